@@ -1,0 +1,3 @@
+#include "platform/rtl/Exceptions.h"
+
+void Abort() { throw EAbort("Operation aborted"); }

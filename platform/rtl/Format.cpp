@@ -1,0 +1,293 @@
+#include "platform/rtl/Format.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Regional.h"
+
+namespace {
+
+[[noreturn]] void invalid(const AnsiString& fmt) {
+  throw EConvertError("Format '" + fmt + "' invalid or incompatible with argument");
+}
+
+AnsiString digitsWithThousands(const AnsiString& intPart, char sep) {
+  if (!sep) return intPart;
+  AnsiString r;
+  int n = static_cast<int>(intPart.size());
+  for (int i = 0; i < n; ++i) {
+    r += intPart[static_cast<std::size_t>(i)];
+    int left = n - 1 - i;
+    if (left > 0 && left % 3 == 0) r += sep;
+  }
+  return r;
+}
+
+// Fixed notation with `decimals` digits, the regional decimal separator and optional thousands.
+AnsiString fixed(long double v, int decimals, bool thousands) {
+  const auto& fs = FormatSettings();
+  if (std::isnan(v)) return "NAN";
+  if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
+  char buf[512];
+  std::snprintf(buf, sizeof buf, "%.*Lf", std::clamp(decimals, 0, 18), fabsl(v));
+  AnsiString s = buf;
+  AnsiString ip = s, fp;
+  auto dot = s.find('.');
+  if (dot != AnsiString::npos) {
+    ip = s.substr(0, dot);
+    fp = s.substr(dot + 1);
+  }
+  AnsiString r = thousands ? digitsWithThousands(ip, fs.ThousandSeparator) : ip;
+  if (!fp.empty()) r += fs.DecimalSeparator + fp;
+  bool negative = v < 0 && s.find_first_not_of("0.") != AnsiString::npos;
+  return negative ? "-" + r : r;
+}
+
+AnsiString exponentText(int exp, int minDigits, bool plusSign) {
+  AnsiString d = std::to_string(std::abs(exp));
+  while (static_cast<int>(d.size()) < minDigits) d = "0" + d;
+  return AnsiString("E") + (exp < 0 ? "-" : (plusSign ? "+" : "")) + d;
+}
+
+AnsiString exponent(long double v, int precision, int digits) {
+  const auto& fs = FormatSettings();
+  precision = std::clamp(precision, 1, 18);
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "%.*Le", precision - 1, v);
+  AnsiString s = buf;
+  auto e = s.find('e');
+  AnsiString mant = s.substr(0, e);
+  int exp = std::atoi(s.c_str() + e + 1);
+  auto dot = mant.find('.');
+  if (dot != AnsiString::npos) mant[dot] = fs.DecimalSeparator;
+  return mant + exponentText(exp, digits, true);
+}
+
+AnsiString general(long double v, int precision, int digits) {
+  const auto& fs = FormatSettings();
+  if (std::isnan(v)) return "NAN";
+  if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
+  precision = std::clamp(precision, 1, 18);
+  if (v == 0) return "0";
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "%.*Le", precision - 1, v);
+  AnsiString s = buf;
+  auto e = s.find('e');
+  int exp = std::atoi(s.c_str() + e + 1);
+  AnsiString mant = s.substr(0, e);
+  auto trimZeros = [](AnsiString m) {
+    if (m.find('.') != AnsiString::npos) {
+      while (!m.empty() && m.back() == '0') m.pop_back();
+      if (!m.empty() && m.back() == '.') m.pop_back();
+    }
+    return m;
+  };
+  AnsiString r;
+  if (exp < -5 || exp >= precision) {
+    r = trimZeros(mant) + exponentText(exp, digits, exp < 0);
+  } else {
+    std::snprintf(buf, sizeof buf, "%.*Lf", std::max(0, precision - 1 - exp), v);
+    r = trimZeros(buf);
+  }
+  auto dot = r.find('.');
+  if (dot != AnsiString::npos) r[dot] = fs.DecimalSeparator;
+  return r;
+}
+
+AnsiString currency(long double v, int decimals) {
+  const auto& fs = FormatSettings();
+  AnsiString num = fixed(fabsl(v), decimals, true);
+  const AnsiString& c = fs.CurrencyString;
+  if (v >= 0 || num.find_first_not_of(AnsiString("0") + fs.DecimalSeparator + fs.ThousandSeparator) == AnsiString::npos) {
+    switch (fs.CurrencyFormat) {
+      case 1: return num + c;
+      case 2: return c + " " + num;
+      case 3: return num + " " + c;
+      default: return c + num;
+    }
+  }
+  switch (fs.NegCurrFormat) {
+    case 1: return "-" + c + num;
+    case 2: return c + "-" + num;
+    case 3: return c + num + "-";
+    case 4: return "(" + num + c + ")";
+    case 5: return "-" + num + c;
+    case 6: return num + "-" + c;
+    case 7: return num + c + "-";
+    case 8: return "-" + num + " " + c;
+    case 9: return "-" + c + " " + num;
+    case 10: return num + " " + c + "-";
+    case 11: return c + " " + num + "-";
+    case 12: return c + " -" + num;
+    case 13: return num + "- " + c;
+    case 14: return "(" + c + " " + num + ")";
+    case 15: return "(" + num + " " + c + ")";
+    default: return "(" + c + num + ")";
+  }
+}
+
+}  // namespace
+
+AnsiString FloatToStrF(long double v, TFloatFormat f, int precision, int digits) {
+  switch (f) {
+    case TFloatFormat::ffExponent: return exponent(v, precision, digits);
+    case TFloatFormat::ffFixed: return fixed(v, digits, false);
+    case TFloatFormat::ffNumber: return fixed(v, digits, true);
+    case TFloatFormat::ffCurrency: return currency(v, digits);
+    case TFloatFormat::ffGeneral: break;
+  }
+  return general(v, precision, digits);
+}
+
+AnsiString FloatToStr(long double v) { return general(v, 15, 0); }
+
+AnsiString Format(const AnsiString& fmt, const TVarRec* args, std::size_t count) {
+  AnsiString out;
+  std::size_t argIndex = 0;
+  std::size_t i = 0;
+  const std::size_t n = fmt.size();
+  auto nextInt = [&]() -> int {
+    if (argIndex >= count) invalid(fmt);
+    const TVarRec& a = args[argIndex++];
+    if (a.VType == TVarRec::Kind::Int) return static_cast<int>(a.VInt);
+    if (a.VType == TVarRec::Kind::UInt) return static_cast<int>(a.VUInt);
+    invalid(fmt);
+  };
+  auto readNumber = [&](int& value) -> bool {
+    if (i < n && fmt[i] == '*') {
+      ++i;
+      value = nextInt();
+      return true;
+    }
+    if (i < n && fmt[i] >= '0' && fmt[i] <= '9') {
+      value = 0;
+      while (i < n && fmt[i] >= '0' && fmt[i] <= '9') {
+        value = std::min(value * 10 + (fmt[i] - '0'), 100000);
+        ++i;
+      }
+      return true;
+    }
+    return false;
+  };
+
+  while (i < n) {
+    char c = fmt[i];
+    if (c != '%') {
+      out += c;
+      ++i;
+      continue;
+    }
+    ++i;
+    if (i < n && fmt[i] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    // [index:][-][width][.precision]type
+    int number = -1;
+    std::size_t save = i;
+    if (readNumber(number) && i < n && fmt[i] == ':') {
+      if (number < 0) invalid(fmt);
+      argIndex = static_cast<std::size_t>(number);
+      ++i;
+    } else {
+      i = save;
+    }
+    bool left = false;
+    if (i < n && fmt[i] == '-') {
+      left = true;
+      ++i;
+    }
+    int width = -1, prec = -1;
+    if (!readNumber(width)) width = -1;
+    if (width < 0 && width != -1) {
+      left = true;
+      width = -width;
+    }
+    if (i < n && fmt[i] == '.') {
+      ++i;
+      if (!readNumber(prec)) prec = 0;
+    }
+    if (i >= n) invalid(fmt);
+    char type = static_cast<char>(fmt[i] | 0x20);
+    ++i;
+    if (argIndex >= count) invalid(fmt);
+    const TVarRec& a = args[argIndex++];
+    using K = TVarRec::Kind;
+    bool isInt = a.VType == K::Int || a.VType == K::UInt;
+    long double fv = a.VType == K::Float ? a.VFloat
+                     : a.VType == K::Int ? static_cast<long double>(a.VInt)
+                                         : static_cast<long double>(a.VUInt);
+    AnsiString piece;
+    switch (type) {
+      case 'd':
+      case 'u': {
+        if (!isInt) invalid(fmt);
+        bool neg = false;
+        uint64_t mag;
+        if (a.VType == K::UInt) {
+          mag = a.VUInt;
+        } else if (type == 'u' && a.VInt < 0) {
+          mag = a.VInt >= INT32_MIN ? static_cast<uint32_t>(a.VInt) : static_cast<uint64_t>(a.VInt);
+        } else {
+          neg = a.VInt < 0;
+          mag = neg ? 0 - static_cast<uint64_t>(a.VInt) : static_cast<uint64_t>(a.VInt);
+        }
+        piece = std::to_string(mag);
+        if (prec > 0 && static_cast<int>(piece.size()) < prec)
+          piece.insert(0, static_cast<std::size_t>(prec) - piece.size(), '0');
+        if (neg) piece.insert(0, "-");
+        break;
+      }
+      case 'x': {
+        if (!isInt) invalid(fmt);
+        uint64_t v = a.VType == K::UInt ? a.VUInt
+                     : (a.VInt < 0 && a.VInt >= INT32_MIN) ? static_cast<uint32_t>(a.VInt)
+                                                           : static_cast<uint64_t>(a.VInt);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(v));
+        piece = buf;
+        if (prec > 0 && static_cast<int>(piece.size()) < prec)
+          piece.insert(0, static_cast<std::size_t>(prec) - piece.size(), '0');
+        break;
+      }
+      case 'e':
+      case 'f':
+      case 'g':
+      case 'n':
+      case 'm': {
+        if (a.VType != K::Float) invalid(fmt);
+        if (type == 'e') piece = exponent(fv, prec < 0 ? 15 : prec, 3);
+        else if (type == 'f') piece = fixed(fv, prec < 0 ? 2 : prec, false);
+        else if (type == 'g') piece = general(fv, prec < 0 ? 15 : prec, 3);
+        else if (type == 'n') piece = fixed(fv, prec < 0 ? 2 : prec, true);
+        else piece = currency(fv, prec < 0 ? FormatSettings().CurrencyDecimals : prec);
+        break;
+      }
+      case 'p': {
+        if (a.VType != K::Pointer) invalid(fmt);
+        char buf[32];
+        auto v = reinterpret_cast<uintptr_t>(a.VPointer);
+        std::snprintf(buf, sizeof buf, v > 0xFFFFFFFFu ? "%016llX" : "%08llX", static_cast<unsigned long long>(v));
+        piece = buf;
+        break;
+      }
+      case 's': {
+        if (a.VType != K::String && a.VType != K::Char) invalid(fmt);
+        piece = a.VString;
+        if (prec >= 0 && static_cast<int>(piece.size()) > prec) piece.resize(static_cast<std::size_t>(prec));
+        break;
+      }
+      default:
+        invalid(fmt);
+    }
+    if (width > static_cast<int>(piece.size())) {
+      std::size_t pad = static_cast<std::size_t>(width) - piece.size();
+      if (left) piece.append(pad, ' ');
+      else piece.insert(0, pad, ' ');
+    }
+    out += piece;
+  }
+  return out;
+}
