@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Regional.h"
@@ -24,23 +26,55 @@ AnsiString digitsWithThousands(const AnsiString& intPart, char sep) {
   return r;
 }
 
+// |v| in fixed notation with `decimals` places, rounded half away from zero on its 18 significant
+// digits as the run-time's float conversion does (printf would round 2.25 to "2.2").
+void fixedParts(long double a, int decimals, AnsiString& ip, AnsiString& fp) {
+  decimals = std::clamp(decimals, 0, 18);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.17Le", a);
+  AnsiString digits(1, buf[0]);
+  digits.append(buf + 2, 17);
+  int intLen = std::atoi(std::strchr(buf, 'e') + 1) + 1;
+  if (a == 0) intLen = 1, digits = "0";
+  int keep = intLen + decimals;
+  if (keep < 0) {
+    digits.clear();
+  } else if (keep < static_cast<int>(digits.size())) {
+    bool up = digits[static_cast<std::size_t>(keep)] >= '5';
+    digits.resize(static_cast<std::size_t>(keep));
+    for (int k = keep - 1; up && k >= 0; --k) {
+      char& d = digits[static_cast<std::size_t>(k)];
+      if (d == '9') d = '0';
+      else { ++d; up = false; }
+    }
+    if (up) {
+      digits.insert(0, "1");
+      ++intLen;
+    }
+  }
+  int total = intLen + decimals;
+  if (static_cast<int>(digits.size()) < total && total > 0) digits.append(static_cast<std::size_t>(total) - digits.size(), '0');
+  if (intLen <= 0) {
+    ip = "0";
+    AnsiString lead(static_cast<std::size_t>(std::min(-intLen, decimals)), '0');
+    fp = (lead + digits).substr(0, static_cast<std::size_t>(decimals));
+  } else {
+    ip = digits.substr(0, static_cast<std::size_t>(intLen));
+    fp = digits.substr(static_cast<std::size_t>(intLen));
+  }
+  if (static_cast<int>(fp.size()) < decimals) fp.append(static_cast<std::size_t>(decimals) - fp.size(), '0');
+}
+
 // Fixed notation with `decimals` digits, the regional decimal separator and optional thousands.
 AnsiString fixed(long double v, int decimals, bool thousands) {
   const auto& fs = FormatSettings();
   if (std::isnan(v)) return "NAN";
   if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
-  char buf[512];
-  std::snprintf(buf, sizeof buf, "%.*Lf", std::clamp(decimals, 0, 18), fabsl(v));
-  AnsiString s = buf;
-  AnsiString ip = s, fp;
-  auto dot = s.find('.');
-  if (dot != AnsiString::npos) {
-    ip = s.substr(0, dot);
-    fp = s.substr(dot + 1);
-  }
+  AnsiString ip, fp;
+  fixedParts(fabsl(v), decimals, ip, fp);
   AnsiString r = thousands ? digitsWithThousands(ip, fs.ThousandSeparator) : ip;
   if (!fp.empty()) r += fs.DecimalSeparator + fp;
-  bool negative = v < 0 && s.find_first_not_of("0.") != AnsiString::npos;
+  bool negative = v < 0 && (ip + fp).find_first_not_of('0') != AnsiString::npos;
   return negative ? "-" + r : r;
 }
 
