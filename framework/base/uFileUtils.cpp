@@ -196,7 +196,8 @@ bool CopyFileChecked(const AnsiString& source, const AnsiString& destination, bo
 bool ForceDirectoriesChecked(const AnsiString& folder) {
   if (folder.empty()) return false;
   const AnsiString path = EnsureTrailingBackslash(ExpandFileName(folder));
-  const AnsiString bare = ExcludeTrailingPathDelimiter(path);
+  AnsiString bare = ExcludeTrailingPathDelimiter(path);
+  if (bare.empty()) bare = "/";
   if (FileExists(bare)) DeleteOneFile(bare, true);
   // There are no drives: every path lies on a fixed disk.
   ForceDirectories(bare);
