@@ -20,7 +20,6 @@ public:
 private:
   std::recursive_mutex FSection;
   int FCount = 0;
-  int FEntered = 0;
 };
 
 // done * 100 div total, 0 for an empty total, 100 when done; large totals are first scaled down.
