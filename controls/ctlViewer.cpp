@@ -44,6 +44,14 @@ int ErrnoToViewerCode(int err, const AnsiString& name) {
   }
 }
 
+const char* FindLineEnd(const char* start, const char* end) {
+  const char* p = static_cast<const char*>(std::memchr(start, '\n', std::size_t(end - start)));
+  if (!p) p = end;
+  if (const void* cr = std::memchr(start, '\r', std::size_t(p - start))) p = static_cast<const char*>(cr);
+  if (const void* z = std::memchr(start, CtrlZ, std::size_t(p - start))) p = static_cast<const char*>(z);
+  return p;
+}
+
 // Buffered reader of text lines: CR LF, CR and LF each end a line; Ctrl-Z ends the data.
 class TLineReader {
 public:
@@ -64,19 +72,22 @@ public:
   }
 
   // Keeps at most MaxLineLength characters; the rest of the line and its end are skipped.
-  std::string ReadLine() {
-    std::string line;
+  void ReadLine(std::string& line) {
+    line.clear();
     for (;;) {
-      if (FPos >= FFill && !Fill()) return line;
-      const char c = FBuffer[FPos];
-      if (c == CtrlZ) return line;
+      if (FPos >= FFill && !Fill()) return;
+      const char* start = FBuffer + FPos;
+      const char* end = FBuffer + FFill;
+      const char* p = FindLineEnd(start, end);
+      const std::size_t room = std::size_t(MaxLineLength) - line.size();
+      line.append(start, std::min(std::size_t(p - start), room));
+      FPos = int(p - FBuffer);
+      if (p == end) continue;
+      const char c = *p;
+      if (c == CtrlZ) return;
       ++FPos;
-      if (c == '\r') {
-        if ((FPos < FFill || Fill()) && FBuffer[FPos] == '\n') ++FPos;
-        return line;
-      }
-      if (c == '\n') return line;
-      if (line.size() < std::size_t(MaxLineLength)) line += c;
+      if (c == '\r' && (FPos < FFill || Fill()) && FBuffer[FPos] == '\n') ++FPos;
+      return;
     }
   }
 
@@ -237,11 +248,10 @@ int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
       Dest[DestLen] = '\0';
     }
   }
-  int len = 0;
-  for (; len < DestLen && Dest[len]; ++len) {
-    const uint8_t c = uint8_t(Dest[len]);
-    if (c < FFirstChar || c > FLastChar) Dest[len] = char(FDefaultChar);
-  }
+  const int len = int(::strnlen(Dest, std::size_t(DestLen)));
+  const uint8_t first = FFirstChar, last = FLastChar, fallback = FDefaultChar;
+  auto* d = reinterpret_cast<uint8_t*>(Dest);
+  for (int i = 0; i < len; ++i) d[i] = d[i] < first || d[i] > last ? fallback : d[i];
   return len;
 }
 
@@ -301,8 +311,10 @@ void TCtlCustomTextFileViewer::Load() {
     }
     try {
       TLineReader reader(file.Get());
+      std::string line;
+      line.reserve(MaxLineLength);
       while (!reader.Eof()) {
-        const std::string line = reader.ReadLine();
+        reader.ReadLine(line);
         FLines->Append(new TStringNode(line.data(), int(line.size())));
       }
       FLines->Append(new TStringNode(nullptr, 0));

@@ -43,7 +43,12 @@ ShortString<3> THotFileData::MessageId(const AnsiString& Line) { return Chars(Li
 ShortString<2> THotFileData::NumericQualifier(const AnsiString& Line) { return Chars(Line, 12, 2); }
 
 ShortString<5> THotFileData::RecordId(const AnsiString& Line) {
-  return MessageId(Line).Str() + NumericQualifier(Line).Str();
+  char id[5];
+  const std::string_view message = Chars(Line, 1, 3);
+  const std::string_view qualifier = Chars(Line, 12, 2);
+  std::memcpy(id, message.data(), message.size());
+  std::memcpy(id + message.size(), qualifier.data(), qualifier.size());
+  return ShortString<5>(std::string_view(id, message.size() + qualifier.size()));
 }
 
 void THotFileData::DetectLayout(const AnsiString& Header, ShortString<3>& Code) {
@@ -93,7 +98,7 @@ bool THotFileLine::ReadLine(TCtlBaseViewer& Viewer, int N, AnsiString& Id, AnsiS
 bool THotFileLine::ParseLine(AnsiString& Line, AnsiString& Id) {
   if (Line.size() < std::size_t(HotRecordWidth)) Line.resize(HotRecordWidth, ' ');
   if (Line[0] != 'B' && Line[0] != 'A') return false;
-  Id = RecordId(Line).Str();
+  Id.assign(RecordId(Line).View());
   return true;
 }
 

@@ -76,6 +76,8 @@ bool ListHolds(const AnsiString& list, const AnsiString& code, std::size_t width
   return Pos(padded, list) > 0;
 }
 
+bool Is(const AnsiString& id, const char (&name)[6]) { return id.size() == 5 && std::memcmp(id.data(), name, 5) == 0; }
+
 bool IsBlankText(const char* text, int length) {
   for (int i = 0; i < length; ++i)
     if (uint8_t(text[i]) > 32) return false;
@@ -124,27 +126,27 @@ void THotSplitter::SplitHotFile(const AnsiString& Input, AnsiString& Output) {
     AnsiString id;
     AnsiString line;
     while (reader.ReadLine(FViewer, FLineIndex, id, line)) {
-      if (id == "BFH01" || id == "TTH01") {
+      if (Is(id, "BFH01") || Is(id, "TTH01")) {
         keep = true;
         ShortString<3> revision;
         reader.DetectLayout(line, revision);
-      } else if (id == "BCH02" || id == "TCH02") {
+      } else if (Is(id, "BCH02") || Is(id, "TCH02")) {
         keep = true;
-      } else if (id == "BOH03" || id == "TOH03") {
+      } else if (Is(id, "BOH03") || Is(id, "TOH03")) {
         officeSelected = AgentMatches(THotFileData::Agtn(line).Str());
         keep = officeSelected;
-      } else if (id == "BKT06" || id == "TKT06") {
+      } else if (Is(id, "BKT06") || Is(id, "TKT06")) {
         keep = officeSelected && AirlineMatches(Trim(reader.Tacn(line).View()));
-      } else if (id == "BOT93") {
+      } else if (Is(id, "BOT93")) {
         keep = officeSelected;
         line = reader.ZeroTotals93(line);
-      } else if (id == "BOT94" || id == "TOT94") {
+      } else if (Is(id, "BOT94") || Is(id, "TOT94")) {
         keep = officeSelected;
         line = reader.ZeroTotals94(line);
-      } else if (id == "BCT95" || id == "TCT95") {
+      } else if (Is(id, "BCT95") || Is(id, "TCT95")) {
         keep = true;
         line = reader.ZeroTotals95(line);
-      } else if (id == "BFT99" || id == "TTT99") {
+      } else if (Is(id, "BFT99") || Is(id, "TTT99")) {
         keep = true;
         line = reader.ZeroTotals99(line);
       }
