@@ -46,8 +46,8 @@ ShortString<5> THotFileData::RecordId(const AnsiString& Line) {
   char id[5];
   const std::string_view message = Chars(Line, 1, 3);
   const std::string_view qualifier = Chars(Line, 12, 2);
-  std::memcpy(id, message.data(), message.size());
-  std::memcpy(id + message.size(), qualifier.data(), qualifier.size());
+  if (!message.empty()) std::memcpy(id, message.data(), message.size());
+  if (!qualifier.empty()) std::memcpy(id + message.size(), qualifier.data(), qualifier.size());
   return ShortString<5>(std::string_view(id, message.size() + qualifier.size()));
 }
 
