@@ -1,0 +1,249 @@
+#include "zip/engine/ZipArchiveFormat.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Streams.h"
+#include "zip/engine/ZpExceptions.h"
+
+namespace {
+
+// Little-endian field cursor over one record held in memory.
+class TFieldReader {
+public:
+  explicit TFieldReader(const uint8_t* p) : FP(p) {}
+  uint16_t U16() {
+    uint16_t v = uint16_t(FP[0] | FP[1] << 8);
+    FP += 2;
+    return v;
+  }
+  uint32_t U32() {
+    uint32_t v = uint32_t(FP[0]) | uint32_t(FP[1]) << 8 | uint32_t(FP[2]) << 16 | uint32_t(FP[3]) << 24;
+    FP += 4;
+    return v;
+  }
+
+private:
+  const uint8_t* FP;
+};
+
+class TFieldWriter {
+public:
+  void U16(uint16_t v) {
+    FData.push_back(uint8_t(v));
+    FData.push_back(uint8_t(v >> 8));
+  }
+  void U32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) FData.push_back(uint8_t(v >> (8 * i)));
+  }
+  void Bytes(const AnsiString& s) { FData.insert(FData.end(), s.begin(), s.end()); }
+  void WriteTo(TStream& stream) const { stream.WriteBuffer(FData.data(), int64_t(FData.size())); }
+
+private:
+  std::vector<uint8_t> FData;
+};
+
+AnsiString ReadBytes(TStream& stream, std::size_t n) {
+  AnsiString s(n, '\0');
+  if (n) stream.ReadBuffer(s.data(), int64_t(n));
+  return s;
+}
+
+// Variable parts are limited by their 16-bit length fields; longer ones cannot be written honestly.
+uint16_t Length16(const AnsiString& s) {
+  if (s.size() > 0xFFFF) throw EZpException("Name, extra field or comment longer than 65535 bytes");
+  return uint16_t(s.size());
+}
+
+}  // namespace
+
+uint32_t TZpZipFileHeader::DictionarySize() const {
+  if (CompressionMethod != ZpMethodImploded) return 0;
+  return (GeneralPurposeBitFlag & 0x0002) ? 8192 : 4096;
+}
+
+uint8_t TZpZipFileHeader::ShannonFanoTreeCount() const {
+  if (CompressionMethod != ZpMethodImploded) return 0;
+  return (GeneralPurposeBitFlag & 0x0004) ? 3 : 2;
+}
+
+void TZpZipFileHeader::CheckSignature(uint32_t read) {
+  FSignature = read;
+  if (!IsValid()) throw EZpZipInvalid();
+}
+
+void TZpZipLocalFileHeader::LoadFromStream(TStream& stream) {
+  uint8_t b[ZpLocalHeaderSize];
+  stream.ReadBuffer(b, sizeof b);
+  TFieldReader r(b);
+  CheckSignature(r.U32());
+  VersionNeededToExtract = r.U16();
+  GeneralPurposeBitFlag = r.U16();
+  CompressionMethod = r.U16();
+  LastModFileTime = r.U16();
+  LastModFileDate = r.U16();
+  CRC32 = r.U32();
+  CompressedSize = r.U32();
+  UncompressedSize = r.U32();
+  uint16_t nameLength = r.U16();
+  uint16_t extraLength = r.U16();
+  FileName = ReadBytes(stream, nameLength);
+  ExtraField = ReadBytes(stream, extraLength);
+}
+
+void TZpZipLocalFileHeader::SaveToStream(TStream& stream) const {
+  TFieldWriter w;
+  w.U32(ZpLocalFileHeaderSignature);
+  w.U16(VersionNeededToExtract);
+  w.U16(GeneralPurposeBitFlag);
+  w.U16(CompressionMethod);
+  w.U16(LastModFileTime);
+  w.U16(LastModFileDate);
+  w.U32(CRC32);
+  w.U32(CompressedSize);
+  w.U32(UncompressedSize);
+  w.U16(Length16(FileName));
+  w.U16(Length16(ExtraField));
+  w.Bytes(FileName);
+  w.Bytes(ExtraField);
+  w.WriteTo(stream);
+}
+
+void TZpZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
+  uint8_t b[ZpCentralHeaderSize];
+  stream.ReadBuffer(b, sizeof b);
+  TFieldReader r(b);
+  CheckSignature(r.U32());
+  VersionMadeBy = r.U16();
+  VersionNeededToExtract = r.U16();
+  GeneralPurposeBitFlag = r.U16();
+  CompressionMethod = r.U16();
+  LastModFileTime = r.U16();
+  LastModFileDate = r.U16();
+  CRC32 = r.U32();
+  CompressedSize = r.U32();
+  UncompressedSize = r.U32();
+  uint16_t nameLength = r.U16();
+  uint16_t extraLength = r.U16();
+  uint16_t commentLength = r.U16();
+  DiskNumberStart = r.U16();
+  InternalFileAttributes = r.U16();
+  ExternalFileAttributes = r.U32();
+  RelativeOffset = r.U32();
+  FileName = ReadBytes(stream, nameLength);
+  ExtraField = ReadBytes(stream, extraLength);
+  FileComment = ReadBytes(stream, commentLength);
+}
+
+void TZpZipDirectoryFileHeader::SaveToStream(TStream& stream) const {
+  TFieldWriter w;
+  w.U32(ZpCentralFileHeaderSignature);
+  w.U16(VersionMadeBy);
+  w.U16(VersionNeededToExtract);
+  w.U16(GeneralPurposeBitFlag);
+  w.U16(CompressionMethod);
+  w.U16(LastModFileTime);
+  w.U16(LastModFileDate);
+  w.U32(CRC32);
+  w.U32(CompressedSize);
+  w.U32(UncompressedSize);
+  w.U16(Length16(FileName));
+  w.U16(Length16(ExtraField));
+  w.U16(Length16(FileComment));
+  w.U16(DiskNumberStart);
+  w.U16(InternalFileAttributes);
+  w.U32(ExternalFileAttributes);
+  w.U32(RelativeOffset);
+  w.Bytes(FileName);
+  w.Bytes(ExtraField);
+  w.Bytes(FileComment);
+  w.WriteTo(stream);
+}
+
+void TZpZipDirectoryFileFooter::LoadFromStream(TStream& stream) {
+  uint8_t b[ZpEndRecordSize];
+  stream.ReadBuffer(b, sizeof b);
+  TFieldReader r(b);
+  FSignature = r.U32();
+  if (!IsValid()) throw EZpZipInvalid();
+  DiskNumber = r.U16();
+  StartDiskNumber = r.U16();
+  EntriesOnDisk = r.U16();
+  TotalEntries = r.U16();
+  DirectorySize = r.U32();
+  DirectoryOffset = r.U32();
+  uint16_t commentLength = r.U16();
+  // Writers that cut the comment short are common; keep what is there.
+  AnsiString comment(commentLength, '\0');
+  int64_t got = commentLength ? stream.Read(comment.data(), commentLength) : 0;
+  comment.resize(std::size_t(got > 0 ? got : 0));
+  ZipfileComment = comment;
+}
+
+void TZpZipDirectoryFileFooter::SaveToStream(TStream& stream) const {
+  TFieldWriter w;
+  w.U32(ZpEndOfCentralDirSignature);
+  w.U16(DiskNumber);
+  w.U16(StartDiskNumber);
+  w.U16(EntriesOnDisk);
+  w.U16(TotalEntries);
+  w.U32(DirectorySize);
+  w.U32(DirectoryOffset);
+  w.U16(Length16(ZipfileComment));
+  w.Bytes(ZipfileComment);
+  w.WriteTo(stream);
+}
+
+void TZpZipDataDescriptor::LoadFromStream(TStream& stream) {
+  uint8_t b[ZpDataDescriptorSize];
+  stream.ReadBuffer(b, sizeof b);
+  TFieldReader r(b);
+  CRC32 = r.U32();
+  CompressedSize = r.U32();
+  UncompressedSize = r.U32();
+}
+
+void TZpZipDataDescriptor::SaveToStream(TStream& stream) const {
+  TFieldWriter w;
+  w.U32(CRC32);
+  w.U32(CompressedSize);
+  w.U32(UncompressedSize);
+  w.WriteTo(stream);
+}
+
+int64_t FindCentralDirectoryTail(TStream& stream) {
+  static const uint8_t sig[4] = {0x50, 0x4B, 0x05, 0x06};
+  int64_t size = stream.Size();
+  int64_t back = 28;  // distance of the window's start from the end
+  int64_t length = 28;
+  while (back < size) {
+    int64_t start = size - back;
+    uint8_t buf[32];
+    stream.SetPosition(start);
+    int64_t n = stream.Read(buf, length);
+    for (int64_t i = 0; i + 4 <= n; ++i) {
+      if (std::memcmp(buf + i, sig, 4) == 0) {
+        stream.SetPosition(start + i);
+        return start + i;
+      }
+    }
+    back += 28;
+    length = 32;
+  }
+  return -1;
+}
+
+AnsiString SpanVolumeName(const AnsiString& archiveName, int n) {
+  AnsiString ext = ExtractFileExt(archiveName);
+  char digits[4];
+  std::snprintf(digits, sizeof digits, "%02d", n % 100);
+  AnsiString newExt = ".";
+  if (ext.size() >= 2) newExt += ext[1];
+  newExt += digits;
+  return ChangeFileExt(archiveName, newExt.substr(0, 4));
+}
+
+AnsiString SpanVolumeLabel(int n) { return Format("PKBACK# %3.3d", {n}).substr(0, 11); }
