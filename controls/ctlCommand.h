@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/rtl/AnsiString.h"
+#include "platform/vcl/Classes.h"
 
 // Command codes; a code is the command's position in this list.
 enum : uint16_t {
@@ -54,7 +55,7 @@ struct TCtlKeyRec {
   friend bool operator==(const TCtlKeyRec&, const TCtlKeyRec&) = default;
 };
 
-class TCtlCommandTable {
+class TCtlCommandTable : public TPersistent {
 public:
   const AnsiString& TableName() const { return FTableName; }
   void SetTableName(const AnsiString& Value) { FTableName = Value; }
@@ -90,7 +91,7 @@ struct TCtlStoredTable {
   std::vector<std::pair<int32_t, int32_t>> Pairs;
 };
 
-class TCtlCommandProcessor {
+class TCtlCommandProcessor : public TPersistent {
 public:
   // Holds the built-in "Default" (active), "WordStar" and "Grid" tables.
   TCtlCommandProcessor();

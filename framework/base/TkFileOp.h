@@ -49,7 +49,7 @@ private:
 
 class TTkCustomFileOperation : public TTkShellComponent {
 public:
-  TTkCustomFileOperation() = default;
+  explicit TTkCustomFileOperation(TComponent* AOwner = nullptr) : TTkShellComponent(AOwner) {}
 
   bool ConfirmFiles() const { return FConfirmFiles; }
   void SetConfirmFiles(bool Value) { FConfirmFiles = Value; }
@@ -80,4 +80,7 @@ private:
   bool FAborted = false;
 };
 
-class TTkFileOperation final : public TTkCustomFileOperation {};
+class TTkFileOperation final : public TTkCustomFileOperation {
+public:
+  using TTkCustomFileOperation::TTkCustomFileOperation;
+};

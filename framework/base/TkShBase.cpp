@@ -2,7 +2,7 @@
 
 #include "platform/rtl/ShellOps.h"
 
-TTkShellComponent::TTkShellComponent() = default;
+TTkShellComponent::TTkShellComponent(TComponent* AOwner) : TComponent(AOwner) {}
 
 void TTkShellComponent::SetLastError(int Code) {
   FLastErrorCode = Code;

@@ -4,11 +4,11 @@
 #include <functional>
 
 #include "platform/rtl/AnsiString.h"
+#include "platform/vcl/Classes.h"
 
-class TTkShellComponent {
+class TTkShellComponent : public TComponent {
 public:
-  TTkShellComponent();
-  virtual ~TTkShellComponent() = default;
+  explicit TTkShellComponent(TComponent* AOwner);
 
   // The shell library carries no version block on this platform; 0 means unknown.
   double ShellVersion() const { return FShellVersion; }
