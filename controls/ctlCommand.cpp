@@ -1,7 +1,6 @@
 #include "controls/ctlCommand.h"
 
 #include <cctype>
-#include <cerrno>
 
 #include "controls/ctlExcept.h"
 #include "controls/ctlStrRes.h"

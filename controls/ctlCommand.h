@@ -54,6 +54,7 @@ struct TCtlKeyRec {
   static TCtlKeyRec FromKeyValue(uint32_t keyValue, uint16_t cmd);
   friend bool operator==(const TCtlKeyRec&, const TCtlKeyRec&) = default;
 };
+static_assert(sizeof(TCtlKeyRec) == 6);
 
 class TCtlCommandTable : public TPersistent {
 public:
