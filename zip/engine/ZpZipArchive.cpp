@@ -1,6 +1,7 @@
 #include "zip/engine/ZpZipArchive.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "platform/rtl/DateTime.h"
@@ -77,7 +78,7 @@ void TZpZipArchive::SetZipfileComment(const AnsiString& c) {
 
 std::unique_ptr<TZpArchiveItem> TZpZipArchive::NewItem(const AnsiString& fileName) {
   auto item = std::make_unique<TZpZipItem>();
-  item->SetCompressionMethod(ZpMethodDeflated);
+  item->SetCompressionMethod(ZpCompressionDeflated);
   item->SetGeneralPurposeBitFlag(0);
   AnsiString full = fileName;
   if (!full.empty() && full[0] != '/' && !BaseDirectory().empty())
@@ -260,7 +261,7 @@ void TZpZipArchive::SaveArchive() {
     CopyBytes(*FStream, output, item.CompressedSize());
   };
   auto finishItem = [&](TZpZipItem& item) {
-    if (item.CompressionMethod() == ZpMethodDeflated && (item.GeneralPurposeBitFlag() & ZpFlagDataDescriptor)) {
+    if (item.CompressionMethod() == ZpCompressionDeflated && (item.GeneralPurposeBitFlag() & ZpFlagDataDescriptor)) {
       TZpZipDataDescriptor dd;
       dd.CRC32 = item.CRC32();
       dd.CompressedSize = item.CompressedSize();
@@ -407,7 +408,8 @@ void TZpZipArchive::WriteOutput(TStream& output, int64_t volumeSize) {
 void TZpZipArchive::ReplaceArchiveFile(const AnsiString& tempName) {
   FStream.reset();
   FCurrentDisk = 0;
-  bool renamed = RenameFile(tempName, FArchiveName);
+  // The new file takes the old one's place in one step, so either version is whole at any time.
+  bool renamed = std::rename(tempName.c_str(), FArchiveName.c_str()) == 0;
   uint32_t mode = FOpenMode == fmCreate ? (fmOpenReadWrite | fmShareDenyWrite) : FOpenMode;
   FStream = std::make_unique<TFileStream>(FArchiveName, mode);
   if (!renamed) {
