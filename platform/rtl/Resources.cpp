@@ -30,3 +30,8 @@ std::vector<const TResource*> ResourcesOfType(std::string_view type) {
     if (SameText(r.Type, type)) out.push_back(&r);
   return out;
 }
+
+AnsiString LoadResString(int id) {
+  const TResource* r = FindResource("STRING", id);
+  return r ? AnsiString(reinterpret_cast<const char*>(r->Data), r->Size) : AnsiString();
+}

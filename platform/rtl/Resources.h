@@ -25,3 +25,6 @@ public:
 const TResource* FindResource(std::string_view type, std::string_view name);
 const TResource* FindResource(std::string_view type, int id);
 std::vector<const TResource*> ResourcesOfType(std::string_view type);
+
+// The program's numbered resource string ("STRING", "#id"); empty when there is none.
+AnsiString LoadResString(int id);

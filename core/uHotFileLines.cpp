@@ -1,0 +1,121 @@
+#include "core/uHotFileLines.h"
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+// Characters 'first'..'first+count-1' (from 1); missing characters are left out.
+std::string_view Chars(const AnsiString& s, std::size_t first, std::size_t count) {
+  if (first < 1 || first > s.size()) return {};
+  return std::string_view(s).substr(first - 1, count);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+struct TField {
+  int Width;
+  int StartB;
+  int StartA;  // 0: the layout has no such field
+};
+
+constexpr TField Totals93[] = {{15, 35, 28}, {15, 50, 43}, {15, 65, 58}, {15, 80, 73}, {15, 95, 0}, {15, 115, 92}};
+constexpr TField Totals94[] = {{15, 35, 28}, {15, 50, 43}, {15, 65, 58}, {15, 80, 73}, {15, 95, 0}, {15, 115, 88}};
+constexpr TField Totals95[] = {{5, 25, 18},  {15, 30, 23}, {15, 45, 38}, {15, 60, 53},
+                               {15, 75, 68}, {15, 90, 0},  {15, 115, 83}};
+constexpr TField Totals99[] = {{5, 24, 17},  {15, 29, 22}, {15, 44, 37}, {15, 59, 52},
+                               {15, 74, 67}, {15, 89, 0},  {15, 115, 82}};
+
+template <std::size_t N>
+AnsiString ZeroFields(const AnsiString& Line, bool layoutA, const TField (&fields)[N]) {
+  AnsiString copy = Line;
+  for (const TField& f : fields) THotFileLine::ZeroField(copy, layoutA ? f.StartA : f.StartB, f.Width);
+  return copy;
+}
+
+}  // namespace
+
+bool THotFileData::IsTLine(const AnsiString& Line) { return !Line.empty() && Line[0] == 'T'; }
+
+ShortString<3> THotFileData::MessageId(const AnsiString& Line) { return Chars(Line, 1, 3); }
+
+ShortString<2> THotFileData::NumericQualifier(const AnsiString& Line) { return Chars(Line, 12, 2); }
+
+ShortString<5> THotFileData::RecordId(const AnsiString& Line) {
+  char id[5];
+  const std::string_view message = Chars(Line, 1, 3);
+  const std::string_view qualifier = Chars(Line, 12, 2);
+  if (!message.empty()) std::memcpy(id, message.data(), message.size());
+  if (!qualifier.empty()) std::memcpy(id + message.size(), qualifier.data(), qualifier.size());
+  return ShortString<5>(std::string_view(id, message.size() + qualifier.size()));
+}
+
+void THotFileData::DetectLayout(const AnsiString& Header, ShortString<3>& Code) {
+  if (IsTLine(Header)) {
+    Code = "100";
+    return;
+  }
+  Code = Chars(Header, 20, 3);
+  const AnsiString trimmed = Trim(Code.View());
+  const std::string_view century = Chars(Header, 39, 2);
+  const bool announcesA = trimmed.size() == 3 && IsDigit(trimmed[0]) && IsDigit(trimmed[1]) &&
+                          IsDigit(trimmed[2]) && trimmed[0] == '2' && century.size() == 2 &&
+                          IsDigit(century[0]) && IsDigit(century[1]);
+  if (announcesA) {
+    FLayoutA = true;
+    return;
+  }
+  FLayoutA = false;
+  Code = Chars(Header, 22, 3);
+}
+
+ShortString<7> THotFileData::Agtn(const AnsiString& Line) { return Chars(Line, 14, 7); }
+
+ShortString<5> THotFileData::Tacn(const AnsiString& Line) const {
+  if (IsTLine(Line)) return {};
+  return FLayoutA ? Chars(Line, 25, 3) : Chars(Line, 51, 5);
+}
+
+THotFileLine::THotFileLine() : FBuffer(std::make_unique<char[]>(HotMaxFetch + 1)) {}
+
+bool THotFileLine::ReadLine(TCtlBaseViewer& Viewer, int N, AnsiString& Id, AnsiString& Line,
+                            const THotProgress& Progress, void* UserValue) {
+  Line.clear();
+  Id.clear();
+  if (Viewer.ClampLine(N) != N) return false;
+  if (Progress) Progress(UserValue);
+  const int length = Viewer.FetchDisplayLine(N, FBuffer.get(), HotMaxFetch);
+  if (length == 0) return true;
+  // A line of blanks is padding, not the end of the records.
+  bool blank = true;
+  for (int i = 0; i < length && blank; ++i) blank = uint8_t(FBuffer[i]) <= 32;
+  if (blank) return true;
+  Line.assign(FBuffer.get(), std::size_t(length));
+  return ParseLine(Line, Id);
+}
+
+bool THotFileLine::ParseLine(AnsiString& Line, AnsiString& Id) {
+  if (Line.size() < std::size_t(HotRecordWidth)) Line.resize(HotRecordWidth, ' ');
+  if (Line[0] != 'B' && Line[0] != 'A') return false;
+  Id.assign(RecordId(Line).View());
+  return true;
+}
+
+void THotFileLine::ZeroField(AnsiString& Line, int Start, int Width) {
+  if (Start <= 0 || Width <= 0) return;
+  const std::size_t end = std::size_t(Start + Width - 1);
+  if (Line.size() < end) Line.resize(end, ' ');
+  std::memset(Line.data() + Start - 1, '0', std::size_t(Width - 1));
+  Line[end - 1] = '{';
+}
+
+AnsiString THotFileLine::ZeroTotals93(const AnsiString& Line) const { return ZeroFields(Line, LayoutA(), Totals93); }
+AnsiString THotFileLine::ZeroTotals94(const AnsiString& Line) const { return ZeroFields(Line, LayoutA(), Totals94); }
+AnsiString THotFileLine::ZeroTotals95(const AnsiString& Line) const { return ZeroFields(Line, LayoutA(), Totals95); }
+AnsiString THotFileLine::ZeroTotals99(const AnsiString& Line) const { return ZeroFields(Line, LayoutA(), Totals99); }
+
+THotFileLine& GlobalHotFileLine() {
+  static THotFileLine instance;
+  return instance;
+}

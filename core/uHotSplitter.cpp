@@ -1,0 +1,181 @@
+#include "core/uHotSplitter.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+#include "core/uHotFileLines.h"
+#include "platform/rtl/Files.h"
+
+namespace {
+
+std::function<void()>& MessagePump() {
+  static std::function<void()> pump;
+  return pump;
+}
+
+[[noreturn]] void RaiseIO(int err) { throw EInOutError(SysErrorMessage(err), err); }
+
+// Text output written CR LF, buffered; the file is closed on every path out.
+class TTextOutput {
+public:
+  explicit TTextOutput(const AnsiString& name)
+      : FFd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
+    if (FFd < 0) RaiseIO(errno);
+    FBuffer.reserve(BufferSize);
+  }
+  ~TTextOutput() {
+    if (FFd >= 0) ::close(FFd);
+  }
+  TTextOutput(const TTextOutput&) = delete;
+  TTextOutput& operator=(const TTextOutput&) = delete;
+
+  void WriteLine(std::string_view line) {
+    if (FBuffer.size() + line.size() + 2 > BufferSize) Flush();
+    FBuffer.insert(FBuffer.end(), line.begin(), line.end());
+    FBuffer.push_back('\r');
+    FBuffer.push_back('\n');
+  }
+
+  void Close() {
+    Flush();
+    const int fd = FFd;
+    FFd = -1;
+    if (::close(fd) != 0) RaiseIO(errno);
+  }
+
+private:
+  static constexpr std::size_t BufferSize = 1 << 16;
+
+  void Flush() {
+    std::size_t done = 0;
+    while (done < FBuffer.size()) {
+      const ssize_t n = ::write(FFd, FBuffer.data() + done, FBuffer.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        FBuffer.clear();
+        RaiseIO(n < 0 ? errno : EIO);
+      }
+      done += std::size_t(n);
+    }
+    FBuffer.clear();
+  }
+
+  int FFd;
+  std::vector<char> FBuffer;
+};
+
+// The code padded with zeros on the left to the entry width occurs in the list.
+bool ListHolds(const AnsiString& list, const AnsiString& code, std::size_t width) {
+  if (list.empty()) return true;
+  const AnsiString padded = code.size() < width ? AnsiString(width - code.size(), '0') + code : code;
+  return Pos(padded, list) > 0;
+}
+
+bool Is(const AnsiString& id, const char (&name)[6]) { return id.size() == 5 && std::memcmp(id.data(), name, 5) == 0; }
+
+bool IsBlankText(const char* text, int length) {
+  for (int i = 0; i < length; ++i)
+    if (uint8_t(text[i]) > 32) return false;
+  return true;
+}
+
+}  // namespace
+
+void SetSplitMessagePump(std::function<void()> Pump) { MessagePump() = std::move(Pump); }
+
+AnsiString SplitOutputName(const AnsiString& Input) {
+  return ExtractFilePath(Input) + "Split_" + ExtractFileName(Input);
+}
+
+bool THotSplitter::AgentMatches(const AnsiString& Code) const { return ListHolds(FAgentList, Code, 7); }
+
+bool THotSplitter::AirlineMatches(const AnsiString& Code) const { return ListHolds(FAirlineList, Code, 3); }
+
+AnsiString THotSplitter::SplitOneFile(const AnsiString& Input) {
+  AnsiString output;
+  try {
+    FViewer.SetIsOpen(false);
+    FViewer.SetFileName(Input);
+    FViewer.SetIsOpen(true);
+    SplitHotFile(Input, output);
+  } catch (...) {
+    FViewer.SetIsOpen(false);
+    throw;
+  }
+  FViewer.SetIsOpen(false);
+  return output;
+}
+
+void THotSplitter::SplitHotFile(const AnsiString& Input, AnsiString& Output) {
+  const int32_t age = FileAge(Input);
+  Output = SplitOutputName(Input);
+  bool truncatedInput = false;
+  {
+    TTextOutput out(Output);
+    if (MessagePump()) MessagePump()();
+
+    THotFileLine& reader = GlobalHotFileLine();
+    bool keep = true;
+    bool officeSelected = false;
+    FLineIndex = 0;
+    AnsiString id;
+    AnsiString line;
+    while (reader.ReadLine(FViewer, FLineIndex, id, line)) {
+      if (Is(id, "BFH01") || Is(id, "TTH01")) {
+        keep = true;
+        ShortString<3> revision;
+        reader.DetectLayout(line, revision);
+      } else if (Is(id, "BCH02") || Is(id, "TCH02")) {
+        keep = true;
+      } else if (Is(id, "BOH03") || Is(id, "TOH03")) {
+        officeSelected = AgentMatches(THotFileData::Agtn(line).Str());
+        keep = officeSelected;
+      } else if (Is(id, "BKT06") || Is(id, "TKT06")) {
+        keep = officeSelected && AirlineMatches(Trim(reader.Tacn(line).View()));
+      } else if (Is(id, "BOT93")) {
+        keep = officeSelected;
+        line = reader.ZeroTotals93(line);
+      } else if (Is(id, "BOT94") || Is(id, "TOT94")) {
+        keep = officeSelected;
+        line = reader.ZeroTotals94(line);
+      } else if (Is(id, "BCT95") || Is(id, "TCT95")) {
+        keep = true;
+        line = reader.ZeroTotals95(line);
+      } else if (Is(id, "BFT99") || Is(id, "TTT99")) {
+        keep = true;
+        line = reader.ZeroTotals99(line);
+      }
+      if (keep && !line.empty()) out.WriteLine(line);
+      ++FLineIndex;
+    }
+    out.Close();
+    truncatedInput = FViewer.ClampLine(FLineIndex) == FLineIndex;
+  }
+  if (truncatedInput) {
+    try {
+      CheckNothingFollows(Input);
+    } catch (...) {
+      DeleteFile(Output);
+      throw;
+    }
+  }
+  if (age != -1 && age != 0 && FileExists(Output)) FileSetDate(Output, age);
+}
+
+// The records end at the first line that is not a record line; anything but blanks after
+// it means the file would be cut short.
+void THotSplitter::CheckNothingFollows(const AnsiString& Input) {
+  const int last = FViewer.ClampLine(INT_MAX);
+  for (int i = FLineIndex + 1; i <= last; ++i) {
+    int length = 0;
+    const char* text = FViewer.GetLineText(i, length);
+    if (!IsBlankText(text, length))
+      throw EHotFileError("%s: line %d is not a HOT record and more lines follow it; the file was not split",
+                          {Input, FLineIndex + 1});
+  }
+}

@@ -1,0 +1,95 @@
+// The one way the system puts a warning, error or question before the user, with two unattended
+// modes (collecting, logging), the appending of text and log files, and a forgiving Format.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+
+#include "platform/rtl/AnsiString.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/StringList.h"
+
+enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+
+// Button bits in the message box's order, from bit 0.
+enum TMsgDlgBtn : int {
+  mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp
+};
+using TMsgDlgButtons = uint32_t;
+constexpr TMsgDlgButtons MsgButton(TMsgDlgBtn b) { return TMsgDlgButtons(1) << b; }
+constexpr TMsgDlgButtons mbYesNo = MsgButton(mbYes) | MsgButton(mbNo);
+constexpr TMsgDlgButtons mbYesNoCancel = mbYesNo | MsgButton(mbCancel);
+constexpr TMsgDlgButtons mbOKCancel = MsgButton(mbOK) | MsgButton(mbCancel);
+constexpr TMsgDlgButtons mbOKOnly = MsgButton(mbOK);
+constexpr TMsgDlgButtons mbAbortRetryIgnore = MsgButton(mbAbort) | MsgButton(mbRetry) | MsgButton(mbIgnore);
+
+// Modal results keep the platform's numbers.
+constexpr int mrNone = 0;
+constexpr int mrOk = 1;
+constexpr int mrCancel = 2;
+constexpr int mrAbort = 3;
+constexpr int mrRetry = 4;
+constexpr int mrIgnore = 5;
+constexpr int mrYes = 6;
+constexpr int mrNo = 7;
+constexpr int mrAll = 8;
+constexpr int mrNoToAll = 9;
+constexpr int mrYesToAll = 10;
+
+// Attached to every collected message line; owned by the module.
+class TQslError {
+public:
+  TQslError(int32_t helpContext, bool fatal) : FHelpContext(helpContext), FFatal(fatal) {}
+  int32_t HelpContext() const { return FHelpContext; }
+  bool Fatal() const { return FFatal; }
+
+private:
+  int32_t FHelpContext = 0;
+  bool FFatal = false;
+};
+
+// The interactive message box: shows text, kind, buttons and help context, returns the result.
+// The class library installs its own; without one the unattended answer is given.
+using TMessageBoxHook = std::function<int(const AnsiString& text, TMsgDlgType kind,
+                                          TMsgDlgButtons buttons, int32_t helpContext)>;
+void SetMessageBoxHook(TMessageBoxHook hook);
+const TMessageBoxHook& MessageBoxHook();
+
+// Module state.
+bool CollectMessages();
+void SetCollectMessages(bool on);
+bool LogMessages();
+void SetLogMessages(bool on);
+const AnsiString& MessageLogFile();
+void SetMessageLogFile(const AnsiString& name);
+const AnsiString& MessageLogPrefix();
+void SetMessageLogPrefix(const AnsiString& prefix);
+const AnsiString& MessageSuffix();
+void SetMessageSuffix(const AnsiString& suffix);
+const AnsiString& LastDialogMessage();
+// Each line carries its TQslError as object; the module frees them.
+const TStringList& CollectedMessages();
+bool FatalMessageSeen();
+void SetFatalMessageSeen(bool seen);
+
+// A defaultButton above 15 is never among the offered buttons.
+int ShowMessageDialog(const AnsiString& text, TMsgDlgType kind, TMsgDlgButtons buttons,
+                      int32_t helpContext = 0, int defaultButton = mbOK, bool fatal = false);
+void CollectDialogMessage(const AnsiString& text, int32_t helpContext, bool fatal);
+void LogDialogMessage(const AnsiString& logFile, const AnsiString& text);
+void ClearCollectedMessages();
+void ResetMessageLogging();
+int DefaultDialogResult(TMsgDlgButtons buttons);
+int ButtonModalResult(int button);
+AnsiString ModalResultName(int result);
+
+// Appends one line, creating the file (header first, when given) when it is missing.
+void AppendLineToFile(const AnsiString& fileName, const AnsiString& line, bool lineEnd,
+                      const AnsiString& header = AnsiString());
+// "date at time : text", or "date,time,text" when comma-separated.
+void AppendLogLine(const AnsiString& fileName, const AnsiString& text, bool commaSeparated = false);
+
+// Formats into target; a format that does not fit its arguments is shown as a warning and
+// leaves target as it was (then False).
+bool SafeFormat(AnsiString& target, const AnsiString& fmt, std::initializer_list<TVarRec> args);
