@@ -12,14 +12,24 @@ TZpBitBucketStream::TZpBitBucketStream(int size) {
 }
 
 int64_t TZpBitBucketStream::Write(const void* buffer, int64_t count) {
-  int64_t capacity = FCapacity;
-  if (count > capacity) throw EZpBBSWriteTooManyBytes(int(std::min<int64_t>(count, INT32_MAX)));
   if (count <= 0) return 0;
-  if (FPosition != FSize) throw EZpBBSSeekOutsideBuffer();
   const auto* in = static_cast<const uint8_t*>(buffer);
-  int64_t keep = std::min<int64_t>(int64_t(FBuffer.size()), capacity - count);
-  FBuffer.erase(FBuffer.begin(), FBuffer.end() - keep);
-  FBuffer.insert(FBuffer.end(), in, in + count);
+  if (FPosition != FSize) {
+    // Over bytes still held, after a seek back into the buffer.
+    int64_t start = FSize - int64_t(FBuffer.size());
+    if (FPosition + count > FSize) throw EZpBBSWriteTooManyBytes(int(std::min<int64_t>(count, INT32_MAX)));
+    std::memcpy(FBuffer.data() + (FPosition - start), in, std::size_t(count));
+    FPosition += count;
+    return count;
+  }
+  // At the end any amount goes in; only the last FCapacity bytes are kept.
+  if (count >= FCapacity) {
+    FBuffer.assign(in + (count - FCapacity), in + count);
+  } else {
+    int64_t keep = std::min<int64_t>(int64_t(FBuffer.size()), FCapacity - count);
+    FBuffer.erase(FBuffer.begin(), FBuffer.end() - keep);
+    FBuffer.insert(FBuffer.end(), in, in + count);
+  }
   FSize += count;
   FPosition = FSize;
   return count;

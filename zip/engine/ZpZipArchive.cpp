@@ -34,6 +34,18 @@ void ReportCurrent(TZpArchive& archive, TZpArchiveItem* item, TZpProcessType typ
   archive.DoProcessItemFailure(item, type, cls, code);
 }
 
+// Zip64 records sit between the directory and the end record; the directory ends there. Their
+// items need a newer version and are refused when extracted.
+bool AtZip64Records(TStream& stream) {
+  uint8_t b[4];
+  int64_t at = stream.Position();
+  int64_t n = stream.Read(b, 4);
+  stream.SetPosition(at);
+  if (n != 4) return false;
+  uint32_t sig = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+  return sig == ZpZip64EndSignature || sig == ZpZip64LocatorSignature;
+}
+
 }  // namespace
 
 AnsiString TZpZipItem::FileName() const { return OemToAnsi(FItemInfo.FileName); }
@@ -183,6 +195,7 @@ void TZpZipArchive::LoadArchive() {
       FStream->SetPosition(0);
       continue;
     }
+    if (FCurrentDisk == FLastDisk && AtZip64Records(*FStream)) break;
     auto item = std::make_unique<TZpZipItem>();
     item->LoadFromStream(*FStream);
     item->SetAction(aaUnchanged);

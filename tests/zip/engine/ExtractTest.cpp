@@ -255,10 +255,16 @@ TEST(ZipReaderRoundTrip, ExtractsWhatRealWritersMake) {
     for (int i = 0; i < 3000; ++i) expected += "level text ";
     EXPECT_EQ(ReadFile(out + "/t.txt"), expected) << z;
   }
-  ASSERT_EQ(Shell("cd " + Quote(dir.Path()) + " && printf 'piped data' | zip -q -P pw piped.zip -"), 0);
+  ASSERT_EQ(Shell("cd " + Quote(dir.Path()) + " && printf 'piped data' | zip -q -fz- -P pw piped.zip -"), 0);
   auto failures = ExtractAll(dir / "piped.zip", dir / "piped", "pw");
   EXPECT_TRUE(failures.empty());
   EXPECT_EQ(ReadFile(dir / "piped/-"), "piped data");
+  // The same from a pipe with Zip64 records: listed, and refused when extracted.
+  ASSERT_EQ(Shell("cd " + Quote(dir.Path()) + " && printf 'piped data' | zip -q -P pw piped64.zip -"), 0);
+  failures = ExtractAll(dir / "piped64.zip", dir / "piped64", "pw");
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_EQ(failures[0].Code, 1);
+  EXPECT_FALSE(fs::exists(dir / "piped64/-"));
 }
 
 TEST(ZipReaderRoundTrip, RefusedAndDamagedItemsLeaveNoFile) {
@@ -400,7 +406,13 @@ TEST(ZpBitBucketStream, KeepsOnlyTheLastBytes) {
   EXPECT_THROW(b.Seek(0, soFromBeginning), EZpBBSSeekOutsideBuffer);
   EXPECT_THROW(b.Seek(0, TSeekOrigin(7)), EZpBBSInvalidOrigin);
   std::string huge(40000, 'h');
-  EXPECT_THROW(b.Write(huge.data(), int64_t(huge.size())), EZpBBSWriteTooManyBytes);
+  b.Write(huge.data(), int64_t(huge.size()));
+  b.Seek(-10, soFromEnd);
+  EXPECT_THROW(b.Write(huge.data(), 11), EZpBBSWriteTooManyBytes);
+  b.Write("0123456789", 10);
+  b.Seek(-10, soFromEnd);
+  b.Read(buf, 10);
+  EXPECT_EQ(std::string(buf, 10), "0123456789");
 }
 
 }  // namespace
