@@ -3,12 +3,11 @@
 #include "framework/base/uFileUtils.h"
 #include "framework/base/uMessageDialog.h"
 #include "framework/base/uStringUtils.h"
+#include "platform/rtl/Resources.h"
 
 namespace {
 
-// Resource string 65155 of the program.
-const char* const MustSpecifyCodesText =
-    "You must specify a list of Airline Plates or Agent IATAs to split the HOT files";
+constexpr int SMustSpecifyCodes = 65155;
 
 bool ValidCode(const AnsiString& text, std::size_t width) {
   const AnsiString code = TrimBlanks(text);
@@ -44,7 +43,7 @@ bool TSplitRequest::BuildCodeLists() {
   FSplitter.SetAirlineList(BuildCodeList(FTacnLines, ValidAirlineCode, 3));
   FSplitter.SetAgentList(BuildCodeList(FAgtnLines, ValidAgentCode, 7));
   if (FSplitter.AirlineList().empty() && FSplitter.AgentList().empty()) {
-    ShowMessageDialog(MustSpecifyCodesText, TMsgDlgType::mtWarning, mbOKOnly, 0, mbOK, false);
+    ShowMessageDialog(LoadResString(SMustSpecifyCodes), TMsgDlgType::mtWarning, mbOKOnly, 0, mbOK, false);
     return false;
   }
   return true;
