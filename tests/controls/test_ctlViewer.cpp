@@ -160,6 +160,11 @@ TEST_F(ViewerTest, FailedOpensRaiseAndLeaveTheViewerClosed) {
     EXPECT_FALSE(v.IsOpen());
     EXPECT_EQ(v.LineCount(), 0);
   }
+  TCtlTextFileViewer designed;
+  designed.SetDesigning(true);
+  designed.SetFileName(FDir + "/missing.txt");
+  EXPECT_NO_THROW(designed.SetIsOpen(true));
+  EXPECT_FALSE(designed.IsOpen());
   try {
     RaiseViewerIOError(28);
   } catch (const EInOutError& e) {
