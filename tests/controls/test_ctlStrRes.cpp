@@ -83,3 +83,9 @@ TEST(CtlStringResource, ExceptionsBelongToTheirFamilies) {
     EXPECT_TRUE(dynamic_cast<const ECtlException*>(&e));
   }
 }
+
+TEST(CtlStringResource, LetterSet) {
+  const TCtlCharSet& s = CtlLetterSet();
+  for (int c : {32, 44, 45, 46, 65, 122, 0xE9, 0xC0}) EXPECT_TRUE(s.test(std::size_t(c))) << c;
+  for (int c : {48, 57, 47, 95, 0xD7, 0xF7, 0x80}) EXPECT_FALSE(s.test(std::size_t(c))) << c;
+}
