@@ -356,8 +356,10 @@ void TDeviceContext::BlitCore(int x, int y, int w, int h, const TDeviceContext* 
 
   // Normalised rectangles; a sign difference between the two sizes mirrors the image.
   bool flipX = (w < 0) != (sw < 0), flipY = (h < 0) != (sh < 0);
-  int dLeft = std::min(x, x + w), dTop = std::min(y, y + h), dW = std::abs(w), dH = std::abs(h);
-  int sLeft = std::min(sx, sx + sw), sTop = std::min(sy, sy + sh), sW = std::abs(sw), sH = std::abs(sh);
+  // A negative extent runs back from the start point, which stays inside: x + w + 1 .. x.
+  auto lowEnd = [](int start, int extent) { return extent < 0 ? start + extent + 1 : start; };
+  int dLeft = lowEnd(x, w), dTop = lowEnd(y, h), dW = std::abs(w), dH = std::abs(h);
+  int sLeft = lowEnd(sx, sw), sTop = lowEnd(sy, sh), sW = std::abs(sw), sH = std::abs(sh);
 
   TGdiBitmap& dst = *FState.Bitmap;
   bool dstMono = dst.Monochrome();
