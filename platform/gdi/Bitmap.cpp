@@ -64,7 +64,7 @@ TGdiBitmap::TGdiBitmap(int width, int height, int bpp, std::vector<TColorRef> pa
     palette.clear();
   }
   FPalette = std::move(palette);
-  FPixels.assign(size_t(width) * size_t(height), NearestColor(clBlack));
+  FPixels.assign(size_t(width) * size_t(height), BlankColor());
 }
 
 void TGdiBitmap::SetPalette(std::vector<TColorRef> palette) {
@@ -79,7 +79,7 @@ void TGdiBitmap::SetPalette(std::vector<TColorRef> palette) {
 
 void TGdiBitmap::SetSize(int width, int height) {
   CheckSize(width, height);
-  std::vector<TColorRef> pixels(size_t(width) * size_t(height), NearestColor(clBlack));
+  std::vector<TColorRef> pixels(size_t(width) * size_t(height), BlankColor());
   for (int y = 0; y < std::min(height, FHeight); ++y)
     for (int x = 0; x < std::min(width, FWidth); ++x) pixels[size_t(y) * width + x] = Row(y)[x];
   FPixels = std::move(pixels);

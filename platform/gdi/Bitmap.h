@@ -28,7 +28,7 @@ public:
   const std::vector<TColorRef>& Palette() const { return FPalette; }
   void SetPalette(std::vector<TColorRef> palette);
 
-  // Keeps the pixels that still fit; new pixels are black.
+  // Keeps the pixels that still fit; new pixels are blank.
   void SetSize(int width, int height);
 
   TColorRef Pixel(int x, int y) const;        // CLR_INVALID outside
@@ -42,6 +42,8 @@ public:
   const TColorRef* Row(int y) const { return FPixels.data() + size_t(y) * size_t(FWidth); }
   void Fill(TColorRef c);
   TColorRef NearestColor(TColorRef c) const;
+  // Colour of zeroed bits: palette entry 0, or black.
+  TColorRef BlankColor() const { return FPalette.empty() ? 0 : FPalette[0]; }
 
   // Bytes per row of device-independent bits, padded to four bytes.
   static int DibStride(int width, int bitsPerPixel);
