@@ -14,13 +14,20 @@
 
 namespace {
 
+using FaceKey = std::tuple<AnsiString, int, bool, bool, int>;
+
+// Faces live in the library object so they are closed before the library itself.
 struct FontLibrary {
   FT_Library Library = nullptr;
+  std::map<FaceKey, std::unique_ptr<TFontFace>> Faces;
   FontLibrary() {
     if (FT_Init_FreeType(&Library) != 0) throw Exception("Cannot start the font engine");
     if (!FcInit()) throw Exception("Cannot read the font configuration");
   }
-  ~FontLibrary() { FT_Done_FreeType(Library); }
+  ~FontLibrary() {
+    Faces.clear();
+    FT_Done_FreeType(Library);
+  }
 };
 
 FontLibrary& Fonts() {
@@ -161,11 +168,10 @@ int TFontFace::TextWidth(std::string_view text) {
 }
 
 TFontFace& GetFontFace(const TLogFont& font) {
-  using Key = std::tuple<AnsiString, int, bool, bool, int>;
-  static std::map<Key, std::unique_ptr<TFontFace>> cache;
+  auto& cache = Fonts().Faces;
   bool fixed = font.Pitch == FIXED_PITCH;
   bool bold = font.Weight >= FW_SEMIBOLD;
-  Key key{UpperCase(font.Name), font.Height, bold, font.Italic, fixed};
+  FaceKey key{UpperCase(font.Name), font.Height, bold, font.Italic, fixed};
   auto it = cache.find(key);
   if (it == cache.end()) {
     MatchResult m = Match(font.Name, font.Weight, font.Italic, fixed);
