@@ -6,7 +6,8 @@
 
 void AddProgramSteps(TModuleSteps& steps) {
   steps.Add("Regional settings", [] { LoadRegionalSettings(); });
-  steps.Add("Application", [] { Application(); }, [] { Application().ProcessMessages(); });
+  // Forms owned by the application go here, while every module is still up, not at process exit.
+  steps.Add("Application", [] { Application(); }, [] { Application().DestroyComponents(); });
 }
 
 int RunProgram(int argc, char** argv) {

@@ -323,13 +323,11 @@ TDateTime StrToTime(const AnsiString& s) {
 
 TDateTime StrToDateTime(const AnsiString& s) {
   Scanner sc{s};
-  TDateTime d, t = 0;
-  std::size_t save = sc.Pos;
-  if (!scanDate(sc, d)) {
-    sc.Pos = save;
-    d = 0;
-  }
-  if (!sc.atEnd() && !scanTime(sc, t)) throw EConvertError("'%s' is not a valid date and time", {s});
-  if (!sc.atEnd() || (d == 0 && sc.Pos == 0)) throw EConvertError("'%s' is not a valid date and time", {s});
+  TDateTime d = 0, t = 0;
+  bool hasDate = scanDate(sc, d);
+  if (!hasDate) sc.Pos = 0;
+  bool wantsTime = !sc.atEnd();
+  bool hasTime = wantsTime && scanTime(sc, t);
+  if ((!hasDate && !hasTime) || wantsTime != hasTime || !sc.atEnd()) throw EConvertError("'%s' is not a valid date and time", {s});
   return d < 0 ? d - t : d + t;
 }

@@ -4,6 +4,7 @@
 
 #include "app/ProgramSteps.h"
 #include "platform/rtl/Regional.h"
+#include "platform/vcl/Forms.h"
 
 TEST(Program, StepsStartWithThePlatformInOrder) {
   TModuleSteps steps;
@@ -14,7 +15,17 @@ TEST(Program, StepsStartWithThePlatformInOrder) {
   std::vector<std::string> ran;
   steps.OnStep = [&](const AnsiString& n, bool up) { ran.push_back((up ? "+" : "-") + n); };
   steps.Startup();
+  auto* form = new TComponent(&Application());
+  bool freed = false;
+  struct TWatch : TComponent {
+    bool* Flag;
+    TWatch(TComponent* o, bool* f) : TComponent(o), Flag(f) {}
+    ~TWatch() override { *Flag = true; }
+  };
+  new TWatch(form, &freed);
   steps.Shutdown();
+  EXPECT_TRUE(freed);  // the close-down frees what the application owns
+  EXPECT_EQ(Application().ComponentCount(), 0);
   ASSERT_EQ(ran.size(), static_cast<std::size_t>(2 * steps.Count()));
   for (int i = 0; i < steps.Count(); ++i) {
     EXPECT_EQ(ran[static_cast<std::size_t>(i)], "+" + steps.Steps(i).Name);

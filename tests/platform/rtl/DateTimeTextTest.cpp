@@ -98,5 +98,8 @@ TEST(DateTimeText, StrToTimeAndRoundTrips) {
   EXPECT_EQ(StrToDateTime(DateTimeToStr(d)), d);
   EXPECT_EQ(StrToDate(DateToStr(d)), EncodeDate(2026, 12, 8));
   EXPECT_EQ(StrToTime(TimeToStr(d)), EncodeTime(21, 4, 5, 0));
-  EXPECT_THROW(StrToDateTime("12/8/2026 junk"), EConvertError);
+  EXPECT_EQ(StrToDateTime("21:04"), EncodeTime(21, 4, 0, 0));
+  EXPECT_EQ(StrToDateTime("12/8/2026"), EncodeDate(2026, 12, 8));
+  for (const char* bad : {"12/8/2026 junk", "", "   ", "12/8/2026 25:00"})
+    EXPECT_THROW(StrToDateTime(bad), EConvertError) << bad;
 }
