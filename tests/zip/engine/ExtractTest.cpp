@@ -418,3 +418,27 @@ TEST(ZpBitBucketStream, KeepsOnlyTheLastBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ZipReaderRoundTrip, ItemsOfASpannedSetExtractAcrossVolumes) {
+  REQUIRE_CODECS();
+  TempDir dir;
+  std::string a1 = ziptest::RandomBytes(150000, 11), a2 = ziptest::HotText(90000);
+  WriteFile(dir / "src/r.bin", a1);
+  WriteFile(dir / "src/h.txt", a2);
+  {
+    auto a = OpenArchive(dir / "set.zip");
+    a->SetBaseDirectory(dir / "src");
+    a->SetSpanningThreshold(50000);
+    a->AddFiles("*", faAnyFile);
+    a->Save();
+    EXPECT_TRUE(a->IsSpanned());
+  }
+  auto failures = ExtractAll(dir / "set.zip", dir / "out");
+  EXPECT_TRUE(failures.empty());
+  EXPECT_EQ(ReadFile(dir / "out/r.bin"), a1);
+  EXPECT_EQ(ReadFile(dir / "out/h.txt"), a2);
+}
+
+}  // namespace
