@@ -35,17 +35,6 @@ AnsiString ReaderText(int id) {
 
 bool HasMagic(const uint8_t* data, std::size_t size) { return size >= 4 && std::memcmp(data, "STR0", 4) == 0; }
 
-// A table may be registered twice under one name (as compiled and as its source); the compiled one wins.
-const TResource* FindTable(const AnsiString& name) {
-  const TResource* first = nullptr;
-  for (const TResource* r : ResourcesOfType("RCDATA")) {
-    if (!SameText(r->Name, name)) continue;
-    if (HasMagic(r->Data, r->Size)) return r;
-    if (!first) first = r;
-  }
-  return first;
-}
-
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += char(c);
@@ -68,7 +57,7 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 TZpStringResource::TZpStringResource(const AnsiString& resourceName) : FResourceName(resourceName.substr(0, 255)) {
   if (FResourceName.empty()) return;
-  const TResource* r = FindTable(FResourceName);
+  const TResource* r = FindResource("RCDATA", FResourceName);
   if (!r) throw ESrmStringResourceError(Format(ReaderText(3), {FResourceName}));
   if (!r->Data) throw ESrmStringResourceError(Format(ReaderText(4), {FResourceName}));
   Open(r->Data, r->Size);

@@ -437,3 +437,37 @@ TEST(ZipArchiveModel, StoredNamesDuplicatesAndBaseFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ZipArchiveSave, KeepsAStubAndFreshensChangedFiles) {
+  TempDir dir;
+  WriteFile(dir / "f.txt", "first");
+  WriteFile(dir / "g.txt", "other");
+  // Whole even seconds, which DOS times hold exactly.
+  ASSERT_EQ(Shell("cd " + Quote(dir.Path()) + " && touch -d '2020-01-02 10:00:00' f.txt g.txt && zip -q -D plain.zip f.txt g.txt"), 0);
+  std::string stub = "MZ" + std::string(98, 's');
+  WriteFile(dir / "sfx.zip", stub + ReadFile(dir / "plain.zip"));
+  ASSERT_EQ(Shell("cd " + Quote(dir.Path()) + " && zip -q -A sfx.zip"), 0);  // offsets past the stub
+  {
+    auto a = OpenArchive(dir / "sfx.zip");
+    EXPECT_TRUE(a->HasStub());
+    EXPECT_EQ(a->StubSize(), 100);
+    a->SetBaseDirectory(dir.Path());
+    PlugStoredInserter(*a);
+    // A newer disk file is freshened; an unchanged one is left as it is.
+    WriteFile(dir / "f.txt", "second, longer");
+    ASSERT_EQ(Shell("touch -d '2020-01-03 10:00:00' " + Quote(dir / "f.txt")), 0);
+    a->FreshenFiles("*.*");
+    EXPECT_EQ(a->ZipItems(a->FindFile("f.txt"))->Action(), aaFreshen);
+    EXPECT_EQ(a->ZipItems(a->FindFile("g.txt"))->Action(), aaUnchanged);
+    a->Save();
+  }
+  EXPECT_EQ(ReadFile(dir / "sfx.zip").substr(0, 100), stub);
+  EXPECT_EQ(Shell("unzip -tq " + Quote(dir / "sfx.zip")), 0);
+  auto read = PythonRead(dir, dir / "sfx.zip");
+  EXPECT_EQ(read["f.txt"], "second, longer");
+  EXPECT_EQ(read["g.txt"], "other");
+}
+
+}  // namespace

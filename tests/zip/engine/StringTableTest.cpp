@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <deque>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
 
-#include "platform/rtl/Resources.h"
 #include "zip/engine/ZpExceptions.h"
 #include "zip/engine/ZpStringResource.h"
 
@@ -62,24 +59,6 @@ std::vector<uint8_t> CompileStrtab(const std::string& source) {
     }
   return out;
 }
-
-// Until the resource generator compiles string tables itself, the tests register compiled copies
-// of the engine's sources; the reader prefers a compiled table over a raw one.
-struct TEngineTables {
-  std::deque<std::vector<uint8_t>> Data;
-  std::deque<TResourceRegistration> Registrations;
-  TEngineTables() {
-    for (const char* name : {"ZP_STRINGS_ENGLISH", "ZPSRMGR_STRINGS"}) {
-      const TResource* r = FindResource("RCDATA", name);
-      if (r && r->Size >= 4 && std::memcmp(r->Data, "STR0", 4) == 0) continue;
-      std::ifstream in(std::string(QUORVEX_SOURCE_DIR) + "/zip/engine/res/RCDATA/" + name + ".strtab", std::ios::binary);
-      std::string src{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-      Data.push_back(CompileStrtab(src));
-      Registrations.emplace_back("RCDATA", name, Data.back().data(), Data.back().size());
-    }
-  }
-};
-const TEngineTables gEngineTables;
 
 TEST(ZpStringResource, LooksUpTextsAndShortensIntoBuffers) {
   auto table = CompileStrtab("# test\n3 three\n1 one\n20 \xC3\xA9tudes of twenty chars\n7  padded \n");
