@@ -112,6 +112,8 @@ TEST(Crypt, CheckByteRules) {
 TEST(Crypt, PasswordRetriesAskTheHandlerThenFail) {
   const TBytes data = {9, 9, 9};
   const uint32_t crc = ZpCrc32(data.data(), data.size());
+  // A wrong password passes the one-byte check for one header in 256; this seed gives none of those.
+  ZpSetCryptSeed(42);
   TMemoryStream s = Encrypt("right", data, crc);
   {
     s.SetPosition(0);
