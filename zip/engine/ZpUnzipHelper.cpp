@@ -134,7 +134,7 @@ public:
 
 private:
   static constexpr int OutChunk = 262144;
-  static constexpr int LitBits = 10;
+  static constexpr int LitBits = 11;
   static constexpr int DistBits = 9;
 
   void Truncated() const {
@@ -326,7 +326,8 @@ private:
     uint8_t* out = FOut.data();
     for (;;) {
       Room(258);
-      Refill();
+      // One refill covers a longest length code with its distance (48 bits).
+      if (FBitCount < 48) Refill();
       uint32_t e = lit[FBitBuf & litMask];
       uint32_t kind = (e >> 8) & 0xFF;
       if (kind == KindLink) {
@@ -398,6 +399,176 @@ private:
   bool FUsingFixed = false;
 };
 
+// The older methods of the format: shrink (LZW) and reduce (follower sets with DLE-coded copies).
+class TZpOldMethods {
+public:
+  explicit TZpOldMethods(TZpUnzipHelper& owner) : FOwner(owner), FIn(4096), FRing(RingSize, 0) { FOut.reserve(OutChunk); }
+
+  void Unshrink() {
+    constexpr int MaxCode = 8192;
+    std::vector<int16_t> parent(MaxCode, -1);
+    std::vector<uint8_t> value(MaxCode, 0);
+    std::vector<uint8_t> inUse(MaxCode, 0);
+    std::vector<uint8_t> stack(MaxCode);
+    for (int i = 0; i < 256; ++i) {
+      value[static_cast<std::size_t>(i)] = static_cast<uint8_t>(i);
+      inUse[static_cast<std::size_t>(i)] = 1;
+    }
+    inUse[256] = 1;
+    int codeSize = 9;
+    int nextFree = 257;
+    int prev = -1;
+    while (Left() > 0) {
+      int code = static_cast<int>(Bits(codeSize));
+      if (code == 256) {
+        const uint32_t control = Bits(codeSize);
+        if (control == 1) {
+          if (++codeSize > 13) BadData();
+        } else if (control == 2) {
+          // Partial clear: every code that is no other code's parent becomes free.
+          std::vector<uint8_t> isParent(MaxCode, 0);
+          for (int c = 257; c < MaxCode; ++c)
+            if (inUse[static_cast<std::size_t>(c)] && parent[static_cast<std::size_t>(c)] >= 0)
+              isParent[static_cast<std::size_t>(parent[static_cast<std::size_t>(c)])] = 1;
+          for (int c = 257; c < MaxCode; ++c)
+            if (!isParent[static_cast<std::size_t>(c)]) inUse[static_cast<std::size_t>(c)] = 0;
+          nextFree = 257;
+          while (nextFree < MaxCode && inUse[static_cast<std::size_t>(nextFree)]) ++nextFree;
+        } else {
+          BadData();
+        }
+        continue;
+      }
+      if (code >= MaxCode) BadData();
+      // A code not yet defined can only be the one about to be made (the KwKwK case).
+      const bool known = inUse[static_cast<std::size_t>(code)] != 0;
+      if (!known && (code != nextFree || prev < 0)) BadData();
+      int depth = 0;
+      int c = known ? code : prev;
+      while (c >= 0) {
+        if (depth >= MaxCode) BadData();
+        stack[static_cast<std::size_t>(depth++)] = value[static_cast<std::size_t>(c)];
+        c = c >= 257 ? parent[static_cast<std::size_t>(c)] : -1;
+      }
+      const uint8_t first = stack[static_cast<std::size_t>(depth - 1)];
+      for (int i = depth - 1; i >= 0; --i) Put(stack[static_cast<std::size_t>(i)]);
+      if (!known) Put(first);
+      if (prev >= 0 && nextFree < MaxCode) {
+        parent[static_cast<std::size_t>(nextFree)] = static_cast<int16_t>(prev);
+        value[static_cast<std::size_t>(nextFree)] = first;
+        inUse[static_cast<std::size_t>(nextFree)] = 1;
+        while (nextFree < MaxCode && inUse[static_cast<std::size_t>(nextFree)]) ++nextFree;
+      }
+      prev = code;
+    }
+    Flush();
+  }
+
+  void Unreduce(int factor) {
+    if (factor < 1 || factor > 4) throw EZpZipInvalidFactor();
+    uint8_t followers[256][64];
+    uint8_t count[256];
+    for (int j = 255; j >= 0; --j) {
+      count[j] = static_cast<uint8_t>(Bits(6));
+      for (int i = 0; i < count[j]; ++i) followers[j][i] = static_cast<uint8_t>(Bits(8));
+    }
+    const uint32_t lengthMask = (1u << (8 - factor)) - 1;
+    uint8_t last = 0;
+    int state = 0;
+    uint32_t v = 0, length = 0;
+    while (Left() > 0) {
+      uint8_t c;
+      if (count[last] == 0) {
+        c = static_cast<uint8_t>(Bits(8));
+      } else if (Bits(1)) {
+        c = static_cast<uint8_t>(Bits(8));
+      } else {
+        const int n = count[last];
+        int bits = 1;
+        while ((1 << bits) < n) ++bits;
+        const uint32_t index = Bits(bits);
+        if (index >= static_cast<uint32_t>(n)) BadData();
+        c = followers[last][index];
+      }
+      last = c;
+      switch (state) {
+        case 0:
+          if (c == 144) state = 1;
+          else Put(c);
+          break;
+        case 1:
+          if (c == 0) {
+            Put(144);
+            state = 0;
+          } else {
+            v = c;
+            length = v & lengthMask;
+            state = length == lengthMask ? 2 : 3;
+          }
+          break;
+        case 2:
+          length += c;
+          state = 3;
+          break;
+        default: {
+          const uint32_t distance = ((v >> (8 - factor)) << 8) + c + 1;
+          if (distance > FTotal) BadData();
+          for (uint32_t i = 0; i < length + 3 && Left() > 0; ++i) Put(FRing[(FTotal - distance) & (RingSize - 1)]);
+          state = 0;
+        }
+      }
+    }
+    Flush();
+  }
+
+private:
+  static constexpr std::size_t RingSize = 8192;
+  static constexpr std::size_t OutChunk = 32768;
+
+  [[noreturn]] static void BadData() { throw EZpZipInflateBlock(); }
+
+  int64_t Left() const { return FOwner.FUncompressedSize - FTotal; }
+
+  uint32_t Bits(int n) {
+    while (FBitCount < n) {
+      if (FInPos == FInEnd) {
+        FInEnd = static_cast<std::size_t>(FOwner.ReadInput(FIn.data(), static_cast<int64_t>(FIn.size())));
+        FInPos = 0;
+        if (FInEnd == 0) throw EZpReadError();
+      }
+      FBitBuf |= static_cast<uint64_t>(FIn[FInPos++]) << FBitCount;
+      FBitCount += 8;
+    }
+    const uint32_t v = static_cast<uint32_t>(FBitBuf & ((uint64_t{1} << n) - 1));
+    FBitBuf >>= n;
+    FBitCount -= n;
+    return v;
+  }
+
+  void Put(uint8_t b) {
+    if (Left() <= 0) BadData();
+    FRing[FTotal & (RingSize - 1)] = b;
+    ++FTotal;
+    FOut.push_back(b);
+    if (FOut.size() >= OutChunk) Flush();
+  }
+
+  void Flush() {
+    FOwner.WriteOutput(FOut.data(), static_cast<int64_t>(FOut.size()));
+    FOut.clear();
+  }
+
+  TZpUnzipHelper& FOwner;
+  std::vector<uint8_t> FIn;
+  std::size_t FInPos = 0;
+  std::size_t FInEnd = 0;
+  uint64_t FBitBuf = 0;
+  int FBitCount = 0;
+  std::vector<uint8_t> FRing;
+  std::vector<uint8_t> FOut;
+  int64_t FTotal = 0;
+};
+
 TZpUnzipHelper::TZpUnzipHelper(TStream* input, TStream* output, TZpZDecoder* decryptor)
     : FInput(input), FOutput(output), FDecryptor(decryptor) {}
 
@@ -456,6 +627,14 @@ void TZpUnzipHelper::Inflate() {
   if (FWritten != FUncompressedSize) throw EZpZipInflateBlock();
 }
 
+void TZpUnzipHelper::Unshrink() {
+  TZpOldMethods(*this).Unshrink();
+}
+
+void TZpUnzipHelper::Unreduce(int factor) {
+  TZpOldMethods(*this).Unreduce(factor);
+}
+
 uint32_t TZpUnzipHelper::Execute() {
   if (!FInput || !FOutput) throw EZpBadStream();
   FCRC = ZpCrcStart;
@@ -470,6 +649,11 @@ uint32_t TZpUnzipHelper::Execute() {
   }
   switch (FMethod) {
     case 0: Copy(); break;
+    case 1: Unshrink(); break;
+    case 2:
+    case 3:
+    case 4:
+    case 5: Unreduce(FMethod - 1); break;
     case ZpMethodInflate: Inflate(); break;
     default: throw EZpZipInvalidMethod();
   }

@@ -53,7 +53,6 @@ private:
   void Inflate();
   void Unshrink();
   void Unreduce(int factor);
-  void Explode();
 
   TStream* FInput = nullptr;
   TStream* FOutput = nullptr;

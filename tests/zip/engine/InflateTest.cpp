@@ -138,7 +138,7 @@ TEST(Inflate, StoredItemsAndUnknownMethods) {
   EXPECT_TRUE(u.Data == data);
   EXPECT_EQ(u.CRC, ZpCrc32(data.data(), data.size()));
   EXPECT_THROW(Unpack(data, 9999, 0), EZpException);
-  for (int method : {7, 9, 12, 14, 99}) EXPECT_THROW(Unpack(data, 10000, method), EZpZipInvalidMethod);
+  for (int method : {6, 7, 9, 12, 14, 99}) EXPECT_THROW(Unpack(data, 10000, method), EZpZipInvalidMethod);
 }
 
 TEST(Crc32, MatchesZlibOverOddLengthsAndAlignments) {
@@ -152,4 +152,51 @@ TEST(Crc32, MatchesZlibOverOddLengthsAndAlignments) {
   uint32_t running = ZpCrcStart;
   for (uint8_t b : data) running = ZpUpdateCrc32Byte(running, b);
   EXPECT_EQ(running ^ 0xFFFFFFFFu, ZpCrc32(data.data(), data.size()));
+}
+
+namespace {
+
+// Packs codes of the given width least significant bit first, as the older methods store them.
+TBytes PackCodes(const std::vector<std::pair<uint32_t, int>>& codes) {
+  TBytes out;
+  uint64_t buf = 0;
+  int n = 0;
+  for (auto [code, width] : codes) {
+    buf |= static_cast<uint64_t>(code) << n;
+    n += width;
+    while (n >= 8) {
+      out.push_back(static_cast<uint8_t>(buf));
+      buf >>= 8;
+      n -= 8;
+    }
+  }
+  if (n) out.push_back(static_cast<uint8_t>(buf));
+  return out;
+}
+
+}  // namespace
+
+TEST(Decompress, UnshrinkBuildsItsDictionaryIncludingTheCodeBeingDefined) {
+  // A, B, AB (257), then 259 before it exists: the previous string plus its own first byte.
+  const TBytes packed = PackCodes({{65, 9}, {66, 9}, {257, 9}, {259, 9}});
+  EXPECT_EQ(Unpack(packed, 7, 1).Data, (TBytes{'A', 'B', 'A', 'B', 'A', 'B', 'A'}));
+  // A code far beyond the next free one, and a control code other than 1 or 2.
+  EXPECT_THROW(Unpack(PackCodes({{65, 9}, {400, 9}}), 5, 1), EZpZipInflateBlock);
+  EXPECT_THROW(Unpack(PackCodes({{65, 9}, {256, 9}, {7, 9}}), 5, 1), EZpZipInflateBlock);
+  // Input that ends before the declared size.
+  EXPECT_THROW(Unpack(PackCodes({{65, 9}}), 5, 1), EZpReadError);
+}
+
+TEST(Decompress, UnreduceExpandsCopiesAndEscapes) {
+  // Empty follower sets (256 x 6 bits), then plain bytes: x y, copy 5 from 2 back, an escaped DLE.
+  TBytes packed(192, 0);
+  for (int b : {120, 121, 144, 2, 1, 144, 0}) packed.push_back(static_cast<uint8_t>(b));
+  const TBytes expected = {'x', 'y', 'x', 'y', 'x', 'y', 'x', 144};
+  for (int method = 2; method <= 5; ++method) {
+    // Factor 1..4 keeps 7..4 length bits; a value of 2 is a length of 2 under each.
+    EXPECT_EQ(Unpack(packed, 8, method).Data, expected) << method;
+  }
+  TBytes far(192, 0);
+  for (int b : {120, 144, 2, 5}) far.push_back(static_cast<uint8_t>(b));
+  EXPECT_THROW(Unpack(far, 6, 2), EZpZipInflateBlock);
 }
