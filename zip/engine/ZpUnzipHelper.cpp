@@ -1,6 +1,7 @@
 #include "zip/engine/ZpUnzipHelper.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "platform/rtl/Streams.h"
@@ -521,6 +522,102 @@ public:
     Flush();
   }
 
+  void Explode(int dictionarySize, int treeCount) {
+    const bool literalTree = treeCount == 3;
+    const int lowBits = dictionarySize == 8192 ? 7 : 6;
+    const uint32_t minMatch = literalTree ? 3 : 2;
+    TTree literals, lengths, distances;
+    if (literalTree) ReadTree(literals, 256);
+    ReadTree(lengths, 64);
+    ReadTree(distances, 64);
+    while (Left() > 0) {
+      if (Bits(1)) {
+        Put(literalTree ? static_cast<uint8_t>(Decode(literals)) : static_cast<uint8_t>(Bits(8)));
+        continue;
+      }
+      const uint32_t low = Bits(lowBits);
+      const uint32_t distance = ((static_cast<uint32_t>(Decode(distances)) << lowBits) | low) + 1;
+      uint32_t length = static_cast<uint32_t>(Decode(lengths));
+      if (length == 63) length += Bits(8);
+      length += minMatch;
+      // Bytes before the start of the data read as zeros, as in the writer's window.
+      for (uint32_t i = 0; i < length && Left() > 0; ++i)
+        Put(distance > FTotal ? 0 : FRing[(FTotal - distance) & (RingSize - 1)]);
+    }
+    Flush();
+  }
+
+private:
+  // A Shannon-Fano tree as a binary trie; children index nodes, negative values are symbols.
+  struct TTree {
+    std::vector<std::array<int32_t, 2>> Nodes{std::array<int32_t, 2>{0, 0}};
+  };
+
+  void ReadTree(TTree& tree, int size) {
+    uint8_t lens[256];
+    const int bytes = static_cast<int>(Bits(8)) + 1;
+    int n = 0;
+    for (int i = 0; i < bytes; ++i) {
+      const uint32_t b = Bits(8);
+      const int len = static_cast<int>(b & 0x0F) + 1;
+      const int count = static_cast<int>(b >> 4) + 1;
+      if (n + count > size) BadData();
+      for (int k = 0; k < count; ++k) lens[n++] = static_cast<uint8_t>(len);
+    }
+    if (n != size) BadData();
+    // Codes go to the longest lengths first, counting up from zero in the top bits of 16.
+    std::vector<int> order(static_cast<std::size_t>(size));
+    for (int i = 0; i < size; ++i) order[static_cast<std::size_t>(i)] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return lens[a] < lens[b]; });
+    uint32_t code = 0, increment = 0;
+    int lastLen = 0;
+    for (int i = size - 1; i >= 0; --i) {
+      const int sym = order[static_cast<std::size_t>(i)];
+      code += increment;
+      if (code > 0xFFFF) BadData();
+      if (lens[sym] != lastLen) {
+        lastLen = lens[sym];
+        increment = 1u << (16 - lastLen);
+      }
+      Insert(tree, code, lastLen, sym);
+    }
+  }
+
+  void Insert(TTree& tree, uint32_t code, int len, int sym) {
+    int32_t node = 0;
+    for (int i = 0; i < len; ++i) {
+      const int bit = static_cast<int>((code >> (15 - i)) & 1);
+      int32_t& child = tree.Nodes[static_cast<std::size_t>(node)][static_cast<std::size_t>(bit)];
+      if (i == len - 1) {
+        if (child != 0) BadData();
+        child = -(sym + 1);
+        return;
+      }
+      if (child < 0) BadData();
+      if (child == 0) {
+        tree.Nodes.push_back({0, 0});
+        // push_back may move the nodes; index again.
+        tree.Nodes[static_cast<std::size_t>(node)][static_cast<std::size_t>(bit)] =
+            static_cast<int32_t>(tree.Nodes.size() - 1);
+      }
+      node = tree.Nodes[static_cast<std::size_t>(node)][static_cast<std::size_t>(bit)];
+    }
+  }
+
+  // The stream holds each code's bits inverted, first bit first.
+  int Decode(const TTree& tree) {
+    int32_t node = 0;
+    for (int i = 0; i < 16; ++i) {
+      const int32_t next = tree.Nodes[static_cast<std::size_t>(node)][Bits(1) ^ 1u];
+      if (next < 0) return -next - 1;
+      if (next == 0) BadData();
+      node = next;
+    }
+    BadData();
+  }
+
+public:
+
 private:
   static constexpr std::size_t RingSize = 8192;
   static constexpr std::size_t OutChunk = 32768;
@@ -635,6 +732,10 @@ void TZpUnzipHelper::Unreduce(int factor) {
   TZpOldMethods(*this).Unreduce(factor);
 }
 
+void TZpUnzipHelper::Explode() {
+  TZpOldMethods(*this).Explode(FDictionarySize, FTreeCount);
+}
+
 uint32_t TZpUnzipHelper::Execute() {
   if (!FInput || !FOutput) throw EZpBadStream();
   FCRC = ZpCrcStart;
@@ -654,6 +755,7 @@ uint32_t TZpUnzipHelper::Execute() {
     case 3:
     case 4:
     case 5: Unreduce(FMethod - 1); break;
+    case 6: Explode(); break;
     case ZpMethodInflate: Inflate(); break;
     default: throw EZpZipInvalidMethod();
   }

@@ -53,6 +53,7 @@ private:
   void Inflate();
   void Unshrink();
   void Unreduce(int factor);
+  void Explode();
 
   TStream* FInput = nullptr;
   TStream* FOutput = nullptr;

@@ -138,7 +138,7 @@ TEST(Inflate, StoredItemsAndUnknownMethods) {
   EXPECT_TRUE(u.Data == data);
   EXPECT_EQ(u.CRC, ZpCrc32(data.data(), data.size()));
   EXPECT_THROW(Unpack(data, 9999, 0), EZpException);
-  for (int method : {6, 7, 9, 12, 14, 99}) EXPECT_THROW(Unpack(data, 10000, method), EZpZipInvalidMethod);
+  for (int method : {7, 9, 12, 14, 99}) EXPECT_THROW(Unpack(data, 10000, method), EZpZipInvalidMethod);
 }
 
 TEST(Crc32, MatchesZlibOverOddLengthsAndAlignments) {
@@ -199,4 +199,44 @@ TEST(Decompress, UnreduceExpandsCopiesAndEscapes) {
   TBytes far(192, 0);
   for (int b : {120, 144, 2, 5}) far.push_back(static_cast<uint8_t>(b));
   EXPECT_THROW(Unpack(far, 6, 2), EZpZipInflateBlock);
+}
+
+TEST(Decompress, ExplodeWithTwoTreesAndTheSmallDictionary) {
+  std::vector<std::pair<uint32_t, int>> codes;
+  // Length and distance trees: 64 codes of 6 bits each, described as four runs of 16.
+  for (int tree = 0; tree < 2; ++tree) {
+    codes.push_back({3, 8});
+    for (int i = 0; i < 4; ++i) codes.push_back({0xF5, 8});
+  }
+  // With equal lengths, symbol s is sent as its own 6 bits, first bit first.
+  auto symbol = [&codes](uint32_t s) {
+    for (int b = 5; b >= 0; --b) codes.push_back({(s >> b) & 1, 1});
+  };
+  auto literal = [&codes](uint8_t c) {
+    codes.push_back({1, 1});
+    codes.push_back({c, 8});
+  };
+  literal('a');
+  literal('b');
+  codes.push_back({0, 1});  // a copy: distance 2 (low bits 1, high 0), length 3 + 2
+  codes.push_back({1, 6});
+  symbol(0);
+  symbol(3);
+  const TBytes packed = PackCodes(codes);
+  TMemoryStream in;
+  in.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
+  in.SetPosition(0);
+  TMemoryStream out;
+  TZpUnzipHelper u(&in, &out, nullptr);
+  u.SetCompressedSize(in.Size());
+  u.SetUncompressedSize(7);
+  u.SetMethod(6);
+  u.SetDictionarySize(4096);
+  u.SetTreeCount(2);
+  const TBytes expected = {'a', 'b', 'a', 'b', 'a', 'b', 'a'};
+  EXPECT_EQ(u.Execute(), ZpCrc32(expected.data(), expected.size()));
+  EXPECT_EQ(TBytes(out.Memory(), out.Memory() + out.Size()), expected);
+  // A tree describing more values than it has is refused.
+  EXPECT_THROW(Unpack(PackCodes({{4, 8}, {0xF5, 8}, {0xF5, 8}, {0xF5, 8}, {0xF5, 8}, {0xF5, 8}}), 7, 6),
+               EZpZipInflateBlock);
 }
