@@ -616,9 +616,6 @@ private:
     BadData();
   }
 
-public:
-
-private:
   static constexpr std::size_t RingSize = 8192;
   static constexpr std::size_t OutChunk = 32768;
 

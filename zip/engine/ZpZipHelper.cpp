@@ -272,8 +272,6 @@ private:
     std::memcpy(&start4, scan, 4);
     do {
       const uint8_t* match = win + cur;
-      // The chain is a run of dependent loads; start fetching the next candidate early.
-      __builtin_prefetch(win + FPrev[cur & WMask] + best - 1);
       uint16_t m2;
       std::memcpy(&m2, match + best - 1, 2);
       uint32_t m4;
