@@ -1,6 +1,7 @@
 #include "zip/engine/ZpUnzipHelper.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "platform/rtl/Streams.h"
@@ -134,7 +135,7 @@ public:
 
 private:
   static constexpr int OutChunk = 262144;
-  static constexpr int LitBits = 10;
+  static constexpr int LitBits = 11;
   static constexpr int DistBits = 9;
 
   void Truncated() const {
@@ -326,7 +327,8 @@ private:
     uint8_t* out = FOut.data();
     for (;;) {
       Room(258);
-      Refill();
+      // One refill covers a longest length code with its distance (48 bits).
+      if (FBitCount < 48) Refill();
       uint32_t e = lit[FBitBuf & litMask];
       uint32_t kind = (e >> 8) & 0xFF;
       if (kind == KindLink) {
@@ -398,6 +400,269 @@ private:
   bool FUsingFixed = false;
 };
 
+// The older methods of the format: shrink (LZW) and reduce (follower sets with DLE-coded copies).
+class TZpOldMethods {
+public:
+  explicit TZpOldMethods(TZpUnzipHelper& owner) : FOwner(owner), FIn(4096), FRing(RingSize, 0) { FOut.reserve(OutChunk); }
+
+  void Unshrink() {
+    constexpr int MaxCode = 8192;
+    std::vector<int16_t> parent(MaxCode, -1);
+    std::vector<uint8_t> value(MaxCode, 0);
+    std::vector<uint8_t> inUse(MaxCode, 0);
+    std::vector<uint8_t> stack(MaxCode);
+    for (int i = 0; i < 256; ++i) {
+      value[static_cast<std::size_t>(i)] = static_cast<uint8_t>(i);
+      inUse[static_cast<std::size_t>(i)] = 1;
+    }
+    inUse[256] = 1;
+    int codeSize = 9;
+    int nextFree = 257;
+    int prev = -1;
+    while (Left() > 0) {
+      int code = static_cast<int>(Bits(codeSize));
+      if (code == 256) {
+        const uint32_t control = Bits(codeSize);
+        if (control == 1) {
+          if (++codeSize > 13) BadData();
+        } else if (control == 2) {
+          // Partial clear: every code that is no other code's parent becomes free.
+          std::vector<uint8_t> isParent(MaxCode, 0);
+          for (int c = 257; c < MaxCode; ++c)
+            if (inUse[static_cast<std::size_t>(c)] && parent[static_cast<std::size_t>(c)] >= 0)
+              isParent[static_cast<std::size_t>(parent[static_cast<std::size_t>(c)])] = 1;
+          for (int c = 257; c < MaxCode; ++c)
+            if (!isParent[static_cast<std::size_t>(c)]) inUse[static_cast<std::size_t>(c)] = 0;
+          nextFree = 257;
+          while (nextFree < MaxCode && inUse[static_cast<std::size_t>(nextFree)]) ++nextFree;
+        } else {
+          BadData();
+        }
+        continue;
+      }
+      if (code >= MaxCode) BadData();
+      // A code not yet defined can only be the one about to be made (the KwKwK case).
+      const bool known = inUse[static_cast<std::size_t>(code)] != 0;
+      if (!known && (code != nextFree || prev < 0)) BadData();
+      int depth = 0;
+      int c = known ? code : prev;
+      while (c >= 0) {
+        if (depth >= MaxCode) BadData();
+        stack[static_cast<std::size_t>(depth++)] = value[static_cast<std::size_t>(c)];
+        c = c >= 257 ? parent[static_cast<std::size_t>(c)] : -1;
+      }
+      const uint8_t first = stack[static_cast<std::size_t>(depth - 1)];
+      for (int i = depth - 1; i >= 0; --i) Put(stack[static_cast<std::size_t>(i)]);
+      if (!known) Put(first);
+      if (prev >= 0 && nextFree < MaxCode) {
+        parent[static_cast<std::size_t>(nextFree)] = static_cast<int16_t>(prev);
+        value[static_cast<std::size_t>(nextFree)] = first;
+        inUse[static_cast<std::size_t>(nextFree)] = 1;
+        while (nextFree < MaxCode && inUse[static_cast<std::size_t>(nextFree)]) ++nextFree;
+      }
+      prev = code;
+    }
+    Flush();
+  }
+
+  void Unreduce(int factor) {
+    if (factor < 1 || factor > 4) throw EZpZipInvalidFactor();
+    uint8_t followers[256][64];
+    uint8_t count[256];
+    for (int j = 255; j >= 0; --j) {
+      count[j] = static_cast<uint8_t>(Bits(6));
+      for (int i = 0; i < count[j]; ++i) followers[j][i] = static_cast<uint8_t>(Bits(8));
+    }
+    const uint32_t lengthMask = (1u << (8 - factor)) - 1;
+    uint8_t last = 0;
+    int state = 0;
+    uint32_t v = 0, length = 0;
+    while (Left() > 0) {
+      uint8_t c;
+      if (count[last] == 0) {
+        c = static_cast<uint8_t>(Bits(8));
+      } else if (Bits(1)) {
+        c = static_cast<uint8_t>(Bits(8));
+      } else {
+        const int n = count[last];
+        int bits = 1;
+        while ((1 << bits) < n) ++bits;
+        const uint32_t index = Bits(bits);
+        if (index >= static_cast<uint32_t>(n)) BadData();
+        c = followers[last][index];
+      }
+      last = c;
+      switch (state) {
+        case 0:
+          if (c == 144) state = 1;
+          else Put(c);
+          break;
+        case 1:
+          if (c == 0) {
+            Put(144);
+            state = 0;
+          } else {
+            v = c;
+            length = v & lengthMask;
+            state = length == lengthMask ? 2 : 3;
+          }
+          break;
+        case 2:
+          length += c;
+          state = 3;
+          break;
+        default: {
+          const uint32_t distance = ((v >> (8 - factor)) << 8) + c + 1;
+          if (distance > FTotal) BadData();
+          for (uint32_t i = 0; i < length + 3 && Left() > 0; ++i) Put(FRing[(FTotal - distance) & (RingSize - 1)]);
+          state = 0;
+        }
+      }
+    }
+    Flush();
+  }
+
+  void Explode(int dictionarySize, int treeCount) {
+    const bool literalTree = treeCount == 3;
+    const int lowBits = dictionarySize == 8192 ? 7 : 6;
+    const uint32_t minMatch = literalTree ? 3 : 2;
+    TTree literals, lengths, distances;
+    if (literalTree) ReadTree(literals, 256);
+    ReadTree(lengths, 64);
+    ReadTree(distances, 64);
+    while (Left() > 0) {
+      if (Bits(1)) {
+        Put(literalTree ? static_cast<uint8_t>(Decode(literals)) : static_cast<uint8_t>(Bits(8)));
+        continue;
+      }
+      const uint32_t low = Bits(lowBits);
+      const uint32_t distance = ((static_cast<uint32_t>(Decode(distances)) << lowBits) | low) + 1;
+      uint32_t length = static_cast<uint32_t>(Decode(lengths));
+      if (length == 63) length += Bits(8);
+      length += minMatch;
+      // Bytes before the start of the data read as zeros, as in the writer's window.
+      for (uint32_t i = 0; i < length && Left() > 0; ++i)
+        Put(distance > FTotal ? 0 : FRing[(FTotal - distance) & (RingSize - 1)]);
+    }
+    Flush();
+  }
+
+private:
+  // A Shannon-Fano tree as a binary trie; children index nodes, negative values are symbols.
+  struct TTree {
+    std::vector<std::array<int32_t, 2>> Nodes{std::array<int32_t, 2>{0, 0}};
+  };
+
+  void ReadTree(TTree& tree, int size) {
+    uint8_t lens[256];
+    const int bytes = static_cast<int>(Bits(8)) + 1;
+    int n = 0;
+    for (int i = 0; i < bytes; ++i) {
+      const uint32_t b = Bits(8);
+      const int len = static_cast<int>(b & 0x0F) + 1;
+      const int count = static_cast<int>(b >> 4) + 1;
+      if (n + count > size) BadData();
+      for (int k = 0; k < count; ++k) lens[n++] = static_cast<uint8_t>(len);
+    }
+    if (n != size) BadData();
+    // Codes go to the longest lengths first, counting up from zero in the top bits of 16.
+    std::vector<int> order(static_cast<std::size_t>(size));
+    for (int i = 0; i < size; ++i) order[static_cast<std::size_t>(i)] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return lens[a] < lens[b]; });
+    uint32_t code = 0, increment = 0;
+    int lastLen = 0;
+    for (int i = size - 1; i >= 0; --i) {
+      const int sym = order[static_cast<std::size_t>(i)];
+      code += increment;
+      if (code > 0xFFFF) BadData();
+      if (lens[sym] != lastLen) {
+        lastLen = lens[sym];
+        increment = 1u << (16 - lastLen);
+      }
+      Insert(tree, code, lastLen, sym);
+    }
+  }
+
+  void Insert(TTree& tree, uint32_t code, int len, int sym) {
+    int32_t node = 0;
+    for (int i = 0; i < len; ++i) {
+      const int bit = static_cast<int>((code >> (15 - i)) & 1);
+      int32_t& child = tree.Nodes[static_cast<std::size_t>(node)][static_cast<std::size_t>(bit)];
+      if (i == len - 1) {
+        if (child != 0) BadData();
+        child = -(sym + 1);
+        return;
+      }
+      if (child < 0) BadData();
+      if (child == 0) {
+        tree.Nodes.push_back({0, 0});
+        // push_back may move the nodes; index again.
+        tree.Nodes[static_cast<std::size_t>(node)][static_cast<std::size_t>(bit)] =
+            static_cast<int32_t>(tree.Nodes.size() - 1);
+      }
+      node = tree.Nodes[static_cast<std::size_t>(node)][static_cast<std::size_t>(bit)];
+    }
+  }
+
+  // The stream holds each code's bits inverted, first bit first.
+  int Decode(const TTree& tree) {
+    int32_t node = 0;
+    for (int i = 0; i < 16; ++i) {
+      const int32_t next = tree.Nodes[static_cast<std::size_t>(node)][Bits(1) ^ 1u];
+      if (next < 0) return -next - 1;
+      if (next == 0) BadData();
+      node = next;
+    }
+    BadData();
+  }
+
+  static constexpr std::size_t RingSize = 8192;
+  static constexpr std::size_t OutChunk = 32768;
+
+  [[noreturn]] static void BadData() { throw EZpZipInflateBlock(); }
+
+  int64_t Left() const { return FOwner.FUncompressedSize - FTotal; }
+
+  uint32_t Bits(int n) {
+    while (FBitCount < n) {
+      if (FInPos == FInEnd) {
+        FInEnd = static_cast<std::size_t>(FOwner.ReadInput(FIn.data(), static_cast<int64_t>(FIn.size())));
+        FInPos = 0;
+        if (FInEnd == 0) throw EZpReadError();
+      }
+      FBitBuf |= static_cast<uint64_t>(FIn[FInPos++]) << FBitCount;
+      FBitCount += 8;
+    }
+    const uint32_t v = static_cast<uint32_t>(FBitBuf & ((uint64_t{1} << n) - 1));
+    FBitBuf >>= n;
+    FBitCount -= n;
+    return v;
+  }
+
+  void Put(uint8_t b) {
+    if (Left() <= 0) BadData();
+    FRing[FTotal & (RingSize - 1)] = b;
+    ++FTotal;
+    FOut.push_back(b);
+    if (FOut.size() >= OutChunk) Flush();
+  }
+
+  void Flush() {
+    FOwner.WriteOutput(FOut.data(), static_cast<int64_t>(FOut.size()));
+    FOut.clear();
+  }
+
+  TZpUnzipHelper& FOwner;
+  std::vector<uint8_t> FIn;
+  std::size_t FInPos = 0;
+  std::size_t FInEnd = 0;
+  uint64_t FBitBuf = 0;
+  int FBitCount = 0;
+  std::vector<uint8_t> FRing;
+  std::vector<uint8_t> FOut;
+  int64_t FTotal = 0;
+};
+
 TZpUnzipHelper::TZpUnzipHelper(TStream* input, TStream* output, TZpZDecoder* decryptor)
     : FInput(input), FOutput(output), FDecryptor(decryptor) {}
 
@@ -456,6 +721,18 @@ void TZpUnzipHelper::Inflate() {
   if (FWritten != FUncompressedSize) throw EZpZipInflateBlock();
 }
 
+void TZpUnzipHelper::Unshrink() {
+  TZpOldMethods(*this).Unshrink();
+}
+
+void TZpUnzipHelper::Unreduce(int factor) {
+  TZpOldMethods(*this).Unreduce(factor);
+}
+
+void TZpUnzipHelper::Explode() {
+  TZpOldMethods(*this).Explode(FDictionarySize, FTreeCount);
+}
+
 uint32_t TZpUnzipHelper::Execute() {
   if (!FInput || !FOutput) throw EZpBadStream();
   FCRC = ZpCrcStart;
@@ -470,6 +747,12 @@ uint32_t TZpUnzipHelper::Execute() {
   }
   switch (FMethod) {
     case 0: Copy(); break;
+    case 1: Unshrink(); break;
+    case 2:
+    case 3:
+    case 4:
+    case 5: Unreduce(FMethod - 1); break;
+    case 6: Explode(); break;
     case ZpMethodInflate: Inflate(); break;
     default: throw EZpZipInvalidMethod();
   }

@@ -34,7 +34,7 @@ void TZpZDecoder::UpdateKeys(uint8_t c) {
 }
 
 uint8_t TZpZDecoder::StreamByte() const {
-  const uint16_t t = static_cast<uint16_t>(FKeys[2] | 2);
+  const uint32_t t = (FKeys[2] | 2) & 0xFFFF;
   return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
 }
 

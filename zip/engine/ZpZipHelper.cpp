@@ -205,11 +205,12 @@ public:
         FPrev(WSize, 0),
         FHead(HashSize, 0),
         FLit(LitBufSize),
-        FDist(LitBufSize) {
-    FPending.reserve(PendingLimit + 4096);
+        FDist(LitBufSize),
+        FPendingRoom(PendingLimit * 4) {
   }
 
   void Run() {
+    if (FLevel <= 3) FInsertLimit = static_cast<unsigned>(FConfig.MaxLazy);
     FillWindow();
     if (FLookahead >= 2) FInsH = ((FWindow[0] << 5) ^ FWindow[1]) & HashMask;
     Compress();
@@ -350,10 +351,16 @@ private:
         const unsigned maxInsert = FStrStart + FLookahead - MinMatch;
         const bool flush = TallyMatch(FStrStart - 1 - prevMatch, prevLength - MinMatch);
         FLookahead -= prevLength - 1;
-        unsigned left = prevLength - 2;
-        do {
-          if (++FStrStart <= maxInsert) InsertString(FStrStart);
-        } while (--left != 0);
+        if (prevLength > FInsertLimit) {
+          // The fast levels skip the strings inside a long match: far cheaper, little lost.
+          FStrStart += prevLength - 2;
+          FInsH = ((FWindow[FStrStart + 1] << 5) ^ FWindow[FStrStart + 2]) & HashMask;
+        } else {
+          unsigned left = prevLength - 2;
+          do {
+            if (++FStrStart <= maxInsert) InsertString(FStrStart);
+          } while (--left != 0);
+        }
         matchAvailable = false;
         matchLength = MinMatch - 1;
         ++FStrStart;
@@ -377,17 +384,24 @@ private:
     FBitCount += length;
     if (FBitCount >= 32) {
       const uint32_t w = static_cast<uint32_t>(FBitBuf);
-      const std::size_t at = FPending.size();
-      FPending.resize(at + 4);
-      std::memcpy(FPending.data() + at, &w, 4);
+      if (FPendingUsed + 4 > FPendingRoom.size()) FPendingRoom.resize(FPendingRoom.size() * 2);
+      std::memcpy(FPendingRoom.data() + FPendingUsed, &w, 4);
+      FPendingUsed += 4;
       FBitBuf >>= 32;
       FBitCount -= 32;
     }
   }
 
+  void Append(const uint8_t* data, std::size_t n) {
+    if (FPendingUsed + n > FPendingRoom.size()) FPendingRoom.resize(std::max(FPendingRoom.size() * 2, FPendingUsed + n));
+    std::memcpy(FPendingRoom.data() + FPendingUsed, data, n);
+    FPendingUsed += n;
+  }
+
   void FlushBits() {
     while (FBitCount > 0) {
-      FPending.push_back(static_cast<uint8_t>(FBitBuf));
+      const uint8_t b = static_cast<uint8_t>(FBitBuf);
+      Append(&b, 1);
       FBitBuf >>= 8;
       FBitCount = FBitCount > 8 ? FBitCount - 8 : 0;
     }
@@ -396,8 +410,8 @@ private:
   }
 
   void SendPending() {
-    if (!FPending.empty()) FOwner.WriteOut(FPending.data(), static_cast<int64_t>(FPending.size()));
-    FPending.clear();
+    if (FPendingUsed) FOwner.WriteOut(FPendingRoom.data(), static_cast<int64_t>(FPendingUsed));
+    FPendingUsed = 0;
   }
 
   void DetectDataType() {
@@ -540,12 +554,10 @@ private:
       FlushBits();
       const uint16_t len = static_cast<uint16_t>(storedLen);
       const uint16_t nlenC = static_cast<uint16_t>(~len);
-      FPending.push_back(static_cast<uint8_t>(len));
-      FPending.push_back(static_cast<uint8_t>(len >> 8));
-      FPending.push_back(static_cast<uint8_t>(nlenC));
-      FPending.push_back(static_cast<uint8_t>(nlenC >> 8));
-      const uint8_t* src = FWindow.data() + FBlockStart;
-      FPending.insert(FPending.end(), src, src + storedLen);
+      const uint8_t head[4] = {static_cast<uint8_t>(len), static_cast<uint8_t>(len >> 8), static_cast<uint8_t>(nlenC),
+                               static_cast<uint8_t>(nlenC >> 8)};
+      Append(head, 4);
+      Append(FWindow.data() + FBlockStart, static_cast<std::size_t>(storedLen));
     } else if (staticSize <= optSize) {
       SendBits((last ? 1u : 0u) | (1u << 1), 3);
       SendSymbols(fx.LitLen, fx.LitCode, fx.DistLen, fx.DistCode);
@@ -566,7 +578,7 @@ private:
     FMatches = 0;
     std::fill(FLitFreq, FLitFreq + LCodes, 0u);
     std::fill(FDistFreq, FDistFreq + DCodes, 0u);
-    if (FPending.size() >= PendingLimit) SendPending();
+    if (FPendingUsed >= PendingLimit) SendPending();
   }
 
   TZpZipHelper& FOwner;
@@ -591,7 +603,9 @@ private:
   uint8_t FBLLen[BLCodes] = {};
   uint16_t FBLCode[BLCodes] = {};
   bool FTypeKnown = false;
-  std::vector<uint8_t> FPending;
+  unsigned FInsertLimit = MaxMatch;
+  std::vector<uint8_t> FPendingRoom;
+  std::size_t FPendingUsed = 0;
   uint64_t FBitBuf = 0;
   int FBitCount = 0;
 };

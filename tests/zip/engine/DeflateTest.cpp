@@ -59,7 +59,8 @@ TPacked Pack(const TBytes& data, int method, int level) {
 TEST(Deflate, OutputInflatesWithZlibAtEveryLevelOverTheCorpus) {
   for (const auto& item : CodecCorpus()) {
     const uint32_t crc = ZpCrc32(item.Data.data(), item.Data.size());
-    for (int level : {1, 3, 5, 9}) {
+    for (int level = 1; level <= 9; ++level) {
+      if (item.Data.size() > (1u << 20) && level % 2 == 0) continue;  // the big one at 1, 3, 5, 7, 9
       SCOPED_TRACE(item.Name + " level " + std::to_string(level));
       const TPacked p = Pack(item.Data, ZpMethodDeflated, level);
       EXPECT_EQ(p.Method, ZpMethodDeflated);

@@ -145,11 +145,98 @@ TEST(Crc32, MatchesZlibOverOddLengthsAndAlignments) {
   const TBytes data = RandomBytes(5000, 4);
   EXPECT_EQ(ZpCrc32("123456789", 9), 0xCBF43926u);
   for (std::size_t start : {0, 1, 3, 7})
-    for (std::size_t len : {0, 1, 15, 16, 17, 1000, 4993}) {
+    for (std::size_t len : {0, 1, 15, 16, 17, 255, 256, 257, 300, 1000, 4096, 4993}) {
       const uint32_t theirs = static_cast<uint32_t>(crc32(0, data.data() + start, static_cast<uInt>(len)));
       EXPECT_EQ(ZpCrc32(data.data() + start, len), theirs) << start << "/" << len;
     }
   uint32_t running = ZpCrcStart;
   for (uint8_t b : data) running = ZpUpdateCrc32Byte(running, b);
   EXPECT_EQ(running ^ 0xFFFFFFFFu, ZpCrc32(data.data(), data.size()));
+}
+
+namespace {
+
+// Packs codes of the given width least significant bit first, as the older methods store them.
+TBytes PackCodes(const std::vector<std::pair<uint32_t, int>>& codes) {
+  TBytes out;
+  uint64_t buf = 0;
+  int n = 0;
+  for (auto [code, width] : codes) {
+    buf |= static_cast<uint64_t>(code) << n;
+    n += width;
+    while (n >= 8) {
+      out.push_back(static_cast<uint8_t>(buf));
+      buf >>= 8;
+      n -= 8;
+    }
+  }
+  if (n) out.push_back(static_cast<uint8_t>(buf));
+  return out;
+}
+
+}  // namespace
+
+TEST(Decompress, UnshrinkBuildsItsDictionaryIncludingTheCodeBeingDefined) {
+  // A, B, AB (257), then 259 before it exists: the previous string plus its own first byte.
+  const TBytes packed = PackCodes({{65, 9}, {66, 9}, {257, 9}, {259, 9}});
+  EXPECT_EQ(Unpack(packed, 7, 1).Data, (TBytes{'A', 'B', 'A', 'B', 'A', 'B', 'A'}));
+  // A code far beyond the next free one, and a control code other than 1 or 2.
+  EXPECT_THROW(Unpack(PackCodes({{65, 9}, {400, 9}}), 5, 1), EZpZipInflateBlock);
+  EXPECT_THROW(Unpack(PackCodes({{65, 9}, {256, 9}, {7, 9}}), 5, 1), EZpZipInflateBlock);
+  // Input that ends before the declared size.
+  EXPECT_THROW(Unpack(PackCodes({{65, 9}}), 5, 1), EZpReadError);
+}
+
+TEST(Decompress, UnreduceExpandsCopiesAndEscapes) {
+  // Empty follower sets (256 x 6 bits), then plain bytes: x y, copy 5 from 2 back, an escaped DLE.
+  TBytes packed(192, 0);
+  for (int b : {120, 121, 144, 2, 1, 144, 0}) packed.push_back(static_cast<uint8_t>(b));
+  const TBytes expected = {'x', 'y', 'x', 'y', 'x', 'y', 'x', 144};
+  for (int method = 2; method <= 5; ++method) {
+    // Factor 1..4 keeps 7..4 length bits; a value of 2 is a length of 2 under each.
+    EXPECT_EQ(Unpack(packed, 8, method).Data, expected) << method;
+  }
+  TBytes far(192, 0);
+  for (int b : {120, 144, 2, 5}) far.push_back(static_cast<uint8_t>(b));
+  EXPECT_THROW(Unpack(far, 6, 2), EZpZipInflateBlock);
+}
+
+TEST(Decompress, ExplodeWithTwoTreesAndTheSmallDictionary) {
+  std::vector<std::pair<uint32_t, int>> codes;
+  // Length and distance trees: 64 codes of 6 bits each, described as four runs of 16.
+  for (int tree = 0; tree < 2; ++tree) {
+    codes.push_back({3, 8});
+    for (int i = 0; i < 4; ++i) codes.push_back({0xF5, 8});
+  }
+  // With equal lengths, symbol s is sent as its own 6 bits, first bit first.
+  auto symbol = [&codes](uint32_t s) {
+    for (int b = 5; b >= 0; --b) codes.push_back({(s >> b) & 1, 1});
+  };
+  auto literal = [&codes](uint8_t c) {
+    codes.push_back({1, 1});
+    codes.push_back({c, 8});
+  };
+  literal('a');
+  literal('b');
+  codes.push_back({0, 1});  // a copy: distance 2 (low bits 1, high 0), length 3 + 2
+  codes.push_back({1, 6});
+  symbol(0);
+  symbol(3);
+  const TBytes packed = PackCodes(codes);
+  TMemoryStream in;
+  in.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
+  in.SetPosition(0);
+  TMemoryStream out;
+  TZpUnzipHelper u(&in, &out, nullptr);
+  u.SetCompressedSize(in.Size());
+  u.SetUncompressedSize(7);
+  u.SetMethod(6);
+  u.SetDictionarySize(4096);
+  u.SetTreeCount(2);
+  const TBytes expected = {'a', 'b', 'a', 'b', 'a', 'b', 'a'};
+  EXPECT_EQ(u.Execute(), ZpCrc32(expected.data(), expected.size()));
+  EXPECT_EQ(TBytes(out.Memory(), out.Memory() + out.Size()), expected);
+  // A tree describing more values than it has is refused.
+  EXPECT_THROW(Unpack(PackCodes({{4, 8}, {0xF5, 8}, {0xF5, 8}, {0xF5, 8}, {0xF5, 8}, {0xF5, 8}}), 7, 6),
+               EZpZipInflateBlock);
 }
