@@ -10,7 +10,7 @@
 
 #include "core/uHotFileLines.h"
 #include "framework/base/uFileUtils.h"
-#include "framework/base/uMessagePump.h"
+#include "platform/vcl/Forms.h"
 #include "framework/base/uStringUtils.h"
 #include "platform/rtl/Files.h"
 
@@ -113,7 +113,7 @@ void THotSplitter::SplitHotFile(const AnsiString& Input, AnsiString& Output) {
   bool truncatedInput = false;
   {
     TTextOutput out(Output);
-    ProcessPendingMessages();
+    Application().ProcessMessages();
 
     THotFileLine& reader = GlobalHotFileLine();
     bool keep = true;
