@@ -27,6 +27,7 @@ struct FontLibrary {
   ~FontLibrary() {
     Faces.clear();
     FT_Done_FreeType(Library);
+    FcFini();
   }
 };
 
