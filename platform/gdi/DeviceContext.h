@@ -132,6 +132,7 @@ private:
   std::optional<TColorRef> BrushAt(const TLogBrush& brush, int dx, int dy) const;
   void FillDeviceRect(const TRect& r, const TLogBrush& brush, bool useRop2);
   void PenLine(int x0, int y0, int x1, int y1);
+  bool ClipLongLine(int& x0, int& y0, int& x1, int& y1, int width);
   void BlitCore(int x, int y, int w, int h, const TDeviceContext* src, int sx, int sy, int sw, int sh,
                 uint32_t rop);
   void DrawGlyphs(int dx, int baseline, std::string_view text, const int* advances, const TRect* clip);
