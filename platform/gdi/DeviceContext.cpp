@@ -452,7 +452,12 @@ TSize TDeviceContext::GetTextExtent(std::string_view text) const {
   return TSize{face.TextWidth(text), face.Metrics().Height};
 }
 
-TTextMetric TDeviceContext::GetTextMetrics() const { return Face().Metrics(); }
+TTextMetric TDeviceContext::GetTextMetrics() const {
+  TTextMetric tm = Face().Metrics();
+  tm.Underlined = FState.Font.Underline;
+  tm.StruckOut = FState.Font.StrikeOut;
+  return tm;
+}
 
 void TDeviceContext::TextOut(int x, int y, std::string_view text) {
   if (FState.TextAlign & TA_UPDATECP) {
@@ -530,8 +535,8 @@ void TDeviceContext::DrawGlyphs(int penX, int baseline, std::string_view text, c
     for (int t = 0; t < thickness; ++t)
       for (int px = start; px < penX; ++px) plot(px, y0 + t, 255);
   };
-  if (tm.Underlined) rule(baseline + std::max(1, tm.Descent / 2));
-  if (tm.StruckOut) rule(baseline - std::max(1, tm.Ascent / 3));
+  if (FState.Font.Underline) rule(baseline + std::max(1, tm.Descent / 2));
+  if (FState.Font.StrikeOut) rule(baseline - std::max(1, tm.Ascent / 3));
 }
 
 int TDeviceContext::GetDeviceCaps(int index) const {

@@ -144,3 +144,8 @@ private:
   mutable std::vector<uint8_t> FClipMask;
   mutable bool FClipMaskValid = false;
 };
+
+// A bitmap of the context's depth: a fresh memory context (1 x 1 monochrome) gives monochrome.
+inline TGdiBitmapPtr CreateCompatibleBitmap(const TDeviceContext& dc, int width, int height) {
+  return std::make_shared<TGdiBitmap>(width, height, dc.Bitmap()->Monochrome() ? 1 : 32);
+}
