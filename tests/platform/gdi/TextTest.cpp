@@ -220,3 +220,14 @@ TEST(Text, UnderlineAndStrikeOutFollowTheSelectedFont) {
   dc.SelectFont(plain);
   EXPECT_FALSE(dc.GetTextMetrics().Underlined);
 }
+
+TEST(Text, LongTextsWrapLineByLine) {
+  TDeviceContext dc(std::make_shared<TGdiBitmap>(1, 1, 32));
+  dc.SelectFont(Font("Courier", -13));
+  const int h = dc.GetTextMetrics().Height, cw = dc.GetTextMetrics().AveCharWidth;
+  AnsiString text;
+  for (int i = 0; i < 20000; ++i) text += "word ";
+  TRect r{0, 0, 4 * cw, 0};
+  EXPECT_EQ(DrawText(dc, text, r, DT_WORDBREAK | DT_CALCRECT), 20000 * h);
+  EXPECT_EQ(r.Width(), 4 * cw);
+}
