@@ -93,7 +93,9 @@ constexpr TColorRef clInfoText = SysColorFlag | COLOR_INFOTEXT;
 constexpr TColorRef clInfoBk = SysColorFlag | COLOR_INFOBK;
 
 // The scheme is the classic grey one and fixed, so drawings are the same on every machine:
-// face silver, shadow grey, highlight white, dark shadow black, window white, selection navy.
+// face and menu (192,192,192), shadow and grey text (128,128,128), highlight white, 3D light
+// (223,223,223), dark shadow black, window white, text black, selection navy (0,0,128),
+// desktop teal (0,128,128), tooltips black on (255,255,225).
 TColorRef GetSysColor(int index);
 // Changes one entry for the rest of the process; tests use it to see colour changes take effect.
 void SetSysColor(int index, TColorRef color);

@@ -1,5 +1,6 @@
 #include "platform/gdi/DeviceContext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -254,6 +255,7 @@ void TDeviceContext::PenLine(int x0, int y0, int x1, int y1) {
   int width = std::max(1, pen.Width);
   // Styled lines exist only one pixel wide; wider pens draw solid.
   const std::vector<int>& pattern = width == 1 ? DashPattern(style) : DashPattern(PS_SOLID);
+  if (!ClipLongLine(x0, y0, x1, y1, width)) return;
   int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
   int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
   int err = dx + dy;
@@ -272,6 +274,39 @@ void TDeviceContext::PenLine(int x0, int y0, int x1, int y1) {
     if (e2 >= dy) { err += dy; x += sx; }
     if (e2 <= dx) { err += dx; y += sy; }
   }
+}
+
+bool TDeviceContext::ClipLongLine(int& x0, int& y0, int& x1, int& y1, int width) {
+  // Short lines are walked whole; a long one is cut to the bitmap plus a margin first, and
+  // the steps it skips still advance the dash pattern.
+  constexpr int64_t LongLine = 4096;
+  int64_t ddx = int64_t(x1) - x0, ddy = int64_t(y1) - y0;
+  if (std::max(std::abs(ddx), std::abs(ddy)) <= LongLine) return true;
+  double margin = width + 2;
+  double lo[2] = {-FState.Origin.X - margin, -FState.Origin.Y - margin};
+  double hi[2] = {Bitmap()->Width() - FState.Origin.X + margin, Bitmap()->Height() - FState.Origin.Y + margin};
+  double p0[2] = {double(x0), double(y0)}, d[2] = {double(ddx), double(ddy)};
+  double t0 = 0, t1 = 1;
+  for (int k = 0; k < 2; ++k) {
+    if (d[k] == 0) {
+      if (p0[k] < lo[k] || p0[k] > hi[k]) t0 = 2;
+      continue;
+    }
+    double a = (lo[k] - p0[k]) / d[k], b = (hi[k] - p0[k]) / d[k];
+    if (a > b) std::swap(a, b);
+    t0 = std::max(t0, a);
+    t1 = std::min(t1, b);
+  }
+  int64_t steps = std::max(std::abs(ddx), std::abs(ddy));
+  if (t0 >= t1) {
+    FStylePos += int(steps % 1000000);
+    return false;
+  }
+  int nx0 = int(std::lround(x0 + t0 * ddx)), ny0 = int(std::lround(y0 + t0 * ddy));
+  int nx1 = int(std::lround(x0 + t1 * ddx)), ny1 = int(std::lround(y0 + t1 * ddy));
+  FStylePos += int(std::max(std::abs(int64_t(nx0) - x0), std::abs(int64_t(ny0) - y0)) % 1000000);
+  x0 = nx0; y0 = ny0; x1 = nx1; y1 = ny1;
+  return true;
 }
 
 void TDeviceContext::LineTo(int x, int y) {
@@ -365,47 +400,41 @@ void TDeviceContext::BlitCore(int x, int y, int w, int h, const TDeviceContext* 
   bool dstMono = dst.Monochrome();
   TColorRef textColor = ColorToRGB(FState.TextColor), bkColor = ColorToRGB(FState.BkColor);
 
-  // The source is read whole first, so a blit within one bitmap sees the pixels as they were.
-  std::vector<TColorRef> source;
-  std::vector<uint8_t> sourceValid;
-  if (needSrc) {
-    const TGdiBitmap& sb = *src->Bitmap();
-    bool srcMono = sb.Monochrome();
-    TColorRef srcBk = ColorToRGB(src->BkColor());
-    source.resize(size_t(sW) * sH);
-    sourceValid.resize(size_t(sW) * sH);
-    for (int j = 0; j < sH; ++j)
-      for (int i = 0; i < sW; ++i) {
-        int px = sLeft + i + src->ViewportOrg().X, py = sTop + j + src->ViewportOrg().Y;
-        if (px < 0 || py < 0 || px >= sb.Width() || py >= sb.Height()) continue;
-        TColorRef c = sb.Row(py)[px];
-        if (srcMono && !dstMono) {
-          c = sb.PixelBit(px, py) ? bkColor : textColor;   // 0 bits take the text colour
-        } else if (!srcMono && dstMono) {
-          c = (c == srcBk) ? clWhite : clBlack;           // the background colour becomes white
-        } else if (srcMono && dstMono) {
-          c = sb.PixelBit(px, py) ? clWhite : clBlack;
-        }
-        source[size_t(j) * sW + i] = c;
-        sourceValid[size_t(j) * sW + i] = 1;
-      }
-  }
+  // A blit within one bitmap reads a snapshot, so it sees the pixels as they were.
+  std::optional<TGdiBitmap> snapshot;
+  const TGdiBitmap* sb = needSrc ? src->Bitmap().get() : nullptr;
+  if (sb == &dst) sb = &snapshot.emplace(dst);
+  bool srcMono = sb && sb->Monochrome();
+  TColorRef srcBk = needSrc ? ColorToRGB(src->BkColor()) : 0;
+  TPoint srcOrg = needSrc ? src->ViewportOrg() : TPoint{};
+  auto sourceAt = [&](int px, int py) -> std::optional<TColorRef> {
+    if (px < 0 || py < 0 || px >= sb->Width() || py >= sb->Height()) return std::nullopt;
+    TColorRef c = sb->Row(py)[px];
+    if (srcMono && !dstMono) return sb->PixelBit(px, py) ? bkColor : textColor;  // 0 bits take the text colour
+    if (!srcMono && dstMono) return (c == srcBk) ? clWhite : clBlack;           // the back colour becomes white
+    if (srcMono && dstMono) return sb->PixelBit(px, py) ? clWhite : clBlack;
+    return c;
+  };
 
+  // Only the rows and columns that land on the bitmap are visited.
   int ox = FState.Origin.X, oy = FState.Origin.Y;
-  for (int j = 0; j < dH; ++j) {
-    int devY = dTop + j + oy;
+  int64_t baseX = int64_t(dLeft) + ox, baseY = int64_t(dTop) + oy;
+  int i0 = int(std::clamp<int64_t>(-baseX, 0, dW)), i1 = int(std::clamp<int64_t>(dst.Width() - baseX, 0, dW));
+  int j0 = int(std::clamp<int64_t>(-baseY, 0, dH)), j1 = int(std::clamp<int64_t>(dst.Height() - baseY, 0, dH));
+  for (int j = j0; j < j1; ++j) {
+    int devY = int(baseY + j);
     int sj = needSrc ? int((int64_t(j) * sH) / dH) : 0;
     if (flipY) sj = sH - 1 - sj;
-    for (int i = 0; i < dW; ++i) {
-      int devX = dLeft + i + ox;
+    for (int i = i0; i < i1; ++i) {
+      int devX = int(baseX + i);
       if (!Visible(devX, devY)) continue;
       TColorRef s = 0, p = 0;
       if (needSrc) {
         int si = int((int64_t(i) * sW) / dW);
         if (flipX) si = sW - 1 - si;
-        size_t k = size_t(sj) * sW + si;
-        if (!sourceValid[k]) continue;
-        s = source[k];
+        auto c = sourceAt(int(int64_t(sLeft) + si + srcOrg.X), int(int64_t(sTop) + sj + srcOrg.Y));
+        if (!c) continue;
+        s = *c;
       }
       if (needPat) {
         auto b = BrushAt(FState.Brush, devX, devY);
@@ -423,7 +452,12 @@ TSize TDeviceContext::GetTextExtent(std::string_view text) const {
   return TSize{face.TextWidth(text), face.Metrics().Height};
 }
 
-TTextMetric TDeviceContext::GetTextMetrics() const { return Face().Metrics(); }
+TTextMetric TDeviceContext::GetTextMetrics() const {
+  TTextMetric tm = Face().Metrics();
+  tm.Underlined = FState.Font.Underline;
+  tm.StruckOut = FState.Font.StrikeOut;
+  return tm;
+}
 
 void TDeviceContext::TextOut(int x, int y, std::string_view text) {
   if (FState.TextAlign & TA_UPDATECP) {
@@ -501,8 +535,8 @@ void TDeviceContext::DrawGlyphs(int penX, int baseline, std::string_view text, c
     for (int t = 0; t < thickness; ++t)
       for (int px = start; px < penX; ++px) plot(px, y0 + t, 255);
   };
-  if (tm.Underlined) rule(baseline + std::max(1, tm.Descent / 2));
-  if (tm.StruckOut) rule(baseline - std::max(1, tm.Ascent / 3));
+  if (FState.Font.Underline) rule(baseline + std::max(1, tm.Descent / 2));
+  if (FState.Font.StrikeOut) rule(baseline - std::max(1, tm.Ascent / 3));
 }
 
 int TDeviceContext::GetDeviceCaps(int index) const {

@@ -132,6 +132,7 @@ private:
   std::optional<TColorRef> BrushAt(const TLogBrush& brush, int dx, int dy) const;
   void FillDeviceRect(const TRect& r, const TLogBrush& brush, bool useRop2);
   void PenLine(int x0, int y0, int x1, int y1);
+  bool ClipLongLine(int& x0, int& y0, int& x1, int& y1, int width);
   void BlitCore(int x, int y, int w, int h, const TDeviceContext* src, int sx, int sy, int sw, int sh,
                 uint32_t rop);
   void DrawGlyphs(int dx, int baseline, std::string_view text, const int* advances, const TRect* clip);
@@ -143,3 +144,8 @@ private:
   mutable std::vector<uint8_t> FClipMask;
   mutable bool FClipMaskValid = false;
 };
+
+// A bitmap of the context's depth: a fresh memory context (1 x 1 monochrome) gives monochrome.
+inline TGdiBitmapPtr CreateCompatibleBitmap(const TDeviceContext& dc, int width, int height) {
+  return std::make_shared<TGdiBitmap>(width, height, dc.Bitmap()->Monochrome() ? 1 : 32);
+}

@@ -61,26 +61,30 @@ std::vector<AnsiString> SplitLines(std::string_view text) {
 // the edit-control rule breaks it between characters.
 void WrapLine(TFontFace& face, const Line& src, int width, bool breakWords, std::vector<Line>& out) {
   const AnsiString& s = src.Text;
+  const int u = src.Underline;
+  auto underlineIn = [u](size_t from, size_t to) { return (u >= int(from) && u < int(to)) ? u - int(from) : -1; };
   size_t start = 0;
   while (true) {
-    if (face.TextWidth(std::string_view(s).substr(start)) <= width || start >= s.size()) {
-      Line l{s.substr(start), src.Underline >= int(start) ? src.Underline - int(start) : -1};
-      out.push_back(l);
-      return;
-    }
     size_t end = start, lastBreak = std::string::npos;
     int w = 0;
+    bool fits = true;
     while (end < s.size()) {
       int a = face.Advance(AnsiCharToUnicode(s[end]));
       if (s[end] == ' ') lastBreak = end;
-      if (w + a > width && end > start) break;
+      if (w + a > width && end > start) {
+        fits = false;
+        break;
+      }
       w += a;
       ++end;
     }
+    if (fits) {
+      out.push_back(Line{s.substr(start), underlineIn(start, s.size())});
+      return;
+    }
     size_t cut, next;
     if (lastBreak != std::string::npos && lastBreak > start) {
-      cut = lastBreak;
-      next = lastBreak;
+      cut = next = lastBreak;
     } else if (breakWords) {
       cut = next = end;
     } else {
@@ -88,13 +92,9 @@ void WrapLine(TFontFace& face, const Line& src, int width, bool breakWords, std:
       cut = next = sp == std::string::npos ? s.size() : sp;
     }
     while (next < s.size() && s[next] == ' ') ++next;
-    int u = src.Underline;
-    out.push_back(Line{s.substr(start, cut - start), (u >= int(start) && u < int(cut)) ? u - int(start) : -1});
+    out.push_back(Line{s.substr(start, cut - start), underlineIn(start, cut)});
     if (next >= s.size()) return;
-    // The rest keeps its underline relative to the new start.
-    Line rest{s.substr(next), u >= int(next) ? u - int(next) : -1};
-    WrapLine(face, rest, width, breakWords, out);
-    return;
+    start = next;
   }
 }
 

@@ -27,6 +27,7 @@ struct FontLibrary {
   ~FontLibrary() {
     Faces.clear();
     FT_Done_FreeType(Library);
+    FcFini();
   }
 };
 
@@ -123,8 +124,6 @@ TFontFace::TFontFace(const AnsiString& file, int index, const TLogFont& font) : 
   m.MaxCharWidth = Ceil26(face->size->metrics.max_advance);
   m.Weight = font.Weight >= FW_SEMIBOLD ? FW_BOLD : FW_NORMAL;
   m.Italic = font.Italic;
-  m.Underlined = font.Underline;
-  m.StruckOut = font.StrikeOut;
   m.PitchAndFamily = uint8_t(TMPF_TRUETYPE | (FFixedPitch ? 0 : TMPF_FIXED_PITCH));
   m.CharSet = ANSI_CHARSET;
   m.AveCharWidth = Advance(U'x');

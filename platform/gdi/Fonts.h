@@ -76,7 +76,8 @@ private:
   bool FFixedPitch = false;
 };
 
-// The face for a logical font; faces stay cached for the life of the process.
+// The face for a logical font; faces stay cached for the life of the process. Underline and
+// strike-out are drawing attributes, so a face's own metrics report neither.
 TFontFace& GetFontFace(const TLogFont& font);
 // Family names of the installed fixed-pitch faces, sorted.
 std::vector<AnsiString> GetFixedPitchFaces();

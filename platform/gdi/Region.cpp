@@ -57,6 +57,10 @@ TRegion TRegion::FromPolygon(const std::vector<TPoint>& pts, int fillMode) {
   if (pts.size() < 3) return rgn;
   int minY = pts[0].Y, maxY = pts[0].Y;
   for (auto& p : pts) { minY = std::min(minY, p.Y); maxY = std::max(maxY, p.Y); }
+  // Rows beyond any bitmap's reach are not walked.
+  constexpr int Reach = 1 << 16;
+  minY = std::max(minY, -Reach);
+  maxY = std::min(maxY, Reach);
   for (int y = minY; y < maxY; ++y) {
     double cy = y + 0.5;
     std::vector<std::pair<double, int>> cross;  // x, direction

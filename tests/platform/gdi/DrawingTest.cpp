@@ -273,3 +273,28 @@ TEST(Drawing, MonochromeTargetsAndSystemColours) {
   ResetSysColors();
   EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(192, 192, 192));
 }
+
+TEST(Drawing, HugeCoordinatesAreCutToTheBitmap) {
+  Canvas c(10, 10);
+  c.dc.MoveTo(-2000000000, 3);
+  c.dc.LineTo(2000000000, 3);
+  for (int x = 0; x < 10; ++x) EXPECT_EQ(c.At(x, 3), clBlack) << x;
+  c.dc.MoveTo(-100000, -100000);
+  c.dc.LineTo(100000, 100000);
+  EXPECT_EQ(c.At(5, 5), clBlack);
+  EXPECT_EQ(c.Count(clBlack), 19);
+
+  Canvas b(10, 10);
+  b.dc.PatBlt(-1000000000, -1000000000, 2000000000, 2000000000, BLACKNESS);
+  EXPECT_EQ(b.Count(clBlack), 100);
+  Canvas s(10, 10);
+  auto src = std::make_shared<TGdiBitmap>(2, 2, 32);
+  src->Fill(clRed);
+  TDeviceContext sdc(src);
+  s.dc.StretchBlt(-1000000, -1000000, 2000000, 2000000, &sdc, 0, 0, 2, 2, SRCCOPY);
+  EXPECT_EQ(s.Count(clRed), 100);
+  s.dc.SelectBrush(SolidBrush(clBlue));
+  s.dc.SelectPen(Pen(PS_NULL, 1, 0));
+  s.dc.Polygon({{-2000000000, -2000000000}, {2000000000, -2000000000}, {0, 2000000000}});
+  EXPECT_EQ(s.At(5, 5), clBlue);
+}

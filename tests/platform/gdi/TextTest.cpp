@@ -198,3 +198,36 @@ TEST(Text, DrawTextPlacesAndUnderlines) {
   EXPECT_LE(clipped->Ink().Right, 20);
   EXPECT_GT(free->Ink().Right, 40);
 }
+
+TEST(Text, UnderlineAndStrikeOutFollowTheSelectedFont) {
+  TLogFont plain = Font("Courier", -13), under = plain, strike = plain;
+  under.Underline = true;
+  strike.StrikeOut = true;
+  auto inkRows = [](const TLogFont& f) {
+    Canvas c(60, 30);
+    c.dc.SelectFont(f);
+    c.dc.SetBkMode(TRANSPARENT);
+    c.dc.TextOut(0, 0, "   ");  // spaces: only the rules show
+    return c.Count(clBlack);
+  };
+  EXPECT_EQ(inkRows(plain), 0);
+  EXPECT_EQ(inkRows(under) % 24, 0);
+  EXPECT_GT(inkRows(under), 0);
+  EXPECT_GT(inkRows(strike), 0);
+  TDeviceContext dc(std::make_shared<TGdiBitmap>(1, 1, 32));
+  dc.SelectFont(under);
+  EXPECT_TRUE(dc.GetTextMetrics().Underlined);
+  dc.SelectFont(plain);
+  EXPECT_FALSE(dc.GetTextMetrics().Underlined);
+}
+
+TEST(Text, LongTextsWrapLineByLine) {
+  TDeviceContext dc(std::make_shared<TGdiBitmap>(1, 1, 32));
+  dc.SelectFont(Font("Courier", -13));
+  const int h = dc.GetTextMetrics().Height, cw = dc.GetTextMetrics().AveCharWidth;
+  AnsiString text;
+  for (int i = 0; i < 20000; ++i) text += "word ";
+  TRect r{0, 0, 4 * cw, 0};
+  EXPECT_EQ(DrawText(dc, text, r, DT_WORDBREAK | DT_CALCRECT), 20000 * h);
+  EXPECT_EQ(r.Width(), 4 * cw);
+}
