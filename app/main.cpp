@@ -1,7 +1,4 @@
 // The program entry: start-up steps, the main window's message loop, close-down steps.
-#include "platform/rtl/Files.h"
+#include "app/ProgramSteps.h"
 
-int main(int argc, char** argv) {
-  SetProgramArgs(argc, argv);
-  return 0;
-}
+int main(int argc, char** argv) { return RunProgram(argc, argv); }

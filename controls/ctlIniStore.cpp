@@ -149,7 +149,7 @@ private:
 
 // ---- TCtlIniFileStore ----
 
-TCtlIniFileStore::TCtlIniFileStore() = default;
+TCtlIniFileStore::TCtlIniFileStore(TComponent* AOwner) : TCtlAbstractStore(AOwner) {}
 
 TCtlIniFileStore::~TCtlIniFileStore() {
   // A store freed while open still keeps what was written to it.
@@ -163,7 +163,9 @@ TCtlIniFileStore::~TCtlIniFileStore() {
 
 AnsiString TCtlIniFileStore::IniFileName() const {
   AnsiString name = FIniFileName;
+  if (HasState(csDesigning)) return name;
   if (name.empty()) name = ExtractFileName(ChangeFileExt(ParamStr(0), ".INI"));
+  // Only the name part counts: a dot in a folder name is no extension.
   if (ExtractFileName(name).find('.') == AnsiString::npos) name += ".INI";
   return name;
 }

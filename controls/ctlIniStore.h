@@ -3,15 +3,16 @@
 
 #include <memory>
 
+#include "controls/ctlExcept.h"
 #include "platform/rtl/AnsiString.h"
-#include "platform/rtl/Exceptions.h"
+#include "platform/vcl/Classes.h"
 
 // Misuse of a store (reading or writing while it is closed) and failures to write its file.
-QUORVEX_EXCEPTION(ECtlStoreError, Exception);
+QUORVEX_EXCEPTION(ECtlStoreError, ECtlException);
 
-class TCtlAbstractStore {
+class TCtlAbstractStore : public TComponent {
 public:
-  virtual ~TCtlAbstractStore() = default;
+  explicit TCtlAbstractStore(TComponent* AOwner) : TComponent(AOwner) {}
 
   // Opens nest: only the first Open opens the backing store, the matching Close closes it.
   void Open();
@@ -39,10 +40,11 @@ class TCtlIniFile;
 
 class TCtlIniFileStore : public TCtlAbstractStore {
 public:
-  TCtlIniFileStore();
+  explicit TCtlIniFileStore(TComponent* AOwner = nullptr);
   ~TCtlIniFileStore() override;
 
-  // An empty name reads back as the program's file name with ".INI", without its folder.
+  // At run time an empty name reads back as the program's file name with ".INI", without its folder,
+  // and a name without an extension gets ".INI".
   AnsiString IniFileName() const;
   void SetIniFileName(const AnsiString& Value) { FIniFileName = Value; }
   bool UseExeDir() const { return FUseExeDir; }

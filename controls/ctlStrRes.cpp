@@ -136,3 +136,16 @@ AnsiString CtlStringById(int Id) {
   AnsiString s = table ? table->GetString(int(uint16_t(Id))) : AnsiString();
   return s.empty() ? AnsiString("Unknown") : s;
 }
+
+const TCtlCharSet& CtlLetterSet() {
+  static const TCtlCharSet letters = [] {
+    TCtlCharSet set;
+    for (char c : {' ', ',', '-', '.'}) set.set(uint8_t(c));
+    for (int c = 'A'; c <= 'Z'; ++c) set.set(std::size_t(c));
+    for (int c = 'a'; c <= 'z'; ++c) set.set(std::size_t(c));
+    for (int c = 128; c < 256; ++c)
+      if (IsAnsiAlpha(char(c))) set.set(std::size_t(c));
+    return set;
+  }();
+  return letters;
+}

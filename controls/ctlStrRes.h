@@ -1,6 +1,7 @@
 // Numbered texts of the control library, read from "STR0" string-table resources.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string_view>
 
@@ -29,3 +30,8 @@ private:
 
 // A control-library text by number, or "Unknown".
 AnsiString CtlStringById(int Id);
+
+// Characters the entry fields take as letters: space, comma, hyphen, full stop, A-Z, a-z and
+// the letters of the upper half of the code page.
+using TCtlCharSet = std::bitset<256>;
+const TCtlCharSet& CtlLetterSet();

@@ -255,7 +255,7 @@ int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
   return len;
 }
 
-TCtlCustomTextFileViewer::TCtlCustomTextFileViewer() = default;
+TCtlCustomTextFileViewer::TCtlCustomTextFileViewer(TComponent* AOwner) : TCtlBaseViewer(AOwner) {}
 
 TCtlCustomTextFileViewer::~TCtlCustomTextFileViewer() { delete FLines; }
 
@@ -331,6 +331,7 @@ void TCtlCustomTextFileViewer::Load() {
     delete FLines;
     FLines = nullptr;
     SetLineCount(0);
-    throw;
+    // The designer shows an empty viewer rather than an error.
+    if (!HasState(csDesigning)) throw;
   }
 }

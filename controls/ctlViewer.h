@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "platform/rtl/AnsiString.h"
+#include "platform/vcl/Classes.h"
 
 // One line; a line of length 0 points at a shared empty text and owns nothing.
 class TStringNode {
@@ -48,12 +49,9 @@ private:
   TStringNode* FCursorNode = nullptr;
 };
 
-class TCtlBaseViewer {
+class TCtlBaseViewer : public TComponent {
 public:
-  TCtlBaseViewer() = default;
-  virtual ~TCtlBaseViewer() = default;
-  TCtlBaseViewer(const TCtlBaseViewer&) = delete;
-  TCtlBaseViewer& operator=(const TCtlBaseViewer&) = delete;
+  explicit TCtlBaseViewer(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
 
   virtual const char* GetLineText(int LineIndex, int& Length) = 0;
   virtual int ClampLine(int LineIndex) { return LineIndex; }
@@ -85,7 +83,7 @@ private:
 
 class TCtlCustomTextFileViewer : public TCtlBaseViewer {
 public:
-  TCtlCustomTextFileViewer();
+  explicit TCtlCustomTextFileViewer(TComponent* AOwner = nullptr);
   ~TCtlCustomTextFileViewer() override;
 
   const char* GetLineText(int LineIndex, int& Length) override;

@@ -9,14 +9,12 @@
 #include <vector>
 
 #include "core/uHotFileLines.h"
+#include "framework/base/uFileUtils.h"
+#include "platform/vcl/Forms.h"
+#include "framework/base/uStringUtils.h"
 #include "platform/rtl/Files.h"
 
 namespace {
-
-std::function<void()>& MessagePump() {
-  static std::function<void()> pump;
-  return pump;
-}
 
 [[noreturn]] void RaiseIO(int err) { throw EInOutError(SysErrorMessage(err), err); }
 
@@ -72,8 +70,7 @@ private:
 // The code padded with zeros on the left to the entry width occurs in the list.
 bool ListHolds(const AnsiString& list, const AnsiString& code, std::size_t width) {
   if (list.empty()) return true;
-  const AnsiString padded = code.size() < width ? AnsiString(width - code.size(), '0') + code : code;
-  return Pos(padded, list) > 0;
+  return Pos(LeftPadZeros(Str255(code), int(width)).View(), list) > 0;
 }
 
 bool Is(const AnsiString& id, const char (&name)[6]) { return id.size() == 5 && std::memcmp(id.data(), name, 5) == 0; }
@@ -86,10 +83,8 @@ bool IsBlankText(const char* text, int length) {
 
 }  // namespace
 
-void SetSplitMessagePump(std::function<void()> Pump) { MessagePump() = std::move(Pump); }
-
 AnsiString SplitOutputName(const AnsiString& Input) {
-  return ExtractFilePath(Input) + "Split_" + ExtractFileName(Input);
+  return EnsureTrailingBackslash(ExtractFolderPart(Input)) + "Split_" + ExtractFilePart(Input);
 }
 
 bool THotSplitter::AgentMatches(const AnsiString& Code) const { return ListHolds(FAgentList, Code, 7); }
@@ -112,12 +107,13 @@ AnsiString THotSplitter::SplitOneFile(const AnsiString& Input) {
 }
 
 void THotSplitter::SplitHotFile(const AnsiString& Input, AnsiString& Output) {
-  const int32_t age = FileAge(Input);
+  TDateTime date = 0;
+  if (!GetFileDate(Input, date)) date = 0;
   Output = SplitOutputName(Input);
   bool truncatedInput = false;
   {
     TTextOutput out(Output);
-    if (MessagePump()) MessagePump()();
+    Application().ProcessMessages();
 
     THotFileLine& reader = GlobalHotFileLine();
     bool keep = true;
@@ -136,7 +132,7 @@ void THotSplitter::SplitHotFile(const AnsiString& Input, AnsiString& Output) {
         officeSelected = AgentMatches(THotFileData::Agtn(line).Str());
         keep = officeSelected;
       } else if (Is(id, "BKT06") || Is(id, "TKT06")) {
-        keep = officeSelected && AirlineMatches(Trim(reader.Tacn(line).View()));
+        keep = officeSelected && AirlineMatches(TrimBlanks(reader.Tacn(line).View()));
       } else if (Is(id, "BOT93")) {
         keep = officeSelected;
         line = reader.ZeroTotals93(line);
@@ -164,7 +160,7 @@ void THotSplitter::SplitHotFile(const AnsiString& Input, AnsiString& Output) {
       throw;
     }
   }
-  if (age != -1 && age != 0 && FileExists(Output)) FileSetDate(Output, age);
+  if (date != 0 && FileExists(Output)) SetFileDate(Output, date);
 }
 
 // The records end at the first line that is not a record line; anything but blanks after

@@ -2,8 +2,6 @@
 // agents' offices and within them the chosen airlines' transactions, totals zeroed.
 #pragma once
 
-#include <functional>
-
 #include "controls/ctlViewer.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Exceptions.h"
@@ -41,6 +39,3 @@ private:
 
 // The output name for an input: "Split_" before its file name, in the same folder.
 AnsiString SplitOutputName(const AnsiString& Input);
-
-// Lets pending window messages run; the application plugs its message pump in here.
-void SetSplitMessagePump(std::function<void()> Pump);

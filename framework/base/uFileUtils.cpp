@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "framework/base/uMessageDialog.h"
-#include "framework/base/uMessagePump.h"
 #include "framework/base/uStringUtils.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
+#include "platform/vcl/Forms.h"
 
 namespace {
+
+// Long file work lets the window stay responsive.
+void ProcessPendingMessages() { Application().ProcessMessages(); }
 
 constexpr int kWaitPasses = 1000;
 constexpr int kSizeTries = 10;

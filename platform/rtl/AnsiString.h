@@ -38,6 +38,8 @@ public:
   ShortString& operator+=(std::string_view s) { assign(std::string(View()) + std::string(s)); return *this; }
   friend bool operator==(const ShortString& a, const ShortString& b) { return a.View() == b.View(); }
   friend bool operator==(const ShortString& a, std::string_view b) { return a.View() == b; }
+  friend bool operator==(const ShortString& a, const char* b) { return a.View() == std::string_view(b ? b : ""); }
+  friend bool operator==(const ShortString& a, const std::string& b) { return a.View() == b; }
 
 private:
   void assign(std::string_view s) {

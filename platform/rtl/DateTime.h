@@ -26,3 +26,18 @@ TDateTime Time();
 // Local time and seconds since the Unix epoch.
 TDateTime UnixToDateTime(int64_t unixSeconds);
 int64_t DateTimeToUnix(TDateTime dt);
+
+// Text forms after the regional settings (FormatSettings()). Format tokens, case-insensitive:
+// c d dd ddd dddd ddddd dddddd m mm mmm mmmm (minutes right after an hour token) yy yyyy h hh n nn
+// s ss z zzz t tt am/pm a/p ampm / : and 'quoted' or "quoted" literals.
+AnsiString FormatDateTime(const AnsiString& format, TDateTime dt);
+AnsiString DateToStr(TDateTime dt);      // ShortDateFormat
+AnsiString TimeToStr(TDateTime dt);      // LongTimeFormat
+AnsiString DateTimeToStr(TDateTime dt);  // short date and long time; the time left out at midnight
+// Numbers in the order of ShortDateFormat, split by DateSeparator; a missing year is this year and
+// two-digit years follow TwoDigitYearCenturyWindow. Raise EConvertError on text that is no date/time.
+TDateTime StrToDate(const AnsiString& s);
+TDateTime StrToTime(const AnsiString& s);
+TDateTime StrToDateTime(const AnsiString& s);
+bool TryStrToDate(const AnsiString& s, TDateTime& out);
+bool TryStrToTime(const AnsiString& s, TDateTime& out);

@@ -25,7 +25,7 @@ int32_t packedOf(time_t t) {
   struct tm lt{};
   localtime_r(&t, &lt);
   int year = lt.tm_year + 1900;
-  if (year < 1980) return -1;
+  if (year < 1980 || year > 2107) return -1;  // seven bits of years from 1980
   uint32_t date = static_cast<uint32_t>(((year - 1980) << 9) | ((lt.tm_mon + 1) << 5) | lt.tm_mday);
   uint32_t tim = static_cast<uint32_t>((lt.tm_hour << 11) | (lt.tm_min << 5) | (lt.tm_sec / 2));
   return static_cast<int32_t>((date << 16) | tim);
@@ -42,7 +42,10 @@ bool timeOfPacked(int32_t age, time_t& out) {
   lt.tm_min = static_cast<int>((tim >> 5) & 63);
   lt.tm_sec = static_cast<int>((tim & 31) * 2);
   lt.tm_isdst = -1;
-  if (lt.tm_mon < 0 || lt.tm_mon > 11 || lt.tm_mday < 1 || lt.tm_hour > 23 || lt.tm_min > 59 || lt.tm_sec > 59)
+  // mktime would move 31 February to March without a word.
+  if (lt.tm_mon < 0 || lt.tm_mon > 11 || lt.tm_mday < 1 ||
+      lt.tm_mday > DaysInMonth(lt.tm_year + 1900, lt.tm_mon + 1) || lt.tm_hour > 23 || lt.tm_min > 59 ||
+      lt.tm_sec > 59)
     return false;
   out = mktime(&lt);
   return out != static_cast<time_t>(-1);

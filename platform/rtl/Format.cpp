@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Regional.h"
@@ -24,23 +26,55 @@ AnsiString digitsWithThousands(const AnsiString& intPart, char sep) {
   return r;
 }
 
+// |v| in fixed notation with `decimals` places, rounded half away from zero on its 18 significant
+// digits as the run-time's float conversion does (printf would round 2.25 to "2.2").
+void fixedParts(long double a, int decimals, AnsiString& ip, AnsiString& fp) {
+  decimals = std::clamp(decimals, 0, 18);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.17Le", a);
+  AnsiString digits(1, buf[0]);
+  digits.append(buf + 2, 17);
+  int intLen = std::atoi(std::strchr(buf, 'e') + 1) + 1;
+  if (a == 0) intLen = 1, digits = "0";
+  int keep = intLen + decimals;
+  if (keep < 0) {
+    digits.clear();
+  } else if (keep < static_cast<int>(digits.size())) {
+    bool up = digits[static_cast<std::size_t>(keep)] >= '5';
+    digits.resize(static_cast<std::size_t>(keep));
+    for (int k = keep - 1; up && k >= 0; --k) {
+      char& d = digits[static_cast<std::size_t>(k)];
+      if (d == '9') d = '0';
+      else { ++d; up = false; }
+    }
+    if (up) {
+      digits.insert(0, "1");
+      ++intLen;
+    }
+  }
+  int total = intLen + decimals;
+  if (static_cast<int>(digits.size()) < total && total > 0) digits.append(static_cast<std::size_t>(total) - digits.size(), '0');
+  if (intLen <= 0) {
+    ip = "0";
+    AnsiString lead(static_cast<std::size_t>(std::min(-intLen, decimals)), '0');
+    fp = (lead + digits).substr(0, static_cast<std::size_t>(decimals));
+  } else {
+    ip = digits.substr(0, static_cast<std::size_t>(intLen));
+    fp = digits.substr(static_cast<std::size_t>(intLen));
+  }
+  if (static_cast<int>(fp.size()) < decimals) fp.append(static_cast<std::size_t>(decimals) - fp.size(), '0');
+}
+
 // Fixed notation with `decimals` digits, the regional decimal separator and optional thousands.
 AnsiString fixed(long double v, int decimals, bool thousands) {
   const auto& fs = FormatSettings();
   if (std::isnan(v)) return "NAN";
   if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
-  char buf[512];
-  std::snprintf(buf, sizeof buf, "%.*Lf", std::clamp(decimals, 0, 18), fabsl(v));
-  AnsiString s = buf;
-  AnsiString ip = s, fp;
-  auto dot = s.find('.');
-  if (dot != AnsiString::npos) {
-    ip = s.substr(0, dot);
-    fp = s.substr(dot + 1);
-  }
+  AnsiString ip, fp;
+  fixedParts(fabsl(v), decimals, ip, fp);
   AnsiString r = thousands ? digitsWithThousands(ip, fs.ThousandSeparator) : ip;
   if (!fp.empty()) r += fs.DecimalSeparator + fp;
-  bool negative = v < 0 && s.find_first_not_of("0.") != AnsiString::npos;
+  bool negative = v < 0 && (ip + fp).find_first_not_of('0') != AnsiString::npos;
   return negative ? "-" + r : r;
 }
 
@@ -50,18 +84,48 @@ AnsiString exponentText(int exp, int minDigits, bool plusSign) {
   return AnsiString("E") + (exp < 0 ? "-" : (plusSign ? "+" : "")) + d;
 }
 
+// The first n significant digits of a >= 0, rounded half away from zero on its 18 digits; exp is
+// the power of ten of the first digit.
+void significant(long double a, int n, AnsiString& digits, int& exp) {
+  if (a == 0) {
+    digits.assign(static_cast<std::size_t>(n), '0');
+    exp = 0;
+    return;
+  }
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.17Le", a);
+  digits.assign(1, buf[0]);
+  digits.append(buf + 2, 17);
+  exp = std::atoi(std::strchr(buf, 'e') + 1);
+  if (n >= static_cast<int>(digits.size())) {
+    digits.append(static_cast<std::size_t>(n) - digits.size(), '0');
+    return;
+  }
+  bool up = digits[static_cast<std::size_t>(n)] >= '5';
+  digits.resize(static_cast<std::size_t>(n));
+  for (int k = n - 1; up && k >= 0; --k) {
+    char& d = digits[static_cast<std::size_t>(k)];
+    if (d == '9') d = '0';
+    else { ++d; up = false; }
+  }
+  if (up) {
+    digits.insert(0, "1");
+    digits.pop_back();
+    ++exp;
+  }
+}
+
 AnsiString exponent(long double v, int precision, int digits) {
   const auto& fs = FormatSettings();
+  if (std::isnan(v)) return "NAN";
+  if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
   precision = std::clamp(precision, 1, 18);
-  char buf[128];
-  std::snprintf(buf, sizeof buf, "%.*Le", precision - 1, v);
-  AnsiString s = buf;
-  auto e = s.find('e');
-  AnsiString mant = s.substr(0, e);
-  int exp = std::atoi(s.c_str() + e + 1);
-  auto dot = mant.find('.');
-  if (dot != AnsiString::npos) mant[dot] = fs.DecimalSeparator;
-  return mant + exponentText(exp, digits, true);
+  AnsiString d;
+  int exp;
+  significant(fabsl(v), precision, d, exp);
+  AnsiString mant = d.substr(0, 1);
+  if (d.size() > 1) mant += fs.DecimalSeparator + d.substr(1);
+  return (v < 0 ? "-" : "") + mant + exponentText(exp, digits, true);
 }
 
 AnsiString general(long double v, int precision, int digits) {
@@ -70,29 +134,24 @@ AnsiString general(long double v, int precision, int digits) {
   if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
   precision = std::clamp(precision, 1, 18);
   if (v == 0) return "0";
-  char buf[128];
-  std::snprintf(buf, sizeof buf, "%.*Le", precision - 1, v);
-  AnsiString s = buf;
-  auto e = s.find('e');
-  int exp = std::atoi(s.c_str() + e + 1);
-  AnsiString mant = s.substr(0, e);
-  auto trimZeros = [](AnsiString m) {
-    if (m.find('.') != AnsiString::npos) {
-      while (!m.empty() && m.back() == '0') m.pop_back();
-      if (!m.empty() && m.back() == '.') m.pop_back();
-    }
-    return m;
-  };
+  AnsiString d;
+  int exp;
+  significant(fabsl(v), precision, d, exp);
+  while (d.size() > 1 && d.back() == '0') d.pop_back();
   AnsiString r;
   if (exp < -5 || exp >= precision) {
-    r = trimZeros(mant) + exponentText(exp, digits, exp < 0);
+    r = d.substr(0, 1);
+    if (d.size() > 1) r += fs.DecimalSeparator + d.substr(1);
+    r += exponentText(exp, digits, false);
+  } else if (exp < 0) {
+    r = "0" + AnsiString(1, fs.DecimalSeparator) + AnsiString(static_cast<std::size_t>(-exp - 1), '0') + d;
   } else {
-    std::snprintf(buf, sizeof buf, "%.*Lf", std::max(0, precision - 1 - exp), v);
-    r = trimZeros(buf);
+    std::size_t intLen = static_cast<std::size_t>(exp) + 1;
+    if (d.size() < intLen) d.append(intLen - d.size(), '0');
+    r = d.substr(0, intLen);
+    if (d.size() > intLen) r += fs.DecimalSeparator + d.substr(intLen);
   }
-  auto dot = r.find('.');
-  if (dot != AnsiString::npos) r[dot] = fs.DecimalSeparator;
-  return r;
+  return (v < 0 ? "-" : "") + r;
 }
 
 AnsiString currency(long double v, int decimals) {
@@ -186,13 +245,15 @@ AnsiString Format(const AnsiString& fmt, const TVarRec* args, std::size_t count)
     }
     // [index:][-][width][.precision]type
     int number = -1;
-    std::size_t save = i;
+    std::size_t save = i, saveArg = argIndex;
     if (readNumber(number) && i < n && fmt[i] == ':') {
       if (number < 0) invalid(fmt);
       argIndex = static_cast<std::size_t>(number);
       ++i;
     } else {
+      // Not an index: a '*' read here was the width's and is read again.
       i = save;
+      argIndex = saveArg;
     }
     bool left = false;
     if (i < n && fmt[i] == '-') {

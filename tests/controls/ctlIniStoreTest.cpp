@@ -111,6 +111,11 @@ TEST_F(IniStoreTest, FileNamesAndFolders) {
     EXPECT_EQ(store.IniFileName(), expand(c.readBack)) << c.name;
     EXPECT_EQ(store.StoragePath(), FDir + "/" + c.path) << c.name;
   }
+  TCtlIniFileStore designed;
+  designed.SetDesigning(true);
+  EXPECT_EQ(designed.IniFileName(), "") << "the designer shows the name as stored";
+  designed.SetIniFileName("plain");
+  EXPECT_EQ(designed.IniFileName(), "plain");
 }
 
 TEST_F(IniStoreTest, NamesValuesAndLineEnds) {

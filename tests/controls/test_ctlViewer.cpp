@@ -137,15 +137,15 @@ TEST_F(ViewerTest, FileNameReadsBackUpperButOpensAsGiven) {
 }
 
 TEST_F(ViewerTest, FailedOpensRaiseAndLeaveTheViewerClosed) {
-  struct { std::string name; int code; } cases[] = {
-      {FDir + "/missing.txt", 2},
-      {FDir + "/nofolder/missing.txt", 3},
-      {FDir, 5},
+  struct { std::string name; int code; const char* text; } cases[] = {
+      {FDir + "/missing.txt", 2, "Viewer: file not found"},
+      {FDir + "/nofolder/missing.txt", 3, "Viewer: path not found or invalid file name"},
+      {FDir, 5, "Viewer: file access denied"},
   };
   if (::geteuid() != 0) {
     const std::string locked = Write("locked.txt", "x");
     ::chmod(locked.c_str(), 0);
-    cases[2] = {locked, 5};
+    cases[2].name = locked;
   }
   for (const auto& c : cases) {
     TCtlTextFileViewer v;
@@ -155,8 +155,19 @@ TEST_F(ViewerTest, FailedOpensRaiseAndLeaveTheViewerClosed) {
       ADD_FAILURE() << c.name;
     } catch (const EInOutError& e) {
       EXPECT_EQ(e.ErrorCode(), c.code) << c.name;
+      EXPECT_EQ(e.Message(), c.text) << c.name;
     }
     EXPECT_FALSE(v.IsOpen());
     EXPECT_EQ(v.LineCount(), 0);
+  }
+  TCtlTextFileViewer designed;
+  designed.SetDesigning(true);
+  designed.SetFileName(FDir + "/missing.txt");
+  EXPECT_NO_THROW(designed.SetIsOpen(true));
+  EXPECT_FALSE(designed.IsOpen());
+  try {
+    RaiseViewerIOError(28);
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Message(), "Viewer triggered I/O error 28");
   }
 }

@@ -61,12 +61,12 @@ uint16_t Length16(const AnsiString& s) {
 }  // namespace
 
 uint32_t TZpZipFileHeader::DictionarySize() const {
-  if (CompressionMethod != ZpMethodImploded) return 0;
+  if (CompressionMethod != ZpCompressionImploded) return 0;
   return (GeneralPurposeBitFlag & 0x0002) ? 8192 : 4096;
 }
 
 uint8_t TZpZipFileHeader::ShannonFanoTreeCount() const {
-  if (CompressionMethod != ZpMethodImploded) return 0;
+  if (CompressionMethod != ZpCompressionImploded) return 0;
   return (GeneralPurposeBitFlag & 0x0004) ? 3 : 2;
 }
 

@@ -13,10 +13,12 @@ constexpr uint32_t ZpCentralFileHeaderSignature = 0x02014B50;
 constexpr uint32_t ZpEndOfCentralDirSignature = 0x06054B50;
 constexpr uint32_t ZpSpannedSetSignature = 0x08074B50;
 constexpr uint32_t ZpSingleVolumeSpanSignature = 0x30304B50;  // "PK00"
+constexpr uint32_t ZpZip64EndSignature = 0x06064B50;
+constexpr uint32_t ZpZip64LocatorSignature = 0x07064B50;
 
-constexpr uint16_t ZpMethodStored = 0;
-constexpr uint16_t ZpMethodImploded = 6;
-constexpr uint16_t ZpMethodDeflated = 8;
+constexpr uint16_t ZpCompressionStored = 0;
+constexpr uint16_t ZpCompressionImploded = 6;
+constexpr uint16_t ZpCompressionDeflated = 8;
 constexpr uint16_t ZpFlagEncrypted = 0x0001;
 constexpr uint16_t ZpFlagDataDescriptor = 0x0008;
 

@@ -8,6 +8,8 @@
 class TStream;
 class TZpZDecoder;
 
+constexpr int ZpMethodInflate = 8;
+
 class TZpUnzipHelper {
 public:
   // input is positioned at the item's data (its encryption header when a decryptor is given).

@@ -1,6 +1,7 @@
 #include "zip/engine/ZpZipArchive.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "platform/rtl/DateTime.h"
@@ -31,6 +32,18 @@ void ReportCurrent(TZpArchive& archive, TZpArchiveItem* item, TZpProcessType typ
   int code;
   ZpConvertCurrentException(cls, code);
   archive.DoProcessItemFailure(item, type, cls, code);
+}
+
+// Zip64 records sit between the directory and the end record; the directory ends there. Their
+// items need a newer version and are refused when extracted.
+bool AtZip64Records(TStream& stream) {
+  uint8_t b[4];
+  int64_t at = stream.Position();
+  int64_t n = stream.Read(b, 4);
+  stream.SetPosition(at);
+  if (n != 4) return false;
+  uint32_t sig = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+  return sig == ZpZip64EndSignature || sig == ZpZip64LocatorSignature;
 }
 
 }  // namespace
@@ -77,7 +90,7 @@ void TZpZipArchive::SetZipfileComment(const AnsiString& c) {
 
 std::unique_ptr<TZpArchiveItem> TZpZipArchive::NewItem(const AnsiString& fileName) {
   auto item = std::make_unique<TZpZipItem>();
-  item->SetCompressionMethod(ZpMethodDeflated);
+  item->SetCompressionMethod(ZpCompressionDeflated);
   item->SetGeneralPurposeBitFlag(0);
   AnsiString full = fileName;
   if (!full.empty() && full[0] != '/' && !BaseDirectory().empty())
@@ -182,6 +195,7 @@ void TZpZipArchive::LoadArchive() {
       FStream->SetPosition(0);
       continue;
     }
+    if (FCurrentDisk == FLastDisk && AtZip64Records(*FStream)) break;
     auto item = std::make_unique<TZpZipItem>();
     item->LoadFromStream(*FStream);
     item->SetAction(aaUnchanged);
@@ -260,7 +274,7 @@ void TZpZipArchive::SaveArchive() {
     CopyBytes(*FStream, output, item.CompressedSize());
   };
   auto finishItem = [&](TZpZipItem& item) {
-    if (item.CompressionMethod() == ZpMethodDeflated && (item.GeneralPurposeBitFlag() & ZpFlagDataDescriptor)) {
+    if (item.CompressionMethod() == ZpCompressionDeflated && (item.GeneralPurposeBitFlag() & ZpFlagDataDescriptor)) {
       TZpZipDataDescriptor dd;
       dd.CRC32 = item.CRC32();
       dd.CompressedSize = item.CompressedSize();
@@ -407,7 +421,8 @@ void TZpZipArchive::WriteOutput(TStream& output, int64_t volumeSize) {
 void TZpZipArchive::ReplaceArchiveFile(const AnsiString& tempName) {
   FStream.reset();
   FCurrentDisk = 0;
-  bool renamed = RenameFile(tempName, FArchiveName);
+  // The new file takes the old one's place in one step, so either version is whole at any time.
+  bool renamed = std::rename(tempName.c_str(), FArchiveName.c_str()) == 0;
   uint32_t mode = FOpenMode == fmCreate ? (fmOpenReadWrite | fmShareDenyWrite) : FOpenMode;
   FStream = std::make_unique<TFileStream>(FArchiveName, mode);
   if (!renamed) {

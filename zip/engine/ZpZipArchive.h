@@ -9,7 +9,8 @@
 #include "zip/engine/ZpArchive.h"
 
 enum TZpZipSupportedMethod : uint8_t { smStored = 0, smDeflated = 1, smBestMethod = 2 };
-enum TZpZipDeflationOption : uint8_t { doInvalid = 0, doNormal = 1, doMaximum = 2, doFast = 3, doSuperFast = 4 };
+// Scoped: the compressor's own option numbers share these names.
+enum class TZpZipDeflationOption : uint8_t { doInvalid = 0, doNormal = 1, doMaximum = 2, doFast = 3, doSuperFast = 4 };
 
 class TZpZipItem final : public TZpArchiveItem {
 public:
@@ -126,7 +127,7 @@ private:
 
   uint32_t FOpenMode;
   TZpZipSupportedMethod FCompressionMethodToUse = smBestMethod;
-  TZpZipDeflationOption FDeflationOption = doNormal;
+  TZpZipDeflationOption FDeflationOption = TZpZipDeflationOption::doNormal;
   AnsiString FPassword;
   uint8_t FPasswordRetries = 3;
   AnsiString FTempDirectory;

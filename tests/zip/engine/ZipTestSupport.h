@@ -44,7 +44,7 @@ inline std::string ReadFile(const std::string& path) {
 }
 
 // Runs a shell command with its output kept out of the test log; the exit status.
-inline int Run(const std::string& command) {
+inline int Shell(const std::string& command) {
   int rc = std::system((command + " >/dev/null 2>&1").c_str());
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }

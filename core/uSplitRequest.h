@@ -1,0 +1,76 @@
+// One press of "Split": the code lists from the two memos, the files chosen in the "Working"
+// folder, each split and then moved, the input to "Processd" and the result to "Outbound".
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "controls/ctlViewer.h"
+#include "core/uHotSplitter.h"
+#include "platform/rtl/AnsiString.h"
+#include "platform/rtl/StringList.h"
+
+// What the file-open dialog is asked for; the chooser fills Files and returns False on cancel.
+struct TSplitFileDialog {
+  AnsiString InitialDir;
+  AnsiString DefaultExt = "zip";
+  AnsiString Filter = "Zip Files|*.zip|any file|*.*";
+  bool AllowMultiSelect = true;
+  bool PathMustExist = true;
+  bool FileMustExist = true;
+  std::vector<AnsiString> Files;
+};
+using TFileChooser = std::function<bool(TSplitFileDialog& Dialog)>;
+
+// The ZIP road: splits the archive and returns the name of the result to move out.
+using TZipSplitter = std::function<AnsiString(const AnsiString& Archive)>;
+
+bool ValidAirlineCode(const AnsiString& Text);
+bool ValidAgentCode(const AnsiString& Text);
+
+class TSplitRequest {
+public:
+  explicit TSplitRequest(TCtlCustomTextFileViewer& Viewer) : FViewer(Viewer) {}
+
+  // The memos' lines; not owned.
+  void SetTacnLines(const TStrings* Lines) { FTacnLines = Lines; }
+  void SetAgtnLines(const TStrings* Lines) { FAgtnLines = Lines; }
+  const AnsiString& ZipPassword() const { return FZipPassword; }
+  void SetZipPassword(const AnsiString& Value) { FZipPassword = Value; }
+
+  const AnsiString& WorkingFolder() const { return FWorkingFolder; }
+  void SetWorkingFolder(const AnsiString& Value);
+  const AnsiString& ProcessdFolder() const { return FProcessdFolder; }
+  void SetProcessdFolder(const AnsiString& Value);
+  const AnsiString& UnzippedFolder() const { return FUnzippedFolder; }
+  void SetUnzippedFolder(const AnsiString& Value);
+  const AnsiString& OutboundFolder() const { return FOutboundFolder; }
+  void SetOutboundFolder(const AnsiString& Value);
+
+  // Without a chooser no file is chosen, as if the dialog were cancelled.
+  TFileChooser ChooseFiles;
+  TZipSplitter SplitZipFile;
+
+  const AnsiString& AirlineList() const { return FSplitter.AirlineList(); }
+  const AnsiString& AgentList() const { return FSplitter.AgentList(); }
+  bool Running() const { return FRunning; }
+
+  // The "Split" button's click; a click let through while a request runs is ignored.
+  void btnSplitHotClick(void* Sender = nullptr);
+
+  bool BuildCodeLists();
+  static AnsiString BuildCodeList(const TStrings* Memo, bool (*Validator)(const AnsiString&), int Width);
+  void ProcessSelectedFile(const AnsiString& FileName);
+
+private:
+  TCtlCustomTextFileViewer& FViewer;
+  THotSplitter FSplitter{FViewer};
+  const TStrings* FTacnLines = nullptr;
+  const TStrings* FAgtnLines = nullptr;
+  AnsiString FZipPassword;
+  AnsiString FWorkingFolder;
+  AnsiString FProcessdFolder;
+  AnsiString FUnzippedFolder;
+  AnsiString FOutboundFolder;
+  bool FRunning = false;
+};

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "platform/rtl/Streams.h"
+#include "tests/zip/engine/ZpCodecCorpus.h"
+#include "zip/engine/ZpCrc32.h"
+#include "zip/engine/ZpExceptions.h"
+#include "zip/engine/ZpUnzipHelper.h"
+
+namespace {
+
+// Raw deflate from zlib, fed in pieces with a flush mode between them.
+TBytes ZlibDeflate(const TBytes& data, int level, int strategy, int windowBits, int flush) {
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -windowBits, 8, strategy), Z_OK);
+  // Fixed codes can grow random data by an eighth, and every flush adds a few bytes.
+  TBytes out(data.size() * 9 / 8 + data.size() / 500 * 8 + 4096);
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  const std::size_t piece = 7001;
+  std::size_t at = 0;
+  do {
+    const std::size_t n = std::min(piece, data.size() - at);
+    z.next_in = const_cast<Bytef*>(data.data() + at);
+    z.avail_in = static_cast<uInt>(n);
+    at += n;
+    deflate(&z, at == data.size() ? Z_FINISH : flush);
+  } while (at < data.size());
+  while (deflate(&z, Z_FINISH) == Z_OK) {
+  }
+  EXPECT_EQ(z.avail_in, 0u);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+struct TUnpacked {
+  TBytes Data;
+  uint32_t CRC;
+};
+
+TUnpacked Unpack(const TBytes& packed, int64_t declared, int method = ZpMethodInflate) {
+  TMemoryStream in;
+  if (!packed.empty()) in.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
+  in.SetPosition(0);
+  TMemoryStream out;
+  TZpUnzipHelper u(&in, &out, nullptr);
+  u.SetCompressedSize(static_cast<int64_t>(packed.size()));
+  u.SetUncompressedSize(declared);
+  u.SetMethod(method);
+  const uint32_t crc = u.Execute();
+  return {TBytes(out.Memory(), out.Memory() + out.Size()), crc};
+}
+
+}  // namespace
+
+TEST(Inflate, ReadsZlibStreamsOfEveryLevelStrategyWindowAndFlush) {
+  const std::vector<TCorpusItem> corpus = {{"empty", {}},
+                                           {"one byte", {7}},
+                                           {"hot text", HotLikeText(120000)},
+                                           {"binary", BinaryLike(80000)},
+                                           {"random", RandomBytes(70000)},
+                                           {"zeros", TBytes(100000, 0)}};
+  const int strategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
+  const int flushes[] = {Z_NO_FLUSH, Z_SYNC_FLUSH, Z_FULL_FLUSH, Z_PARTIAL_FLUSH, Z_BLOCK};
+  for (const auto& item : corpus) {
+    const uint32_t crc = ZpCrc32(item.Data.data(), item.Data.size());
+    for (int level = 0; level <= 9; ++level)
+      for (int strategy : strategies)
+        for (int windowBits : {9, 12, 15})
+          for (int flush : flushes) {
+            if (item.Data.size() > 70000 && windowBits == 12) continue;  // keeps the run short
+            const TBytes packed = ZlibDeflate(item.Data, level, strategy, windowBits, flush);
+            SCOPED_TRACE(item.Name + " " + std::to_string(level) + " " + std::to_string(strategy) + " " +
+                         std::to_string(windowBits) + " " + std::to_string(flush));
+            TUnpacked u;
+            ASSERT_NO_THROW(u = Unpack(packed, static_cast<int64_t>(item.Data.size())));
+            ASSERT_TRUE(u.Data == item.Data) << item.Name << " level " << level << " strategy " << strategy
+                                             << " window " << windowBits << " flush " << flush;
+            ASSERT_EQ(u.CRC, crc);
+          }
+  }
+}
+
+TEST(Inflate, ReadsSeveralMiB) {
+  const TBytes data = HotLikeText(6u << 20);
+  EXPECT_TRUE(Unpack(ZlibDeflate(data, 6, Z_DEFAULT_STRATEGY, 15, Z_NO_FLUSH), static_cast<int64_t>(data.size())).Data ==
+              data);
+}
+
+TEST(Inflate, RejectsMalformedStreams) {
+  const TBytes good = ZlibDeflate(HotLikeText(5000), 6, Z_DEFAULT_STRATEGY, 15, Z_NO_FLUSH);
+  struct TCase {
+    const char* Name;
+    TBytes Packed;
+    int64_t Declared;
+  };
+  std::vector<TCase> cases = {
+      {"reserved block type", {0x07, 0x00}, 10},
+      {"stored length and complement differ", {0x01, 0x05, 0x00, 0x00, 0x00, 'a', 'b', 'c', 'd', 'e'}, 5},
+      {"stored block cut short", {0x01, 0x05, 0x00, 0xFA, 0xFF, 'a', 'b'}, 5},
+      // Dynamic header: 19 code-length codes all of length 1 is over-subscribed.
+      {"over-subscribed code lengths", {0x05, 0xE0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}, 10},
+      // Fixed block: literal 'a', then length 3 at distance 2, one byte into the data.
+      {"distance past the start", {0x4B, 0x04, 0x02, 0x08, 0x00}, 4},
+      {"empty input", {}, 1},
+      {"truncated", TBytes(good.begin(), good.begin() + static_cast<long>(good.size() / 2)), 5000},
+      {"more output than declared", good, 4999},
+      {"less output than declared", good, 5001},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_THROW(Unpack(c.Packed, c.Declared), EZpException);
+  }
+  EXPECT_THROW(Unpack({0x07, 0x00}, 10), EZpZipInflateBlock);
+}
+
+TEST(Inflate, ReadsOnlyTheCompressedSize) {
+  TBytes packed = ZlibDeflate(HotLikeText(3000), 6, Z_DEFAULT_STRATEGY, 15, Z_NO_FLUSH);
+  const std::size_t real = packed.size();
+  packed.resize(real + 100, 0xEE);
+  TMemoryStream in;
+  in.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
+  in.SetPosition(0);
+  TMemoryStream out;
+  TZpUnzipHelper u(&in, &out, nullptr);
+  u.SetCompressedSize(static_cast<int64_t>(real));
+  u.SetUncompressedSize(3000);
+  u.SetMethod(ZpMethodInflate);
+  u.Execute();
+  EXPECT_EQ(in.Position(), static_cast<int64_t>(real));
+  EXPECT_EQ(out.Size(), 3000);
+}
+
+TEST(Inflate, StoredItemsAndUnknownMethods) {
+  const TBytes data = BinaryLike(10000);
+  const TUnpacked u = Unpack(data, 10000, 0);
+  EXPECT_TRUE(u.Data == data);
+  EXPECT_EQ(u.CRC, ZpCrc32(data.data(), data.size()));
+  EXPECT_THROW(Unpack(data, 9999, 0), EZpException);
+  for (int method : {7, 9, 12, 14, 99}) EXPECT_THROW(Unpack(data, 10000, method), EZpZipInvalidMethod);
+}
+
+TEST(Crc32, MatchesZlibOverOddLengthsAndAlignments) {
+  const TBytes data = RandomBytes(5000, 4);
+  EXPECT_EQ(ZpCrc32("123456789", 9), 0xCBF43926u);
+  for (std::size_t start : {0, 1, 3, 7})
+    for (std::size_t len : {0, 1, 15, 16, 17, 1000, 4993}) {
+      const uint32_t theirs = static_cast<uint32_t>(crc32(0, data.data() + start, static_cast<uInt>(len)));
+      EXPECT_EQ(ZpCrc32(data.data() + start, len), theirs) << start << "/" << len;
+    }
+  uint32_t running = ZpCrcStart;
+  for (uint8_t b : data) running = ZpUpdateCrc32Byte(running, b);
+  EXPECT_EQ(running ^ 0xFFFFFFFFu, ZpCrc32(data.data(), data.size()));
+}

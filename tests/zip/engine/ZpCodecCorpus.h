@@ -1,0 +1,64 @@
+// Shared sample data for the codec tests: the sizes and kinds of data archives meet.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+using TBytes = std::vector<uint8_t>;
+
+struct TCorpusItem {
+  std::string Name;
+  TBytes Data;
+};
+
+inline TBytes HotLikeText(std::size_t size) {
+  static const char* const kinds[] = {"BFH01", "BCH02", "BOH03", "BKT06", "BKS24", "BKS30", "BKS39", "BAR64", "BKP84"};
+  std::mt19937 gen(7);
+  TBytes out;
+  char line[160];
+  unsigned n = 0;
+  auto r = [&gen] { return static_cast<unsigned>(gen()); };
+  while (out.size() < size) {
+    const int len = std::snprintf(line, sizeof line, "%s%08u%-10s%012u%05u  EUR2 %011u00000000000000%09u\r\n",
+                                  kinds[r() % 9], ++n, "AGT", r() % 1000000u, r() % 99999u, r() % 100000u, r() % 1000u);
+    out.insert(out.end(), line, line + len);
+  }
+  out.resize(size);
+  return out;
+}
+
+inline TBytes RandomBytes(std::size_t size, unsigned seed = 1) {
+  std::mt19937 gen(seed);
+  TBytes out(size);
+  for (auto& b : out) b = static_cast<uint8_t>(gen());
+  return out;
+}
+
+inline TBytes BinaryLike(std::size_t size) {
+  // Structured binary: little-endian counters and small tables, partly repetitive.
+  TBytes out;
+  std::mt19937 gen(3);
+  uint32_t v = 0;
+  while (out.size() < size) {
+    v += gen() % 17;
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    if (gen() % 5 == 0) out.push_back(static_cast<uint8_t>(gen()));
+  }
+  out.resize(size);
+  return out;
+}
+
+inline std::vector<TCorpusItem> CodecCorpus() {
+  return {{"empty", {}},
+          {"one byte", {0x41}},
+          {"hot text", HotLikeText(200000)},
+          {"binary", BinaryLike(150000)},
+          {"random", RandomBytes(100000)},
+          {"zeros", TBytes(300000, 0)},
+          {"just over 32 KiB", HotLikeText(32769)},
+          {"just over 64 KiB", RandomBytes(65537, 9)},
+          {"several MiB", HotLikeText(5u << 20)}};
+}

@@ -1,0 +1,140 @@
+#include "zip/engine/ZpUnzipItem.h"
+
+#include <memory>
+
+#include "platform/rtl/Files.h"
+#include "zip/engine/ZpBitBucketStream.h"
+#include "zip/engine/ZpUnzipHelper.h"
+#include "zip/engine/ZpZDecoder.h"
+#include "zip/engine/ZpZipArchive.h"
+
+namespace {
+
+constexpr int MaxVersionNeeded = 20;
+
+// Reads the item's local header and leaves the input at the item's data.
+TZpZipLocalFileHeader ReadLocalHeader(TZpZipArchive& archive, TZpZipItem& item) {
+  if (archive.IsSpanned() && item.DiskNumberStart() != archive.CurrentDisk()) archive.OpenVolume(item.DiskNumberStart());
+  TStream& input = *archive.Stream();
+  input.SetPosition(item.RelativeOffset());
+  TZpZipLocalFileHeader lfh;
+  lfh.LoadFromStream(input);
+  return lfh;
+}
+
+void Decode(TZpZipArchive& archive, TZpZipItem& item, TStream& output) {
+  if ((item.VersionNeededToExtract() & 0xFF) > MaxVersionNeeded) throw EZpZipVersion();
+  ReadLocalHeader(archive, item);
+  TStream* input = archive.Stream();
+  std::unique_ptr<TZpZDecoder> decryptor;
+  if (item.IsEncrypted()) {
+    decryptor = std::make_unique<TZpZDecoder>(archive.Password(), true, item.CRC32(), input);
+    decryptor->SetAttempts(archive.PasswordRetries());
+    if (item.GeneralPurposeBitFlag() & ZpFlagDataDescriptor) decryptor->SetCheckTime(item.LastModFileTime());
+    decryptor->OnNeedPassword = [&archive](AnsiString& password) {
+      if (archive.OnNeedPassword) archive.OnNeedPassword(archive, password);
+      else throw EZpZipInvalidPassword();
+    };
+  }
+  TZpUnzipHelper helper(input, &output, decryptor.get());
+  helper.SetCompressedSize(item.CompressedSize());
+  helper.SetUncompressedSize(item.UncompressedSize());
+  helper.SetMethod(item.CompressionMethod());
+  helper.SetDictionarySize(int(item.DictionarySize()));
+  helper.SetTreeCount(item.ShannonFanoTreeCount());
+  helper.OnProgress = [&archive, &item](int percent, bool& abort) {
+    archive.DoArchiveItemProgress(&item, uint8_t(percent), abort);
+  };
+  if (archive.IsSpanned()) {
+    helper.OnNextVolume = [&archive]() -> TStream* {
+      archive.OpenVolume(archive.CurrentDisk() + 1);
+      archive.Stream()->SetPosition(0);
+      return archive.Stream();
+    };
+  }
+  if (helper.Execute() != item.CRC32()) throw EZpZipBadCRC();
+}
+
+}  // namespace
+
+AnsiString ZpSafeExtractName(const AnsiString& storedName) {
+  AnsiString name = ZpStripDrive(ZpForwardSlashes(storedName));
+  // Separators and dots may hide a drive behind them ("/C:/x"), so strip until nothing changes.
+  for (AnsiString before; before != name;) {
+    before = name;
+    while (!name.empty() && name[0] == '/') name.erase(0, 1);
+    name = ZpStripDrive(ZpRemoveDotParts(name));
+  }
+  return name;
+}
+
+void ZpExtractToStream(TZpZipArchive& archive, TZpZipItem& item, TStream* stream) {
+  if (!stream) throw EZpBadStream();
+  Decode(archive, item, *stream);
+}
+
+void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString& name) {
+  AnsiString safe = ZpSafeExtractName(name);
+  bool folderEntry = !name.empty() && (name.back() == '/' || name.back() == '\\');
+  bool restorePath = archive.ExtractOptions() & eoRestorePath;
+  bool createDirs = archive.ExtractOptions() & eoCreateDirs;
+  AnsiString base = archive.BaseDirectory();
+  AnsiString prefix = base.empty() ? AnsiString() : ZpAddTrailingDelimiter(base);
+  if (folderEntry) {
+    if (restorePath && createDirs && !safe.empty()) ZpCreateDirectories(prefix + ExcludeTrailingPathDelimiter(safe));
+    return;
+  }
+  AnsiString relative = restorePath ? safe : ExtractFileName(safe);
+  if (relative.empty() || relative.back() == '/') throw EZpException("Cannot extract file - name leaves the target folder");
+  AnsiString target = prefix + relative;
+  if (!base.empty()) {
+    AnsiString root = ZpAddTrailingDelimiter(ExpandFileName(base));
+    if (ExpandFileName(target).compare(0, root.size(), root) != 0)
+      throw EZpException("Cannot extract file - name leaves the target folder");
+  }
+  AnsiString folder = ExtractFileDir(target);
+  if (!folder.empty() && !DirectoryExists(folder)) {
+    if (!createDirs) throw EZpNoSuchDirectory();
+    ZpCreateDirectories(folder);
+  }
+  if (FileExists(target) || DirectoryExists(target)) {
+    AnsiString asked = target;
+    if (!archive.DoConfirmOverwrite(asked)) return;
+    target = asked;
+    if (DirectoryExists(target)) throw EFCreateError::ForFile(target);
+  }
+  bool created = false;
+  try {
+    {
+      TFileStream out(target, fmCreate);
+      created = true;
+      Decode(archive, item, out);
+    }
+    FileSetDate(target, int32_t(uint32_t(item.LastModFileDate()) << 16 | item.LastModFileTime()));
+    FileSetAttr(target, int(item.ExternalFileAttributes() & 0xFF) & faReadOnly);
+  } catch (...) {
+    try {
+      throw;
+    } catch (const EZpUserAbort&) {
+      archive.SetStatus(asInvalid);
+    } catch (...) {
+    }
+    if (created && FileExists(target)) DeleteFile(target);
+    throw;
+  }
+}
+
+void ZpTestItem(TZpZipArchive& archive, TZpZipItem& item) {
+  TZpZipLocalFileHeader lfh = ReadLocalHeader(archive, item);
+  const TZpZipDirectoryFileHeader& cdh = item.ItemInfo();
+  bool same = lfh.VersionNeededToExtract == cdh.VersionNeededToExtract &&
+              lfh.GeneralPurposeBitFlag == cdh.GeneralPurposeBitFlag && lfh.LastModFileTime == cdh.LastModFileTime &&
+              lfh.LastModFileDate == cdh.LastModFileDate && lfh.FileName == cdh.FileName;
+  // With a data descriptor the local header need not know the CRC and sizes.
+  if (!(cdh.GeneralPurposeBitFlag & ZpFlagDataDescriptor))
+    same = same && lfh.CRC32 == cdh.CRC32 && lfh.CompressedSize == cdh.CompressedSize &&
+           lfh.UncompressedSize == cdh.UncompressedSize;
+  if (!same) throw EZpZipInvalidLFH();
+  TZpBitBucketStream bucket(0);
+  Decode(archive, item, bucket);
+}
