@@ -1,5 +1,6 @@
 #include "platform/win/WindowSurface.h"
 
+#include <algorithm>
 #include <map>
 
 #include "platform/win/WinState.h"
@@ -29,35 +30,21 @@ std::function<TColorRef(TColorRef)>& Resolver() {
 }  // namespace
 
 void TWindowSurface::Resize(int w, int h) {
-  if (w == Width && h == Height) return;
-  std::vector<TColorRef> next(size_t(w) * size_t(h), 0xFFFFFF);
-  for (int y = 0; y < std::min(h, Height); ++y)
-    for (int x = 0; x < std::min(w, Width); ++x) next[size_t(y) * size_t(w) + size_t(x)] = Pixel(x, y);
-  Pixels = std::move(next);
-  Width = w;
-  Height = h;
+  if (w != Width() || h != Height()) Bitmap->SetSize(w, h);
 }
 
-TColorRef TWindowSurface::Pixel(int x, int y) const {
-  if (x < 0 || y < 0 || x >= Width || y >= Height) return 0xFFFFFFFF;
-  return Pixels[size_t(y) * size_t(Width) + size_t(x)];
-}
-
-void TWindowSurface::SetPixel(int x, int y, TColorRef c) {
-  if (x < 0 || y < 0 || x >= Width || y >= Height) return;
-  Pixels[size_t(y) * size_t(Width) + size_t(x)] = c;
-}
+TColorRef TWindowSurface::Pixel(int x, int y) const { return Bitmap->Pixel(x, y); }
+void TWindowSurface::SetPixel(int x, int y, TColorRef c) { Bitmap->SetPixel(x, y, c); }
 
 void TWindowSurface::Fill(const TRect& r, TColorRef c) {
-  TRect a = IntersectRect(r, TRect{0, 0, Width, Height});
-  for (int y = a.Top; y < a.Bottom; ++y)
-    for (int x = a.Left; x < a.Right; ++x) Pixels[size_t(y) * size_t(Width) + size_t(x)] = c;
+  TRect a = IntersectRect(r, TRect{0, 0, Width(), Height()});
+  for (int y = a.Top; y < a.Bottom; ++y) std::fill(Bitmap->Row(y) + a.Left, Bitmap->Row(y) + a.Right, c);
 }
 
 void TWindowSurface::Invert(const TRect& r) {
-  TRect a = IntersectRect(r, TRect{0, 0, Width, Height});
+  TRect a = IntersectRect(r, TRect{0, 0, Width(), Height()});
   for (int y = a.Top; y < a.Bottom; ++y)
-    for (int x = a.Left; x < a.Right; ++x) Pixels[size_t(y) * size_t(Width) + size_t(x)] ^= 0xFFFFFF;
+    for (int x = a.Left; x < a.Right; ++x) Bitmap->Row(y)[x] ^= 0xFFFFFF;
 }
 
 void SetDcProvider(TDcProvider provider) { Provider() = std::move(provider); }

@@ -5,14 +5,15 @@
 #include <functional>
 #include <vector>
 
+#include "platform/gdi/Bitmap.h"
 #include "platform/win/WinTypes.h"
 
-// 32-bit pixels as colour values (0x00BBGGRR), row by row from the top.
+// A 32-bit bitmap of the drawing layer, pixels as colour values (0x00BBGGRR).
 struct TWindowSurface {
-  int Width = 0;
-  int Height = 0;
-  std::vector<TColorRef> Pixels;
+  TGdiBitmapPtr Bitmap = std::make_shared<TGdiBitmap>();
 
+  int Width() const { return Bitmap->Width(); }
+  int Height() const { return Bitmap->Height(); }
   void Resize(int w, int h);
   TColorRef Pixel(int x, int y) const;
   void SetPixel(int x, int y, TColorRef c);

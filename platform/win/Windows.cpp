@@ -4,6 +4,7 @@
 
 #include "platform/win/Caret.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/PaintContext.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
@@ -184,6 +185,7 @@ void ResetWindowSystem() {
   ResetClipboard();
   ResetInput();
   SetDcProvider({});
+  SetSysColorResolver({});
 }
 
 bool RegisterClass(const TWndClass& wc) {
@@ -685,12 +687,17 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_ERASEBKGND: {
       if (w->Background < 0) return 0;
+      TColorRef bg = ResolveColor(static_cast<TColorRef>(w->Background));
+      if (TDeviceContext* dc = DeviceContextOf(static_cast<HDC>(wp))) {
+        dc->FillRect(GetClientRect(hwnd), SolidBrush(bg));
+        return 1;
+      }
       TWindowSurface* s = GetWindowSurface(hwnd);
       const TDcTarget* t = BuiltInDcTarget(static_cast<HDC>(wp));
       if (!s) return 1;
       TRect area = GetWindowSurfaceRect(hwnd);
       if (t && t->Surface == s) area = IntersectRect(area, t->Clip);
-      s->Fill(area, ResolveColor(static_cast<TColorRef>(w->Background)));
+      s->Fill(area, bg);
       return 1;
     }
     case WM_PAINT: {

@@ -318,3 +318,27 @@ TEST_F(WinTest, DcProviderReceivesThePaintTarget) {
   EXPECT_EQ(Rect(4 + 5 + 2, 23 + 6 + 3, 4 + 5 + 8, 23 + 6 + 9), targets[0].Clip);
   EXPECT_EQ(1, released);
 }
+
+TEST_F(WinTest, DrawingLayerContextsPaintIntoTheBackBuffer) {
+  UseGdiDeviceContexts();
+  HWND a = Top(0, 0, 108, 127);  // client at 4,23
+  HWND k = Child(a, 10, 10, 30, 30);
+  OnMsg = [&](HWND h, UINT m, WPARAM, LPARAM, LRESULT& r) {
+    if (m != WM_PAINT || h != k) return false;
+    TPaintStruct ps;
+    BeginPaint(h, ps);
+    TDeviceContext* dc = DeviceContextOf(ps.hdc);
+    EXPECT_NE(nullptr, dc);
+    if (dc) dc->FillRect(Rect(-5, -5, 100, 5), SolidBrush(0x0000FF00));  // clipped to the child
+    EndPaint(h, ps);
+    r = 0;
+    return true;
+  };
+  ShowWindow(a, SW_SHOW);
+  Pump();
+  TWindowSurface* s = GetWindowSurface(a);
+  EXPECT_EQ(0x0000FF00u, s->Pixel(4 + 10, 23 + 10));
+  EXPECT_EQ(0x0000FF00u, s->Pixel(4 + 39, 23 + 14));
+  EXPECT_EQ(0x00FF0000u, s->Pixel(4 + 40, 23 + 10)) << "outside the child: the parent's background";
+  EXPECT_EQ(0x00FF0000u, s->Pixel(4 + 10, 23 + 15)) << "the child's own background below the band";
+}

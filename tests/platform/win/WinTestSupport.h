@@ -12,6 +12,7 @@
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/PaintContext.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/WindowSurface.h"
 #include "platform/win/Windows.h"
