@@ -1,0 +1,250 @@
+#include "platform/win/Input.h"
+
+#include <array>
+
+#include "platform/rtl/Ticks.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/VirtualKeys.h"
+#include "platform/win/WinState.h"
+
+namespace {
+
+struct TInputState {
+  std::array<uint8_t, 256> Sync{};   // as of the last message taken
+  std::array<uint8_t, 256> Async{};  // the device now
+  TPoint Cursor;
+  TRect Clip;
+  bool Clipped = false;
+  int CursorId = 0;
+  // For double clicks.
+  UINT LastDown = 0;
+  HWND LastDownWindow = 0;
+  uint64_t LastDownTime = 0;
+  TPoint LastDownPos;
+};
+
+TInputState& In() {
+  static TInputState s;
+  return s;
+}
+
+void Press(std::array<uint8_t, 256>& keys, uint16_t vk, bool down) {
+  auto& k = keys[vk & 0xFF];
+  if (down) {
+    if (!(k & 0x80)) k ^= 0x01;
+    k |= 0x80;
+  } else {
+    k &= ~0x80;
+  }
+}
+
+// Side keys also count as the generic one.
+uint16_t Generic(uint16_t vk) {
+  switch (vk) {
+    case VK_LSHIFT: case VK_RSHIFT: return VK_SHIFT;
+    case VK_LCONTROL: case VK_RCONTROL: return VK_CONTROL;
+    case VK_LMENU: case VK_RMENU: return VK_MENU;
+  }
+  return vk;
+}
+
+void PressBoth(std::array<uint8_t, 256>& keys, uint16_t vk, bool down) {
+  Press(keys, vk, down);
+  if (Generic(vk) != vk) Press(keys, Generic(vk), down);
+}
+
+HWND KeyTarget() {
+  TWinState& s = WinState();
+  return s.Focus ? s.Focus : s.Active;
+}
+
+void QueueInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  TMsg m{hwnd, msg, wp, lp, GetTickCount(), In().Cursor};
+  WinState().InputQueue.push_back(m);
+}
+
+void QueueKey(uint16_t vk, bool down) {
+  bool alt = In().Async[VK_MENU] & 0x80;
+  bool ctrl = In().Async[VK_CONTROL] & 0x80;
+  bool wasDown = In().Async[vk & 0xFF] & 0x80;
+  PressBoth(In().Async, vk, down);
+  HWND target = KeyTarget();
+  if (!target) return;
+  bool sys = (alt && !ctrl) || vk == VK_MENU || vk == VK_F10;
+  UINT msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+  LPARAM lp = 1;
+  if (alt) lp |= LPARAM(1) << 29;
+  if (wasDown) lp |= LPARAM(1) << 30;
+  if (!down) lp |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
+  QueueInput(target, msg, vk, lp);
+}
+
+WPARAM MouseKeys() {
+  auto& a = In().Async;
+  WPARAM k = 0;
+  if (a[VK_LBUTTON] & 0x80) k |= MK_LBUTTON;
+  if (a[VK_RBUTTON] & 0x80) k |= MK_RBUTTON;
+  if (a[VK_MBUTTON] & 0x80) k |= MK_MBUTTON;
+  if (a[VK_SHIFT] & 0x80) k |= MK_SHIFT;
+  if (a[VK_CONTROL] & 0x80) k |= MK_CONTROL;
+  return k;
+}
+
+// Client messages, their non-client forms, and the virtual key of the button.
+struct TButtonMsgs {
+  UINT Down, Up, Dbl, NcDown, NcUp;
+  uint16_t Vk;
+};
+
+TButtonMsgs Msgs(TMouseButton b) {
+  switch (b) {
+    case TMouseButton::Right: return {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_NCRBUTTONDOWN, WM_NCRBUTTONUP, VK_RBUTTON};
+    case TMouseButton::Middle: return {WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, 0, 0, VK_MBUTTON};
+    default: return {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_NCLBUTTONDOWN, WM_NCLBUTTONUP, VK_LBUTTON};
+  }
+}
+
+void MoveCursor(int x, int y) {
+  if (In().Clipped) {
+    x = std::clamp(x, In().Clip.Left, In().Clip.Right - 1);
+    y = std::clamp(y, In().Clip.Top, In().Clip.Bottom - 1);
+  }
+  In().Cursor = TPoint{x, y};
+}
+
+// The window and message a mouse event at the cursor turns into.
+void QueueMouse(UINT clientMsg, UINT ncMsg) {
+  TPoint p = In().Cursor;
+  HWND capture = WinState().Capture;
+  HWND target = capture ? capture : WindowFromPoint(p);
+  if (!target) return;
+  int hit = HTCLIENT;
+  if (!capture) {
+    hit = static_cast<int>(SendMessage(target, WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y)));
+    if (!IsWindow(target)) return;
+    if (!IsWindowEnabled(target)) return;
+  }
+  if (hit == HTCLIENT) {
+    TPoint c = ScreenToClient(target, p);
+    QueueInput(target, clientMsg, MouseKeys(), MAKELPARAM(c.X, c.Y));
+  } else if (ncMsg) {
+    QueueInput(target, ncMsg, static_cast<WPARAM>(hit), MAKELPARAM(p.X, p.Y));
+  }
+}
+
+}  // namespace
+
+void InjectKeyDown(uint16_t vk) { QueueKey(vk, true); }
+void InjectKeyUp(uint16_t vk) { QueueKey(vk, false); }
+void InjectKeyPress(uint16_t vk) {
+  QueueKey(vk, true);
+  QueueKey(vk, false);
+}
+
+void InjectChar(uint8_t ch) {
+  if (HWND t = KeyTarget()) QueueInput(t, WM_CHAR, ch, 1);
+}
+
+void InjectMouseMove(int x, int y) {
+  MoveCursor(x, y);
+  QueueMouse(WM_MOUSEMOVE, WM_NCMOUSEMOVE);
+}
+
+void InjectMouseDown(TMouseButton b, int x, int y) {
+  MoveCursor(x, y);
+  TButtonMsgs m = Msgs(b);
+  Press(In().Async, m.Vk, true);
+  UINT msg = m.Down;
+  HWND target = WinState().Capture ? WinState().Capture : WindowFromPoint(In().Cursor);
+  uint64_t now = GetTickCount64();
+  TInputState& s = In();
+  TWindowRec* w = FindWindowRec(target);
+  if (w && (w->ClassStyle & CS_DBLCLKS) && s.LastDown == m.Down && s.LastDownWindow == target &&
+      now - s.LastDownTime <= GetDoubleClickTime() && std::abs(s.LastDownPos.X - x) <= 2 &&
+      std::abs(s.LastDownPos.Y - y) <= 2) {
+    msg = m.Dbl;
+    s.LastDown = 0;
+  } else {
+    s.LastDown = m.Down;
+    s.LastDownWindow = target;
+    s.LastDownTime = now;
+    s.LastDownPos = TPoint{x, y};
+  }
+  QueueMouse(msg, m.NcDown);
+}
+
+void InjectMouseUp(TMouseButton b, int x, int y) {
+  MoveCursor(x, y);
+  TButtonMsgs m = Msgs(b);
+  Press(In().Async, m.Vk, false);
+  QueueMouse(m.Up, m.NcUp);
+}
+
+void InjectClick(TMouseButton b, int x, int y) {
+  InjectMouseDown(b, x, y);
+  InjectMouseUp(b, x, y);
+}
+
+void InjectWheel(int delta, int x, int y) {
+  MoveCursor(x, y);
+  HWND t = KeyTarget();
+  if (!t) t = WindowFromPoint(In().Cursor);
+  if (t) QueueInput(t, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(MouseKeys()), delta), MAKELPARAM(x, y));
+}
+
+void InjectAppDeactivate() { SetActiveWindow(0); }
+
+int16_t GetKeyState(int vk) {
+  uint8_t k = In().Sync[vk & 0xFF];
+  return static_cast<int16_t>(((k & 0x80) ? 0xFF80 : 0) | (k & 0x01));
+}
+
+int16_t GetAsyncKeyState(int vk) {
+  uint8_t k = In().Async[vk & 0xFF];
+  return static_cast<int16_t>((k & 0x80) ? 0x8000 : 0);
+}
+
+bool GetCursorPos(TPoint& p) {
+  p = In().Cursor;
+  return true;
+}
+
+bool SetCursorPos(int x, int y) {
+  MoveCursor(x, y);
+  return true;
+}
+
+bool ClipCursor(const TRect* r) {
+  In().Clipped = r != nullptr && !r->IsEmpty();
+  if (In().Clipped) {
+    In().Clip = *r;
+    MoveCursor(In().Cursor.X, In().Cursor.Y);
+  }
+  return true;
+}
+
+int SetCursor(int cursor) {
+  int old = In().CursorId;
+  In().CursorId = cursor;
+  return old;
+}
+
+int GetCursor() { return In().CursorId; }
+uint32_t GetDoubleClickTime() { return 500; }
+
+void InputMessageTaken(const TMsg& msg) {
+  auto& sync = In().Sync;
+  auto vk = static_cast<uint16_t>(msg.wParam);
+  switch (msg.message) {
+    case WM_KEYDOWN: case WM_SYSKEYDOWN: PressBoth(sync, vk, true); break;
+    case WM_KEYUP: case WM_SYSKEYUP: PressBoth(sync, vk, false); break;
+    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_NCLBUTTONDOWN: Press(sync, VK_LBUTTON, true); break;
+    case WM_LBUTTONUP: case WM_NCLBUTTONUP: Press(sync, VK_LBUTTON, false); break;
+    case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK: case WM_NCRBUTTONDOWN: Press(sync, VK_RBUTTON, true); break;
+    case WM_RBUTTONUP: case WM_NCRBUTTONUP: Press(sync, VK_RBUTTON, false); break;
+    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: Press(sync, VK_MBUTTON, true); break;
+    case WM_MBUTTONUP: Press(sync, VK_MBUTTON, false); break;
+  }
+}
+
+void ResetInput() { In() = TInputState{}; }

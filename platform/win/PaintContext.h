@@ -1,0 +1,11 @@
+// Device contexts of the drawing layer over the windows' back buffers: what BeginPaint and GetDC
+// hand out once these are in use.
+#pragma once
+
+#include "platform/gdi/DeviceContext.h"
+#include "platform/win/WindowSurface.h"
+
+// Makes GetDC, GetWindowDC and BeginPaint give drawing-layer contexts.
+void UseGdiDeviceContexts();
+// The context behind a handle, or nullptr.
+TDeviceContext* DeviceContextOf(HDC dc);

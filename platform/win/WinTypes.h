@@ -1,0 +1,130 @@
+// Handles, message parameters and the structures that messages point at.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/rtl/AnsiString.h"
+
+#if __has_include("platform/gdi/GdiTypes.h")
+#include "platform/gdi/GdiTypes.h"
+#else
+#include <algorithm>
+using TColorRef = uint32_t;  // 0x00BBGGRR, or 0x80000000 | system colour index
+struct TPoint {
+  int X = 0;
+  int Y = 0;
+  friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+// Right and bottom lie outside the rectangle.
+struct TRect {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  int Width() const { return Right - Left; }
+  int Height() const { return Bottom - Top; }
+  bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+  bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+  friend bool operator==(const TRect&, const TRect&) = default;
+};
+inline TRect Rect(int l, int t, int r, int b) { return TRect{l, t, r, b}; }
+inline TPoint Point(int x, int y) { return TPoint{x, y}; }
+inline TRect IntersectRect(const TRect& a, const TRect& b) {
+  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+          std::min(a.Bottom, b.Bottom)};
+  return r.IsEmpty() ? TRect{} : r;
+}
+inline TRect UnionRect(const TRect& a, const TRect& b) {
+  if (a.IsEmpty()) return b;
+  if (b.IsEmpty()) return a;
+  return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+               std::max(a.Bottom, b.Bottom)};
+}
+inline TRect OffsetRect(const TRect& r, int dx, int dy) {
+  return TRect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
+}
+#endif
+
+using HWND = uint32_t;  // 0 is no window; handles are never reused within a run
+using HDC = uintptr_t;
+using HHOOK = uint32_t;
+using UINT = uint32_t;
+using WPARAM = uintptr_t;
+using LPARAM = intptr_t;
+using LRESULT = intptr_t;
+
+inline const HWND HWND_TOP = 0;
+inline const HWND HWND_BOTTOM = 1;
+inline const HWND HWND_TOPMOST = static_cast<HWND>(-1);
+inline const HWND HWND_NOTOPMOST = static_cast<HWND>(-2);
+inline const HWND HWND_MESSAGE = static_cast<HWND>(-3);
+constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
+
+using WNDPROC = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
+using TIMERPROC = std::function<void(HWND, UINT, uintptr_t, uint32_t)>;
+using HOOKPROC = std::function<LRESULT(int code, WPARAM, LPARAM)>;
+
+constexpr uint16_t LOWORD(uintptr_t v) { return static_cast<uint16_t>(v & 0xFFFF); }
+constexpr uint16_t HIWORD(uintptr_t v) { return static_cast<uint16_t>((v >> 16) & 0xFFFF); }
+constexpr LPARAM MAKELPARAM(int lo, int hi) {
+  return static_cast<LPARAM>(static_cast<int32_t>((static_cast<uint32_t>(lo) & 0xFFFF) |
+                                                  ((static_cast<uint32_t>(hi) & 0xFFFF) << 16)));
+}
+constexpr WPARAM MAKEWPARAM(int lo, int hi) {
+  return static_cast<WPARAM>((static_cast<uint32_t>(lo) & 0xFFFF) | ((static_cast<uint32_t>(hi) & 0xFFFF) << 16));
+}
+// Signed coordinates packed in an lParam.
+constexpr int GET_X_LPARAM(LPARAM lp) { return static_cast<int16_t>(lp & 0xFFFF); }
+constexpr int GET_Y_LPARAM(LPARAM lp) { return static_cast<int16_t>((lp >> 16) & 0xFFFF); }
+constexpr int GET_WHEEL_DELTA_WPARAM(WPARAM wp) { return static_cast<int16_t>((wp >> 16) & 0xFFFF); }
+
+struct TMsg {
+  HWND hwnd = 0;
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  uint32_t time = 0;
+  TPoint pt;
+};
+
+struct TCreateStruct {
+  void* lpCreateParams = nullptr;
+  intptr_t id = 0;
+  HWND hwndParent = 0;
+  int cy = 0, cx = 0, y = 0, x = 0;
+  uint32_t style = 0;
+  const char* lpszName = "";
+  const char* lpszClass = "";
+  uint32_t dwExStyle = 0;
+};
+
+struct TWindowPos {
+  HWND hwnd = 0;
+  HWND hwndInsertAfter = 0;
+  int x = 0, y = 0, cx = 0, cy = 0;
+  uint32_t flags = 0;
+};
+
+// lParam of the call-window hook.
+struct TCwpStruct {
+  LPARAM lParam = 0;
+  WPARAM wParam = 0;
+  UINT message = 0;
+  HWND hwnd = 0;
+};
+
+struct TPaintStruct {
+  HDC hdc = 0;
+  bool fErase = false;
+  TRect rcPaint;
+};
+
+struct TWndClass {
+  uint32_t style = 0;
+  WNDPROC lpfnWndProc;
+  AnsiString lpszClassName;
+  // Background for WM_ERASEBKGND; none when negative.
+  int64_t hbrBackground = -1;
+  int hCursor = 0;
+};
