@@ -15,7 +15,7 @@ std::mt19937_64& CryptRandom() {
 
 }  // namespace
 
-void ZpSetCryptSeed(uint64_t seed) { CryptRandom().seed(seed); }
+void ZpSetCryptSeed(uint64_t start) { CryptRandom() = std::mt19937_64(start); }
 
 TZpZDecoder::TZpZDecoder(const AnsiString& password, bool oneByteCheck, uint32_t crc, TStream* stream)
     : FPassword(password), FCRC(crc), FOneByteCheck(oneByteCheck) {

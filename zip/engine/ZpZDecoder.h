@@ -63,4 +63,4 @@ private:
 };
 
 // Seeds the random bytes of the header (tests that want a fixed header use it).
-void ZpSetCryptSeed(uint64_t seed);
+void ZpSetCryptSeed(uint64_t start);

@@ -109,7 +109,7 @@ TEST(Crypt, CheckByteRules) {
 TEST(Crypt, PasswordRetriesAskTheHandlerThenFail) {
   const TBytes data = {9, 9, 9};
   const uint32_t crc = ZpCrc32(data.data(), data.size());
-  // A wrong password passes the one-byte check for one header in 256; this seed gives none of those.
+  // A wrong password passes the one-byte check for one header in 256; this generator start gives none of those.
   ZpSetCryptSeed(42);
   TMemoryStream s = Encrypt("right", data, crc);
   {

@@ -58,8 +58,8 @@ inline std::string Quote(const std::string& s) {
   return out + "'";
 }
 
-inline std::string RandomBytes(std::size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
+inline std::string RandomBytes(std::size_t n, unsigned start) {
+  std::mt19937 gen(start);
   std::string s(n, '\0');
   for (auto& c : s) c = char(gen() & 0xFF);
   return s;

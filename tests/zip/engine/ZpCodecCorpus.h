@@ -30,8 +30,8 @@ inline TBytes HotLikeText(std::size_t size) {
   return out;
 }
 
-inline TBytes RandomBytes(std::size_t size, unsigned seed = 1) {
-  std::mt19937 gen(seed);
+inline TBytes RandomBytes(std::size_t size, unsigned start = 1) {
+  std::mt19937 gen(start);
   TBytes out(size);
   for (auto& b : out) b = static_cast<uint8_t>(gen());
   return out;
