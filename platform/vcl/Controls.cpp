@@ -631,6 +631,8 @@ TWinControl::~TWinControl() {
     RemoveControl(c);
     delete c;
   }
+  // Leaves the parent while still a windowed control, so the tab list lets go of it too.
+  if (FParent) FParent->RemoveControl(this);
 }
 
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
@@ -760,6 +762,7 @@ void TWinControl::RemoveControl(TControl* c) {
   auto it = std::find(FControls.begin(), FControls.end(), c);
   if (it == FControls.end()) return;
   ControlsListChanging(c, false);
+  if (TCustomForm* form = GetParentForm(this)) form->forgetControl(c);
   Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(c), 0);
   c->Invalidate();
   if (auto* w = dynamic_cast<TWinControl*>(c)) {

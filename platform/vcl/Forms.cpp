@@ -382,10 +382,10 @@ void TCustomForm::SetVisible(bool v) {
     AfterConstruction();
     HandleNeeded();
     applyPosition();
+    FVisible = true;
     if (!FActiveControl) {
       if (TWinControl* first = FindNextControl(nullptr, true, true, false)) FActiveControl = first;
     }
-    FVisible = true;
     DoShow();
     if (!FVisible) return;
     int cmd = FWindowState == wsMinimized ? SW_SHOWMINIMIZED : FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOW;
