@@ -1,5 +1,6 @@
 #include "platform/vcl/Timer.h"
 
+#include "platform/vcl/Forms.h"
 #include "platform/win/MessageQueue.h"
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner) { updateTimer(); }
@@ -33,7 +34,13 @@ void TTimer::updateTimer() {
   if (!FEnabled || FInterval == 0 || HasState(csLoading) || HasState(csDesigning)) return;
   std::weak_ptr<const void> alive = Liveness();
   FId = SetTimer(0, 0, FInterval, [this, alive](HWND, UINT, uintptr_t, uint32_t) {
-    if (!alive.expired()) Timer();
+    if (alive.expired()) return;
+    // As for a window's message: the error is shown and the timer goes on.
+    try {
+      Timer();
+    } catch (...) {
+      Application().HandleCurrentException();
+    }
   });
 }
 
