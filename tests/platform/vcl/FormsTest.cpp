@@ -221,3 +221,16 @@ TEST_F(FormsTest, ManyFormsMadeShownClosedAndFreedLeaveNothingBehind) {
   EXPECT_EQ(Application().ComponentCount(), 0);
   EXPECT_TRUE(GetChildWindows(0).size() <= 1u);  // at most the application's own window
 }
+
+TEST_F(FormsTest, AClickMayFreeTheFormItLandsOn) {
+  auto* f = new TForm(&Application());
+  f->SetBorderStyle(bsNone);
+  std::weak_ptr<const void> alive = f->Liveness();
+  f->OnClick = [&](TObject*) { delete f; };
+  f->Show();
+  Pump();
+  ClickAt(*f, 3, 3);
+  Pump();
+  EXPECT_TRUE(alive.expired());
+  EXPECT_TRUE(Errors.empty());
+}
