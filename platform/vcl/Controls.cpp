@@ -485,6 +485,8 @@ void TControl::CMMouseEnter(TMessage&) {}
 void TControl::CMMouseLeave(TMessage&) {}
 
 void TControl::WMMouse(TMessage& m) {
+  // A click may free the control.
+  std::weak_ptr<const void> self = Liveness();
   int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
   TShiftState shift = MouseKeysToShiftState(m.WParam);
   auto down = [&](TMouseButton b, bool dbl) {
@@ -502,11 +504,10 @@ void TControl::WMMouse(TMessage& m) {
       FControlState &= ~(csClicked | csLButtonDown);
       if (GetCaptureControl() == this) SetCaptureControl(nullptr);
     }
-    std::weak_ptr<const void> alive = Liveness();
     if (clicked && ClientRect().Contains(x, y)) Click();
-    if (alive.expired()) return;
+    if (self.expired()) return;
     MouseUp(b, shift, x, y);
-    if (alive.expired()) return;
+    if (self.expired()) return;
     if (b == mbRight) WMContextMenu(m);
   };
   switch (m.Msg) {
@@ -521,6 +522,7 @@ void TControl::WMMouse(TMessage& m) {
     case WM_MBUTTONUP: up(mbMiddle); break;
     case WM_MOUSEMOVE: MouseMove(shift, x, y); break;
   }
+  if (self.expired()) return;
   if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated() && IsWindow(w->FHandle))
     m.Result = DefWindowProc(w->FHandle, m.Msg, m.WParam, m.LParam);
 }
@@ -631,6 +633,8 @@ TWinControl::~TWinControl() {
     RemoveControl(c);
     delete c;
   }
+  // Leaves the parent while still a windowed control, so the tab list lets go of it too.
+  if (FParent) FParent->RemoveControl(this);
 }
 
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
@@ -760,6 +764,7 @@ void TWinControl::RemoveControl(TControl* c) {
   auto it = std::find(FControls.begin(), FControls.end(), c);
   if (it == FControls.end()) return;
   ControlsListChanging(c, false);
+  if (TCustomForm* form = GetParentForm(this)) form->forgetControl(c);
   Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(c), 0);
   c->Invalidate();
   if (auto* w = dynamic_cast<TWinControl*>(c)) {
@@ -1257,6 +1262,15 @@ bool TWinControl::WantsKey(uint16_t key) {
   return false;
 }
 
+bool TWinControl::IsMenuKey(uint16_t key, TShiftState shift) {
+  if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return false;
+  TShortCut sc = ShortCut(key, shift);
+  for (TControl* c = this; c; c = c->Parent())
+    if (TPopupMenu* pm = c->PopupMenu(); pm && pm->IsShortCut(sc)) return true;
+  TCustomForm* form = GetParentForm(this);
+  return form && form->IsShortCut(key, shift);
+}
+
 void TWinControl::routeMouse(TMessage& m) {
   TPoint p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
   TControl* target = nullptr;
@@ -1280,13 +1294,15 @@ void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
-      if (DoKeyDown(m)) return;
+      // Shortcuts first, then the dialog keys the control leaves alone, then the key events.
       auto key = static_cast<uint16_t>(m.WParam);
+      TCustomForm* form = GetParentForm(this);
+      if (IsMenuKey(key, KeyDataToShiftState(m.LParam))) return;
       if (IsDialogKey(key) && !WantsKey(key)) {
-        TCustomForm* form = GetParentForm(this);
         TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
         if (root->Perform(CM_DIALOGKEY, key, m.LParam) != 0) return;
       }
+      if (DoKeyDown(m)) return;
       Dispatch(m);
       return;
     }

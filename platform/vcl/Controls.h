@@ -454,6 +454,8 @@ protected:
   virtual void DoExit();
   // Whether this control takes the key itself rather than leaving it to the dialog keys.
   virtual bool WantsKey(uint16_t key);
+  // Runs the shortcut of a popup menu up the parents or of the form; true when one ran.
+  bool IsMenuKey(uint16_t key, TShiftState shift);
 
   virtual void WMPaint(TMessage& m) { PaintHandler(m); }
   virtual void WMEraseBkgnd(TMessage& m);

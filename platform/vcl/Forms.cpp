@@ -382,10 +382,10 @@ void TCustomForm::SetVisible(bool v) {
     AfterConstruction();
     HandleNeeded();
     applyPosition();
+    FVisible = true;
     if (!FActiveControl) {
       if (TWinControl* first = FindNextControl(nullptr, true, true, false)) FActiveControl = first;
     }
-    FVisible = true;
     DoShow();
     if (!FVisible) return;
     int cmd = FWindowState == wsMinimized ? SW_SHOWMINIMIZED : FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOW;
@@ -447,6 +447,11 @@ void TCustomForm::Close() {
 }
 
 void TCustomForm::Release() {
+  // Behind the messages already queued for the window.
+  if (FHandle) {
+    PostMessage(FHandle, CM_RELEASE);
+    return;
+  }
   std::weak_ptr<const void> alive = Liveness();
   Application().PostCallback(
       [this, alive] {
@@ -591,6 +596,22 @@ void TCustomForm::UpdateActions() {
     if (auto* list = dynamic_cast<TActionList*>(Components(i))) list->UpdateActions();
 }
 
+bool TCustomForm::IsShortCut(uint16_t key, TShiftState shift) {
+  bool handled = false;
+  if (OnShortCut) OnShortCut(key, shift, handled);
+  if (handled) return true;
+  TShortCut sc = ShortCut(key, shift);
+  if (FMenu && FMenu->IsShortCut(sc)) return true;
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* list = dynamic_cast<TActionList*>(Components(i)))
+      for (int a = 0; a < list->ActionCount(); ++a)
+        if (auto* act = dynamic_cast<TCustomAction*>(list->Actions(a)); act && act->ShortCut() == sc) {
+          act->Execute();
+          return true;
+        }
+  return false;
+}
+
 void TCustomForm::wmNextDlgCtl(TMessage& m) {
   if (m.LParam) {
     if (auto* c = FindControl(static_cast<HWND>(m.WParam)); c && c->CanFocus()) c->SetFocus();
@@ -621,6 +642,7 @@ void TCustomForm::Dispatch(TMessage& m) {
       return;
     }
     case WM_CLOSE: Close(); return;
+    case CM_RELEASE: delete this; return;
     case WM_NEXTDLGCTL: wmNextDlgCtl(m); return;
     case WM_SETFOCUS:
       // The form itself has the focus only when none of its controls can take it.

@@ -88,6 +88,9 @@ public:
   void SelectNextControl(bool goForward) { SelectNext(FActiveControl, goForward, true); }
   // Updates the actions of the action lists the form owns.
   void UpdateActions();
+  // A key as a shortcut: OnShortCut, then the menu's items, then the actions of the form's lists.
+  virtual bool IsShortCut(uint16_t key, TShiftState shift);
+  std::function<void(uint16_t Key, TShiftState Shift, bool& Handled)> OnShortCut;
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
