@@ -1,5 +1,7 @@
 #include "StdCtrlsTestSupport.h"
 
+#include "platform/rtl/Ticks.h"
+
 namespace {
 
 class StdCtrlsTest : public StdControlsTest {};
@@ -256,6 +258,34 @@ TEST_F(StdCtrlsTest, ScrollBarMovesByLinesPagesAndThumb) {
   EXPECT_THROW(bar->SetParams(0, 10, 5), EInvalidOperation);
   bar->SetParams(500, 0, 50);
   EXPECT_EQ(bar->Position(), 50);
+}
+
+TEST_F(StdCtrlsTest, HeldScrollArrowRepeatsUntilReleased) {
+  TFakeClock clock;
+  auto* bar = Make<TScrollBar>(10, 10, 200, 16);
+  TPoint arrow = Screen(bar, 195, 8);
+  InjectMouseMove(arrow.X, arrow.Y);
+  InjectMouseDown(TMouseButton::Left, arrow.X, arrow.Y);
+  Pump();
+  EXPECT_EQ(bar->Position(), 1);
+  clock.Advance(TPressRepeat::FirstDelayMs);
+  Pump();
+  EXPECT_EQ(bar->Position(), 2);
+  for (int i = 0; i < 3; ++i) {
+    clock.Advance(TPressRepeat::RepeatMs);
+    Pump();
+  }
+  EXPECT_EQ(bar->Position(), 5);
+  // Moved off the arrow, the press holds still; released, it stops.
+  TPoint away = Screen(bar, 100, 40);
+  InjectMouseMove(away.X, away.Y);
+  clock.Advance(TPressRepeat::RepeatMs);
+  Pump();
+  EXPECT_EQ(bar->Position(), 5);
+  InjectMouseUp(TMouseButton::Left, away.X, away.Y);
+  clock.Advance(1000);
+  Pump();
+  EXPECT_EQ(bar->Position(), 5);
 }
 
 }  // namespace
