@@ -1,6 +1,7 @@
 #include "platform/vcl/Controls.h"
 
 #include <algorithm>
+#include <map>
 
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/Forms.h"
@@ -1198,6 +1199,15 @@ void TWinControl::CMParentShowHintChanged(TMessage& m) {
 
 void TWinControl::CMShowingChanged(TMessage&) {}
 
+void TWinControl::CMSysColorChange(TMessage&) {
+  Invalidate();
+  for (TControl* c : std::vector<TControl*>(FControls)) {
+    TMessage b{CM_SYSCOLORCHANGE, 0, 0, 0};
+    c->WndProc(b);
+    if (!dynamic_cast<TWinControl*>(c)) c->Invalidate();
+  }
+}
+
 void TWinControl::CMTextChanged(TMessage& m) {
   if (FHandle && GetWindowText(FHandle) != FText) SetWindowText(FHandle, FText);
   TControl::CMTextChanged(m);
@@ -1358,6 +1368,11 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_EXIT: CMExit(m); return;
     case CM_FOCUSCHANGED: CMFocusChanged(m); return;
     case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
+    case CM_SYSCOLORCHANGE: CMSysColorChange(m); return;
+    case WM_SYSCOLORCHANGE:
+      Perform(CM_SYSCOLORCHANGE);
+      DefaultHandler(m);
+      return;
   }
   TControl::Dispatch(m);
 }
@@ -1437,6 +1452,47 @@ TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) {
   if (!w) return nullptr;
   TControl* c = w->ControlAtPos(w->ScreenToClient(screenPos), allowDisabled);
   return c ? c : w;
+}
+
+namespace {
+
+std::map<HWND, std::function<void(TMessage&)>>& HiddenHandlers() {
+  static std::map<HWND, std::function<void(TMessage&)>> h;
+  return h;
+}
+
+}  // namespace
+
+HWND AllocateHWnd(std::function<void(TMessage&)> handler) {
+  EnsureWindowing();
+  const AnsiString cls = "TQuorvexUtilWindow";
+  TWndClass wc;
+  if (!GetClassInfo(cls, wc)) {
+    wc = TWndClass{};
+    wc.lpszClassName = cls;
+    wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+      auto it = HiddenHandlers().find(h);
+      if (it == HiddenHandlers().end()) return DefWindowProc(h, msg, wp, lp);
+      auto handler = it->second;  // a copy: the handler may free the window
+      TMessage m{msg, wp, lp, 0};
+      try {
+        handler(m);
+      } catch (...) {
+        Application().HandleCurrentException();
+      }
+      return m.Result;
+    };
+    RegisterClass(wc);
+  }
+  HWND h = CreateWindowEx(0, cls, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE);
+  if (!h) throw EOutOfResources("Error creating window");
+  HiddenHandlers()[h] = std::move(handler);
+  return h;
+}
+
+void DeallocateHWnd(HWND hwnd) {
+  HiddenHandlers().erase(hwnd);
+  if (IsWindow(hwnd)) DestroyWindow(hwnd);
 }
 
 bool IsAccel(uint16_t key, const AnsiString& caption) {

@@ -100,6 +100,7 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {
   if (!FPump.ProcessOne) UseWindowSystemPump();
+  Handle();
 }
 
 HWND TApplication::Handle() {
@@ -107,7 +108,20 @@ HWND TApplication::Handle() {
   TWndClass wc;
   if (!GetClassInfo("TApplication", wc)) {
     wc.lpszClassName = "TApplication";
-    wc.lpfnWndProc = DefWindowProc;
+    // The whole application's activation reaches every top-level window; this one reports it.
+    wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+      if (msg == WM_ACTIVATEAPP) {
+        TApplication& app = Application();
+        try {
+          if (wp && app.OnActivate) app.OnActivate(&app);
+          if (!wp && app.OnDeactivate) app.OnDeactivate(&app);
+        } catch (...) {
+          app.HandleCurrentException();
+        }
+        return 0;
+      }
+      return DefWindowProc(h, msg, wp, lp);
+    };
     RegisterClass(wc);
   }
   FHandle = CreateWindowEx(0, "TApplication", FTitle, WS_POPUP, 0, 0, 0, 0, 0);

@@ -234,3 +234,33 @@ TEST_F(FormsTest, AClickMayFreeTheFormItLandsOn) {
   EXPECT_TRUE(alive.expired());
   EXPECT_TRUE(Errors.empty());
 }
+
+TEST_F(FormsTest, TheApplicationHearsItsActivationAndHiddenWindowsTheirMessages) {
+  std::vector<AnsiString> log;
+  Application().OnActivate = [&](TObject*) { log.push_back("app on"); };
+  Application().OnDeactivate = [&](TObject*) { log.push_back("app off"); };
+  auto* f = new TForm(&Application());
+  f->Show();
+  InjectAppDeactivate();
+  Pump();
+  f->Show();
+  EXPECT_EQ(log, (std::vector<AnsiString>{"app on", "app off", "app on"}));
+  Application().OnActivate = nullptr;
+  Application().OnDeactivate = nullptr;
+
+  int got = 0;
+  HWND h = AllocateHWnd([&](TMessage& m) {
+    if (m.Msg == WM_USER) {
+      ++got;
+      throw EConvertError("bad post");
+    }
+    m.Result = DefWindowProc(0, m.Msg, m.WParam, m.LParam);
+  });
+  PostMessage(h, WM_USER);
+  Pump();
+  EXPECT_EQ(got, 1);
+  EXPECT_EQ(Errors, std::vector<AnsiString>{"bad post."});
+  DeallocateHWnd(h);
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_FALSE(PostMessage(h, WM_USER));
+}
