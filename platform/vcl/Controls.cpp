@@ -1357,6 +1357,14 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_ERASEBKGND: WMEraseBkgnd(m); return;
     case WM_SIZE: WMSize(m); return;
     case WM_MOVE: WMMove(m); return;
+    case WM_WINDOWPOSCHANGING: {
+      // The constraints hold for sizes given from outside too.
+      auto* pos = reinterpret_cast<TWindowPos*>(m.LParam);
+      auto style = static_cast<uint32_t>(GetWindowLongPtr(FHandle, GWL_STYLE));
+      if (pos && !(pos->flags & SWP_NOSIZE) && !(style & WS_MINIMIZE)) Constraints().Apply(pos->cx, pos->cy);
+      DefaultHandler(m);
+      return;
+    }
     case WM_SETFOCUS: WMSetFocus(m); return;
     case WM_KILLFOCUS: WMKillFocus(m); return;
     case WM_KEYDOWN: case WM_SYSKEYDOWN: WMKeyDown(m); return;
