@@ -268,7 +268,14 @@ TCustomForm::~TCustomForm() {
 void TCustomForm::AfterConstruction() {
   if (FCreated) return;
   FCreated = true;
-  if (OnCreate) OnCreate(this);
+  // An error while creating is shown; the form stays, made as far as its handler got.
+  if (OnCreate) {
+    try {
+      OnCreate(this);
+    } catch (...) {
+      Application().HandleCurrentException();
+    }
+  }
 }
 
 void TCustomForm::BeforeDestruction() {

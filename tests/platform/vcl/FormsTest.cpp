@@ -140,6 +140,24 @@ TEST_F(FormsTest, RunShowsTheMainFormAndEndsWhenItCloses) {
   EXPECT_FALSE(Application().HelpContext(100));
 }
 
+TEST_F(FormsTest, AnErrorWhileCreatingIsShownAndTheFormStays) {
+  struct TFailing : TForm {
+    explicit TFailing(TComponent* o) : TForm(o) {
+      OnCreate = [this](TObject*) {
+        Steps = 1;
+        throw EInOutError("Unable to create folder", 5);
+      };
+    }
+    int Steps = 0;
+  };
+  TFailing* f = nullptr;
+  Application().CreateForm(f);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->Steps, 1);
+  EXPECT_EQ(Application().MainForm(), f);
+  EXPECT_EQ(Errors, std::vector<AnsiString>{"Unable to create folder."});
+}
+
 TEST_F(FormsTest, CloseWithFreeReleasesTheFormAfterPendingMessages) {
   std::vector<AnsiString> log;
   auto* f = new TLogForm(&Application(), log);
