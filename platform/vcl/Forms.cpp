@@ -182,6 +182,10 @@ void TApplication::ShowException(const Exception& e) {
 }
 
 TApplication& Application() {
+  // The window system and the screen are made first so that they outlive the application,
+  // whose forms still use them while it is freed at the end of the process.
+  static const bool before = (GetFocus(), Screen(), true);
+  (void)before;
   static TApplication app;
   return app;
 }
