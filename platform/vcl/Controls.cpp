@@ -1,6 +1,7 @@
 #include "platform/vcl/Controls.h"
 
 #include <algorithm>
+#include <map>
 
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/Forms.h"
@@ -545,6 +546,13 @@ void TControl::Click() {
     return;
   }
   if (OnClick) OnClick(this);
+}
+
+bool TControl::MouseCapture() const { return GetCaptureControl() == this; }
+
+void TControl::SetMouseCapture(bool v) {
+  if (v == MouseCapture()) return;
+  SetCaptureControl(v ? this : nullptr);
 }
 
 void TControl::DblClick() {
@@ -1198,6 +1206,15 @@ void TWinControl::CMParentShowHintChanged(TMessage& m) {
 
 void TWinControl::CMShowingChanged(TMessage&) {}
 
+void TWinControl::CMSysColorChange(TMessage&) {
+  Invalidate();
+  for (TControl* c : std::vector<TControl*>(FControls)) {
+    TMessage b{CM_SYSCOLORCHANGE, 0, 0, 0};
+    c->WndProc(b);
+    if (!dynamic_cast<TWinControl*>(c)) c->Invalidate();
+  }
+}
+
 void TWinControl::CMTextChanged(TMessage& m) {
   if (FHandle && GetWindowText(FHandle) != FText) SetWindowText(FHandle, FText);
   TControl::CMTextChanged(m);
@@ -1347,17 +1364,39 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_ERASEBKGND: WMEraseBkgnd(m); return;
     case WM_SIZE: WMSize(m); return;
     case WM_MOVE: WMMove(m); return;
+    case WM_WINDOWPOSCHANGING: {
+      // The constraints hold for sizes given from outside too.
+      auto* pos = reinterpret_cast<TWindowPos*>(m.LParam);
+      auto style = static_cast<uint32_t>(GetWindowLongPtr(FHandle, GWL_STYLE));
+      if (pos && !(pos->flags & SWP_NOSIZE) && !(style & WS_MINIMIZE)) Constraints().Apply(pos->cx, pos->cy);
+      DefaultHandler(m);
+      return;
+    }
     case WM_SETFOCUS: WMSetFocus(m); return;
     case WM_KILLFOCUS: WMKillFocus(m); return;
     case WM_KEYDOWN: case WM_SYSKEYDOWN: WMKeyDown(m); return;
     case WM_CHAR: WMChar(m); return;
     case WM_SETCURSOR: WMSetCursor(m); return;
+    case WM_CANCELMODE:
+      // A graphic child holding the capture hears of it through its parent.
+      if (GCaptureControl && GCaptureControl->FParent == this && !dynamic_cast<TWinControl*>(GCaptureControl)) {
+        TControl* c = GCaptureControl;
+        c->Perform(WM_CANCELMODE);
+        if (GCaptureControl == c) SetCaptureControl(nullptr);
+      }
+      DefaultHandler(m);
+      return;
     case CM_DIALOGKEY: CMDialogKey(m); return;
     case CM_DIALOGCHAR: CMDialogChar(m); return;
     case CM_ENTER: CMEnter(m); return;
     case CM_EXIT: CMExit(m); return;
     case CM_FOCUSCHANGED: CMFocusChanged(m); return;
     case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
+    case CM_SYSCOLORCHANGE: CMSysColorChange(m); return;
+    case WM_SYSCOLORCHANGE:
+      Perform(CM_SYSCOLORCHANGE);
+      DefaultHandler(m);
+      return;
   }
   TControl::Dispatch(m);
 }
@@ -1437,6 +1476,48 @@ TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) {
   if (!w) return nullptr;
   TControl* c = w->ControlAtPos(w->ScreenToClient(screenPos), allowDisabled);
   return c ? c : w;
+}
+
+namespace {
+
+// Kept for the whole process: windows may still be freed while the process ends.
+std::map<HWND, std::function<void(TMessage&)>>& HiddenHandlers() {
+  static auto* h = new std::map<HWND, std::function<void(TMessage&)>>;
+  return *h;
+}
+
+}  // namespace
+
+HWND AllocateHWnd(std::function<void(TMessage&)> handler) {
+  EnsureWindowing();
+  const AnsiString cls = "TQuorvexUtilWindow";
+  TWndClass wc;
+  if (!GetClassInfo(cls, wc)) {
+    wc = TWndClass{};
+    wc.lpszClassName = cls;
+    wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+      auto it = HiddenHandlers().find(h);
+      if (it == HiddenHandlers().end()) return DefWindowProc(h, msg, wp, lp);
+      auto handler = it->second;  // a copy: the handler may free the window
+      TMessage m{msg, wp, lp, 0};
+      try {
+        handler(m);
+      } catch (...) {
+        Application().HandleCurrentException();
+      }
+      return m.Result;
+    };
+    RegisterClass(wc);
+  }
+  HWND h = CreateWindowEx(0, cls, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE);
+  if (!h) throw EOutOfResources("Error creating window");
+  HiddenHandlers()[h] = std::move(handler);
+  return h;
+}
+
+void DeallocateHWnd(HWND hwnd) {
+  HiddenHandlers().erase(hwnd);
+  if (IsWindow(hwnd)) DestroyWindow(hwnd);
 }
 
 bool IsAccel(uint16_t key, const AnsiString& caption) {

@@ -254,6 +254,9 @@ public:
   virtual void SetZOrder(bool topMost);
   // Runs the click as a user's: the action's execute, else OnClick.
   virtual void Click();
+  // Whether this control holds the mouse capture; setting it takes or gives it up.
+  bool MouseCapture() const;
+  void SetMouseCapture(bool v);
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
@@ -471,6 +474,8 @@ protected:
   virtual void CMEnter(TMessage&) { DoEnter(); }
   virtual void CMExit(TMessage&) { DoExit(); }
   virtual void CMFocusChanged(TMessage& m) { Broadcast(m); }
+  // System colours changed: every control repaints.
+  virtual void CMSysColorChange(TMessage& m);
   void CMFontChanged(TMessage& m) override;
   void CMColorChanged(TMessage& m) override;
   void CMEnabledChanged(TMessage& m) override;
@@ -524,5 +529,9 @@ TWinControl* FindControl(HWND hwnd);
 TCustomForm* GetParentForm(TControl* control);
 // The control under a screen point, descending into children; disabled ones only with allowDisabled.
 TControl* FindDragTarget(TPoint screenPos, bool allowDisabled);
+// A hidden window whose messages go to handler (unhandled ones: set Result from DefWindowProc
+// yourself); errors go to the application's exception handler.
+HWND AllocateHWnd(std::function<void(TMessage&)> handler);
+void DeallocateHWnd(HWND hwnd);
 // Whether `key` is the accelerator ("&x") of caption, in any letter case.
 bool IsAccel(uint16_t key, const AnsiString& caption);

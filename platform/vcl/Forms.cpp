@@ -100,6 +100,7 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {
   if (!FPump.ProcessOne) UseWindowSystemPump();
+  Handle();
 }
 
 HWND TApplication::Handle() {
@@ -107,7 +108,20 @@ HWND TApplication::Handle() {
   TWndClass wc;
   if (!GetClassInfo("TApplication", wc)) {
     wc.lpszClassName = "TApplication";
-    wc.lpfnWndProc = DefWindowProc;
+    // The whole application's activation reaches every top-level window; this one reports it.
+    wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+      if (msg == WM_ACTIVATEAPP) {
+        TApplication& app = Application();
+        try {
+          if (wp && app.OnActivate) app.OnActivate(&app);
+          if (!wp && app.OnDeactivate) app.OnDeactivate(&app);
+        } catch (...) {
+          app.HandleCurrentException();
+        }
+        return 0;
+      }
+      return DefWindowProc(h, msg, wp, lp);
+    };
     RegisterClass(wc);
   }
   FHandle = CreateWindowEx(0, "TApplication", FTitle, WS_POPUP, 0, 0, 0, 0, 0);
@@ -168,6 +182,10 @@ void TApplication::ShowException(const Exception& e) {
 }
 
 TApplication& Application() {
+  // The window system and the screen are made first so that they outlive the application,
+  // whose forms still use them while it is freed at the end of the process.
+  static const bool before = (GetFocus(), Screen(), true);
+  (void)before;
   static TApplication app;
   return app;
 }
@@ -254,7 +272,14 @@ TCustomForm::~TCustomForm() {
 void TCustomForm::AfterConstruction() {
   if (FCreated) return;
   FCreated = true;
-  if (OnCreate) OnCreate(this);
+  // An error while creating is shown; the form stays, made as far as its handler got.
+  if (OnCreate) {
+    try {
+      OnCreate(this);
+    } catch (...) {
+      Application().HandleCurrentException();
+    }
+  }
 }
 
 void TCustomForm::BeforeDestruction() {

@@ -41,9 +41,9 @@ public:
   // A form without stored contents; the same as constructing one.
   static TCustomForm* CreateNew(TComponent* owner);
 
-  // Runs OnCreate once.
+  // Runs OnCreate once; an error it raises goes to the application's exception handler.
   virtual void AfterConstruction();
-  // Runs OnDestroy once.
+  // Runs OnDestroy once, likewise.
   virtual void BeforeDestruction();
 
   void Show();
