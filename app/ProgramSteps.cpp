@@ -1,5 +1,6 @@
 #include "app/ProgramSteps.h"
 
+#include "framework/base/TkStartup.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Regional.h"
 #include "platform/vcl/Forms.h"
@@ -8,6 +9,7 @@ void AddProgramSteps(TModuleSteps& steps) {
   steps.Add("Regional settings", [] { LoadRegionalSettings(); });
   // Forms owned by the application go here, while every module is still up, not at process exit.
   steps.Add("Application", [] { Application(); }, [] { Application().DestroyComponents(); });
+  AddToolLibrarySteps(steps);
 }
 
 int RunProgram(int argc, char** argv) {
