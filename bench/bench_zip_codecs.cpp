@@ -322,7 +322,11 @@ public:
     for (const char* set : {"", "mixed_"}) {
       const std::string mixedArg = *set ? "1" : "0";
       for (int n : {1, 3, 5, 9}) {
-        const std::string args = "/" + std::to_string(n) + "/" + mixedArg;
+        const std::string num = std::to_string(n);
+        std::string args = "/";
+        args += num;
+        args += '/';
+        args += mixedArg;
         add(std::string(set) + "deflate" + std::to_string(n) + "_MBps", "BM_Deflate" + args, "MBps");
         add(std::string(set) + "zlib" + std::to_string(n) + "_MBps", "BM_ZlibDeflate" + args, "MBps");
         add(std::string(set) + "deflate" + std::to_string(n) + "_size", "BM_Deflate" + args, "size");
