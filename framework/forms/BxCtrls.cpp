@@ -15,7 +15,7 @@ TBxShadowOffsets BxShadowOffsets(TBxShadowPos pos, int size) {
 }
 
 TRect BxTextArea(const TRect& client, TBxBorderStyle border, int margin) {
-  if (border == bsSingle) return InflateRect(client, -(margin + 1), -1);
+  if (border == TBxBorderStyle::Single) return InflateRect(client, -(margin + 1), -1);
   return InflateRect(client, -margin, 0);
 }
 
@@ -26,8 +26,8 @@ AnsiString BxMeasuredText(const AnsiString& caption, bool showAccelChar) {
 
 unsigned BxDrawTextFlags(const TBxLabelLook& look) {
   unsigned flags = DT_EXPANDTABS;
-  if (look.Alignment == taRightJustify) flags |= DT_RIGHT;
-  else if (look.Alignment == taCenter) flags |= DT_CENTER;
+  if (look.Alignment == TBxAlignment::RightJustify) flags |= DT_RIGHT;
+  else if (look.Alignment == TBxAlignment::Center) flags |= DT_CENTER;
   if (look.WordWrap) flags |= DT_WORDBREAK;
   if (!look.ShowAccelChar) flags |= DT_NOPREFIX;
   return flags;
@@ -67,15 +67,15 @@ void drawTextAt(TDeviceContext& dc, const TBxLabelLook& look, const AnsiString& 
 TRect PaintBxLabel(TDeviceContext& dc, const TBxLabelLook& lookIn, const AnsiString& caption, const TRect& client) {
   const TBxLabelLook look = BxEffectiveLook(lookIn);
   if (!look.Transparent) dc.FillRect(client, SolidBrush(ColorToRGB(look.Color)));
-  if (look.BorderStyle == bsSingle) dc.FrameRect(client, SolidBrush(ColorToRGB(look.BorderColor)));
+  if (look.BorderStyle == TBxBorderStyle::Single) dc.FrameRect(client, SolidBrush(ColorToRGB(look.BorderColor)));
 
   TRect area = BxTextArea(client, look.BorderStyle, look.Margin);
   const AnsiString text = BxMeasuredText(caption, look.ShowAccelChar);
   TLogFont oldFont = dc.SelectFont(look.Font);
   int oldMode = dc.SetBkMode(TRANSPARENT);
-  if (look.Layout != tlTop) {
+  if (look.Layout != TBxTextLayout::Top) {
     int free = area.Height() - measureText(dc, look, text, area).Height() - look.ShadowSize;
-    area = OffsetRect(area, 0, look.Layout == tlCenter ? free / 2 : free);
+    area = OffsetRect(area, 0, look.Layout == TBxTextLayout::Center ? free / 2 : free);
   }
   const TBxShadowOffsets off = BxShadowOffsets(look.ShadowPos, look.ShadowSize);
   drawTextAt(dc, look, text, area, off.Shadow, look.ShadowColor);
@@ -90,7 +90,7 @@ TRect PaintBxLabel(TDeviceContext& dc, const TBxLabelLook& lookIn, const AnsiStr
 
 TSize MeasureBxLabel(TDeviceContext& dc, const TBxLabelLook& lookIn, const AnsiString& caption, int width) {
   const TBxLabelLook look = BxEffectiveLook(lookIn);
-  const bool bordered = look.BorderStyle == bsSingle;
+  const bool bordered = look.BorderStyle == TBxBorderStyle::Single;
   TRect area = BxTextArea(Rect(0, 0, std::max(width, 0), 0), look.BorderStyle, look.Margin);
   if (!look.WordWrap) area.Right = area.Left;  // one line as long as it needs
   TLogFont oldFont = dc.SelectFont(look.Font);

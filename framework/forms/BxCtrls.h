@@ -5,23 +5,23 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/rtl/AnsiString.h"
 
-enum TBxBorderStyle { bsNone, bsSingle };
+enum class TBxBorderStyle { None, Single };
 enum TBxShadowPos { spLeftTop, spRightTop, spRightBottom, spLeftBottom };
-enum TBxTextLayout { tlTop, tlCenter, tlBottom };
-enum TBxAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TBxTextLayout { Top, Center, Bottom };
+enum class TBxAlignment { LeftJustify, RightJustify, Center };
 
 // What painting a bordered label needs, colours as stored (system colours allowed).
 struct TBxLabelLook {
   TColorRef Color = clBtnFace;
   bool Transparent = false;
-  TBxBorderStyle BorderStyle = bsSingle;
+  TBxBorderStyle BorderStyle = TBxBorderStyle::Single;
   TColorRef BorderColor = clWindowFrame;
   int Margin = 1;
   TColorRef ShadowColor = clBtnHighlight;
   int ShadowSize = 0;
   TBxShadowPos ShadowPos = spLeftTop;
-  TBxTextLayout Layout = tlTop;
-  TBxAlignment Alignment = taLeftJustify;
+  TBxTextLayout Layout = TBxTextLayout::Top;
+  TBxAlignment Alignment = TBxAlignment::LeftJustify;
   bool WordWrap = false;
   bool ShowAccelChar = true;
   bool Enabled = true;

@@ -56,8 +56,8 @@ TEST(BxLabel, ShadowOffsetsPerPosition) {
 }
 
 TEST(BxLabel, TextAreaAndMeasuredText) {
-  EXPECT_EQ(BxTextArea(Rect(0, 0, 65, 17), bsSingle, 1), Rect(2, 1, 63, 16));
-  EXPECT_EQ(BxTextArea(Rect(0, 0, 65, 17), bsNone, 3), Rect(3, 0, 62, 17));
+  EXPECT_EQ(BxTextArea(Rect(0, 0, 65, 17), TBxBorderStyle::Single, 1), Rect(2, 1, 63, 16));
+  EXPECT_EQ(BxTextArea(Rect(0, 0, 65, 17), TBxBorderStyle::None, 3), Rect(3, 0, 62, 17));
   EXPECT_EQ(BxMeasuredText("", true), " ");
   EXPECT_EQ(BxMeasuredText("&", true), " ");
   EXPECT_EQ(BxMeasuredText("&", false), "&");
@@ -82,7 +82,7 @@ TEST(BxLabel, ShadowBesideTheText) {
   TBxLabelLook look = testLook();
   look.ShadowSize = 2;
   look.ShadowPos = spRightBottom;
-  look.BorderStyle = bsNone;
+  look.BorderStyle = TBxBorderStyle::None;
   look.Transparent = true;
   PaintBxLabel(c.Dc, look, "Hello", Rect(0, 0, 80, 24));
   EXPECT_GT(c.Count(Shade), 0);
@@ -110,14 +110,14 @@ TEST(BxLabel, LayoutMovesTheTextDown) {
     Canvas c;
     TBxLabelLook look = testLook();
     look.Layout = layout;
-    look.BorderStyle = bsNone;
+    look.BorderStyle = TBxBorderStyle::None;
     PaintBxLabel(c.Dc, look, "Hy", Rect(0, 0, 80, 24));
     for (int y = 0; y < 24; ++y)
       for (int x = 0; x < 80; ++x)
         if (c.Bmp->Pixel(x, y) == Ink) return y;
     return -1;
   };
-  int top = firstRow(tlTop), centre = firstRow(tlCenter), bottom = firstRow(tlBottom);
+  int top = firstRow(TBxTextLayout::Top), centre = firstRow(TBxTextLayout::Center), bottom = firstRow(TBxTextLayout::Bottom);
   ASSERT_GE(top, 0);
   EXPECT_LT(top, centre);
   EXPECT_LT(centre, bottom);
@@ -132,7 +132,7 @@ TEST(BxLabel, AutoSizeAddsBorderMarginAndShadow) {
   EXPECT_EQ(shadowed.cx, plain.cx + 2);
   EXPECT_EQ(shadowed.cy, plain.cy + 2);
   look.ShadowSize = 0;
-  look.BorderStyle = bsNone;
+  look.BorderStyle = TBxBorderStyle::None;
   TSize bare = MeasureBxLabel(c.Dc, look, "Hello", 65);
   EXPECT_EQ(plain.cx - bare.cx, 2);
   EXPECT_EQ(plain.cy - bare.cy, 2);
