@@ -5,7 +5,10 @@
 #include <memory>
 #include <optional>
 
+#include "platform/rtl/Exceptions.h"
 #include "platform/win/WinTypes.h"
+
+QUORVEX_EXCEPTION(EDisplayError, Exception);
 
 class TDisplayBackend {
 public:
