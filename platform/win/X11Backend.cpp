@@ -92,6 +92,9 @@ struct TX11Backend::TImpl {
   GC XorGc = nullptr;
   Pixmap Stipple = 0;
   std::map<HWND, Window> Windows;
+  // The request that last moved or sized each X window: older notices of its shape are stale.
+  std::map<Window, unsigned long> ConfigureSerial;
+  std::map<Window, bool> Iconified;
   std::map<Window, HWND> ByX;
   std::map<int, Cursor> Cursors;
   int Shape = IDC_ARROW;
@@ -249,6 +252,8 @@ void TX11Backend::WindowDestroyed(HWND hwnd) {
   if (it == F->Windows.end()) return;
   XDestroyWindow(F->Dpy, it->second);
   F->ByX.erase(it->second);
+  F->ConfigureSerial.erase(it->second);
+  F->Iconified.erase(it->second);
   F->Windows.erase(it);
   XFlush(F->Dpy);
 }
@@ -256,14 +261,32 @@ void TX11Backend::WindowDestroyed(HWND hwnd) {
 void TX11Backend::WindowShown(HWND hwnd, bool visible) {
   Window w = static_cast<Window>(XWindowOf(hwnd));
   if (!w) return;
-  if (visible) XMapRaised(F->Dpy, w);
-  else XUnmapWindow(F->Dpy, w);
+  if (visible && IsIconic(hwnd)) {
+    XIconifyWindow(F->Dpy, w, F->Screen);
+    F->Iconified[w] = true;
+  } else if (visible) {
+    XMapRaised(F->Dpy, w);
+  } else {
+    XUnmapWindow(F->Dpy, w);
+  }
   XFlush(F->Dpy);
 }
 
 void TX11Backend::WindowMoved(HWND hwnd, const TRect& b) {
   Window w = static_cast<Window>(XWindowOf(hwnd));
   if (!w) return;
+  // A minimised window goes to the desktop's icons rather than shrinking to a caption.
+  if (IsIconic(hwnd)) {
+    if (IsWindowVisible(hwnd)) XIconifyWindow(F->Dpy, w, F->Screen);
+    F->Iconified[w] = true;
+    XFlush(F->Dpy);
+    return;
+  }
+  if (F->Iconified[w]) {
+    F->Iconified[w] = false;
+    if (IsWindowVisible(hwnd)) XMapRaised(F->Dpy, w);
+  }
+  F->ConfigureSerial[w] = NextRequest(F->Dpy);
   XMoveResizeWindow(F->Dpy, w, b.Left, b.Top, static_cast<unsigned>(std::max(1, b.Width())),
                     static_cast<unsigned>(std::max(1, b.Height())));
   XFlush(F->Dpy);
@@ -363,7 +386,8 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       }
       break;
     case ConfigureNotify: {
-      if (!h) break;
+      if (!h || IsIconic(h)) break;
+      if (ev.xany.serial < ConfigureSerial[ev.xany.window]) break;  // our own later request is on its way
       TRect b = GetWindowRect(h);
       const XConfigureEvent& c = ev.xconfigure;
       // A window manager's own notice carries the place on the screen; the server's, the size.

@@ -277,3 +277,32 @@ TEST_F(X11Test, DragFrameIsInvertedOnTheRootWindowAndTakenAway) {
   XDestroyImage(after);
   XDestroyImage(again);
 }
+
+TEST_F(X11Test, SizesFromEitherSideMeetAndTheCloseBoxCloses) {
+  HWND top = ShowTestWindow();
+  Window xw = FBackend->XWindowOf(top);
+  // Quick changes of ours are not undone by the server's notices of the earlier ones.
+  for (int w = 200; w <= 260; w += 20) MoveWindow(top, 60, 40, w, w - 50);
+  FBackend->Sync();
+  Pump();
+  EXPECT_EQ(TRect(60, 40, 320, 250), GetWindowRect(top));
+  XWindowAttributes a{};
+  XGetWindowAttributes(FPeer, xw, &a);
+  EXPECT_EQ(260, a.width);
+  EXPECT_EQ(210, a.height);
+  // Sized from outside, as a window manager would.
+  XResizeWindow(FPeer, xw, 240, 150);
+  XFlush(FPeer);
+  EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(top) == TRect(60, 40, 300, 190); }, Pumper()));
+  EXPECT_EQ(TRect(0, 0, 240 - 8, 150 - 27), GetClientRect(top));
+
+  XEvent close{};
+  close.xclient.type = ClientMessage;
+  close.xclient.window = xw;
+  close.xclient.message_type = XInternAtom(FPeer, "WM_PROTOCOLS", False);
+  close.xclient.format = 32;
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(FPeer, "WM_DELETE_WINDOW", False));
+  XSendEvent(FPeer, xw, False, 0, &close);
+  XFlush(FPeer);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(top); }, Pumper()));
+}
