@@ -306,3 +306,24 @@ TEST_F(X11Test, SizesFromEitherSideMeetAndTheCloseBoxCloses) {
   XFlush(FPeer);
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(top); }, Pumper()));
 }
+
+TEST_F(X11Test, WaitingWakesForInputFromTheDisplay) {
+  if (!ToolInstalled("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+  ShowTestWindow();
+  Pump();
+  SetTimer(0, 0, 20000);  // a guard: the input must come well before it
+  std::string cmd = "export DISPLAY=" + FServer->Display() + "; xdotool mousemove 200 150 click 1";
+  FILE* tool = popen(cmd.c_str(), "r");
+  ASSERT_NE(nullptr, tool);
+  TMsg m;
+  UINT first = 0;
+  while (GetMessage(m)) {
+    if (m.message == WM_TIMER || m.message == WM_LBUTTONDOWN) {
+      first = m.message;
+      break;
+    }
+    DispatchMessage(m);
+  }
+  pclose(tool);
+  EXPECT_EQ(WM_LBUTTONDOWN, first);
+}
