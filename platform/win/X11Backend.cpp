@@ -120,6 +120,7 @@ struct TX11Backend::TImpl {
     return c;
   }
   void ReadWorkArea();
+  void SetStateHints(Window w, uint32_t exStyle);
   void Handle(XEvent& ev);
   void AnswerSelection(const XSelectionRequestEvent& req);
   void PutArea(HWND hwnd, Window w, const TRect& area);
@@ -236,15 +237,36 @@ void TX11Backend::WindowCreated(HWND hwnd) {
   if (rec->Owner) {
     if (Window owner = static_cast<Window>(XWindowOf(rec->Owner))) XSetTransientForHint(d, w, owner);
   }
-  std::vector<Atom> states;
-  if (rec->ExStyle & WS_EX_TOPMOST) states.push_back(F->NetAbove);
-  if (rec->ExStyle & WS_EX_TOOLWINDOW) states.push_back(F->NetSkipTaskbar);
-  if (!states.empty())
-    XChangeProperty(d, w, F->NetState, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(states.data()),
-                    static_cast<int>(states.size()));
-  Atom type = (rec->ExStyle & WS_EX_TOOLWINDOW) ? F->NetUtility : F->NetNormal;
-  XChangeProperty(d, w, F->NetType, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&type), 1);
+  F->SetStateHints(w, rec->ExStyle);
   WindowTitled(hwnd, rec->Text);
+}
+
+void TX11Backend::TImpl::SetStateHints(Window w, uint32_t exStyle) {
+  std::vector<Atom> states;
+  if (exStyle & WS_EX_TOPMOST) states.push_back(NetAbove);
+  if (exStyle & WS_EX_TOOLWINDOW) states.push_back(NetSkipTaskbar);
+  XChangeProperty(Dpy, w, NetState, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(states.data()),
+                  static_cast<int>(states.size()));
+  Atom type = (exStyle & WS_EX_TOOLWINDOW) ? NetUtility : NetNormal;
+  XChangeProperty(Dpy, w, NetType, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&type), 1);
+}
+
+void TX11Backend::WindowRestyled(HWND hwnd) {
+  Window w = static_cast<Window>(XWindowOf(hwnd));
+  TWindowRec* rec = FindWindowRec(hwnd);
+  if (!w || !rec) return;
+  F->SetStateHints(w, rec->ExStyle);
+  // A window manager reads the state of a mapped window from a request to the root only.
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = w;
+  ev.xclient.message_type = F->NetState;
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = (rec->ExStyle & WS_EX_TOPMOST) ? 1 : 0;  // add or remove
+  ev.xclient.data.l[1] = static_cast<long>(F->NetAbove);
+  ev.xclient.data.l[3] = 1;  // from an application
+  XSendEvent(F->Dpy, F->Root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  XFlush(F->Dpy);
 }
 
 void TX11Backend::WindowDestroyed(HWND hwnd) {
@@ -449,6 +471,10 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       }
       break;
     }
+    case MapNotify:
+      // Focus can go to a window only once it is viewable.
+      if (h && GetActiveWindow() == h) XSetInputFocus(Dpy, ev.xany.window, RevertToParent, CurrentTime);
+      break;
     case FocusIn:
       if (h && ev.xfocus.detail != NotifyPointer) {
         FocusLeaving = false;

@@ -21,6 +21,7 @@ public:
   void WindowMoved(HWND hwnd, const TRect& screenBounds) override;
   void WindowTitled(HWND hwnd, const AnsiString& title) override;
   void WindowActivated(HWND hwnd) override;
+  void WindowRestyled(HWND hwnd) override;
   void Present(HWND hwnd, const TRect& area) override;
 
   void PumpInput() override;

@@ -155,6 +155,9 @@ TEST_F(X11Test, WindowShowsItsBackBufferAndCarriesItsHints) {
   EXPECT_EQ(xw, transientFor);
   EXPECT_EQ("_NET_WM_STATE_ABOVE _NET_WM_STATE_SKIP_TASKBAR ", Property(ow, "_NET_WM_STATE"));
   EXPECT_EQ("_NET_WM_WINDOW_TYPE_UTILITY ", Property(ow, "_NET_WM_WINDOW_TYPE"));
+  SetWindowPos(owned, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  FBackend->Sync();
+  EXPECT_EQ("_NET_WM_STATE_SKIP_TASKBAR ", Property(ow, "_NET_WM_STATE"));
 
   MoveWindow(top, 100, 120, 320, 210);
   FBackend->Sync();
