@@ -7,6 +7,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/PaintContext.h"
 #include "platform/win/Windows.h"
+#include "platform/win/X11Backend.h"
 
 namespace {
 
@@ -65,6 +66,29 @@ void BM_FullWindowPaint(benchmark::State& state) {
   ResetWindowSystem();
 }
 BENCHMARK(BM_FullWindowPaint)->Unit(benchmark::kMicrosecond);
+
+// The same paint shown on the X display ($DISPLAY), until the server has put it on the screen.
+void BM_FullWindowPaintShownOnX11(benchmark::State& state) {
+  TX11Backend* x11 = nullptr;
+  try {
+    auto backend = std::make_unique<TX11Backend>();
+    x11 = backend.get();
+    SetDisplayBackend(std::move(backend));
+  } catch (const EDisplayError& e) {
+    state.SkipWithError(e.Message().c_str());
+    return;
+  }
+  HWND top = MakeWindows();
+  TMsg m;
+  for (auto _ : state) {
+    RedrawWindow(top, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PeekMessage(m, 0, 0, 0, PM_REMOVE);  // idle: presents
+    x11->Sync();
+  }
+  ResetWindowSystem();
+  SetDisplayBackend(nullptr);
+}
+BENCHMARK(BM_FullWindowPaintShownOnX11)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include "platform/win/Cursors.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/VirtualKeys.h"
 #include "platform/win/WinState.h"
 #include "platform/win/X11Keys.h"
 
@@ -120,6 +121,7 @@ struct TX11Backend::TImpl {
     return c;
   }
   void ReadWorkArea();
+  void ReleaseModifiersUp();
   void SetStateHints(Window w, uint32_t exStyle);
   void Handle(XEvent& ev);
   void AnswerSelection(const XSelectionRequestEvent& req);
@@ -347,14 +349,22 @@ void TX11Backend::TImpl::PutArea(HWND hwnd, Window w, const TRect& area) {
   std::vector<char> bits(static_cast<size_t>(img->bytes_per_line) * static_cast<size_t>(height));
   img->data = bits.data();
   int rs = ShiftOf(img->red_mask), gs = ShiftOf(img->green_mask), bs = ShiftOf(img->blue_mask);
+  auto pixelOf = [&](TColorRef c) {  // c is 0x00BBGGRR
+    return ((static_cast<unsigned long>(c & 0xFF) << rs) & img->red_mask) |
+           ((static_cast<unsigned long>((c >> 8) & 0xFF) << gs) & img->green_mask) |
+           ((static_cast<unsigned long>((c >> 16) & 0xFF) << bs) & img->blue_mask);
+  };
+  const uint16_t one = 1;
+  bool littleEndian = *reinterpret_cast<const uint8_t*>(&one) == 1;
+  // The usual 32-bit layout in our own byte order takes the pixels directly.
+  bool direct = img->bits_per_pixel == 32 && (img->byte_order == LSBFirst) == littleEndian;
   for (int y = 0; y < height; ++y) {
     const TColorRef* row = s->Bitmap->Row(r.Top + y) + r.Left;
-    for (int x = 0; x < width; ++x) {
-      TColorRef c = row[x];  // 0x00BBGGRR
-      unsigned long px = ((static_cast<unsigned long>(c & 0xFF) << rs) & img->red_mask) |
-                         ((static_cast<unsigned long>((c >> 8) & 0xFF) << gs) & img->green_mask) |
-                         ((static_cast<unsigned long>((c >> 16) & 0xFF) << bs) & img->blue_mask);
-      XPutPixel(img, x, y, px);
+    if (direct) {
+      auto* out = reinterpret_cast<uint32_t*>(img->data + static_cast<size_t>(y) * static_cast<size_t>(img->bytes_per_line));
+      for (int x = 0; x < width; ++x) out[x] = static_cast<uint32_t>(pixelOf(row[x]));
+    } else {
+      for (int x = 0; x < width; ++x) XPutPixel(img, x, y, pixelOf(row[x]));
     }
   }
   XPutImage(Dpy, w, CopyGc, img, 0, 0, r.Left, r.Top, static_cast<unsigned>(width), static_cast<unsigned>(height));
@@ -390,12 +400,32 @@ void TX11Backend::TImpl::AnswerSelection(const XSelectionRequestEvent& req) {
       std::string text = ToXText(*Owned);
       std::string data = req.target == XA_STRING ? AnsiToLatin1(text) : AnsiToUtf8(text);
       Atom type = req.target == XA_STRING ? XA_STRING : Utf8;
-      XChangeProperty(Dpy, req.requestor, prop, type, 8, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
-      reply.property = prop;
+      long limit = XExtendedMaxRequestSize(Dpy) ? XExtendedMaxRequestSize(Dpy) : XMaxRequestSize(Dpy);
+      // Text beyond one request would need transfer in pieces, which we do not offer: refuse
+      // rather than hand over nothing as if it were the text.
+      if (static_cast<long>(data.size()) < (limit - 64) * 4) {
+        XChangeProperty(Dpy, req.requestor, prop, type, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
+        reply.property = prop;
+      }
     }
   }
   XSendEvent(Dpy, req.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+}
+
+// Keys let go while another program had the focus never sent us their release.
+void TX11Backend::TImpl::ReleaseModifiersUp() {
+  char keys[32] = {};
+  XQueryKeymap(Dpy, keys);
+  auto down = [&](KeySym sym) {
+    KeyCode code = XKeysymToKeycode(Dpy, sym);
+    return code && (keys[code / 8] & (1 << (code % 8)));
+  };
+  struct TModifier { uint16_t Vk; KeySym Left, Right; };
+  const TModifier mods[] = {{VK_SHIFT, XK_Shift_L, XK_Shift_R}, {VK_CONTROL, XK_Control_L, XK_Control_R},
+                            {VK_MENU, XK_Alt_L, XK_Alt_R}};
+  for (const TModifier& m : mods)
+    if (GetAsyncKeyState(m.Vk) < 0 && !down(m.Left) && !down(m.Right)) InjectKeyUp(m.Vk);
 }
 
 void TX11Backend::TImpl::Handle(XEvent& ev) {
@@ -478,6 +508,7 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
     case FocusIn:
       if (h && ev.xfocus.detail != NotifyPointer) {
         FocusLeaving = false;
+        ReleaseModifiersUp();
         if (GetActiveWindow() != h && IsWindowEnabled(h)) SetActiveWindow(h);
       }
       break;
