@@ -5,7 +5,10 @@
 #include <memory>
 #include <optional>
 
+#include "platform/rtl/Exceptions.h"
 #include "platform/win/WinTypes.h"
+
+QUORVEX_EXCEPTION(EDisplayError, Exception);
 
 class TDisplayBackend {
 public:
@@ -18,6 +21,8 @@ public:
   virtual void WindowMoved(HWND, const TRect& /*screenBounds*/) {}
   virtual void WindowTitled(HWND, const AnsiString&) {}
   virtual void WindowActivated(HWND) {}
+  // Topmost or tool-window state changed.
+  virtual void WindowRestyled(HWND) {}
   // Part of the window's back buffer (window coordinates) changed and may be shown.
   virtual void Present(HWND, const TRect&) {}
 

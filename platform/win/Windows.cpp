@@ -488,9 +488,11 @@ intptr_t SetWindowLongPtr(HWND hwnd, int index, intptr_t value) {
       w->Style = (static_cast<uint32_t>(value) & ~WS_VISIBLE) | (w->Style & WS_VISIBLE);
       break;
     case GWL_EXSTYLE: {
-      bool wasTop = w->ExStyle & WS_EX_TOPMOST;
+      uint32_t was = w->ExStyle;
       w->ExStyle = static_cast<uint32_t>(value);
-      if (!w->Parent && wasTop != bool(w->ExStyle & WS_EX_TOPMOST)) Link(*w, HWND_TOP);
+      if (!w->Parent && ((was ^ w->ExStyle) & WS_EX_TOPMOST)) Link(*w, HWND_TOP);
+      if (Shown(*w) && w->Created && ((was ^ w->ExStyle) & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW)))
+        DisplayBackend().WindowRestyled(hwnd);
       break;
     }
     case GWL_USERDATA: w->UserData = value; break;
@@ -805,8 +807,10 @@ bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, uin
   }
   if (!(pos.flags & SWP_NOZORDER)) {
     if (!w->Parent) {
+      uint32_t was = w->ExStyle;
       if (pos.hwndInsertAfter == HWND_TOPMOST) w->ExStyle |= WS_EX_TOPMOST;
       if (pos.hwndInsertAfter == HWND_NOTOPMOST) w->ExStyle &= ~WS_EX_TOPMOST;
+      if (Shown(*w) && w->Created && was != w->ExStyle) DisplayBackend().WindowRestyled(hwnd);
     }
     Link(*w, pos.hwndInsertAfter);
   }
