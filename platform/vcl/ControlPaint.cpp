@@ -5,6 +5,8 @@
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/Edges.h"
 #include "platform/gdi/SystemMetrics.h"
+#include "platform/vcl/Graphics.h"
+#include "platform/win/MessageQueue.h"
 
 namespace {
 
@@ -222,4 +224,80 @@ void PaintScrollBar(TDeviceContext& dc, const TScrollBarGeometry& g, TScrollPart
   }
   DrawEdge(dc, thumb, EDGE_RAISED, BF_RECT | BF_ADJUST);
   Fill(dc, thumb, clBtnFace);
+}
+
+void TCharWidths::Update(const TLogFont& font) {
+  TFontFace& face = GetFontFace(font);
+  for (int c = 0; c < 256; ++c) {
+    char ch = static_cast<char>(c);
+    FWidths[c] = face.TextWidth(std::string_view(&ch, 1));
+  }
+  // Tabs are drawn as four blanks wide.
+  FWidths[static_cast<int>('\t')] = 4 * FWidths[static_cast<int>(' ')];
+  FLineHeight = std::max(1, face.Metrics().Height);
+  FAveCharWidth = std::max(1, face.Metrics().AveCharWidth);
+}
+
+TSize MeasureControlText(const TLogFont& font, const AnsiString& text, unsigned format, int width) {
+  TDeviceContext dc;
+  dc.SelectFont(font);
+  TRect r{0, 0, std::max(width, 1), 0};
+  DrawText(dc, text, r, format | DT_CALCRECT);
+  return TSize{r.Width(), r.Height()};
+}
+
+void FillCanvasRect(TCanvas& canvas, const TRect& r, TColor c) {
+  canvas.Brush().SetStyle(bsSolid);
+  canvas.Brush().SetColor(c);
+  canvas.FillRect(r);
+}
+
+void DrawCanvasText(TCanvas& canvas, const AnsiString& text, TRect r, unsigned format, bool enabled, TColor color) {
+  canvas.Brush().SetStyle(bsClear);
+  if (enabled) {
+    canvas.Font().SetColor(color);
+    canvas.DrawText(text, r, format);
+    return;
+  }
+  TRect shifted = OffsetRect(r, 1, 1);
+  canvas.Font().SetColor(clBtnHighlight);
+  canvas.DrawText(text, shifted, format);
+  canvas.Font().SetColor(clGrayText);
+  canvas.DrawText(text, r, format);
+}
+
+int ScrollStep(TScrollPart part, int small, int large) {
+  switch (part) {
+    case TScrollPart::LineUp: return -small;
+    case TScrollPart::LineDown: return small;
+    case TScrollPart::PageUp: return -large;
+    case TScrollPart::PageDown: return large;
+    default: return 0;
+  }
+}
+
+int OffsetAlongBar(const TScrollBarGeometry& g, int x, int y) {
+  TRect t = g.TrackRect();
+  return g.Kind == TScrollBarKind::Vertical ? y - t.Top : x - t.Left;
+}
+
+void TPressRepeat::Start(HWND hwnd) {
+  Stop();
+  FWnd = hwnd;
+  FSteady = false;
+  if (FWnd) SetTimer(FWnd, TimerId, FirstDelayMs);
+}
+
+void TPressRepeat::Stop() {
+  if (FWnd) KillTimer(FWnd, TimerId);
+  FWnd = 0;
+}
+
+bool TPressRepeat::IsTick(UINT msg, WPARAM wp) {
+  if (msg != WM_TIMER || wp != TimerId) return false;
+  if (FWnd && !FSteady) {
+    FSteady = true;
+    SetTimer(FWnd, TimerId, RepeatMs);
+  }
+  return true;
 }

@@ -1,10 +1,12 @@
 // Drawing shared by the standard controls: button faces, check and radio glyphs, arrow buttons,
-// embossed disabled text, and the geometry, hit test and look of a scroll bar.
+// embossed disabled text, text measures, and the geometry, hit test and look of a scroll bar.
 #pragma once
 
 #include <string_view>
 
 #include "platform/gdi/DeviceContext.h"
+#include "platform/vcl/Graphics.h"
+#include "platform/win/WinTypes.h"
 
 enum class TCheckGlyph { Unchecked, Checked, Grayed };
 enum class TArrowDirection { Up, Down, Left, Right };
@@ -51,3 +53,50 @@ private:
 };
 
 void PaintScrollBar(TDeviceContext& dc, const TScrollBarGeometry& g, TScrollPart pressed, bool enabled);
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TTextLayout { tlTop, tlCenter, tlBottom };
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// Width in pixels of each character of a font in the code page, for the editors' layout.
+class TCharWidths {
+public:
+  void Update(const TLogFont& font);
+  int Width(char c) const { return FWidths[static_cast<unsigned char>(c)]; }
+  int LineHeight() const { return FLineHeight; }
+  int AveCharWidth() const { return FAveCharWidth; }
+
+private:
+  int FWidths[256] = {};
+  int FLineHeight = 13;
+  int FAveCharWidth = 5;
+};
+
+// The extent of a text drawn with DrawText in a font: wrapped to width when wordWrap.
+TSize MeasureControlText(const TLogFont& font, const AnsiString& text, unsigned format, int width);
+
+// A rectangle filled on a canvas in a colour, and text drawn without filling behind it (embossed
+// when disabled).
+void FillCanvasRect(TCanvas& canvas, const TRect& r, TColor c);
+void DrawCanvasText(TCanvas& canvas, const AnsiString& text, TRect r, unsigned format, bool enabled, TColor color);
+// What a press on a scroll-bar part moves a position by.
+int ScrollStep(TScrollPart part, int small, int large);
+// A point's distance along a scroll bar's track from the track's start.
+int OffsetAlongBar(const TScrollBarGeometry& g, int x, int y);
+
+// Repeats a held press on a scroll-bar arrow or track: first after a pause, then at a steady rate,
+// through a timer on the control's window.
+class TPressRepeat {
+public:
+  static constexpr uintptr_t TimerId = 0x5C01;
+  static constexpr uint32_t FirstDelayMs = 400;
+  static constexpr uint32_t RepeatMs = 100;
+  void Start(HWND hwnd);
+  void Stop();
+  // Whether a message is this repeat's timer tick; the first tick switches to the steady rate.
+  bool IsTick(UINT msg, WPARAM wp);
+
+private:
+  HWND FWnd = 0;
+  bool FSteady = false;
+};
