@@ -11,6 +11,12 @@
 #include "platform/vcl/MessageLayout.h"
 #include "platform/vcl/StdCtrls.h"
 
+// The display backend says whether a user is there; until the window system has one, only tests do.
+#if __has_include("platform/win/DisplayBackend.h")
+#include "platform/win/DisplayBackend.h"
+#define QUORVEX_HAVE_DISPLAY_BACKEND 1
+#endif
+
 namespace {
 
 bool& ReachUserFlag() {
@@ -170,7 +176,12 @@ TModalResult ShowMessageBox(const AnsiString& text, const AnsiString& caption, T
   return form->Answer(form->ShowModal());
 }
 
-bool MessageBoxesReachUser() { return ReachUserFlag(); }
+bool MessageBoxesReachUser() {
+#if QUORVEX_HAVE_DISPLAY_BACKEND
+  if (DisplayBackend().BringsInput()) return true;
+#endif
+  return ReachUserFlag();
+}
 void SetMessageBoxesReachUser(bool on) { ReachUserFlag() = on; }
 
 bool ShowErrorBox(const AnsiString& message, const AnsiString& title) {
