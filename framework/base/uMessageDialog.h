@@ -23,8 +23,9 @@ private:
   bool FFatal = false;
 };
 
-// The interactive message box: shows text, kind, buttons and help context, returns the result.
-// The class library installs its own; without one the unattended answer is given.
+// A replacement for the interactive message box: shows text, kind, buttons and help context and
+// returns the result. Without one the class library's box is shown (with the default button),
+// or, where no user can be reached, the unattended answer is given.
 using TMessageBoxHook = std::function<int(const AnsiString& text, TMsgDlgType kind,
                                           TMsgDlgButtons buttons, int32_t helpContext)>;
 void SetMessageBoxHook(TMessageBoxHook hook);
