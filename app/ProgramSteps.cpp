@@ -1,6 +1,7 @@
 #include "app/ProgramSteps.h"
 
 #include "controls/ctlMsgBox.h"
+#include "controls/ctlStartup.h"
 #include "framework/base/TkStartup.h"
 #include "framework/base/uMessageDialog.h"
 #include "platform/rtl/Files.h"
@@ -11,6 +12,7 @@ void AddProgramSteps(TModuleSteps& steps) {
   steps.Add("Regional settings", [] { LoadRegionalSettings(); });
   // Forms owned by the application go here, while every module is still up, not at process exit.
   steps.Add("Application", [] { Application(); }, [] { Application().DestroyComponents(); });
+  AddControlLibrarySteps(steps);
   // The control library cannot reach the framework's dialog itself: its error box is routed here.
   steps.Add(
       "Control library message box",
