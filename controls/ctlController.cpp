@@ -3,16 +3,11 @@
 #include "controls/ctlHelpers.h"
 #include "controls/ctlMessages.h"
 #include "controls/ctlMsgBox.h"
+#include "platform/vcl/Controls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/HiddenWindow.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Windows.h"
-
-namespace {
-
-TWinControl* ControlFor(HWND) { return nullptr; }
-
-}  // namespace
 
 TCtlController::TCtlController(TComponent* AOwner)
     : TCtlComponent(AOwner),
@@ -51,7 +46,7 @@ HWND TCtlController::WindowHandle() {
 bool TCtlController::IsSpecialControl(HWND Handle) {
   if (!OnIsSpecialControl) return false;
   bool special = false;
-  OnIsSpecialControl(this, ControlFor(Handle), special);
+  OnIsSpecialControl(this, FindControl(Handle), special);
   return special;
 }
 
@@ -67,6 +62,8 @@ void TCtlController::PostPreEdit(TComponent* Field, HWND LosingControl) {
 void TCtlController::PostPostEdit(TComponent* Field, HWND GainingControl) {
   post(ctlm_PostEdit, GainingControl, Field);
 }
+
+void TCtlController::PostSetFocus(TWinControl* Control) { post(ctlm_SetFocus, 0, Control); }
 
 void TCtlController::DelayNotify(TComponent* Sender, uint16_t NotifyCode) {
   post(ctlm_DelayNotify, NotifyCode, Sender);
@@ -99,10 +96,16 @@ LRESULT TCtlController::controllerWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 void TCtlController::handleNotice(UINT msg, WPARAM wp, TComponent* target) {
   switch (msg) {
     case ctlm_PreEdit:
-      if (OnPreEdit) OnPreEdit(target, ControlFor(static_cast<HWND>(wp)));
+      if (OnPreEdit) OnPreEdit(target, FindControl(static_cast<HWND>(wp)));
       break;
     case ctlm_PostEdit:
-      if (OnPostEdit) OnPostEdit(target, ControlFor(static_cast<HWND>(wp)));
+      if (OnPostEdit) OnPostEdit(target, FindControl(static_cast<HWND>(wp)));
+      break;
+    case ctlm_SetFocus:
+      if (auto* control = dynamic_cast<TWinControl*>(target)) {
+        control->Show();
+        if (control->CanFocus()) control->SetFocus();
+      }
       break;
     case ctlm_DelayNotify:
       if (OnDelayNotify) OnDelayNotify(target, LOWORD(wp));

@@ -79,6 +79,9 @@ public:
   // before it comes up is dropped.
   void PostPreEdit(TComponent* Field, HWND LosingControl);
   void PostPostEdit(TComponent* Field, HWND GainingControl);
+  // Shows the control and gives it the focus when it can take it: how a field that failed its
+  // validation gets the focus back.
+  void PostSetFocus(TWinControl* Control);
   void DelayNotify(TComponent* Sender, uint16_t NotifyCode);
 
   TCtlDelayNotifyEvent OnDelayNotify;

@@ -11,6 +11,7 @@
 #include "controls/ctlIniStore.h"
 #include "controls/ctlMsgBox.h"
 #include "platform/rtl/Ticks.h"
+#include "platform/vcl/Controls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
@@ -133,6 +134,32 @@ TEST_F(ControllerTest, NoticesAboutFreedObjectsAreDropped) {
   EXPECT_FALSE(IsWindow(hidden));
   Pump();
   EXPECT_FALSE(reached);
+}
+
+TEST_F(ControllerTest, RefocusNoticeShowsAndFocusesALiveControl) {
+  TForm form(nullptr);
+  auto* edit = new TCustomControl(&form);
+  edit->SetParent(&form);
+  edit->SetBounds(10, 10, 80, 20);
+  edit->SetTabStop(true);
+  auto* gone = new TCustomControl(&form);
+  gone->SetParent(&form);
+  form.Show();
+  edit->Hide();
+  TCtlController c(&form);
+  c.PostSetFocus(edit);
+  c.PostSetFocus(gone);
+  delete gone;
+  Pump();
+  EXPECT_TRUE(edit->Visible());
+  EXPECT_TRUE(edit->Focused());
+
+  std::vector<TWinControl*> losing;
+  c.OnPreEdit = [&](TComponent*, TWinControl* w) { losing.push_back(w); };
+  c.PostPreEdit(edit, edit->Handle());
+  c.PostPreEdit(edit, 0);
+  Pump();
+  EXPECT_EQ((std::vector<TWinControl*>{edit, nullptr}), losing);
 }
 
 TEST_F(ControllerTest, ExceptionInANoticeGoesToTheApplication) {

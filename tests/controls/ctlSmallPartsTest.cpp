@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "controls/ctlExcept.h"
 #include "controls/ctlFixedFont.h"
 #include "controls/ctlGlyphRes.h"
 #include "controls/ctlHelpers.h"
@@ -78,6 +79,40 @@ TEST(CtlFixedFont, ListMatchesFontconfig) {
 TEST(CtlFixedFont, EmptySystemListFallsBackToTheDefaultFace) {
   EXPECT_EQ((std::vector<AnsiString>{ctlDefaultFixedFace}), MakeFixedPitchList({}));
   EXPECT_EQ((std::vector<AnsiString>{"A", "B"}), MakeFixedPitchList({"A", "B"}));
+}
+
+TEST(CtlFixedFont, TakesOnlyFixedPitchFamilies) {
+  TCtlFixedFont f;
+  int changes = 0;
+  f.OnChange = [&](TCtlFixedFont*) { ++changes; };
+  const AnsiString first = CtlFixedPitchFonts().front();
+  EXPECT_EQ(first, f.Name());
+  f.SetName("DejaVu Sans");  // proportional: ignored
+  f.SetName(first);          // unchanged: no report
+  EXPECT_EQ(first, f.Name());
+  EXPECT_EQ(0, changes);
+  f.SetSize(14);
+  f.SetSize(14);
+  f.SetColor(0x0000FF);
+  f.SetStyle(fsBold);
+  EXPECT_EQ(3, changes);
+  EXPECT_EQ(14, f.Size());
+
+  TFont plain;
+  plain.SetName("DejaVu Sans");
+  EXPECT_THROW(f.Assign(&plain), EInvalidFixedFont);
+  EXPECT_EQ(first, f.Name());
+  plain.SetName(first);
+  plain.SetSize(20);
+  f.Assign(&plain);
+  EXPECT_EQ(20, f.Size());
+  EXPECT_EQ(4, changes);
+
+  TCtlFixedFont other;
+  other.SetSize(9);
+  f.Assign(&other);
+  EXPECT_EQ(9, f.Size());
+  EXPECT_EQ(first, f.Name());
 }
 
 TEST(CtlGlyphResources, CountsItsUsers) {
