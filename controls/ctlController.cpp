@@ -1,5 +1,6 @@
 #include "controls/ctlController.h"
 
+#include "controls/ctlCustomControl.h"
 #include "controls/ctlHelpers.h"
 #include "controls/ctlMessages.h"
 #include "controls/ctlMsgBox.h"
@@ -17,6 +18,12 @@ TCtlController::TCtlController(TComponent* AOwner)
   FTimerPool->OnAllTriggers = [this](TCtlTimerPool* Sender, int Handle, uint32_t Interval, int ElapsedTime) {
     if (OnTimerTrigger) OnTimerTrigger(Sender, Handle, Interval, ElapsedTime);
   };
+  // The owner's insert notice came while this was not yet a controller: controls of the form that
+  // have none adopt it now.
+  if (TComponent* form = Owner())
+    for (int i = 0; i < form->ComponentCount(); ++i)
+      if (auto* control = dynamic_cast<TCtlCustomControlEx*>(form->Components(i)))
+        if (!control->Controller()) control->SetController(this);
 }
 
 TCtlController::~TCtlController() {
