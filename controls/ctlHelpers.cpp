@@ -1,8 +1,10 @@
 #include "controls/ctlHelpers.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "platform/gdi/BmpFile.h"
+#include "platform/gdi/Fonts.h"
 #include "platform/gdi/SystemMetrics.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Resources.h"
@@ -97,4 +99,14 @@ TGdiBitmap LoadBitmapFromLibrary(const AnsiString& Name) {
   stream.Write(r->Data, static_cast<int64_t>(r->Size));
   stream.SetPosition(0);
   return ReadBmp(stream);
+}
+
+int EntryTextTopMargin(const TFont& Font, bool Bordered, int Height, bool Ctl3D) {
+  const TFont screenDefault;
+  const int h = std::min(GetFontFace(screenDefault.Handle()).Metrics().Height,
+                         GetFontFace(Font.Handle()).Metrics().Height);
+  const int odd = (Height - h) & 1;
+  if (!Bordered) return Height - 2 <= h ? (Height - h - 2) / 2 - odd : 0;
+  if (Height - 4 > h) return 1;
+  return (Height - h - 4) / 2 - (Ctl3D ? 1 : odd);
 }

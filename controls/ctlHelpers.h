@@ -7,6 +7,7 @@
 #include "platform/gdi/Bitmap.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/vcl/Classes.h"
+#include "platform/vcl/Graphics.h"
 
 // Ctrl 4, Shift 2, Alt 8, from the keyboard state of the last message taken.
 uint8_t CurrentShiftBits();
@@ -21,6 +22,9 @@ int CenturyOfToday();
 AnsiString UniqueComponentName(const TComponent* Owner, const AnsiString& Base);
 // A number in text form with decimal character D made into the form the number readers take.
 AnsiString NormaliseNumberText(const AnsiString& S, char D);
+// The offset from the top at which an entry field of the given height draws its text, for the
+// system's 3-D window look.
+int EntryTextTopMargin(const TFont& Font, bool Bordered, int Height, bool Ctl3D);
 // A bitmap resource of the control library ("CTLMARKERS", "CTLTCCHECKGLYPHS"); EResNotFound when absent.
 TGdiBitmap LoadBitmapFromLibrary(const AnsiString& Name);
 

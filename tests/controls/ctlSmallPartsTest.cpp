@@ -13,6 +13,7 @@
 #include "controls/ctlGlyphRes.h"
 #include "controls/ctlHelpers.h"
 #include "controls/ctlUserData.h"
+#include "platform/gdi/Fonts.h"
 
 namespace {
 
@@ -156,6 +157,24 @@ TEST(CtlHelpers, NormaliseNumberText) {
       {"E5", '.', "E5"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.Out, NormaliseNumberText(c.In, c.D)) << '"' << c.In << '"';
+}
+
+TEST(CtlHelpers, EntryTextTopMargin) {
+  TFont font;
+  const int h = std::min(GetFontFace(TFont().Handle()).Metrics().Height, GetFontFace(font.Handle()).Metrics().Height);
+  ASSERT_GT(h, 4);
+  struct {
+    bool Bordered, Ctl3D;
+    int Height, Expect;
+  } const cases[] = {
+      {false, false, h + 10, 0},  {false, false, h + 2, -((h + 2 - h) & 1)}, {false, false, h + 1, -1},
+      {false, false, h - 1, -2},  {true, true, h + 10, 1},                   {true, true, h + 4, -1},
+      {true, true, h, -3},        {true, false, h + 5, 1},                   {true, false, h + 3, -1},
+      {true, false, h + 4, 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.Expect, EntryTextTopMargin(font, c.Bordered, c.Height, c.Ctl3D))
+        << c.Bordered << c.Ctl3D << " height h+" << c.Height - h;
 }
 
 TEST(CtlHelpers, UniqueComponentNamesAndTheCentury) {
