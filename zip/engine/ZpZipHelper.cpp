@@ -27,12 +27,16 @@ constexpr int BLCodes = 19;
 constexpr int MaxBits = 15;
 constexpr int MaxBLBits = 7;
 
+// Good: past this length the chain is searched a quarter as far. MaxLazy: the lazy levels look for
+// a better match only below it; the greedy levels 1-3 insert the strings of longer matches not at
+// all. Nice: a match this long ends the search.
 struct TLevelConfig {
-  int Good, MaxLazy, MaxChain, Flags;
+  int Good, MaxLazy, Nice, MaxChain;
 };
-constexpr TLevelConfig LevelTable[10] = {{0, 0, 0, 0},    {4, 4, 4, 4},     {4, 5, 8, 4},     {4, 6, 32, 0},
-                                         {4, 4, 16, 0},   {8, 16, 32, 0},   {8, 16, 128, 0},  {8, 32, 256, 0},
-                                         {32, 128, 1024, 2}, {32, 258, 4096, 2}};
+constexpr TLevelConfig LevelTable[10] = {{0, 0, 0, 0},       {4, 4, 8, 4},       {4, 5, 16, 8},      {4, 6, 32, 32},
+                                         {4, 4, 16, 16},     {8, 16, 32, 32},    {8, 16, 128, 128},  {8, 32, 128, 256},
+                                         {32, 128, 258, 1024}, {32, 258, 258, 4096}};
+constexpr int LastGreedyLevel = 3;
 
 constexpr uint8_t LengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 constexpr uint8_t DistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
@@ -210,10 +214,12 @@ public:
   }
 
   void Run() {
-    if (FLevel <= 3) FInsertLimit = static_cast<unsigned>(FConfig.MaxLazy);
     FillWindow();
     if (FLookahead >= 2) FInsH = ((FWindow[0] << 5) ^ FWindow[1]) & HashMask;
-    Compress();
+    if (FLevel <= LastGreedyLevel)
+      CompressGreedy();
+    else
+      Compress();
     FlushBlock(true);
     FlushBits();
     SendPending();
@@ -264,6 +270,7 @@ private:
     unsigned best = prevLength;
     const unsigned limit = FStrStart > MaxDist ? FStrStart - MaxDist : 0;
     const unsigned maxLen = std::min<unsigned>(MaxMatch, FLookahead);
+    const unsigned nice = std::min<unsigned>(static_cast<unsigned>(FConfig.Nice), maxLen);
     if (prevLength >= static_cast<unsigned>(FConfig.Good)) chain >>= 2;
     if (best >= maxLen) return best;
     uint16_t end2;
@@ -293,7 +300,7 @@ private:
       if (len > best) {
         FMatchStart = cur;
         best = len;
-        if (len >= maxLen) break;
+        if (len >= nice) break;
         std::memcpy(&end2, scan + best - 1, 2);
       }
     } while ((cur = FPrev[cur & WMask]) > limit && --chain != 0);
@@ -328,6 +335,40 @@ private:
     return FLastLit == LitBufSize - 1;
   }
 
+  // Levels 1-3: take each match as found; the strings inside a long match go unhashed.
+  void CompressGreedy() {
+    const unsigned insertLimit = static_cast<unsigned>(FConfig.MaxLazy);
+    for (;;) {
+      if (FLookahead < MinLookahead) {
+        FillWindow();
+        if (FLookahead == 0) break;
+      }
+      unsigned hashHead = 0;
+      if (FLookahead >= MinMatch) hashHead = InsertString(FStrStart);
+      unsigned matchLength = 0;
+      if (hashHead != 0 && FStrStart - hashHead <= MaxDist) matchLength = LongestMatch(hashHead, MinMatch - 1);
+      bool flush;
+      if (matchLength >= MinMatch) {
+        flush = TallyMatch(FStrStart - FMatchStart, matchLength - MinMatch);
+        FLookahead -= matchLength;
+        if (matchLength <= insertLimit && FLookahead >= MinMatch) {
+          unsigned left = matchLength - 1;
+          do InsertString(++FStrStart);
+          while (--left != 0);
+          ++FStrStart;
+        } else {
+          FStrStart += matchLength;
+          FInsH = ((FWindow[FStrStart] << 5) ^ FWindow[FStrStart + 1]) & HashMask;
+        }
+      } else {
+        flush = TallyLiteral(FWindow[FStrStart]);
+        --FLookahead;
+        ++FStrStart;
+      }
+      if (flush) FlushBlock(false);
+    }
+  }
+
   void Compress() {
     unsigned matchLength = MinMatch - 1;
     bool matchAvailable = false;
@@ -351,16 +392,10 @@ private:
         const unsigned maxInsert = FStrStart + FLookahead - MinMatch;
         const bool flush = TallyMatch(FStrStart - 1 - prevMatch, prevLength - MinMatch);
         FLookahead -= prevLength - 1;
-        if (prevLength > FInsertLimit) {
-          // The fast levels skip the strings inside a long match: far cheaper, little lost.
-          FStrStart += prevLength - 2;
-          FInsH = ((FWindow[FStrStart + 1] << 5) ^ FWindow[FStrStart + 2]) & HashMask;
-        } else {
-          unsigned left = prevLength - 2;
-          do {
-            if (++FStrStart <= maxInsert) InsertString(FStrStart);
-          } while (--left != 0);
-        }
+        unsigned left = prevLength - 2;
+        do {
+          if (++FStrStart <= maxInsert) InsertString(FStrStart);
+        } while (--left != 0);
         matchAvailable = false;
         matchLength = MinMatch - 1;
         ++FStrStart;
@@ -603,7 +638,6 @@ private:
   uint8_t FBLLen[BLCodes] = {};
   uint16_t FBLCode[BLCodes] = {};
   bool FTypeKnown = false;
-  unsigned FInsertLimit = MaxMatch;
   std::vector<uint8_t> FPendingRoom;
   std::size_t FPendingUsed = 0;
   uint64_t FBitBuf = 0;
