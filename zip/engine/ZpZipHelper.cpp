@@ -517,22 +517,49 @@ private:
     return bits;
   }
 
+  // The block's symbols through a wide store: each symbol's code and extra bits (a match: up to 48
+  // bits) join the bit buffer, eight bytes are stored and the pointer moves on by the whole bytes.
   void SendSymbols(const uint8_t* litLen, const uint16_t* litCode, const uint8_t* distLen, const uint16_t* distCode) {
+    uint32_t lenBits[256];
+    uint8_t lenCount[256];
+    for (int lc = 0; lc < 256; ++lc) {
+      const int code = Maps.LengthCode[lc];
+      lenBits[lc] = litCode[257 + code] | (static_cast<uint32_t>(lc - Maps.LengthBase[code]) << litLen[257 + code]);
+      lenCount[lc] = static_cast<uint8_t>(litLen[257 + code] + LengthExtra[code]);
+    }
+    while (FBitCount >= 8) {
+      const uint8_t b = static_cast<uint8_t>(FBitBuf);
+      Append(&b, 1);
+      FBitBuf >>= 8;
+      FBitCount -= 8;
+    }
+    const std::size_t need = FPendingUsed + static_cast<std::size_t>(FLastLit) * 6 + 16;
+    if (need > FPendingRoom.size()) FPendingRoom.resize(std::max(FPendingRoom.size() * 2, need));
+    uint8_t* out = FPendingRoom.data() + FPendingUsed;
+    uint64_t buf = FBitBuf;
+    unsigned count = static_cast<unsigned>(FBitCount);
     for (unsigned i = 0; i < FLastLit; ++i) {
       const unsigned dist = FDist[i];
       const unsigned lc = FLit[i];
       if (dist == 0) {
-        SendBits(litCode[lc], litLen[lc]);
-        continue;
+        buf |= static_cast<uint64_t>(litCode[lc]) << count;
+        count += litLen[lc];
+      } else {
+        buf |= static_cast<uint64_t>(lenBits[lc]) << count;
+        count += lenCount[lc];
+        const unsigned d = dist - 1;
+        const int dc = DistCodeOf(d);
+        buf |= static_cast<uint64_t>(distCode[dc] | ((d - Maps.DistBase[dc]) << distLen[dc])) << count;
+        count += distLen[dc] + DistExtra[dc];
       }
-      const int code = Maps.LengthCode[lc];
-      SendBits(litCode[257 + code], litLen[257 + code]);
-      if (LengthExtra[code]) SendBits(lc - Maps.LengthBase[code], LengthExtra[code]);
-      const unsigned d = dist - 1;
-      const int dc = DistCodeOf(d);
-      SendBits(distCode[dc], distLen[dc]);
-      if (DistExtra[dc]) SendBits(d - Maps.DistBase[dc], DistExtra[dc]);
+      std::memcpy(out, &buf, 8);
+      out += count >> 3;
+      buf >>= count & 56;
+      count &= 7;
     }
+    FPendingUsed = static_cast<std::size_t>(out - FPendingRoom.data());
+    FBitBuf = buf & ((uint64_t{1} << count) - 1);
+    FBitCount = static_cast<int>(count);
     SendBits(litCode[256], litLen[256]);
   }
 
