@@ -269,6 +269,7 @@ private:
   unsigned LongestMatch(unsigned cur, unsigned prevLength) {
     unsigned chain = static_cast<unsigned>(FConfig.MaxChain);
     const uint8_t* win = FWindow.data();
+    const uint16_t* prev = FPrev.data();
     const uint8_t* scan = win + FStrStart;
     unsigned best = prevLength;
     const unsigned limit = FStrStart > MaxDist ? FStrStart - MaxDist : 0;
@@ -278,23 +279,33 @@ private:
     if (best >= maxLen) return best;
     uint16_t end2;
     std::memcpy(&end2, scan + best - 1, 2);
-    uint32_t start4;
-    std::memcpy(&start4, scan, 4);
-    do {
+    uint32_t start3;
+    std::memcpy(&start3, scan, 4);
+    start3 &= 0xFFFFFF;
+    // Candidates ending differently at the current best length are the common case: the tight
+    // loop below steps over them with as little as possible kept live.
+    const uint8_t* winEnd = win + best - 1;
+    for (;;) {
+      for (;;) {
+        uint16_t m2;
+        std::memcpy(&m2, winEnd + cur, 2);
+        if (m2 == end2) {
+          uint32_t m4;
+          std::memcpy(&m4, win + cur, 4);
+          if ((m4 & 0xFFFFFF) == start3) break;
+        }
+        cur = prev[cur & WMask];
+        if (cur <= limit || --chain == 0) return best;
+      }
       const uint8_t* match = win + cur;
-      uint16_t m2;
-      std::memcpy(&m2, match + best - 1, 2);
-      uint32_t m4;
-      std::memcpy(&m4, match, 4);
-      if (m2 != end2 || (m4 & 0xFFFFFF) != (start4 & 0xFFFFFF)) continue;
       unsigned len = 3;
       while (len < maxLen) {
-        uint64_t a, b;
-        std::memcpy(&a, scan + len, 8);
-        std::memcpy(&b, match + len, 8);
-        const uint64_t x = a ^ b;
-        if (x) {
-          len += static_cast<unsigned>(__builtin_ctzll(x) >> 3);
+        uint64_t x, y;
+        std::memcpy(&x, scan + len, 8);
+        std::memcpy(&y, match + len, 8);
+        const uint64_t diff = x ^ y;
+        if (diff) {
+          len += static_cast<unsigned>(__builtin_ctzll(diff) >> 3);
           break;
         }
         len += 8;
@@ -303,11 +314,13 @@ private:
       if (len > best) {
         FMatchStart = cur;
         best = len;
-        if (len >= nice) break;
+        if (len >= nice) return best;
         std::memcpy(&end2, scan + best - 1, 2);
+        winEnd = win + best - 1;
       }
-    } while ((cur = FPrev[cur & WMask]) > limit && --chain != 0);
-    return best;
+      cur = prev[cur & WMask];
+      if (cur <= limit || --chain == 0) return best;
+    }
   }
 
   bool TallyLiteral(uint8_t c) {
