@@ -3,6 +3,7 @@
 #include "framework/base/uMessageDialog.h"
 #include "framework/base/uStringUtils.h"
 #include "platform/vcl/Forms.h"
+#include "zip/service/fZipProgress.h"
 
 namespace {
 
@@ -16,16 +17,6 @@ AnsiString Caption(const char* fmt, const AnsiString& zipName) {
 }
 
 }  // namespace
-
-int RunZipJobModal(TComponent*, TZipJob& Job, const AnsiString&) {
-  if (!Job.TimerPool || !*Job.TimerPool) return mrCancel;
-  try {
-    return Job.Run();
-  } catch (...) {
-    Application().HandleCurrentException();
-    return mrCancel;
-  }
-}
 
 bool ZipFiles(TComponent* Owner, TCtlTimerPool** TimerPool, const TStrings& Files, const AnsiString& ZipName,
               const AnsiString& Password, bool KeepPaths, const AnsiString& BaseDir, bool Append, bool Freshen,
@@ -43,7 +34,10 @@ bool ZipFilesEx(TComponent* Owner, TCtlTimerPool** TimerPool, const TStrings& Fi
   TStringList nextVolume;
   bool result = false;
   {
-    TZipJob job;
+    auto form = std::make_unique<TfrmZipProgress>(Owner);
+    form->AfterConstruction();
+    form->SetCaption(Caption(kZippingCaption, ZipName));
+    TZipJob& job = form->Job();
     job.TimerPool = TimerPool;
     job.Password = Password;
     job.ZipName = ZipName;
@@ -55,7 +49,7 @@ bool ZipFilesEx(TComponent* Owner, TCtlTimerPool** TimerPool, const TStrings& Fi
     job.Freshen = Freshen;
     job.Replace = Replace;
     job.JobFiles.Assign(Files);
-    result = RunZipJobModal(Owner, job, Caption(kZippingCaption, ZipName)) == mrOk;
+    result = form->ShowModal() == mrOk;
     ErrorsLogged = job.ErrorsLogged;
     nextVolume.Assign(job.NextVolumeFiles);
   }
@@ -72,7 +66,10 @@ bool ZipFilesEx(TComponent* Owner, TCtlTimerPool** TimerPool, const TStrings& Fi
 
 bool UnzipFiles(TComponent* Owner, TCtlTimerPool** TimerPool, const AnsiString& ZipName, const AnsiString& TargetDir,
                 TStrings& Files, bool RestorePaths, const AnsiString& Password, const TZipFilter& Filter) {
-  TZipJob job;
+  auto form = std::make_unique<TfrmZipProgress>(Owner);
+  form->AfterConstruction();
+  form->SetCaption(Caption(kUnzippingCaption, ZipName));
+  TZipJob& job = form->Job();
   job.IsUnzip = true;
   job.TimerPool = TimerPool;
   job.RestorePaths = RestorePaths;
@@ -81,7 +78,7 @@ bool UnzipFiles(TComponent* Owner, TCtlTimerPool** TimerPool, const AnsiString& 
   job.TargetDir = TargetDir;
   job.Filter = Filter;
   job.JobFiles.Assign(Files);
-  if (RunZipJobModal(Owner, job, Caption(kUnzippingCaption, ZipName)) != mrOk) return false;
+  if (form->ShowModal() != mrOk) return false;
   Files.Assign(job.JobFiles);
   return true;
 }

@@ -23,6 +23,3 @@ bool ZipFilesEx(TComponent* Owner, TCtlTimerPool** TimerPool, const TStrings& Fi
 bool UnzipFiles(TComponent* Owner, TCtlTimerPool** TimerPool, const AnsiString& ZipName, const AnsiString& TargetDir,
                 TStrings& Files, bool RestorePaths, const AnsiString& Password, const TZipFilter& Filter);
 
-// Shows a job's window modally and returns its modal result. Until a window is wired in, the job
-// runs at once; an exception that escapes it goes to the application's display and gives mrCancel.
-int RunZipJobModal(TComponent* Owner, TZipJob& Job, const AnsiString& Caption);

@@ -10,6 +10,8 @@
 #include "platform/rtl/Files.h"
 #include "platform/vcl/Forms.h"
 #include "platform/win/WinState.h"
+#include "platform/win/Windows.h"
+#include "zip/service/fZipProgress.h"
 #include "zip/service/uZipService.h"
 
 namespace {
@@ -229,6 +231,40 @@ TEST_F(ZipServiceTest, TheSizeCapSendsTheLeftOutFilesOn) {
   }
   EXPECT_EQ(ZipErrorClassName(4), "File Open Error");
   EXPECT_EQ(ZipErrorClassName(5), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ZipServiceTest, TheProgressWindowRunsItsJobOnceAndGoes) {
+  {
+    TfrmZipProgress form(nullptr);
+    form.AfterConstruction();
+    EXPECT_EQ(form.ClientWidth(), 528);
+    EXPECT_EQ(form.ClientHeight(), 53);
+    EXPECT_EQ(form.Position(), poScreenCenter);
+    EXPECT_EQ(form.mtrZipProgress()->UsedColor(), clMaroon);
+    EXPECT_EQ(form.mtrItemProgress()->UsedColor(), clTeal);
+    EXPECT_EQ(form.mtrZipProgress()->Height(), 14);
+    EXPECT_LT(form.mtrZipProgress()->Top(), form.mtrItemProgress()->Top());
+    EXPECT_EQ(form.zkt().ArchiveProgressMeter(), form.mtrZipProgress());
+    EXPECT_EQ(form.zkt().PasswordRetries(), 2);
+    EXPECT_EQ(form.zkt().StoreOptions(), soStripDrive | soStripPath | soRemoveDots);
+    // Without a pool the window gives up at once.
+    EXPECT_EQ(form.ShowModal(), mrCancel);
+  }
+  WriteFile(dir / "a.hot", HotText(100));
+  ASSERT_TRUE(Zip(List({dir / "a.hot"}), dir / "arc.zip"));
+  EXPECT_EQ(Pool->TriggerCount(), 0);
+
+  // An exception out of the job closes the window at once and is shown by the application.
+  WriteFile(dir / "bad.zip", std::string(500, 'x'));
+  TStringList files;
+  EXPECT_FALSE(Unzip(dir / "bad.zip", files));
+  EXPECT_EQ(Shown.size(), 1u);
+  EXPECT_EQ(Pool->TriggerCount(), 0);
+  for (HWND h : GetChildWindows(0)) EXPECT_FALSE(IsWindowVisible(h));
 }
 
 }  // namespace
