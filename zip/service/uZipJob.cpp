@@ -297,8 +297,8 @@ int TZipJob::RunZip() {
     // An entry made relative to the base folder is found there.
     const bool relative = !entry.empty() && entry[0] != PathDelim && !BaseDir.empty();
     if (!FileExists(entry) && !(relative && FileExists(EnsureTrailingBackslash(BaseDir) + entry))) continue;
+    // A new file is added from where it lies, not from the first file's folder.
     if (Freshen && ArchiveHasName(UpperCase(bare))) FKit->FreshenByMask(bare);
-    else if (Freshen) FKit->AddFilesByMask(bare, 0);
     else FKit->AddFilesByMask(entry, 0);
     AddedFiles.Add(entry);
   }

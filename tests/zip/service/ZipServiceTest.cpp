@@ -268,3 +268,22 @@ TEST_F(ZipServiceTest, TheProgressWindowRunsItsJobOnceAndGoes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ZipServiceTest, KeptPathsBaseFolderAndFreshen) {
+  WriteFile(dir / "base/sub/a.hot", HotText(100));
+  WriteFile(dir / "base/b.hot", HotText(200));
+  const auto files = List({dir / "base/sub/a.hot", dir / "base/b.hot"});
+  ASSERT_TRUE(ZipFiles(nullptr, &PoolVar, files, dir / "kept.zip", "", true, dir / "base/", false, false, false));
+  EXPECT_EQ(PyList(dir / "kept.zip"), "sub/a.hot 100 0\nb.hot 200 0\n");
+
+  ASSERT_TRUE(Zip(List({dir / "base/b.hot"}), dir / "fresh.zip"));
+  WriteFile(dir / "base/b.hot", HotText(300));
+  fs::last_write_time(dir / "base/b.hot", fs::last_write_time(dir / "base/b.hot") + std::chrono::hours(2));
+  ASSERT_TRUE(ZipFiles(nullptr, &PoolVar, List({dir / "base/b.hot", dir / "base/sub/a.hot"}), dir / "fresh.zip", "",
+                       false, "", true, true, false));
+  EXPECT_EQ(PyList(dir / "fresh.zip"), "b.hot 300 0\na.hot 100 0\n");
+}
+
+}  // namespace
