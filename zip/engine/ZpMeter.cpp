@@ -42,7 +42,9 @@ void ZpPaintMeter(TDeviceContext& dc, const TRect& client, const TZpMeterLook& l
   dc.FillRect(TRect{r, client.Top + 1, r + 1, client.Bottom}, SolidBrush(bottomRight));
 }
 
-TZpCustomMeter::TZpCustomMeter(TComponent* AOwner) : TComponent(AOwner) {}
+TZpCustomMeter::TZpCustomMeter(TComponent* AOwner) : TGraphicControl(AOwner) {
+  SetBounds(Left(), Top(), DefaultWidth, DefaultHeight);
+}
 
 AnsiString TZpCustomMeter::Version() const { return ZpLibraryVersion; }
 
@@ -61,7 +63,7 @@ void TZpCustomMeter::SetCtl3D(bool Value) {
 void TZpCustomMeter::SetOrientation(TZpMeterOrientation Value) {
   if (Value == FLook.Orientation) return;
   FLook.Orientation = Value;
-  if (!HasState(csLoading)) SetBounds(FHeight, FWidth);
+  if (!HasState(csLoading)) SetBounds(Left(), Top(), Height(), Width());
   Invalidate();
 }
 
@@ -77,27 +79,14 @@ void TZpCustomMeter::SetUsedColor(TColorRef Value) {
   Invalidate();
 }
 
-void TZpCustomMeter::SetBounds(int Width, int Height) {
-  FWidth = Width;
-  FHeight = Height;
-  Invalidate();
-}
-
 void TZpCustomMeter::DoProgress(uint8_t Percent) {
-  const uint8_t stored = Percent >= 100 ? 0 : Percent;
-  if (Percent == FPercent || stored == FPercent) return;
-  FPercent = stored;
+  if (Percent == FPercent) return;
+  FPercent = Percent >= 100 ? 0 : Percent;
   Repaint();
   // The bar must move while the work holds the user-interface thread.
   Application().ProcessMessages();
 }
 
-void TZpCustomMeter::Paint(TDeviceContext& dc) const {
-  ZpPaintMeter(dc, TRect{0, 0, FWidth, FHeight}, FLook, FPercent);
+void TZpCustomMeter::Paint() {
+  if (TDeviceContext* dc = Canvas().Handle()) ZpPaintMeter(*dc, ClientRect(), FLook, FPercent);
 }
-
-void TZpCustomMeter::Invalidate() {
-  if (OnInvalidate) OnInvalidate(*this);
-}
-
-void TZpCustomMeter::Repaint() { Invalidate(); }

@@ -9,7 +9,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Classes.h"
+#include "platform/vcl/Controls.h"
 
 enum class TZpMeterBorder : uint8_t { bsNone, bsSingle };
 enum TZpMeterOrientation : uint8_t { moHorizontal, moVertical };
@@ -28,12 +28,14 @@ int ZpMeterBlockSize(const TRect& client, TZpMeterOrientation orientation);
 // Paints the meter into client: background, percent div 5 blocks, then the frame.
 void ZpPaintMeter(TDeviceContext& dc, const TRect& client, const TZpMeterLook& look, uint8_t percent);
 
-class TZpCustomMeter : public TComponent {
+// A graphic control: it paints into its parent's window and has none of its own.
+class TZpCustomMeter : public TGraphicControl {
 public:
   static constexpr int DefaultWidth = 150;
   static constexpr int DefaultHeight = 16;
 
   explicit TZpCustomMeter(TComponent* AOwner);
+  AnsiString ClassName() const override { return "TZpCustomMeter"; }
 
   TZpMeterBorder BorderStyle() const { return FLook.BorderStyle; }
   void SetBorderStyle(TZpMeterBorder Value);
@@ -46,34 +48,25 @@ public:
   void SetUnusedColor(TColorRef Value);
   TColorRef UsedColor() const { return FLook.UsedColor; }
   void SetUsedColor(TColorRef Value);
+  const TZpMeterLook& Look() const { return FLook; }
   AnsiString Version() const;
   void SetVersion(const AnsiString&) {}
-
-  int Width() const { return FWidth; }
-  int Height() const { return FHeight; }
-  void SetBounds(int Width, int Height);
 
   uint8_t Percent() const { return FPercent; }
   // 100 and above show an empty bar. Repaints at once and lets pending messages run.
   void DoProgress(uint8_t Percent);
   void Reset() { DoProgress(0); }
 
-  void Paint(TDeviceContext& dc) const;
-  // Until the meter sits on a window, a repaint request goes here.
-  std::function<void(TZpCustomMeter&)> OnInvalidate;
-
 protected:
-  void Invalidate();
-  void Repaint();
+  void Paint() override;
 
 private:
   TZpMeterLook FLook;
   uint8_t FPercent = 0;
-  int FWidth = DefaultWidth;
-  int FHeight = DefaultHeight;
 };
 
 class TZpMeter final : public TZpCustomMeter {
 public:
   using TZpCustomMeter::TZpCustomMeter;
+  AnsiString ClassName() const override { return "TZpMeter"; }
 };

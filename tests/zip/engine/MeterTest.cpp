@@ -5,6 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/vcl/Forms.h"
+#include "platform/win/WindowSurface.h"
+#include "platform/win/Windows.h"
 #include "zip/engine/ZpBase.h"
 #include "zip/engine/ZpMeter.h"
 
@@ -23,16 +26,27 @@ std::vector<std::pair<int, int>> Blocks(const TGdiBitmap& bmp, TColorRef used, b
   return runs;
 }
 
+// The meter as it paints itself, on an off-screen bitmap of its size.
 std::shared_ptr<TGdiBitmap> Painted(const TZpCustomMeter& meter) {
   auto bmp = std::make_shared<TGdiBitmap>(meter.Width(), meter.Height());
   TDeviceContext dc(bmp);
-  meter.Paint(dc);
+  ZpPaintMeter(dc, TRect{0, 0, meter.Width(), meter.Height()}, meter.Look(), meter.Percent());
   return bmp;
 }
 
+class TCountingMeter : public TZpCustomMeter {
+public:
+  using TZpCustomMeter::TZpCustomMeter;
+  void Invalidate() override {
+    ++Invalidated;
+    TZpCustomMeter::Invalidate();
+  }
+  int Invalidated = 0;
+};
+
 TEST(ZpMeter, BlocksFollowThePercent) {
   TZpMeter meter(nullptr);
-  meter.SetBounds(528, 14);
+  meter.SetBounds(0, 0, 528, 14);
   meter.SetUsedColor(clMaroon);
   struct { uint8_t percent; std::size_t blocks; } cases[] = {{0, 0}, {4, 0}, {5, 1}, {50, 10}, {99, 19}, {100, 0}, {250, 0}};
   for (const auto& c : cases) {
@@ -70,13 +84,11 @@ TEST(ZpMeter, FrameColoursAndBackground) {
 }
 
 TEST(ZpMeter, TurningSwapsTheSidesAndStacksBlocksFromTheBottom) {
-  TZpMeter meter(nullptr);
-  int repaints = 0;
-  meter.OnInvalidate = [&](TZpCustomMeter&) { ++repaints; };
+  TCountingMeter meter(nullptr);
   meter.SetOrientation(moVertical);
   EXPECT_EQ(meter.Width(), 16);
   EXPECT_EQ(meter.Height(), 150);
-  EXPECT_GT(repaints, 0);
+  EXPECT_GT(meter.Invalidated, 0);
   meter.DoProgress(15);
   auto runs = Blocks(*Painted(meter), clNavy, false, 8);
   const int size = ZpMeterBlockSize(TRect{0, 0, 16, 150}, moVertical);
@@ -84,10 +96,10 @@ TEST(ZpMeter, TurningSwapsTheSidesAndStacksBlocksFromTheBottom) {
   EXPECT_EQ(runs.back().first + runs.back().second, 149);
   for (const auto& r : runs) EXPECT_EQ(r.second, size);
 
-  repaints = 0;
+  meter.Invalidated = 0;
   meter.DoProgress(15);
   meter.SetUsedColor(clNavy);
-  EXPECT_EQ(repaints, 0);  // nothing changed, nothing painted
+  EXPECT_EQ(meter.Invalidated, 0);  // nothing changed, nothing painted
 
   meter.BeginLoading();
   meter.SetOrientation(moHorizontal);
@@ -102,6 +114,37 @@ TEST(ZpMeter, VersionIsFixed) {
   base.SetVersion("9.99");
   EXPECT_EQ(meter.Version(), "2.04");
   EXPECT_EQ(base.Version(), "2.04");
+}
+
+TEST(ZpMeter, PaintsItselfOnItsForm) {
+  ResetWindowSystem();
+  Application().Initialize();
+  {
+    TForm form(nullptr);
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(0, 0, 600, 60);
+    auto* meter = new TZpMeter(&form);
+    meter->SetParent(&form);
+    meter->SetBounds(10, 20, 528, 14);
+    meter->SetUsedColor(clTeal);
+    form.Show();
+    meter->DoProgress(50);
+    Application().ProcessMessages();
+    TWindowSurface* s = GetWindowSurface(form.Handle());
+    const TRect r = GetWindowSurfaceRect(form.Handle());
+    int blocks = 0;
+    bool inBlock = false;
+    for (int x = 0; x < 600; ++x) {
+      const bool hit = s->Pixel(r.Left + x, r.Top + 27) == clTeal;
+      if (hit && !inBlock) ++blocks;
+      inBlock = hit;
+    }
+    EXPECT_EQ(blocks, 10);
+    EXPECT_EQ(s->Pixel(r.Left + 11, r.Top + 27), clTeal);
+    EXPECT_EQ(s->Pixel(r.Left + 10, r.Top + 20), ColorToRGB(clBtnShadow));
+  }
+  Application().ProcessMessages();
+  ResetWindowSystem();
 }
 
 }  // namespace

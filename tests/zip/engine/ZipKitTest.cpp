@@ -131,20 +131,28 @@ TEST(ZpZipKit, PasswordsAndItemFailures) {
   }
 }
 
+class TStepMeter : public TZpCustomMeter {
+public:
+  using TZpCustomMeter::TZpCustomMeter;
+  void Invalidate() override {
+    Steps.push_back(Percent());
+    TZpCustomMeter::Invalidate();
+  }
+  std::vector<int> Steps;
+};
+
 TEST(ZpZipKit, MetersFollowAndAFreedMeterIsForgotten) {
   TempDir dir;
   WriteFile(dir / "a.hot", HotText(200000));
   TZpZipKit kit(nullptr);
   auto archiveMeter = std::make_unique<TZpMeter>(nullptr);
-  auto itemMeter = std::make_unique<TZpMeter>(nullptr);
-  std::vector<int> itemSteps;
-  itemMeter->OnInvalidate = [&](TZpCustomMeter& m) { itemSteps.push_back(m.Percent()); };
+  auto itemMeter = std::make_unique<TStepMeter>(nullptr);
   kit.SetArchiveProgressMeter(archiveMeter.get());
   kit.SetItemProgressMeter(itemMeter.get());
   kit.SetFileName(dir / "arc.zip");
   kit.AddFilesByMask(dir / "a.hot", 0);
   kit.SaveArchive();
-  EXPECT_FALSE(itemSteps.empty());
+  EXPECT_FALSE(itemMeter->Steps.empty());
   EXPECT_EQ(archiveMeter->Percent(), 0);  // 100 shows as an empty bar
   archiveMeter.reset();
   EXPECT_EQ(kit.ArchiveProgressMeter(), nullptr);
