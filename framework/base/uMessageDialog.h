@@ -9,6 +9,7 @@
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StringList.h"
+#include "platform/vcl/ModalResults.h"
 
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
@@ -23,19 +24,6 @@ constexpr TMsgDlgButtons mbYesNoCancel = mbYesNo | MsgButton(mbCancel);
 constexpr TMsgDlgButtons mbOKCancel = MsgButton(mbOK) | MsgButton(mbCancel);
 constexpr TMsgDlgButtons mbOKOnly = MsgButton(mbOK);
 constexpr TMsgDlgButtons mbAbortRetryIgnore = MsgButton(mbAbort) | MsgButton(mbRetry) | MsgButton(mbIgnore);
-
-// Modal results keep the platform's numbers.
-constexpr int mrNone = 0;
-constexpr int mrOk = 1;
-constexpr int mrCancel = 2;
-constexpr int mrAbort = 3;
-constexpr int mrRetry = 4;
-constexpr int mrIgnore = 5;
-constexpr int mrYes = 6;
-constexpr int mrNo = 7;
-constexpr int mrAll = 8;
-constexpr int mrNoToAll = 9;
-constexpr int mrYesToAll = 10;
 
 // Attached to every collected message line; owned by the module.
 class TQslError {

@@ -26,6 +26,10 @@ protected:
 };
 
 // Component state bits keep the class library's order.
+// The root of the class library's objects as event senders see it.
+using TObject = TPersistent;
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
 enum TComponentStateFlag : uint32_t {
   csLoading = 0x001,
   csReading = 0x002,

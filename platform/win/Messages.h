@@ -156,3 +156,17 @@ constexpr uint32_t PRF_OWNED = 0x0020;
 // Clipboard formats
 constexpr uint32_t CF_TEXT = 1;
 constexpr uint32_t CF_UNICODETEXT = 13;
+
+// Dialog navigation: WM_NEXTDLGCTL, and what WM_GETDLGCODE answers.
+constexpr uint32_t WM_NEXTDLGCTL = 0x0028;
+constexpr uint32_t DLGC_WANTARROWS = 0x0001;
+constexpr uint32_t DLGC_WANTTAB = 0x0002;
+constexpr uint32_t DLGC_WANTALLKEYS = 0x0004;
+constexpr uint32_t DLGC_WANTMESSAGE = 0x0004;
+constexpr uint32_t DLGC_HASSETSEL = 0x0008;
+constexpr uint32_t DLGC_DEFPUSHBUTTON = 0x0010;
+constexpr uint32_t DLGC_UNDEFPUSHBUTTON = 0x0020;
+constexpr uint32_t DLGC_RADIOBUTTON = 0x0040;
+constexpr uint32_t DLGC_WANTCHARS = 0x0080;
+constexpr uint32_t DLGC_STATIC = 0x0100;
+constexpr uint32_t DLGC_BUTTON = 0x2000;
