@@ -61,3 +61,59 @@ void DrawTiledImage(TDeviceContext& dc, const TGdiBitmapPtr& picture, TtbTiledIm
       dc.StretchBlt(r.Left, r.Top, r.Width(), r.Height(), &src, 0, 0, pw, ph, SRCCOPY);
   }
 }
+
+// ---- TtbCustomTiledImage ----
+
+TtbCustomTiledImage::TtbCustomTiledImage(TComponent* AOwner) : TGraphicControl(AOwner) {
+  SetBounds(Left(), Top(), 105, 105);
+  FPicture->OnChange = [this](TObject* Sender) { PictureChanged(Sender); };
+}
+
+TtbCustomTiledImage::~TtbCustomTiledImage() { FPicture->OnChange = nullptr; }
+
+void TtbCustomTiledImage::SetImageStyle(TtbTiledImageStyle value) {
+  FImageStyle = value;
+  RepaintRequest();
+}
+
+void TtbCustomTiledImage::SetAutoSize(bool value) {
+  FAutoSize = value;
+  PictureChanged(this);
+}
+
+const std::vector<TColorRef>* TtbCustomTiledImage::GetPalette() const {
+  auto* bitmap = dynamic_cast<TBitmap*>(FPicture->Graphic());
+  return bitmap ? &bitmap->Image()->Palette() : nullptr;
+}
+
+void TtbCustomTiledImage::RepaintRequest() {
+  if (!HasState(csLoading)) Invalidate();
+}
+
+void TtbCustomTiledImage::PictureChanged(TObject*) {
+  if (HasState(csLoading)) return;
+  const int pw = FPicture->Width(), ph = FPicture->Height();
+  if (FAutoSize && pw > 0 && ph > 0) SetBounds(Left(), Top(), pw, ph);
+  auto* bitmap = dynamic_cast<TBitmap*>(FPicture->Graphic());
+  const bool opaque = bitmap && bitmap->Width() == Width() && bitmap->Height() == Height();
+  SetControlStyle(opaque ? (ControlStyle() | csOpaque) : (ControlStyle() & ~TControlStyle(csOpaque)));
+  RepaintRequest();
+}
+
+void TtbCustomTiledImage::Paint() {
+  TCanvas& canvas = Canvas();
+  if (HasState(csDesigning)) {
+    canvas.Pen().SetStyle(psDash);
+    canvas.Brush().SetStyle(bsClear);
+    canvas.Rectangle(0, 0, Width(), Height());
+  }
+  TGraphic* graphic = FPicture->Graphic();
+  if (!graphic || graphic->Empty()) return;
+  const int pw = graphic->Width(), ph = graphic->Height();
+  for (const TRect& r : TiledImageRects(FImageStyle, Width(), Height(), pw, ph)) {
+    if (r.Width() == pw && r.Height() == ph)
+      canvas.Draw(r.Left, r.Top, graphic);
+    else
+      canvas.StretchDraw(r, graphic);
+  }
+}

@@ -76,3 +76,83 @@ TEST(DrawTiledImage, MissingOrEmptyPictureLeavesTargetAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// Paints on a bitmap of its own, as its parent would.
+class PaintableImage : public TtbCustomTiledImage {
+public:
+  using TtbCustomTiledImage::TtbCustomTiledImage;
+  TGdiBitmapPtr PaintNow() {
+    auto target = std::make_shared<TGdiBitmap>(Width(), Height());
+    target->Fill(clWhite);
+    TDeviceContext dc(target);
+    Canvas().SetHandle(&dc);
+    Paint();
+    Canvas().SetHandle(nullptr);
+    return target;
+  }
+};
+
+void loadSolidPicture(TtbCustomTiledImage& img, int w, int h, TColorRef c) {
+  TBitmap bmp;
+  bmp.SetSize(w, h);
+  if (w > 0 && h > 0) bmp.Image()->Fill(c);
+  img.Picture().SetGraphic(&bmp);
+}
+
+TEST(TiledImageControl, StartsEmptyTiledAndSquare) {
+  PaintableImage img(nullptr);
+  EXPECT_EQ(img.Width(), 105);
+  EXPECT_EQ(img.Height(), 105);
+  EXPECT_EQ(img.ImageStyle(), sTile);
+  EXPECT_FALSE(img.AutoSize());
+  EXPECT_EQ(img.GetPalette(), nullptr);
+  auto painted = img.PaintNow();
+  EXPECT_EQ(painted->Pixel(50, 50), clWhite);  // nothing drawn without a picture
+}
+
+TEST(TiledImageControl, AutoSizeTakesThePictureSizeAndKeepsThePosition) {
+  PaintableImage img(nullptr);
+  img.SetBounds(7, 9, 105, 105);
+  loadSolidPicture(img, 30, 20, clRed);
+  EXPECT_EQ(img.Width(), 105);  // not asked yet
+  img.SetAutoSize(true);
+  EXPECT_EQ(img.BoundsRect(), Rect(7, 9, 37, 29));
+  // A picture without area leaves the size alone and paints nothing.
+  loadSolidPicture(img, 0, 20, clRed);
+  EXPECT_EQ(img.BoundsRect(), Rect(7, 9, 37, 29));
+  EXPECT_EQ(img.PaintNow()->Pixel(0, 0), clWhite);
+}
+
+TEST(TiledImageControl, OpaqueOnlyOverABitmapOfItsOwnSize) {
+  PaintableImage img(nullptr);
+  img.SetBounds(0, 0, 40, 30);
+  loadSolidPicture(img, 40, 30, clBlue);
+  EXPECT_TRUE(img.ControlStyle() & csOpaque);
+  // Resizing alone does not look again; the next picture change does.
+  img.SetBounds(0, 0, 50, 30);
+  EXPECT_TRUE(img.ControlStyle() & csOpaque);
+  loadSolidPicture(img, 40, 30, clBlue);
+  EXPECT_FALSE(img.ControlStyle() & csOpaque);
+}
+
+TEST(TiledImageControl, PaintsInTheChosenStyle) {
+  PaintableImage img(nullptr);
+  img.SetBounds(0, 0, 25, 15);
+  TBitmap bmp;
+  bmp.SetSize(10, 10);
+  bmp.Image()->Fill(clRed);
+  bmp.Image()->SetPixel(0, 0, clBlue);
+  img.Picture().SetGraphic(&bmp);
+  auto tiled = img.PaintNow();
+  EXPECT_EQ(tiled->Pixel(20, 10), clBlue);
+  EXPECT_EQ(tiled->Pixel(24, 14), clRed);
+  img.SetImageStyle(sCenter);
+  auto centred = img.PaintNow();
+  EXPECT_EQ(centred->Pixel(7, 2), clBlue);  // ((25-10)/2, (15-10)/2)
+  EXPECT_EQ(centred->Pixel(0, 0), clWhite);
+  EXPECT_NE(img.GetPalette(), nullptr);
+}
+
+}  // namespace

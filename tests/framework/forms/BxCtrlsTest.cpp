@@ -106,7 +106,7 @@ TEST(BxLabel, DisabledUsesGreyTextWithHighlightShadow) {
 }
 
 TEST(BxLabel, LayoutMovesTheTextDown) {
-  auto firstRow = [](TBxTextLayout layout) {
+  auto firstRow = [](TTextLayout layout) {
     Canvas c;
     TBxLabelLook look = testLook();
     look.Layout = layout;
@@ -117,7 +117,7 @@ TEST(BxLabel, LayoutMovesTheTextDown) {
         if (c.Bmp->Pixel(x, y) == Ink) return y;
     return -1;
   };
-  int top = firstRow(TBxTextLayout::Top), centre = firstRow(TBxTextLayout::Center), bottom = firstRow(TBxTextLayout::Bottom);
+  int top = firstRow(tlTop), centre = firstRow(tlCenter), bottom = firstRow(tlBottom);
   ASSERT_GE(top, 0);
   EXPECT_LT(top, centre);
   EXPECT_LT(centre, bottom);
