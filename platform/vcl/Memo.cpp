@@ -516,6 +516,8 @@ void TCustomMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y
         FRepeat.Start(Handle());
       }
       Invalidate();
+      // The control's own handling still runs (mouse events, capture), not the edit's caret.
+      TCustomControl::MouseDown(button, shift, x, y);
       return;
     }
   }
@@ -530,9 +532,11 @@ void TCustomMemo::MouseMove(TShiftState shift, int x, int y) {
     else FEditor.SetScrollX(pos);
     UpdateCaret();
     Invalidate();
+  }
+  if (FBarPressed) {
+    TCustomControl::MouseMove(shift, x, y);
     return;
   }
-  if (FBarPressed) return;
   TCustomEdit::MouseMove(shift, x, y);
 }
 
@@ -542,6 +546,7 @@ void TCustomMemo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
     FBarPressed = 0;
     FPartPressed = TScrollPart::None;
     Invalidate();
+    TCustomControl::MouseUp(button, shift, x, y);
     return;
   }
   TCustomEdit::MouseUp(button, shift, x, y);
