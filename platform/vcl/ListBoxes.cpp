@@ -767,7 +767,7 @@ void TCustomComboBox::Paint() {
     return;
   }
   FEditor.SetViewSize(1, text.Width());
-  PaintEditorText(c, FEditor, text, FWidths.LineHeight(), Focused(), Enabled(), Font().Color(), Color(), 0);
+  PaintEditorText(c, FEditor, text, FWidths.LineHeight(), Focused(), Enabled(), Font().Color(), 0);
 }
 
 bool TCustomComboBox::WantsKey(uint16_t key) {
