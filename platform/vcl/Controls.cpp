@@ -1288,6 +1288,33 @@ bool TWinControl::IsMenuKey(uint16_t key, TShiftState shift) {
   return form && form->IsShortCut(key, shift);
 }
 
+void TWinControl::CNKeyDown(TMessage& m) {
+  // Shortcuts first, then the dialog keys the control leaves alone.
+  auto key = static_cast<uint16_t>(m.WParam);
+  m.Result = 1;
+  if (IsMenuKey(key, KeyDataToShiftState(m.LParam))) return;
+  if (IsDialogKey(key) && !WantsKey(key)) {
+    TCustomForm* form = GetParentForm(this);
+    TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
+    if (root->Perform(CM_DIALOGKEY, key, m.LParam) != 0) return;
+  }
+  m.Result = 0;
+}
+
+void TWinControl::CNChar(TMessage& m) {
+  m.Result = 0;
+  if (Perform(WM_GETDLGCODE) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) return;
+  TCustomForm* form = GetParentForm(this);
+  TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
+  if (root->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) m.Result = 1;
+}
+
+void TWinControl::CNSysChar(TMessage& m) {
+  TCustomForm* form = GetParentForm(this);
+  TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
+  m.Result = root->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0 ? 1 : 0;
+}
+
 void TWinControl::routeMouse(TMessage& m) {
   TPoint p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
   TControl* target = nullptr;
@@ -1310,45 +1337,19 @@ void TWinControl::routeMouse(TMessage& m) {
 void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
-      // Shortcuts first, then the dialog keys the control leaves alone, then the key events.
-      auto key = static_cast<uint16_t>(m.WParam);
-      TCustomForm* form = GetParentForm(this);
-      if (IsMenuKey(key, KeyDataToShiftState(m.LParam))) return;
-      if (IsDialogKey(key) && !WantsKey(key)) {
-        TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
-        if (root->Perform(CM_DIALOGKEY, key, m.LParam) != 0) return;
-      }
+    case WM_SYSKEYDOWN:
       if (DoKeyDown(m)) return;
       Dispatch(m);
       return;
-    }
     case WM_KEYUP:
     case WM_SYSKEYUP:
       if (DoKeyUp(m)) return;
       Dispatch(m);
       return;
-    case WM_CHAR: {
+    case WM_CHAR:
       if (DoKeyPress(m)) return;
-      auto ch = static_cast<uint8_t>(m.WParam);
-      // The keys of the dialog keys come as characters too: drop them when the keys were not wanted.
-      uint16_t vk = ch == '\r' ? VK_RETURN : ch == 27 ? VK_ESCAPE : ch == '\t' ? VK_TAB : 0;
-      if (vk && !WantsKey(vk)) return;
-      if (!vk && !(Perform(WM_GETDLGCODE) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS))) {
-        TCustomForm* form = GetParentForm(this);
-        TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
-        if (root->Perform(CM_DIALOGCHAR, ch, m.LParam) != 0) return;
-      }
       Dispatch(m);
       return;
-    }
-    case WM_SYSCHAR: {
-      TCustomForm* form = GetParentForm(this);
-      TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
-      if (root->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) return;
-      Dispatch(m);
-      return;
-    }
     default:
       if (IsMouseMessage(m.Msg)) {
         routeMouse(m);
@@ -1386,6 +1387,9 @@ void TWinControl::Dispatch(TMessage& m) {
       }
       DefaultHandler(m);
       return;
+    case CN_KEYDOWN: case CN_SYSKEYDOWN: CNKeyDown(m); return;
+    case CN_CHAR: CNChar(m); return;
+    case CN_SYSCHAR: CNSysChar(m); return;
     case CM_DIALOGKEY: CMDialogKey(m); return;
     case CM_DIALOGCHAR: CMDialogChar(m); return;
     case CM_ENTER: CMEnter(m); return;

@@ -469,6 +469,11 @@ protected:
   virtual void WMKeyDown(TMessage& m) { DefaultHandler(m); }
   virtual void WMChar(TMessage& m) { DefaultHandler(m); }
   virtual void WMSetCursor(TMessage& m);
+  // Before a key message is translated and dispatched (see TApplication::IsKeyMsg): shortcuts,
+  // dialog keys and accelerators; Result 1 when used up, so the key goes no further.
+  virtual void CNKeyDown(TMessage& m);
+  virtual void CNChar(TMessage& m);
+  virtual void CNSysChar(TMessage& m);
   virtual void CMDialogKey(TMessage& m) { Broadcast(m); }
   virtual void CMDialogChar(TMessage& m) { Broadcast(m); }
   virtual void CMEnter(TMessage&) { DoEnter(); }

@@ -98,6 +98,20 @@ TApplication::~TApplication() {
   DestroyComponents();
 }
 
+bool TApplication::IsKeyMsg(const TMsg& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  HWND h = msg.hwnd;
+  while (h && !FindControl(h)) h = GetParent(h);
+  TWinControl* c = FindControl(h);
+  if (!c) return false;
+  try {
+    return c->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+  } catch (...) {
+    HandleCurrentException();
+    return true;
+  }
+}
+
 void TApplication::Initialize() {
   if (!FPump.ProcessOne) UseWindowSystemPump();
   Handle();

@@ -224,6 +224,9 @@ public:
   void Idle();
   // Handles one pending message or callback; false when none was pending. Errors go to HandleException.
   bool HandleOne();
+  // Offers a key message taken from the queue to its control as CN_ + message first; true when
+  // the control used it up (a shortcut, a dialog key, an accelerator), and it then goes no further.
+  bool IsKeyMsg(const TMsg& msg);
   TNotifyEvent OnMinimize;
   TNotifyEvent OnRestore;
   TNotifyEvent OnActivate;

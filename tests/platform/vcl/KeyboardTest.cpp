@@ -152,6 +152,16 @@ TEST_F(KeyboardTest, DialogKeysAndAcceleratorsReachTheControlsThatAnswer) {
   Pump();
   EXPECT_EQ(Log, (std::vector<AnsiString>{"dialogkey B", "dialogkey D", "accel C"}));
 
+  // Enter that no control answers comes to the focused control as a character too.
+  B->AnswersKey = 0;
+  A->OnKeyPress = [&](TObject*, char& ch) { Log.push_back(Format("char %d", {int(ch)})); };
+  Log.clear();
+  Press(VK_RETURN);
+  Press(VK_ESCAPE);
+  Pump();
+  EXPECT_EQ(Log, (std::vector<AnsiString>{"key A 13", "char 13", "dialogkey D"}));
+  A->OnKeyPress = nullptr;
+
   // A control that wants the keys keeps them.
   A->DlgCode = DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTTAB;
   Log.clear();
