@@ -1322,6 +1322,12 @@ void TWinControl::routeMouse(TMessage& m) {
     target = GCaptureControl;
   else
     target = ControlAtPos(p, false);
+  if (m.Msg == WM_MOUSEMOVE) {
+    // The shape over a control is its own, unless the screen sets one for all.
+    TCursor cur = Screen().Cursor();
+    if (cur == crDefault) cur = (target ? target : this)->Cursor();
+    if (::GetCursor() != cur) ::SetCursor(cur);
+  }
   if (m.Msg == WM_MOUSEMOVE && target != FMouseControl) {
     if (FMouseControl) FMouseControl->Perform(CM_MOUSELEAVE);
     FMouseControl = target;

@@ -165,7 +165,10 @@ void TApplication::Idle() {
 }
 
 void TApplication::formGone(TCustomForm* f) {
-  if (FMainForm == f) FMainForm = nullptr;
+  if (FMainForm != f) return;
+  // Without its main form the program has nothing left to run.
+  FMainForm = nullptr;
+  if (!HasState(csDestroying)) Terminate();
 }
 
 void TApplication::HandleException(const Exception& e) {

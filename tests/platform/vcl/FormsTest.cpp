@@ -156,6 +156,11 @@ TEST_F(FormsTest, AnErrorWhileCreatingIsShownAndTheFormStays) {
   EXPECT_EQ(f->Steps, 1);
   EXPECT_EQ(Application().MainForm(), f);
   EXPECT_EQ(Errors, std::vector<AnsiString>{"Unable to create folder."});
+  // Freeing the main form ends the program's loop.
+  EXPECT_FALSE(Application().Terminated());
+  delete f;
+  EXPECT_EQ(Application().MainForm(), nullptr);
+  EXPECT_TRUE(Application().Terminated());
 }
 
 TEST_F(FormsTest, CloseWithFreeReleasesTheFormAfterPendingMessages) {
