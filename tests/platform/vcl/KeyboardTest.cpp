@@ -134,6 +134,14 @@ TEST_F(KeyboardTest, EnterAndExitRunAsTheFocusMoves) {
   Press(VK_TAB);
   Pump();
   EXPECT_EQ(Form->ActiveControl(), D);
+  // Focusing a control of an inactive form brings that form forward.
+  auto* other = new TForm(&Application());
+  other->Show();
+  EXPECT_FALSE(Form->Active());
+  B->SetFocus();
+  EXPECT_TRUE(Form->Active());
+  EXPECT_TRUE(B->Focused());
+  delete other;
   // Focusing a hidden control is refused.
   D->Hide();
   EXPECT_THROW(D->SetFocus(), EInvalidOperation);
