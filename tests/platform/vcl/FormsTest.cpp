@@ -202,8 +202,10 @@ TEST_F(FormsTest, ScreenListsFormsInZOrderAndKnowsTheActiveOne) {
   Screen().SetCursor(crDefault);
 
   // Minimizing the application minimizes its visible forms.
+  int width = b->Width();
   Application().Minimize();
   EXPECT_EQ(b->WindowState(), wsMinimized);
+  EXPECT_EQ(b->Width(), width);
   Application().Restore();
   EXPECT_EQ(b->WindowState(), wsNormal);
 }

@@ -142,6 +142,12 @@ TEST_F(KeyboardTest, EnterAndExitRunAsTheFocusMoves) {
   EXPECT_TRUE(Form->Active());
   EXPECT_TRUE(B->Focused());
   delete other;
+  // A control hidden with the focus leaves it to the form; Tab goes on from there.
+  B->Hide();
+  EXPECT_TRUE(Form->Focused());
+  Press(VK_TAB);
+  Pump();
+  EXPECT_TRUE(A->Focused());
   // Focusing a hidden control is refused.
   D->Hide();
   EXPECT_THROW(D->SetFocus(), EInvalidOperation);
