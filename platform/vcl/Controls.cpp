@@ -152,6 +152,23 @@ void TSizeConstraints::Apply(int& width, int& height) const {
 
 // ---- TControlCanvas ----
 
+namespace {
+
+// Canvases holding a context taken outside painting; the loop lets them go when idle, since a
+// context goes stale once its window moves.
+std::vector<TControlCanvas*>& CanvasesWithContexts() {
+  static auto* v = new std::vector<TControlCanvas*>;
+  return *v;
+}
+
+}  // namespace
+
+void FreeDeviceContexts() {
+  std::vector<TControlCanvas*> list;
+  list.swap(CanvasesWithContexts());
+  for (TControlCanvas* c : list) c->FreeHandle();
+}
+
 TControlCanvas::~TControlCanvas() { FreeHandle(); }
 
 void TControlCanvas::CreateHandle() {
@@ -174,6 +191,7 @@ void TControlCanvas::CreateHandle() {
     dc->IntersectClipRect(0, 0, FControl->Width(), FControl->Height());
   }
   SetHandle(dc);
+  CanvasesWithContexts().push_back(this);
 }
 
 void TControlCanvas::FreeHandle() {
@@ -181,6 +199,8 @@ void TControlCanvas::FreeHandle() {
     ReleaseDC(FWindow, FDC);
     FDC = 0;
     FWindow = 0;
+    auto& v = CanvasesWithContexts();
+    v.erase(std::remove(v.begin(), v.end(), this), v.end());
   }
   TCanvas::FreeHandle();
 }

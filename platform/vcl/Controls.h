@@ -525,6 +525,8 @@ private:
   std::unique_ptr<TControlCanvas> FCanvas;
 };
 
+// Lets go of the contexts that control canvases took outside painting; the loop calls it when idle.
+void FreeDeviceContexts();
 // The graphic control that holds the mouse capture, if any.
 TControl* GetCaptureControl();
 void SetCaptureControl(TControl* control);

@@ -159,6 +159,7 @@ bool TApplication::HelpContext(int) { return false; }
 bool TApplication::Active() const { return GetActiveWindow() != 0; }
 
 void TApplication::Idle() {
+  FreeDeviceContexts();
   for (TCustomForm* f : Screen().Forms())
     if (f->Visible()) f->UpdateActions();
   if (OnIdle) OnIdle(this);

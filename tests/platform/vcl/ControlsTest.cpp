@@ -104,6 +104,22 @@ TEST_F(ControlsTest, ParentPaintsGraphicChildrenOverItsBackground) {
   box->Invalidate();
   Pump();
   EXPECT_EQ(PixelOf(*f, 5, 5), clLime);
+
+  // Drawing outside painting lands at the control's place in its parent, and stays inside it.
+  dot->Show();
+  dot->Canvas().Brush().SetColor(clFuchsia);
+  dot->Canvas().FillRect(Rect(-5, -5, 50, 50));
+  EXPECT_EQ(PixelOf(*f, 40, 40), clFuchsia);
+  EXPECT_EQ(PixelOf(*f, 49, 49), clFuchsia);
+  EXPECT_EQ(PixelOf(*f, 50, 50), clYellow);
+  EXPECT_EQ(PixelOf(*f, 39, 39), clYellow);
+  // The context goes when the loop is idle; the canvas takes a fresh one after a move.
+  Application().Idle();
+  dot->SetLeft(60);
+  Pump();
+  dot->Canvas().Brush().SetColor(clNavy);
+  dot->Canvas().FillRect(Rect(0, 0, 10, 10));
+  EXPECT_EQ(PixelOf(*f, 65, 45), clNavy);
 }
 
 TEST_F(ControlsTest, ColourAndFontComeFromTheParentUntilSetOwn) {
