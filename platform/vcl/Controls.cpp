@@ -670,6 +670,12 @@ TWinControl* TWinControl::FromHandle(HWND hwnd) {
   return reinterpret_cast<TWinControl*>(GetProp(hwnd, ControlProp));
 }
 
+void TWinControl::SetParentWindow(HWND v) {
+  if (v == FParentWindow) return;
+  FParentWindow = v;
+  if (!FParent && FHandle) RecreateWnd();
+}
+
 HWND TWinControl::Handle() {
   HandleNeeded();
   return FHandle;
@@ -692,7 +698,7 @@ void TWinControl::CreateParams(TCreateParams& p) {
   p.Y = FTop;
   p.Width = FWidth;
   p.Height = FHeight;
-  p.WndParent = FParent ? FParent->FHandle : 0;
+  p.WndParent = FParent ? FParent->FHandle : FParentWindow;
   p.WinClassName = ClassName();
   p.ClassStyle = CS_DBLCLKS;
 }
@@ -969,8 +975,10 @@ void TWinControl::updateBoundsFromWindow() {
   // A minimized window keeps the bounds it will come back to.
   if (!FParent && IsIconic(FHandle)) return;
   TRect r = GetWindowRect(FHandle);
-  if (FParent && FParent->FHandle) {
-    TPoint p = ::ScreenToClient(FParent->FHandle, TPoint{r.Left, r.Top});
+  auto style = static_cast<uint32_t>(GetWindowLongPtr(FHandle, GWL_STYLE));
+  HWND holder = FParent ? FParent->FHandle : (style & WS_CHILD) ? GetParent(FHandle) : 0;
+  if (holder) {
+    TPoint p = ::ScreenToClient(holder, TPoint{r.Left, r.Top});
     r = OffsetRect(r, p.X - r.Left, p.Y - r.Top);
   }
   FLeft = r.Left;

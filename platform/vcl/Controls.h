@@ -372,6 +372,9 @@ public:
   void RecreateWnd();
   // The control whose window this is, or nullptr.
   static TWinControl* FromHandle(HWND hwnd);
+  // A window outside the library that holds this control's window while it has no parent control.
+  HWND ParentWindow() const { return FParentWindow; }
+  void SetParentWindow(HWND v);
 
   int ControlCount() const { return static_cast<int>(FControls.size()); }
   TControl* Controls(int index) const { return FControls.at(static_cast<size_t>(index)); }
@@ -502,6 +505,7 @@ private:
 
   std::vector<TControl*> FControls;
   std::vector<TWinControl*> FTabList;
+  HWND FParentWindow = 0;
   bool FTabStop = false;
   int FAlignLevel = 0;
   bool FAligning = false;

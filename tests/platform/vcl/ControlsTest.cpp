@@ -346,3 +346,20 @@ TEST_F(ControlsTest, TheCursorFollowsTheControlUnderTheMouse) {
   Screen().SetCursor(crDefault);
   EXPECT_EQ(moveTo(16, 16), crHandPoint);
 }
+
+TEST_F(ControlsTest, AControlMayLiveInAWindowOutsideTheLibrary) {
+  TWndClass wc;
+  wc.lpszClassName = "Host";
+  wc.lpfnWndProc = DefWindowProc;
+  RegisterClass(wc);
+  HWND host = CreateWindowEx(0, "Host", "", WS_POPUP | WS_VISIBLE, 100, 100, 200, 200, 0);
+  auto* box = new TBox(nullptr);
+  EXPECT_THROW(box->Handle(), EInvalidOperation);  // no parent of any kind
+  box->SetBounds(10, 20, 30, 40);
+  box->SetParentWindow(host);
+  EXPECT_EQ(GetParent(box->Handle()), host);
+  MoveWindow(box->Handle(), 15, 25, 30, 40);
+  EXPECT_EQ(box->BoundsRect(), Rect(15, 25, 45, 65));
+  delete box;
+  DestroyWindow(host);
+}
