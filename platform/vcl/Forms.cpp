@@ -95,11 +95,73 @@ void TApplication::Run() {
 
 TApplication::~TApplication() {
   // Forms reach back into the application while they go.
+  CancelHint();
+  FHintWindow.reset();
   DestroyComponents();
+}
+
+void TApplication::SetShowHint(bool v) {
+  FShowHint = v;
+  if (!v) CancelHint();
+}
+
+THintWindow* TApplication::HintWindow() const {
+  return FHintWindow && FHintWindow->Showing() ? FHintWindow.get() : nullptr;
+}
+
+void TApplication::stopHintTimer() {
+  if (FHintTimer) KillTimer(0, FHintTimer);
+  FHintTimer = 0;
+}
+
+void TApplication::CancelHint() {
+  stopHintTimer();
+  FHintControl = nullptr;
+  FHintControlAlive.reset();
+  if (FHintWindow && FHintWindow->HandleAllocated() && IsWindow(FHintWindow->Handle())) FHintWindow->ReleaseHint();
+}
+
+namespace {
+
+bool WantsHint(TControl* c) {
+  return c && c->ShowHint() && !GetShortHint(c->Hint()).empty();
+}
+
+}  // namespace
+
+void TApplication::HintMouseMessage(TControl* control, TPoint screenPos) {
+  FHintPos = screenPos;
+  bool same = control == FHintControl && !FHintControlAlive.expired();
+  if (same) return;
+  CancelHint();
+  if (!FShowHint || !WantsHint(control)) return;
+  FHintControl = control;
+  FHintControlAlive = control->Liveness();
+  FHintTimer = SetTimer(0, 0, FHintPause, [this](HWND, UINT, uintptr_t, uint32_t) { showHintNow(); });
+}
+
+void TApplication::showHintNow() {
+  stopHintTimer();
+  if (FHintControlAlive.expired() || !FHintControl || !WantsHint(FHintControl) || !FHintControl->Showing()) {
+    CancelHint();
+    return;
+  }
+  if (FHintWindow && FHintWindow->HandleAllocated() && !IsWindow(FHintWindow->Handle())) FHintWindow.reset();
+  if (!FHintWindow) FHintWindow = std::make_unique<THintWindow>(nullptr);
+  AnsiString text = GetShortHint(FHintControl->Hint());
+  TRect r = FHintWindow->CalcHintRect(Screen().Width() / 3, text);
+  // Below the pointer, clear of its shape.
+  r = OffsetRect(r, FHintPos.X, FHintPos.Y + 20);
+  FHintWindow->ActivateHint(r, text);
+  FHintTimer = SetTimer(0, 0, FHintHidePause, [this](HWND, UINT, uintptr_t, uint32_t) {
+    stopHintTimer();
+    if (FHintWindow && FHintWindow->HandleAllocated()) FHintWindow->ReleaseHint();
+  });
 }
 
 bool TApplication::IsKeyMsg(const TMsg& msg) {
   if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) CancelHint();
   HWND h = msg.hwnd;
   while (h && !FindControl(h)) h = GetParent(h);
   TWinControl* c = FindControl(h);

@@ -233,6 +233,20 @@ public:
   TNotifyEvent OnDeactivate;
   TNotifyEvent OnIdle;
 
+  // Hints: shown after the mouse rests HintPause ms on a control whose ShowHint is set, hidden
+  // after HintHidePause ms, on a click or a key, or when the mouse moves to another control.
+  bool ShowHint() const { return FShowHint; }
+  void SetShowHint(bool v);
+  unsigned HintPause() const { return FHintPause; }
+  void SetHintPause(unsigned v) { FHintPause = v; }
+  unsigned HintHidePause() const { return FHintHidePause; }
+  void SetHintHidePause(unsigned v) { FHintHidePause = v; }
+  // The window showing the current hint, or nullptr while none shows.
+  THintWindow* HintWindow() const;
+  void CancelHint();
+  // Told by the controls of every mouse move, with the control under the mouse.
+  void HintMouseMessage(TControl* control, TPoint screenPos);
+
   AnsiString ExeName() const;  // the program file, ParamStr(0)
   const AnsiString& Title() const { return FTitle; }
   void SetTitle(const AnsiString& t) { FTitle = t; }
@@ -288,6 +302,17 @@ private:
   TCustomForm* FMainForm = nullptr;
   bool FShowMainForm = true;
   HWND FHandle = 0;
+
+  void showHintNow();
+  void stopHintTimer();
+  bool FShowHint = true;
+  unsigned FHintPause = 500;
+  unsigned FHintHidePause = 2500;
+  TControl* FHintControl = nullptr;
+  std::weak_ptr<const void> FHintControlAlive;
+  TPoint FHintPos;
+  uintptr_t FHintTimer = 0;
+  std::unique_ptr<THintWindow> FHintWindow;
 };
 
 // The one application object of the process, made on first use.

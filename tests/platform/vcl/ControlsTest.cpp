@@ -363,3 +363,56 @@ TEST_F(ControlsTest, AControlMayLiveInAWindowOutsideTheLibrary) {
   delete box;
   DestroyWindow(host);
 }
+
+TEST_F(ControlsTest, HintsShowAfterAPauseAndGoOnAClickOrAMove) {
+  TFakeClock clock;
+  TForm* f = NewForm();
+  auto* dot = new TDot(f);
+  dot->SetBounds(10, 10, 20, 20);
+  dot->SetHint("Keldara website\rLogged in user is Ann|Opens the maker's site");
+  dot->SetParent(f);
+  auto* plain = new TDot(f);
+  plain->SetBounds(100, 10, 20, 20);
+  plain->SetParent(f);
+  f->SetShowHint(true);  // the children follow their parent
+  EXPECT_TRUE(dot->ShowHint());
+  f->Show();
+  auto moveTo = [&](int x, int y) {
+    TPoint p = f->ClientToScreen(Point(x, y));
+    InjectMouseMove(p.X, p.Y);
+    Pump();
+  };
+  auto wait = [&](int ms) {
+    clock.Advance(ms);
+    Pump();
+  };
+  moveTo(15, 15);
+  wait(400);
+  EXPECT_EQ(Application().HintWindow(), nullptr);
+  wait(100);
+  ASSERT_NE(Application().HintWindow(), nullptr);
+  THintWindow* hw = Application().HintWindow();
+  EXPECT_EQ(hw->Caption(), "Keldara website\rLogged in user is Ann");
+  EXPECT_GT(hw->Height(), 2 * f->Canvas().TextHeight("K"));  // two lines
+  EXPECT_GE(hw->Top(), f->ClientToScreen(Point(15, 15)).Y);
+  EXPECT_NE(GetActiveWindow(), hw->Handle());
+  // Moving within the control keeps it; a click takes it away.
+  moveTo(16, 16);
+  EXPECT_NE(Application().HintWindow(), nullptr);
+  ClickAt(*f, 16, 16);
+  Pump();
+  EXPECT_EQ(Application().HintWindow(), nullptr);
+  // It goes by itself after a while, and a control without a hint shows none.
+  moveTo(60, 60);
+  moveTo(15, 15);
+  wait(500);
+  EXPECT_NE(Application().HintWindow(), nullptr);
+  wait(2500);
+  EXPECT_EQ(Application().HintWindow(), nullptr);
+  moveTo(105, 15);
+  wait(1000);
+  EXPECT_EQ(Application().HintWindow(), nullptr);
+  EXPECT_EQ(GetShortHint("a|b"), "a");
+  EXPECT_EQ(GetLongHint("a|b"), "b");
+  EXPECT_EQ(GetLongHint("a"), "a");
+}
