@@ -198,6 +198,7 @@ public:
   // Makes a form owned by the application; the first one made becomes the main form.
   template <class T>
   void CreateForm(T*& reference) {
+    Initialize();
     reference = nullptr;
     auto* f = new T(this);
     reference = f;
