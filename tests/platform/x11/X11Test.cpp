@@ -128,6 +128,7 @@ protected:
 
 TEST_F(X11Test, WindowShowsItsBackBufferAndCarriesItsHints) {
   HWND top = ShowTestWindow();
+  FBackend->Sync();  // every exposure of the new window is in our queue
   Pump();
   FBackend->Sync();
   Window xw = FBackend->XWindowOf(top);
@@ -150,6 +151,7 @@ TEST_F(X11Test, WindowShowsItsBackBufferAndCarriesItsHints) {
 
   HWND owned = CreateWindowEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Paint", "tool", WS_POPUP | WS_CAPTION, 0, 0, 50, 50, top);
   Window ow = FBackend->XWindowOf(owned);
+  FBackend->Sync();  // the server has our requests before it answers another client
   Window transientFor = 0;
   ASSERT_TRUE(XGetTransientForHint(FPeer, ow, &transientFor));
   EXPECT_EQ(xw, transientFor);
