@@ -122,6 +122,7 @@ struct TX11Backend::TImpl {
   }
   void ReadWorkArea();
   void ReleaseModifiersUp();
+  int TypedChar(XKeyEvent& key, uint16_t vk);
   void SetStateHints(Window w, uint32_t exStyle);
   void Handle(XEvent& ev);
   void AnswerSelection(const XSelectionRequestEvent& req);
@@ -428,6 +429,35 @@ void TX11Backend::TImpl::ReleaseModifiersUp() {
     if (GetAsyncKeyState(m.Vk) < 0 && !down(m.Left) && !down(m.Right)) InjectKeyUp(m.Vk);
 }
 
+// What a key types in the server's layout, as a character of the code page. With Ctrl held the
+// standard rules apply, as the system's own do (Ctrl+A is 1, Ctrl+5 types nothing).
+int TX11Backend::TImpl::TypedChar(XKeyEvent& key, uint16_t vk) {
+  if (key.state & ControlMask) return TypedByLayout;
+  if (vk == VK_DELETE) return TypesNothing;
+  if (vk == VK_TAB) return '\t';  // also with Shift, which X reads as another symbol
+  char buf[16] = {};
+  KeySym sym = 0;
+  int n = XLookupString(&key, buf, sizeof buf, &sym, nullptr);
+  if (n == 1 && static_cast<uint8_t>(buf[0]) != 0x7F) return static_cast<uint8_t>(buf[0]);  // Latin-1
+  // Symbols beyond Latin-1 that the code page still has, as the euro sign.
+  unsigned long code = 0;
+  if (sym == XK_EuroSign) code = 0x20AC;
+  else if ((sym & 0xFF000000) == 0x01000000) code = sym & 0x00FFFFFF;
+  if (code >= 0x100 && code < 0x10000) {
+    std::string utf8;
+    if (code < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (code >> 6));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (code >> 12));
+      utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    }
+    utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    AnsiString a = Utf8ToAnsi(utf8);
+    if (a.size() == 1 && a[0] != '?') return static_cast<uint8_t>(a[0]);
+  }
+  return TypesNothing;
+}
+
 void TX11Backend::TImpl::Handle(XEvent& ev) {
   HWND h = Find(ev.xany.window);
   switch (ev.type) {
@@ -462,16 +492,13 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
         if (second == XK_KP_Decimal) sym = second;
       }
       uint16_t vk = VirtualKeyOfKeysym(sym, numLock);
-      if (vk) {
-        if (ev.type == KeyPress) InjectKeyDown(vk);
-        else InjectKeyUp(vk);
-      } else if (ev.type == KeyPress) {
-        // A key without a virtual key may still type a character of the code page.
-        char buf[8] = {};
-        KeySym typed = 0;
-        int n = XLookupString(&ev.xkey, buf, sizeof buf, &typed, nullptr);
-        if (n == 1 && static_cast<uint8_t>(buf[0]) >= 0xA0) InjectChar(static_cast<uint8_t>(buf[0]));
+      if (ev.type == KeyRelease) {
+        if (vk) InjectKeyUp(vk);
+        break;
       }
+      int typed = TypedChar(ev.xkey, vk);
+      if (vk) InjectKeyDown(vk, typed);
+      else if (typed >= 0x20) InjectChar(static_cast<uint8_t>(typed));  // a key known only by what it types
       break;
     }
     case ButtonPress:

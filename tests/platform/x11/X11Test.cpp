@@ -332,3 +332,27 @@ TEST_F(X11Test, WaitingWakesForInputFromTheDisplay) {
   pclose(tool);
   EXPECT_EQ(WM_LBUTTONDOWN, first);
 }
+
+TEST_F(X11Test, CharactersComeFromTheServersKeyboardLayout) {
+  if (!ToolInstalled("xdotool") || !ToolInstalled("setxkbmap")) GTEST_SKIP() << "xdotool or setxkbmap is missing";
+  int status = -1;
+  FServer->Run("setxkbmap de", [] {}, &status);
+  if (status != 0) GTEST_SKIP() << "no German layout to switch to";
+  HWND child = 0;
+  ShowTestWindow(&child);
+  // Shift+7 types a slash here; the key is still 7.
+  Tool("xdotool type '/\xC3\xB6'");
+  ASSERT_TRUE(PumpUntil([&] {
+    int chars = 0;
+    for (auto& s : Seen) chars += s.Msg == WM_CHAR;
+    return chars >= 2;
+  }, Pumper()));
+  std::string typed;
+  bool sevenWithShift = false;
+  for (auto& s : Seen) {
+    if (s.Msg == WM_CHAR) typed += static_cast<char>(s.W);
+    if (s.Msg == WM_KEYDOWN && s.W == '7') sevenWithShift = s.Shift;
+  }
+  EXPECT_EQ("/\xF6", typed);
+  EXPECT_TRUE(sevenWithShift);
+}
