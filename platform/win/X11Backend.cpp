@@ -102,6 +102,9 @@ struct TX11Backend::TImpl {
   std::optional<AnsiString> Owned;  // our clipboard text while we own CLIPBOARD
   Time LastTime = CurrentTime;
   bool FocusLeaving = false;
+  // Set while a shape the server reported is applied: sending it back would let a window
+  // manager's frame offset move the window again and again.
+  HWND FromServer = 0;
   TRect Work;
   Atom Protocols = 0, DeleteWindow = 0, Clipboard = 0, Utf8 = 0, Targets = 0, Text = 0, NetName = 0,
        NetState = 0, NetAbove = 0, NetSkipTaskbar = 0, NetType = 0, NetUtility = 0, NetNormal = 0,
@@ -307,6 +310,7 @@ void TX11Backend::WindowMoved(HWND hwnd, const TRect& b) {
     XFlush(F->Dpy);
     return;
   }
+  if (F->FromServer == hwnd) return;
   if (F->Iconified[w]) {
     F->Iconified[w] = false;
     if (IsWindowVisible(hwnd)) XMapRaised(F->Dpy, w);
@@ -475,9 +479,22 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       // A window manager's own notice carries the place on the screen; the server's, the size.
       bool moved = ev.xany.send_event && (c.x != b.Left || c.y != b.Top);
       bool sized = c.width != std::max(1, b.Width()) || c.height != std::max(1, b.Height());
-      if (moved || sized)
-        SetWindowPos(h, 0, moved ? c.x : b.Left, moved ? c.y : b.Top, sized ? c.width : b.Width(),
-                     sized ? c.height : b.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+      if (!moved && !sized) break;
+      FromServer = h;
+      struct TGuard {
+        HWND& Flag;
+        ~TGuard() { Flag = 0; }
+      } guard{FromServer};
+      SetWindowPos(h, 0, moved ? c.x : b.Left, moved ? c.y : b.Top, sized ? c.width : b.Width(),
+                   sized ? c.height : b.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+      // The window may keep a size of its own (a minimum, say): the server learns it.
+      TRect now = GetWindowRect(h);
+      if (IsWindow(h) && sized && (now.Width() != c.width || now.Height() != c.height))
+      {
+        ConfigureSerial[ev.xany.window] = NextRequest(Dpy);
+        XResizeWindow(Dpy, ev.xany.window, static_cast<unsigned>(std::max(1, now.Width())),
+                      static_cast<unsigned>(std::max(1, now.Height())));
+      }
       break;
     }
     case KeyPress:

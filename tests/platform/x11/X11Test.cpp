@@ -356,3 +356,29 @@ TEST_F(X11Test, CharactersComeFromTheServersKeyboardLayout) {
   EXPECT_EQ("/\xF6", typed);
   EXPECT_TRUE(sevenWithShift);
 }
+
+TEST_F(X11Test, AWindowKeepsItsMinimumAgainstTheServer) {
+  TWndClass wc;
+  wc.lpszClassName = "Min";
+  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_WINDOWPOSCHANGING) {
+      auto* pos = reinterpret_cast<TWindowPos*>(l);
+      pos->cx = std::max(pos->cx, 200);
+    }
+    return DefWindowProc(h, m, w, l);
+  };
+  ASSERT_TRUE(RegisterClass(wc));
+  HWND top = CreateWindowEx(0, "Min", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 100, 0);
+  ASSERT_TRUE(PumpUntil([&] { return Viewable(top); }, Pumper()));
+  Window xw = FBackend->XWindowOf(top);
+  XResizeWindow(FPeer, xw, 120, 90);
+  XFlush(FPeer);
+  XWindowAttributes a{};
+  EXPECT_TRUE(PumpUntil([&] {
+    FBackend->Sync();
+    XGetWindowAttributes(FPeer, xw, &a);
+    return GetWindowRect(top).Height() == 90 && a.width == 200;
+  }, Pumper()));
+  EXPECT_EQ(200, GetWindowRect(top).Width());
+  EXPECT_EQ(90, a.height);
+}
