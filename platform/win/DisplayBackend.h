@@ -21,7 +21,7 @@ public:
   virtual void WindowMoved(HWND, const TRect& /*screenBounds*/) {}
   virtual void WindowTitled(HWND, const AnsiString&) {}
   virtual void WindowActivated(HWND) {}
-  // Topmost or tool-window state changed.
+  // Topmost or tool-window state or the owner changed.
   virtual void WindowRestyled(HWND) {}
   // Part of the window's back buffer (window coordinates) changed and may be shown.
   virtual void Present(HWND, const TRect&) {}

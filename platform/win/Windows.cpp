@@ -498,7 +498,10 @@ intptr_t SetWindowLongPtr(HWND hwnd, int index, intptr_t value) {
     case GWL_USERDATA: w->UserData = value; break;
     case GWL_ID: w->Id = value; break;
     case GWL_HWNDPARENT:
-      if (!w->Parent) w->Owner = IsWindow(static_cast<HWND>(value)) ? static_cast<HWND>(value) : 0;
+      if (!w->Parent) {
+        w->Owner = IsWindow(static_cast<HWND>(value)) ? static_cast<HWND>(value) : 0;
+        if (Shown(*w) && w->Created) DisplayBackend().WindowRestyled(hwnd);
+      }
       break;
   }
   return old;

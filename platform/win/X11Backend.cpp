@@ -127,6 +127,7 @@ struct TX11Backend::TImpl {
   void ReleaseModifiersUp();
   int TypedChar(XKeyEvent& key, uint16_t vk);
   void SetStateHints(Window w, uint32_t exStyle);
+  void SetOwnerHint(Window w, HWND owner);
   void Handle(XEvent& ev);
   void AnswerSelection(const XSelectionRequestEvent& req);
   void PutArea(HWND hwnd, Window w, const TRect& area);
@@ -240,11 +241,15 @@ void TX11Backend::WindowCreated(HWND hwnd) {
   XSetWMNormalHints(d, w, &hints);
   XClassHint cls{const_cast<char*>("quorvex"), const_cast<char*>("Quorvex")};
   XSetClassHint(d, w, &cls);
-  if (rec->Owner) {
-    if (Window owner = static_cast<Window>(XWindowOf(rec->Owner))) XSetTransientForHint(d, w, owner);
-  }
+  F->SetOwnerHint(w, rec->Owner);
   F->SetStateHints(w, rec->ExStyle);
   WindowTitled(hwnd, rec->Text);
+}
+
+void TX11Backend::TImpl::SetOwnerHint(Window w, HWND owner) {
+  auto it = Windows.find(owner);
+  if (it != Windows.end()) XSetTransientForHint(Dpy, w, it->second);
+  else XDeleteProperty(Dpy, w, XA_WM_TRANSIENT_FOR);
 }
 
 void TX11Backend::TImpl::SetStateHints(Window w, uint32_t exStyle) {
@@ -261,6 +266,7 @@ void TX11Backend::WindowRestyled(HWND hwnd) {
   Window w = static_cast<Window>(XWindowOf(hwnd));
   TWindowRec* rec = FindWindowRec(hwnd);
   if (!w || !rec) return;
+  F->SetOwnerHint(w, rec->Owner);
   F->SetStateHints(w, rec->ExStyle);
   // A window manager reads the state of a mapped window from a request to the root only.
   XEvent ev{};

@@ -160,6 +160,9 @@ TEST_F(X11Test, WindowShowsItsBackBufferAndCarriesItsHints) {
   SetWindowPos(owned, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   FBackend->Sync();
   EXPECT_EQ("_NET_WM_STATE_SKIP_TASKBAR ", Property(ow, "_NET_WM_STATE"));
+  SetWindowLongPtr(owned, GWL_HWNDPARENT, 0);
+  FBackend->Sync();
+  EXPECT_FALSE(XGetTransientForHint(FPeer, ow, &transientFor)) << "owned no more";
 
   MoveWindow(top, 100, 120, 320, 210);
   FBackend->Sync();
