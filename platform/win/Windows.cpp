@@ -982,6 +982,7 @@ HWND SetCapture(HWND hwnd) {
   HWND old = s.Capture;
   if (!IsWindow(hwnd) || hwnd == old) return old;
   s.Capture = hwnd;
+  DisplayBackend().CaptureChanged(GetAncestorRoot(hwnd));
   if (old && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, static_cast<LPARAM>(hwnd));
   return old;
 }
@@ -991,6 +992,7 @@ bool ReleaseCapture() {
   HWND old = s.Capture;
   if (!old) return true;
   s.Capture = 0;
+  DisplayBackend().CaptureChanged(0);
   if (IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, 0);
   return true;
 }

@@ -348,6 +348,18 @@ void TX11Backend::WindowActivated(HWND hwnd) {
   XFlush(F->Dpy);
 }
 
+void TX11Backend::CaptureChanged(HWND top) {
+  Window w = static_cast<Window>(XWindowOf(top));
+  if (w) {
+    // Another program's grab wins; the capture then holds inside our windows only.
+    XGrabPointer(F->Dpy, w, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                 GrabModeAsync, None, None, F->LastTime);
+  } else {
+    XUngrabPointer(F->Dpy, F->LastTime);
+  }
+  XFlush(F->Dpy);
+}
+
 void TX11Backend::TImpl::PutArea(HWND hwnd, Window w, const TRect& area) {
   TWindowSurface* s = GetWindowSurface(hwnd);
   if (!s) return;

@@ -47,6 +47,7 @@ protected:
     wc.lpszClassName = "Paint";
     wc.hbrBackground = 0x00C08040;
     wc.lpfnWndProc = [this](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+      if (m == WM_MOUSEMOVE) Moves.push_back({h, TPoint{GET_X_LPARAM(l), GET_Y_LPARAM(l)}});
       if (m == WM_KEYDOWN || m == WM_CHAR || m == WM_LBUTTONDOWN || m == WM_LBUTTONUP || m == WM_RBUTTONDOWN ||
           m == WM_MOUSEWHEEL)
         Seen.push_back({h, m, w, l, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0});
@@ -122,6 +123,7 @@ protected:
   TX11Backend* FBackend = nullptr;
   Display* FPeer = nullptr;
   std::vector<TSeen> Seen;
+  std::vector<std::pair<HWND, TPoint>> Moves;
 };
 
 }  // namespace
@@ -384,4 +386,25 @@ TEST_F(X11Test, AWindowKeepsItsMinimumAgainstTheServer) {
   }, Pumper()));
   EXPECT_EQ(200, GetWindowRect(top).Width());
   EXPECT_EQ(90, a.height);
+}
+
+TEST_F(X11Test, CapturedMouseMovesArriveFromAnywhereOnTheScreen) {
+  if (!ToolInstalled("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+  HWND child = 0;
+  ShowTestWindow(&child);
+  Tool("xdotool mousemove --sync 100 100");
+  ASSERT_TRUE(PumpUntil([&] { return !Moves.empty(); }, Pumper()));
+  SetCapture(child);
+  Moves.clear();
+  Tool("xdotool mousemove --sync 900 700");
+  ASSERT_TRUE(PumpUntil([&] { return !Moves.empty() && Moves.back().second.X > 700; }, Pumper()));
+  EXPECT_EQ(child, Moves.back().first);
+  EXPECT_EQ((TPoint{900 - 74, 700 - 73}), Moves.back().second) << "client coordinates of the child";
+  ReleaseCapture();
+  Pump();
+  Moves.clear();
+  Tool("xdotool mousemove --sync 950 720");
+  FBackend->Sync();
+  Pump();
+  EXPECT_TRUE(Moves.empty()) << "outside and no longer captured";
 }
