@@ -168,6 +168,10 @@ void TCustomEdit::CutToClipboard() {
   if (FEditor.CutToClipboard()) CaretMoved();
 }
 
+void TCustomEdit::Undo() {
+  if (FEditor.Undo()) CaretMoved();
+}
+
 void TCustomEdit::PasteFromClipboard() {
   if (FEditor.PasteFromClipboard()) CaretMoved();
 }
@@ -316,6 +320,7 @@ void TCustomEdit::WndProc(TMessage& m) {
     case WM_COPY: CopyToClipboard(); return;
     case WM_PASTE: PasteFromClipboard(); return;
     case WM_CLEAR: ClearSelection(); return;
+    case WM_UNDO: Undo(); m.Result = 1; return;
     case WM_ERASEBKGND: m.Result = 1; return;
     default: break;
   }
@@ -511,6 +516,8 @@ void TCustomMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y
         FRepeat.Start(Handle());
       }
       Invalidate();
+      // The control's own handling still runs (mouse events, capture), not the edit's caret.
+      TCustomControl::MouseDown(button, shift, x, y);
       return;
     }
   }
@@ -525,9 +532,11 @@ void TCustomMemo::MouseMove(TShiftState shift, int x, int y) {
     else FEditor.SetScrollX(pos);
     UpdateCaret();
     Invalidate();
+  }
+  if (FBarPressed) {
+    TCustomControl::MouseMove(shift, x, y);
     return;
   }
-  if (FBarPressed) return;
   TCustomEdit::MouseMove(shift, x, y);
 }
 
@@ -537,6 +546,7 @@ void TCustomMemo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
     FBarPressed = 0;
     FPartPressed = TScrollPart::None;
     Invalidate();
+    TCustomControl::MouseUp(button, shift, x, y);
     return;
   }
   TCustomEdit::MouseUp(button, shift, x, y);

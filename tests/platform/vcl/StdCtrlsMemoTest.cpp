@@ -157,6 +157,30 @@ TEST_F(MemoTest, EditKeepsOneLineAndHonoursItsLimits) {
   EXPECT_EQ(other->SelText(), "hello");
 }
 
+TEST_F(MemoTest, LongTextScrollsSidewaysWithTheCaret) {
+  auto* edit = Make<TEdit>(10, 10, 60, 21);
+  edit->SetFocus();
+  Type("a text far wider than the edit box");
+  EXPECT_GT(edit->Editor().ScrollX(), 0);
+  Key(VK_HOME);
+  EXPECT_EQ(edit->Editor().ScrollX(), 0);
+
+  auto* memo = Make<TMemo>(10, 40, 100, 80);
+  memo->SetWordWrap(false);
+  memo->SetScrollBars(ssBoth);
+  memo->Lines().Add(std::string(60, 'x'));
+  TRect bar = memo->HorzScrollBarRect();
+  ASSERT_FALSE(bar.IsEmpty());
+  EXPECT_FALSE(memo->VertScrollBarRect().IsEmpty());
+  Click(memo, bar.Right - 4, bar.Top + 4);  // the right arrow
+  int step = memo->Editor().ScrollX();
+  EXPECT_GT(step, 0);
+  Drag(memo, bar.Left + 20, bar.Top + 8, bar.Right + 50, bar.Top + 8);  // the thumb to the far end
+  EXPECT_GT(memo->Editor().ScrollX(), step);
+  memo->SetWordWrap(true);
+  EXPECT_TRUE(memo->HorzScrollBarRect().IsEmpty());
+}
+
 TEST_F(MemoTest, PasswordEditShowsOnlyItsMaskCharacter) {
   auto* edit = Make<TEdit>(10, 10, 120, 21);
   edit->SetText("WWWW");

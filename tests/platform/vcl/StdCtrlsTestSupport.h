@@ -55,6 +55,8 @@ protected:
     TPoint a = Screen(c, x0, y0), b = Screen(c, x1, y1);
     InjectMouseMove(a.X, a.Y);
     InjectMouseDown(TMouseButton::Left, a.X, a.Y);
+    // Input goes where it is aimed when it is made: the press must take the capture first.
+    Pump();
     InjectMouseMove(b.X, b.Y);
     InjectMouseUp(TMouseButton::Left, b.X, b.Y);
     Pump();
