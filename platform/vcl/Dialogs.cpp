@@ -101,6 +101,7 @@ private:
     FList->Items().Clear();
     for (const TFolderEntry& e : FEntries) FList->Items().Add(e.IsFolder ? e.Name + PathDelim : e.Name);
     FList->Items().EndUpdate();
+    FList->SetItemIndex(-1);
     FFolderLabel->SetCaption(FModel.Folder());
   }
 
@@ -119,7 +120,11 @@ private:
     const int current = FList->ItemIndex();
     if ((fromList || FList->Focused()) && current >= 0 && current < static_cast<int>(FEntries.size()) &&
         FEntries[current].IsFolder) {
-      if (FModel.SetFolder(FEntries[current].Name)) refresh();
+      // Names picked in the folder left behind mean nothing in the new one.
+      if (FModel.SetFolder(FEntries[current].Name)) {
+        if (!FPickOrder.empty()) FName->SetText("");
+        refresh();
+      }
       return;
     }
     TOpenOutcome outcome = FModel.Accept(FName->Text(), FOptions, FDefaultExt);

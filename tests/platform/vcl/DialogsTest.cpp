@@ -211,6 +211,31 @@ TEST_F(OpenDialogTest, FoldersOpenByTypedNameAndTheFilterChanges) {
   EXPECT_EQ(FDialog.FilterIndex(), 2);
 }
 
+TEST_F(OpenDialogTest, EnterOnAFolderInTheListOpensIt) {
+  std::vector<AnsiString> inSub;
+  AnsiString folderShown;
+  WhenActive("TOpenForm", [&](TCustomForm&) {
+    PressWith(VK_SHIFT, VK_TAB);
+    WhenActive("TOpenForm", [&](TCustomForm& f) {
+      InjectKeyPress(VK_HOME);
+      InjectKeyPress(VK_DOWN);  // sub/
+      InjectKeyPress(VK_RETURN);
+      WhenActive("TOpenForm", [&](TCustomForm&) {
+        inSub = Listed(f);
+        folderShown = ControlsOf<TLabel>(f).at(1)->Caption();
+        InjectKeyPress(VK_DOWN);  // nothing was selected in the new folder: "../" first
+        InjectKeyPress(VK_DOWN);  // inner.txt, which goes into the name field
+        InjectKeyPress(VK_RETURN);
+      });
+    });
+  });
+  FDialog.SetOptions(OpenOption(ofFileMustExist));
+  ASSERT_TRUE(FDialog.Execute());
+  EXPECT_EQ(inSub, (std::vector<AnsiString>{"../", "inner.txt"}));
+  EXPECT_EQ(folderShown, FDir + "sub/");
+  EXPECT_EQ(Files(), (std::vector<AnsiString>{FDir + "sub/inner.txt"}));
+}
+
 TEST_F(OpenDialogTest, AMissingFileIsReportedAndCancelChoosesNothing) {
   std::vector<AnsiString> warning;
   WhenActive("TOpenForm", [&](TCustomForm&) {
