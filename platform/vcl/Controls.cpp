@@ -1,6 +1,7 @@
 #include "platform/vcl/Controls.h"
 
 #include <algorithm>
+#include <map>
 
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/Forms.h"
@@ -485,6 +486,8 @@ void TControl::CMMouseEnter(TMessage&) {}
 void TControl::CMMouseLeave(TMessage&) {}
 
 void TControl::WMMouse(TMessage& m) {
+  // A click may free the control.
+  std::weak_ptr<const void> self = Liveness();
   int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
   TShiftState shift = MouseKeysToShiftState(m.WParam);
   auto down = [&](TMouseButton b, bool dbl) {
@@ -502,11 +505,10 @@ void TControl::WMMouse(TMessage& m) {
       FControlState &= ~(csClicked | csLButtonDown);
       if (GetCaptureControl() == this) SetCaptureControl(nullptr);
     }
-    std::weak_ptr<const void> alive = Liveness();
     if (clicked && ClientRect().Contains(x, y)) Click();
-    if (alive.expired()) return;
+    if (self.expired()) return;
     MouseUp(b, shift, x, y);
-    if (alive.expired()) return;
+    if (self.expired()) return;
     if (b == mbRight) WMContextMenu(m);
   };
   switch (m.Msg) {
@@ -521,6 +523,7 @@ void TControl::WMMouse(TMessage& m) {
     case WM_MBUTTONUP: up(mbMiddle); break;
     case WM_MOUSEMOVE: MouseMove(shift, x, y); break;
   }
+  if (self.expired()) return;
   if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated() && IsWindow(w->FHandle))
     m.Result = DefWindowProc(w->FHandle, m.Msg, m.WParam, m.LParam);
 }
@@ -543,6 +546,13 @@ void TControl::Click() {
     return;
   }
   if (OnClick) OnClick(this);
+}
+
+bool TControl::MouseCapture() const { return GetCaptureControl() == this; }
+
+void TControl::SetMouseCapture(bool v) {
+  if (v == MouseCapture()) return;
+  SetCaptureControl(v ? this : nullptr);
 }
 
 void TControl::DblClick() {
@@ -1196,6 +1206,15 @@ void TWinControl::CMParentShowHintChanged(TMessage& m) {
 
 void TWinControl::CMShowingChanged(TMessage&) {}
 
+void TWinControl::CMSysColorChange(TMessage&) {
+  Invalidate();
+  for (TControl* c : std::vector<TControl*>(FControls)) {
+    TMessage b{CM_SYSCOLORCHANGE, 0, 0, 0};
+    c->WndProc(b);
+    if (!dynamic_cast<TWinControl*>(c)) c->Invalidate();
+  }
+}
+
 void TWinControl::CMTextChanged(TMessage& m) {
   if (FHandle && GetWindowText(FHandle) != FText) SetWindowText(FHandle, FText);
   TControl::CMTextChanged(m);
@@ -1260,6 +1279,42 @@ bool TWinControl::WantsKey(uint16_t key) {
   return false;
 }
 
+bool TWinControl::IsMenuKey(uint16_t key, TShiftState shift) {
+  if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return false;
+  TShortCut sc = ShortCut(key, shift);
+  for (TControl* c = this; c; c = c->Parent())
+    if (TPopupMenu* pm = c->PopupMenu(); pm && pm->IsShortCut(sc)) return true;
+  TCustomForm* form = GetParentForm(this);
+  return form && form->IsShortCut(key, shift);
+}
+
+void TWinControl::CNKeyDown(TMessage& m) {
+  // Shortcuts first, then the dialog keys the control leaves alone.
+  auto key = static_cast<uint16_t>(m.WParam);
+  m.Result = 1;
+  if (IsMenuKey(key, KeyDataToShiftState(m.LParam))) return;
+  if (IsDialogKey(key) && !WantsKey(key)) {
+    TCustomForm* form = GetParentForm(this);
+    TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
+    if (root->Perform(CM_DIALOGKEY, key, m.LParam) != 0) return;
+  }
+  m.Result = 0;
+}
+
+void TWinControl::CNChar(TMessage& m) {
+  m.Result = 0;
+  if (Perform(WM_GETDLGCODE) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) return;
+  TCustomForm* form = GetParentForm(this);
+  TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
+  if (root->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) m.Result = 1;
+}
+
+void TWinControl::CNSysChar(TMessage& m) {
+  TCustomForm* form = GetParentForm(this);
+  TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
+  m.Result = root->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0 ? 1 : 0;
+}
+
 void TWinControl::routeMouse(TMessage& m) {
   TPoint p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
   TControl* target = nullptr;
@@ -1282,43 +1337,19 @@ void TWinControl::routeMouse(TMessage& m) {
 void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
+    case WM_SYSKEYDOWN:
       if (DoKeyDown(m)) return;
-      auto key = static_cast<uint16_t>(m.WParam);
-      if (IsDialogKey(key) && !WantsKey(key)) {
-        TCustomForm* form = GetParentForm(this);
-        TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
-        if (root->Perform(CM_DIALOGKEY, key, m.LParam) != 0) return;
-      }
       Dispatch(m);
       return;
-    }
     case WM_KEYUP:
     case WM_SYSKEYUP:
       if (DoKeyUp(m)) return;
       Dispatch(m);
       return;
-    case WM_CHAR: {
+    case WM_CHAR:
       if (DoKeyPress(m)) return;
-      auto ch = static_cast<uint8_t>(m.WParam);
-      // The keys of the dialog keys come as characters too: drop them when the keys were not wanted.
-      uint16_t vk = ch == '\r' ? VK_RETURN : ch == 27 ? VK_ESCAPE : ch == '\t' ? VK_TAB : 0;
-      if (vk && !WantsKey(vk)) return;
-      if (!vk && !(Perform(WM_GETDLGCODE) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS))) {
-        TCustomForm* form = GetParentForm(this);
-        TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
-        if (root->Perform(CM_DIALOGCHAR, ch, m.LParam) != 0) return;
-      }
       Dispatch(m);
       return;
-    }
-    case WM_SYSCHAR: {
-      TCustomForm* form = GetParentForm(this);
-      TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
-      if (root->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) return;
-      Dispatch(m);
-      return;
-    }
     default:
       if (IsMouseMessage(m.Msg)) {
         routeMouse(m);
@@ -1334,17 +1365,42 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_ERASEBKGND: WMEraseBkgnd(m); return;
     case WM_SIZE: WMSize(m); return;
     case WM_MOVE: WMMove(m); return;
+    case WM_WINDOWPOSCHANGING: {
+      // The constraints hold for sizes given from outside too.
+      auto* pos = reinterpret_cast<TWindowPos*>(m.LParam);
+      auto style = static_cast<uint32_t>(GetWindowLongPtr(FHandle, GWL_STYLE));
+      if (pos && !(pos->flags & SWP_NOSIZE) && !(style & WS_MINIMIZE)) Constraints().Apply(pos->cx, pos->cy);
+      DefaultHandler(m);
+      return;
+    }
     case WM_SETFOCUS: WMSetFocus(m); return;
     case WM_KILLFOCUS: WMKillFocus(m); return;
     case WM_KEYDOWN: case WM_SYSKEYDOWN: WMKeyDown(m); return;
     case WM_CHAR: WMChar(m); return;
     case WM_SETCURSOR: WMSetCursor(m); return;
+    case WM_CANCELMODE:
+      // A graphic child holding the capture hears of it through its parent.
+      if (GCaptureControl && GCaptureControl->FParent == this && !dynamic_cast<TWinControl*>(GCaptureControl)) {
+        TControl* c = GCaptureControl;
+        c->Perform(WM_CANCELMODE);
+        if (GCaptureControl == c) SetCaptureControl(nullptr);
+      }
+      DefaultHandler(m);
+      return;
+    case CN_KEYDOWN: case CN_SYSKEYDOWN: CNKeyDown(m); return;
+    case CN_CHAR: CNChar(m); return;
+    case CN_SYSCHAR: CNSysChar(m); return;
     case CM_DIALOGKEY: CMDialogKey(m); return;
     case CM_DIALOGCHAR: CMDialogChar(m); return;
     case CM_ENTER: CMEnter(m); return;
     case CM_EXIT: CMExit(m); return;
     case CM_FOCUSCHANGED: CMFocusChanged(m); return;
     case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
+    case CM_SYSCOLORCHANGE: CMSysColorChange(m); return;
+    case WM_SYSCOLORCHANGE:
+      Perform(CM_SYSCOLORCHANGE);
+      DefaultHandler(m);
+      return;
   }
   TControl::Dispatch(m);
 }
@@ -1424,6 +1480,48 @@ TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) {
   if (!w) return nullptr;
   TControl* c = w->ControlAtPos(w->ScreenToClient(screenPos), allowDisabled);
   return c ? c : w;
+}
+
+namespace {
+
+// Kept for the whole process: windows may still be freed while the process ends.
+std::map<HWND, std::function<void(TMessage&)>>& HiddenHandlers() {
+  static auto* h = new std::map<HWND, std::function<void(TMessage&)>>;
+  return *h;
+}
+
+}  // namespace
+
+HWND AllocateHWnd(std::function<void(TMessage&)> handler) {
+  EnsureWindowing();
+  const AnsiString cls = "TQuorvexUtilWindow";
+  TWndClass wc;
+  if (!GetClassInfo(cls, wc)) {
+    wc = TWndClass{};
+    wc.lpszClassName = cls;
+    wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+      auto it = HiddenHandlers().find(h);
+      if (it == HiddenHandlers().end()) return DefWindowProc(h, msg, wp, lp);
+      auto handler = it->second;  // a copy: the handler may free the window
+      TMessage m{msg, wp, lp, 0};
+      try {
+        handler(m);
+      } catch (...) {
+        Application().HandleCurrentException();
+      }
+      return m.Result;
+    };
+    RegisterClass(wc);
+  }
+  HWND h = CreateWindowEx(0, cls, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE);
+  if (!h) throw EOutOfResources("Error creating window");
+  HiddenHandlers()[h] = std::move(handler);
+  return h;
+}
+
+void DeallocateHWnd(HWND hwnd) {
+  HiddenHandlers().erase(hwnd);
+  if (IsWindow(hwnd)) DestroyWindow(hwnd);
 }
 
 bool IsAccel(uint16_t key, const AnsiString& caption) {

@@ -254,6 +254,9 @@ public:
   virtual void SetZOrder(bool topMost);
   // Runs the click as a user's: the action's execute, else OnClick.
   virtual void Click();
+  // Whether this control holds the mouse capture; setting it takes or gives it up.
+  bool MouseCapture() const;
+  void SetMouseCapture(bool v);
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
@@ -454,6 +457,8 @@ protected:
   virtual void DoExit();
   // Whether this control takes the key itself rather than leaving it to the dialog keys.
   virtual bool WantsKey(uint16_t key);
+  // Runs the shortcut of a popup menu up the parents or of the form; true when one ran.
+  bool IsMenuKey(uint16_t key, TShiftState shift);
 
   virtual void WMPaint(TMessage& m) { PaintHandler(m); }
   virtual void WMEraseBkgnd(TMessage& m);
@@ -464,11 +469,18 @@ protected:
   virtual void WMKeyDown(TMessage& m) { DefaultHandler(m); }
   virtual void WMChar(TMessage& m) { DefaultHandler(m); }
   virtual void WMSetCursor(TMessage& m);
+  // Before a key message is translated and dispatched (see TApplication::IsKeyMsg): shortcuts,
+  // dialog keys and accelerators; Result 1 when used up, so the key goes no further.
+  virtual void CNKeyDown(TMessage& m);
+  virtual void CNChar(TMessage& m);
+  virtual void CNSysChar(TMessage& m);
   virtual void CMDialogKey(TMessage& m) { Broadcast(m); }
   virtual void CMDialogChar(TMessage& m) { Broadcast(m); }
   virtual void CMEnter(TMessage&) { DoEnter(); }
   virtual void CMExit(TMessage&) { DoExit(); }
   virtual void CMFocusChanged(TMessage& m) { Broadcast(m); }
+  // System colours changed: every control repaints.
+  virtual void CMSysColorChange(TMessage& m);
   void CMFontChanged(TMessage& m) override;
   void CMColorChanged(TMessage& m) override;
   void CMEnabledChanged(TMessage& m) override;
@@ -522,5 +534,9 @@ TWinControl* FindControl(HWND hwnd);
 TCustomForm* GetParentForm(TControl* control);
 // The control under a screen point, descending into children; disabled ones only with allowDisabled.
 TControl* FindDragTarget(TPoint screenPos, bool allowDisabled);
+// A hidden window whose messages go to handler (unhandled ones: set Result from DefWindowProc
+// yourself); errors go to the application's exception handler.
+HWND AllocateHWnd(std::function<void(TMessage&)> handler);
+void DeallocateHWnd(HWND hwnd);
 // Whether `key` is the accelerator ("&x") of caption, in any letter case.
 bool IsAccel(uint16_t key, const AnsiString& caption);

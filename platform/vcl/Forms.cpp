@@ -99,8 +99,23 @@ TApplication::~TApplication() {
   DestroyComponents();
 }
 
+bool TApplication::IsKeyMsg(const TMsg& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  HWND h = msg.hwnd;
+  while (h && !FindControl(h)) h = GetParent(h);
+  TWinControl* c = FindControl(h);
+  if (!c) return false;
+  try {
+    return c->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+  } catch (...) {
+    HandleCurrentException();
+    return true;
+  }
+}
+
 void TApplication::Initialize() {
   if (!FPump.ProcessOne) UseWindowSystemPump();
+  Handle();
 }
 
 HWND TApplication::Handle() {
@@ -108,7 +123,20 @@ HWND TApplication::Handle() {
   TWndClass wc;
   if (!GetClassInfo("TApplication", wc)) {
     wc.lpszClassName = "TApplication";
-    wc.lpfnWndProc = DefWindowProc;
+    // The whole application's activation reaches every top-level window; this one reports it.
+    wc.lpfnWndProc = [](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+      if (msg == WM_ACTIVATEAPP) {
+        TApplication& app = Application();
+        try {
+          if (wp && app.OnActivate) app.OnActivate(&app);
+          if (!wp && app.OnDeactivate) app.OnDeactivate(&app);
+        } catch (...) {
+          app.HandleCurrentException();
+        }
+        return 0;
+      }
+      return DefWindowProc(h, msg, wp, lp);
+    };
     RegisterClass(wc);
   }
   FHandle = CreateWindowEx(0, "TApplication", FTitle, WS_POPUP, 0, 0, 0, 0, 0);
@@ -169,6 +197,10 @@ void TApplication::ShowException(const Exception& e) {
 }
 
 TApplication& Application() {
+  // The window system and the screen are made first so that they outlive the application,
+  // whose forms still use them while it is freed at the end of the process.
+  static const bool before = (GetFocus(), Screen(), true);
+  (void)before;
   static TApplication app;
   return app;
 }
@@ -255,7 +287,14 @@ TCustomForm::~TCustomForm() {
 void TCustomForm::AfterConstruction() {
   if (FCreated) return;
   FCreated = true;
-  if (OnCreate) OnCreate(this);
+  // An error while creating is shown; the form stays, made as far as its handler got.
+  if (OnCreate) {
+    try {
+      OnCreate(this);
+    } catch (...) {
+      Application().HandleCurrentException();
+    }
+  }
 }
 
 void TCustomForm::BeforeDestruction() {
@@ -448,6 +487,11 @@ void TCustomForm::Close() {
 }
 
 void TCustomForm::Release() {
+  // Behind the messages already queued for the window.
+  if (FHandle) {
+    PostMessage(FHandle, CM_RELEASE);
+    return;
+  }
   std::weak_ptr<const void> alive = Liveness();
   Application().PostCallback(
       [this, alive] {
@@ -592,6 +636,22 @@ void TCustomForm::UpdateActions() {
     if (auto* list = dynamic_cast<TActionList*>(Components(i))) list->UpdateActions();
 }
 
+bool TCustomForm::IsShortCut(uint16_t key, TShiftState shift) {
+  bool handled = false;
+  if (OnShortCut) OnShortCut(key, shift, handled);
+  if (handled) return true;
+  TShortCut sc = ShortCut(key, shift);
+  if (FMenu && FMenu->IsShortCut(sc)) return true;
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* list = dynamic_cast<TActionList*>(Components(i)))
+      for (int a = 0; a < list->ActionCount(); ++a)
+        if (auto* act = dynamic_cast<TCustomAction*>(list->Actions(a)); act && act->ShortCut() == sc) {
+          act->Execute();
+          return true;
+        }
+  return false;
+}
+
 void TCustomForm::wmNextDlgCtl(TMessage& m) {
   if (m.LParam) {
     if (auto* c = FindControl(static_cast<HWND>(m.WParam)); c && c->CanFocus()) c->SetFocus();
@@ -622,6 +682,7 @@ void TCustomForm::Dispatch(TMessage& m) {
       return;
     }
     case WM_CLOSE: Close(); return;
+    case CM_RELEASE: delete this; return;
     case WM_NEXTDLGCTL: wmNextDlgCtl(m); return;
     case WM_SETFOCUS:
       // The form itself has the focus only when none of its controls can take it.

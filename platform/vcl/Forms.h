@@ -41,9 +41,9 @@ public:
   // A form without stored contents; the same as constructing one.
   static TCustomForm* CreateNew(TComponent* owner);
 
-  // Runs OnCreate once.
+  // Runs OnCreate once; an error it raises goes to the application's exception handler.
   virtual void AfterConstruction();
-  // Runs OnDestroy once.
+  // Runs OnDestroy once, likewise.
   virtual void BeforeDestruction();
 
   void Show();
@@ -88,6 +88,9 @@ public:
   void SelectNextControl(bool goForward) { SelectNext(FActiveControl, goForward, true); }
   // Updates the actions of the action lists the form owns.
   void UpdateActions();
+  // A key as a shortcut: OnShortCut, then the menu's items, then the actions of the form's lists.
+  virtual bool IsShortCut(uint16_t key, TShiftState shift);
+  std::function<void(uint16_t Key, TShiftState Shift, bool& Handled)> OnShortCut;
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
@@ -221,6 +224,9 @@ public:
   void Idle();
   // Handles one pending message or callback; false when none was pending. Errors go to HandleException.
   bool HandleOne();
+  // Offers a key message taken from the queue to its control as CN_ + message first; true when
+  // the control used it up (a shortcut, a dialog key, an accelerator), and it then goes no further.
+  bool IsKeyMsg(const TMsg& msg);
   TNotifyEvent OnMinimize;
   TNotifyEvent OnRestore;
   TNotifyEvent OnActivate;

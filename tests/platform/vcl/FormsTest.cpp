@@ -140,6 +140,24 @@ TEST_F(FormsTest, RunShowsTheMainFormAndEndsWhenItCloses) {
   EXPECT_FALSE(Application().HelpContext(100));
 }
 
+TEST_F(FormsTest, AnErrorWhileCreatingIsShownAndTheFormStays) {
+  struct TFailing : TForm {
+    explicit TFailing(TComponent* o) : TForm(o) {
+      OnCreate = [this](TObject*) {
+        Steps = 1;
+        throw EInOutError("Unable to create folder", 5);
+      };
+    }
+    int Steps = 0;
+  };
+  TFailing* f = nullptr;
+  Application().CreateForm(f);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->Steps, 1);
+  EXPECT_EQ(Application().MainForm(), f);
+  EXPECT_EQ(Errors, std::vector<AnsiString>{"Unable to create folder."});
+}
+
 TEST_F(FormsTest, CloseWithFreeReleasesTheFormAfterPendingMessages) {
   std::vector<AnsiString> log;
   auto* f = new TLogForm(&Application(), log);
@@ -220,4 +238,120 @@ TEST_F(FormsTest, ManyFormsMadeShownClosedAndFreedLeaveNothingBehind) {
   EXPECT_EQ(Screen().FormCount(), 0);
   EXPECT_EQ(Application().ComponentCount(), 0);
   EXPECT_TRUE(GetChildWindows(0).size() <= 1u);  // at most the application's own window
+}
+
+TEST_F(FormsTest, AClickMayFreeTheFormItLandsOn) {
+  auto* f = new TForm(&Application());
+  f->SetBorderStyle(bsNone);
+  std::weak_ptr<const void> alive = f->Liveness();
+  f->OnClick = [&](TObject*) { delete f; };
+  f->Show();
+  Pump();
+  ClickAt(*f, 3, 3);
+  Pump();
+  EXPECT_TRUE(alive.expired());
+  EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(FormsTest, TheApplicationHearsItsActivationAndHiddenWindowsTheirMessages) {
+  std::vector<AnsiString> log;
+  Application().OnActivate = [&](TObject*) { log.push_back("app on"); };
+  Application().OnDeactivate = [&](TObject*) { log.push_back("app off"); };
+  auto* f = new TForm(&Application());
+  f->Show();
+  InjectAppDeactivate();
+  Pump();
+  f->Show();
+  EXPECT_EQ(log, (std::vector<AnsiString>{"app on", "app off", "app on"}));
+  Application().OnActivate = nullptr;
+  Application().OnDeactivate = nullptr;
+
+  int got = 0;
+  HWND h = AllocateHWnd([&](TMessage& m) {
+    if (m.Msg == WM_USER) {
+      ++got;
+      throw EConvertError("bad post");
+    }
+    m.Result = DefWindowProc(0, m.Msg, m.WParam, m.LParam);
+  });
+  PostMessage(h, WM_USER);
+  Pump();
+  EXPECT_EQ(got, 1);
+  EXPECT_EQ(Errors, std::vector<AnsiString>{"bad post."});
+  DeallocateHWnd(h);
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_FALSE(PostMessage(h, WM_USER));
+}
+
+TEST_F(FormsTest, ModalLoopsNestAndTheCloseQueryCanKeepThemOpen) {
+  TFakeClock clock;
+  std::vector<AnsiString> log;
+  auto* outer = new TLogForm(&Application(), log);
+  auto* inner = new TForm(&Application());
+  TModalResult innerResult = mrNone;
+  int step = 0;
+  SetTimer(0, 0, 10, [&](HWND, UINT, uintptr_t id, uint32_t) {
+    switch (++step) {
+      case 1:
+        // A modal form inside a modal loop: the outer one waits for it.
+        inner->OnShow = [&](TObject*) { Application().PostCallback([&] { inner->SetModalResult(mrYes); }); };
+        innerResult = inner->ShowModal();
+        EXPECT_TRUE(outer->Modal());
+        break;
+      case 2:
+        outer->AllowClose = false;
+        PostMessage(outer->Handle(), WM_CLOSE);
+        break;
+      case 3:
+        EXPECT_TRUE(outer->Visible());
+        outer->AllowClose = true;
+        outer->SetModalResult(mrAbort);
+        KillTimer(0, id);
+        break;
+    }
+  });
+  EXPECT_EQ(outer->ShowModal(), mrAbort);
+  EXPECT_EQ(innerResult, mrYes);
+  EXPECT_EQ(step, 3);
+  // The refused close ran the query but not OnClose.
+  EXPECT_EQ(log, (std::vector<AnsiString>{"create", "show", "activate", "deactivate", "activate", "closequery",
+                                          "closequery", "close", "deactivate", "hide"}));
+  delete outer;
+
+  // Processing messages from inside a handler that processing runs goes on where it was.
+  int nested = 0, done = 0;
+  Application().PostCallback([&] {
+    Application().PostCallback([&] { ++nested; });
+    Application().ProcessMessages();
+    ++done;
+  });
+  Pump();
+  EXPECT_EQ(nested, 1);
+  EXPECT_EQ(done, 1);
+}
+
+TEST_F(FormsTest, ConstraintsHoldForResizesFromOutside) {
+  auto* f = new TForm(&Application());
+  f->Constraints().SetMinWidth(150);
+  f->Constraints().SetMaxHeight(120);
+  f->Show();
+  MoveWindow(f->Handle(), 0, 0, 100, 300);
+  EXPECT_EQ(f->Width(), 150);
+  EXPECT_EQ(f->Height(), 120);
+  EXPECT_EQ(GetWindowRect(f->Handle()).Width(), 150);
+}
+
+TEST_F(FormsTest, FormsLeftAtTheEndOfTheProcessGoWithTheApplication) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        TForm* f = nullptr;
+        Application().CreateForm(f);
+        auto* child = new TCustomControl(f);
+        child->SetParent(f);
+        f->Show();
+        Application().ProcessMessages();
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }

@@ -1,6 +1,8 @@
 #include "platform/vcl/Forms.h"
 
 #include "VclTestSupport.h"
+#include "platform/vcl/ActnList.h"
+#include "platform/vcl/Menus.h"
 
 namespace {
 
@@ -148,7 +150,17 @@ TEST_F(KeyboardTest, DialogKeysAndAcceleratorsReachTheControlsThatAnswer) {
   Press(VK_ESCAPE);
   InjectChar('g');
   Pump();
-  EXPECT_EQ(Log, (std::vector<AnsiString>{"key A 13", "dialogkey B", "key A 27", "dialogkey D", "accel C"}));
+  EXPECT_EQ(Log, (std::vector<AnsiString>{"dialogkey B", "dialogkey D", "accel C"}));
+
+  // Enter that no control answers comes to the focused control as a character too.
+  B->AnswersKey = 0;
+  A->OnKeyPress = [&](TObject*, char& ch) { Log.push_back(Format("char %d", {int(ch)})); };
+  Log.clear();
+  Press(VK_RETURN);
+  Press(VK_ESCAPE);
+  Pump();
+  EXPECT_EQ(Log, (std::vector<AnsiString>{"key A 13", "char 13", "dialogkey D"}));
+  A->OnKeyPress = nullptr;
 
   // A control that wants the keys keeps them.
   A->DlgCode = DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTTAB;
@@ -195,4 +207,33 @@ TEST_F(KeyboardTest, KeyPreviewLetsTheFormTakeKeysFirst) {
   Pump();
   EXPECT_EQ(Log, (std::vector<AnsiString>{"form 17 1", "key A 17", "form 116 1", "form 117 0", "key A 117",
                                           "char y"}));
+}
+
+TEST_F(KeyboardTest, ShortcutsOfTheMenuAndTheActionsComeBeforeTheControl) {
+  auto* menu = new TMainMenu(Form);
+  auto* save = new TMenuItem(menu);
+  save->SetCaption("&Save");
+  save->SetShortCut(ShortCut('S', ssCtrl));
+  save->OnClick = [&](TObject*) { Log.push_back("save"); };
+  menu->Items().Add(save);
+  Form->SetMenu(menu);
+  auto* list = new TActionList(Form);
+  auto* refresh = new TAction(Form);
+  refresh->SetActionList(list);
+  refresh->SetShortCut(ShortCut(VK_F9, 0));
+  refresh->OnExecute = [&](TObject*) { Log.push_back("refresh"); };
+  Form->Show();
+  Pump();
+  Log.clear();
+  InjectKeyDown(VK_CONTROL);
+  InjectKeyPress('S');
+  InjectKeyUp(VK_CONTROL);
+  Press(VK_F9);
+  Press(VK_F8);
+  // Alt and the menu item's accelerator.
+  InjectKeyDown(VK_MENU);
+  InjectKeyPress('S');
+  InjectKeyUp(VK_MENU);
+  Pump();
+  EXPECT_EQ(Log, (std::vector<AnsiString>{"key A 17", "save", "refresh", "key A 119", "key A 18", "key A 83", "save"}));
 }
