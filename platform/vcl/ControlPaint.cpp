@@ -6,6 +6,7 @@
 #include "platform/gdi/Edges.h"
 #include "platform/gdi/SystemMetrics.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/win/MessageQueue.h"
 
 namespace {
 
@@ -278,4 +279,25 @@ int ScrollStep(TScrollPart part, int small, int large) {
 int OffsetAlongBar(const TScrollBarGeometry& g, int x, int y) {
   TRect t = g.TrackRect();
   return g.Kind == TScrollBarKind::Vertical ? y - t.Top : x - t.Left;
+}
+
+void TPressRepeat::Start(HWND hwnd) {
+  Stop();
+  FWnd = hwnd;
+  FSteady = false;
+  if (FWnd) SetTimer(FWnd, TimerId, FirstDelayMs);
+}
+
+void TPressRepeat::Stop() {
+  if (FWnd) KillTimer(FWnd, TimerId);
+  FWnd = 0;
+}
+
+bool TPressRepeat::IsTick(UINT msg, WPARAM wp) {
+  if (msg != WM_TIMER || wp != TimerId) return false;
+  if (FWnd && !FSteady) {
+    FSteady = true;
+    SetTimer(FWnd, TimerId, RepeatMs);
+  }
+  return true;
 }

@@ -6,6 +6,7 @@
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/win/WinTypes.h"
 
 enum class TCheckGlyph { Unchecked, Checked, Grayed };
 enum class TArrowDirection { Up, Down, Left, Right };
@@ -82,3 +83,20 @@ void DrawCanvasText(TCanvas& canvas, const AnsiString& text, TRect r, unsigned f
 int ScrollStep(TScrollPart part, int small, int large);
 // A point's distance along a scroll bar's track from the track's start.
 int OffsetAlongBar(const TScrollBarGeometry& g, int x, int y);
+
+// Repeats a held press on a scroll-bar arrow or track: first after a pause, then at a steady rate,
+// through a timer on the control's window.
+class TPressRepeat {
+public:
+  static constexpr uintptr_t TimerId = 0x5C01;
+  static constexpr uint32_t FirstDelayMs = 400;
+  static constexpr uint32_t RepeatMs = 100;
+  void Start(HWND hwnd);
+  void Stop();
+  // Whether a message is this repeat's timer tick; the first tick switches to the steady rate.
+  bool IsTick(UINT msg, WPARAM wp);
+
+private:
+  HWND FWnd = 0;
+  bool FSteady = false;
+};

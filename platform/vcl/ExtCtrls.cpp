@@ -256,6 +256,8 @@ TCustomRadioGroup::~TCustomRadioGroup() {
   FItems.OnChange = nullptr;
   for (TRadioButton* b : FButtons) b->RemoveFreeNotification(this);
   FButtons.clear();
+  // The buttons reach back into the group as their parent: free them while it is whole.
+  DestroyComponents();
 }
 
 void TCustomRadioGroup::Notification(TComponent* component, TOperation operation) {

@@ -298,7 +298,10 @@ void TCustomListBox::MouseDown(TMouseButton button, TShiftState shift, int x, in
     if (!g.Bounds.IsEmpty() && g.Bounds.Contains(x, y)) {
       FPartPressed = g.HitTest({x, y});
       if (FPartPressed == TScrollPart::Thumb) FThumbGrab = OffsetAlongBar(g, x, y) - g.ThumbOffset();
-      else SetTopIndex(FTopIndex + ScrollStep(FPartPressed, 1, std::max(1, VisibleItems() - 1)));
+      else if (FPartPressed != TScrollPart::None) {
+        SetTopIndex(FTopIndex + ScrollStep(FPartPressed, 1, std::max(1, VisibleItems() - 1)));
+        FRepeat.Start(Handle());
+      }
       Invalidate();
       TCustomControl::MouseDown(button, shift, x, y);
       return;
@@ -328,6 +331,7 @@ void TCustomListBox::MouseMove(TShiftState shift, int x, int y) {
 void TCustomListBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbLeft) {
     FTracking = false;
+    FRepeat.Stop();
     if (FPartPressed != TScrollPart::None) {
       FPartPressed = TScrollPart::None;
       Invalidate();
@@ -337,6 +341,13 @@ void TCustomListBox::MouseUp(TMouseButton button, TShiftState shift, int x, int 
 }
 
 void TCustomListBox::WndProc(TMessage& m) {
+  if (FRepeat.IsTick(m.Msg, m.WParam)) {
+    TPoint p;
+    GetCursorPos(p);
+    if (FPartPressed != TScrollPart::Thumb && Geometry().HitTest(ScreenToClient(p)) == FPartPressed)
+      SetTopIndex(FTopIndex + ScrollStep(FPartPressed, 1, std::max(1, VisibleItems() - 1)));
+    return;
+  }
   switch (m.Msg) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -426,6 +437,9 @@ public:
     MakeVisible(FHot);
     InvalidateRect(FWnd, nullptr, false);
   }
+
+  // The wheel reaches the combo box, which has the focus; the open list scrolls by it.
+  void Wheel(int notches) { SetTop(FTop - 3 * notches); }
 
   static void RegisterListClass() {
     TWndClass wc;
@@ -856,7 +870,8 @@ void TCustomComboBox::WndProc(TMessage& m) {
     case WM_GETDLGCODE: m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
     case WM_ERASEBKGND: m.Result = 1; return;
     case WM_MOUSEWHEEL:
-      if (!DroppedDown()) SelectByUser(FItemIndex - GET_WHEEL_DELTA_WPARAM(m.WParam) / WHEEL_DELTA);
+      if (DroppedDown()) FDropDown->Wheel(GET_WHEEL_DELTA_WPARAM(m.WParam) / WHEEL_DELTA);
+      else SelectByUser(FItemIndex - GET_WHEEL_DELTA_WPARAM(m.WParam) / WHEEL_DELTA);
       m.Result = 1;
       return;
     default: break;

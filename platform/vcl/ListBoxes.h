@@ -79,6 +79,7 @@ private:
   bool FTracking = false;
   TScrollPart FPartPressed = TScrollPart::None;
   int FThumbGrab = 0;
+  TPressRepeat FRepeat;
 };
 
 class TListBox : public TCustomListBox {

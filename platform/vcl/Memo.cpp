@@ -128,6 +128,7 @@ void TCustomEdit::SetHideSelection(bool v) {
 void TCustomEdit::SetPasswordChar(char v) {
   if (FPasswordChar == v) return;
   FPasswordChar = v;
+  FEditor.SetCopyAllowed(v == 0);
   FEditor.SetCharWidth([this](char c) { return FPasswordChar ? FWidths.Width(FPasswordChar) : FWidths.Width(c); });
   UpdateLayout();
   Invalidate();
@@ -505,7 +506,10 @@ void TCustomMemo::MouseDown(TMouseButton button, TShiftState shift, int x, int y
       FBarPressed = bar;
       FPartPressed = g.HitTest({x, y});
       if (FPartPressed == TScrollPart::Thumb) FThumbGrab = OffsetAlongBar(g, x, y) - g.ThumbOffset();
-      else ScrollBy(bar == 1, FPartPressed);
+      else if (FPartPressed != TScrollPart::None) {
+        ScrollBy(bar == 1, FPartPressed);
+        FRepeat.Start(Handle());
+      }
       Invalidate();
       return;
     }
@@ -529,6 +533,7 @@ void TCustomMemo::MouseMove(TShiftState shift, int x, int y) {
 
 void TCustomMemo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (FBarPressed && button == mbLeft) {
+    FRepeat.Stop();
     FBarPressed = 0;
     FPartPressed = TScrollPart::None;
     Invalidate();
@@ -538,6 +543,15 @@ void TCustomMemo::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
 }
 
 void TCustomMemo::WndProc(TMessage& m) {
+  if (FRepeat.IsTick(m.Msg, m.WParam)) {
+    TPoint p;
+    GetCursorPos(p);
+    p = ScreenToClient(p);
+    TScrollBarGeometry g = FBarPressed == 1 ? VertGeometry() : HorzGeometry();
+    if (FBarPressed && FPartPressed != TScrollPart::Thumb && g.HitTest(p) == FPartPressed)
+      ScrollBy(FBarPressed == 1, FPartPressed);
+    return;
+  }
   switch (m.Msg) {
     case WM_GETDLGCODE:
       m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_HASSETSEL | (FWantTabs ? DLGC_WANTTAB : 0) |

@@ -166,6 +166,7 @@ private:
   int FBarPressed = 0;  // 0 none, 1 vertical, 2 horizontal
   TScrollPart FPartPressed = TScrollPart::None;
   int FThumbGrab = 0;
+  TPressRepeat FRepeat;
 };
 
 class TMemo : public TCustomMemo {

@@ -571,10 +571,12 @@ void TScrollBar::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
     if (!Focused() && CanFocus()) SetFocus();
     TScrollBarGeometry g = Geometry();
     FPartPressed = g.HitTest({x, y});
-    static constexpr TScrollCode codes[] = {scEndScroll, scLineUp, scPageUp, scTrack, scPageDown, scLineDown};
-    if (FPartPressed == TScrollPart::Thumb) FThumbGrab = OffsetAlongBar(g, x, y) - g.ThumbOffset();
-    else if (FPartPressed != TScrollPart::None)
-      ScrollTo(codes[static_cast<int>(FPartPressed)], FPosition + ScrollStep(FPartPressed, FSmallChange, FLargeChange));
+    if (FPartPressed == TScrollPart::Thumb) {
+      FThumbGrab = OffsetAlongBar(g, x, y) - g.ThumbOffset();
+    } else if (FPartPressed != TScrollPart::None) {
+      StepPressed(false);
+      FRepeat.Start(Handle());
+    }
     Invalidate();
   }
   TCustomControl::MouseDown(button, shift, x, y);
@@ -591,6 +593,7 @@ void TScrollBar::MouseMove(TShiftState shift, int x, int y) {
 
 void TScrollBar::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbLeft && FPartPressed != TScrollPart::None) {
+    FRepeat.Stop();
     if (FPartPressed == TScrollPart::Thumb) ScrollTo(scPosition, FPosition);
     int pos = FPosition;
     Scroll(scEndScroll, pos);
@@ -598,4 +601,27 @@ void TScrollBar::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     Invalidate();
   }
   TCustomControl::MouseUp(button, shift, x, y);
+}
+
+void TScrollBar::StepPressed(bool checkMouse) {
+  if (checkMouse) {
+    TPoint p;
+    GetCursorPos(p);
+    // A held track press stops once the thumb has come under the mouse.
+    if (Geometry().HitTest(ScreenToClient(p)) != FPartPressed) return;
+  }
+  static constexpr TScrollCode codes[] = {scEndScroll, scLineUp, scPageUp, scTrack, scPageDown, scLineDown};
+  ScrollTo(codes[static_cast<int>(FPartPressed)], FPosition + ScrollStep(FPartPressed, FSmallChange, FLargeChange));
+}
+
+void TScrollBar::WndProc(TMessage& m) {
+  if (FRepeat.IsTick(m.Msg, m.WParam)) {
+    if (FPartPressed != TScrollPart::None && FPartPressed != TScrollPart::Thumb) StepPressed(true);
+    return;
+  }
+  if (m.Msg == WM_CANCELMODE || m.Msg == WM_CAPTURECHANGED) {
+    FRepeat.Stop();
+    if (m.Msg == WM_CANCELMODE) FPartPressed = TScrollPart::None;
+  }
+  TCustomControl::WndProc(m);
 }

@@ -234,10 +234,14 @@ protected:
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   virtual void Change();
   virtual void Scroll(TScrollCode code, int& pos);
+  void WndProc(TMessage& m) override;
 
 private:
   TScrollBarGeometry Geometry();
   void ScrollTo(TScrollCode code, int pos);
+  // One step of the pressed arrow or track part, while the mouse is still over it.
+  void StepPressed(bool checkMouse);
+  TPressRepeat FRepeat;
 
   TScrollBarKindValue FKind = sbHorizontal;
   int FMin = 0;
