@@ -69,6 +69,7 @@ public:
 
     FName = Place<TEdit>(this, 96, 216, 246, 21);
     FName->SetText(fileName);
+    FName->OnChange = [this](TObject*) { FNamesPicked = false; };
     PlaceLabel(this, 8, 220, "File &name:", FName);
     FTypes = Place<TComboBox>(this, 96, 246, 246, 21);
     FTypes->SetStyle(csDropDownList);
@@ -112,7 +113,9 @@ private:
       if (on && !FEntries[i].IsFolder) picked.push_back(FEntries[i].Name);
     }
     FPickOrder = KeepPickOrder(FPickOrder, picked);
-    if (!FPickOrder.empty()) FName->SetText(JoinTypedNames(FPickOrder));
+    if (FPickOrder.empty()) return;
+    FName->SetText(JoinTypedNames(FPickOrder));
+    FNamesPicked = true;
   }
 
   // From the list (Enter on it or a double click) a folder opens; otherwise the typed names count.
@@ -122,7 +125,7 @@ private:
         FEntries[current].IsFolder) {
       // Names picked in the folder left behind mean nothing in the new one.
       if (FModel.SetFolder(FEntries[current].Name)) {
-        if (!FPickOrder.empty()) FName->SetText("");
+        if (FNamesPicked) FName->SetText("");
         refresh();
       }
       return;
@@ -152,6 +155,7 @@ private:
   std::vector<TFolderEntry> FEntries;
   std::vector<AnsiString> FPickOrder;
   std::vector<AnsiString> FChosen;
+  bool FNamesPicked = false;  // the name field holds what the list picked, not what was typed
   TLabel* FFolderLabel = nullptr;
   TFileListBox* FList = nullptr;
   TEdit* FName = nullptr;

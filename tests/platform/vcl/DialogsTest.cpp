@@ -213,14 +213,16 @@ TEST_F(OpenDialogTest, FoldersOpenByTypedNameAndTheFilterChanges) {
 
 TEST_F(OpenDialogTest, EnterOnAFolderInTheListOpensIt) {
   std::vector<AnsiString> inSub;
-  AnsiString folderShown;
+  AnsiString folderShown, nameAfterOpening = "unset";
   WhenActive("TOpenForm", [&](TCustomForm&) {
     PressWith(VK_SHIFT, VK_TAB);
     WhenActive("TOpenForm", [&](TCustomForm& f) {
+      InjectKeyPress(VK_END);  // c.txt goes into the name field
       InjectKeyPress(VK_HOME);
       InjectKeyPress(VK_DOWN);  // sub/
       InjectKeyPress(VK_RETURN);
       WhenActive("TOpenForm", [&](TCustomForm&) {
+        nameAfterOpening = ControlsOf<TEdit>(f).at(0)->Text();
         inSub = Listed(f);
         folderShown = ControlsOf<TLabel>(f).at(1)->Caption();
         InjectKeyPress(VK_DOWN);  // nothing was selected in the new folder: "../" first
@@ -233,6 +235,7 @@ TEST_F(OpenDialogTest, EnterOnAFolderInTheListOpensIt) {
   ASSERT_TRUE(FDialog.Execute());
   EXPECT_EQ(inSub, (std::vector<AnsiString>{"../", "inner.txt"}));
   EXPECT_EQ(folderShown, FDir + "sub/");
+  EXPECT_EQ(nameAfterOpening, "");  // the name picked in the folder left behind is gone
   EXPECT_EQ(Files(), (std::vector<AnsiString>{FDir + "sub/inner.txt"}));
 }
 
