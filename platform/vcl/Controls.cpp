@@ -205,7 +205,7 @@ protected:
   void SetVisible(bool v) override { FControl->SetVisible(v); }
 
 private:
-  TControl* FControl;
+  TControl* FControl = nullptr;
 };
 
 TControl::~TControl() {
@@ -946,6 +946,8 @@ TPoint TWinControl::ClientOrigin() {
 
 void TWinControl::updateBoundsFromWindow() {
   if (!FHandle || FSettingBounds) return;
+  // A minimized window keeps the bounds it will come back to.
+  if (!FParent && IsIconic(FHandle)) return;
   TRect r = GetWindowRect(FHandle);
   if (FParent && FParent->FHandle) {
     TPoint p = ::ScreenToClient(FParent->FHandle, TPoint{r.Left, r.Top});
@@ -959,6 +961,11 @@ void TWinControl::updateBoundsFromWindow() {
 
 void TWinControl::SetVisible(bool v) {
   if (v == FVisible) return;
+  if (!v && FHandle && FParent && (Focused() || IsChild(FHandle, GetFocus()))) {
+    // A hidden control gives the focus back to its form.
+    TCustomForm* form = GetParentForm(this);
+    if (form && form->HandleAllocated()) ::SetFocus(form->Handle());
+  }
   FVisible = v;
   if (FHandle) ShowWindow(FHandle, v ? (FParent ? SW_SHOWNA : SW_SHOW) : SW_HIDE);
   Perform(CM_VISIBLECHANGED, v);
@@ -1138,15 +1145,16 @@ void TWinControl::PaintTo(TDeviceContext& dc, int x, int y) {
 }
 
 void TWinControl::WMEraseBkgnd(TMessage& m) {
-  if (TDeviceContext* d = DeviceContextOf(static_cast<HDC>(m.WParam))) {
-    if (!(FControlStyle & csOpaque)) d->FillRect(GetClientRect(FHandle), SolidBrush(ColorToRGB(Color())));
-  }
+  // Opaque controls are spared the erase on Invalidate; when asked anyway the colour fills.
+  if (TDeviceContext* d = DeviceContextOf(static_cast<HDC>(m.WParam)))
+    d->FillRect(GetClientRect(FHandle), SolidBrush(ColorToRGB(Color())));
   m.Result = 1;
 }
 
 void TWinControl::WMSize(TMessage& m) {
   updateBoundsFromWindow();
   DefaultHandler(m);
+  if (m.WParam == SIZE_MINIMIZED) return;
   Realign();
   Resize();
 }
@@ -1322,6 +1330,12 @@ void TWinControl::routeMouse(TMessage& m) {
     target = GCaptureControl;
   else
     target = ControlAtPos(p, false);
+  if (m.Msg == WM_MOUSEMOVE) {
+    // The shape over a control is its own, unless the screen sets one for all.
+    TCursor cur = Screen().Cursor();
+    if (cur == crDefault) cur = (target ? target : this)->Cursor();
+    if (::GetCursor() != cur) ::SetCursor(cur);
+  }
   if (m.Msg == WM_MOUSEMOVE && target != FMouseControl) {
     if (FMouseControl) FMouseControl->Perform(CM_MOUSELEAVE);
     FMouseControl = target;

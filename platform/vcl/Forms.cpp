@@ -166,7 +166,10 @@ void TApplication::Idle() {
 }
 
 void TApplication::formGone(TCustomForm* f) {
-  if (FMainForm == f) FMainForm = nullptr;
+  if (FMainForm != f) return;
+  // Without its main form the program has nothing left to run.
+  FMainForm = nullptr;
+  if (!HasState(csDestroying)) Terminate();
 }
 
 void TApplication::HandleException(const Exception& e) {
@@ -575,11 +578,14 @@ void TCustomForm::SetActiveControl(TWinControl* c) {
 void TCustomForm::FocusControl(TWinControl* c) {
   if (!c || !ContainsControl(c)) return;
   if (!c->CanFocus()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
-  if (FHandle && FVisible && (FActive || GetActiveWindow() == FHandle || !GetActiveWindow())) {
+  FActiveControl = c;
+  if (!FHandle || !FVisible) return;
+  if (FActive) {
     ::SetFocus(c->Handle());
     return;
   }
-  FActiveControl = c;
+  // An inactive form comes forward; its activation focuses the control.
+  if (IsWindowEnabled(FHandle)) SetActiveWindow(FHandle);
 }
 
 void TCustomForm::SetFocus() {

@@ -304,3 +304,29 @@ TEST_F(ControlsTest, AnchoredChildrenKeepTheirDistancesOnResize) {
   MoveWindow(f->Handle(), 10, 10, 200, 100);
   for (TBox* b : boxes) EXPECT_EQ(b->BoundsRect(), Rect(10, 10, 30, 20));
 }
+
+TEST_F(ControlsTest, TheCursorFollowsTheControlUnderTheMouse) {
+  TForm* f = NewForm();
+  auto* dot = new TDot(f);
+  dot->SetBounds(10, 10, 20, 20);
+  dot->SetCursor(crHandPoint);
+  dot->SetParent(f);
+  auto* box = new TBox(f);
+  box->SetBounds(100, 10, 20, 20);
+  box->SetCursor(crIBeam);
+  box->SetParent(f);
+  f->Show();
+  auto moveTo = [&](int x, int y) {
+    TPoint p = f->ClientToScreen(Point(x, y));
+    InjectMouseMove(p.X, p.Y);
+    Pump();
+    return GetCursor();
+  };
+  EXPECT_EQ(moveTo(15, 15), crHandPoint);
+  EXPECT_EQ(moveTo(105, 15), crIBeam);
+  EXPECT_EQ(moveTo(60, 60), crDefault);
+  Screen().SetCursor(crHourGlass);
+  EXPECT_EQ(moveTo(15, 15), crHourGlass);
+  Screen().SetCursor(crDefault);
+  EXPECT_EQ(moveTo(16, 16), crHandPoint);
+}

@@ -134,6 +134,20 @@ TEST_F(KeyboardTest, EnterAndExitRunAsTheFocusMoves) {
   Press(VK_TAB);
   Pump();
   EXPECT_EQ(Form->ActiveControl(), D);
+  // Focusing a control of an inactive form brings that form forward.
+  auto* other = new TForm(&Application());
+  other->Show();
+  EXPECT_FALSE(Form->Active());
+  B->SetFocus();
+  EXPECT_TRUE(Form->Active());
+  EXPECT_TRUE(B->Focused());
+  delete other;
+  // A control hidden with the focus leaves it to the form; Tab goes on from there.
+  B->Hide();
+  EXPECT_TRUE(Form->Focused());
+  Press(VK_TAB);
+  Pump();
+  EXPECT_TRUE(A->Focused());
   // Focusing a hidden control is refused.
   D->Hide();
   EXPECT_THROW(D->SetFocus(), EInvalidOperation);
