@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "framework/base/TkFileOp.h"
 #include "framework/base/uMessageDialog.h"
 #include "framework/base/uStringUtils.h"
 #include "platform/rtl/Files.h"
@@ -17,6 +19,8 @@ namespace {
 void ProcessPendingMessages() { Application().ProcessMessages(); }
 
 constexpr int kWaitPasses = 1000;
+// The shell reports an error of the platform's own numbering that still leaves the copy done.
+constexpr int kShellCopyDoneCode = 6;
 constexpr int kSizeTries = 10;
 
 constexpr const char* kSourceLine = "\rsource: %s";
@@ -190,10 +194,76 @@ bool MoveFileChecked(const AnsiString& source, const AnsiString& destination, bo
   return true;
 }
 
+namespace {
+
+// The second try of a checked copy. It writes the exact destination path, not a name of the
+// shell's choosing in the destination folder, and checks that very path afterwards.
+bool ShellCopyChecked(const AnsiString& source, const AnsiString& destination, AnsiString& failure) {
+  const AnsiString arrived = ResolveCopyDestination(source, destination);
+  TTkFileOperation op;
+  op.SetOperation(TTkFileOp::fopCopy);
+  op.SetOptions({TTkFileOpOption::foFilesOnly, TTkFileOpOption::foNoConfirmation, TTkFileOpOption::foNoConfirmMkDir});
+  op.SetConfirmFiles(false);
+  op.SetDestination(ExtractFileDir(arrived));
+  op.SourceFiles().Add(source + "=" + arrived);
+  bool done = false;
+  try {
+    done = op.Execute() || GetLastError() == kShellCopyDoneCode;
+  } catch (const ETkFileOpError&) {
+    done = false;
+  }
+  if (!done) {
+    failure = kCopyTexts.StreamError;
+    return false;
+  }
+  if (!WaitForFile(arrived, false)) {
+    failure = kCopyTexts.DestinationMissing;
+    return false;
+  }
+  int64_t sourceSize = -1, destSize = -1;
+  if (!SameFileSize(source, arrived, sourceSize, destSize)) {
+    failure = kCopyTexts.SizeDiffers;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool CopyFileChecked(const AnsiString& source, const AnsiString& destination, bool raiseOnError,
                      bool missingSourceIsSuccess) {
   bool copied = false;
-  return CheckedStreamCopy(source, destination, raiseOnError, true, missingSourceIsSuccess, kCopyTexts, copied);
+  std::optional<EFileMoveError> streamFailure;
+  try {
+    if (CheckedStreamCopy(source, destination, true, true, missingSourceIsSuccess, kCopyTexts, copied)) return true;
+  } catch (const EFileMoveError& e) {
+    streamFailure = e;
+  }
+  // Without a source the shell has nothing to copy; the stream road's reason stands.
+  AnsiString shellFailure = kCopyTexts.StreamError;
+  if (FileExists(source) && ShellCopyChecked(source, destination, shellFailure)) return true;
+  if (!raiseOnError) return false;
+  // A shell copy that got as far as writing says more than the stream road's first complaint.
+  if (streamFailure && shellFailure == kCopyTexts.StreamError) throw *streamFailure;
+  throw EFileMoveError(shellFailure, source, destination);
+}
+
+bool RestoreFromIniCopy(const AnsiString& name) {
+  if (FileExists(name)) return true;
+  if (UpperCase(ExtractExtension(ExtractFilePart(name))) == "INI") return false;
+  const AnsiString iniCopy = ReplaceExtension(name, "INI");
+  if (!FileExists(iniCopy)) return false;
+  try {
+    CopyFileChecked(iniCopy, name, true, false);
+  } catch (const Exception&) {
+    // A failed fill leaves the option file missing; the caller starts without it.
+  }
+  return FileExists(name);
+}
+
+bool PrepareOptionFile(const AnsiString& name, AnsiString& outName) {
+  outName = name;
+  return RestoreFromIniCopy(name);
 }
 
 bool ForceDirectoriesChecked(const AnsiString& folder) {

@@ -63,9 +63,14 @@ bool DeleteFiles(const TStrings& names, bool raiseOnError);
 // Copy, check, delete. Failures give False, or EFileMoveError with raiseOnError.
 bool MoveFileChecked(const AnsiString& source, const AnsiString& destination, bool raiseOnError,
                      bool checkSize, bool missingSourceIsSuccess);
-// The copying twin of MoveFileChecked: the source stays.
+// The copying twin of MoveFileChecked: the source stays. A failed stream copy is tried once more
+// through the shell's copy operation.
 bool CopyFileChecked(const AnsiString& source, const AnsiString& destination, bool raiseOnError,
                      bool missingSourceIsSuccess);
+// A missing option file is filled from the same name with the extension "INI", when that exists.
+// True when the name exists afterwards.
+bool RestoreFromIniCopy(const AnsiString& name);
+bool PrepareOptionFile(const AnsiString& name, AnsiString& outName);
 // Creates the folder chain; raises EInvalidDrive when it cannot.
 bool ForceDirectoriesChecked(const AnsiString& folder);
 bool GetFileDate(const AnsiString& name, TDateTime& date);

@@ -168,6 +168,10 @@ void TCustomEdit::CutToClipboard() {
   if (FEditor.CutToClipboard()) CaretMoved();
 }
 
+void TCustomEdit::Undo() {
+  if (FEditor.Undo()) CaretMoved();
+}
+
 void TCustomEdit::PasteFromClipboard() {
   if (FEditor.PasteFromClipboard()) CaretMoved();
 }
@@ -316,6 +320,7 @@ void TCustomEdit::WndProc(TMessage& m) {
     case WM_COPY: CopyToClipboard(); return;
     case WM_PASTE: PasteFromClipboard(); return;
     case WM_CLEAR: ClearSelection(); return;
+    case WM_UNDO: Undo(); m.Result = 1; return;
     case WM_ERASEBKGND: m.Result = 1; return;
     default: break;
   }

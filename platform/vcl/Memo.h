@@ -43,6 +43,9 @@ public:
   void SelectAll();
   void ClearSelection();
   void Clear() { SetText(""); }
+  bool CanUndo() const { return FEditor.CanUndo(); }
+  void Undo();
+  void ClearUndo() { FEditor.ClearUndo(); }
   void CopyToClipboard();
   void CutToClipboard();
   void PasteFromClipboard();

@@ -54,6 +54,7 @@ void TMemoEditor::SetText(std::string_view text) {
   FTopRow = 0;
   FScrollX = 0;
   FModified = false;
+  ClearUndo();
   Changed();
 }
 
@@ -64,6 +65,7 @@ int TMemoEditor::TextLength() const {
 }
 
 void TMemoEditor::InsertLine(int index, const AnsiString& s) {
+  ClearUndo();
   index = std::clamp(index, 0, LineCount());
   FLines.insert(FLines.begin() + index, s);
   auto shift = [index](TTextPos& p) {
@@ -75,6 +77,7 @@ void TMemoEditor::InsertLine(int index, const AnsiString& s) {
 }
 
 void TMemoEditor::DeleteLine(int index) {
+  ClearUndo();
   if (index < 0 || index >= LineCount()) return;
   FLines.erase(FLines.begin() + index);
   if (FLines.empty()) FLines.emplace_back();
@@ -89,6 +92,7 @@ void TMemoEditor::DeleteLine(int index) {
 }
 
 void TMemoEditor::PutLine(int index, const AnsiString& s) {
+  ClearUndo();
   if (index < 0 || index >= LineCount()) return;
   if (!FMultiLine) {
     FLines[0] = s;
@@ -157,7 +161,10 @@ AnsiString TMemoEditor::SelText() const {
   return out;
 }
 
-void TMemoEditor::SetSelText(std::string_view text) { ReplaceRange(SelFirst(), SelLast(), text); }
+void TMemoEditor::SetSelText(std::string_view text) {
+  ClearUndo();
+  ReplaceRange(SelFirst(), SelLast(), text);
+}
 
 void TMemoEditor::SelectAll() {
   FAnchor = TTextPos{};
@@ -229,8 +236,10 @@ bool TMemoEditor::InsertText(std::string_view text) {
   }
   if (fit.empty() && !HasSelection()) return false;
   if (fit.empty() && !text.empty()) return false;  // full: keep the selection rather than lose it
+  bool typed = fit.size() == 1 && fit[0] != '\r' && fit[0] != '\n' && !HasSelection();
+  Remember(typed ? TEditKind::Typing : TEditKind::Other);
   ReplaceRange(SelFirst(), SelLast(), fit);
-  FModified = true;
+  Edited();
   return true;
 }
 
@@ -240,8 +249,9 @@ bool TMemoEditor::NewLine() { return FMultiLine && InsertText("\r\n"); }
 
 bool TMemoEditor::DeleteSelection() {
   if (!Editable() || !HasSelection()) return false;
+  Remember(TEditKind::Other);
   ReplaceRange(SelFirst(), SelLast(), "");
-  FModified = true;
+  Edited();
   return true;
 }
 
@@ -252,8 +262,9 @@ bool TMemoEditor::Backspace() {
   if (p.Col > 0) --p.Col;
   else if (p.Line > 0) p = TTextPos{p.Line - 1, Len(Line(p.Line - 1))};
   else return false;
+  Remember(TEditKind::Backspace);
   ReplaceRange(p, FCaret, "");
-  FModified = true;
+  Edited();
   return true;
 }
 
@@ -264,8 +275,9 @@ bool TMemoEditor::DeleteForward() {
   if (p.Col < Len(Line(p.Line))) ++p.Col;
   else if (p.Line < LineCount() - 1) p = TTextPos{p.Line + 1, 0};
   else return false;
+  Remember(TEditKind::Delete);
   ReplaceRange(FCaret, p, "");
-  FModified = true;
+  Edited();
   return true;
 }
 
@@ -336,6 +348,25 @@ void TMemoEditor::MoveEnd(bool document, bool extend) {
   Place(TTextPos{row.Line, lastOfLine ? row.End : std::max(row.Start, row.End - 1)}, extend);
 }
 
+void TMemoEditor::Remember(TEditKind kind) {
+  bool continues = kind != TEditKind::Other && kind == FLastEdit && FCaret == FLastCaret && FUndo.Valid;
+  FLastEdit = kind;
+  if (continues) return;
+  FUndo = TUndoState{FLines, FCaret, FAnchor, true};
+}
+
+bool TMemoEditor::Undo() {
+  if (!FUndo.Valid || !Editable()) return false;
+  std::swap(FLines, FUndo.Lines);
+  std::swap(FCaret, FUndo.Caret);
+  std::swap(FAnchor, FUndo.Anchor);
+  FLastEdit = TEditKind::None;
+  FGoalX = -1;
+  Changed();
+  FModified = true;
+  return true;
+}
+
 bool TMemoEditor::CopyToClipboard() const {
   if (!FCopyAllowed || !HasSelection() || !OpenClipboard(FOwner)) return false;
   EmptyClipboard();
@@ -381,6 +412,7 @@ bool TMemoEditor::KeyDown(uint16_t vk, bool shift, bool ctrl) {
     case 'X': CutToClipboard(); return true;
     case 'V': PasteFromClipboard(); return true;
     case 'A': SelectAll(); return true;
+    case 'Z': Undo(); return true;
     default: return false;
   }
 }

@@ -83,6 +83,12 @@ public:
   bool DeleteForward();
   bool DeleteSelection();
 
+  // One step back, as the classic edit: a run of typing or of deletions is one step, and undoing
+  // twice brings the change back. Changes made by the program clear it.
+  bool CanUndo() const { return FUndo.Valid; }
+  bool Undo();
+  void ClearUndo() { FUndo.Valid = false; FLastEdit = TEditKind::None; }
+
   // Caret moves; extend keeps the anchor (Shift held).
   void MoveLeft(bool word, bool extend);
   void MoveRight(bool word, bool extend);
@@ -134,6 +140,15 @@ public:
   std::function<void()> OnChange;
 
 private:
+  enum class TEditKind { None, Typing, Backspace, Delete, Other };
+  struct TUndoState {
+    std::vector<AnsiString> Lines;
+    TTextPos Caret, Anchor;
+    bool Valid = false;
+  };
+  void Remember(TEditKind kind);
+  void Edited() { FModified = true; FLastCaret = FCaret; }
+
   const std::vector<TTextRow>& Rows() const;
   void Changed();
   void ReplaceRange(TTextPos a, TTextPos b, std::string_view text);
@@ -161,4 +176,7 @@ private:
   int FScrollX = 0;
   HWND FOwner = 0;
   bool FCopyAllowed = true;
+  TUndoState FUndo;
+  TEditKind FLastEdit = TEditKind::None;
+  TTextPos FLastCaret;
 };

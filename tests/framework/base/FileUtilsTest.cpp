@@ -353,3 +353,78 @@ TEST(IsZipFile, LooksAtTheFileNameExtension) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CopyFileChecked, OverwritesAndKeepsTheSource) {
+  TTempDir dir;
+  WriteFile(dir.File("a.hot"), "new data");
+  WriteFile(dir.File("b.hot"), "older and longer data");
+  EXPECT_TRUE(CopyFileChecked(dir.File("a.hot"), dir.File("b.hot"), true, false));
+  EXPECT_EQ(ReadFile(dir.File("b.hot")), "new data");
+  EXPECT_EQ(ReadFile(dir.File("a.hot")), "new data");
+}
+
+TEST(CopyFileChecked, TheShellCopyWritesTheExactDestination) {
+  TTempDir dir;
+  const std::string data = Payload(30000);
+  WriteFile(dir.File("a.hot"), data);
+  // The stream copy cannot create a file in a missing folder; the shell's copy makes the folder.
+  const AnsiString dest = dir.File("new/sub/renamed.hot");
+  EXPECT_TRUE(CopyFileChecked(dir.File("a.hot"), dest, true, false));
+  EXPECT_EQ(ReadFile(dest), data);
+  EXPECT_FALSE(fs::exists(dir.File("new/sub/a.hot")));
+  EXPECT_EQ(ReadFile(dir.File("a.hot")), data);
+}
+
+TEST(CopyFileChecked, BothRoadsFailing) {
+  TTempDir dir;
+  WriteFile(dir.File("a.hot"), "data");
+  WriteFile(dir.File("blocker"), "a file where a folder should be");
+  const AnsiString dest = dir.File("blocker/a.hot");
+  EXPECT_FALSE(CopyFileChecked(dir.File("a.hot"), dest, false, false));
+  try {
+    CopyFileChecked(dir.File("a.hot"), dest, true, false);
+    FAIL() << "no exception";
+  } catch (const EFileMoveError& e) {
+    EXPECT_EQ(e.Message().rfind("Unable to copy file (error during copy)", 0), 0u) << e.Message();
+    EXPECT_EQ(e.Destination(), dest);
+    EXPECT_EQ(e.Source(), dir.File("a.hot"));
+  }
+  EXPECT_EQ(ReadFile(dir.File("blocker")), "a file where a folder should be");
+  EXPECT_TRUE(CopyFileChecked(dir.File("none.hot"), dest, true, true));
+}
+
+TEST(RestoreFromIniCopy, FillsAMissingOptionFileFromItsIniTwin) {
+  struct {
+    const char* option;
+    std::vector<const char*> present;
+    bool result;
+    bool filled;  // the option file now holds the ini copy's text
+  } cases[] = {
+      {"prog.ACOPT", {"prog.INI"}, true, true},
+      {"prog.ACOPT", {}, false, false},
+      {"prog.ACOPT", {"prog.ini"}, false, false},  // names are exact
+      {"prog.ACOPT", {"prog.ACOPT", "prog.INI"}, true, false},
+      {"prog.INI", {}, false, false},
+      {"prog.ini", {"prog.INI"}, false, false},    // already an ini name: never copied
+      {"prog", {"prog.INI"}, true, true},
+  };
+  for (const auto& c : cases) {
+    TTempDir dir;
+    for (const char* p : c.present) WriteFile(dir.File(p), std::string("from ") + p);
+    const AnsiString name = dir.File(c.option);
+    AnsiString out;
+    EXPECT_EQ(PrepareOptionFile(name, out), c.result) << c.option;
+    EXPECT_EQ(out, name);
+    EXPECT_EQ(fs::exists(name.c_str()), c.result) << c.option;
+    if (c.filled) {
+      EXPECT_EQ(ReadFile(name), "from prog.INI");
+    }
+    std::size_t files = 0;
+    for (auto& e : fs::directory_iterator(dir.Path)) files += e.is_regular_file();
+    EXPECT_EQ(files, c.present.size() + (c.filled ? 1 : 0)) << c.option;
+  }
+}
+
+}  // namespace

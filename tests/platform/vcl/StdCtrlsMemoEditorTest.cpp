@@ -217,6 +217,39 @@ TEST_F(MemoEditorTest, ReadOnlyAndMaxLengthRefuseWhatDoesNotFit) {
   EXPECT_EQ(e.Text(), "12345678");
 }
 
+TEST_F(MemoEditorTest, UndoTakesBackARunOfTypingAndUndoingAgainRedoes) {
+  TMemoEditor e;
+  e.SetText("abc");
+  EXPECT_FALSE(e.CanUndo());
+  e.MoveEnd(false, false);
+  Type(e, "def");
+  EXPECT_EQ(e.Text(), "abcdef");
+  e.KeyDown('Z', false, true);
+  EXPECT_EQ(e.Text(), "abc");
+  EXPECT_EQ(e.Caret(), (TTextPos{0, 3}));
+  e.Undo();
+  EXPECT_EQ(e.Text(), "abcdef");
+
+  // A run of backspaces is one step; a move in between starts a new one.
+  e.KeyChar(8);
+  e.KeyChar(8);
+  e.MoveLeft(false, false);
+  e.KeyChar(8);
+  EXPECT_EQ(e.Text(), "abd");
+  e.Undo();
+  EXPECT_EQ(e.Text(), "abcd");
+  // Paste and cut are single steps; the program's own changes clear the undo.
+  e.SelectAll();
+  PutClip("x");
+  e.PasteFromClipboard();
+  EXPECT_EQ(e.Text(), "x");
+  e.Undo();
+  EXPECT_EQ(e.Text(), "abcd");
+  e.SetText("new");
+  EXPECT_FALSE(e.Undo());
+  EXPECT_EQ(e.Text(), "new");
+}
+
 TEST_F(MemoEditorTest, LineEditsKeepTheCaretOnValidGround) {
   TMemoEditor e;
   e.SetText("a\r\nb\r\nc");
