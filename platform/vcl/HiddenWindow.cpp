@@ -24,6 +24,4 @@ HWND AllocateHWnd(WNDPROC proc) {
   return h;
 }
 
-void DeallocateHWnd(HWND hwnd) {
-  if (hwnd && IsWindow(hwnd)) DestroyWindow(hwnd);
-}
+// DeallocateHWnd is the class library's (Controls.cpp): it destroys these windows as well.

@@ -1,6 +1,5 @@
-// The standard controls: labels, push buttons, check boxes and radio buttons, group boxes and
-// scroll bars here, edits and memos (Memo.h), list and combo boxes (ListBoxes.h). Each paints itself
-// and handles its own keys and mouse; none leans on a control of the window system.
+// The standard controls, each painting itself and handling its own keys and mouse: labels, buttons,
+// check and radio boxes, group boxes, scroll bars, and (from Memo.h, ListBoxes.h) edits and lists.
 #pragma once
 
 #include <memory>
