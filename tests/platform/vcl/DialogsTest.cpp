@@ -7,6 +7,7 @@
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/MessageBox.h"
 #include "platform/vcl/Printers.h"
+#include "platform/win/DisplayBackend.h"
 #include "platform/win/Windows.h"
 
 namespace {
@@ -111,6 +112,25 @@ TEST_F(DialogsTest, HandleExceptionShowsTheErrorBox) {
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(caption, "Quorvex");
   EXPECT_EQ(lines, (std::vector<AnsiString>{"Unable to move file."}));
+}
+
+// A display whose input comes from outside the process: someone may be there to answer.
+class TUserDisplay final : public TDisplayBackend {
+public:
+  bool BringsInput() const override { return true; }
+  void WaitInput(int) override {}
+  std::optional<AnsiString> ClipboardText() override { return std::nullopt; }
+  void SetClipboardText(const std::optional<AnsiString>&) override {}
+  TRect ScreenRect() const override { return TRect{0, 0, 800, 600}; }
+  TRect WorkArea() const override { return ScreenRect(); }
+};
+
+TEST_F(DialogsTest, BoxesReachAUserWhereTheDisplayBringsInput) {
+  EXPECT_FALSE(MessageBoxesReachUser());  // headless: nobody unless a test says so
+  SetDisplayBackend(std::make_unique<TUserDisplay>());
+  EXPECT_TRUE(MessageBoxesReachUser());
+  SetDisplayBackend(nullptr);
+  EXPECT_FALSE(MessageBoxesReachUser());
 }
 
 class OpenDialogTest : public DialogsTest {
