@@ -2,14 +2,23 @@
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
 #include "zip/engine/ZpCrc32.h"
+#include "zip/engine/ZpInsertItem.h"
+#include "zip/engine/ZpUnzipItem.h"
+#include "zip/engine/ZpZipArchive.h"
 #include "zip/engine/ZpUnzipHelper.h"
 #include "zip/engine/ZpZipHelper.h"
 
@@ -152,6 +161,122 @@ void BM_ZlibCrc32(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.size()));
 }
 
+// The whole-archive round trip: one HOT file of 100 MB, packed with a password at the level the
+// system uses and extracted again, by the engine and by the zip and unzip programs.
+namespace fs = std::filesystem;
+
+constexpr char ArchivePassword[] = "pw";
+
+class TScratch {
+public:
+  TScratch() {
+    char tmpl[] = "/tmp/bench_zip_XXXXXX";
+    if (const char* made = ::mkdtemp(tmpl)) FPath = made;
+  }
+  ~TScratch() {
+    std::error_code ec;
+    if (!FPath.empty()) fs::remove_all(FPath, ec);
+  }
+  TScratch(const TScratch&) = delete;
+  TScratch& operator=(const TScratch&) = delete;
+  const fs::path& Path() const { return FPath; }
+
+private:
+  fs::path FPath;
+};
+
+// The file is written once and shared by both sides.
+const fs::path& HotFile() {
+  static TScratch dir;
+  static const fs::path file = [] {
+    const fs::path f = dir.Path() / "hot100.txt";
+    const TBytes data = HotText(100u << 20);
+    std::ofstream(f, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
+                                             static_cast<std::streamsize>(data.size()));
+    return f;
+  }();
+  return file;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+std::unique_ptr<TZpZipArchive> OpenArchive(const fs::path& zip, const fs::path& base) {
+  const bool exists = fs::exists(zip);
+  auto a = std::make_unique<TZpZipArchive>(zip.string(), exists ? (fmOpenReadWrite | fmShareDenyWrite) : fmCreate);
+  a->SetBaseDirectory(base.string());
+  a->ExtractHelper = ZpExtractToFile;
+  a->ExtractToStreamHelper = ZpExtractToStream;
+  a->TestHelper = ZpTestItem;
+  a->InsertHelper = ZpInsertFromFile;
+  a->InsertFromStreamHelper = ZpInsertFromStream;
+  a->OnProcessItemFailure = [](TZpArchive&, TZpArchiveItem* item, TZpProcessType, TZpErrorClass, int code) {
+    std::fprintf(stderr, "archive round trip: %s failed (%d)\n", item ? item->FileName().c_str() : "?", code);
+    std::exit(1);
+  };
+  a->SetPassword(ArchivePassword);
+  if (exists) a->Load();
+  return a;
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+  std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+  return std::equal(std::istreambuf_iterator<char>(x), std::istreambuf_iterator<char>(),
+                    std::istreambuf_iterator<char>(y), std::istreambuf_iterator<char>());
+}
+
+void BM_ArchiveRoundTrip(benchmark::State& state) {
+  const fs::path& file = HotFile();
+  double seconds = 0;
+  for (auto _ : state) {
+    TScratch dir;
+    const fs::path zip = dir.Path() / "hot.zip";
+    const fs::path out = dir.Path() / "out";
+    fs::create_directories(out);
+    const auto start = std::chrono::steady_clock::now();
+    {
+      auto a = OpenArchive(zip, file.parent_path());
+      a->SetStoreOptions(soStripPath);
+      a->AddFiles(file.string(), faAnyFile);
+      a->Save();
+    }
+    {
+      auto a = OpenArchive(zip, out);
+      a->ExtractFiles("*.*");
+    }
+    seconds = Seconds(start);
+    if (!SameFile(file, out / file.filename())) state.SkipWithError("extracted file differs");
+    state.counters["archive_bytes"] = static_cast<double>(fs::file_size(zip));
+  }
+  state.counters["seconds"] = seconds;
+}
+
+void BM_ZipCli(benchmark::State& state) {
+  if (std::system("command -v zip >/dev/null 2>&1 && command -v unzip >/dev/null 2>&1") != 0) {
+    state.SkipWithError("zip or unzip not installed: zip_cli_s left out");
+    for (auto _ : state) {
+    }
+    return;
+  }
+  const fs::path& file = HotFile();
+  double seconds = 0;
+  for (auto _ : state) {
+    TScratch dir;
+    const std::string zip = (dir.Path() / "hot.zip").string();
+    const std::string pack = "cd '" + file.parent_path().string() + "' && zip -q -P " + ArchivePassword + " '" + zip +
+                             "' '" + file.filename().string() + "'";
+    const std::string unpack =
+        std::string("unzip -q -P ") + ArchivePassword + " '" + zip + "' -d '" + (dir.Path() / "out").string() + "'";
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = std::system(pack.c_str()) == 0 && std::system(unpack.c_str()) == 0;
+    seconds = Seconds(start);
+    if (!ok) state.SkipWithError("zip -P or unzip -P failed");
+    state.counters["archive_bytes"] = static_cast<double>(fs::file_size(zip));
+  }
+  state.counters["seconds"] = seconds;
+}
+
 void Levels(benchmark::internal::Benchmark* b) {
   for (int mixed : {0, 1})
     for (int level : {1, 3, 5, 9}) b->Args({level, mixed});
@@ -163,6 +288,8 @@ BENCHMARK(BM_Inflate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZlibInflate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Crc32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZlibCrc32)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArchiveRoundTrip)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_ZipCli)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 // Collects each run's figures for the closing name=value line.
 class TSummaryReporter : public benchmark::ConsoleReporter {
@@ -174,8 +301,10 @@ public:
       const std::string name = r.benchmark_name();
       auto bps = r.counters.find("bytes_per_second");
       auto size = r.counters.find("size");
+      auto seconds = r.counters.find("seconds");
       if (bps != r.counters.end()) FFigures[name + "/MBps"] = bps->second.value / 1e6;
       if (size != r.counters.end()) FFigures[name + "/size"] = size->second.value;
+      if (seconds != r.counters.end() && !r.error_occurred) FFigures[name + "/s"] = seconds->second.value;
     }
   }
 
@@ -185,13 +314,19 @@ public:
       auto it = FFigures.find(run + "/" + what);
       if (it == FFigures.end()) return;
       char buf[96];
-      std::snprintf(buf, sizeof buf, std::string(what) == "size" ? "%s=%.0f " : "%s=%.1f ", key.c_str(), it->second);
+      const std::string w = what;
+      std::snprintf(buf, sizeof buf, w == "size" ? "%s=%.0f " : w == "s" ? "%s=%.2f " : "%s=%.1f ", key.c_str(),
+                    it->second);
       line += buf;
     };
     for (const char* set : {"", "mixed_"}) {
       const std::string mixedArg = *set ? "1" : "0";
       for (int n : {1, 3, 5, 9}) {
-        const std::string args = "/" + std::to_string(n) + "/" + mixedArg;
+        const std::string num = std::to_string(n);
+        std::string args = "/";
+        args += num;
+        args += '/';
+        args += mixedArg;
         add(std::string(set) + "deflate" + std::to_string(n) + "_MBps", "BM_Deflate" + args, "MBps");
         add(std::string(set) + "zlib" + std::to_string(n) + "_MBps", "BM_ZlibDeflate" + args, "MBps");
         add(std::string(set) + "deflate" + std::to_string(n) + "_size", "BM_Deflate" + args, "size");
@@ -202,6 +337,8 @@ public:
     }
     add("crc32_MBps", "BM_Crc32", "MBps");
     add("zlib_crc32_MBps", "BM_ZlibCrc32", "MBps");
+    add("archive_s", "BM_ArchiveRoundTrip/iterations:1/real_time", "s");
+    add("zip_cli_s", "BM_ZipCli/iterations:1/real_time", "s");
     if (!line.empty()) line.pop_back();
     std::printf("%s\n", line.c_str());
   }

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "controls/ctlExcept.h"
+#include "controls/ctlHelpers.h"
 #include "controls/ctlStrRes.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
@@ -366,3 +367,5 @@ void TCtlCommandProcessor::ReadTableList(const std::vector<TCtlStoredTable>& Lis
     Add(std::move(t));
   }
 }
+
+uint16_t TCtlCommandProcessor::TranslateKey(uint16_t Key) { return Translate(Key, CurrentShiftBits()); }

@@ -113,6 +113,8 @@ public:
   void ResetCommandProcessor();
   // Shift is made of cksShift, cksCtrl and cksAlt.
   uint16_t Translate(uint16_t Key, uint8_t Shift);
+  // The key code of a key-down message, with the shift state read from the keyboard.
+  uint16_t TranslateKey(uint16_t Key);
   int SequenceState() const { return FState; }
 
   // "TableList" of the form data: built-in tables keep only their differences from the built-in rows.

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "controls/ctlBase.h"
 #include "controls/ctlExcept.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/vcl/Classes.h"
@@ -10,9 +11,9 @@
 // Misuse of a store (reading or writing while it is closed) and failures to write its file.
 QUORVEX_EXCEPTION(ECtlStoreError, ECtlException);
 
-class TCtlAbstractStore : public TComponent {
+class TCtlAbstractStore : public TCtlComponent {
 public:
-  explicit TCtlAbstractStore(TComponent* AOwner) : TComponent(AOwner) {}
+  explicit TCtlAbstractStore(TComponent* AOwner) : TCtlComponent(AOwner) {}
 
   // Opens nest: only the first Open opens the backing store, the matching Close closes it.
   void Open();

@@ -4,10 +4,29 @@
 #include "framework/base/uMessageDialog.h"
 #include "framework/base/uStringUtils.h"
 #include "platform/rtl/Resources.h"
+#include "zip/service/uZipService.h"
 
 namespace {
 
 constexpr int SMustSpecifyCodes = 65155;
+constexpr int SUnableToUnzip = 65170;
+constexpr int SUnableToZip = 65171;
+constexpr std::size_t kPasswordLength = 255;
+constexpr const char* kSplitPrefix = "Split_";
+
+// Takes the listed files away on a way out that did not get to delete them.
+class TFilesCleanup {
+public:
+  explicit TFilesCleanup(const TStrings& Files) : FFiles(Files) {}
+  ~TFilesCleanup() {
+    if (FArmed) DeleteFiles(FFiles, false);
+  }
+  void Disarm() { FArmed = false; }
+
+private:
+  const TStrings& FFiles;
+  bool FArmed = true;
+};
 
 bool ValidCode(const AnsiString& text, std::size_t width) {
   const AnsiString code = TrimBlanks(text);
@@ -15,6 +34,10 @@ bool ValidCode(const AnsiString& text, std::size_t width) {
 }
 
 }  // namespace
+
+TSplitRequest::TSplitRequest(TCtlCustomTextFileViewer& Viewer) : FViewer(Viewer) {
+  SplitZipFile = [this](const AnsiString& Archive) { return SplitZipArchive(Archive); };
+}
 
 bool ValidAirlineCode(const AnsiString& Text) { return ValidCode(Text, 3); }
 bool ValidAgentCode(const AnsiString& Text) { return ValidCode(Text, 7); }
@@ -71,4 +94,26 @@ void TSplitRequest::ProcessSelectedFile(const AnsiString& FileName) {
   }
   MoveFileChecked(FileName, FProcessdFolder + ExtractFilePart(FileName), true, true, false);
   MoveFileChecked(output, FOutboundFolder + ExtractFilePart(output), true, true, false);
+}
+
+AnsiString TSplitRequest::SplitZipArchive(const AnsiString& Archive) {
+  const AnsiString output = EnsureTrailingBackslash(ExtractFolderPart(Archive)) + kSplitPrefix + ExtractFilePart(Archive);
+  TStringList extracted;
+  TStringList split;
+  // The request stops here, before any move, so the archive stays where the user chose it.
+  if (!UnzipFiles(FZipOwner, FTimerPool, Archive, FUnzippedFolder, extracted, false, "", nullptr))
+    throw Exception(LoadResString(SUnableToUnzip), {Archive});
+  TFilesCleanup cleanup(extracted);
+  for (int i = 0; i < extracted.Count(); ++i) split.Add(FSplitter.SplitOneFile(extracted[i]));
+  const bool zipped = ZipFiles(FZipOwner, FTimerPool, split, output, FZipPassword.substr(0, kPasswordLength), false,
+                               "", false, false, false);
+  if (zipped) DeleteFiles(split, true);
+  cleanup.Disarm();
+  DeleteFiles(extracted, true);
+  if (!zipped) {
+    // A part-written archive beside the input would pass for a finished one.
+    DeleteOneFile(output, false);
+    throw Exception(LoadResString(SUnableToZip), {output});
+  }
+  return output;
 }

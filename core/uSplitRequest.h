@@ -10,6 +10,9 @@
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/StringList.h"
 
+class TComponent;
+class TCtlTimerPool;
+
 // What the file-open dialog is asked for; the chooser fills Files and returns False on cancel.
 struct TSplitFileDialog {
   AnsiString InitialDir;
@@ -30,7 +33,8 @@ bool ValidAgentCode(const AnsiString& Text);
 
 class TSplitRequest {
 public:
-  explicit TSplitRequest(TCtlCustomTextFileViewer& Viewer) : FViewer(Viewer) {}
+  // The ZIP road is the request's own SplitZipArchive until a caller plugs in another.
+  explicit TSplitRequest(TCtlCustomTextFileViewer& Viewer);
 
   // The memos' lines; not owned.
   void SetTacnLines(const TStrings* Lines) { FTacnLines = Lines; }
@@ -47,6 +51,10 @@ public:
   const AnsiString& OutboundFolder() const { return FOutboundFolder; }
   void SetOutboundFolder(const AnsiString& Value);
 
+  // What the zip service's progress window needs: its owner and the window's timer pool variable.
+  void SetZipOwner(TComponent* Owner) { FZipOwner = Owner; }
+  void SetTimerPool(TCtlTimerPool** Pool) { FTimerPool = Pool; }
+
   // Without a chooser no file is chosen, as if the dialog were cancelled.
   TFileChooser ChooseFiles;
   TZipSplitter SplitZipFile;
@@ -61,6 +69,9 @@ public:
   bool BuildCodeLists();
   static AnsiString BuildCodeList(const TStrings* Memo, bool (*Validator)(const AnsiString&), int Width);
   void ProcessSelectedFile(const AnsiString& FileName);
+  // Unzips into UnzippedFolder, splits each file and zips the results with the password into
+  // "Split_" + the archive's name beside it. A failed unzip or zip raises, naming the archive.
+  AnsiString SplitZipArchive(const AnsiString& Archive);
 
 private:
   TCtlCustomTextFileViewer& FViewer;
@@ -73,4 +84,6 @@ private:
   AnsiString FUnzippedFolder;
   AnsiString FOutboundFolder;
   bool FRunning = false;
+  TComponent* FZipOwner = nullptr;
+  TCtlTimerPool** FTimerPool = nullptr;
 };

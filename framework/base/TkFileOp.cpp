@@ -5,16 +5,6 @@
 
 namespace {
 
-AnsiString fileOpText(int code) {
-  switch (code) {
-    case tkNoSourceFiles: return "No source files specified";
-    case tkNoDestination: return "No destination files specified";
-    case tkMappingInDelete: return "Cannot use file mappings in a delete operation";
-    case tkSourceFileError: return "Source file error, file not found";
-    default: return "Unknown";
-  }
-}
-
 uint32_t shellFunction(TTkFileOp op) {
   switch (op) {
     case TTkFileOp::fopCopy: return FO_COPY;
@@ -47,8 +37,6 @@ bool acceptableSource(const AnsiString& name) {
 }
 
 }  // namespace
-
-ETkFileOpError::ETkFileOpError(int Code) : Exception(fileOpText(Code)), FErrorCode(Code) {}
 
 void TTkCustomFileOperation::SetDestination(const AnsiString& Value) {
   AnsiString d = Value;

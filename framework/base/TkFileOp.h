@@ -3,24 +3,17 @@
 
 #include <cstdint>
 
+#include "framework/base/TkBase.h"
+#include "framework/base/TkConst.h"
 #include "framework/base/TkShBase.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/StringList.h"
 
 // Argument errors of a file operation, numbered as in the tool library's string table.
-class ETkFileOpError : public Exception {
+class ETkFileOpError : public ETkException {
 public:
-  explicit ETkFileOpError(int Code);
-  int ErrorCode() const { return FErrorCode; }
-
-private:
-  int FErrorCode;
+  using ETkException::ETkException;
 };
-
-constexpr int tkNoSourceFiles = 111;
-constexpr int tkNoDestination = 112;
-constexpr int tkMappingInDelete = 131;
-constexpr int tkSourceFileError = 132;
 
 enum class TTkFileOp { fopCopy, fopDelete, fopMove, fopRename };
 

@@ -2,7 +2,8 @@
 
 #include "platform/rtl/ShellOps.h"
 
-TTkShellComponent::TTkShellComponent(TComponent* AOwner) : TComponent(AOwner) {}
+TTkShellComponent::TTkShellComponent(TComponent* AOwner)
+    : TTkComponent(AOwner), FShellVersion(ShellLibraryVersion()) {}
 
 void TTkShellComponent::SetLastError(int Code) {
   FLastErrorCode = Code;

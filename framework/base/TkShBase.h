@@ -1,16 +1,20 @@
-// Base of the tool library's shell components: the shell's version and the last error of an operation.
+// Base of the tool library's shell components: the shell library's version and the last error of an operation.
 #pragma once
 
 #include <functional>
 
+#include "framework/base/TkBase.h"
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Classes.h"
 
-class TTkShellComponent : public TComponent {
+// Where the shell library would sit; the shell's services are built into the platform here.
+AnsiString ShellLibraryPath();
+// The shell library's file version as major.minor, read from its version block; 0 when it has none.
+double ShellLibraryVersion();
+
+class TTkShellComponent : public TTkComponent {
 public:
   explicit TTkShellComponent(TComponent* AOwner);
 
-  // The shell library carries no version block on this platform; 0 means unknown.
   double ShellVersion() const { return FShellVersion; }
   int LastErrorCode() const { return FLastErrorCode; }
   const AnsiString& LastErrorText() const { return FLastErrorText; }

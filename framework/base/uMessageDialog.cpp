@@ -9,6 +9,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Regional.h"
+#include "platform/vcl/MessageBox.h"
 
 namespace {
 
@@ -131,9 +132,11 @@ int ShowMessageDialog(const AnsiString& text, TMsgDlgType kind, TMsgDlgButtons b
     LogDialogMessage(m.LogFile, text + " : " + ModalResultName(answer));
     return answer;
   }
-  // Without a message box (no class library, no display) nobody can answer: the unattended rule does.
-  if (!m.MessageBox) return UnattendedAnswer(buttons, defaultButton);
-  return m.MessageBox(text + "\r\r" + m.Suffix, kind, buttons, helpContext);
+  const AnsiString shown = text + "\r\r" + m.Suffix;
+  if (m.MessageBox) return m.MessageBox(shown, kind, buttons, helpContext);
+  // The class library's box by default; where it reaches nobody (no display), the unattended rule answers.
+  if (!MessageBoxesReachUser()) return UnattendedAnswer(buttons, defaultButton);
+  return ShowMessageBox(shown, AnsiString(), kind, buttons, defaultButton, helpContext);
 }
 
 void CollectDialogMessage(const AnsiString& text, int32_t helpContext, bool fatal) {

@@ -9,21 +9,7 @@
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StringList.h"
-#include "platform/vcl/ModalResults.h"
-
-enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
-
-// Button bits in the message box's order, from bit 0.
-enum TMsgDlgBtn : int {
-  mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp
-};
-using TMsgDlgButtons = uint32_t;
-constexpr TMsgDlgButtons MsgButton(TMsgDlgBtn b) { return TMsgDlgButtons(1) << b; }
-constexpr TMsgDlgButtons mbYesNo = MsgButton(mbYes) | MsgButton(mbNo);
-constexpr TMsgDlgButtons mbYesNoCancel = mbYesNo | MsgButton(mbCancel);
-constexpr TMsgDlgButtons mbOKCancel = MsgButton(mbOK) | MsgButton(mbCancel);
-constexpr TMsgDlgButtons mbOKOnly = MsgButton(mbOK);
-constexpr TMsgDlgButtons mbAbortRetryIgnore = MsgButton(mbAbort) | MsgButton(mbRetry) | MsgButton(mbIgnore);
+#include "platform/vcl/DialogConsts.h"
 
 // Attached to every collected message line; owned by the module.
 class TQslError {
@@ -37,8 +23,9 @@ private:
   bool FFatal = false;
 };
 
-// The interactive message box: shows text, kind, buttons and help context, returns the result.
-// The class library installs its own; without one the unattended answer is given.
+// A replacement for the interactive message box: shows text, kind, buttons and help context and
+// returns the result. Without one the class library's box is shown (with the default button),
+// or, where no user can be reached, the unattended answer is given.
 using TMessageBoxHook = std::function<int(const AnsiString& text, TMsgDlgType kind,
                                           TMsgDlgButtons buttons, int32_t helpContext)>;
 void SetMessageBoxHook(TMessageBoxHook hook);

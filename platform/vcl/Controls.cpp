@@ -548,6 +548,13 @@ void TControl::Click() {
   if (OnClick) OnClick(this);
 }
 
+bool TControl::MouseCapture() const { return GetCaptureControl() == this; }
+
+void TControl::SetMouseCapture(bool v) {
+  if (v == MouseCapture()) return;
+  SetCaptureControl(v ? this : nullptr);
+}
+
 void TControl::DblClick() {
   if (OnDblClick) OnDblClick(this);
 }
@@ -1370,6 +1377,15 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_KEYDOWN: case WM_SYSKEYDOWN: WMKeyDown(m); return;
     case WM_CHAR: WMChar(m); return;
     case WM_SETCURSOR: WMSetCursor(m); return;
+    case WM_CANCELMODE:
+      // A graphic child holding the capture hears of it through its parent.
+      if (GCaptureControl && GCaptureControl->FParent == this && !dynamic_cast<TWinControl*>(GCaptureControl)) {
+        TControl* c = GCaptureControl;
+        c->Perform(WM_CANCELMODE);
+        if (GCaptureControl == c) SetCaptureControl(nullptr);
+      }
+      DefaultHandler(m);
+      return;
     case CM_DIALOGKEY: CMDialogKey(m); return;
     case CM_DIALOGCHAR: CMDialogChar(m); return;
     case CM_ENTER: CMEnter(m); return;
@@ -1464,9 +1480,10 @@ TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) {
 
 namespace {
 
+// Kept for the whole process: windows may still be freed while the process ends.
 std::map<HWND, std::function<void(TMessage&)>>& HiddenHandlers() {
-  static std::map<HWND, std::function<void(TMessage&)>> h;
-  return h;
+  static auto* h = new std::map<HWND, std::function<void(TMessage&)>>;
+  return *h;
 }
 
 }  // namespace

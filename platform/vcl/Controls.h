@@ -254,6 +254,9 @@ public:
   virtual void SetZOrder(bool topMost);
   // Runs the click as a user's: the action's execute, else OnClick.
   virtual void Click();
+  // Whether this control holds the mouse capture; setting it takes or gives it up.
+  bool MouseCapture() const;
+  void SetMouseCapture(bool v);
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;

@@ -6,6 +6,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/Menus.h"
+#include "platform/vcl/MessageBox.h"
 #include "platform/vcl/WindowPump.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
@@ -178,10 +179,14 @@ void TApplication::ShowException(const Exception& e) {
   if (!msg.empty() && static_cast<unsigned char>(msg.back()) > '.') msg += '.';
   AnsiString title = FTitle.empty() ? ChangeFileExt(ExtractFileName(ExeName()), "") : FTitle;
   if (FExceptionDisplay) FExceptionDisplay(msg, title);
-  else std::fprintf(stderr, "%s: %s\n", title.c_str(), msg.c_str());
+  else if (!ShowErrorBox(msg, title)) std::fprintf(stderr, "%s: %s\n", title.c_str(), msg.c_str());
 }
 
 TApplication& Application() {
+  // The window system and the screen are made first so that they outlive the application,
+  // whose forms still use them while it is freed at the end of the process.
+  static const bool before = (GetFocus(), Screen(), true);
+  (void)before;
   static TApplication app;
   return app;
 }

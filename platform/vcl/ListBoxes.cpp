@@ -438,6 +438,9 @@ public:
     InvalidateRect(FWnd, nullptr, false);
   }
 
+  // The wheel reaches the combo box, which has the focus; the open list scrolls by it.
+  void Wheel(int notches) { SetTop(FTop - 3 * notches); }
+
   static void RegisterListClass() {
     TWndClass wc;
     if (GetClassInfo(DropListClass, wc)) return;
@@ -867,7 +870,8 @@ void TCustomComboBox::WndProc(TMessage& m) {
     case WM_GETDLGCODE: m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
     case WM_ERASEBKGND: m.Result = 1; return;
     case WM_MOUSEWHEEL:
-      if (!DroppedDown()) SelectByUser(FItemIndex - GET_WHEEL_DELTA_WPARAM(m.WParam) / WHEEL_DELTA);
+      if (DroppedDown()) FDropDown->Wheel(GET_WHEEL_DELTA_WPARAM(m.WParam) / WHEEL_DELTA);
+      else SelectByUser(FItemIndex - GET_WHEEL_DELTA_WPARAM(m.WParam) / WHEEL_DELTA);
       m.Result = 1;
       return;
     default: break;

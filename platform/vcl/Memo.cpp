@@ -128,6 +128,7 @@ void TCustomEdit::SetHideSelection(bool v) {
 void TCustomEdit::SetPasswordChar(char v) {
   if (FPasswordChar == v) return;
   FPasswordChar = v;
+  FEditor.SetCopyAllowed(v == 0);
   FEditor.SetCharWidth([this](char c) { return FPasswordChar ? FWidths.Width(FPasswordChar) : FWidths.Width(c); });
   UpdateLayout();
   Invalidate();

@@ -337,7 +337,7 @@ void TMemoEditor::MoveEnd(bool document, bool extend) {
 }
 
 bool TMemoEditor::CopyToClipboard() const {
-  if (!HasSelection() || !OpenClipboard(FOwner)) return false;
+  if (!FCopyAllowed || !HasSelection() || !OpenClipboard(FOwner)) return false;
   EmptyClipboard();
   SetClipboardText(SelText());
   CloseClipboard();

@@ -98,6 +98,9 @@ public:
   bool CopyToClipboard() const;
   bool CutToClipboard();
   bool PasteFromClipboard();
+  // A password editor keeps its text off the clipboard: copy and cut do nothing.
+  bool CopyAllowed() const { return FCopyAllowed; }
+  void SetCopyAllowed(bool v) { FCopyAllowed = v; }
   // The window that owns what copy and cut put on the clipboard.
   void SetClipboardOwner(HWND owner) { FOwner = owner; }
 
@@ -157,4 +160,5 @@ private:
   int FTopRow = 0;
   int FScrollX = 0;
   HWND FOwner = 0;
+  bool FCopyAllowed = true;
 };

@@ -119,6 +119,11 @@ void BlinkCaret() {
   Refresh();
 }
 
+uint64_t NextCaretBlink() {
+  const TCaret& c = C();
+  return c.Window && c.HideCount == 0 ? c.NextToggle : UINT64_MAX;
+}
+
 void CaretWindowDestroyed(HWND hwnd) {
   if (C().Window == hwnd) DestroyCaret();
 }

@@ -17,5 +17,7 @@ bool CaretShown();  // created, not hidden and its blink phase on
 
 // Used by the window system.
 void BlinkCaret();
+// When the caret next changes phase; UINT64_MAX when it does not blink.
+uint64_t NextCaretBlink();
 void CaretWindowDestroyed(HWND hwnd);
 void ResetCaret();

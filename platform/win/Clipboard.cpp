@@ -1,5 +1,6 @@
 #include "platform/win/Clipboard.h"
 
+#include "platform/win/DisplayBackend.h"
 #include "platform/win/Windows.h"
 
 namespace {
@@ -7,7 +8,6 @@ namespace {
 struct TClip {
   bool Open = false;
   HWND Owner = 0;
-  std::optional<AnsiString> Text;
   TClipboardStore Store;
 };
 
@@ -18,7 +18,7 @@ TClip& Cb() {
 
 void Put(const std::optional<AnsiString>& t) {
   if (Cb().Store.Put) Cb().Store.Put(t);
-  else Cb().Text = t;
+  else DisplayBackend().SetClipboardText(t);
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ bool SetClipboardText(const AnsiString& text) {
 
 std::optional<AnsiString> GetClipboardText() {
   if (Cb().Store.Get) return Cb().Store.Get();
-  return Cb().Text;
+  return DisplayBackend().ClipboardText();
 }
 
 bool IsClipboardFormatAvailable(UINT format) {

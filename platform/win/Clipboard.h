@@ -14,7 +14,7 @@ bool SetClipboardText(const AnsiString& text);  // only while open
 std::optional<AnsiString> GetClipboardText();
 bool IsClipboardFormatAvailable(UINT format);
 
-// Where the clipboard's text lives; an empty store keeps it in the process.
+// Where the clipboard's text lives; an empty store keeps it with the display backend.
 struct TClipboardStore {
   std::function<void(const std::optional<AnsiString>&)> Put;
   std::function<std::optional<AnsiString>()> Get;

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "platform/rtl/Ticks.h"
+#include "platform/win/DisplayBackend.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/WinState.h"
@@ -122,6 +123,11 @@ void QueueMouse(UINT clientMsg, UINT ncMsg) {
   if (!capture) {
     hit = static_cast<int>(SendMessage(target, WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y)));
     if (!IsWindow(target)) return;
+    if (clientMsg == WM_MOUSEMOVE || clientMsg == WM_LBUTTONDOWN || clientMsg == WM_RBUTTONDOWN) {
+      // The window under the pointer chooses the cursor; a disabled one shows the default.
+      SendMessage(target, WM_SETCURSOR, target, MAKELPARAM(hit, static_cast<int>(clientMsg)));
+      if (!IsWindow(target)) return;
+    }
     if (!IsWindowEnabled(target)) return;
   }
   if (hit == HTCLIENT) {
@@ -226,6 +232,7 @@ bool ClipCursor(const TRect* r) {
 int SetCursor(int cursor) {
   int old = In().CursorId;
   In().CursorId = cursor;
+  if (cursor != old) DisplayBackend().SetCursorShape(cursor);
   return old;
 }
 

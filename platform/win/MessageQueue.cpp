@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Ticks.h"
 #include "platform/win/Caret.h"
+#include "platform/win/DisplayBackend.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/VirtualKeys.h"
@@ -121,8 +122,13 @@ void PostQuitMessage(int exitCode) {
 
 bool PeekMessage(TMsg& msg, HWND hwnd, UINT lo, UINT hi, UINT removeFlags) {
   BlinkCaret();
+  DisplayBackend().PumpInput();
   bool remove = removeFlags & PM_REMOVE;
-  if (!PeekOnce(msg, hwnd, lo, hi, remove)) return false;
+  if (!PeekOnce(msg, hwnd, lo, hi, remove)) {
+    // Idle: what was painted can be shown now.
+    PresentChangedWindows();
+    return false;
+  }
   WinState().LastMessageTime = msg.time;
   WinState().LastMessagePos = msg.pt;
   if (HasHooks(WH_GETMESSAGE)) {
@@ -144,14 +150,21 @@ bool HasPendingMessages() {
 }
 
 void WaitMessage() {
+  TDisplayBackend& display = DisplayBackend();
+  display.PumpInput();
   if (HasPendingMessages()) return;
+  PresentChangedWindows();
   TWinState& s = WinState();
   uint64_t now = GetTickCount64();
   uint64_t next = UINT64_MAX;
   for (auto& t : s.Timers) next = std::min(next, t.Due);
-  if (next == UINT64_MAX) throw EWindowError("Nothing to wait for: no input can arrive and no timer is set");
-  // The headless display brings no input, so the next timer is all there is to wait for.
-  if (next > now) Sleep(static_cast<uint32_t>(std::min<uint64_t>(next - now, 0xFFFFFFFF)));
+  if (next == UINT64_MAX && !display.BringsInput())
+    throw EWindowError("Nothing to wait for: no input can arrive and no timer is set");
+  // A blinking caret wakes the loop too, though it brings no message.
+  next = std::min(next, NextCaretBlink());
+  int timeout = -1;
+  if (next != UINT64_MAX) timeout = next > now ? static_cast<int>(std::min<uint64_t>(next - now, 0x7FFFFFFF)) : 0;
+  display.WaitInput(timeout);
 }
 
 bool TranslateMessage(const TMsg& msg) {

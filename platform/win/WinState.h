@@ -65,6 +65,7 @@ struct TWinState {
   uintptr_t NextTimerId = 1;
   uint32_t LastMessageTime = 0;
   TPoint LastMessagePos;
+  std::unique_ptr<TWindowSurface> Desktop;  // made on first use, screen-sized
 };
 
 TWinState& WinState();
@@ -76,3 +77,6 @@ void MouseActivate(HWND target, UINT msg, int hit, bool& eat);
 HDC AcquireDc(const TDcTarget& target);
 void ReleaseDcHandle(HDC dc);
 HDC GetPaintDC(HWND hwnd, const TRect& update);
+// Hands the changed parts of visible back buffers to the display backend.
+void PresentChangedWindows();
+void ForgetDeviceContexts();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/win/DisplayBackend.h"
 #include "platform/win/WinState.h"
 
 namespace {
@@ -15,6 +16,22 @@ TDcProvider& Provider() {
 std::map<HDC, TDcTarget>& BuiltIn() {
   static std::map<HDC, TDcTarget> m;
   return m;
+}
+
+// Every context handed out and not yet released, whoever made it: what it may have drawn on.
+std::map<HDC, TDcTarget>& Live() {
+  static std::map<HDC, TDcTarget> m;
+  return m;
+}
+
+TWindowSurface* DesktopSurface() {
+  auto& d = WinState().Desktop;
+  if (!d) {
+    d = std::make_unique<TWindowSurface>();
+    TRect r = DisplayBackend().ScreenRect();
+    d->Resize(r.Width(), r.Height());
+  }
+  return d.get();
 }
 
 HDC& NextDc() {
@@ -30,21 +47,34 @@ std::function<TColorRef(TColorRef)>& Resolver() {
 }  // namespace
 
 void TWindowSurface::Resize(int w, int h) {
-  if (w != Width() || h != Height()) Bitmap->SetSize(w, h);
+  if (w == Width() && h == Height()) return;
+  Bitmap->SetSize(w, h);
+  MarkChanged(TRect{0, 0, w, h});
+}
+
+void TWindowSurface::MarkChanged(const TRect& r) {
+  TRect a = IntersectRect(r, TRect{0, 0, Width(), Height()});
+  if (!a.IsEmpty()) Changed = Changed.IsEmpty() ? a : UnionRect(Changed, a);
 }
 
 TColorRef TWindowSurface::Pixel(int x, int y) const { return Bitmap->Pixel(x, y); }
-void TWindowSurface::SetPixel(int x, int y, TColorRef c) { Bitmap->SetPixel(x, y, c); }
+
+void TWindowSurface::SetPixel(int x, int y, TColorRef c) {
+  Bitmap->SetPixel(x, y, c);
+  MarkChanged(TRect{x, y, x + 1, y + 1});
+}
 
 void TWindowSurface::Fill(const TRect& r, TColorRef c) {
   TRect a = IntersectRect(r, TRect{0, 0, Width(), Height()});
   for (int y = a.Top; y < a.Bottom; ++y) std::fill(Bitmap->Row(y) + a.Left, Bitmap->Row(y) + a.Right, c);
+  MarkChanged(a);
 }
 
 void TWindowSurface::Invert(const TRect& r) {
   TRect a = IntersectRect(r, TRect{0, 0, Width(), Height()});
   for (int y = a.Top; y < a.Bottom; ++y)
     for (int x = a.Left; x < a.Right; ++x) Bitmap->Row(y)[x] ^= 0xFFFFFF;
+  MarkChanged(a);
 }
 
 void SetDcProvider(TDcProvider provider) { Provider() = std::move(provider); }
@@ -55,15 +85,44 @@ const TDcTarget* BuiltInDcTarget(HDC dc) {
 }
 
 HDC AcquireDc(const TDcTarget& target) {
-  if (Provider().Acquire) return Provider().Acquire(target);
-  HDC dc = NextDc()++;
-  BuiltIn()[dc] = target;
+  HDC dc = 0;
+  if (Provider().Acquire) {
+    dc = Provider().Acquire(target);
+  } else {
+    dc = NextDc()++;
+    BuiltIn()[dc] = target;
+  }
+  if (dc) Live()[dc] = target;
   return dc;
 }
 
 void ReleaseDcHandle(HDC dc) {
+  if (auto it = Live().find(dc); it != Live().end()) {
+    // The window may have gone while the context was out; then so has its surface.
+    if (GetWindowSurface(it->second.Window) == it->second.Surface && it->second.Surface)
+      it->second.Surface->MarkChanged(it->second.Clip);
+    Live().erase(it);
+  }
   if (BuiltIn().erase(dc)) return;
   if (Provider().Release) Provider().Release(dc);
+}
+
+void PresentChangedWindows() {
+  TWinState& s = WinState();
+  for (HWND h : s.TopLevel) {
+    TWindowRec* w = FindWindowRec(h);
+    if (!w || !w->Surface || w->Surface->Changed.IsEmpty()) continue;
+    // Contexts still out may draw more; they are shown once released.
+    if (!(w->Style & WS_VISIBLE)) continue;
+    TRect r = w->Surface->Changed;
+    w->Surface->Changed = TRect{};
+    DisplayBackend().Present(h, r);
+  }
+}
+
+void ForgetDeviceContexts() {
+  Live().clear();
+  BuiltIn().clear();
 }
 
 void SetSysColorResolver(std::function<TColorRef(TColorRef)> resolver) { Resolver() = std::move(resolver); }
@@ -82,12 +141,14 @@ TColorRef ResolveColor(TColorRef c) {
 }
 
 TWindowSurface* GetWindowSurface(HWND hwnd) {
+  if (hwnd == GetDesktopWindow()) return DesktopSurface();
   TWindowRec* w = FindWindowRec(hwnd);
   while (w && w->Parent) w = FindWindowRec(w->Parent);
   return w ? w->Surface.get() : nullptr;
 }
 
 TRect GetWindowSurfaceRect(HWND hwnd) {
+  if (hwnd == GetDesktopWindow()) return DisplayBackend().ScreenRect();
   TWindowRec* w = FindWindowRec(hwnd);
   if (!w) return {};
   HWND top = GetAncestorRoot(hwnd);

@@ -19,6 +19,10 @@ struct TWindowSurface {
   void SetPixel(int x, int y, TColorRef c);
   void Fill(const TRect& r, TColorRef c);
   void Invert(const TRect& r);
+
+  // What changed since the display last showed it, in surface pixels.
+  TRect Changed;
+  void MarkChanged(const TRect& r);
 };
 
 // What a device context draws on: a surface, the origin of logical 0,0 and the clip, both in
@@ -44,6 +48,7 @@ const TDcTarget* BuiltInDcTarget(HDC dc);
 void SetSysColorResolver(std::function<TColorRef(TColorRef)> resolver);
 TColorRef ResolveColor(TColorRef c);
 
-// The back buffer of the window's top-level window, and the window's own rectangle in it.
+// The back buffer of the window's top-level window, and the window's own rectangle in it. The
+// desktop window's surface is the screen as the process draws on it (device context of window 0).
 TWindowSurface* GetWindowSurface(HWND hwnd);
 TRect GetWindowSurfaceRect(HWND hwnd);

@@ -4,6 +4,8 @@
 
 #include "platform/win/Caret.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/Cursors.h"
+#include "platform/win/DisplayBackend.h"
 #include "platform/win/PaintContext.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
@@ -18,8 +20,6 @@ constexpr int BorderWidth = 1;
 constexpr int DlgFrameWidth = 3;
 constexpr int SizeFrameWidth = 4;
 constexpr int EdgeWidth = 2;
-constexpr int ScreenWidth = 1024;
-constexpr int ScreenHeight = 768;
 constexpr HWND DesktopHandle = 0x10000;
 
 TWindowRec& Need(HWND hwnd) {
@@ -105,6 +105,9 @@ void InvalidateInParent(TWindowRec& w, const TRect& boundsInParent) {
   if (w.Parent) InvalidateRect(w.Parent, &boundsInParent, true);
 }
 
+// Top-level windows that the display shows: not children, not message-only.
+bool Shown(const TWindowRec& w) { return !w.Parent && !w.MessageOnly; }
+
 // The next top-level window to activate after hwnd goes away or hides.
 HWND NextActivation(HWND leaving) {
   TWindowRec* w = FindWindowRec(leaving);
@@ -151,6 +154,7 @@ HWND Activate(HWND hwnd, uint32_t how) {
   if (hwnd && CallHookChain(WH_CBT, HCBT_ACTIVATE, hwnd, 0) != 0) return old;
   s.Active = hwnd;
   if (hwnd) SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (hwnd && IsWindow(hwnd)) DisplayBackend().WindowActivated(hwnd);
   SendActivation(IsWindow(old) ? old : 0, hwnd, how);
   return old;
 }
@@ -180,6 +184,8 @@ TWindowRec* FindWindowRec(HWND hwnd) {
 void ResetWindowSystem() {
   TWinState& s = WinState();
   s = TWinState{};
+  DisplayBackend().Reset();
+  ForgetDeviceContexts();
   ResetHooks();
   ResetCaret();
   ResetClipboard();
@@ -274,6 +280,7 @@ HWND CreateWindowEx(uint32_t exStyle, const AnsiString& className, const AnsiStr
   if (SendMessage(h, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) return fail();
   if (!IsWindow(h)) return 0;
   Need(h).Created = true;
+  if (Shown(Need(h))) DisplayBackend().WindowCreated(h);
   TRect c = Need(h).Client;
   SendMessage(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.Width(), c.Height()));
   SendMessage(h, WM_MOVE, 0, MAKELPARAM(c.Left, c.Top));
@@ -323,6 +330,7 @@ bool DestroyWindow(HWND hwnd) {
     SendMessage(h, WM_NCDESTROY, 0, 0);
     TWindowRec* r = FindWindowRec(h);
     if (!r) continue;
+    if (Shown(*r)) DisplayBackend().WindowDestroyed(h);
     Unlink(*r);
     KillWindowTimers(h);
     if (s.Locked == h) s.Locked = 0;
@@ -394,6 +402,7 @@ HWND SetParent(HWND hwnd, HWND parent) {
   HWND old = w->Parent;
   bool wasVisible = w->Style & WS_VISIBLE;
   TRect screen = ScreenBounds(*w);
+  if (Shown(*w) && parent) DisplayBackend().WindowDestroyed(hwnd);
   if (wasVisible) InvalidateInParent(*w, w->Bounds);
   Unlink(*w);
   w->Parent = parent;
@@ -412,6 +421,10 @@ HWND SetParent(HWND hwnd, HWND parent) {
   w->Client = OffsetRect(w->Client, shift.X, shift.Y);
   Link(*w, HWND_TOP);
   SyncSurface(*w);
+  if (Shown(*w) && old) {
+    DisplayBackend().WindowCreated(hwnd);
+    if (wasVisible) DisplayBackend().WindowShown(hwnd, true);
+  }
   if (wasVisible) InvalidateRect(hwnd, nullptr, true);
   return old ? old : GetDesktopWindow();
 }
@@ -475,9 +488,11 @@ intptr_t SetWindowLongPtr(HWND hwnd, int index, intptr_t value) {
       w->Style = (static_cast<uint32_t>(value) & ~WS_VISIBLE) | (w->Style & WS_VISIBLE);
       break;
     case GWL_EXSTYLE: {
-      bool wasTop = w->ExStyle & WS_EX_TOPMOST;
+      uint32_t was = w->ExStyle;
       w->ExStyle = static_cast<uint32_t>(value);
-      if (!w->Parent && wasTop != bool(w->ExStyle & WS_EX_TOPMOST)) Link(*w, HWND_TOP);
+      if (!w->Parent && ((was ^ w->ExStyle) & WS_EX_TOPMOST)) Link(*w, HWND_TOP);
+      if (Shown(*w) && w->Created && ((was ^ w->ExStyle) & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW)))
+        DisplayBackend().WindowRestyled(hwnd);
       break;
     }
     case GWL_USERDATA: w->UserData = value; break;
@@ -541,11 +556,13 @@ AnsiString GetWindowText(HWND hwnd) {
 }
 
 TRect GetWindowRect(HWND hwnd) {
+  if (hwnd == DesktopHandle) return DisplayBackend().ScreenRect();
   TWindowRec* w = FindWindowRec(hwnd);
   return w ? ScreenBounds(*w) : TRect{};
 }
 
 TRect GetClientRect(HWND hwnd) {
+  if (hwnd == DesktopHandle) return DisplayBackend().ScreenRect();
   TWindowRec* w = FindWindowRec(hwnd);
   return w ? TRect{0, 0, std::max(0, w->Client.Width()), std::max(0, w->Client.Height())} : TRect{};
 }
@@ -615,7 +632,7 @@ HWND WindowFromPoint(TPoint screen) {
   return 0;
 }
 
-TRect GetWorkArea() { return TRect{0, 0, ScreenWidth, ScreenHeight}; }
+TRect GetWorkArea() { return DisplayBackend().WorkArea(); }
 
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   TWindowRec* w = FindWindowRec(hwnd);
@@ -666,6 +683,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NCPAINT: return 0;
     case WM_SETTEXT:
       w->Text = lp ? reinterpret_cast<const char*>(lp) : "";
+      if (Shown(*w) && w->Created) DisplayBackend().WindowTitled(hwnd, w->Text);
       return 1;
     case WM_GETTEXTLENGTH: return static_cast<LRESULT>(w->Text.size());
     case WM_GETTEXT: {
@@ -731,9 +749,14 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MOUSEWHEEL:
       if (w->Parent) return SendMessage(w->Parent, msg, wp, lp);
       return 0;
-    case WM_SETCURSOR:
+    case WM_SETCURSOR: {
       if (w->Parent && SendMessage(w->Parent, msg, wp, lp)) return 1;
+      if (static_cast<HWND>(wp) != hwnd) return 0;
+      auto cls = WinState().Classes.find(w->ClassName);
+      int classCursor = cls == WinState().Classes.end() ? 0 : cls->second.hCursor;
+      SetCursor(DefaultCursorFor(static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lp))), classCursor));
       return 0;
+    }
     case WM_PRINT:
       if ((lp & PRF_CHECKVISIBLE) && !IsWindowVisible(hwnd)) return 0;
       if (lp & PRF_ERASEBKGND) SendMessage(hwnd, WM_ERASEBKGND, wp, 0);
@@ -784,8 +807,10 @@ bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, uin
   }
   if (!(pos.flags & SWP_NOZORDER)) {
     if (!w->Parent) {
+      uint32_t was = w->ExStyle;
       if (pos.hwndInsertAfter == HWND_TOPMOST) w->ExStyle |= WS_EX_TOPMOST;
       if (pos.hwndInsertAfter == HWND_NOTOPMOST) w->ExStyle &= ~WS_EX_TOPMOST;
+      if (Shown(*w) && w->Created && was != w->ExStyle) DisplayBackend().WindowRestyled(hwnd);
     }
     Link(*w, pos.hwndInsertAfter);
   }
@@ -820,6 +845,12 @@ bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, uin
       if (w->Parent) SetFocus(w->Parent);
     }
     if (s.Capture && (s.Capture == hwnd || IsChild(hwnd, s.Capture))) ReleaseCapture();
+  }
+  w = FindWindowRec(hwnd);
+  if (!w) return true;
+  if (Shown(*w) && w->Created) {
+    if (moved || sized) DisplayBackend().WindowMoved(hwnd, w->Bounds);
+    if (visible != wasVisible) DisplayBackend().WindowShown(hwnd, visible);
   }
   TWindowPos done = pos;
   done.x = w->Bounds.Left, done.y = w->Bounds.Top;
@@ -1087,6 +1118,14 @@ bool EndPaint(HWND hwnd, const TPaintStruct& ps) {
 namespace {
 
 HDC AcquireFor(HWND hwnd, bool whole, const TRect* update) {
+  if (hwnd == 0 || hwnd == DesktopHandle) {
+    // The screen itself: drawing there stays in the process; the display shows only XOR frames.
+    TDcTarget t;
+    t.Window = DesktopHandle;
+    t.Surface = GetWindowSurface(DesktopHandle);
+    t.Clip = GetWindowSurfaceRect(DesktopHandle);
+    return AcquireDc(t);
+  }
   TWindowRec* w = FindWindowRec(hwnd);
   if (!w) return 0;
   TDcTarget t;

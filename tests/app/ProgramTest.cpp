@@ -2,6 +2,9 @@
 
 #include <sys/wait.h>
 
+#include <cstdio>
+#include <string>
+
 #include "app/ProgramSteps.h"
 #include "platform/rtl/Regional.h"
 #include "platform/vcl/Forms.h"
@@ -34,9 +37,46 @@ TEST(Program, StepsStartWithThePlatformInOrder) {
   LoadRegionalSettings("C");
 }
 
-TEST(Program, EndsWithStatusZero) {
+namespace {
+
+struct TRun {
+  int Status = -1;
+  std::string Errors;
+};
+
+// Runs the program with the environment changes given as a prefix for env(1).
+TRun RunProgramWith(const std::string& env) {
   std::string exe = std::string(QUORVEX_BINARY_DIR) + "/app/quorvex";
-  int rc = std::system((exe + " </dev/null >/dev/null 2>&1").c_str());
-  ASSERT_TRUE(WIFEXITED(rc));
-  EXPECT_EQ(WEXITSTATUS(rc), 0);
+  TRun r;
+  FILE* f = popen(("env " + env + " " + exe + " </dev/null 2>&1 >/dev/null").c_str(), "r");
+  if (!f) return r;
+  char buf[256];
+  while (size_t n = fread(buf, 1, sizeof buf, f)) r.Errors.append(buf, n);
+  int rc = pclose(f);
+  if (WIFEXITED(rc)) r.Status = WEXITSTATUS(rc);
+  return r;
+}
+
+}  // namespace
+
+TEST(Program, EndsWithStatusZeroOnTheHeadlessDisplay) {
+  TRun r = RunProgramWith("-u DISPLAY QUORVEX_HEADLESS=1");
+  EXPECT_EQ(0, r.Status) << r.Errors;
+}
+
+TEST(Program, WithoutADisplaySaysSoAndEndsWithStatusOne) {
+  struct TCase {
+    const char* Env;
+    const char* Message;
+  };
+  const TCase cases[] = {
+      {"-u DISPLAY -u QUORVEX_HEADLESS", "Cannot open the display: DISPLAY is not set\n"},
+      {"-u QUORVEX_HEADLESS DISPLAY=:32765", "Cannot open the display: :32765\n"},  // no server there
+      {"DISPLAY= QUORVEX_HEADLESS=0", "Cannot open the display: DISPLAY is not set\n"},
+  };
+  for (const TCase& c : cases) {
+    TRun r = RunProgramWith(c.Env);
+    EXPECT_EQ(1, r.Status) << c.Env;
+    EXPECT_EQ(c.Message, r.Errors) << c.Env;
+  }
 }

@@ -13,8 +13,8 @@ namespace {
 
 constexpr int WSize = 32768;
 constexpr int WMask = WSize - 1;
-constexpr int HashSize = 32768;
-constexpr int HashMask = HashSize - 1;
+constexpr int HashBits = 15;
+constexpr int HashSize = 1 << HashBits;
 constexpr int MinMatch = 3;
 constexpr int MaxMatch = 258;
 constexpr int MinLookahead = MaxMatch + MinMatch + 1;
@@ -27,12 +27,16 @@ constexpr int BLCodes = 19;
 constexpr int MaxBits = 15;
 constexpr int MaxBLBits = 7;
 
+// Good: past this length the chain is searched a quarter as far. MaxLazy: the lazy levels look for
+// a better match only below it; the greedy levels 1-3 insert the strings of longer matches not at
+// all. Nice: a match this long ends the search.
 struct TLevelConfig {
-  int Good, MaxLazy, MaxChain, Flags;
+  int Good, MaxLazy, Nice, MaxChain;
 };
-constexpr TLevelConfig LevelTable[10] = {{0, 0, 0, 0},    {4, 4, 4, 4},     {4, 5, 8, 4},     {4, 6, 32, 0},
-                                         {4, 4, 16, 0},   {8, 16, 32, 0},   {8, 16, 128, 0},  {8, 32, 256, 0},
-                                         {32, 128, 1024, 2}, {32, 258, 4096, 2}};
+constexpr TLevelConfig LevelTable[10] = {{0, 0, 0, 0},       {4, 4, 8, 4},       {4, 5, 16, 8},      {4, 6, 32, 32},
+                                         {4, 4, 16, 16},     {8, 16, 32, 32},    {8, 16, 128, 128},  {8, 32, 128, 256},
+                                         {32, 128, 258, 1024}, {32, 258, 258, 4096}};
+constexpr int LastGreedyLevel = 3;
 
 constexpr uint8_t LengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 constexpr uint8_t DistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
@@ -210,10 +214,11 @@ public:
   }
 
   void Run() {
-    if (FLevel <= 3) FInsertLimit = static_cast<unsigned>(FConfig.MaxLazy);
     FillWindow();
-    if (FLookahead >= 2) FInsH = ((FWindow[0] << 5) ^ FWindow[1]) & HashMask;
-    Compress();
+    if (FLevel <= LastGreedyLevel)
+      CompressGreedy();
+    else
+      Compress();
     FlushBlock(true);
     FlushBits();
     SendPending();
@@ -249,42 +254,58 @@ private:
     for (auto& p : FPrev) p = static_cast<uint16_t>(p >= WSize ? p - WSize : 0);
   }
 
+  // A multiplicative hash of the three bytes at s: far fewer collisions than a shift-and-xor one,
+  // so the chains hold fewer strings that cannot match.
   inline unsigned InsertString(unsigned s) {
-    FInsH = ((FInsH << 5) ^ FWindow[s + MinMatch - 1]) & HashMask;
-    const unsigned head = FHead[FInsH];
+    uint32_t v;
+    std::memcpy(&v, FWindow.data() + s, 4);
+    const unsigned h = ((v & 0xFFFFFF) * 2654435761u) >> (32 - HashBits);
+    const unsigned head = FHead[h];
     FPrev[s & WMask] = static_cast<uint16_t>(head);
-    FHead[FInsH] = static_cast<uint16_t>(s);
+    FHead[h] = static_cast<uint16_t>(s);
     return head;
   }
 
   unsigned LongestMatch(unsigned cur, unsigned prevLength) {
     unsigned chain = static_cast<unsigned>(FConfig.MaxChain);
     const uint8_t* win = FWindow.data();
+    const uint16_t* prev = FPrev.data();
     const uint8_t* scan = win + FStrStart;
     unsigned best = prevLength;
     const unsigned limit = FStrStart > MaxDist ? FStrStart - MaxDist : 0;
     const unsigned maxLen = std::min<unsigned>(MaxMatch, FLookahead);
+    const unsigned nice = std::min<unsigned>(static_cast<unsigned>(FConfig.Nice), maxLen);
     if (prevLength >= static_cast<unsigned>(FConfig.Good)) chain >>= 2;
     if (best >= maxLen) return best;
     uint16_t end2;
     std::memcpy(&end2, scan + best - 1, 2);
-    uint32_t start4;
-    std::memcpy(&start4, scan, 4);
-    do {
+    uint32_t start3;
+    std::memcpy(&start3, scan, 4);
+    start3 &= 0xFFFFFF;
+    // Candidates ending differently at the current best length are the common case: the tight
+    // loop below steps over them with as little as possible kept live.
+    const uint8_t* winEnd = win + best - 1;
+    for (;;) {
+      for (;;) {
+        uint16_t m2;
+        std::memcpy(&m2, winEnd + cur, 2);
+        if (m2 == end2) {
+          uint32_t m4;
+          std::memcpy(&m4, win + cur, 4);
+          if ((m4 & 0xFFFFFF) == start3) break;
+        }
+        cur = prev[cur & WMask];
+        if (cur <= limit || --chain == 0) return best;
+      }
       const uint8_t* match = win + cur;
-      uint16_t m2;
-      std::memcpy(&m2, match + best - 1, 2);
-      uint32_t m4;
-      std::memcpy(&m4, match, 4);
-      if (m2 != end2 || (m4 & 0xFFFFFF) != (start4 & 0xFFFFFF)) continue;
       unsigned len = 3;
       while (len < maxLen) {
-        uint64_t a, b;
-        std::memcpy(&a, scan + len, 8);
-        std::memcpy(&b, match + len, 8);
-        const uint64_t x = a ^ b;
-        if (x) {
-          len += static_cast<unsigned>(__builtin_ctzll(x) >> 3);
+        uint64_t x, y;
+        std::memcpy(&x, scan + len, 8);
+        std::memcpy(&y, match + len, 8);
+        const uint64_t diff = x ^ y;
+        if (diff) {
+          len += static_cast<unsigned>(__builtin_ctzll(diff) >> 3);
           break;
         }
         len += 8;
@@ -293,11 +314,13 @@ private:
       if (len > best) {
         FMatchStart = cur;
         best = len;
-        if (len >= maxLen) break;
+        if (len >= nice) return best;
         std::memcpy(&end2, scan + best - 1, 2);
+        winEnd = win + best - 1;
       }
-    } while ((cur = FPrev[cur & WMask]) > limit && --chain != 0);
-    return best;
+      cur = prev[cur & WMask];
+      if (cur <= limit || --chain == 0) return best;
+    }
   }
 
   bool TallyLiteral(uint8_t c) {
@@ -328,6 +351,39 @@ private:
     return FLastLit == LitBufSize - 1;
   }
 
+  // Levels 1-3: take each match as found; the strings inside a long match go unhashed.
+  void CompressGreedy() {
+    const unsigned insertLimit = static_cast<unsigned>(FConfig.MaxLazy);
+    for (;;) {
+      if (FLookahead < MinLookahead) {
+        FillWindow();
+        if (FLookahead == 0) break;
+      }
+      unsigned hashHead = 0;
+      if (FLookahead >= MinMatch) hashHead = InsertString(FStrStart);
+      unsigned matchLength = 0;
+      if (hashHead != 0 && FStrStart - hashHead <= MaxDist) matchLength = LongestMatch(hashHead, MinMatch - 1);
+      bool flush;
+      if (matchLength >= MinMatch) {
+        flush = TallyMatch(FStrStart - FMatchStart, matchLength - MinMatch);
+        FLookahead -= matchLength;
+        if (matchLength <= insertLimit && FLookahead >= MinMatch) {
+          unsigned left = matchLength - 1;
+          do InsertString(++FStrStart);
+          while (--left != 0);
+          ++FStrStart;
+        } else {
+          FStrStart += matchLength;
+        }
+      } else {
+        flush = TallyLiteral(FWindow[FStrStart]);
+        --FLookahead;
+        ++FStrStart;
+      }
+      if (flush) FlushBlock(false);
+    }
+  }
+
   void Compress() {
     unsigned matchLength = MinMatch - 1;
     bool matchAvailable = false;
@@ -351,16 +407,10 @@ private:
         const unsigned maxInsert = FStrStart + FLookahead - MinMatch;
         const bool flush = TallyMatch(FStrStart - 1 - prevMatch, prevLength - MinMatch);
         FLookahead -= prevLength - 1;
-        if (prevLength > FInsertLimit) {
-          // The fast levels skip the strings inside a long match: far cheaper, little lost.
-          FStrStart += prevLength - 2;
-          FInsH = ((FWindow[FStrStart + 1] << 5) ^ FWindow[FStrStart + 2]) & HashMask;
-        } else {
-          unsigned left = prevLength - 2;
-          do {
-            if (++FStrStart <= maxInsert) InsertString(FStrStart);
-          } while (--left != 0);
-        }
+        unsigned left = prevLength - 2;
+        do {
+          if (++FStrStart <= maxInsert) InsertString(FStrStart);
+        } while (--left != 0);
         matchAvailable = false;
         matchLength = MinMatch - 1;
         ++FStrStart;
@@ -480,22 +530,49 @@ private:
     return bits;
   }
 
+  // The block's symbols through a wide store: each symbol's code and extra bits (a match: up to 48
+  // bits) join the bit buffer, eight bytes are stored and the pointer moves on by the whole bytes.
   void SendSymbols(const uint8_t* litLen, const uint16_t* litCode, const uint8_t* distLen, const uint16_t* distCode) {
+    uint32_t lenBits[256];
+    uint8_t lenCount[256];
+    for (int lc = 0; lc < 256; ++lc) {
+      const int code = Maps.LengthCode[lc];
+      lenBits[lc] = litCode[257 + code] | (static_cast<uint32_t>(lc - Maps.LengthBase[code]) << litLen[257 + code]);
+      lenCount[lc] = static_cast<uint8_t>(litLen[257 + code] + LengthExtra[code]);
+    }
+    while (FBitCount >= 8) {
+      const uint8_t b = static_cast<uint8_t>(FBitBuf);
+      Append(&b, 1);
+      FBitBuf >>= 8;
+      FBitCount -= 8;
+    }
+    const std::size_t need = FPendingUsed + static_cast<std::size_t>(FLastLit) * 6 + 16;
+    if (need > FPendingRoom.size()) FPendingRoom.resize(std::max(FPendingRoom.size() * 2, need));
+    uint8_t* out = FPendingRoom.data() + FPendingUsed;
+    uint64_t buf = FBitBuf;
+    unsigned count = static_cast<unsigned>(FBitCount);
     for (unsigned i = 0; i < FLastLit; ++i) {
       const unsigned dist = FDist[i];
       const unsigned lc = FLit[i];
       if (dist == 0) {
-        SendBits(litCode[lc], litLen[lc]);
-        continue;
+        buf |= static_cast<uint64_t>(litCode[lc]) << count;
+        count += litLen[lc];
+      } else {
+        buf |= static_cast<uint64_t>(lenBits[lc]) << count;
+        count += lenCount[lc];
+        const unsigned d = dist - 1;
+        const int dc = DistCodeOf(d);
+        buf |= static_cast<uint64_t>(distCode[dc] | ((d - Maps.DistBase[dc]) << distLen[dc])) << count;
+        count += distLen[dc] + DistExtra[dc];
       }
-      const int code = Maps.LengthCode[lc];
-      SendBits(litCode[257 + code], litLen[257 + code]);
-      if (LengthExtra[code]) SendBits(lc - Maps.LengthBase[code], LengthExtra[code]);
-      const unsigned d = dist - 1;
-      const int dc = DistCodeOf(d);
-      SendBits(distCode[dc], distLen[dc]);
-      if (DistExtra[dc]) SendBits(d - Maps.DistBase[dc], DistExtra[dc]);
+      std::memcpy(out, &buf, 8);
+      out += count >> 3;
+      buf >>= count & 56;
+      count &= 7;
     }
+    FPendingUsed = static_cast<std::size_t>(out - FPendingRoom.data());
+    FBitBuf = buf & ((uint64_t{1} << count) - 1);
+    FBitCount = static_cast<int>(count);
     SendBits(litCode[256], litLen[256]);
   }
 
@@ -593,7 +670,6 @@ private:
   unsigned FLookahead = 0;
   unsigned FMatchStart = 0;
   int64_t FBlockStart = 0;
-  unsigned FInsH = 0;
   bool FEof = false;
   unsigned FLastLit = 0;
   unsigned FMatches = 0;
@@ -603,7 +679,6 @@ private:
   uint8_t FBLLen[BLCodes] = {};
   uint16_t FBLCode[BLCodes] = {};
   bool FTypeKnown = false;
-  unsigned FInsertLimit = MaxMatch;
   std::vector<uint8_t> FPendingRoom;
   std::size_t FPendingUsed = 0;
   uint64_t FBitBuf = 0;

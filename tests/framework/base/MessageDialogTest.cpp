@@ -6,6 +6,9 @@
 #include <sstream>
 
 #include "framework/base/uMessageDialog.h"
+#include "platform/vcl/DialogDriving.h"
+#include "platform/vcl/MessageBox.h"
+#include "platform/win/Windows.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Regional.h"
 
@@ -170,6 +173,36 @@ TEST_F(MessageDialog, SafeFormatReportsABadFormatAndKeepsTheTarget) {
   EXPECT_TRUE(SafeFormat(target, "%s-%d", {"a", 5}));
   EXPECT_EQ(target, "a-5");
   EXPECT_EQ(CollectedMessages().Count(), 1);
+}
+
+// The class library's box is the default: it shows the text with the suffix, offers the default
+// button to Enter and Cancel to Escape; the unattended modes still never show it.
+TEST_F(MessageDialog, WithoutAHookTheClassLibraryBoxAnswers) {
+  ResetWindowSystem();
+  Application().Initialize();
+  SetMessageBoxesReachUser(true);
+  SetMessageSuffix("Call support");
+  std::vector<AnsiString> lines;
+  AnsiString caption;
+  WhenActive("TMessageForm", [&](TCustomForm& f) {
+    caption = f.Caption();
+    for (TLabel* l : ControlsOf<TLabel>(f)) lines.push_back(l->Caption());
+    InjectKeyPress(VK_RETURN);
+  });
+  EXPECT_EQ(ShowMessageDialog("Overwrite?", TMsgDlgType::mtConfirmation, mbYesNoCancel, 0, mbNo), mrNo);
+  EXPECT_EQ(caption, "Confirm");
+  EXPECT_EQ(lines, (std::vector<AnsiString>{"Overwrite?", "", "Call support"}));
+
+  WhenActive("TMessageForm", [](TCustomForm&) { InjectKeyPress(VK_ESCAPE); });
+  EXPECT_EQ(ShowMessageDialog("Overwrite?", TMsgDlgType::mtConfirmation, mbYesNoCancel, 0, mbNo), mrCancel);
+
+  SetCollectMessages(true);
+  EXPECT_EQ(ShowMessageDialog("Quiet", TMsgDlgType::mtWarning, mbOKCancel, 0, mbCancel), mrCancel);
+  EXPECT_EQ(Screen().FormCount(), 0);
+
+  EndDriving();
+  SetMessageBoxesReachUser(false);
+  ResetWindowSystem();
 }
 
 }  // namespace

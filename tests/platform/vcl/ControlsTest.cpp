@@ -205,6 +205,25 @@ TEST_F(ControlsTest, MouseGoesToTheGraphicChildWhichHoldsTheCapture) {
   EXPECT_EQ(GetCaptureControl(), nullptr);
   log.clear();
 
+  // Cancel mode reaches the graphic control that holds the capture, which then loses it.
+  struct TCancelSpy : TDot {
+    using TDot::TDot;
+    int Cancelled = 0;
+    void WndProc(TMessage& m) override {
+      if (m.Msg == WM_CANCELMODE) ++Cancelled;
+      TDot::WndProc(m);
+    }
+  };
+  auto* spy = new TCancelSpy(f);
+  spy->SetBounds(200, 0, 10, 10);
+  spy->SetParent(f);
+  spy->SetMouseCapture(true);
+  EXPECT_TRUE(spy->MouseCapture());
+  SendMessage(f->Handle(), WM_CANCELMODE);
+  EXPECT_EQ(spy->Cancelled, 1);
+  EXPECT_FALSE(spy->MouseCapture());
+  EXPECT_EQ(GetCapture(), 0u);
+
   ClickAt(*f, 150, 150);
   Pump();
   EXPECT_EQ(log, (std::vector<AnsiString>{"form click"}));

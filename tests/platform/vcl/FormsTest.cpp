@@ -340,3 +340,18 @@ TEST_F(FormsTest, ConstraintsHoldForResizesFromOutside) {
   EXPECT_EQ(f->Height(), 120);
   EXPECT_EQ(GetWindowRect(f->Handle()).Width(), 150);
 }
+
+TEST_F(FormsTest, FormsLeftAtTheEndOfTheProcessGoWithTheApplication) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        TForm* f = nullptr;
+        Application().CreateForm(f);
+        auto* child = new TCustomControl(f);
+        child->SetParent(f);
+        f->Show();
+        Application().ProcessMessages();
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}

@@ -177,6 +177,14 @@ TEST_F(MemoTest, PasswordEditShowsOnlyItsMaskCharacter) {
   EXPECT_GT(masked, 0);
   EXPECT_LT(masked, plain);
   EXPECT_EQ(edit->Text(), "WWWW");
+
+  // The hidden text stays off the clipboard.
+  edit->SetFocus();
+  edit->SelectAll();
+  Key('C', false, true);
+  Key('X', false, true);
+  EXPECT_FALSE(GetClipboardText().has_value());
+  EXPECT_EQ(edit->Text(), "WWWW");
 }
 
 }  // namespace

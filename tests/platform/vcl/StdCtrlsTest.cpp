@@ -220,6 +220,37 @@ TEST_F(StdCtrlsTest, ComboBoxDropsDownAndChoosesByMouseAndKeys) {
   EXPECT_EQ(combo->ItemIndex(), 6);
 }
 
+TEST_F(StdCtrlsTest, LongDropDownListScrollsWithItsBarAndTheWheel) {
+  auto* combo = Make<TComboBox>(10, 10, 145, 21);
+  combo->SetStyle(csDropDownList);
+  for (int i = 0; i < 30; ++i) combo->Items().Add("Item " + std::to_string(i));
+  combo->SetDropDownCount(5);
+  combo->SetFocus();
+  combo->SetDroppedDown(true);
+  Pump();
+  TRect lr = GetWindowRect(combo->ListWindow());
+  int h = (lr.Height() - 2) / 5;
+  EXPECT_EQ(h * 5 + 2, lr.Height());
+  // Two presses on the bar's lower arrow, then the first row shown is chosen.
+  TPoint arrow{lr.Right - 6, lr.Bottom - 6};
+  InjectClick(TMouseButton::Left, arrow.X, arrow.Y);
+  InjectClick(TMouseButton::Left, arrow.X, arrow.Y);
+  Pump();
+  ASSERT_TRUE(combo->DroppedDown());
+  InjectClick(TMouseButton::Left, lr.Left + 10, lr.Top + 1 + h / 2);
+  Pump();
+  EXPECT_FALSE(combo->DroppedDown());
+  EXPECT_EQ(combo->ItemIndex(), 2);
+
+  // Opened again, the list shows the chosen item; the wheel scrolls three rows a notch.
+  combo->SetDroppedDown(true);
+  InjectWheel(-WHEEL_DELTA, lr.Left + 10, lr.Top + 10);
+  Pump();
+  InjectClick(TMouseButton::Left, lr.Left + 10, lr.Top + 1 + h / 2);
+  Pump();
+  EXPECT_EQ(combo->ItemIndex(), 3);
+}
+
 TEST_F(StdCtrlsTest, EditableComboBoxTypesAndMatchesItems) {
   auto* combo = Make<TComboBox>(10, 10, 145, 21);
   combo->Items().Add("Zip Files");

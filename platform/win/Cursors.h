@@ -1,0 +1,26 @@
+// System cursors by the platform's numbers; the handle of a system cursor is its number.
+#pragma once
+
+constexpr int IDC_ARROW = 32512;
+constexpr int IDC_IBEAM = 32513;
+constexpr int IDC_WAIT = 32514;
+constexpr int IDC_CROSS = 32515;
+constexpr int IDC_UPARROW = 32516;
+constexpr int IDC_SIZE = 32640;
+constexpr int IDC_ICON = 32641;
+constexpr int IDC_SIZENWSE = 32642;
+constexpr int IDC_SIZENESW = 32643;
+constexpr int IDC_SIZEWE = 32644;
+constexpr int IDC_SIZENS = 32645;
+constexpr int IDC_SIZEALL = 32646;
+constexpr int IDC_NO = 32648;
+constexpr int IDC_HAND = 32649;
+constexpr int IDC_APPSTARTING = 32650;
+constexpr int IDC_HELP = 32651;
+
+// The handle of a system cursor (instance 0); 0 for a number the system does not have.
+int LoadCursor(int instance, int id);
+bool IsSystemCursor(int cursor);
+// The cursor a window shows over a hit-test area when it sets none itself: the class cursor
+// over the client area, sizing arrows over the frame, else the arrow.
+int DefaultCursorFor(int hit, int classCursor);

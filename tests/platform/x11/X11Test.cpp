@@ -1,0 +1,332 @@
+// The X11 display under a private Xvfb: windows mapped and shown as their back buffers, xdotool's
+// input arriving as messages, the CLIPBOARD selection both ways, the work area and the drag frame.
+#include "platform/win/Clipboard.h"
+#include "platform/win/DisplayBackend.h"
+#include "platform/win/DragFrame.h"
+#include "platform/win/Input.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/PaintContext.h"
+#include "platform/win/VirtualKeys.h"
+#include "platform/win/WindowImage.h"
+#include "platform/win/Windows.h"
+#include "platform/win/X11Backend.h"
+#include "platform/x11/XvfbSupport.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct TSeen {
+  HWND Window;
+  UINT Msg;
+  WPARAM W;
+  LPARAM L;
+  bool Ctrl, Shift;
+};
+
+class X11Test : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!ToolInstalled("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    FServer = std::make_unique<TXvfb>();
+    ASSERT_FALSE(FServer->Display().empty()) << "Xvfb did not start";
+    ResetWindowSystem();
+    auto backend = std::make_unique<TX11Backend>(FServer->Display().c_str());
+    FBackend = backend.get();
+    SetDisplayBackend(std::move(backend));
+    UseGdiDeviceContexts();
+    // Our own look at the server, as another client sees it.
+    FPeer = XOpenDisplay(FServer->Display().c_str());
+    ASSERT_NE(nullptr, FPeer);
+    TWndClass wc;
+    wc.lpszClassName = "Paint";
+    wc.hbrBackground = 0x00C08040;
+    wc.lpfnWndProc = [this](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+      if (m == WM_KEYDOWN || m == WM_CHAR || m == WM_LBUTTONDOWN || m == WM_LBUTTONUP || m == WM_RBUTTONDOWN ||
+          m == WM_MOUSEWHEEL)
+        Seen.push_back({h, m, w, l, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0});
+      return DefWindowProc(h, m, w, l);
+    };
+    ASSERT_TRUE(RegisterClass(wc));
+    wc.lpszClassName = "Red";
+    wc.hbrBackground = 0x000000FF;
+    ASSERT_TRUE(RegisterClass(wc));
+  }
+  void TearDown() override {
+    ResetWindowSystem();
+    SetDisplayBackend(nullptr);
+    if (FPeer) XCloseDisplay(FPeer);
+    FServer.reset();
+  }
+
+  void Pump() {
+    TMsg m;
+    while (PeekMessage(m, 0, 0, 0, PM_REMOVE)) {
+      TranslateMessage(m);
+      DispatchMessage(m);
+    }
+  }
+  std::function<void()> Pumper() {
+    return [this] { Pump(); };
+  }
+  bool Viewable(HWND h) {
+    XWindowAttributes a{};
+    return XGetWindowAttributes(FPeer, FBackend->XWindowOf(h), &a) && a.map_state == IsViewable;
+  }
+  // A shown window with two children, its first child focused.
+  HWND ShowTestWindow(HWND* first = nullptr) {
+    HWND top = CreateWindowEx(0, "Paint", "Gr\xF6\xDF" "e", WS_OVERLAPPEDWINDOW, 60, 40, 300, 200, 0);
+    HWND a = CreateWindowEx(0, "Red", "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 80, top);
+    CreateWindowEx(0, "Paint", "", WS_CHILD | WS_VISIBLE, 150, 20, 60, 60, top);
+    ShowWindow(top, SW_SHOW);
+    EXPECT_TRUE(PumpUntil([&] { return Viewable(top); }, Pumper()));
+    SetFocus(a);
+    Pump();
+    if (first) *first = a;
+    return top;
+  }
+  std::string Tool(const std::string& cmd) { return FServer->Run(cmd, Pumper()); }
+  // What reached the window first; the default handling passes the wheel on to the parent.
+  std::vector<UINT> SeenMsgs(HWND only = 0) const {
+    std::vector<UINT> r;
+    for (auto& s : Seen)
+      if (!only || s.Window == only) r.push_back(s.Msg);
+    return r;
+  }
+  std::string Property(Window w, const char* name) {
+    Atom type;
+    int format;
+    unsigned long n, after;
+    unsigned char* data = nullptr;
+    std::string out;
+    if (XGetWindowProperty(FPeer, w, XInternAtom(FPeer, name, False), 0, 1024, False, AnyPropertyType, &type,
+                           &format, &n, &after, &data) == Success && data) {
+      if (format == 8) out.assign(reinterpret_cast<char*>(data), n);
+      if (format == 32)
+        for (unsigned long i = 0; i < n; ++i) {
+          char* an = XGetAtomName(FPeer, reinterpret_cast<Atom*>(data)[i]);
+          out += std::string(an ? an : "?") + " ";
+          if (an) XFree(an);
+        }
+      XFree(data);
+    }
+    return out;
+  }
+
+  std::unique_ptr<TXvfb> FServer;
+  TX11Backend* FBackend = nullptr;
+  Display* FPeer = nullptr;
+  std::vector<TSeen> Seen;
+};
+
+}  // namespace
+
+TEST_F(X11Test, WindowShowsItsBackBufferAndCarriesItsHints) {
+  HWND top = ShowTestWindow();
+  Pump();
+  FBackend->Sync();
+  Window xw = FBackend->XWindowOf(top);
+  ASSERT_NE(0u, xw);
+  TGdiBitmap want = GetWindowImage(top);
+  ASSERT_EQ(300, want.Width());
+  XImage* img = XGetImage(FPeer, xw, 0, 0, 300, 200, AllPlanes, ZPixmap);
+  ASSERT_NE(nullptr, img);
+  int wrong = 0;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) {
+      unsigned long p = XGetPixel(img, x, y);
+      TColorRef got = static_cast<TColorRef>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
+      if (got != want.Pixel(x, y) && wrong++ < 5) ADD_FAILURE() << x << "," << y << " " << std::hex << got;
+    }
+  XDestroyImage(img);
+  EXPECT_EQ(0, wrong);
+  EXPECT_EQ(0x000000FFu, want.Pixel(4 + 10, 23 + 10)) << "the child painted into the back buffer";
+  EXPECT_EQ("Gr\xC3\xB6\xC3\x9F" "e", Property(xw, "_NET_WM_NAME"));
+
+  HWND owned = CreateWindowEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Paint", "tool", WS_POPUP | WS_CAPTION, 0, 0, 50, 50, top);
+  Window ow = FBackend->XWindowOf(owned);
+  Window transientFor = 0;
+  ASSERT_TRUE(XGetTransientForHint(FPeer, ow, &transientFor));
+  EXPECT_EQ(xw, transientFor);
+  EXPECT_EQ("_NET_WM_STATE_ABOVE _NET_WM_STATE_SKIP_TASKBAR ", Property(ow, "_NET_WM_STATE"));
+  EXPECT_EQ("_NET_WM_WINDOW_TYPE_UTILITY ", Property(ow, "_NET_WM_WINDOW_TYPE"));
+  SetWindowPos(owned, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  FBackend->Sync();
+  EXPECT_EQ("_NET_WM_STATE_SKIP_TASKBAR ", Property(ow, "_NET_WM_STATE"));
+
+  MoveWindow(top, 100, 120, 320, 210);
+  FBackend->Sync();
+  XWindowAttributes a{};
+  XGetWindowAttributes(FPeer, xw, &a);
+  EXPECT_EQ(100, a.x);
+  EXPECT_EQ(120, a.y);
+  EXPECT_EQ(320, a.width);
+  DestroyWindow(top);
+  FBackend->Sync();
+  EXPECT_FALSE(XGetWindowAttributes(FPeer, xw, &a)) << "the X window went with it";
+}
+
+TEST_F(X11Test, XdotoolInputArrivesAsVirtualKeysClicksAndWheel) {
+  if (!ToolInstalled("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+  HWND child = 0;
+  HWND top = ShowTestWindow(&child);
+  // The child's client area starts at 60 + 4 + 10, 40 + 23 + 10 on the screen.
+  Tool("xdotool mousemove --sync 94 93 click 1");
+  ASSERT_TRUE(PumpUntil([&] { return Seen.size() >= 2; }, Pumper())) << Seen.size();
+  EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}), SeenMsgs());
+  EXPECT_EQ(child, Seen[0].Window);
+  EXPECT_EQ(MAKELPARAM(20, 20), Seen[0].L);
+  EXPECT_EQ(child, GetFocus());
+  EXPECT_EQ(top, GetActiveWindow());
+
+  Seen.clear();
+  Tool("xdotool key ctrl+shift+5");
+  ASSERT_TRUE(PumpUntil([&] { return !Seen.empty(); }, Pumper()));
+  EXPECT_EQ(WM_KEYDOWN, Seen.back().Msg);
+  EXPECT_EQ(53u, Seen.back().W) << "the unshifted key";
+  EXPECT_TRUE(Seen.back().Ctrl);
+  EXPECT_TRUE(Seen.back().Shift);
+
+  Seen.clear();
+  Tool("xdotool type aB");
+  ASSERT_TRUE(PumpUntil([&] {
+    int chars = 0;
+    for (auto& s : Seen) chars += s.Msg == WM_CHAR;
+    return chars >= 2;
+  }, Pumper()));
+  std::string typed;
+  std::vector<WPARAM> keys;
+  for (auto& s : Seen) {
+    if (s.Msg == WM_CHAR) typed += static_cast<char>(s.W);
+    if (s.Msg == WM_KEYDOWN && s.W != VK_SHIFT) keys.push_back(s.W);
+  }
+  EXPECT_EQ("aB", typed);
+  EXPECT_EQ((std::vector<WPARAM>{'A', 'B'}), keys);
+
+  Seen.clear();
+  Tool("xdotool click 4 click 5 click 3");
+  ASSERT_TRUE(PumpUntil([&] { return SeenMsgs(child).size() >= 3; }, Pumper()));
+  ASSERT_EQ((std::vector<UINT>{WM_MOUSEWHEEL, WM_MOUSEWHEEL, WM_RBUTTONDOWN}), SeenMsgs(child));
+  std::vector<int> deltas;
+  for (auto& s : Seen)
+    if (s.Window == child && s.Msg == WM_MOUSEWHEEL) deltas.push_back(GET_WHEEL_DELTA_WPARAM(s.W));
+  EXPECT_EQ((std::vector<int>{WHEEL_DELTA, -WHEEL_DELTA}), deltas);
+}
+
+TEST_F(X11Test, ClipboardSelectionGoesBothWays) {
+  if (!ToolInstalled("xclip")) GTEST_SKIP() << "xclip is not installed";
+  HWND top = ShowTestWindow();
+  ASSERT_TRUE(OpenClipboard(top));
+  EmptyClipboard();
+  SetClipboardText("caf\xE9\r\nline two");
+  CloseClipboard();
+  EXPECT_EQ("caf\xC3\xA9\nline two", Tool("xclip -selection clipboard -o"));
+  EXPECT_EQ("caf\xE9\r\nline two", GetClipboardText().value_or("")) << "our own text stays ours";
+
+  int status = -1;
+  FServer->Run("printf 'from\\nxclip \\303\\274' | xclip -selection clipboard -i >/dev/null 2>&1", Pumper(), &status);
+  ASSERT_EQ(0, status);
+  // xclip takes the selection in the background, a moment after it returns.
+  std::optional<AnsiString> got;
+  EXPECT_TRUE(PumpUntil([&] {
+    got = GetClipboardText();
+    return got != AnsiString("caf\xE9\r\nline two");
+  }, Pumper()));
+  EXPECT_EQ("from\r\nxclip \xFC", got.value_or("(none)"));
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+}
+
+TEST_F(X11Test, WorkAreaFollowsTheRootWindow) {
+  EXPECT_EQ(TRect(0, 0, 1024, 768), GetWorkArea()) << "no desktop panels: the whole screen";
+  long area[4] = {0, 24, 1024, 700};
+  XChangeProperty(FPeer, DefaultRootWindow(FPeer), XInternAtom(FPeer, "_NET_WORKAREA", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<unsigned char*>(area), 4);
+  XFlush(FPeer);
+  EXPECT_TRUE(PumpUntil([] { return GetWorkArea() == TRect(0, 24, 1024, 724); }, Pumper()));
+}
+
+TEST_F(X11Test, DragFrameIsInvertedOnTheRootWindowAndTakenAway) {
+  Window root = DefaultRootWindow(FPeer);
+  XImage* before = XGetImage(FPeer, root, 0, 0, 64, 64, AllPlanes, ZPixmap);
+  ASSERT_NE(nullptr, before);
+  DrawXorFrame(TRect(10, 10, 50, 40), 4);
+  FBackend->Sync();
+  XImage* after = XGetImage(FPeer, root, 0, 0, 64, 64, AllPlanes, ZPixmap);
+  ASSERT_NE(nullptr, after);
+  int bad = 0;
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      bool band = TRect(10, 10, 50, 40).Contains(x, y) && !TRect(14, 14, 46, 36).Contains(x, y);
+      bool flipped = ((XGetPixel(before, x, y) ^ XGetPixel(after, x, y)) & 0xFFFFFF) == 0xFFFFFF;
+      bool same = XGetPixel(before, x, y) == XGetPixel(after, x, y);
+      bool want = band && ((x + y) & 1);
+      if (want ? !flipped : !same) ++bad;
+    }
+  EXPECT_EQ(0, bad);
+  DrawXorFrame(TRect(10, 10, 50, 40), 4);
+  FBackend->Sync();
+  XImage* again = XGetImage(FPeer, root, 0, 0, 64, 64, AllPlanes, ZPixmap);
+  ASSERT_NE(nullptr, again);
+  int left = 0;
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) left += XGetPixel(before, x, y) != XGetPixel(again, x, y);
+  EXPECT_EQ(0, left);
+  XDestroyImage(before);
+  XDestroyImage(after);
+  XDestroyImage(again);
+}
+
+TEST_F(X11Test, SizesFromEitherSideMeetAndTheCloseBoxCloses) {
+  HWND top = ShowTestWindow();
+  Window xw = FBackend->XWindowOf(top);
+  // Quick changes of ours are not undone by the server's notices of the earlier ones.
+  for (int w = 200; w <= 260; w += 20) MoveWindow(top, 60, 40, w, w - 50);
+  FBackend->Sync();
+  Pump();
+  EXPECT_EQ(TRect(60, 40, 320, 250), GetWindowRect(top));
+  XWindowAttributes a{};
+  XGetWindowAttributes(FPeer, xw, &a);
+  EXPECT_EQ(260, a.width);
+  EXPECT_EQ(210, a.height);
+  // Sized from outside, as a window manager would.
+  XResizeWindow(FPeer, xw, 240, 150);
+  XFlush(FPeer);
+  EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(top) == TRect(60, 40, 300, 190); }, Pumper()));
+  EXPECT_EQ(TRect(0, 0, 240 - 8, 150 - 27), GetClientRect(top));
+
+  XEvent close{};
+  close.xclient.type = ClientMessage;
+  close.xclient.window = xw;
+  close.xclient.message_type = XInternAtom(FPeer, "WM_PROTOCOLS", False);
+  close.xclient.format = 32;
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(FPeer, "WM_DELETE_WINDOW", False));
+  XSendEvent(FPeer, xw, False, 0, &close);
+  XFlush(FPeer);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(top); }, Pumper()));
+}
+
+TEST_F(X11Test, WaitingWakesForInputFromTheDisplay) {
+  if (!ToolInstalled("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+  ShowTestWindow();
+  Pump();
+  SetTimer(0, 0, 20000);  // a guard: the input must come well before it
+  std::string cmd = "export DISPLAY=" + FServer->Display() + "; xdotool mousemove 200 150 click 1";
+  FILE* tool = popen(cmd.c_str(), "r");
+  ASSERT_NE(nullptr, tool);
+  TMsg m;
+  UINT first = 0;
+  while (GetMessage(m)) {
+    if (m.message == WM_TIMER || m.message == WM_LBUTTONDOWN) {
+      first = m.message;
+      break;
+    }
+    DispatchMessage(m);
+  }
+  pclose(tool);
+  EXPECT_EQ(WM_LBUTTONDOWN, first);
+}

@@ -1,0 +1,105 @@
+// A private X server for one test: Xvfb on a display number it picks itself, and the X tools
+// run against it while the window system keeps pumping.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "platform/rtl/Ticks.h"
+
+inline bool ToolInstalled(const char* name) {
+  return std::system(("command -v " + std::string(name) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+class TXvfb {
+public:
+  // Starts the server and waits until it takes connections; Display() is empty on failure.
+  TXvfb() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    FPid = fork();
+    if (FPid == 0) {
+      close(fds[0]);
+      int null = open("/dev/null", O_RDWR);
+      dup2(null, 1);
+      dup2(null, 2);
+      std::string fd = std::to_string(fds[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "1024x768x24",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    // The server writes its number once it is ready.
+    std::string number;
+    uint64_t deadline = GetTickCount64() + 15000;
+    for (;;) {
+      uint64_t now = GetTickCount64();
+      if (now >= deadline) break;
+      pollfd p{fds[0], POLLIN, 0};
+      if (poll(&p, 1, static_cast<int>(deadline - now)) <= 0) break;
+      char c;
+      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+      number += c;
+    }
+    close(fds[0]);
+    if (!number.empty()) FDisplay = ":" + number;
+  }
+  ~TXvfb() {
+    if (FPid > 0) {
+      kill(FPid, SIGTERM);
+      waitpid(FPid, nullptr, 0);
+    }
+  }
+  TXvfb(const TXvfb&) = delete;
+  TXvfb& operator=(const TXvfb&) = delete;
+
+  const std::string& Display() const { return FDisplay; }
+
+  // Runs a shell command with this display; pump runs while it does, so that we can answer it.
+  // Returns its standard output.
+  std::string Run(const std::string& command, const std::function<void()>& pump, int* status = nullptr) const {
+    std::string full = "export DISPLAY=" + FDisplay + "; " + command;
+    FILE* f = popen(full.c_str(), "r");
+    if (!f) return {};
+    int fd = fileno(f);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    std::string out;
+    uint64_t deadline = GetTickCount64() + 10000;
+    while (GetTickCount64() < deadline) {
+      pump();
+      pollfd p{fd, POLLIN, 0};
+      poll(&p, 1, 10);
+      char buf[256];
+      ssize_t n = read(fd, buf, sizeof buf);
+      if (n > 0) out.append(buf, static_cast<size_t>(n));
+      else if (n == 0) break;
+    }
+    int rc = pclose(f);
+    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return out;
+  }
+
+private:
+  pid_t FPid = -1;
+  std::string FDisplay;
+};
+
+// Pumps until done() or the time runs out; true when done.
+inline bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& pump, int ms = 5000) {
+  uint64_t deadline = GetTickCount64() + static_cast<uint64_t>(ms);
+  while (!done()) {
+    if (GetTickCount64() >= deadline) return false;
+    pump();
+    usleep(2000);
+  }
+  return true;
+}

@@ -1,0 +1,84 @@
+#include "zip/service/uZipService.h"
+
+#include "framework/base/uMessageDialog.h"
+#include "framework/base/uStringUtils.h"
+#include "platform/vcl/Forms.h"
+#include "zip/service/fZipProgress.h"
+
+namespace {
+
+constexpr const char* kZippingCaption = "Zipping %s";
+constexpr const char* kUnzippingCaption = "Unzipping %s";
+
+AnsiString Caption(const char* fmt, const AnsiString& zipName) {
+  AnsiString text;
+  SafeFormat(text, fmt, {ExtractFilePart(zipName)});
+  return text;
+}
+
+}  // namespace
+
+bool ZipFiles(TComponent* Owner, TCtlTimerPool** TimerPool, const TStrings& Files, const AnsiString& ZipName,
+              const AnsiString& Password, bool KeepPaths, const AnsiString& BaseDir, bool Append, bool Freshen,
+              bool Replace) {
+  bool errorsLogged = false;
+  return ZipFilesEx(Owner, TimerPool, Files, ZipName, errorsLogged, Password, "", false, KeepPaths, BaseDir, Append,
+                    Freshen, Replace);
+}
+
+bool ZipFilesEx(TComponent* Owner, TCtlTimerPool** TimerPool, const TStrings& Files, const AnsiString& ZipName,
+                bool& ErrorsLogged, const AnsiString& Password, const AnsiString& ErrorLogName, bool Recurse,
+                bool KeepPaths, const AnsiString& BaseDir, bool Append, bool Freshen, bool Replace) {
+  ErrorsLogged = false;
+  if (Files.Count() == 0) return false;
+  TStringList nextVolume;
+  bool result = false;
+  {
+    auto form = std::make_unique<TfrmZipProgress>(Owner);
+    form->AfterConstruction();
+    form->SetCaption(Caption(kZippingCaption, ZipName));
+    TZipJob& job = form->Job();
+    job.TimerPool = TimerPool;
+    job.Password = Password;
+    job.ZipName = ZipName;
+    job.ErrorLogName = ErrorLogName;
+    job.Recurse = Recurse;
+    job.KeepPaths = KeepPaths;
+    job.BaseDir = BaseDir;
+    job.Append = Append;
+    job.Freshen = Freshen;
+    job.Replace = Replace;
+    job.JobFiles.Assign(Files);
+    result = form->ShowModal() == mrOk;
+    ErrorsLogged = job.ErrorsLogged;
+    nextVolume.Assign(job.NextVolumeFiles);
+  }
+  if (!result || nextVolume.Count() == 0) return result;
+  // Files left out by the size cap go on into the next volume; without one they would be lost.
+  AnsiString nextName;
+  if (!NextZipVolumeName(ZipName, nextName)) return false;
+  bool nextLogged = false;
+  const bool next = ZipFilesEx(Owner, TimerPool, nextVolume, nextName, nextLogged, Password, ErrorLogName, Recurse,
+                               KeepPaths, BaseDir, Append, Freshen, Replace);
+  ErrorsLogged = ErrorsLogged || nextLogged;
+  return next;
+}
+
+bool UnzipFiles(TComponent* Owner, TCtlTimerPool** TimerPool, const AnsiString& ZipName, const AnsiString& TargetDir,
+                TStrings& Files, bool RestorePaths, const AnsiString& Password, const TZipFilter& Filter) {
+  auto form = std::make_unique<TfrmZipProgress>(Owner);
+  form->AfterConstruction();
+  form->SetCaption(Caption(kUnzippingCaption, ZipName));
+  TZipJob& job = form->Job();
+  job.IsUnzip = true;
+  job.TimerPool = TimerPool;
+  job.RestorePaths = RestorePaths;
+  job.Password = Password;
+  job.ZipName = ZipName;
+  job.TargetDir = TargetDir;
+  job.Filter = Filter;
+  job.JobFiles.Assign(Files);
+  if (form->ShowModal() != mrOk) return false;
+  Files.Assign(job.JobFiles);
+  return true;
+}
