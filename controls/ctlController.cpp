@@ -91,7 +91,7 @@ LRESULT TCtlController::controllerWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
   TNoticeTarget target = it->second;
   FNotices.erase(it);
   // The object the notice is about went away while the notice waited.
-  if (!target.Object || target.Alive.expired()) return 0;
+  if (target.Object && target.Alive.expired()) return 0;
   try {
     handleNotice(msg, wp, target.Object);
   } catch (...) {
