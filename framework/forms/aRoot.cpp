@@ -164,6 +164,7 @@ void TabsRoot::FormCreate(TObject*) {
   SettingsSaved = false;
   sIniSection.clear();
   GeometryItems = TFormGeometryItems{};
+  FUserData = std::make_unique<TCtlUserData>();
   TOptionFileChoice choice;
   if (ChooseOptionFile(ParamStr(0), choice)) {
     iniForm->SetIniFileName(choice.FileName);
@@ -226,6 +227,7 @@ void TabsRoot::FormDestroy(TObject* Sender) {
       // Reported once already when the form closed.
     }
   }
+  FUserData.reset();
   sIniSection.clear();
 }
 

@@ -2,7 +2,10 @@
 // on the screen, right-click help, the option file and the caption prefix.
 #pragma once
 
+#include <memory>
+
 #include "controls/ctlIniStore.h"
+#include "controls/ctlUserData.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/vcl/Forms.h"
@@ -95,6 +98,8 @@ public:
   void KeepOnScreen();
   void SetPrefixedCaption(const AnsiString& text);
   bool Sizeable() const { return BorderStyle() == bsSizeable || BorderStyle() == bsSizeToolWin; }
+  // The form's own mask characters, from creation until it is freed.
+  TCtlUserData* UserData() const { return FUserData.get(); }
 
 protected:
   void WndProc(TMessage& Message) override;
@@ -102,4 +107,6 @@ protected:
 private:
   // Writes the geometry; true when it went to the file.
   bool saveGeometry();
+
+  std::unique_ptr<TCtlUserData> FUserData;
 };

@@ -70,6 +70,8 @@ TEST_F(RootFormTest, ShowSetsConstraintsAndDefaultPositionWithoutTouchingSetting
   EXPECT_EQ(f->tilBackground->Name(), "tilBackground");
   EXPECT_EQ(f->tilBackground->Parent(), f);
   EXPECT_TRUE(f->sIniSection.empty());
+  ASSERT_NE(f->UserData(), nullptr);
+  EXPECT_NE(f->UserData(), &CtlUserData());  // its own, not the library's
   f->iniForm->SetIniFileName(Dir + "/never.ini");
   f->SetBounds(3, 4, 200, 100);
   f->Show();
