@@ -6,7 +6,7 @@
 #include "controls/ctlMsgBox.h"
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Forms.h"
-#include "platform/vcl/HiddenWindow.h"
+#include "platform/vcl/Controls.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Windows.h"
 
@@ -46,7 +46,7 @@ void TCtlController::SetEpoch(int Value) {
 HWND TCtlController::WindowHandle() {
   if (!FWindowHandle || !IsWindow(FWindowHandle))
     FWindowHandle = AllocateHWnd(
-        [this](HWND h, UINT m, WPARAM w, LPARAM l) { return controllerWndProc(h, m, w, l); });
+        [this](TMessage& m) { m.Result = controllerWndProc(FWindowHandle, m.Msg, m.WParam, m.LParam); });
   return FWindowHandle;
 }
 
@@ -91,7 +91,7 @@ LRESULT TCtlController::controllerWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
   TNoticeTarget target = it->second;
   FNotices.erase(it);
   // The object the notice is about went away while the notice waited.
-  if (!target.Object || target.Alive.expired()) return 0;
+  if (target.Object && target.Alive.expired()) return 0;
   try {
     handleNotice(msg, wp, target.Object);
   } catch (...) {

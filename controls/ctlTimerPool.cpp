@@ -5,7 +5,7 @@
 #include "controls/ctlExcept.h"
 #include "platform/rtl/Ticks.h"
 #include "platform/vcl/Forms.h"
-#include "platform/vcl/HiddenWindow.h"
+#include "platform/vcl/Controls.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Windows.h"
 
@@ -31,7 +31,7 @@ int32_t SinceLast(int32_t now, int32_t last) {
 
 TCtlTimerPool::TCtlTimerPool(TComponent* AOwner) : TComponent(AOwner) {
   FWindowHandle = AllocateHWnd(
-      [this](HWND h, UINT m, WPARAM w, LPARAM l) { return poolWndProc(h, m, w, l); });
+      [this](TMessage& m) { m.Result = poolWndProc(FWindowHandle, m.Msg, m.WParam, m.LParam); });
 }
 
 TCtlTimerPool::~TCtlTimerPool() {

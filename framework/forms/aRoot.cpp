@@ -3,8 +3,13 @@
 #include <algorithm>
 
 #include "framework/base/uFileUtils.h"
+#include "framework/base/uMessageDialog.h"
 #include "framework/base/uStringUtils.h"
+#include "framework/forms/BxCtrls.h"
+#include "framework/forms/QsDbCtrl.h"
+#include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
+#include "platform/vcl/StdCtrls.h"
 
 namespace {
 
@@ -17,6 +22,9 @@ const char* const SUnableToWriteOptions =
     "permissions\r for this folder.";
 
 const char* const OptionFileExtension = "ACOPT";
+
+// The low four bits of a system command are the platform's own.
+constexpr WPARAM SysCommandMask = 0xFFF0;
 
 }  // namespace
 
@@ -86,4 +94,160 @@ bool ChooseOptionFile(const AnsiString& exeName, TOptionFileChoice& choice) {
 
 AnsiString OptionFileWriteWarning(const AnsiString& path) {
   return Format(SUnableToWriteOptions, {ExtractFilePart(path), ExtractFolderPart(path)});
+}
+
+int RootHelpContextFor(const TControl* control, int formContext) {
+  if (!control) return formContext;
+  if (dynamic_cast<const TWinControl*>(control) && control->HelpContext() > 0) return control->HelpContext();
+  if (dynamic_cast<const tQsBorderedLabel*>(control) && control->HelpContext() > 0) return control->HelpContext();
+  // A label stands for the control it names.
+  const TWinControl* named = nullptr;
+  if (auto* label = dynamic_cast<const TCustomLabel*>(control)) named = label->FocusControl();
+  else if (auto* bx = dynamic_cast<const TBxCustomLabel*>(control)) named = bx->FocusControl();
+  if (named && named->HelpContext() > 0) return named->HelpContext();
+  return formContext;
+}
+
+// ---- TabsRoot ----
+
+TabsRoot::TabsRoot(TComponent* AOwner) : TForm(AOwner) {
+  iniForm = new TCtlIniFileStore(this);
+  iniForm->SetName("iniForm");
+  tilBackground = new TtbTiledImage(this);
+  tilBackground->SetName("tilBackground");
+  tilBackground->SetParent(this);
+  tilBackground->SetAlign(alClient);
+  OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
+  OnShow = [this](TObject* Sender) { FormShow(Sender); };
+  OnClose = [this](TObject* Sender, TCloseAction& Action) { FormClose(Sender, Action); };
+  OnDestroy = [this](TObject* Sender) { FormDestroy(Sender); };
+}
+
+TabsRoot::~TabsRoot() { BeforeDestruction(); }
+
+void TabsRoot::SetSizeConstraints() {
+  Constraints().SetMinHeight(RootMinHeight);
+  Constraints().SetMinWidth(RootMinWidth);
+}
+
+void TabsRoot::ComputeDefaultPosition() {
+  TPoint p = RootDefaultPosition(Screen().Width(), Screen().Height(), Constraints().MinWidth(),
+                                 Constraints().MinHeight());
+  DefaultLeft = p.X;
+  DefaultTop = p.Y;
+}
+
+void TabsRoot::LoadFormSettings() {
+  TSize minimum{Constraints().MinWidth(), Constraints().MinHeight()};
+  SetBoundsRect(LoadFormGeometry(*iniForm, sIniSection, GeometryItems, BoundsRect(), Sizeable(), minimum,
+                                 Point(DefaultLeft, DefaultTop)));
+}
+
+void TabsRoot::SaveFormSettings() {
+  try {
+    SaveFormGeometry(*iniForm, sIniSection, GeometryItems, BoundsRect(), Sizeable());
+  } catch (...) {
+    SettingsSaved = true;
+    throw;
+  }
+  SettingsSaved = true;
+}
+
+void TabsRoot::PlaceAtControl(TControl* control, const TMessage* mouseMessage) {
+  if (!control || !mouseMessage) return;
+  TPoint p = control->ClientToScreen(Point(GET_X_LPARAM(mouseMessage->LParam), GET_Y_LPARAM(mouseMessage->LParam)));
+  SetBounds(p.X, p.Y, Width(), Height());
+}
+
+void TabsRoot::FormCreate(TObject*) {
+  FormClosed = false;
+  SettingsSaved = false;
+  sIniSection.clear();
+  GeometryItems = TFormGeometryItems{};
+  FUserData = std::make_unique<TCtlUserData>();
+  TOptionFileChoice choice;
+  if (ChooseOptionFile(ParamStr(0), choice)) {
+    iniForm->SetIniFileName(choice.FileName);
+    iniForm->SetUseExeDir(choice.UseExeDir);
+  }
+}
+
+void TabsRoot::FormShow(TObject*) {
+  SetSizeConstraints();
+  ComputeDefaultPosition();
+  if (bSaveFormSettings && !sIniSection.empty()) {
+    iniForm->Open();
+    try {
+      LoadFormSettings();
+      KeepOnScreen();
+    } catch (...) {
+      iniForm->Close();
+      SettingsSaved = false;
+      throw;
+    }
+    iniForm->Close();
+    SettingsSaved = false;
+  }
+  SetPrefixedCaption(Caption());
+}
+
+bool TabsRoot::saveGeometry() {
+  iniForm->Open();
+  try {
+    SaveFormSettings();
+  } catch (...) {
+    iniForm->Close();
+    throw;
+  }
+  // Closing writes the file, so a refused write shows here.
+  iniForm->Close();
+  return true;
+}
+
+void TabsRoot::FormClose(TObject*, TCloseAction&) {
+  if (bSaveFormSettings && !sIniSection.empty() && !SettingsSaved) {
+    try {
+      saveGeometry();
+    } catch (const Exception&) {
+      ShowMessageDialog(OptionFileWriteWarning(iniForm->StoragePath()), TMsgDlgType::mtWarning, mbOKOnly);
+    }
+  }
+  FormClosed = true;
+}
+
+void TabsRoot::FormDestroy(TObject* Sender) {
+  if (!FormClosed) {
+    TCloseAction action = caFree;
+    FormClose(Sender, action);
+  }
+  if (bSaveFormSettings && !SettingsSaved && !sIniSection.empty()) {
+    try {
+      saveGeometry();
+    } catch (const Exception&) {
+      // Reported once already when the form closed.
+    }
+  }
+  FUserData.reset();
+  sIniSection.clear();
+}
+
+void TabsRoot::MouseDown(TObject* Sender, TMouseButton Button, TShiftState, int, int) {
+  if (Button != mbRight) return;
+  Application().HelpContext(RootHelpContextFor(dynamic_cast<TControl*>(Sender), HelpContext()));
+}
+
+void TabsRoot::KeepOnScreen() {
+  SetBoundsRect(KeepBoundsOnScreen(BoundsRect(), Screen().WorkAreaRect(), Sizeable()));
+}
+
+void TabsRoot::SetPrefixedCaption(const AnsiString& text) { SetCaption(ApplyCaptionPrefix(text)); }
+
+void TabsRoot::WndProc(TMessage& Message) {
+  // Minimizing any window minimizes the whole application.
+  if (Message.Msg == WM_SYSCOMMAND && (Message.WParam & SysCommandMask) == SC_MINIMIZE) {
+    Application().Minimize();
+    Message.Result = 0;
+    return;
+  }
+  TForm::WndProc(Message);
 }

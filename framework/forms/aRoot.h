@@ -2,9 +2,14 @@
 // on the screen, right-click help, the option file and the caption prefix.
 #pragma once
 
+#include <memory>
+
 #include "controls/ctlIniStore.h"
+#include "controls/ctlUserData.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/rtl/AnsiString.h"
+#include "platform/vcl/Forms.h"
+#include "toolbars/tbTiledImage.h"
 
 // Smallest size of a root form before a derived form sets its own.
 constexpr int RootMinHeight = 18;
@@ -49,3 +54,59 @@ bool ChooseOptionFile(const AnsiString& exeName, TOptionFileChoice& choice);
 
 // The warning shown when the geometry cannot be written to the option file at path.
 AnsiString OptionFileWriteWarning(const AnsiString& path);
+
+// The help context a right-click on control opens, on a form whose own context is formContext.
+int RootHelpContextFor(const TControl* control, int formContext);
+
+// The base of every window. Derived forms chain the handlers: the base's first in create and
+// show, last in destroy. A derived form calls BeforeDestruction at the start of its destructor.
+class TabsRoot : public TForm {
+public:
+  explicit TabsRoot(TComponent* AOwner);
+  ~TabsRoot() override;
+  AnsiString ClassName() const override { return "TabsRoot"; }
+
+  // Published members of the form data.
+  TCtlIniFileStore* iniForm = nullptr;
+  TtbTiledImage* tilBackground = nullptr;
+  bool bSaveFormSettings = false;
+  AnsiString sIniSection;
+
+  TFormGeometryItems GeometryItems;
+  int DefaultLeft = 0;
+  int DefaultTop = 0;
+  bool SettingsSaved = false;
+  bool FormClosed = false;
+
+  // The virtual operations, in the order derived forms know them.
+  virtual void SetSizeConstraints();
+  virtual void ComputeDefaultPosition();
+  virtual void LoadFormSettings();
+  virtual void SaveFormSettings();
+  virtual void ReservedHookA() {}
+  virtual void ReservedHookB() {}
+  // Moves the form's top-left corner to the mouse message's point, given in control's client area.
+  virtual void PlaceAtControl(TControl* control, const TMessage* mouseMessage);
+
+  virtual void FormCreate(TObject* Sender);
+  virtual void FormShow(TObject* Sender);
+  virtual void FormClose(TObject* Sender, TCloseAction& Action);
+  virtual void FormDestroy(TObject* Sender);
+  // Shared by controls of derived forms: a right-click opens help for the control.
+  void MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+
+  void KeepOnScreen();
+  void SetPrefixedCaption(const AnsiString& text);
+  bool Sizeable() const { return BorderStyle() == bsSizeable || BorderStyle() == bsSizeToolWin; }
+  // The form's own mask characters, from creation until it is freed.
+  TCtlUserData* UserData() const { return FUserData.get(); }
+
+protected:
+  void WndProc(TMessage& Message) override;
+
+private:
+  // Writes the geometry; true when it went to the file.
+  bool saveGeometry();
+
+  std::unique_ptr<TCtlUserData> FUserData;
+};

@@ -152,6 +152,23 @@ void TSizeConstraints::Apply(int& width, int& height) const {
 
 // ---- TControlCanvas ----
 
+namespace {
+
+// Canvases holding a context taken outside painting; the loop lets them go when idle, since a
+// context goes stale once its window moves.
+std::vector<TControlCanvas*>& CanvasesWithContexts() {
+  static auto* v = new std::vector<TControlCanvas*>;
+  return *v;
+}
+
+}  // namespace
+
+void FreeDeviceContexts() {
+  std::vector<TControlCanvas*> list;
+  list.swap(CanvasesWithContexts());
+  for (TControlCanvas* c : list) c->FreeHandle();
+}
+
 TControlCanvas::~TControlCanvas() { FreeHandle(); }
 
 void TControlCanvas::CreateHandle() {
@@ -174,6 +191,7 @@ void TControlCanvas::CreateHandle() {
     dc->IntersectClipRect(0, 0, FControl->Width(), FControl->Height());
   }
   SetHandle(dc);
+  CanvasesWithContexts().push_back(this);
 }
 
 void TControlCanvas::FreeHandle() {
@@ -181,6 +199,8 @@ void TControlCanvas::FreeHandle() {
     ReleaseDC(FWindow, FDC);
     FDC = 0;
     FWindow = 0;
+    auto& v = CanvasesWithContexts();
+    v.erase(std::remove(v.begin(), v.end(), this), v.end());
   }
   TCanvas::FreeHandle();
 }
@@ -205,7 +225,7 @@ protected:
   void SetVisible(bool v) override { FControl->SetVisible(v); }
 
 private:
-  TControl* FControl;
+  TControl* FControl = nullptr;
 };
 
 TControl::~TControl() {
@@ -650,6 +670,12 @@ TWinControl* TWinControl::FromHandle(HWND hwnd) {
   return reinterpret_cast<TWinControl*>(GetProp(hwnd, ControlProp));
 }
 
+void TWinControl::SetParentWindow(HWND v) {
+  if (v == FParentWindow) return;
+  FParentWindow = v;
+  if (!FParent && FHandle) RecreateWnd();
+}
+
 HWND TWinControl::Handle() {
   HandleNeeded();
   return FHandle;
@@ -672,7 +698,7 @@ void TWinControl::CreateParams(TCreateParams& p) {
   p.Y = FTop;
   p.Width = FWidth;
   p.Height = FHeight;
-  p.WndParent = FParent ? FParent->FHandle : 0;
+  p.WndParent = FParent ? FParent->FHandle : FParentWindow;
   p.WinClassName = ClassName();
   p.ClassStyle = CS_DBLCLKS;
 }
@@ -946,9 +972,13 @@ TPoint TWinControl::ClientOrigin() {
 
 void TWinControl::updateBoundsFromWindow() {
   if (!FHandle || FSettingBounds) return;
+  // A minimized window keeps the bounds it will come back to.
+  if (!FParent && IsIconic(FHandle)) return;
   TRect r = GetWindowRect(FHandle);
-  if (FParent && FParent->FHandle) {
-    TPoint p = ::ScreenToClient(FParent->FHandle, TPoint{r.Left, r.Top});
+  auto style = static_cast<uint32_t>(GetWindowLongPtr(FHandle, GWL_STYLE));
+  HWND holder = FParent ? FParent->FHandle : (style & WS_CHILD) ? GetParent(FHandle) : 0;
+  if (holder) {
+    TPoint p = ::ScreenToClient(holder, TPoint{r.Left, r.Top});
     r = OffsetRect(r, p.X - r.Left, p.Y - r.Top);
   }
   FLeft = r.Left;
@@ -959,6 +989,11 @@ void TWinControl::updateBoundsFromWindow() {
 
 void TWinControl::SetVisible(bool v) {
   if (v == FVisible) return;
+  if (!v && FHandle && FParent && (Focused() || IsChild(FHandle, GetFocus()))) {
+    // A hidden control gives the focus back to its form.
+    TCustomForm* form = GetParentForm(this);
+    if (form && form->HandleAllocated()) ::SetFocus(form->Handle());
+  }
   FVisible = v;
   if (FHandle) ShowWindow(FHandle, v ? (FParent ? SW_SHOWNA : SW_SHOW) : SW_HIDE);
   Perform(CM_VISIBLECHANGED, v);
@@ -1138,15 +1173,16 @@ void TWinControl::PaintTo(TDeviceContext& dc, int x, int y) {
 }
 
 void TWinControl::WMEraseBkgnd(TMessage& m) {
-  if (TDeviceContext* d = DeviceContextOf(static_cast<HDC>(m.WParam))) {
-    if (!(FControlStyle & csOpaque)) d->FillRect(GetClientRect(FHandle), SolidBrush(ColorToRGB(Color())));
-  }
+  // Opaque controls are spared the erase on Invalidate; when asked anyway the colour fills.
+  if (TDeviceContext* d = DeviceContextOf(static_cast<HDC>(m.WParam)))
+    d->FillRect(GetClientRect(FHandle), SolidBrush(ColorToRGB(Color())));
   m.Result = 1;
 }
 
 void TWinControl::WMSize(TMessage& m) {
   updateBoundsFromWindow();
   DefaultHandler(m);
+  if (m.WParam == SIZE_MINIMIZED) return;
   Realign();
   Resize();
 }
@@ -1288,6 +1324,33 @@ bool TWinControl::IsMenuKey(uint16_t key, TShiftState shift) {
   return form && form->IsShortCut(key, shift);
 }
 
+void TWinControl::CNKeyDown(TMessage& m) {
+  // Shortcuts first, then the dialog keys the control leaves alone.
+  auto key = static_cast<uint16_t>(m.WParam);
+  m.Result = 1;
+  if (IsMenuKey(key, KeyDataToShiftState(m.LParam))) return;
+  if (IsDialogKey(key) && !WantsKey(key)) {
+    TCustomForm* form = GetParentForm(this);
+    TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
+    if (root->Perform(CM_DIALOGKEY, key, m.LParam) != 0) return;
+  }
+  m.Result = 0;
+}
+
+void TWinControl::CNChar(TMessage& m) {
+  m.Result = 0;
+  if (Perform(WM_GETDLGCODE) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) return;
+  TCustomForm* form = GetParentForm(this);
+  TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
+  if (root->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) m.Result = 1;
+}
+
+void TWinControl::CNSysChar(TMessage& m) {
+  TCustomForm* form = GetParentForm(this);
+  TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
+  m.Result = root->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0 ? 1 : 0;
+}
+
 void TWinControl::routeMouse(TMessage& m) {
   TPoint p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
   TControl* target = nullptr;
@@ -1295,6 +1358,14 @@ void TWinControl::routeMouse(TMessage& m) {
     target = GCaptureControl;
   else
     target = ControlAtPos(p, false);
+  if (m.Msg == WM_MOUSEMOVE) Application().HintMouseMessage(target ? target : this, ClientToScreen(p));
+  else Application().CancelHint();
+  if (m.Msg == WM_MOUSEMOVE) {
+    // The shape over a control is its own, unless the screen sets one for all.
+    TCursor cur = Screen().Cursor();
+    if (cur == crDefault) cur = (target ? target : this)->Cursor();
+    if (::GetCursor() != cur) ::SetCursor(cur);
+  }
   if (m.Msg == WM_MOUSEMOVE && target != FMouseControl) {
     if (FMouseControl) FMouseControl->Perform(CM_MOUSELEAVE);
     FMouseControl = target;
@@ -1310,45 +1381,19 @@ void TWinControl::routeMouse(TMessage& m) {
 void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
-      // Shortcuts first, then the dialog keys the control leaves alone, then the key events.
-      auto key = static_cast<uint16_t>(m.WParam);
-      TCustomForm* form = GetParentForm(this);
-      if (IsMenuKey(key, KeyDataToShiftState(m.LParam))) return;
-      if (IsDialogKey(key) && !WantsKey(key)) {
-        TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
-        if (root->Perform(CM_DIALOGKEY, key, m.LParam) != 0) return;
-      }
+    case WM_SYSKEYDOWN:
       if (DoKeyDown(m)) return;
       Dispatch(m);
       return;
-    }
     case WM_KEYUP:
     case WM_SYSKEYUP:
       if (DoKeyUp(m)) return;
       Dispatch(m);
       return;
-    case WM_CHAR: {
+    case WM_CHAR:
       if (DoKeyPress(m)) return;
-      auto ch = static_cast<uint8_t>(m.WParam);
-      // The keys of the dialog keys come as characters too: drop them when the keys were not wanted.
-      uint16_t vk = ch == '\r' ? VK_RETURN : ch == 27 ? VK_ESCAPE : ch == '\t' ? VK_TAB : 0;
-      if (vk && !WantsKey(vk)) return;
-      if (!vk && !(Perform(WM_GETDLGCODE) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS))) {
-        TCustomForm* form = GetParentForm(this);
-        TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
-        if (root->Perform(CM_DIALOGCHAR, ch, m.LParam) != 0) return;
-      }
       Dispatch(m);
       return;
-    }
-    case WM_SYSCHAR: {
-      TCustomForm* form = GetParentForm(this);
-      TWinControl* root = form ? static_cast<TWinControl*>(form) : this;
-      if (root->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) return;
-      Dispatch(m);
-      return;
-    }
     default:
       if (IsMouseMessage(m.Msg)) {
         routeMouse(m);
@@ -1386,6 +1431,9 @@ void TWinControl::Dispatch(TMessage& m) {
       }
       DefaultHandler(m);
       return;
+    case CN_KEYDOWN: case CN_SYSKEYDOWN: CNKeyDown(m); return;
+    case CN_CHAR: CNChar(m); return;
+    case CN_SYSCHAR: CNSysChar(m); return;
     case CM_DIALOGKEY: CMDialogKey(m); return;
     case CM_DIALOGCHAR: CMDialogChar(m); return;
     case CM_ENTER: CMEnter(m); return;
@@ -1393,6 +1441,7 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_FOCUSCHANGED: CMFocusChanged(m); return;
     case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
     case CM_SYSCOLORCHANGE: CMSysColorChange(m); return;
+    case CM_SHOWHINTCHANGED: CMShowHintChangedChildren(); return;
     case WM_SYSCOLORCHANGE:
       Perform(CM_SYSCOLORCHANGE);
       DefaultHandler(m);
@@ -1432,6 +1481,80 @@ void TCustomControl::PaintWindow(HDC dc) {
     throw;
   }
   FCanvas->SetHandle(nullptr);
+}
+
+// ---- THintWindow ----
+
+namespace {
+constexpr int HintMargin = 2;
+}
+
+THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
+  FVisible = false;
+  SetColor(clInfoBk);
+  Font().SetColor(clInfoText);
+}
+
+void THintWindow::CreateParams(TCreateParams& p) {
+  TCustomControl::CreateParams(p);
+  p.Style = WS_POPUP | WS_BORDER;
+  p.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+  p.WndParent = 0;
+}
+
+TRect THintWindow::CalcHintRect(int maxWidth, const AnsiString& hint) {
+  TRect r{0, 0, maxWidth, 0};
+  Canvas().DrawText(hint, r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+  r.Right += 2 * HintMargin + 4;
+  r.Bottom += 2 * HintMargin + 2;
+  return r;
+}
+
+void THintWindow::ActivateHint(const TRect& rect, const AnsiString& hint) {
+  SetCaption(hint);
+  TRect area = GetWorkArea();
+  TRect r = rect;
+  // Kept on the screen.
+  if (r.Right > area.Right) r = OffsetRect(r, area.Right - r.Right, 0);
+  if (r.Bottom > area.Bottom) r = OffsetRect(r, 0, area.Bottom - r.Bottom);
+  if (r.Left < area.Left) r = OffsetRect(r, area.Left - r.Left, 0);
+  if (r.Top < area.Top) r = OffsetRect(r, 0, area.Top - r.Top);
+  SetBoundsRect(r);
+  HandleNeeded();
+  FVisible = true;
+  SetWindowPos(FHandle, HWND_TOPMOST, r.Left, r.Top, r.Width(), r.Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  Invalidate();
+}
+
+void THintWindow::ReleaseHint() {
+  FVisible = false;
+  if (FHandle) ShowWindow(FHandle, SW_HIDE);
+}
+
+void THintWindow::Paint() {
+  TRect r = ClientRect();
+  r = InflateRect(r, -HintMargin, -HintMargin);
+  Canvas().Brush().SetStyle(bsClear);
+  Canvas().Font().SetColor(clInfoText);
+  Canvas().DrawText(Caption(), r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+}
+
+void THintWindow::WndProc(TMessage& m) {
+  if (m.Msg == WM_MOUSEACTIVATE) {
+    m.Result = MA_NOACTIVATE;
+    return;
+  }
+  TCustomControl::WndProc(m);
+}
+
+AnsiString GetShortHint(const AnsiString& hint) {
+  auto bar = hint.find('|');
+  return bar == AnsiString::npos ? hint : hint.substr(0, bar);
+}
+
+AnsiString GetLongHint(const AnsiString& hint) {
+  auto bar = hint.find('|');
+  return bar == AnsiString::npos ? hint : hint.substr(bar + 1);
 }
 
 // ---- free functions ----

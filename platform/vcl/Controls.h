@@ -372,6 +372,9 @@ public:
   void RecreateWnd();
   // The control whose window this is, or nullptr.
   static TWinControl* FromHandle(HWND hwnd);
+  // A window outside the library that holds this control's window while it has no parent control.
+  HWND ParentWindow() const { return FParentWindow; }
+  void SetParentWindow(HWND v);
 
   int ControlCount() const { return static_cast<int>(FControls.size()); }
   TControl* Controls(int index) const { return FControls.at(static_cast<size_t>(index)); }
@@ -469,6 +472,11 @@ protected:
   virtual void WMKeyDown(TMessage& m) { DefaultHandler(m); }
   virtual void WMChar(TMessage& m) { DefaultHandler(m); }
   virtual void WMSetCursor(TMessage& m);
+  // Before a key message is translated and dispatched (see TApplication::IsKeyMsg): shortcuts,
+  // dialog keys and accelerators; Result 1 when used up, so the key goes no further.
+  virtual void CNKeyDown(TMessage& m);
+  virtual void CNChar(TMessage& m);
+  virtual void CNSysChar(TMessage& m);
   virtual void CMDialogKey(TMessage& m) { Broadcast(m); }
   virtual void CMDialogChar(TMessage& m) { Broadcast(m); }
   virtual void CMEnter(TMessage&) { DoEnter(); }
@@ -497,6 +505,7 @@ private:
 
   std::vector<TControl*> FControls;
   std::vector<TWinControl*> FTabList;
+  HWND FParentWindow = 0;
   bool FTabStop = false;
   int FAlignLevel = 0;
   bool FAligning = false;
@@ -520,6 +529,29 @@ private:
   std::unique_ptr<TControlCanvas> FCanvas;
 };
 
+// The small window that shows a control's hint near the mouse.
+class THintWindow : public TCustomControl {
+public:
+  explicit THintWindow(TComponent* owner);
+  AnsiString ClassName() const override { return "THintWindow"; }
+  // The size the text needs, lines broken at CR or LF and words wrapped past maxWidth.
+  TRect CalcHintRect(int maxWidth, const AnsiString& hint);
+  // Shows the text in rect (screen coordinates) without taking the activation.
+  void ActivateHint(const TRect& rect, const AnsiString& hint);
+  void ReleaseHint();
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void Paint() override;
+  void WndProc(TMessage& m) override;
+};
+
+// The parts of a hint before and after its "|".
+AnsiString GetShortHint(const AnsiString& hint);
+AnsiString GetLongHint(const AnsiString& hint);
+
+// Lets go of the contexts that control canvases took outside painting; the loop calls it when idle.
+void FreeDeviceContexts();
 // The graphic control that holds the mouse capture, if any.
 TControl* GetCaptureControl();
 void SetCaptureControl(TControl* control);

@@ -69,6 +69,7 @@ public:
 
     FName = Place<TEdit>(this, 96, 216, 246, 21);
     FName->SetText(fileName);
+    FName->OnChange = [this](TObject*) { FNamesPicked = false; };
     PlaceLabel(this, 8, 220, "File &name:", FName);
     FTypes = Place<TComboBox>(this, 96, 246, 246, 21);
     FTypes->SetStyle(csDropDownList);
@@ -101,6 +102,7 @@ private:
     FList->Items().Clear();
     for (const TFolderEntry& e : FEntries) FList->Items().Add(e.IsFolder ? e.Name + PathDelim : e.Name);
     FList->Items().EndUpdate();
+    FList->SetItemIndex(-1);
     FFolderLabel->SetCaption(FModel.Folder());
   }
 
@@ -111,7 +113,9 @@ private:
       if (on && !FEntries[i].IsFolder) picked.push_back(FEntries[i].Name);
     }
     FPickOrder = KeepPickOrder(FPickOrder, picked);
-    if (!FPickOrder.empty()) FName->SetText(JoinTypedNames(FPickOrder));
+    if (FPickOrder.empty()) return;
+    FName->SetText(JoinTypedNames(FPickOrder));
+    FNamesPicked = true;
   }
 
   // From the list (Enter on it or a double click) a folder opens; otherwise the typed names count.
@@ -119,7 +123,11 @@ private:
     const int current = FList->ItemIndex();
     if ((fromList || FList->Focused()) && current >= 0 && current < static_cast<int>(FEntries.size()) &&
         FEntries[current].IsFolder) {
-      if (FModel.SetFolder(FEntries[current].Name)) refresh();
+      // Names picked in the folder left behind mean nothing in the new one.
+      if (FModel.SetFolder(FEntries[current].Name)) {
+        if (FNamesPicked) FName->SetText("");
+        refresh();
+      }
       return;
     }
     TOpenOutcome outcome = FModel.Accept(FName->Text(), FOptions, FDefaultExt);
@@ -147,6 +155,7 @@ private:
   std::vector<TFolderEntry> FEntries;
   std::vector<AnsiString> FPickOrder;
   std::vector<AnsiString> FChosen;
+  bool FNamesPicked = false;  // the name field holds what the list picked, not what was typed
   TLabel* FFolderLabel = nullptr;
   TFileListBox* FList = nullptr;
   TEdit* FName = nullptr;

@@ -96,7 +96,83 @@ void TApplication::Run() {
 
 TApplication::~TApplication() {
   // Forms reach back into the application while they go.
+  CancelHint();
+  FHintWindow.reset();
   DestroyComponents();
+}
+
+void TApplication::SetShowHint(bool v) {
+  FShowHint = v;
+  if (!v) CancelHint();
+}
+
+THintWindow* TApplication::HintWindow() const {
+  return FHintWindow && FHintWindow->Showing() ? FHintWindow.get() : nullptr;
+}
+
+void TApplication::stopHintTimer() {
+  if (FHintTimer) KillTimer(0, FHintTimer);
+  FHintTimer = 0;
+}
+
+void TApplication::CancelHint() {
+  stopHintTimer();
+  FHintControl = nullptr;
+  FHintControlAlive.reset();
+  if (FHintWindow && FHintWindow->HandleAllocated() && IsWindow(FHintWindow->Handle())) FHintWindow->ReleaseHint();
+}
+
+namespace {
+
+bool WantsHint(TControl* c) {
+  return c && c->ShowHint() && !GetShortHint(c->Hint()).empty();
+}
+
+}  // namespace
+
+void TApplication::HintMouseMessage(TControl* control, TPoint screenPos) {
+  FHintPos = screenPos;
+  bool same = control == FHintControl && !FHintControlAlive.expired();
+  if (same) return;
+  CancelHint();
+  if (!FShowHint || !WantsHint(control)) return;
+  FHintControl = control;
+  FHintControlAlive = control->Liveness();
+  FHintTimer = SetTimer(0, 0, FHintPause, [this](HWND, UINT, uintptr_t, uint32_t) { showHintNow(); });
+}
+
+void TApplication::showHintNow() {
+  stopHintTimer();
+  if (FHintControlAlive.expired() || !FHintControl || !WantsHint(FHintControl) || !FHintControl->Showing()) {
+    CancelHint();
+    return;
+  }
+  if (FHintWindow && FHintWindow->HandleAllocated() && !IsWindow(FHintWindow->Handle())) FHintWindow.reset();
+  if (!FHintWindow) FHintWindow = std::make_unique<THintWindow>(nullptr);
+  AnsiString text = GetShortHint(FHintControl->Hint());
+  TRect r = FHintWindow->CalcHintRect(Screen().Width() / 3, text);
+  // Below the pointer, clear of its shape.
+  r = OffsetRect(r, FHintPos.X, FHintPos.Y + 20);
+  FHintWindow->ActivateHint(r, text);
+  FHintTimer = SetTimer(0, 0, FHintHidePause, [this](HWND, UINT, uintptr_t, uint32_t) {
+    stopHintTimer();
+    if (FHintWindow && FHintWindow->HandleAllocated()) FHintWindow->ReleaseHint();
+  });
+}
+
+bool TApplication::IsKeyMsg(const TMsg& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) CancelHint();
+  HWND h = msg.hwnd;
+  while (h && !FindControl(h)) h = GetParent(h);
+  TWinControl* c = FindControl(h);
+  if (!c) return false;
+  try {
+    return c->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+  } catch (...) {
+    HandleCurrentException();
+    return true;
+  }
 }
 
 void TApplication::Initialize() {
@@ -146,13 +222,17 @@ bool TApplication::HelpContext(int) { return false; }
 bool TApplication::Active() const { return GetActiveWindow() != 0; }
 
 void TApplication::Idle() {
+  FreeDeviceContexts();
   for (TCustomForm* f : Screen().Forms())
     if (f->Visible()) f->UpdateActions();
   if (OnIdle) OnIdle(this);
 }
 
 void TApplication::formGone(TCustomForm* f) {
-  if (FMainForm == f) FMainForm = nullptr;
+  if (FMainForm != f) return;
+  // Without its main form the program has nothing left to run.
+  FMainForm = nullptr;
+  if (!HasState(csDestroying)) Terminate();
 }
 
 void TApplication::HandleException(const Exception& e) {
@@ -561,11 +641,14 @@ void TCustomForm::SetActiveControl(TWinControl* c) {
 void TCustomForm::FocusControl(TWinControl* c) {
   if (!c || !ContainsControl(c)) return;
   if (!c->CanFocus()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
-  if (FHandle && FVisible && (FActive || GetActiveWindow() == FHandle || !GetActiveWindow())) {
+  FActiveControl = c;
+  if (!FHandle || !FVisible) return;
+  if (FActive) {
     ::SetFocus(c->Handle());
     return;
   }
-  FActiveControl = c;
+  // An inactive form comes forward; its activation focuses the control.
+  if (IsWindowEnabled(FHandle)) SetActiveWindow(FHandle);
 }
 
 void TCustomForm::SetFocus() {

@@ -198,6 +198,7 @@ public:
   // Makes a form owned by the application; the first one made becomes the main form.
   template <class T>
   void CreateForm(T*& reference) {
+    Initialize();
     reference = nullptr;
     auto* f = new T(this);
     reference = f;
@@ -224,11 +225,28 @@ public:
   void Idle();
   // Handles one pending message or callback; false when none was pending. Errors go to HandleException.
   bool HandleOne();
+  // Offers a key message taken from the queue to its control as CN_ + message first; true when
+  // the control used it up (a shortcut, a dialog key, an accelerator), and it then goes no further.
+  bool IsKeyMsg(const TMsg& msg);
   TNotifyEvent OnMinimize;
   TNotifyEvent OnRestore;
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;
   TNotifyEvent OnIdle;
+
+  // Hints: shown after the mouse rests HintPause ms on a control whose ShowHint is set, hidden
+  // after HintHidePause ms, on a click or a key, or when the mouse moves to another control.
+  bool ShowHint() const { return FShowHint; }
+  void SetShowHint(bool v);
+  unsigned HintPause() const { return FHintPause; }
+  void SetHintPause(unsigned v) { FHintPause = v; }
+  unsigned HintHidePause() const { return FHintHidePause; }
+  void SetHintHidePause(unsigned v) { FHintHidePause = v; }
+  // The window showing the current hint, or nullptr while none shows.
+  THintWindow* HintWindow() const;
+  void CancelHint();
+  // Told by the controls of every mouse move, with the control under the mouse.
+  void HintMouseMessage(TControl* control, TPoint screenPos);
 
   AnsiString ExeName() const;  // the program file, ParamStr(0)
   const AnsiString& Title() const { return FTitle; }
@@ -285,6 +303,17 @@ private:
   TCustomForm* FMainForm = nullptr;
   bool FShowMainForm = true;
   HWND FHandle = 0;
+
+  void showHintNow();
+  void stopHintTimer();
+  bool FShowHint = true;
+  unsigned FHintPause = 500;
+  unsigned FHintHidePause = 2500;
+  TControl* FHintControl = nullptr;
+  std::weak_ptr<const void> FHintControlAlive;
+  TPoint FHintPos;
+  uintptr_t FHintTimer = 0;
+  std::unique_ptr<THintWindow> FHintWindow;
 };
 
 // The one application object of the process, made on first use.

@@ -95,7 +95,7 @@ protected:
   void SetVisible(bool v) override { FItem->SetVisible(v); }
 
 private:
-  TMenuItem* FItem;
+  TMenuItem* FItem = nullptr;
 };
 
 TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner) {}

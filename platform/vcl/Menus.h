@@ -91,7 +91,7 @@ public:
   bool IsShortCut(TShortCut sc);
 
 private:
-  TMenuItem* FItems;  // owned through the component tree
+  TMenuItem* FItems = nullptr;  // owned through the component tree
 };
 
 enum TPopupAlignment { paLeft, paRight, paCenter };

@@ -12,6 +12,7 @@ void UseWindowSystemPump() {
       Application().Terminate();
       return true;
     }
+    if (Application().IsKeyMsg(msg)) return true;
     TranslateMessage(msg);
     DispatchMessage(msg);
     return true;

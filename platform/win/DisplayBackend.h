@@ -21,8 +21,11 @@ public:
   virtual void WindowMoved(HWND, const TRect& /*screenBounds*/) {}
   virtual void WindowTitled(HWND, const AnsiString&) {}
   virtual void WindowActivated(HWND) {}
-  // Topmost or tool-window state changed.
+  // Topmost or tool-window state or the owner changed.
   virtual void WindowRestyled(HWND) {}
+  // The mouse is captured by a window inside this top-level window (0: released): its moves
+  // and buttons come here wherever the pointer is.
+  virtual void CaptureChanged(HWND /*top*/) {}
   // Part of the window's back buffer (window coordinates) changed and may be shown.
   virtual void Present(HWND, const TRect&) {}
 

@@ -59,12 +59,12 @@ HWND KeyTarget() {
   return s.Focus ? s.Focus : s.Active;
 }
 
-void QueueInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  TMsg m{hwnd, msg, wp, lp, GetTickCount(), In().Cursor};
+void QueueInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int typed = TypedByLayout) {
+  TMsg m{hwnd, msg, wp, lp, GetTickCount(), In().Cursor, typed};
   WinState().InputQueue.push_back(m);
 }
 
-void QueueKey(uint16_t vk, bool down) {
+void QueueKey(uint16_t vk, bool down, int typed = TypedByLayout) {
   bool alt = In().Async[VK_MENU] & 0x80;
   bool ctrl = In().Async[VK_CONTROL] & 0x80;
   bool wasDown = In().Async[vk & 0xFF] & 0x80;
@@ -77,7 +77,7 @@ void QueueKey(uint16_t vk, bool down) {
   if (alt) lp |= LPARAM(1) << 29;
   if (wasDown) lp |= LPARAM(1) << 30;
   if (!down) lp |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
-  QueueInput(target, msg, vk, lp);
+  QueueInput(target, msg, vk, lp, down ? typed : TypedByLayout);
 }
 
 WPARAM MouseKeys() {
@@ -140,7 +140,7 @@ void QueueMouse(UINT clientMsg, UINT ncMsg) {
 
 }  // namespace
 
-void InjectKeyDown(uint16_t vk) { QueueKey(vk, true); }
+void InjectKeyDown(uint16_t vk, int typed) { QueueKey(vk, true, typed); }
 void InjectKeyUp(uint16_t vk) { QueueKey(vk, false); }
 void InjectKeyPress(uint16_t vk) {
   QueueKey(vk, true);

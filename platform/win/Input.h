@@ -6,7 +6,8 @@
 
 enum class TMouseButton { Left, Right, Middle };
 
-void InjectKeyDown(uint16_t vk);
+// typed: the character the key types in the display's keyboard layout, for TranslateMessage.
+void InjectKeyDown(uint16_t vk, int typed = TypedByLayout);
 void InjectKeyUp(uint16_t vk);
 void InjectKeyPress(uint16_t vk);  // down and up
 void InjectChar(uint8_t ch);       // a character in the code page, as a WM_CHAR

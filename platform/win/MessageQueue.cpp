@@ -175,7 +175,11 @@ bool TranslateMessage(const TMsg& msg) {
   bool alt = GetKeyState(VK_MENU) < 0;
   bool caps = GetKeyState(VK_CAPITAL) & 1;
   int ch = -1;
-  if (vk >= 'A' && vk <= 'Z') {
+  if (msg.typed == TypesNothing) {
+    return false;
+  } else if (msg.typed >= 0) {
+    ch = msg.typed;
+  } else if (vk >= 'A' && vk <= 'Z') {
     if (ctrl && !alt) ch = vk - 'A' + 1;
     else ch = (shift != caps) ? vk : vk + 32;
   } else if (vk >= '0' && vk <= '9') {
@@ -208,7 +212,7 @@ bool TranslateMessage(const TMsg& msg) {
   if (ch < 0) return false;
   UINT m = msg.message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
   TWinState& s = WinState();
-  s.Posted.push_front(TMsg{msg.hwnd, m, static_cast<WPARAM>(ch & 0xFF), msg.lParam, msg.time, msg.pt});
+  s.Posted.push_front(TMsg{msg.hwnd, m, static_cast<WPARAM>(ch & 0xFF), msg.lParam, msg.time, msg.pt, TypedByLayout});
   return true;
 }
 

@@ -48,7 +48,12 @@ struct TMsg {
   LPARAM lParam = 0;
   uint32_t time = 0;
   TPoint pt;
+  // For a key press from a display that knows its keyboard layout: the character it types
+  // (TypesNothing for none); TypedByLayout lets TranslateMessage use the standard layout.
+  int typed = -1;
 };
+constexpr int TypedByLayout = -1;
+constexpr int TypesNothing = -2;
 
 struct TCreateStruct {
   void* lpCreateParams = nullptr;

@@ -498,7 +498,10 @@ intptr_t SetWindowLongPtr(HWND hwnd, int index, intptr_t value) {
     case GWL_USERDATA: w->UserData = value; break;
     case GWL_ID: w->Id = value; break;
     case GWL_HWNDPARENT:
-      if (!w->Parent) w->Owner = IsWindow(static_cast<HWND>(value)) ? static_cast<HWND>(value) : 0;
+      if (!w->Parent) {
+        w->Owner = IsWindow(static_cast<HWND>(value)) ? static_cast<HWND>(value) : 0;
+        if (Shown(*w) && w->Created) DisplayBackend().WindowRestyled(hwnd);
+      }
       break;
   }
   return old;
@@ -979,6 +982,7 @@ HWND SetCapture(HWND hwnd) {
   HWND old = s.Capture;
   if (!IsWindow(hwnd) || hwnd == old) return old;
   s.Capture = hwnd;
+  DisplayBackend().CaptureChanged(GetAncestorRoot(hwnd));
   if (old && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, static_cast<LPARAM>(hwnd));
   return old;
 }
@@ -988,6 +992,7 @@ bool ReleaseCapture() {
   HWND old = s.Capture;
   if (!old) return true;
   s.Capture = 0;
+  DisplayBackend().CaptureChanged(0);
   if (IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, 0);
   return true;
 }

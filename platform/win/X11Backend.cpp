@@ -102,6 +102,9 @@ struct TX11Backend::TImpl {
   std::optional<AnsiString> Owned;  // our clipboard text while we own CLIPBOARD
   Time LastTime = CurrentTime;
   bool FocusLeaving = false;
+  // Set while a shape the server reported is applied: sending it back would let a window
+  // manager's frame offset move the window again and again.
+  HWND FromServer = 0;
   TRect Work;
   Atom Protocols = 0, DeleteWindow = 0, Clipboard = 0, Utf8 = 0, Targets = 0, Text = 0, NetName = 0,
        NetState = 0, NetAbove = 0, NetSkipTaskbar = 0, NetType = 0, NetUtility = 0, NetNormal = 0,
@@ -122,7 +125,9 @@ struct TX11Backend::TImpl {
   }
   void ReadWorkArea();
   void ReleaseModifiersUp();
+  int TypedChar(XKeyEvent& key, uint16_t vk);
   void SetStateHints(Window w, uint32_t exStyle);
+  void SetOwnerHint(Window w, HWND owner);
   void Handle(XEvent& ev);
   void AnswerSelection(const XSelectionRequestEvent& req);
   void PutArea(HWND hwnd, Window w, const TRect& area);
@@ -236,11 +241,15 @@ void TX11Backend::WindowCreated(HWND hwnd) {
   XSetWMNormalHints(d, w, &hints);
   XClassHint cls{const_cast<char*>("quorvex"), const_cast<char*>("Quorvex")};
   XSetClassHint(d, w, &cls);
-  if (rec->Owner) {
-    if (Window owner = static_cast<Window>(XWindowOf(rec->Owner))) XSetTransientForHint(d, w, owner);
-  }
+  F->SetOwnerHint(w, rec->Owner);
   F->SetStateHints(w, rec->ExStyle);
   WindowTitled(hwnd, rec->Text);
+}
+
+void TX11Backend::TImpl::SetOwnerHint(Window w, HWND owner) {
+  auto it = Windows.find(owner);
+  if (it != Windows.end()) XSetTransientForHint(Dpy, w, it->second);
+  else XDeleteProperty(Dpy, w, XA_WM_TRANSIENT_FOR);
 }
 
 void TX11Backend::TImpl::SetStateHints(Window w, uint32_t exStyle) {
@@ -257,6 +266,7 @@ void TX11Backend::WindowRestyled(HWND hwnd) {
   Window w = static_cast<Window>(XWindowOf(hwnd));
   TWindowRec* rec = FindWindowRec(hwnd);
   if (!w || !rec) return;
+  F->SetOwnerHint(w, rec->Owner);
   F->SetStateHints(w, rec->ExStyle);
   // A window manager reads the state of a mapped window from a request to the root only.
   XEvent ev{};
@@ -306,6 +316,7 @@ void TX11Backend::WindowMoved(HWND hwnd, const TRect& b) {
     XFlush(F->Dpy);
     return;
   }
+  if (F->FromServer == hwnd) return;
   if (F->Iconified[w]) {
     F->Iconified[w] = false;
     if (IsWindowVisible(hwnd)) XMapRaised(F->Dpy, w);
@@ -334,6 +345,18 @@ void TX11Backend::WindowActivated(HWND hwnd) {
   if (!XGetWindowAttributes(F->Dpy, w, &a) || a.map_state != IsViewable) return;
   XRaiseWindow(F->Dpy, w);
   XSetInputFocus(F->Dpy, w, RevertToParent, CurrentTime);
+  XFlush(F->Dpy);
+}
+
+void TX11Backend::CaptureChanged(HWND top) {
+  Window w = static_cast<Window>(XWindowOf(top));
+  if (w) {
+    // Another program's grab wins; the capture then holds inside our windows only.
+    XGrabPointer(F->Dpy, w, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                 GrabModeAsync, None, None, F->LastTime);
+  } else {
+    XUngrabPointer(F->Dpy, F->LastTime);
+  }
   XFlush(F->Dpy);
 }
 
@@ -428,6 +451,35 @@ void TX11Backend::TImpl::ReleaseModifiersUp() {
     if (GetAsyncKeyState(m.Vk) < 0 && !down(m.Left) && !down(m.Right)) InjectKeyUp(m.Vk);
 }
 
+// What a key types in the server's layout, as a character of the code page. With Ctrl held the
+// standard rules apply, as the system's own do (Ctrl+A is 1, Ctrl+5 types nothing).
+int TX11Backend::TImpl::TypedChar(XKeyEvent& key, uint16_t vk) {
+  if (key.state & ControlMask) return TypedByLayout;
+  if (vk == VK_DELETE) return TypesNothing;
+  if (vk == VK_TAB) return '\t';  // also with Shift, which X reads as another symbol
+  char buf[16] = {};
+  KeySym sym = 0;
+  int n = XLookupString(&key, buf, sizeof buf, &sym, nullptr);
+  if (n == 1 && static_cast<uint8_t>(buf[0]) != 0x7F) return static_cast<uint8_t>(buf[0]);  // Latin-1
+  // Symbols beyond Latin-1 that the code page still has, as the euro sign.
+  unsigned long code = 0;
+  if (sym == XK_EuroSign) code = 0x20AC;
+  else if ((sym & 0xFF000000) == 0x01000000) code = sym & 0x00FFFFFF;
+  if (code >= 0x100 && code < 0x10000) {
+    std::string utf8;
+    if (code < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (code >> 6));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (code >> 12));
+      utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    }
+    utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    AnsiString a = Utf8ToAnsi(utf8);
+    if (a.size() == 1 && a[0] != '?') return static_cast<uint8_t>(a[0]);
+  }
+  return TypesNothing;
+}
+
 void TX11Backend::TImpl::Handle(XEvent& ev) {
   HWND h = Find(ev.xany.window);
   switch (ev.type) {
@@ -445,9 +497,22 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       // A window manager's own notice carries the place on the screen; the server's, the size.
       bool moved = ev.xany.send_event && (c.x != b.Left || c.y != b.Top);
       bool sized = c.width != std::max(1, b.Width()) || c.height != std::max(1, b.Height());
-      if (moved || sized)
-        SetWindowPos(h, 0, moved ? c.x : b.Left, moved ? c.y : b.Top, sized ? c.width : b.Width(),
-                     sized ? c.height : b.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+      if (!moved && !sized) break;
+      FromServer = h;
+      struct TGuard {
+        HWND& Flag;
+        ~TGuard() { Flag = 0; }
+      } guard{FromServer};
+      SetWindowPos(h, 0, moved ? c.x : b.Left, moved ? c.y : b.Top, sized ? c.width : b.Width(),
+                   sized ? c.height : b.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+      // The window may keep a size of its own (a minimum, say): the server learns it.
+      TRect now = GetWindowRect(h);
+      if (IsWindow(h) && sized && (now.Width() != c.width || now.Height() != c.height))
+      {
+        ConfigureSerial[ev.xany.window] = NextRequest(Dpy);
+        XResizeWindow(Dpy, ev.xany.window, static_cast<unsigned>(std::max(1, now.Width())),
+                      static_cast<unsigned>(std::max(1, now.Height())));
+      }
       break;
     }
     case KeyPress:
@@ -462,16 +527,13 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
         if (second == XK_KP_Decimal) sym = second;
       }
       uint16_t vk = VirtualKeyOfKeysym(sym, numLock);
-      if (vk) {
-        if (ev.type == KeyPress) InjectKeyDown(vk);
-        else InjectKeyUp(vk);
-      } else if (ev.type == KeyPress) {
-        // A key without a virtual key may still type a character of the code page.
-        char buf[8] = {};
-        KeySym typed = 0;
-        int n = XLookupString(&ev.xkey, buf, sizeof buf, &typed, nullptr);
-        if (n == 1 && static_cast<uint8_t>(buf[0]) >= 0xA0) InjectChar(static_cast<uint8_t>(buf[0]));
+      if (ev.type == KeyRelease) {
+        if (vk) InjectKeyUp(vk);
+        break;
       }
+      int typed = TypedChar(ev.xkey, vk);
+      if (vk) InjectKeyDown(vk, typed);
+      else if (typed >= 0x20) InjectChar(static_cast<uint8_t>(typed));  // a key known only by what it types
       break;
     }
     case ButtonPress:

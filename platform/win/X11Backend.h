@@ -22,6 +22,7 @@ public:
   void WindowTitled(HWND hwnd, const AnsiString& title) override;
   void WindowActivated(HWND hwnd) override;
   void WindowRestyled(HWND hwnd) override;
+  void CaptureChanged(HWND top) override;
   void Present(HWND hwnd, const TRect& area) override;
 
   void PumpInput() override;

@@ -99,16 +99,19 @@ TEST_F(ControllerTest, DeferredNoticesArriveInOrder) {
   TCtlController c;
   TComponent a(nullptr), b(nullptr);
   std::vector<std::string> log;
-  c.OnDelayNotify = [&](TComponent* s, uint16_t code) { log.push_back((s == &a ? "a" : "b") + std::to_string(code)); };
+  c.OnDelayNotify = [&](TComponent* s, uint16_t code) {
+    log.push_back((s == &a ? "a" : s == &b ? "b" : "none ") + std::to_string(code));
+  };
   c.OnPreEdit = [&](TComponent* s, TWinControl*) { log.push_back(s == &a ? "pre a" : "pre b"); };
   c.OnPostEdit = [&](TComponent* s, TWinControl*) { log.push_back(s == &a ? "post a" : "post b"); };
   c.DelayNotify(&a, 1);
+  c.DelayNotify(nullptr, 5);  // a notice about no object still arrives
   c.PostPreEdit(&b, 0);
   c.DelayNotify(&b, 0xFFFF);
   c.PostPostEdit(&a, 0);
   EXPECT_TRUE(log.empty());  // nothing runs until the loop takes the messages
   Pump();
-  EXPECT_EQ((std::vector<std::string>{"a1", "pre b", "b65535", "post a"}), log);
+  EXPECT_EQ((std::vector<std::string>{"a1", "none 5", "pre b", "b65535", "post a"}), log);
 }
 
 TEST_F(ControllerTest, NoticesAboutFreedObjectsAreDropped) {

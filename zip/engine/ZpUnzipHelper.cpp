@@ -319,69 +319,156 @@ private:
     FFlushed = FOp;
   }
 
+  // Copies a match of len bytes from d back; writes up to 8 bytes past the end (the buffer has room).
+  static inline void CopyMatch(uint8_t* op, unsigned d, unsigned len) {
+    const uint8_t* src = op - d;
+    uint8_t* const stop = op + len;
+    if (d >= 8) {
+      do {
+        std::memcpy(op, src, 8);
+        op += 8;
+        src += 8;
+      } while (op < stop);
+    } else if (d == 1) {
+      std::memset(op, *src, len);
+    } else {
+      // Lay the pattern down once, then copy from a multiple of d at least 8 back.
+      for (int i = 0; i < 8; ++i) op[i] = src[i];
+      const unsigned step = (8 + d - 1) / d * d;
+      for (op += 8; op < stop; op += 8) std::memcpy(op, op - step, 8);
+    }
+  }
+
   void CodesBlock() {
+    for (;;) {
+      if (FastCodes() || SlowCode()) {
+        ReleaseFixed();
+        return;
+      }
+    }
+  }
+
+  // Decodes while a whole symbol's input and output fit without checks, in locals; true at the
+  // block's end, false when the input or the output room runs low.
+  bool FastCodes() {
+    constexpr std::size_t opLimit = WindowSize + OutChunk - 258;
+    if (FPadBits != 0 || FInEnd < 8) return false;
+    const std::size_t inLimit = FInEnd - 8;
+    const uint32_t* lit = FLit.data();
+    const uint32_t* dist = FDist.data();
+    const uint8_t* in = FIn.data();
+    uint8_t* out = FOut.data();
+    uint64_t buf = FBitBuf;
+    unsigned count = static_cast<unsigned>(FBitCount);
+    std::size_t inPos = FInPos;
+    std::size_t op = FOp;
+    bool end = false;
+    constexpr uint64_t litMask = (1u << LitBits) - 1;
+    constexpr uint64_t distMask = (1u << DistBits) - 1;
+    while (inPos <= inLimit && op <= opLimit) {
+      if (count < 48) {
+        uint64_t v;
+        std::memcpy(&v, in + inPos, 8);
+        buf |= v << count;
+        inPos += (63 - count) >> 3;
+        count |= 56;
+      }
+      uint32_t e = lit[buf & litMask];
+      uint32_t kind = (e >> 8) & 0xFF;
+      if (kind == KindLink) {
+        buf >>= LitBits;
+        count -= LitBits;
+        e = lit[(e >> 16) + (buf & ((1u << (e & 0xFF)) - 1))];
+        kind = (e >> 8) & 0xFF;
+      }
+      buf >>= e & 0xFF;
+      count -= e & 0xFF;
+      if (kind == KindLiteral) {
+        out[op++] = static_cast<uint8_t>(e >> 16);
+        continue;
+      }
+      if (kind == KindEnd) {
+        end = true;
+        break;
+      }
+      if (kind == KindInvalid) BadBlock();
+      uint32_t extra = kind - KindBase;
+      const uint32_t len = (e >> 16) + static_cast<uint32_t>(buf & ((1u << extra) - 1));
+      buf >>= extra;
+      count -= extra;
+      e = dist[buf & distMask];
+      kind = (e >> 8) & 0xFF;
+      if (kind == KindLink) {
+        buf >>= DistBits;
+        count -= DistBits;
+        e = dist[(e >> 16) + (buf & ((1u << (e & 0xFF)) - 1))];
+        kind = (e >> 8) & 0xFF;
+      }
+      buf >>= e & 0xFF;
+      count -= e & 0xFF;
+      if (kind < KindBase || kind >= KindEnd) BadBlock();
+      extra = kind - KindBase;
+      const uint32_t d = (e >> 16) + static_cast<uint32_t>(buf & ((1u << extra) - 1));
+      buf >>= extra;
+      count -= extra;
+      if (d > op) BadBlock();  // before the start of the data
+      CopyMatch(out + op, d, len);
+      op += len;
+    }
+    FBitBuf = buf;
+    FBitCount = static_cast<int>(count);
+    FInPos = inPos;
+    FOp = op;
+    return end;
+  }
+
+  // One symbol with every check, near the ends of the input and of the output room.
+  bool SlowCode() {
     const uint32_t* lit = FLit.data();
     const uint32_t* dist = FDist.data();
     constexpr uint64_t litMask = (1u << LitBits) - 1;
     constexpr uint64_t distMask = (1u << DistBits) - 1;
-    uint8_t* out = FOut.data();
-    for (;;) {
-      Room(258);
-      // One refill covers a longest length code with its distance (48 bits).
-      if (FBitCount < 48) Refill();
-      uint32_t e = lit[FBitBuf & litMask];
-      uint32_t kind = (e >> 8) & 0xFF;
-      if (kind == KindLink) {
-        Drop(LitBits);
-        e = lit[(e >> 16) + (FBitBuf & ((1u << (e & 0xFF)) - 1))];
-        kind = (e >> 8) & 0xFF;
-      }
-      Drop(e & 0xFF);
-      if (kind == KindLiteral) {
-        Truncated();
-        out[FOp++] = static_cast<uint8_t>(e >> 16);
-        continue;
-      }
-      if (kind == KindEnd) {
-        Truncated();
-        ReleaseFixed();
-        return;
-      }
-      if (kind == KindInvalid) BadBlock();
-      uint32_t extra = kind - KindBase;
-      const uint32_t len = (e >> 16) + static_cast<uint32_t>(FBitBuf & ((1u << extra) - 1));
-      Drop(extra);
-      e = dist[FBitBuf & distMask];
+    Room(258);
+    // One refill covers a longest length code with its distance (48 bits).
+    if (FBitCount < 48) Refill();
+    uint32_t e = lit[FBitBuf & litMask];
+    uint32_t kind = (e >> 8) & 0xFF;
+    if (kind == KindLink) {
+      Drop(LitBits);
+      e = lit[(e >> 16) + (FBitBuf & ((1u << (e & 0xFF)) - 1))];
       kind = (e >> 8) & 0xFF;
-      if (kind == KindLink) {
-        Drop(DistBits);
-        e = dist[(e >> 16) + (FBitBuf & ((1u << (e & 0xFF)) - 1))];
-        kind = (e >> 8) & 0xFF;
-      }
-      Drop(e & 0xFF);
-      if (kind < KindBase || kind >= KindEnd) BadBlock();
-      extra = kind - KindBase;
-      const uint32_t d = (e >> 16) + static_cast<uint32_t>(FBitBuf & ((1u << extra) - 1));
-      Drop(extra);
-      Truncated();
-      if (d > FOp) BadBlock();  // before the start of the data
-      uint8_t* op = out + FOp;
-      const uint8_t* src = op - d;
-      uint8_t* const stop = op + len;
-      if (d >= 8) {
-        do {
-          std::memcpy(op, src, 8);
-          op += 8;
-          src += 8;
-        } while (op < stop);
-      } else if (d == 1) {
-        std::memset(op, *src, len);
-      } else {
-        do *op++ = *src++;
-        while (op < stop);
-      }
-      FOp += len;
     }
+    Drop(e & 0xFF);
+    if (kind == KindLiteral) {
+      Truncated();
+      FOut[FOp++] = static_cast<uint8_t>(e >> 16);
+      return false;
+    }
+    if (kind == KindEnd) {
+      Truncated();
+      return true;
+    }
+    if (kind == KindInvalid) BadBlock();
+    uint32_t extra = kind - KindBase;
+    const uint32_t len = (e >> 16) + static_cast<uint32_t>(FBitBuf & ((1u << extra) - 1));
+    Drop(extra);
+    e = dist[FBitBuf & distMask];
+    kind = (e >> 8) & 0xFF;
+    if (kind == KindLink) {
+      Drop(DistBits);
+      e = dist[(e >> 16) + (FBitBuf & ((1u << (e & 0xFF)) - 1))];
+      kind = (e >> 8) & 0xFF;
+    }
+    Drop(e & 0xFF);
+    if (kind < KindBase || kind >= KindEnd) BadBlock();
+    extra = kind - KindBase;
+    const uint32_t d = (e >> 16) + static_cast<uint32_t>(FBitBuf & ((1u << extra) - 1));
+    Drop(extra);
+    Truncated();
+    if (d > FOp) BadBlock();  // before the start of the data
+    CopyMatch(FOut.data() + FOp, d, len);
+    FOp += len;
+    return false;
   }
 
   TZpUnzipHelper& FOwner;

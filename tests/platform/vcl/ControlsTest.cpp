@@ -104,6 +104,22 @@ TEST_F(ControlsTest, ParentPaintsGraphicChildrenOverItsBackground) {
   box->Invalidate();
   Pump();
   EXPECT_EQ(PixelOf(*f, 5, 5), clLime);
+
+  // Drawing outside painting lands at the control's place in its parent, and stays inside it.
+  dot->Show();
+  dot->Canvas().Brush().SetColor(clFuchsia);
+  dot->Canvas().FillRect(Rect(-5, -5, 50, 50));
+  EXPECT_EQ(PixelOf(*f, 40, 40), clFuchsia);
+  EXPECT_EQ(PixelOf(*f, 49, 49), clFuchsia);
+  EXPECT_EQ(PixelOf(*f, 50, 50), clYellow);
+  EXPECT_EQ(PixelOf(*f, 39, 39), clYellow);
+  // The context goes when the loop is idle; the canvas takes a fresh one after a move.
+  Application().Idle();
+  dot->SetLeft(60);
+  Pump();
+  dot->Canvas().Brush().SetColor(clNavy);
+  dot->Canvas().FillRect(Rect(0, 0, 10, 10));
+  EXPECT_EQ(PixelOf(*f, 65, 45), clNavy);
 }
 
 TEST_F(ControlsTest, ColourAndFontComeFromTheParentUntilSetOwn) {
@@ -303,4 +319,100 @@ TEST_F(ControlsTest, AnchoredChildrenKeepTheirDistancesOnResize) {
   f->Show();
   MoveWindow(f->Handle(), 10, 10, 200, 100);
   for (TBox* b : boxes) EXPECT_EQ(b->BoundsRect(), Rect(10, 10, 30, 20));
+}
+
+TEST_F(ControlsTest, TheCursorFollowsTheControlUnderTheMouse) {
+  TForm* f = NewForm();
+  auto* dot = new TDot(f);
+  dot->SetBounds(10, 10, 20, 20);
+  dot->SetCursor(crHandPoint);
+  dot->SetParent(f);
+  auto* box = new TBox(f);
+  box->SetBounds(100, 10, 20, 20);
+  box->SetCursor(crIBeam);
+  box->SetParent(f);
+  f->Show();
+  auto moveTo = [&](int x, int y) {
+    TPoint p = f->ClientToScreen(Point(x, y));
+    InjectMouseMove(p.X, p.Y);
+    Pump();
+    return GetCursor();
+  };
+  EXPECT_EQ(moveTo(15, 15), crHandPoint);
+  EXPECT_EQ(moveTo(105, 15), crIBeam);
+  EXPECT_EQ(moveTo(60, 60), crDefault);
+  Screen().SetCursor(crHourGlass);
+  EXPECT_EQ(moveTo(15, 15), crHourGlass);
+  Screen().SetCursor(crDefault);
+  EXPECT_EQ(moveTo(16, 16), crHandPoint);
+}
+
+TEST_F(ControlsTest, AControlMayLiveInAWindowOutsideTheLibrary) {
+  TWndClass wc;
+  wc.lpszClassName = "Host";
+  wc.lpfnWndProc = DefWindowProc;
+  RegisterClass(wc);
+  HWND host = CreateWindowEx(0, "Host", "", WS_POPUP | WS_VISIBLE, 100, 100, 200, 200, 0);
+  auto* box = new TBox(nullptr);
+  EXPECT_THROW(box->Handle(), EInvalidOperation);  // no parent of any kind
+  box->SetBounds(10, 20, 30, 40);
+  box->SetParentWindow(host);
+  EXPECT_EQ(GetParent(box->Handle()), host);
+  MoveWindow(box->Handle(), 15, 25, 30, 40);
+  EXPECT_EQ(box->BoundsRect(), Rect(15, 25, 45, 65));
+  delete box;
+  DestroyWindow(host);
+}
+
+TEST_F(ControlsTest, HintsShowAfterAPauseAndGoOnAClickOrAMove) {
+  TFakeClock clock;
+  TForm* f = NewForm();
+  auto* dot = new TDot(f);
+  dot->SetBounds(10, 10, 20, 20);
+  dot->SetHint("Keldara website\rLogged in user is Ann|Opens the maker's site");
+  dot->SetParent(f);
+  auto* plain = new TDot(f);
+  plain->SetBounds(100, 10, 20, 20);
+  plain->SetParent(f);
+  f->SetShowHint(true);  // the children follow their parent
+  EXPECT_TRUE(dot->ShowHint());
+  f->Show();
+  auto moveTo = [&](int x, int y) {
+    TPoint p = f->ClientToScreen(Point(x, y));
+    InjectMouseMove(p.X, p.Y);
+    Pump();
+  };
+  auto wait = [&](int ms) {
+    clock.Advance(ms);
+    Pump();
+  };
+  moveTo(15, 15);
+  wait(400);
+  EXPECT_EQ(Application().HintWindow(), nullptr);
+  wait(100);
+  ASSERT_NE(Application().HintWindow(), nullptr);
+  THintWindow* hw = Application().HintWindow();
+  EXPECT_EQ(hw->Caption(), "Keldara website\rLogged in user is Ann");
+  EXPECT_GT(hw->Height(), 2 * f->Canvas().TextHeight("K"));  // two lines
+  EXPECT_GE(hw->Top(), f->ClientToScreen(Point(15, 15)).Y);
+  EXPECT_NE(GetActiveWindow(), hw->Handle());
+  // Moving within the control keeps it; a click takes it away.
+  moveTo(16, 16);
+  EXPECT_NE(Application().HintWindow(), nullptr);
+  ClickAt(*f, 16, 16);
+  Pump();
+  EXPECT_EQ(Application().HintWindow(), nullptr);
+  // It goes by itself after a while, and a control without a hint shows none.
+  moveTo(60, 60);
+  moveTo(15, 15);
+  wait(500);
+  EXPECT_NE(Application().HintWindow(), nullptr);
+  wait(2500);
+  EXPECT_EQ(Application().HintWindow(), nullptr);
+  moveTo(105, 15);
+  wait(1000);
+  EXPECT_EQ(Application().HintWindow(), nullptr);
+  EXPECT_EQ(GetShortHint("a|b"), "a");
+  EXPECT_EQ(GetLongHint("a|b"), "b");
+  EXPECT_EQ(GetLongHint("a"), "a");
 }

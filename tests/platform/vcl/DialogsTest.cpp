@@ -7,6 +7,7 @@
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/MessageBox.h"
 #include "platform/vcl/Printers.h"
+#include "platform/win/DisplayBackend.h"
 #include "platform/win/Windows.h"
 
 namespace {
@@ -113,6 +114,25 @@ TEST_F(DialogsTest, HandleExceptionShowsTheErrorBox) {
   EXPECT_EQ(lines, (std::vector<AnsiString>{"Unable to move file."}));
 }
 
+// A display whose input comes from outside the process: someone may be there to answer.
+class TUserDisplay final : public TDisplayBackend {
+public:
+  bool BringsInput() const override { return true; }
+  void WaitInput(int) override {}
+  std::optional<AnsiString> ClipboardText() override { return std::nullopt; }
+  void SetClipboardText(const std::optional<AnsiString>&) override {}
+  TRect ScreenRect() const override { return TRect{0, 0, 800, 600}; }
+  TRect WorkArea() const override { return ScreenRect(); }
+};
+
+TEST_F(DialogsTest, BoxesReachAUserWhereTheDisplayBringsInput) {
+  EXPECT_FALSE(MessageBoxesReachUser());  // headless: nobody unless a test says so
+  SetDisplayBackend(std::make_unique<TUserDisplay>());
+  EXPECT_TRUE(MessageBoxesReachUser());
+  SetDisplayBackend(nullptr);
+  EXPECT_FALSE(MessageBoxesReachUser());
+}
+
 class OpenDialogTest : public DialogsTest {
 protected:
   void SetUp() override {
@@ -209,6 +229,34 @@ TEST_F(OpenDialogTest, FoldersOpenByTypedNameAndTheFilterChanges) {
   EXPECT_EQ(allFiles, (std::vector<AnsiString>{"../", "sub/", "a.TXT", "b.hot", "c.txt", "d.zip"}));
   EXPECT_EQ(Files(), (std::vector<AnsiString>{FDir + "d.zip"}));
   EXPECT_EQ(FDialog.FilterIndex(), 2);
+}
+
+TEST_F(OpenDialogTest, EnterOnAFolderInTheListOpensIt) {
+  std::vector<AnsiString> inSub;
+  AnsiString folderShown, nameAfterOpening = "unset";
+  WhenActive("TOpenForm", [&](TCustomForm&) {
+    PressWith(VK_SHIFT, VK_TAB);
+    WhenActive("TOpenForm", [&](TCustomForm& f) {
+      InjectKeyPress(VK_END);  // c.txt goes into the name field
+      InjectKeyPress(VK_HOME);
+      InjectKeyPress(VK_DOWN);  // sub/
+      InjectKeyPress(VK_RETURN);
+      WhenActive("TOpenForm", [&](TCustomForm&) {
+        nameAfterOpening = ControlsOf<TEdit>(f).at(0)->Text();
+        inSub = Listed(f);
+        folderShown = ControlsOf<TLabel>(f).at(1)->Caption();
+        InjectKeyPress(VK_DOWN);  // nothing was selected in the new folder: "../" first
+        InjectKeyPress(VK_DOWN);  // inner.txt, which goes into the name field
+        InjectKeyPress(VK_RETURN);
+      });
+    });
+  });
+  FDialog.SetOptions(OpenOption(ofFileMustExist));
+  ASSERT_TRUE(FDialog.Execute());
+  EXPECT_EQ(inSub, (std::vector<AnsiString>{"../", "inner.txt"}));
+  EXPECT_EQ(folderShown, FDir + "sub/");
+  EXPECT_EQ(nameAfterOpening, "");  // the name picked in the folder left behind is gone
+  EXPECT_EQ(Files(), (std::vector<AnsiString>{FDir + "sub/inner.txt"}));
 }
 
 TEST_F(OpenDialogTest, AMissingFileIsReportedAndCancelChoosesNothing) {

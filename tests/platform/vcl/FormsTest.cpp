@@ -156,6 +156,11 @@ TEST_F(FormsTest, AnErrorWhileCreatingIsShownAndTheFormStays) {
   EXPECT_EQ(f->Steps, 1);
   EXPECT_EQ(Application().MainForm(), f);
   EXPECT_EQ(Errors, std::vector<AnsiString>{"Unable to create folder."});
+  // Freeing the main form ends the program's loop.
+  EXPECT_FALSE(Application().Terminated());
+  delete f;
+  EXPECT_EQ(Application().MainForm(), nullptr);
+  EXPECT_TRUE(Application().Terminated());
 }
 
 TEST_F(FormsTest, CloseWithFreeReleasesTheFormAfterPendingMessages) {
@@ -197,8 +202,10 @@ TEST_F(FormsTest, ScreenListsFormsInZOrderAndKnowsTheActiveOne) {
   Screen().SetCursor(crDefault);
 
   // Minimizing the application minimizes its visible forms.
+  int width = b->Width();
   Application().Minimize();
   EXPECT_EQ(b->WindowState(), wsMinimized);
+  EXPECT_EQ(b->Width(), width);
   Application().Restore();
   EXPECT_EQ(b->WindowState(), wsNormal);
 }

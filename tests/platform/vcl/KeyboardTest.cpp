@@ -134,6 +134,20 @@ TEST_F(KeyboardTest, EnterAndExitRunAsTheFocusMoves) {
   Press(VK_TAB);
   Pump();
   EXPECT_EQ(Form->ActiveControl(), D);
+  // Focusing a control of an inactive form brings that form forward.
+  auto* other = new TForm(&Application());
+  other->Show();
+  EXPECT_FALSE(Form->Active());
+  B->SetFocus();
+  EXPECT_TRUE(Form->Active());
+  EXPECT_TRUE(B->Focused());
+  delete other;
+  // A control hidden with the focus leaves it to the form; Tab goes on from there.
+  B->Hide();
+  EXPECT_TRUE(Form->Focused());
+  Press(VK_TAB);
+  Pump();
+  EXPECT_TRUE(A->Focused());
   // Focusing a hidden control is refused.
   D->Hide();
   EXPECT_THROW(D->SetFocus(), EInvalidOperation);
@@ -151,6 +165,16 @@ TEST_F(KeyboardTest, DialogKeysAndAcceleratorsReachTheControlsThatAnswer) {
   InjectChar('g');
   Pump();
   EXPECT_EQ(Log, (std::vector<AnsiString>{"dialogkey B", "dialogkey D", "accel C"}));
+
+  // Enter that no control answers comes to the focused control as a character too.
+  B->AnswersKey = 0;
+  A->OnKeyPress = [&](TObject*, char& ch) { Log.push_back(Format("char %d", {int(ch)})); };
+  Log.clear();
+  Press(VK_RETURN);
+  Press(VK_ESCAPE);
+  Pump();
+  EXPECT_EQ(Log, (std::vector<AnsiString>{"key A 13", "char 13", "dialogkey D"}));
+  A->OnKeyPress = nullptr;
 
   // A control that wants the keys keeps them.
   A->DlgCode = DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTTAB;

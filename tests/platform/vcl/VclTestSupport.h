@@ -21,6 +21,7 @@ protected:
     Application().Initialize();
   }
   void TearDown() override {
+    Application().CancelHint();
     Application().DestroyComponents();
     Application().ProcessMessages();
     Application().SetMessagePump({});

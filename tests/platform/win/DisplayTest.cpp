@@ -202,3 +202,23 @@ TEST_F(DisplayTest, WindowPicturesAreCutFromTheBackBufferAndSavedAsPng) {
   EXPECT_THROW(SaveWindowPng(0xDEAD, file), EWindowError);
   std::filesystem::remove_all(dir);
 }
+
+TEST_F(DisplayTest, KeysTypeWhatTheDisplaysLayoutSays) {
+  HWND a = Top();
+  ShowWindow(a, SW_SHOW);
+  Pump();
+  std::string chars;
+  OnMsg = [&](HWND, UINT m, WPARAM w, LPARAM, LRESULT&) {
+    if (m == WM_CHAR) chars += static_cast<char>(w);
+    return false;
+  };
+  InjectKeyDown(VK_SHIFT);
+  InjectKeyPress('7');  // the standard layout: &
+  InjectKeyDown('7', '/');
+  InjectKeyUp('7');
+  InjectKeyUp(VK_SHIFT);
+  InjectKeyDown(VK_OEM_3, TypesNothing);  // a dead key
+  InjectKeyDown('Q', '@');
+  Pump();
+  EXPECT_EQ("&/@", chars);
+}

@@ -47,6 +47,7 @@ protected:
     wc.lpszClassName = "Paint";
     wc.hbrBackground = 0x00C08040;
     wc.lpfnWndProc = [this](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+      if (m == WM_MOUSEMOVE) Moves.push_back({h, TPoint{GET_X_LPARAM(l), GET_Y_LPARAM(l)}});
       if (m == WM_KEYDOWN || m == WM_CHAR || m == WM_LBUTTONDOWN || m == WM_LBUTTONUP || m == WM_RBUTTONDOWN ||
           m == WM_MOUSEWHEEL)
         Seen.push_back({h, m, w, l, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0});
@@ -122,12 +123,14 @@ protected:
   TX11Backend* FBackend = nullptr;
   Display* FPeer = nullptr;
   std::vector<TSeen> Seen;
+  std::vector<std::pair<HWND, TPoint>> Moves;
 };
 
 }  // namespace
 
 TEST_F(X11Test, WindowShowsItsBackBufferAndCarriesItsHints) {
   HWND top = ShowTestWindow();
+  FBackend->Sync();  // every exposure of the new window is in our queue
   Pump();
   FBackend->Sync();
   Window xw = FBackend->XWindowOf(top);
@@ -150,6 +153,7 @@ TEST_F(X11Test, WindowShowsItsBackBufferAndCarriesItsHints) {
 
   HWND owned = CreateWindowEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Paint", "tool", WS_POPUP | WS_CAPTION, 0, 0, 50, 50, top);
   Window ow = FBackend->XWindowOf(owned);
+  FBackend->Sync();  // the server has our requests before it answers another client
   Window transientFor = 0;
   ASSERT_TRUE(XGetTransientForHint(FPeer, ow, &transientFor));
   EXPECT_EQ(xw, transientFor);
@@ -158,6 +162,9 @@ TEST_F(X11Test, WindowShowsItsBackBufferAndCarriesItsHints) {
   SetWindowPos(owned, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   FBackend->Sync();
   EXPECT_EQ("_NET_WM_STATE_SKIP_TASKBAR ", Property(ow, "_NET_WM_STATE"));
+  SetWindowLongPtr(owned, GWL_HWNDPARENT, 0);
+  FBackend->Sync();
+  EXPECT_FALSE(XGetTransientForHint(FPeer, ow, &transientFor)) << "owned no more";
 
   MoveWindow(top, 100, 120, 320, 210);
   FBackend->Sync();
@@ -329,4 +336,75 @@ TEST_F(X11Test, WaitingWakesForInputFromTheDisplay) {
   }
   pclose(tool);
   EXPECT_EQ(WM_LBUTTONDOWN, first);
+}
+
+TEST_F(X11Test, CharactersComeFromTheServersKeyboardLayout) {
+  if (!ToolInstalled("xdotool") || !ToolInstalled("setxkbmap")) GTEST_SKIP() << "xdotool or setxkbmap is missing";
+  int status = -1;
+  FServer->Run("setxkbmap de", [] {}, &status);
+  if (status != 0) GTEST_SKIP() << "no German layout to switch to";
+  HWND child = 0;
+  ShowTestWindow(&child);
+  // Shift+7 types a slash here; the key is still 7.
+  Tool("xdotool type '/\xC3\xB6'");
+  ASSERT_TRUE(PumpUntil([&] {
+    int chars = 0;
+    for (auto& s : Seen) chars += s.Msg == WM_CHAR;
+    return chars >= 2;
+  }, Pumper()));
+  std::string typed;
+  bool sevenWithShift = false;
+  for (auto& s : Seen) {
+    if (s.Msg == WM_CHAR) typed += static_cast<char>(s.W);
+    if (s.Msg == WM_KEYDOWN && s.W == '7') sevenWithShift = s.Shift;
+  }
+  EXPECT_EQ("/\xF6", typed);
+  EXPECT_TRUE(sevenWithShift);
+}
+
+TEST_F(X11Test, AWindowKeepsItsMinimumAgainstTheServer) {
+  TWndClass wc;
+  wc.lpszClassName = "Min";
+  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_WINDOWPOSCHANGING) {
+      auto* pos = reinterpret_cast<TWindowPos*>(l);
+      pos->cx = std::max(pos->cx, 200);
+    }
+    return DefWindowProc(h, m, w, l);
+  };
+  ASSERT_TRUE(RegisterClass(wc));
+  HWND top = CreateWindowEx(0, "Min", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 100, 0);
+  ASSERT_TRUE(PumpUntil([&] { return Viewable(top); }, Pumper()));
+  Window xw = FBackend->XWindowOf(top);
+  XResizeWindow(FPeer, xw, 120, 90);
+  XFlush(FPeer);
+  XWindowAttributes a{};
+  EXPECT_TRUE(PumpUntil([&] {
+    FBackend->Sync();
+    XGetWindowAttributes(FPeer, xw, &a);
+    return GetWindowRect(top).Height() == 90 && a.width == 200;
+  }, Pumper()));
+  EXPECT_EQ(200, GetWindowRect(top).Width());
+  EXPECT_EQ(90, a.height);
+}
+
+TEST_F(X11Test, CapturedMouseMovesArriveFromAnywhereOnTheScreen) {
+  if (!ToolInstalled("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+  HWND child = 0;
+  ShowTestWindow(&child);
+  Tool("xdotool mousemove --sync 100 100");
+  ASSERT_TRUE(PumpUntil([&] { return !Moves.empty(); }, Pumper()));
+  SetCapture(child);
+  Moves.clear();
+  Tool("xdotool mousemove --sync 900 700");
+  ASSERT_TRUE(PumpUntil([&] { return !Moves.empty() && Moves.back().second.X > 700; }, Pumper()));
+  EXPECT_EQ(child, Moves.back().first);
+  EXPECT_EQ((TPoint{900 - 74, 700 - 73}), Moves.back().second) << "client coordinates of the child";
+  ReleaseCapture();
+  Pump();
+  Moves.clear();
+  Tool("xdotool mousemove --sync 950 720");
+  FBackend->Sync();
+  Pump();
+  EXPECT_TRUE(Moves.empty()) << "outside and no longer captured";
 }

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +29,8 @@ public:
     if (pipe(fds) != 0) return;
     FPid = fork();
     if (FPid == 0) {
+      // A test that dies without its destructor still takes its server along.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
       close(fds[0]);
       int null = open("/dev/null", O_RDWR);
       dup2(null, 1);

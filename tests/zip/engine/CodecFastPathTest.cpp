@@ -1,0 +1,114 @@
+// The codecs' quick paths: short-period copies, matches that cross the input and output buffer
+// ends, and the greedy levels, each checked byte for byte against zlib.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+
+#include "platform/rtl/Streams.h"
+#include "tests/zip/engine/ZpCodecCorpus.h"
+#include "zip/engine/ZpCrc32.h"
+#include "zip/engine/ZpUnzipHelper.h"
+#include "zip/engine/ZpZipHelper.h"
+
+namespace {
+
+// Runs of every period from 1 to 12, of lengths from 3 to well past 258, between random bytes:
+// each run is a match at a distance below 8 or just above.
+TBytes ShortPeriods(std::size_t size) {
+  std::mt19937 gen(11);
+  TBytes out;
+  while (out.size() < size) {
+    const unsigned period = 1 + gen() % 12;
+    const unsigned run = 3 + gen() % 600;
+    for (unsigned i = 0; i < period; ++i) out.push_back(static_cast<uint8_t>(gen()));
+    for (unsigned i = 0; i < run; ++i) out.push_back(out[out.size() - period]);
+    for (unsigned i = gen() % 5; i > 0; --i) out.push_back(static_cast<uint8_t>(gen()));
+  }
+  out.resize(size);
+  return out;
+}
+
+TBytes ZlibDeflate(const TBytes& data, int level) {
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  TBytes out(deflateBound(&z, static_cast<uLong>(data.size())));
+  z.next_in = const_cast<Bytef*>(data.data());
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+bool ZlibInflate(const TBytes& packed, TBytes& out, std::size_t expected) {
+  z_stream z{};
+  if (inflateInit2(&z, -15) != Z_OK) return false;
+  out.assign(expected + 1, 0);
+  z.next_in = const_cast<Bytef*>(packed.data());
+  z.avail_in = static_cast<uInt>(packed.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  const int rc = inflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  inflateEnd(&z);
+  return rc == Z_STREAM_END;
+}
+
+TBytes OurInflate(const TBytes& packed, std::size_t size) {
+  TMemoryStream in, out;
+  in.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
+  in.SetPosition(0);
+  TZpUnzipHelper u(&in, &out, nullptr);
+  u.SetCompressedSize(static_cast<int64_t>(packed.size()));
+  u.SetUncompressedSize(static_cast<int64_t>(size));
+  u.SetMethod(ZpMethodInflate);
+  const uint32_t crc = u.Execute();
+  TBytes data(out.Memory(), out.Memory() + out.Size());
+  EXPECT_EQ(crc, ZpCrc32(data.data(), data.size()));
+  return data;
+}
+
+TBytes OurDeflate(const TBytes& data, int level) {
+  TMemoryStream src, out;
+  src.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
+  src.SetPosition(0);
+  TZpZipHelper z(&src, nullptr, &out);
+  z.SetMethod(ZpMethodDeflated);
+  z.SetLevel(level);
+  z.Execute();
+  return TBytes(out.Memory(), out.Memory() + out.Size());
+}
+
+}  // namespace
+
+TEST(CodecFastPath, ShortPeriodCopiesAndBufferEndsDecodeExactly) {
+  // 3 MiB crosses the 256 KiB output flush and the 32 KiB input reads many times over.
+  const std::vector<TCorpusItem> data = {{"short periods", ShortPeriods(3u << 20)},
+                                         {"binary", BinaryLike(1u << 20)},
+                                         {"hot text", HotLikeText(1u << 20)}};
+  for (const auto& item : data)
+    for (int level : {1, 6, 9}) {
+      SCOPED_TRACE(item.Name + " zlib level " + std::to_string(level));
+      const TBytes packed = ZlibDeflate(item.Data, level);
+      ASSERT_TRUE(OurInflate(packed, item.Data.size()) == item.Data);
+    }
+}
+
+TEST(CodecFastPath, EveryLevelRoundTripsThroughZlibAndStaysNearItsSize) {
+  const std::vector<TCorpusItem> data = {{"short periods", ShortPeriods(1u << 20)},
+                                         {"binary", BinaryLike(1u << 20)},
+                                         {"hot text", HotLikeText(2u << 20)}};
+  for (const auto& item : data)
+    for (int level = 1; level <= 9; ++level) {
+      SCOPED_TRACE(item.Name + " level " + std::to_string(level));
+      const TBytes packed = OurDeflate(item.Data, level);
+      TBytes back;
+      ASSERT_TRUE(ZlibInflate(packed, back, item.Data.size()));
+      ASSERT_TRUE(back == item.Data);
+      ASSERT_TRUE(OurInflate(packed, item.Data.size()) == item.Data);
+      EXPECT_LE(static_cast<double>(packed.size()), ZlibDeflate(item.Data, level).size() * 1.01);
+    }
+}
