@@ -295,7 +295,11 @@ void TControl::UpdateAnchorRules() {
 }
 
 void TControl::applyAnchors(int parentWidth, int parentHeight) {
-  if (FAnchorParentSize.cx == 0 && FAnchorParentSize.cy == 0) return;
+  if (FAnchorParentSize.cx == 0 && FAnchorParentSize.cy == 0) {
+    // The parent had no size yet when the control was placed: the rules start from here.
+    UpdateAnchorRules();
+    return;
+  }
   TRect b = FAnchorBounds;
   int dw = parentWidth - FAnchorParentSize.cx;
   int dh = parentHeight - FAnchorParentSize.cy;

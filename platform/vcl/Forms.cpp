@@ -589,9 +589,14 @@ TModalResult TCustomForm::ShowModal() {
       disabled.push_back(h);
     }
   std::weak_ptr<const void> alive = Liveness();
-  auto restore = [&] {
+  // The other windows come back before this one hides, so the activation can go to them.
+  auto enableOthers = [&] {
     for (HWND h : disabled)
       if (IsWindow(h)) EnableWindow(h, true);
+    disabled.clear();
+  };
+  auto restore = [&] {
+    enableOthers();
     if (activeBefore && IsWindow(activeBefore) && IsWindowVisible(activeBefore)) SetActiveWindow(activeBefore);
   };
   FModal = true;
@@ -612,6 +617,7 @@ TModalResult TCustomForm::ShowModal() {
       if (FModalResult != mrNone) break;
     }
   } catch (...) {
+    enableOthers();
     if (!alive.expired()) {
       FModal = false;
       Hide();
@@ -625,6 +631,7 @@ TModalResult TCustomForm::ShowModal() {
   }
   TModalResult r = FModalResult;
   FModal = false;
+  enableOthers();
   Hide();
   restore();
   return r;

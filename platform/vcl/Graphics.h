@@ -151,6 +151,8 @@ public:
   void Polygon(const std::vector<TPoint>& points);
   void Rectangle(int l, int t, int r, int b);
   void Rectangle(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
+  // The ellipse inside the box, filled with the brush and outlined with the pen.
+  void Ellipse(int l, int t, int r, int b);
   // Fills with the brush, without the pen.
   void FillRect(const TRect& r);
   // A one-pixel frame in the brush's colour.

@@ -69,11 +69,16 @@ TEST_F(FormsTest, ShowModalEndsWhenATimerSetsTheResult) {
       f->SetModalResult(mrOk);
     }
   });
+  int appOff = 0;
+  Application().OnDeactivate = [&](TObject*) { ++appOff; };
   // The fake clock moves on whenever the loop waits.
   EXPECT_EQ(f->ShowModal(), mrOk);
+  Application().OnDeactivate = nullptr;
+  EXPECT_EQ(appOff, 0);  // the activation went straight back to the owner
   EXPECT_EQ(ticks, 3);
   EXPECT_FALSE(f->Visible());
   EXPECT_TRUE(IsWindowEnabled(owner->Handle()));
+  EXPECT_TRUE(owner->Active());
   EXPECT_EQ(log, (std::vector<AnsiString>{"create", "show", "activate", "closequery", "close", "deactivate", "hide"}));
   EXPECT_THROW(
       {
