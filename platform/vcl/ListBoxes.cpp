@@ -32,6 +32,8 @@ TCustomListBox::TCustomListBox(TComponent* owner) : TCustomControl(owner) {
   w.Update(Font().Handle());
   FItemHeight = w.LineHeight();
   FItems.OnChange = [this] { ItemsChanged(); };
+  FItems.OnInserting = [this](int i) { ItemInserting(i); };
+  FItems.OnDeleting = [this](int i) { ItemDeleting(i); };
   SetBounds(0, 0, 121, 97);
 }
 
@@ -39,17 +41,17 @@ int TListBoxStrings::Add(const AnsiString& s) {
   int at = Count();
   // A sorted list that ignores or refuses a duplicate does not grow.
   if (Sorted() && Find(s, at) && Duplicates() != TDuplicates::dupAccept) return TStringList::Add(s);
-  FList.ItemInserting(at);
+  if (OnInserting) OnInserting(at);
   return TStringList::Add(s);
 }
 
 void TListBoxStrings::Insert(int index, const AnsiString& s) {
-  if (!Sorted() && index >= 0 && index <= Count()) FList.ItemInserting(index);
+  if (!Sorted() && index >= 0 && index <= Count() && OnInserting) OnInserting(index);
   TStringList::Insert(index, s);
 }
 
 void TListBoxStrings::Delete(int index) {
-  if (index >= 0 && index < Count()) FList.ItemDeleting(index);
+  if (index >= 0 && index < Count() && OnDeleting) OnDeleting(index);
   TStringList::Delete(index);
 }
 
@@ -635,6 +637,14 @@ TCustomComboBox::TCustomComboBox(TComponent* owner) : TCustomControl(owner) {
   FEditor.SetCharWidth([this](char c) { return FWidths.Width(c); });
   FEditor.OnChange = [this] { EditorChanged(); };
   FItems.OnChange = [this] { ItemsChanged(); };
+  // The current item stays the same item while others come and go; deleting it leaves none.
+  FItems.OnInserting = [this](int i) {
+    if (FItemIndex >= i) ++FItemIndex;
+  };
+  FItems.OnDeleting = [this](int i) {
+    if (FItemIndex == i) SetItemIndex(-1);
+    else if (FItemIndex > i) --FItemIndex;
+  };
   FDropDown = std::make_unique<TComboDropDown>(*this);
   SetBounds(0, 0, 145, FWidths.LineHeight() + 8);
 }

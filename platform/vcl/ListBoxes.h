@@ -1,6 +1,7 @@
 // List boxes with single and multiple selection, and combo boxes with their drop-down list.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -9,18 +10,15 @@
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/MemoEditor.h"
 
-class TCustomListBox;
-
-// A list box's items: inserting and deleting keep the selection on the same items.
+// The items of a list or combo box: they tell before an item is inserted or deleted, so that the
+// selection can stay on the same items.
 class TListBoxStrings final : public TStringList {
 public:
-  explicit TListBoxStrings(TCustomListBox& list) : FList(list) {}
   int Add(const AnsiString& s) override;
   void Insert(int index, const AnsiString& s) override;
   void Delete(int index) override;
-
-private:
-  TCustomListBox& FList;
+  std::function<void(int index)> OnInserting;
+  std::function<void(int index)> OnDeleting;
 };
 
 class TCustomListBox : public TCustomControl {
@@ -74,7 +72,6 @@ protected:
   virtual void SelectionChanged();
 
 private:
-  friend class TListBoxStrings;
   void ItemsChanged();
   void ItemInserting(int index);
   void ItemDeleting(int index);
@@ -84,7 +81,7 @@ private:
   TScrollBarGeometry Geometry();
   int BorderWidth() const { return FBorderStyle == bsSingle ? 2 : 0; }
 
-  TListBoxStrings FItems{*this};
+  TListBoxStrings FItems;
   std::vector<bool> FSelectedMarks;
   int FItemIndex = -1;
   int FAnchor = -1;
@@ -163,7 +160,7 @@ private:
   void EditorChanged();
   void UpdateCaret();
 
-  TStringList FItems;
+  TListBoxStrings FItems;
   int FItemIndex = -1;
   TComboBoxStyle FStyle = csDropDown;
   int FDropDownCount = 8;

@@ -270,6 +270,11 @@ TEST_F(StdCtrlsTest, EditableComboBoxTypesAndMatchesItems) {
   EXPECT_EQ(combo->ItemIndex(), -1);
   combo->SetText("Zip Files");
   EXPECT_EQ(combo->ItemIndex(), 0);
+  // The current item stays itself while items come and go before it; deleting it empties the box.
+  combo->Items().Insert(0, "All Files");
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  combo->Items().Delete(1);
+  EXPECT_EQ(combo->ItemIndex(), -1);
   combo->SetStyle(csDropDownList);
   combo->SetText("nothing like it");
   EXPECT_EQ(combo->ItemIndex(), -1);

@@ -20,6 +20,10 @@ protected:
   void SetUp() override {
     ResetWindowSystem();
     ResetClipboard();
+    Application().ResetTerminated();
+    Application().OnException = nullptr;
+    Application().Initialize();
+    Application().CancelHint();
     UseWindowSystemPump();
     Form = std::make_unique<TForm>(nullptr);
     Form->SetBounds(100, 100, 420, 320);
@@ -28,6 +32,7 @@ protected:
   }
   void TearDown() override {
     Form.reset();
+    Application().CancelHint();
     Pump();
     Application().SetMessagePump({});
     ResetClipboard();
