@@ -303,6 +303,17 @@ TEST_F(StdCtrlsTest, ScrollBarMovesByLinesPagesAndThumb) {
   EXPECT_EQ(bar->Position(), 50);
 }
 
+TEST_F(StdCtrlsTest, ControlsMeasureWithTheFontTheyTakeFromTheirParent) {
+  auto* edit = Make<TEdit>(10, 10, 120, 21);
+  auto* list = Make<TListBox>(10, 40, 120, 80);
+  auto* combo = Make<TComboBox>(10, 130, 120, 21);
+  int editHeight = edit->Height(), itemHeight = list->ItemHeight(), comboHeight = combo->Height();
+  Form->Font().SetSize(16);
+  EXPECT_GT(edit->Height(), editHeight);
+  EXPECT_GT(list->ItemHeight(), itemHeight);
+  EXPECT_GT(combo->Height(), comboHeight);
+}
+
 TEST_F(StdCtrlsTest, HeldScrollArrowRepeatsUntilReleased) {
   TFakeClock clock;
   auto* bar = Make<TScrollBar>(10, 10, 200, 16);
