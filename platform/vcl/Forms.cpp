@@ -94,9 +94,11 @@ void TApplication::Run() {
 }
 
 TApplication::~TApplication() {
-  // Forms reach back into the application while they go.
+  // Forms reach back into the application while they go, and run OnDestroy while whole.
   CancelHint();
   FHintWindow.reset();
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* f = dynamic_cast<TCustomForm*>(Components(i))) f->BeforeDestruction();
   DestroyComponents();
 }
 
@@ -337,7 +339,12 @@ TCustomForm::TCustomForm(TComponent* owner) : TCustomControl(owner) {
   Screen().addForm(this);
 }
 
-TCustomForm* TCustomForm::CreateNew(TComponent* owner) { return new TForm(owner); }
+TCustomForm* TCustomForm::CreateNew(TComponent* owner) { return Create<TForm>(owner); }
+
+void TCustomForm::Free() {
+  BeforeDestruction();
+  delete this;
+}
 
 TCustomForm::~TCustomForm() {
   BeforeDestruction();
@@ -560,7 +567,7 @@ void TCustomForm::Release() {
   std::weak_ptr<const void> alive = Liveness();
   Application().PostCallback(
       [this, alive] {
-        if (!alive.expired()) delete this;
+        if (!alive.expired()) Free();
       },
       this);
 }
@@ -757,7 +764,7 @@ void TCustomForm::Dispatch(TMessage& m) {
       return;
     }
     case WM_CLOSE: Close(); return;
-    case CM_RELEASE: delete this; return;
+    case CM_RELEASE: Free(); return;
     case WM_NEXTDLGCTL: wmNextDlgCtl(m); return;
     case WM_SETFOCUS:
       // The form itself has the focus only when none of its controls can take it.

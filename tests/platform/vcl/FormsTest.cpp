@@ -168,6 +168,30 @@ TEST_F(FormsTest, AnErrorWhileCreatingIsShownAndTheFormStays) {
   EXPECT_TRUE(Application().Terminated());
 }
 
+TEST_F(FormsTest, CreateRunsOnCreateBeforeTheCallerGoesOnAndFreeRunsOnDestroyWhileWhole) {
+  struct TJobForm : TForm {
+    explicit TJobForm(TComponent* o) : TForm(o) {
+      OnCreate = [this](TObject*) { Job = "cleared"; };
+      OnDestroy = [this](TObject*) { Seen = Job; };
+    }
+    AnsiString Job = "unset";
+    AnsiString* Out = nullptr;
+    AnsiString Seen;
+    ~TJobForm() override {
+      if (Out) *Out = Seen;
+    }
+  };
+  AnsiString seen;
+  auto* f = TCustomForm::Create<TJobForm>(&Application());
+  EXPECT_EQ(f->Job, "cleared");
+  f->Job = "zip these";
+  f->Out = &seen;
+  f->Show();
+  EXPECT_EQ(f->Job, "zip these");  // the show does not run OnCreate again
+  f->Free();
+  EXPECT_EQ(seen, "zip these");
+}
+
 TEST_F(FormsTest, CloseWithFreeReleasesTheFormAfterPendingMessages) {
   std::vector<AnsiString> log;
   auto* f = new TLogForm(&Application(), log);
