@@ -224,7 +224,7 @@ bool Selectable(const TMenuItem* i) { return i->Visible() && i->Enabled() && !i-
 // The list of a popup menu's items as a window of its own, tracked until a choice or a cancel.
 class TPopupList final : public TCustomControl {
 public:
-  TPopupList(TPopupMenu& menu) : TCustomControl(nullptr), FMenu(menu) {
+  explicit TPopupList(TPopupMenu& menu) : TCustomControl(nullptr) {
     FVisible = false;
     SetColor(clMenu);
     Font().SetColor(clMenuText);
@@ -401,7 +401,6 @@ private:
     FDone = true;
   }
 
-  TPopupMenu& FMenu;
   std::vector<TMenuItem*> FItems;
   int FHot = -1;
   bool FDone = false;
