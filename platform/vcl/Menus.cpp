@@ -311,8 +311,15 @@ protected:
       AnsiString sc = ShortCutToText(i->ShortCut());
       if (!sc.empty()) c.DrawText(sc, tr, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
       if (i->Checked()) {
-        TRect cr{4, y, TextIndent, y + ItemHeight};
-        c.DrawText(i->RadioItem() ? "\x95" : "\x90", cr, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+        TColor mark = !i->Enabled() ? clGrayText : hot ? clHighlightText : clMenuText;
+        int mx = 6, my = y + ItemHeight / 2;
+        c.Pen().SetColor(mark);
+        if (i->RadioItem()) {
+          c.Brush().SetColor(mark);
+          c.Ellipse(mx, my - 3, mx + 7, my + 4);
+        } else {
+          for (int d = 0; d < 2; ++d) c.Polyline({Point(mx, my - 1 + d), Point(mx + 2, my + 1 + d), Point(mx + 7, my - 4 + d)});
+        }
       }
       y += ItemHeight;
     }
