@@ -420,6 +420,10 @@ void TControl::SetAction(TBasicAction* v) {
 
 void TControl::ActionChange(TBasicAction*, bool) {}
 
+void TControl::InitiateAction() {
+  if (FActionLink) FActionLink->Update();
+}
+
 void TControl::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation != opRemove) return;

@@ -232,6 +232,8 @@ public:
   void SetPopupMenu(TPopupMenu* v);
   TBasicAction* Action() const;
   void SetAction(TBasicAction* v);
+  // Brings the linked action up to date (its OnUpdate); the loop does it for showing controls when idle.
+  void InitiateAction();
 
   TControlStyle ControlStyle() const { return FControlStyle; }
   void SetControlStyle(TControlStyle v) { FControlStyle = v; }

@@ -713,9 +713,31 @@ void TCustomForm::Paint() {
   if (OnPaint) OnPaint(this);
 }
 
+namespace {
+
+void InitiateActions(TWinControl* parent) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    if (!c->Visible()) continue;
+    c->InitiateAction();
+    if (auto* w = dynamic_cast<TWinControl*>(c)) InitiateActions(w);
+  }
+}
+
+void InitiateItemActions(TMenuItem& item) {
+  if (TBasicAction* a = item.Action()) a->Update();
+  for (int i = 0; i < item.Count(); ++i) InitiateItemActions(*item.Items(i));
+}
+
+}  // namespace
+
 void TCustomForm::UpdateActions() {
   for (int i = 0; i < ComponentCount(); ++i)
     if (auto* list = dynamic_cast<TActionList*>(Components(i))) list->UpdateActions();
+  // Actions outside the form's lists, through the controls and items linked to them.
+  InitiateActions(this);
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* menu = dynamic_cast<TMenu*>(Components(i))) InitiateItemActions(menu->Items());
 }
 
 bool TCustomForm::IsShortCut(uint16_t key, TShiftState shift) {

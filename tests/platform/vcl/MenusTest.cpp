@@ -147,6 +147,19 @@ TEST_F(MenusTest, ActionsDriveTheirControlsAndItems) {
   EXPECT_FALSE(act->Execute());
   EXPECT_EQ(ran, 2);
 
+  // An action outside any list is brought up to date through its control.
+  auto* lone = new TAction(form);
+  int updates = 0;
+  lone->OnUpdate = [&](TObject*) { ++updates; };
+  auto* other = new TCustomControl(form);
+  other->SetParent(form);
+  other->SetAction(lone);
+  Application().Idle();
+  EXPECT_EQ(updates, 1);
+  other->Hide();
+  Application().Idle();
+  EXPECT_EQ(updates, 1);
+
   // A list may take the execution over; a freed action leaves its clients alone.
   allow = true;
   list->OnExecute = [&](TBasicAction*, bool& handled) { handled = true; };
