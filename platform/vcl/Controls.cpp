@@ -770,6 +770,10 @@ void TWinControl::DestroyHandle() {
 }
 
 void TWinControl::RecreateWnd() {
+  if (FHandle) Perform(CM_RECREATEWND);
+}
+
+void TWinControl::CMRecreateWnd(TMessage&) {
   if (!FHandle) return;
   TWinControl* focused = FindControl(GetFocus());
   bool keepFocus = focused && (focused == this || ContainsControl(focused));
@@ -778,7 +782,6 @@ void TWinControl::RecreateWnd() {
   HandleNeeded();
   if (FVisible && !FParent && !IsWindowVisible(FHandle)) ShowWindow(FHandle, SW_SHOW);
   if (keepFocus && !focusAlive.expired() && focused->CanFocus()) ::SetFocus(focused->Handle());
-  Perform(CM_RECREATEWND);
 }
 
 void TWinControl::InsertControl(TControl* c) {
@@ -1450,6 +1453,7 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
     case CM_SYSCOLORCHANGE: CMSysColorChange(m); return;
     case CM_SHOWHINTCHANGED: CMShowHintChangedChildren(); return;
+    case CM_RECREATEWND: CMRecreateWnd(m); return;
     case WM_SYSCOLORCHANGE:
       Perform(CM_SYSCOLORCHANGE);
       DefaultHandler(m);

@@ -370,7 +370,8 @@ public:
   HWND Handle();
   bool HandleAllocated() const { return FHandle != 0; }
   void HandleNeeded();
-  // Destroys and makes again the window: bounds, text, visibility and focus stay.
+  // Destroys and makes again the window (through CM_RECREATEWND): bounds, text, visibility and
+  // focus stay.
   void RecreateWnd();
   // The control whose window this is, or nullptr.
   static TWinControl* FromHandle(HWND hwnd);
@@ -491,6 +492,7 @@ protected:
   void CMEnabledChanged(TMessage& m) override;
   void CMShowHintChangedChildren();
   virtual void CMShowingChanged(TMessage& m);
+  virtual void CMRecreateWnd(TMessage& m);
   void CMParentShowHintChanged(TMessage& m) override;
   void CMTextChanged(TMessage& m) override;
 

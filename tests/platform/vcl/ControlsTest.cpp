@@ -67,9 +67,12 @@ TEST_F(ControlsTest, WindowIsMadeOnDemandAndKeepsTheControlsState) {
   EXPECT_EQ(wr.Left, o.X);
   EXPECT_EQ(wr.Width(), 50);
 
-  // Recreating keeps bounds, text and state; the window is new.
+  // Recreating keeps bounds, text, state and the focus; the window is new.
   box->SetEnabled(true);
+  f->Show();
+  box->SetFocus();
   box->RecreateWnd();
+  EXPECT_TRUE(box->Focused());
   EXPECT_NE(box->Handle(), h);
   EXPECT_FALSE(IsWindow(h));
   EXPECT_EQ(GetWindowText(box->Handle()), "Box");
