@@ -111,6 +111,11 @@ enum TControlStateFlag : uint32_t {
 };
 using TControlState = uint32_t;
 
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
@@ -235,6 +240,16 @@ public:
   // Brings the linked action up to date (its OnUpdate); the loop does it for showing controls when idle.
   void InitiateAction();
 
+  // Drag settings and events as stored with a control; nothing in the library starts a drag of
+  // controls, so the events are there for handlers that a form assigns.
+  TDragMode DragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode v) { FDragMode = v; }
+  TCursor DragCursor() const { return FDragCursor; }
+  void SetDragCursor(TCursor v) { FDragCursor = v; }
+  TDragDropEvent OnDragDrop;
+  TDragOverEvent OnDragOver;
+  TEndDragEvent OnEndDrag;
+
   TControlStyle ControlStyle() const { return FControlStyle; }
   void SetControlStyle(TControlStyle v) { FControlStyle = v; }
   TControlState ControlState() const { return FControlState; }
@@ -328,6 +343,8 @@ private:
   bool FParentShowHint = true;
   int FHelpContext = 0;
   TCursor FCursor = crDefault;
+  TDragMode FDragMode = dmManual;
+  TCursor FDragCursor = crDrag;
   TPopupMenu* FPopupMenu = nullptr;
   std::unique_ptr<TControlActionLink> FActionLink;
 };
