@@ -218,6 +218,10 @@ public:
   explicit TControlActionLink(TControl* c) : TActionLink(c), FControl(c) {}
 
 protected:
+  void Change() override {
+    TActionLink::Change();
+    FControl->ActionChange(Action(), FControl->HasState(csLoading));
+  }
   void SetCaption(const AnsiString& v) override { FControl->SetCaption(v); }
   void SetEnabled(bool v) override { FControl->SetEnabled(v); }
   void SetHelpContext(int v) override { FControl->SetHelpContext(v); }

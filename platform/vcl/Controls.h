@@ -269,7 +269,7 @@ public:
   void BringToFront() { SetZOrder(true); }
   void SendToBack() { SetZOrder(false); }
   virtual void SetZOrder(bool topMost);
-  // Runs the click as a user's: the action's execute, else OnClick.
+  // Runs the click as a user's: OnClick, or the action's execute when there is no OnClick.
   virtual void Click();
   // Whether this control holds the mouse capture; setting it takes or gives it up.
   bool MouseCapture() const;
@@ -293,10 +293,12 @@ protected:
   virtual void Resize();
   // Asks the parent to realign its children, this one among them.
   virtual void RequestAlign();
-  virtual void Loaded() override;
+  void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
   // Keeps anchored controls at their distances from the parent's edges from now on.
   void UpdateAnchorRules();
+  // The linked action changed (after its caption, enabled state, hint, help context and
+  // visibility were copied); checkDefaults while loading: copy only over values still at their defaults.
   virtual void ActionChange(TBasicAction* sender, bool checkDefaults);
 
   // Handlers of the notifications and messages every control knows.

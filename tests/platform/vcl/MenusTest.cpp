@@ -121,9 +121,15 @@ TEST_F(MenusTest, ActionsDriveTheirControlsAndItems) {
   bool allow = true;
   act->OnUpdate = [&](TObject* s) { static_cast<TAction*>(s)->SetEnabled(allow); };
 
-  auto* button = new TCustomControl(form);
+  struct TSpyButton : TCustomControl {
+    using TCustomControl::TCustomControl;
+    int Changes = 0;
+    void ActionChange(TBasicAction*, bool) override { ++Changes; }
+  };
+  auto* button = new TSpyButton(form);
   button->SetParent(form);
   button->SetAction(act);
+  EXPECT_EQ(button->Changes, 1);
   auto* pm = new TPopupMenu(form);
   TMenuItem* item = AddItem(*pm, "x");
   item->SetAction(act);
@@ -136,6 +142,7 @@ TEST_F(MenusTest, ActionsDriveTheirControlsAndItems) {
   EXPECT_EQ(ran, 2);
   act->SetCaption("Print &now");
   EXPECT_EQ(button->Caption(), "Print &now");
+  EXPECT_EQ(button->Changes, 2);
 
   // Idle time updates the actions; a disabled action neither runs nor leaves its clients enabled.
   allow = false;
