@@ -251,7 +251,23 @@ public:
     SetCapture(FHandle);
     HWND h0 = FHandle;
     TApplication& app = Application();
-    // The loop ends on a choice, a cancel, or when nothing more can come.
+    auto close = [&] {
+      if (GetCapture() == h0) ReleaseCapture();
+      if (IsWindow(h0)) ShowWindow(h0, SW_HIDE);
+    };
+    try {
+      trackLoop(app);
+    } catch (...) {
+      close();
+      throw;
+    }
+    close();
+    return FChosen;
+  }
+
+private:
+  // The loop ends on a choice, a cancel, or when nothing more can come.
+  void trackLoop(TApplication& app) {
     while (!FDone && !app.Terminated()) {
       TMsg msg;
       if (PeekMessage(msg, 0, 0, 0, PM_REMOVE)) {
@@ -271,9 +287,6 @@ public:
         break;
       }
     }
-    if (GetCapture() == h0) ReleaseCapture();
-    if (IsWindow(h0)) ShowWindow(h0, SW_HIDE);
-    return FChosen;
   }
 
 protected:
