@@ -65,9 +65,9 @@ bool TApplication::waitForMessage() {
   try {
     FPump.WaitMessage();
     return true;
-  } catch (const Exception& e) {
-    // Nothing can arrive: waiting would never end.
-    HandleException(e);
+  } catch (const Exception&) {
+    // Nothing can arrive (no input source, no timer): the loop that waits ends instead. Not shown:
+    // an error box would run a loop of its own that can wait for nothing either.
     return false;
   }
 }

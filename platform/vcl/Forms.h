@@ -303,7 +303,7 @@ private:
   };
   friend class TCustomForm;
   bool processOne();
-  // Waits for a message; false (after showing why) when none can come.
+  // Waits for a message; false when none can ever come.
   bool waitForMessage();
   void formGone(TCustomForm* f);
 

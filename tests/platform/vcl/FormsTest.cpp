@@ -391,3 +391,22 @@ TEST_F(FormsTest, FormsLeftAtTheEndOfTheProcessGoWithTheApplication) {
       },
       ::testing::ExitedWithCode(0), "");
 }
+
+TEST_F(FormsTest, LoopsWithNothingLeftToWaitForEndQuietly) {
+  // An error display that shows a modal box of its own, as the message box does.
+  int shown = 0;
+  Application().SetExceptionDisplay([&](const AnsiString&, const AnsiString&) {
+    ++shown;
+    auto* box = new TForm(&Application());
+    box->ShowModal();
+    delete box;
+  });
+  auto* f = new TForm(&Application());
+  EXPECT_EQ(f->ShowModal(), mrCancel);
+  EXPECT_EQ(shown, 0);
+  TForm* main = nullptr;
+  Application().CreateForm(main);
+  Application().Run();
+  EXPECT_EQ(shown, 0);
+  EXPECT_TRUE(main->Visible());
+}
