@@ -263,6 +263,7 @@ TEST_F(FormsTest, PositionAndBorderStyleShapeTheWindow) {
 TEST_F(FormsTest, ManyFormsMadeShownClosedAndFreedLeaveNothingBehind) {
   for (int i = 0; i < 1000; ++i) {
     auto* f = new TForm(&Application());
+    f->SetBounds(0, 0, 60, 40);  // small: the test is about what stays behind, not drawing
     auto* child = new TCustomControl(f);
     child->SetParent(f);
     child->SetAlign(alClient);
