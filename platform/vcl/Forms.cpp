@@ -411,6 +411,9 @@ void TCustomForm::CreateParams(TCreateParams& p) {
       if (FBorderIcons & biMaximize) p.Style |= WS_MAXIMIZEBOX;
     }
   }
+  // The help button shows only on frames without minimize and maximize buttons.
+  if ((FBorderIcons & biHelp) && (FBorderStyle == bsDialog || !(FBorderIcons & (biMinimize | biMaximize))))
+    p.ExStyle |= WS_EX_CONTEXTHELP;
   if (FFormStyle == fsStayOnTop) p.ExStyle |= WS_EX_TOPMOST;
   p.WndParent = 0;
   p.WinClassName = ClassName();
