@@ -218,6 +218,10 @@ public:
   explicit TControlActionLink(TControl* c) : TActionLink(c), FControl(c) {}
 
 protected:
+  void Change() override {
+    TActionLink::Change();
+    FControl->ActionChange(Action(), FControl->HasState(csLoading));
+  }
   void SetCaption(const AnsiString& v) override { FControl->SetCaption(v); }
   void SetEnabled(bool v) override { FControl->SetEnabled(v); }
   void SetHelpContext(int v) override { FControl->SetHelpContext(v); }
@@ -295,7 +299,11 @@ void TControl::UpdateAnchorRules() {
 }
 
 void TControl::applyAnchors(int parentWidth, int parentHeight) {
-  if (FAnchorParentSize.cx == 0 && FAnchorParentSize.cy == 0) return;
+  if (FAnchorParentSize.cx == 0 && FAnchorParentSize.cy == 0) {
+    // The parent had no size yet when the control was placed: the rules start from here.
+    UpdateAnchorRules();
+    return;
+  }
   TRect b = FAnchorBounds;
   int dw = parentWidth - FAnchorParentSize.cx;
   int dh = parentHeight - FAnchorParentSize.cy;
@@ -415,6 +423,10 @@ void TControl::SetAction(TBasicAction* v) {
 }
 
 void TControl::ActionChange(TBasicAction*, bool) {}
+
+void TControl::InitiateAction() {
+  if (FActionLink) FActionLink->Update();
+}
 
 void TControl::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
@@ -762,6 +774,10 @@ void TWinControl::DestroyHandle() {
 }
 
 void TWinControl::RecreateWnd() {
+  if (FHandle) Perform(CM_RECREATEWND);
+}
+
+void TWinControl::CMRecreateWnd(TMessage&) {
   if (!FHandle) return;
   TWinControl* focused = FindControl(GetFocus());
   bool keepFocus = focused && (focused == this || ContainsControl(focused));
@@ -770,7 +786,6 @@ void TWinControl::RecreateWnd() {
   HandleNeeded();
   if (FVisible && !FParent && !IsWindowVisible(FHandle)) ShowWindow(FHandle, SW_SHOW);
   if (keepFocus && !focusAlive.expired() && focused->CanFocus()) ::SetFocus(focused->Handle());
-  Perform(CM_RECREATEWND);
 }
 
 void TWinControl::InsertControl(TControl* c) {
@@ -1442,6 +1457,7 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
     case CM_SYSCOLORCHANGE: CMSysColorChange(m); return;
     case CM_SHOWHINTCHANGED: CMShowHintChangedChildren(); return;
+    case CM_RECREATEWND: CMRecreateWnd(m); return;
     case WM_SYSCOLORCHANGE:
       Perform(CM_SYSCOLORCHANGE);
       DefaultHandler(m);

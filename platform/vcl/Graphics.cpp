@@ -267,6 +267,25 @@ void TCanvas::Rectangle(int l, int t, int r, int b) {
   Changed();
 }
 
+void TCanvas::Ellipse(int l, int t, int r, int b) {
+  if (r - l < 2 || b - t < 2) return;
+  TDeviceContext& dc = Need();
+  Changing();
+  SelectObjects(dc, false);
+  // A polygon fine enough that its corners fall on the curve's pixels.
+  double cx = (l + r - 1) / 2.0, cy = (t + b - 1) / 2.0, rx = (r - l - 1) / 2.0, ry = (b - t - 1) / 2.0;
+  int n = std::max(16, static_cast<int>(4 * (rx + ry)));
+  std::vector<TPoint> pts;
+  pts.reserve(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    double a = 2 * 3.14159265358979323846 * i / n;
+    TPoint p{static_cast<int>(std::lround(cx + rx * std::cos(a))), static_cast<int>(std::lround(cy + ry * std::sin(a)))};
+    if (pts.empty() || !(pts.back() == p)) pts.push_back(p);
+  }
+  dc.Polygon(pts);
+  Changed();
+}
+
 void TCanvas::FillRect(const TRect& r) {
   TDeviceContext& dc = Need();
   Changing();

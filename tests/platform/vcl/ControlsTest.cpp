@@ -67,9 +67,12 @@ TEST_F(ControlsTest, WindowIsMadeOnDemandAndKeepsTheControlsState) {
   EXPECT_EQ(wr.Left, o.X);
   EXPECT_EQ(wr.Width(), 50);
 
-  // Recreating keeps bounds, text and state; the window is new.
+  // Recreating keeps bounds, text, state and the focus; the window is new.
   box->SetEnabled(true);
+  f->Show();
+  box->SetFocus();
   box->RecreateWnd();
+  EXPECT_TRUE(box->Focused());
   EXPECT_NE(box->Handle(), h);
   EXPECT_FALSE(IsWindow(h));
   EXPECT_EQ(GetWindowText(box->Handle()), "Box");
@@ -315,6 +318,18 @@ TEST_F(ControlsTest, AnchoredChildrenKeepTheirDistancesOnResize) {
   }
   f->SetBounds(10, 10, 250, 130);
   for (size_t i = 0; i < boxes.size(); ++i) EXPECT_EQ(boxes[i]->BoundsRect(), cases[i].After) << i;
+  // A parent that gets its size only after its children were placed.
+  auto* panel = new TBox(f);
+  panel->SetParent(f);
+  auto* corner = new TBox(f);
+  corner->SetParent(panel);
+  corner->SetBounds(70, 70, 10, 10);
+  corner->SetAnchors(akRight | akBottom);
+  panel->SetBounds(0, 0, 100, 100);
+  panel->SetBounds(0, 0, 120, 110);
+  EXPECT_EQ(corner->BoundsRect(), Rect(90, 80, 100, 90));
+  delete panel;
+
   // Back to the first size: exactly where they were.
   f->Show();
   MoveWindow(f->Handle(), 10, 10, 200, 100);

@@ -69,11 +69,16 @@ TEST_F(FormsTest, ShowModalEndsWhenATimerSetsTheResult) {
       f->SetModalResult(mrOk);
     }
   });
+  int appOff = 0;
+  Application().OnDeactivate = [&](TObject*) { ++appOff; };
   // The fake clock moves on whenever the loop waits.
   EXPECT_EQ(f->ShowModal(), mrOk);
+  Application().OnDeactivate = nullptr;
+  EXPECT_EQ(appOff, 0);  // the activation went straight back to the owner
   EXPECT_EQ(ticks, 3);
   EXPECT_FALSE(f->Visible());
   EXPECT_TRUE(IsWindowEnabled(owner->Handle()));
+  EXPECT_TRUE(owner->Active());
   EXPECT_EQ(log, (std::vector<AnsiString>{"create", "show", "activate", "closequery", "close", "deactivate", "hide"}));
   EXPECT_THROW(
       {
@@ -163,6 +168,30 @@ TEST_F(FormsTest, AnErrorWhileCreatingIsShownAndTheFormStays) {
   EXPECT_TRUE(Application().Terminated());
 }
 
+TEST_F(FormsTest, CreateRunsOnCreateBeforeTheCallerGoesOnAndFreeRunsOnDestroyWhileWhole) {
+  struct TJobForm : TForm {
+    explicit TJobForm(TComponent* o) : TForm(o) {
+      OnCreate = [this](TObject*) { Job = "cleared"; };
+      OnDestroy = [this](TObject*) { Seen = Job; };
+    }
+    AnsiString Job = "unset";
+    AnsiString* Out = nullptr;
+    AnsiString Seen;
+    ~TJobForm() override {
+      if (Out) *Out = Seen;
+    }
+  };
+  AnsiString seen;
+  auto* f = TCustomForm::Create<TJobForm>(&Application());
+  EXPECT_EQ(f->Job, "cleared");
+  f->Job = "zip these";
+  f->Out = &seen;
+  f->Show();
+  EXPECT_EQ(f->Job, "zip these");  // the show does not run OnCreate again
+  f->Free();
+  EXPECT_EQ(seen, "zip these");
+}
+
 TEST_F(FormsTest, CloseWithFreeReleasesTheFormAfterPendingMessages) {
   std::vector<AnsiString> log;
   auto* f = new TLogForm(&Application(), log);
@@ -234,6 +263,7 @@ TEST_F(FormsTest, PositionAndBorderStyleShapeTheWindow) {
 TEST_F(FormsTest, ManyFormsMadeShownClosedAndFreedLeaveNothingBehind) {
   for (int i = 0; i < 1000; ++i) {
     auto* f = new TForm(&Application());
+    f->SetBounds(0, 0, 60, 40);  // small: the test is about what stays behind, not drawing
     auto* child = new TCustomControl(f);
     child->SetParent(f);
     child->SetAlign(alClient);
@@ -361,4 +391,23 @@ TEST_F(FormsTest, FormsLeftAtTheEndOfTheProcessGoWithTheApplication) {
         std::exit(0);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(FormsTest, LoopsWithNothingLeftToWaitForEndQuietly) {
+  // An error display that shows a modal box of its own, as the message box does.
+  int shown = 0;
+  Application().SetExceptionDisplay([&](const AnsiString&, const AnsiString&) {
+    ++shown;
+    auto* box = new TForm(&Application());
+    box->ShowModal();
+    delete box;
+  });
+  auto* f = new TForm(&Application());
+  EXPECT_EQ(f->ShowModal(), mrCancel);
+  EXPECT_EQ(shown, 0);
+  TForm* main = nullptr;
+  Application().CreateForm(main);
+  Application().Run();
+  EXPECT_EQ(shown, 0);
+  EXPECT_TRUE(main->Visible());
 }

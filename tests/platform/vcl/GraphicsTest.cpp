@@ -66,6 +66,16 @@ TEST(Graphics, ShapesUseThePenAndTheBrushWithSystemColoursResolved) {
   c.Polygon({Point(0, 12), Point(8, 12), Point(8, 18), Point(0, 18)});
   EXPECT_EQ(c.Pixel(4, 15), clYellow);
   EXPECT_EQ(c.Pixel(0, 12), clGreen);
+
+  TBitmap e;
+  White(e, 21, 11);
+  e.Canvas().Brush().SetColor(clRed);
+  e.Canvas().Ellipse(0, 0, 21, 11);
+  EXPECT_EQ(e.Canvas().Pixel(10, 5), clRed);
+  EXPECT_EQ(e.Canvas().Pixel(0, 5), clBlack);   // the pen on the left end
+  EXPECT_EQ(e.Canvas().Pixel(10, 0), clBlack);  // and at the top
+  EXPECT_EQ(e.Canvas().Pixel(0, 0), clWhite);   // the corners stay outside
+  EXPECT_EQ(e.Canvas().Pixel(20, 10), clWhite);
 }
 
 TEST(Graphics, TextIsDrawnInTheFontColourAndClippedByTextRect) {
