@@ -35,10 +35,44 @@ TCustomListBox::TCustomListBox(TComponent* owner) : TCustomControl(owner) {
   SetBounds(0, 0, 121, 97);
 }
 
+int TListBoxStrings::Add(const AnsiString& s) {
+  int at = Count();
+  // A sorted list that ignores or refuses a duplicate does not grow.
+  if (Sorted() && Find(s, at) && Duplicates() != TDuplicates::dupAccept) return TStringList::Add(s);
+  FList.ItemInserting(at);
+  return TStringList::Add(s);
+}
+
+void TListBoxStrings::Insert(int index, const AnsiString& s) {
+  if (!Sorted() && index >= 0 && index <= Count()) FList.ItemInserting(index);
+  TStringList::Insert(index, s);
+}
+
+void TListBoxStrings::Delete(int index) {
+  if (index >= 0 && index < Count()) FList.ItemDeleting(index);
+  TStringList::Delete(index);
+}
+
+void TCustomListBox::ItemInserting(int index) {
+  if (index < 0 || index > static_cast<int>(FSelectedMarks.size())) return;
+  FSelectedMarks.insert(FSelectedMarks.begin() + index, false);
+  if (FItemIndex >= index) ++FItemIndex;
+  if (FAnchor >= index) ++FAnchor;
+}
+
+void TCustomListBox::ItemDeleting(int index) {
+  if (index < 0 || index >= static_cast<int>(FSelectedMarks.size())) return;
+  FSelectedMarks.erase(FSelectedMarks.begin() + index);
+  if (FItemIndex == index) FItemIndex = -1;
+  else if (FItemIndex > index) --FItemIndex;
+  if (FAnchor == index) FAnchor = -1;
+  else if (FAnchor > index) --FAnchor;
+}
+
 void TCustomListBox::ItemsChanged() {
   int n = Count();
   FSelectedMarks.resize(static_cast<size_t>(n), false);
-  if (FItemIndex >= n) FItemIndex = n - 1;
+  if (FItemIndex >= n) FItemIndex = -1;
   if (FAnchor >= n) FAnchor = -1;
   if (n == 0) FItemIndex = -1;
   SetTopIndex(FTopIndex);
@@ -733,7 +767,7 @@ void TCustomComboBox::Paint() {
     return;
   }
   FEditor.SetViewSize(1, text.Width());
-  PaintEditorText(c, FEditor, text, FWidths.LineHeight(), Focused(), Enabled(), Font().Color(), Color(), 0);
+  PaintEditorText(c, FEditor, text, FWidths.LineHeight(), Focused(), Enabled(), Font().Color(), 0);
 }
 
 bool TCustomComboBox::WantsKey(uint16_t key) {

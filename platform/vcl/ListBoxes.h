@@ -9,6 +9,20 @@
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/MemoEditor.h"
 
+class TCustomListBox;
+
+// A list box's items: inserting and deleting keep the selection on the same items.
+class TListBoxStrings final : public TStringList {
+public:
+  explicit TListBoxStrings(TCustomListBox& list) : FList(list) {}
+  int Add(const AnsiString& s) override;
+  void Insert(int index, const AnsiString& s) override;
+  void Delete(int index) override;
+
+private:
+  TCustomListBox& FList;
+};
+
 class TCustomListBox : public TCustomControl {
 public:
   explicit TCustomListBox(TComponent* owner);
@@ -60,14 +74,17 @@ protected:
   virtual void SelectionChanged();
 
 private:
+  friend class TListBoxStrings;
   void ItemsChanged();
+  void ItemInserting(int index);
+  void ItemDeleting(int index);
   void MoveCurrent(int index, TShiftState shift, bool fromMouse);
   void MakeVisible(int index);
   TRect ItemsArea();
   TScrollBarGeometry Geometry();
   int BorderWidth() const { return FBorderStyle == bsSingle ? 2 : 0; }
 
-  TStringList FItems;
+  TListBoxStrings FItems{*this};
   std::vector<bool> FSelectedMarks;
   int FItemIndex = -1;
   int FAnchor = -1;

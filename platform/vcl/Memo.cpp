@@ -21,7 +21,7 @@ TDeviceContext& DC(TCanvas& canvas) { return *canvas.Handle(); }
 // ---- editor painting ----
 
 void PaintEditorText(TCanvas& canvas, const TMemoEditor& editor, const TRect& area, int lineHeight,
-                     bool showSelection, bool enabled, TColor textColor, TColor background, char passwordChar) {
+                     bool showSelection, bool enabled, TColor textColor, char passwordChar) {
   TDeviceContext& dc = DC(canvas);
   int saved = dc.SaveDC();
   dc.IntersectClipRect(area.Left, area.Top, area.Right, area.Bottom);
@@ -61,7 +61,6 @@ void PaintEditorText(TCanvas& canvas, const TMemoEditor& editor, const TRect& ar
     dc.SetTextColor(ColorToRGB(fg));
     dc.TextOut(xb, y, std::string_view(text).substr(size_t(b)));
   }
-  (void)background;
   dc.RestoreDC(saved);
 }
 
@@ -230,7 +229,7 @@ void TCustomEdit::Paint() {
   FillCanvasRect(c, r, bg);
   c.Font().Assign(&Font());
   bool showSel = Focused() || !FHideSelection;
-  PaintEditorText(c, FEditor, TextArea(), LineHeight(), showSel, Enabled(), Font().Color(), bg, FPasswordChar);
+  PaintEditorText(c, FEditor, TextArea(), LineHeight(), showSel, Enabled(), Font().Color(), FPasswordChar);
 }
 
 bool TCustomEdit::WantsKey(uint16_t key) {

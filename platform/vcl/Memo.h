@@ -9,7 +9,7 @@
 
 // Draws an editor's visible rows with the selection; used by the edit, the memo and the combo box.
 void PaintEditorText(TCanvas& canvas, const TMemoEditor& editor, const TRect& area, int lineHeight,
-                     bool showSelection, bool enabled, TColor textColor, TColor background, char passwordChar);
+                     bool showSelection, bool enabled, TColor textColor, char passwordChar);
 
 class TCustomEdit : public TCustomControl {
 public:

@@ -165,7 +165,14 @@ TEST_F(StdCtrlsTest, ListBoxSelectsSinglyAndInRanges) {
   EXPECT_EQ(selected, (std::vector<int>{0, 2, 4}));
   EXPECT_EQ(list->SelCount(), 3);
 
-  list->Items().Delete(8);
+  // The selection stays on its items while others come and go.
+  list->Items().Insert(0, "zero");
+  list->Items().Delete(2);
+  std::vector<std::string> names;
+  for (int i = 0; i < list->Count(); ++i)
+    if (list->Selected(i)) names.push_back(list->Items()[i]);
+  EXPECT_EQ(names, (std::vector<std::string>{"one", "three", "five"}));
+  EXPECT_EQ(list->ItemIndex(), -1);  // the current item, "two", went
   list->Items().Clear();
   EXPECT_EQ(list->ItemIndex(), -1);
   EXPECT_EQ(list->SelCount(), 0);
