@@ -1,11 +1,14 @@
 #include "platform/vcl/Controls.h"
 
+#include "platform/win/Cursors.h"
+
 #include <algorithm>
 #include <map>
 
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Menus.h"
+#include "platform/win/Cursors.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/PaintContext.h"
 #include "platform/win/VirtualKeys.h"
@@ -1214,6 +1217,23 @@ void TWinControl::WMSetFocus(TMessage& m) {
 
 void TWinControl::WMKillFocus(TMessage& m) { DefaultHandler(m); }
 
+int CursorHandle(TCursor c) {
+  struct TPair { TCursor Cursor; int Id; };
+  // Shapes the system lacks (drag, split) take the nearest one it has.
+  static constexpr TPair Map[] = {
+      {crArrow, IDC_ARROW},        {crCross, IDC_CROSS},       {crIBeam, IDC_IBEAM},
+      {crSizeNESW, IDC_SIZENESW},  {crSizeNS, IDC_SIZENS},     {crSizeNWSE, IDC_SIZENWSE},
+      {crSizeWE, IDC_SIZEWE},      {crUpArrow, IDC_UPARROW},   {crHourGlass, IDC_WAIT},
+      {crDrag, IDC_ARROW},         {crNoDrop, IDC_NO},         {crHSplit, IDC_SIZEWE},
+      {crVSplit, IDC_SIZENS},      {crMultiDrag, IDC_ARROW},   {crSQLWait, IDC_WAIT},
+      {crNo, IDC_NO},              {crAppStart, IDC_APPSTARTING}, {crHelp, IDC_HELP},
+      {crHandPoint, IDC_HAND},     {crSizeAll, IDC_SIZEALL}};
+  if (c == crNone) return 0;
+  for (const TPair& p : Map)
+    if (p.Cursor == c) return LoadCursor(0, p.Id);
+  return LoadCursor(0, IDC_ARROW);
+}
+
 void TWinControl::WMSetCursor(TMessage& m) {
   auto hit = static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(m.LParam)));
   if (hit == HTCLIENT) {
@@ -1225,7 +1245,7 @@ void TWinControl::WMSetCursor(TMessage& m) {
       cur = c && c->Cursor() != crDefault ? c->Cursor() : Cursor();
     }
     if (cur != crDefault) {
-      ::SetCursor(cur);
+      ::SetCursor(CursorHandle(cur));
       m.Result = 1;
       return;
     }
@@ -1379,7 +1399,7 @@ void TWinControl::routeMouse(TMessage& m) {
     // The shape over a control is its own, unless the screen sets one for all.
     TCursor cur = Screen().Cursor();
     if (cur == crDefault) cur = (target ? target : this)->Cursor();
-    if (::GetCursor() != cur) ::SetCursor(cur);
+    if (::GetCursor() != CursorHandle(cur)) ::SetCursor(CursorHandle(cur));
   }
   if (m.Msg == WM_MOUSEMOVE && target != FMouseControl) {
     if (FMouseControl) FMouseControl->Perform(CM_MOUSELEAVE);

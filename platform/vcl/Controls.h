@@ -72,6 +72,8 @@ constexpr TCursor crAppStart = -19;
 constexpr TCursor crHelp = -20;
 constexpr TCursor crHandPoint = -21;
 constexpr TCursor crSizeAll = -22;
+// The window system's cursor for a class-library cursor number; crNone gives 0 (no cursor).
+int CursorHandle(TCursor c);
 
 // Control style bits.
 enum TControlStyleFlag : uint32_t {

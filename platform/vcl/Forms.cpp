@@ -322,7 +322,7 @@ TWinControl* TScreen::ActiveControl() const {
 void TScreen::SetCursor(TCursor v) {
   if (v == FCursor) return;
   FCursor = v;
-  ::SetCursor(v);
+  ::SetCursor(CursorHandle(v));
 }
 
 void TScreen::removeForm(TCustomForm* f) { FForms.erase(std::remove(FForms.begin(), FForms.end(), f), FForms.end()); }

@@ -1,6 +1,7 @@
 #include "platform/vcl/Controls.h"
 
 #include "VclTestSupport.h"
+#include "platform/win/Cursors.h"
 
 namespace {
 
@@ -353,13 +354,13 @@ TEST_F(ControlsTest, TheCursorFollowsTheControlUnderTheMouse) {
     Pump();
     return GetCursor();
   };
-  EXPECT_EQ(moveTo(15, 15), crHandPoint);
-  EXPECT_EQ(moveTo(105, 15), crIBeam);
-  EXPECT_EQ(moveTo(60, 60), crDefault);
+  EXPECT_EQ(moveTo(15, 15), LoadCursor(0, IDC_HAND));
+  EXPECT_EQ(moveTo(105, 15), LoadCursor(0, IDC_IBEAM));
+  EXPECT_EQ(moveTo(60, 60), LoadCursor(0, IDC_ARROW));
   Screen().SetCursor(crHourGlass);
-  EXPECT_EQ(moveTo(15, 15), crHourGlass);
+  EXPECT_EQ(moveTo(15, 15), LoadCursor(0, IDC_WAIT));
   Screen().SetCursor(crDefault);
-  EXPECT_EQ(moveTo(16, 16), crHandPoint);
+  EXPECT_EQ(moveTo(16, 16), LoadCursor(0, IDC_HAND));
 }
 
 TEST_F(ControlsTest, AControlMayLiveInAWindowOutsideTheLibrary) {

@@ -1,6 +1,7 @@
 #include "platform/vcl/Forms.h"
 
 #include "VclTestSupport.h"
+#include "platform/win/Cursors.h"
 
 namespace {
 
@@ -227,7 +228,7 @@ TEST_F(FormsTest, ScreenListsFormsInZOrderAndKnowsTheActiveOne) {
   delete a;
   EXPECT_EQ(Screen().FormCount(), 2);
   Screen().SetCursor(crHourGlass);
-  EXPECT_EQ(GetCursor(), crHourGlass);
+  EXPECT_EQ(GetCursor(), LoadCursor(0, IDC_WAIT));
   Screen().SetCursor(crDefault);
 
   // Minimizing the application minimizes its visible forms.
