@@ -24,8 +24,16 @@ TXPeer::~TXPeer() {
 }
 
 bool TXPeer::Viewable(unsigned long window) const {
+  if (!FDisplay || !window) return false;
+  // Asking about a window that is gone would be an X error, which ends the process.
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(Dpy(FDisplay), DefaultRootWindow(Dpy(FDisplay)), &root, &parent, &children, &count)) return false;
+  bool there = false;
+  for (unsigned i = 0; i < count; ++i) there = there || children[i] == window;
+  if (children) XFree(children);
   XWindowAttributes a{};
-  return FDisplay && window && XGetWindowAttributes(Dpy(FDisplay), window, &a) && a.map_state == IsViewable;
+  return there && XGetWindowAttributes(Dpy(FDisplay), window, &a) && a.map_state == IsViewable;
 }
 
 std::string TXPeer::Title(unsigned long window) const {

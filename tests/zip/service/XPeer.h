@@ -15,6 +15,7 @@ public:
   TXPeer& operator=(const TXPeer&) = delete;
 
   bool Connected() const { return FDisplay != nullptr; }
+  // False too for a window that no longer exists; the other calls need one that does.
   bool Viewable(unsigned long window) const;
   std::string Title(unsigned long window) const;
   // Where the window lies on the root window; empty when it cannot be read.

@@ -99,7 +99,7 @@ protected:
   // built and its modal loop runs, hooks its kit before the job's trigger fires.
   class TSpy final : public TComponent {
   public:
-    TSpy(ZipProgressX11Test& test) : TComponent(nullptr), FTest(test) {}
+    explicit TSpy(ZipProgressX11Test& test) : TComponent(nullptr), FTest(test) {}
     void Notification(TComponent* component, TOperation operation) override {
       TComponent::Notification(component, operation);
       if (operation == opInsert) Application().PostCallback([this] { Hook(); }, this);
@@ -134,6 +134,7 @@ protected:
     const unsigned long w = FBackend->XWindowOf(form.Handle());
     FBackend->Sync();
     if (!FMapped) {
+      FXWindow = w;
       FMapped = FPeer->Viewable(w);
       FTitle = FPeer->Title(w);
       FPlace = FPeer->Bounds(w);
@@ -151,8 +152,11 @@ protected:
     FStatus = form.lblProgress()->Caption();
   }
 
-  // Both meters moved, each in steps that go up and end at the end of the job.
+  // Both meters moved, each in steps that go up and end at the end of the job; the window is
+  // gone from the screen once the call returns.
   void ExpectMetersAdvanced() {
+    FBackend->Sync();
+    EXPECT_FALSE(FPeer->Viewable(FXWindow)) << "the window stayed on the screen";
     EXPECT_EQ(FHooked, 1);
     EXPECT_TRUE(FMapped) << "the window was not viewable on the server while the job ran";
     // Centred on the screen, as the server places it.
@@ -201,6 +205,7 @@ protected:
 
   int FHooked = 0;
   bool FMapped = false;
+  unsigned long FXWindow = 0;
   AnsiString FTitle;
   TRect FPlace;
   std::vector<TReport> FArchive, FItem;
@@ -225,6 +230,7 @@ TEST_F(ZipProgressX11Test, ZipAndUnzipShowMovingMetersOnTheServer) {
 
   FHooked = 0;
   FMapped = false;
+  FXWindow = 0;
   FTitle.clear();
   FPlace = TRect{};
   FArchive.clear();
