@@ -7,25 +7,16 @@
 
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StringTables.h"
 
 QUORVEX_EXCEPTION(ESrmStringResourceError, Exception);
 
-// Reader of one "STR0" table: magic, count, sorted (id, offset, length) index, UTF-16LE texts.
-class TCtlStringResource {
+// Reader of one "STR0" table of the program's resources.
+class TCtlStringResource final : public TStringTableResource {
 public:
-  // An empty name makes a reader that finds nothing.
+  // An empty name makes a reader that finds nothing; a missing or malformed table raises
+  // ESrmStringResourceError.
   explicit TCtlStringResource(std::string_view ResourceName);
-  TCtlStringResource(const TCtlStringResource&) = delete;
-  TCtlStringResource& operator=(const TCtlStringResource&) = delete;
-
-  // The text of Id in the program's code page; empty when the table has no such id.
-  AnsiString GetString(int Id) const;
-  const AnsiString& ResourceName() const { return FResourceName; }
-
-private:
-  AnsiString FResourceName;
-  const uint8_t* FData = nullptr;
-  std::size_t FSize = 0;
 };
 
 // A control-library text by number, or "Unknown".

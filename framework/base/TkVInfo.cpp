@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "framework/base/TkConst.h"
-#include "framework/base/TkShBase.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Regional.h"
@@ -134,20 +133,4 @@ double TTkCustomVersionInfo::VersionTextToFloat(const AnsiString& Text, char Dec
   for (char& c : head)
     if (c == '.') c = DecimalSeparator;
   return TextToFloat(head, DecimalSeparator, v) ? v : 0;
-}
-
-// Here rather than beside the shell component: the shell's and the version block's error numbers
-// share names.
-AnsiString ShellLibraryPath() { return "/usr/lib/shell32.dll"; }
-
-double ShellLibraryVersion() {
-  try {
-    TTkVersionInfo info;
-    info.SetFileName(ShellLibraryPath());
-    const uint32_t ms = info.FileVersionMS();
-    return (ms >> 16) + (ms & 0xFFFF) / 100.0;
-  } catch (const ETkException&) {
-    // No such file, or no version block: the version is unknown.
-    return 0;
-  }
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/rtl/AnsiString.h"
+#include "platform/rtl/ErrorCodes.h"
 
 // Operations and flags keep the shell's numbers.
 constexpr uint32_t FO_MOVE = 0x0001;
@@ -24,17 +25,7 @@ constexpr uint16_t FOF_SIMPLEPROGRESS = 0x0100;
 constexpr uint16_t FOF_NOCONFIRMMKDIR = 0x0200;
 constexpr uint16_t FOF_NOERRORUI = 0x0400;
 
-// Result codes of the platform.
-constexpr int ERROR_SUCCESS = 0;
-constexpr int ERROR_FILE_NOT_FOUND = 2;
-constexpr int ERROR_PATH_NOT_FOUND = 3;
-constexpr int ERROR_ACCESS_DENIED = 5;
-constexpr int ERROR_NO_MORE_FILES = 18;
-constexpr int ERROR_INVALID_PARAMETER = 87;
-constexpr int ERROR_DISK_FULL = 112;
-constexpr int ERROR_DIR_NOT_EMPTY = 145;
-constexpr int ERROR_ALREADY_EXISTS = 183;
-constexpr int ERROR_CANCELLED = 1223;
+// Besides the platform's error numbers (ErrorCodes.h), the shell's own result codes.
 constexpr int DE_SAMEFILE = 0x71;       // source and destination are the same file
 constexpr int DE_OPCANCELLED = 0x75;    // a confirmation was declined
 constexpr int DE_DESTSUBTREE = 0x76;    // a folder copied or moved into itself
@@ -54,7 +45,7 @@ struct TSHFileOpStruct {
 // answers the folder question. There is no recycle bin, so deletes are final.
 int SHFileOperation(TSHFileOpStruct& op);
 
-// The text of one of the result codes above.
+// The text of one of the platform's error numbers or the shell's result codes above.
 AnsiString ShellErrorMessage(int code);
 
 // Opens a document or web address with the desktop's handler (xdg-open), without waiting for it.

@@ -6,11 +6,7 @@
 #include <vector>
 
 #include "platform/rtl/AnsiString.h"
-
-// Error numbers keep the platform's values.
-constexpr int ERROR_FILE_NOT_FOUND = 2;
-constexpr int ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
-constexpr int ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
+#include "platform/rtl/ErrorCodes.h"
 
 struct TVSFixedFileInfo {
   uint32_t dwSignature = 0;  // 0xFEEF04BD

@@ -1,11 +1,14 @@
 #include "platform/vcl/Controls.h"
 
+#include "platform/win/Cursors.h"
+
 #include <algorithm>
 #include <map>
 
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Menus.h"
+#include "platform/win/Cursors.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/PaintContext.h"
 #include "platform/win/VirtualKeys.h"
@@ -218,6 +221,10 @@ public:
   explicit TControlActionLink(TControl* c) : TActionLink(c), FControl(c) {}
 
 protected:
+  void Change() override {
+    TActionLink::Change();
+    FControl->ActionChange(Action(), FControl->HasState(csLoading));
+  }
   void SetCaption(const AnsiString& v) override { FControl->SetCaption(v); }
   void SetEnabled(bool v) override { FControl->SetEnabled(v); }
   void SetHelpContext(int v) override { FControl->SetHelpContext(v); }
@@ -419,6 +426,10 @@ void TControl::SetAction(TBasicAction* v) {
 }
 
 void TControl::ActionChange(TBasicAction*, bool) {}
+
+void TControl::InitiateAction() {
+  if (FActionLink) FActionLink->Update();
+}
 
 void TControl::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
@@ -766,6 +777,10 @@ void TWinControl::DestroyHandle() {
 }
 
 void TWinControl::RecreateWnd() {
+  if (FHandle) Perform(CM_RECREATEWND);
+}
+
+void TWinControl::CMRecreateWnd(TMessage&) {
   if (!FHandle) return;
   TWinControl* focused = FindControl(GetFocus());
   bool keepFocus = focused && (focused == this || ContainsControl(focused));
@@ -774,7 +789,6 @@ void TWinControl::RecreateWnd() {
   HandleNeeded();
   if (FVisible && !FParent && !IsWindowVisible(FHandle)) ShowWindow(FHandle, SW_SHOW);
   if (keepFocus && !focusAlive.expired() && focused->CanFocus()) ::SetFocus(focused->Handle());
-  Perform(CM_RECREATEWND);
 }
 
 void TWinControl::InsertControl(TControl* c) {
@@ -1203,6 +1217,23 @@ void TWinControl::WMSetFocus(TMessage& m) {
 
 void TWinControl::WMKillFocus(TMessage& m) { DefaultHandler(m); }
 
+int CursorHandle(TCursor c) {
+  struct TPair { TCursor Cursor; int Id; };
+  // Shapes the system lacks (drag, split) take the nearest one it has.
+  static constexpr TPair Map[] = {
+      {crArrow, IDC_ARROW},        {crCross, IDC_CROSS},       {crIBeam, IDC_IBEAM},
+      {crSizeNESW, IDC_SIZENESW},  {crSizeNS, IDC_SIZENS},     {crSizeNWSE, IDC_SIZENWSE},
+      {crSizeWE, IDC_SIZEWE},      {crUpArrow, IDC_UPARROW},   {crHourGlass, IDC_WAIT},
+      {crDrag, IDC_ARROW},         {crNoDrop, IDC_NO},         {crHSplit, IDC_SIZEWE},
+      {crVSplit, IDC_SIZENS},      {crMultiDrag, IDC_ARROW},   {crSQLWait, IDC_WAIT},
+      {crNo, IDC_NO},              {crAppStart, IDC_APPSTARTING}, {crHelp, IDC_HELP},
+      {crHandPoint, IDC_HAND},     {crSizeAll, IDC_SIZEALL}};
+  if (c == crNone) return 0;
+  for (const TPair& p : Map)
+    if (p.Cursor == c) return LoadCursor(0, p.Id);
+  return LoadCursor(0, IDC_ARROW);
+}
+
 void TWinControl::WMSetCursor(TMessage& m) {
   auto hit = static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(m.LParam)));
   if (hit == HTCLIENT) {
@@ -1214,7 +1245,7 @@ void TWinControl::WMSetCursor(TMessage& m) {
       cur = c && c->Cursor() != crDefault ? c->Cursor() : Cursor();
     }
     if (cur != crDefault) {
-      ::SetCursor(cur);
+      ::SetCursor(CursorHandle(cur));
       m.Result = 1;
       return;
     }
@@ -1368,7 +1399,7 @@ void TWinControl::routeMouse(TMessage& m) {
     // The shape over a control is its own, unless the screen sets one for all.
     TCursor cur = Screen().Cursor();
     if (cur == crDefault) cur = (target ? target : this)->Cursor();
-    if (::GetCursor() != cur) ::SetCursor(cur);
+    if (::GetCursor() != CursorHandle(cur)) ::SetCursor(CursorHandle(cur));
   }
   if (m.Msg == WM_MOUSEMOVE && target != FMouseControl) {
     if (FMouseControl) FMouseControl->Perform(CM_MOUSELEAVE);
@@ -1446,6 +1477,7 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_SHOWINGCHANGED: CMShowingChanged(m); return;
     case CM_SYSCOLORCHANGE: CMSysColorChange(m); return;
     case CM_SHOWHINTCHANGED: CMShowHintChangedChildren(); return;
+    case CM_RECREATEWND: CMRecreateWnd(m); return;
     case WM_SYSCOLORCHANGE:
       Perform(CM_SYSCOLORCHANGE);
       DefaultHandler(m);

@@ -72,6 +72,8 @@ constexpr TCursor crAppStart = -19;
 constexpr TCursor crHelp = -20;
 constexpr TCursor crHandPoint = -21;
 constexpr TCursor crSizeAll = -22;
+// The window system's cursor for a class-library cursor number; crNone gives 0 (no cursor).
+int CursorHandle(TCursor c);
 
 // Control style bits.
 enum TControlStyleFlag : uint32_t {
@@ -111,6 +113,11 @@ enum TControlStateFlag : uint32_t {
 };
 using TControlState = uint32_t;
 
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
@@ -232,6 +239,18 @@ public:
   void SetPopupMenu(TPopupMenu* v);
   TBasicAction* Action() const;
   void SetAction(TBasicAction* v);
+  // Brings the linked action up to date (its OnUpdate); the loop does it for showing controls when idle.
+  void InitiateAction();
+
+  // Drag settings and events as stored with a control; nothing in the library starts a drag of
+  // controls, so the events are there for handlers that a form assigns.
+  TDragMode DragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode v) { FDragMode = v; }
+  TCursor DragCursor() const { return FDragCursor; }
+  void SetDragCursor(TCursor v) { FDragCursor = v; }
+  TDragDropEvent OnDragDrop;
+  TDragOverEvent OnDragOver;
+  TEndDragEvent OnEndDrag;
 
   TControlStyle ControlStyle() const { return FControlStyle; }
   void SetControlStyle(TControlStyle v) { FControlStyle = v; }
@@ -252,7 +271,7 @@ public:
   void BringToFront() { SetZOrder(true); }
   void SendToBack() { SetZOrder(false); }
   virtual void SetZOrder(bool topMost);
-  // Runs the click as a user's: the action's execute, else OnClick.
+  // Runs the click as a user's: OnClick, or the action's execute when there is no OnClick.
   virtual void Click();
   // Whether this control holds the mouse capture; setting it takes or gives it up.
   bool MouseCapture() const;
@@ -276,10 +295,12 @@ protected:
   virtual void Resize();
   // Asks the parent to realign its children, this one among them.
   virtual void RequestAlign();
-  virtual void Loaded() override;
+  void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
   // Keeps anchored controls at their distances from the parent's edges from now on.
   void UpdateAnchorRules();
+  // The linked action changed (after its caption, enabled state, hint, help context and
+  // visibility were copied); checkDefaults while loading: copy only over values still at their defaults.
   virtual void ActionChange(TBasicAction* sender, bool checkDefaults);
 
   // Handlers of the notifications and messages every control knows.
@@ -326,6 +347,8 @@ private:
   bool FParentShowHint = true;
   int FHelpContext = 0;
   TCursor FCursor = crDefault;
+  TDragMode FDragMode = dmManual;
+  TCursor FDragCursor = crDrag;
   TPopupMenu* FPopupMenu = nullptr;
   std::unique_ptr<TControlActionLink> FActionLink;
 };
@@ -368,7 +391,8 @@ public:
   HWND Handle();
   bool HandleAllocated() const { return FHandle != 0; }
   void HandleNeeded();
-  // Destroys and makes again the window: bounds, text, visibility and focus stay.
+  // Destroys and makes again the window (through CM_RECREATEWND): bounds, text, visibility and
+  // focus stay.
   void RecreateWnd();
   // The control whose window this is, or nullptr.
   static TWinControl* FromHandle(HWND hwnd);
@@ -489,6 +513,7 @@ protected:
   void CMEnabledChanged(TMessage& m) override;
   void CMShowHintChangedChildren();
   virtual void CMShowingChanged(TMessage& m);
+  virtual void CMRecreateWnd(TMessage& m);
   void CMParentShowHintChanged(TMessage& m) override;
   void CMTextChanged(TMessage& m) override;
 

@@ -66,9 +66,9 @@ bool TApplication::waitForMessage() {
   try {
     FPump.WaitMessage();
     return true;
-  } catch (const Exception& e) {
-    // Nothing can arrive: waiting would never end.
-    HandleException(e);
+  } catch (const Exception&) {
+    // Nothing can arrive (no input source, no timer): the loop that waits ends instead. Not shown:
+    // an error box would run a loop of its own that can wait for nothing either.
     return false;
   }
 }
@@ -95,9 +95,11 @@ void TApplication::Run() {
 }
 
 TApplication::~TApplication() {
-  // Forms reach back into the application while they go.
+  // Forms reach back into the application while they go, and run OnDestroy while whole.
   CancelHint();
   FHintWindow.reset();
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* f = dynamic_cast<TCustomForm*>(Components(i))) f->BeforeDestruction();
   DestroyComponents();
 }
 
@@ -320,7 +322,7 @@ TWinControl* TScreen::ActiveControl() const {
 void TScreen::SetCursor(TCursor v) {
   if (v == FCursor) return;
   FCursor = v;
-  ::SetCursor(v);
+  ::SetCursor(CursorHandle(v));
 }
 
 void TScreen::removeForm(TCustomForm* f) { FForms.erase(std::remove(FForms.begin(), FForms.end(), f), FForms.end()); }
@@ -338,7 +340,12 @@ TCustomForm::TCustomForm(TComponent* owner) : TCustomControl(owner) {
   Screen().addForm(this);
 }
 
-TCustomForm* TCustomForm::CreateNew(TComponent* owner) { return new TForm(owner); }
+TCustomForm* TCustomForm::CreateNew(TComponent* owner) { return Create<TForm>(owner); }
+
+void TCustomForm::Free() {
+  BeforeDestruction();
+  delete this;
+}
 
 TCustomForm::~TCustomForm() {
   BeforeDestruction();
@@ -405,6 +412,9 @@ void TCustomForm::CreateParams(TCreateParams& p) {
       if (FBorderIcons & biMaximize) p.Style |= WS_MAXIMIZEBOX;
     }
   }
+  // The help button shows only on frames without minimize and maximize buttons.
+  if ((FBorderIcons & biHelp) && (FBorderStyle == bsDialog || !(FBorderIcons & (biMinimize | biMaximize))))
+    p.ExStyle |= WS_EX_CONTEXTHELP;
   if (FFormStyle == fsStayOnTop) p.ExStyle |= WS_EX_TOPMOST;
   p.WndParent = 0;
   p.WinClassName = ClassName();
@@ -561,7 +571,7 @@ void TCustomForm::Release() {
   std::weak_ptr<const void> alive = Liveness();
   Application().PostCallback(
       [this, alive] {
-        if (!alive.expired()) delete this;
+        if (!alive.expired()) Free();
       },
       this);
 }
@@ -707,9 +717,31 @@ void TCustomForm::Paint() {
   if (OnPaint) OnPaint(this);
 }
 
+namespace {
+
+void InitiateActions(TWinControl* parent) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    if (!c->Visible()) continue;
+    c->InitiateAction();
+    if (auto* w = dynamic_cast<TWinControl*>(c)) InitiateActions(w);
+  }
+}
+
+void InitiateItemActions(TMenuItem& item) {
+  if (TBasicAction* a = item.Action()) a->Update();
+  for (int i = 0; i < item.Count(); ++i) InitiateItemActions(*item.Items(i));
+}
+
+}  // namespace
+
 void TCustomForm::UpdateActions() {
   for (int i = 0; i < ComponentCount(); ++i)
     if (auto* list = dynamic_cast<TActionList*>(Components(i))) list->UpdateActions();
+  // Actions outside the form's lists, through the controls and items linked to them.
+  InitiateActions(this);
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* menu = dynamic_cast<TMenu*>(Components(i))) InitiateItemActions(menu->Items());
 }
 
 bool TCustomForm::IsShortCut(uint16_t key, TShiftState shift) {
@@ -758,7 +790,7 @@ void TCustomForm::Dispatch(TMessage& m) {
       return;
     }
     case WM_CLOSE: Close(); return;
-    case CM_RELEASE: delete this; return;
+    case CM_RELEASE: Free(); return;
     case WM_NEXTDLGCTL: wmNextDlgCtl(m); return;
     case WM_SETFOCUS:
       // The form itself has the focus only when none of its controls can take it.

@@ -29,17 +29,29 @@ using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 // A top-level window with its own controls: shown plainly or modally, closed with a query, and
 // moving the focus between its controls with Tab, Shift+Tab and the arrow keys.
 //
-// Events run in this order: OnCreate (AfterConstruction: Application().CreateForm calls it, and
-// the first show at the latest), OnShow then OnActivate when shown, OnCloseQuery then OnClose when
-// closed, OnHide when hidden, OnDestroy when freed. A derived form whose OnDestroy reaches its own
-// members calls BeforeDestruction at the start of its destructor.
+// Events run in this order: OnCreate right after construction, OnShow then OnActivate when shown,
+// OnCloseQuery then OnClose when closed, OnHide when hidden, OnDestroy when freed. C++ cannot run
+// code between a constructor and its caller nor before a derived destructor, so: make forms with
+// Create<T>(...) or Application().CreateForm (a form made with plain new has its OnCreate at the
+// first show at the latest), and free them with Free() (a plain delete runs OnDestroy from this
+// class's destructor, after the derived members are gone, unless the derived destructor calls
+// BeforeDestruction first).
 class TCustomForm : public TCustomControl {
 public:
   explicit TCustomForm(TComponent* owner);
   ~TCustomForm() override;
   AnsiString ClassName() const override { return "TCustomForm"; }
-  // A form without stored contents; the same as constructing one.
+  // Constructs a form and runs its OnCreate.
+  template <class T, class... Args>
+  static T* Create(Args&&... args) {
+    T* f = new T(std::forward<Args>(args)...);
+    f->AfterConstruction();
+    return f;
+  }
+  // A plain form without contents of its own.
   static TCustomForm* CreateNew(TComponent* owner);
+  // Runs OnDestroy, then frees the form.
+  void Free();
 
   // Runs OnCreate once; an error it raises goes to the application's exception handler.
   virtual void AfterConstruction();
@@ -291,7 +303,7 @@ private:
   };
   friend class TCustomForm;
   bool processOne();
-  // Waits for a message; false (after showing why) when none can come.
+  // Waits for a message; false when none can ever come.
   bool waitForMessage();
   void formGone(TCustomForm* f);
 

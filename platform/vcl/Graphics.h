@@ -15,6 +15,18 @@
 using TColor = TColorRef;
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clDefault = 0x20000000;
+// The named colours beside those of the drawing layer.
+constexpr TColor clLtGray = clSilver;
+constexpr TColor clDkGray = clGray;
+constexpr TColor clMoneyGreen = 0xC0DCC0;
+constexpr TColor clSkyBlue = 0xF0CAA6;
+constexpr TColor clCream = 0xF0FBFF;
+constexpr TColor clMedGray = 0xA4A0A0;
+constexpr TColor clHotLight = SysColorFlag | COLOR_HOTLIGHT;
+constexpr TColor clGradientActiveCaption = SysColorFlag | COLOR_GRADIENTACTIVECAPTION;
+constexpr TColor clGradientInactiveCaption = SysColorFlag | COLOR_GRADIENTINACTIVECAPTION;
+constexpr TColor clMenuHighlight = SysColorFlag | COLOR_MENUHILIGHT;
+constexpr TColor clMenuBar = SysColorFlag | COLOR_MENUBAR;
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;

@@ -224,7 +224,7 @@ bool Selectable(const TMenuItem* i) { return i->Visible() && i->Enabled() && !i-
 // The list of a popup menu's items as a window of its own, tracked until a choice or a cancel.
 class TPopupList final : public TCustomControl {
 public:
-  TPopupList(TPopupMenu& menu) : TCustomControl(nullptr), FMenu(menu) {
+  explicit TPopupList(TPopupMenu& menu) : TCustomControl(nullptr) {
     FVisible = false;
     SetColor(clMenu);
     Font().SetColor(clMenuText);
@@ -251,7 +251,23 @@ public:
     SetCapture(FHandle);
     HWND h0 = FHandle;
     TApplication& app = Application();
-    // The loop ends on a choice, a cancel, or when nothing more can come.
+    auto close = [&] {
+      if (GetCapture() == h0) ReleaseCapture();
+      if (IsWindow(h0)) ShowWindow(h0, SW_HIDE);
+    };
+    try {
+      trackLoop(app);
+    } catch (...) {
+      close();
+      throw;
+    }
+    close();
+    return FChosen;
+  }
+
+private:
+  // The loop ends on a choice, a cancel, or when nothing more can come.
+  void trackLoop(TApplication& app) {
     while (!FDone && !app.Terminated()) {
       TMsg msg;
       if (PeekMessage(msg, 0, 0, 0, PM_REMOVE)) {
@@ -271,9 +287,6 @@ public:
         break;
       }
     }
-    if (GetCapture() == h0) ReleaseCapture();
-    if (IsWindow(h0)) ShowWindow(h0, SW_HIDE);
-    return FChosen;
   }
 
 protected:
@@ -311,8 +324,15 @@ protected:
       AnsiString sc = ShortCutToText(i->ShortCut());
       if (!sc.empty()) c.DrawText(sc, tr, DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
       if (i->Checked()) {
-        TRect cr{4, y, TextIndent, y + ItemHeight};
-        c.DrawText(i->RadioItem() ? "\x95" : "\x90", cr, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+        TColor mark = !i->Enabled() ? clGrayText : hot ? clHighlightText : clMenuText;
+        int mx = 6, my = y + ItemHeight / 2;
+        c.Pen().SetColor(mark);
+        if (i->RadioItem()) {
+          c.Brush().SetColor(mark);
+          c.Ellipse(mx, my - 3, mx + 7, my + 4);
+        } else {
+          for (int d = 0; d < 2; ++d) c.Polyline({Point(mx, my - 1 + d), Point(mx + 2, my + 1 + d), Point(mx + 7, my - 4 + d)});
+        }
       }
       y += ItemHeight;
     }
@@ -401,7 +421,6 @@ private:
     FDone = true;
   }
 
-  TPopupMenu& FMenu;
   std::vector<TMenuItem*> FItems;
   int FHot = -1;
   bool FDone = false;

@@ -1,5 +1,5 @@
 // The reading layers of the zip component: an archive named by FileName, its settings and events,
-// the progress meters it feeds (TZpBaseBrowser), and the zip specifics of reading: password and
+// the progress meters it feeds (TZpBaseBrowser), and what reading a zip file adds: password and
 // volume requests (TZpCustomZipBrowser).
 #pragma once
 

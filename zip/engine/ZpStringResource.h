@@ -6,6 +6,7 @@
 
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/StringTables.h"
 
 QUORVEX_EXCEPTION(ESrmStringResourceError, Exception);
 
@@ -24,12 +25,9 @@ public:
 
 private:
   void Open(const uint8_t* data, std::size_t size);
-  bool Find(int id, std::size_t& offset, std::size_t& units) const;
-  AnsiString Convert(std::size_t offset, std::size_t units) const;
 
   AnsiString FResourceName;
-  const uint8_t* FData = nullptr;
-  std::size_t FSize = 0;
+  TStringTable FTable;
 };
 
 constexpr const char* ZpStringsResourceName = "ZP_STRINGS_ENGLISH";

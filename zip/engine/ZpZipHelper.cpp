@@ -28,14 +28,16 @@ constexpr int MaxBits = 15;
 constexpr int MaxBLBits = 7;
 
 // Good: past this length the chain is searched a quarter as far. MaxLazy: the lazy levels look for
-// a better match only below it; the greedy levels 1-3 insert the strings of longer matches not at
-// all. Nice: a match this long ends the search.
+// a better match only below it; the greedy levels 1-3 do not hash the strings of longer matches.
+// Flags: collected only; the item's general purpose bits 1 and 2 stay 0.
 struct TLevelConfig {
-  int Good, MaxLazy, Nice, MaxChain;
+  int Good, MaxLazy, MaxChain, Flags;
 };
-constexpr TLevelConfig LevelTable[10] = {{0, 0, 0, 0},       {4, 4, 8, 4},       {4, 5, 16, 8},      {4, 6, 32, 32},
-                                         {4, 4, 16, 16},     {8, 16, 32, 32},    {8, 16, 128, 128},  {8, 32, 128, 256},
-                                         {32, 128, 258, 1024}, {32, 258, 258, 4096}};
+constexpr TLevelConfig LevelTable[10] = {{0, 0, 0, 0},    {4, 4, 4, 4},     {4, 5, 8, 4},     {4, 6, 32, 0},
+                                         {4, 4, 16, 0},   {8, 16, 32, 0},   {8, 16, 128, 0},  {8, 32, 256, 0},
+                                         {32, 128, 1024, 2}, {32, 258, 4096, 2}};
+// Lazy evaluation costs the fast levels a second search at nearly every short match; they take
+// each match as found instead.
 constexpr int LastGreedyLevel = 3;
 
 constexpr uint8_t LengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
@@ -274,7 +276,6 @@ private:
     unsigned best = prevLength;
     const unsigned limit = FStrStart > MaxDist ? FStrStart - MaxDist : 0;
     const unsigned maxLen = std::min<unsigned>(MaxMatch, FLookahead);
-    const unsigned nice = std::min<unsigned>(static_cast<unsigned>(FConfig.Nice), maxLen);
     if (prevLength >= static_cast<unsigned>(FConfig.Good)) chain >>= 2;
     if (best >= maxLen) return best;
     uint16_t end2;
@@ -314,7 +315,7 @@ private:
       if (len > best) {
         FMatchStart = cur;
         best = len;
-        if (len >= nice) return best;
+        if (len >= maxLen) return best;
         std::memcpy(&end2, scan + best - 1, 2);
         winEnd = win + best - 1;
       }
@@ -362,7 +363,10 @@ private:
       unsigned hashHead = 0;
       if (FLookahead >= MinMatch) hashHead = InsertString(FStrStart);
       unsigned matchLength = 0;
-      if (hashHead != 0 && FStrStart - hashHead <= MaxDist) matchLength = LongestMatch(hashHead, MinMatch - 1);
+      if (hashHead != 0 && FStrStart - hashHead <= MaxDist) {
+        matchLength = LongestMatch(hashHead, MinMatch - 1);
+        if (matchLength == MinMatch && FStrStart - FMatchStart > TooFar) matchLength = 0;
+      }
       bool flush;
       if (matchLength >= MinMatch) {
         flush = TallyMatch(FStrStart - FMatchStart, matchLength - MinMatch);

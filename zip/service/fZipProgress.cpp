@@ -3,7 +3,7 @@
 #include "controls/ctlTimerPool.h"
 #include "platform/gdi/Colors.h"
 
-TfrmZipProgress::TfrmZipProgress(TComponent* AOwner) : TForm(AOwner) {
+TfrmZipProgress::TfrmZipProgress(TComponent* AOwner) : TabsRoot(AOwner) {
   SetPosition(poScreenCenter);
   SetClientWidth(FormClientWidth);
   SetClientHeight(FormClientHeight);
@@ -22,12 +22,13 @@ TfrmZipProgress::TfrmZipProgress(TComponent* AOwner) : TForm(AOwner) {
   FItemProgress->SetHeight(MeterHeight);
   FItemProgress->SetUsedColor(clTeal);
   FItemProgress->SetUnusedColor(clBtnFace);
+  FProgress = new TQslLabel(this);
+  FProgress->SetName("lblProgress");
+  FProgress->SetParent(this);
+  FProgress->SetAlign(alClient);
   zkt().SetArchiveProgressMeter(FZipProgress);
   zkt().SetItemProgressMeter(FItemProgress);
   FJob.OnStatus = [this](const AnsiString& text) { SetStatus(text); };
-  OnCreate = [this](TObject* sender) { FormCreate(sender); };
-  OnShow = [this](TObject* sender) { FormShow(sender); };
-  OnDestroy = [this](TObject* sender) { FormDestroy(sender); };
 }
 
 TfrmZipProgress::~TfrmZipProgress() {
@@ -37,7 +38,8 @@ TfrmZipProgress::~TfrmZipProgress() {
   zkt().SetItemProgressMeter(nullptr);
 }
 
-void TfrmZipProgress::FormCreate(TObject*) {
+void TfrmZipProgress::FormCreate(TObject* Sender) {
+  TabsRoot::FormCreate(Sender);
   FJob.TimerPool = nullptr;
   FJob.IsUnzip = FJob.Recurse = FJob.KeepPaths = FJob.RestorePaths = false;
   FJob.Append = FJob.Freshen = FJob.Replace = false;
@@ -51,7 +53,8 @@ void TfrmZipProgress::FormCreate(TObject*) {
 
 TCtlTimerPool* TfrmZipProgress::Pool() const { return FJob.TimerPool ? *FJob.TimerPool : nullptr; }
 
-void TfrmZipProgress::FormShow(TObject*) {
+void TfrmZipProgress::FormShow(TObject* Sender) {
+  TabsRoot::FormShow(Sender);
   if (TCtlTimerPool* pool = Pool()) {
     FJob.TriggerHandle = pool->AddTrigger(
         JobTriggerInterval, [this](TCtlTimerPool* s, int h, uint32_t i, int e) { RunZipJob(s, h, i, e); });
@@ -61,7 +64,8 @@ void TfrmZipProgress::FormShow(TObject*) {
   Close();
 }
 
-void TfrmZipProgress::FormDestroy(TObject*) {
+void TfrmZipProgress::FormDestroy(TObject* Sender) {
+  TabsRoot::FormDestroy(Sender);
   if (FJob.TriggerHandle >= 0) {
     if (TCtlTimerPool* pool = Pool()) pool->RemoveTrigger(FJob.TriggerHandle);
     FJob.TriggerHandle = -1;
@@ -87,5 +91,5 @@ void TfrmZipProgress::RunZipJob(TCtlTimerPool*, int, uint32_t, int) {
 }
 
 void TfrmZipProgress::SetStatus(const AnsiString& text) {
-  FStatusText = text;
+  FProgress->SetCaption(text);
 }

@@ -2,13 +2,14 @@
 // unzip job that a timer trigger starts once the window is on screen.
 #pragma once
 
-#include "platform/vcl/Forms.h"
+#include "framework/forms/QsDbCtrl.h"
+#include "framework/forms/aRoot.h"
 #include "zip/engine/ZpMeter.h"
 #include "zip/service/uZipJob.h"
 
 class TCtlTimerPool;
 
-class TfrmZipProgress : public TForm {
+class TfrmZipProgress : public TabsRoot {
 public:
   static constexpr int FormClientWidth = 528;
   static constexpr int FormClientHeight = 53;
@@ -24,11 +25,11 @@ public:
   TZpZipKit& zkt() { return FJob.zkt(); }
   TZpMeter* mtrZipProgress() const { return FZipProgress; }
   TZpMeter* mtrItemProgress() const { return FItemProgress; }
-  const AnsiString& StatusText() const { return FStatusText; }
+  TQslLabel* lblProgress() const { return FProgress; }
 
-  void FormCreate(TObject* Sender);
-  void FormShow(TObject* Sender);
-  void FormDestroy(TObject* Sender);
+  void FormCreate(TObject* Sender) override;
+  void FormShow(TObject* Sender) override;
+  void FormDestroy(TObject* Sender) override;
   // The trigger's event: runs the job once and sets the modal result.
   void RunZipJob(TCtlTimerPool* Sender, int Handle, uint32_t Interval, int ElapsedTime);
 
@@ -40,5 +41,5 @@ private:
   TZipJob FJob;
   TZpMeter* FZipProgress = nullptr;   // owned by the form
   TZpMeter* FItemProgress = nullptr;  // owned by the form
-  AnsiString FStatusText;
+  TQslLabel* FProgress = nullptr;     // owned by the form
 };

@@ -1,6 +1,7 @@
 #include "platform/vcl/Controls.h"
 
 #include "VclTestSupport.h"
+#include "platform/win/Cursors.h"
 
 namespace {
 
@@ -67,9 +68,12 @@ TEST_F(ControlsTest, WindowIsMadeOnDemandAndKeepsTheControlsState) {
   EXPECT_EQ(wr.Left, o.X);
   EXPECT_EQ(wr.Width(), 50);
 
-  // Recreating keeps bounds, text and state; the window is new.
+  // Recreating keeps bounds, text, state and the focus; the window is new.
   box->SetEnabled(true);
+  f->Show();
+  box->SetFocus();
   box->RecreateWnd();
+  EXPECT_TRUE(box->Focused());
   EXPECT_NE(box->Handle(), h);
   EXPECT_FALSE(IsWindow(h));
   EXPECT_EQ(GetWindowText(box->Handle()), "Box");
@@ -350,13 +354,13 @@ TEST_F(ControlsTest, TheCursorFollowsTheControlUnderTheMouse) {
     Pump();
     return GetCursor();
   };
-  EXPECT_EQ(moveTo(15, 15), crHandPoint);
-  EXPECT_EQ(moveTo(105, 15), crIBeam);
-  EXPECT_EQ(moveTo(60, 60), crDefault);
+  EXPECT_EQ(moveTo(15, 15), LoadCursor(0, IDC_HAND));
+  EXPECT_EQ(moveTo(105, 15), LoadCursor(0, IDC_IBEAM));
+  EXPECT_EQ(moveTo(60, 60), LoadCursor(0, IDC_ARROW));
   Screen().SetCursor(crHourGlass);
-  EXPECT_EQ(moveTo(15, 15), crHourGlass);
+  EXPECT_EQ(moveTo(15, 15), LoadCursor(0, IDC_WAIT));
   Screen().SetCursor(crDefault);
-  EXPECT_EQ(moveTo(16, 16), crHandPoint);
+  EXPECT_EQ(moveTo(16, 16), LoadCursor(0, IDC_HAND));
 }
 
 TEST_F(ControlsTest, AControlMayLiveInAWindowOutsideTheLibrary) {

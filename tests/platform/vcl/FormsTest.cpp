@@ -1,6 +1,7 @@
 #include "platform/vcl/Forms.h"
 
 #include "VclTestSupport.h"
+#include "platform/win/Cursors.h"
 
 namespace {
 
@@ -168,6 +169,30 @@ TEST_F(FormsTest, AnErrorWhileCreatingIsShownAndTheFormStays) {
   EXPECT_TRUE(Application().Terminated());
 }
 
+TEST_F(FormsTest, CreateRunsOnCreateBeforeTheCallerGoesOnAndFreeRunsOnDestroyWhileWhole) {
+  struct TJobForm : TForm {
+    explicit TJobForm(TComponent* o) : TForm(o) {
+      OnCreate = [this](TObject*) { Job = "cleared"; };
+      OnDestroy = [this](TObject*) { Seen = Job; };
+    }
+    AnsiString Job = "unset";
+    AnsiString* Out = nullptr;
+    AnsiString Seen;
+    ~TJobForm() override {
+      if (Out) *Out = Seen;
+    }
+  };
+  AnsiString seen;
+  auto* f = TCustomForm::Create<TJobForm>(&Application());
+  EXPECT_EQ(f->Job, "cleared");
+  f->Job = "zip these";
+  f->Out = &seen;
+  f->Show();
+  EXPECT_EQ(f->Job, "zip these");  // the show does not run OnCreate again
+  f->Free();
+  EXPECT_EQ(seen, "zip these");
+}
+
 TEST_F(FormsTest, CloseWithFreeReleasesTheFormAfterPendingMessages) {
   std::vector<AnsiString> log;
   auto* f = new TLogForm(&Application(), log);
@@ -203,7 +228,7 @@ TEST_F(FormsTest, ScreenListsFormsInZOrderAndKnowsTheActiveOne) {
   delete a;
   EXPECT_EQ(Screen().FormCount(), 2);
   Screen().SetCursor(crHourGlass);
-  EXPECT_EQ(GetCursor(), crHourGlass);
+  EXPECT_EQ(GetCursor(), LoadCursor(0, IDC_WAIT));
   Screen().SetCursor(crDefault);
 
   // Minimizing the application minimizes its visible forms.
@@ -239,6 +264,7 @@ TEST_F(FormsTest, PositionAndBorderStyleShapeTheWindow) {
 TEST_F(FormsTest, ManyFormsMadeShownClosedAndFreedLeaveNothingBehind) {
   for (int i = 0; i < 1000; ++i) {
     auto* f = new TForm(&Application());
+    f->SetBounds(0, 0, 60, 40);  // small: the test is about what stays behind, not drawing
     auto* child = new TCustomControl(f);
     child->SetParent(f);
     child->SetAlign(alClient);
@@ -366,4 +392,23 @@ TEST_F(FormsTest, FormsLeftAtTheEndOfTheProcessGoWithTheApplication) {
         std::exit(0);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(FormsTest, LoopsWithNothingLeftToWaitForEndQuietly) {
+  // An error display that shows a modal box of its own, as the message box does.
+  int shown = 0;
+  Application().SetExceptionDisplay([&](const AnsiString&, const AnsiString&) {
+    ++shown;
+    auto* box = new TForm(&Application());
+    box->ShowModal();
+    delete box;
+  });
+  auto* f = new TForm(&Application());
+  EXPECT_EQ(f->ShowModal(), mrCancel);
+  EXPECT_EQ(shown, 0);
+  TForm* main = nullptr;
+  Application().CreateForm(main);
+  Application().Run();
+  EXPECT_EQ(shown, 0);
+  EXPECT_TRUE(main->Visible());
 }

@@ -121,9 +121,15 @@ TEST_F(MenusTest, ActionsDriveTheirControlsAndItems) {
   bool allow = true;
   act->OnUpdate = [&](TObject* s) { static_cast<TAction*>(s)->SetEnabled(allow); };
 
-  auto* button = new TCustomControl(form);
+  struct TSpyButton : TCustomControl {
+    using TCustomControl::TCustomControl;
+    int Changes = 0;
+    void ActionChange(TBasicAction*, bool) override { ++Changes; }
+  };
+  auto* button = new TSpyButton(form);
   button->SetParent(form);
   button->SetAction(act);
+  EXPECT_EQ(button->Changes, 1);
   auto* pm = new TPopupMenu(form);
   TMenuItem* item = AddItem(*pm, "x");
   item->SetAction(act);
@@ -136,6 +142,7 @@ TEST_F(MenusTest, ActionsDriveTheirControlsAndItems) {
   EXPECT_EQ(ran, 2);
   act->SetCaption("Print &now");
   EXPECT_EQ(button->Caption(), "Print &now");
+  EXPECT_EQ(button->Changes, 2);
 
   // Idle time updates the actions; a disabled action neither runs nor leaves its clients enabled.
   allow = false;
@@ -146,6 +153,19 @@ TEST_F(MenusTest, ActionsDriveTheirControlsAndItems) {
   EXPECT_FALSE(item->Enabled());
   EXPECT_FALSE(act->Execute());
   EXPECT_EQ(ran, 2);
+
+  // An action outside any list is brought up to date through its control.
+  auto* lone = new TAction(form);
+  int updates = 0;
+  lone->OnUpdate = [&](TObject*) { ++updates; };
+  auto* other = new TCustomControl(form);
+  other->SetParent(form);
+  other->SetAction(lone);
+  Application().Idle();
+  EXPECT_EQ(updates, 1);
+  other->Hide();
+  Application().Idle();
+  EXPECT_EQ(updates, 1);
 
   // A list may take the execution over; a freed action leaves its clients alone.
   allow = true;

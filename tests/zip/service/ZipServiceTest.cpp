@@ -249,6 +249,8 @@ TEST_F(ZipServiceTest, TheProgressWindowRunsItsJobOnceAndGoes) {
     EXPECT_EQ(form.mtrZipProgress()->Height(), 14);
     EXPECT_LT(form.mtrZipProgress()->Top(), form.mtrItemProgress()->Top());
     EXPECT_EQ(form.zkt().ArchiveProgressMeter(), form.mtrZipProgress());
+    EXPECT_EQ(form.lblProgress()->Align(), alClient);
+    EXPECT_NE(form.tilBackground, nullptr);
     EXPECT_EQ(form.zkt().PasswordRetries(), 2);
     EXPECT_EQ(form.zkt().StoreOptions(), soStripDrive | soStripPath | soRemoveDots);
     // Without a pool the window gives up at once.
