@@ -88,4 +88,27 @@ TEST_F(StdCtrlsX11Test, TypedLinesReachTheButtonsHandler) {
   SavePngFile(GetWindowImage(FForm->Handle()), QUORVEX_BINARY_DIR "/stdctrls-x11.png");
 }
 
+TEST_F(StdCtrlsX11Test, DropDownListOpensOverTheFormAndTakesAClick) {
+  FForm = std::make_unique<TForm>(nullptr);
+  FForm->SetCaption("Quorvex controls");
+  FForm->SetBounds(60, 40, 300, 200);
+  auto* combo = new TComboBox(FForm.get());
+  combo->SetParent(FForm.get());
+  combo->SetBounds(10, 10, 150, 21);
+  combo->SetStyle(csDropDownList);
+  for (const char* s : {"Zip Files", "any file", "HOT files"}) combo->Items().Add(s);
+  combo->SetItemIndex(0);
+  FForm->Show();
+  ASSERT_TRUE(PumpUntil([&] { return Viewable(); }, Pumper()));
+
+  Tool("xdotool mousemove --sync " + At(combo, 140, 10) + " click 1");
+  ASSERT_TRUE(PumpUntil([&] { return combo->DroppedDown(); }, Pumper()));
+  TRect list = GetWindowRect(combo->ListWindow());
+  int row = (list.Height() - 2) / 3;
+  TPoint third{list.Left + 20, list.Top + 1 + 2 * row + row / 2};
+  Tool("xdotool mousemove --sync " + std::to_string(third.X) + " " + std::to_string(third.Y) + " click 1");
+  ASSERT_TRUE(PumpUntil([&] { return !combo->DroppedDown(); }, Pumper()));
+  EXPECT_EQ(combo->Text(), "HOT files");
+}
+
 }  // namespace
