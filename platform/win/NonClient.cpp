@@ -133,7 +133,8 @@ TNonClientLayout NonClientLayout(uint32_t style, uint32_t exStyle, int width, in
   l.Frame = bare.Left;
   int caption = bare.Top - bare.Left;
   if (caption > 1) {
-    TRect c{l.Frame, l.Frame, width - l.Frame, l.Frame + caption - 1};
+    // A window as low as its caption (minimised) still keeps its bottom frame.
+    TRect c{l.Frame, l.Frame, width - l.Frame, std::min(l.Frame + caption, height - l.Frame) - 1};
     if (!c.IsEmpty()) l.Caption = c;
   }
   if (exStyle & edges) {

@@ -188,9 +188,14 @@ TEST_P(NonClientTest, MinimizeAndMaximizeButtonsSendTheirCommands) {
   EXPECT_FALSE(IsZoomed(h)) << "the maximise button restores a maximised window";
   click(HTMINBUTTON);
   EXPECT_TRUE(IsIconic(h));
+  TRect wr = GetWindowRect(h);
+  EXPECT_EQ(Black, At(h, 80, wr.Height() - 1)) << "a minimised window keeps its bottom frame";
+  EXPECT_EQ(Grey, At(h, 80, 6)) << "and its caption, inactive now";
+  click(HTMINBUTTON);
+  EXPECT_FALSE(IsIconic(h)) << "the minimise button restores a minimised window";
   std::vector<WPARAM> got;
   for (auto& l : Log) got.push_back(l.W);
-  EXPECT_EQ((std::vector<WPARAM>{SC_MAXIMIZE, SC_RESTORE, SC_MINIMIZE}), got);
+  EXPECT_EQ((std::vector<WPARAM>{SC_MAXIMIZE, SC_RESTORE, SC_MINIMIZE, SC_RESTORE}), got);
 
   // A button the style leaves out is drawn disabled and does nothing.
   HWND d = Shown(0, WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX, 400, 300);
