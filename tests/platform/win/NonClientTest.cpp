@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "platform/gdi/SystemMetrics.h"
 #include "platform/win/NonClient.h"
@@ -208,7 +207,6 @@ TEST_P(NonClientTest, MinimizeAndMaximizeButtonsSendTheirCommands) {
 }
 
 TEST_P(NonClientTest, FramePaintingIsPresented) {
-  std::vector<TRect> presented;
   HWND h = Shown(0, WS_OVERLAPPEDWINDOW);
   Pump();
   TWindowSurface* s = GetWindowSurface(h);
@@ -230,6 +228,15 @@ TEST_P(NonClientTest, BordersAndEdgesByStyle) {
   EXPECT_EQ(White, At(edged, 199, 50));
   EXPECT_EQ(Light, At(edged, 198, 50));
   EXPECT_EQ(ClientBlue, At(edged, 2, 50));
+  HWND modal = Shown(WS_EX_DLGMODALFRAME, WS_POPUP, 400, 400);
+  EXPECT_EQ(Light, At(modal, 0, 50)) << "a raised dialog frame without a caption";
+  EXPECT_EQ(White, At(modal, 1, 50));
+  EXPECT_EQ(Silver, At(modal, 2, 50));
+  EXPECT_EQ(ClientBlue, At(modal, 3, 50));
+  HWND statics = Shown(WS_EX_STATICEDGE, WS_POPUP, 700, 400);
+  EXPECT_EQ(Grey, At(statics, 0, 50)) << "a static edge: one sunken line";
+  EXPECT_EQ(White, At(statics, 199, 50));
+  EXPECT_EQ(ClientBlue, At(statics, 1, 50));
   HWND plain = Shown(0, WS_POPUP, 100, 400);
   EXPECT_EQ(ClientBlue, At(plain, 0, 0)) << "no frame, nothing drawn";
 }
