@@ -33,6 +33,7 @@ struct TWindowRec {
   TRect Update;  // client coordinates; empty when valid
   bool UpdateErase = false;
   bool Redraw = true;
+  bool NcActive = false;  // the caption's look as WM_NCACTIVATE last set it
   std::unique_ptr<TWindowSurface> Surface;  // top-level windows only
 };
 

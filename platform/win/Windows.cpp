@@ -10,6 +10,7 @@
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/NonClient.h"
 #include "platform/win/WinState.h"
 
 namespace {
@@ -675,18 +676,33 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (bottom) return HTBOTTOM;
       }
       if ((w->Style & WS_CAPTION) == WS_CAPTION && p.Y < wr.Top + in.Top) {
-        int cap = in.Top - (in.Left);
-        int buttonsRight = wr.Right - in.Right;
-        if ((w->Style & WS_SYSMENU) && p.X >= buttonsRight - cap) return HTCLOSE;
+        // The same places the caption buttons are drawn at.
+        TNonClientLayout l = NonClientLayout(w->Style, w->ExStyle, wr.Width(), wr.Height());
+        if (int button = CaptionButtonAt(l, TPoint{p.X - wr.Left, p.Y - wr.Top})) return button;
         return HTCAPTION;
       }
       return HTBORDER;
     }
-    case WM_NCACTIVATE: return 1;
-    case WM_NCPAINT: return 0;
+    case WM_NCACTIVATE:
+      w->NcActive = wp != 0;
+      PaintNonClient(hwnd);
+      return 1;
+    case WM_NCPAINT: PaintNonClient(hwnd); return 0;
+    case WM_NCLBUTTONDOWN: NonClientButtonDown(hwnd, static_cast<int>(wp)); return 0;
+    case WM_NCMOUSEMOVE: NonClientButtonMove(hwnd, TPoint{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}); return 0;
+    case WM_NCLBUTTONUP: NonClientButtonUp(hwnd, TPoint{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}); return 0;
+    // While a caption button is held the captured mouse comes as client messages.
+    case WM_MOUSEMOVE:
+      NonClientButtonMove(hwnd, ClientToScreen(hwnd, TPoint{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}));
+      return 0;
+    case WM_LBUTTONUP:
+      NonClientButtonUp(hwnd, ClientToScreen(hwnd, TPoint{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}));
+      return 0;
+    case WM_CAPTURECHANGED: NonClientCaptureLost(hwnd); return 0;
     case WM_SETTEXT:
       w->Text = lp ? reinterpret_cast<const char*>(lp) : "";
       if (Shown(*w) && w->Created) DisplayBackend().WindowTitled(hwnd, w->Text);
+      if ((w->Style & WS_CAPTION) == WS_CAPTION) PaintNonClient(hwnd);
       return 1;
     case WM_GETTEXTLENGTH: return static_cast<LRESULT>(w->Text.size());
     case WM_GETTEXT: {
