@@ -1,8 +1,9 @@
 // The framework's form controls: panels, group boxes and radio groups that can be transparent, the
-// memo and label of the forms, and the bordered label with its help context.
+// memo and label of the forms, the speed button, and the bordered labels with their help context.
 #pragma once
 
 #include "framework/forms/BxCtrls.h"
+#include "platform/vcl/Buttons.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
 
@@ -132,6 +133,13 @@ class tQsBorderedLabel : public TBxLabel {
 public:
   explicit tQsBorderedLabel(TComponent* AOwner) : TBxLabel(AOwner) {}
   AnsiString ClassName() const override { return "tQsBorderedLabel"; }
+};
+
+// The framework's speed button; its help context answers a right-click on the form.
+class TQsSpeedButton : public TSpeedButton {
+public:
+  explicit TQsSpeedButton(TComponent* AOwner) : TSpeedButton(AOwner) {}
+  AnsiString ClassName() const override { return "TQsSpeedButton"; }
 };
 
 // Points field at value and asks to hear when value is freed.
