@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/forms/BxCtrls.h"
+#include "framework/forms/BxDBCtrl.h"
 #include "platform/vcl/Buttons.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
@@ -133,6 +134,13 @@ class tQsBorderedLabel : public TBxLabel {
 public:
   explicit tQsBorderedLabel(TComponent* AOwner) : TBxLabel(AOwner) {}
   AnsiString ClassName() const override { return "tQsBorderedLabel"; }
+};
+
+// The data label of the forms, with a help context of its own for a right-click.
+class tQsDbBorderedLabel : public TBxDBLabel {
+public:
+  explicit tQsDbBorderedLabel(TComponent* AOwner) : TBxDBLabel(AOwner) {}
+  AnsiString ClassName() const override { return "tQsDbBorderedLabel"; }
 };
 
 // The framework's speed button; its help context answers a right-click on the form.

@@ -101,6 +101,7 @@ int RootHelpContextFor(const TControl* control, int formContext) {
   if (dynamic_cast<const TWinControl*>(control) && control->HelpContext() > 0) return control->HelpContext();
   bool ownContext = dynamic_cast<const TQsSpeedButton*>(control) || dynamic_cast<const tQsBorderedLabel*>(control);
   if (ownContext && control->HelpContext() > 0) return control->HelpContext();
+  if (dynamic_cast<const tQsDbBorderedLabel*>(control) && control->HelpContext() > 0) return control->HelpContext();
   // A label stands for the control it names.
   const TWinControl* named = nullptr;
   if (auto* label = dynamic_cast<const TCustomLabel*>(control)) named = label->FocusControl();

@@ -286,6 +286,13 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 }
 
 void TSpeedButton::WndProc(TMessage& message) {
+  // The caption's accelerator clicks the button.
+  if (message.Msg == CM_DIALOGCHAR && IsAccel(static_cast<uint16_t>(message.WParam), Caption()) && Enabled() &&
+      Visible() && Parent() && Parent()->Showing()) {
+    Click();
+    message.Result = 1;
+    return;
+  }
   if (message.Msg == WM_CANCELMODE && FDragging) {
     FDragging = false;
     FState = restingState();

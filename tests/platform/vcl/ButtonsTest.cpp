@@ -138,6 +138,16 @@ TEST_F(SpeedButtonTest, ClickRunsOnReleaseOverTheButtonOnly) {
   EXPECT_EQ(executed, 1);
 }
 
+TEST_F(SpeedButtonTest, AcceleratorClicksAnEnabledButton) {
+  TSpeedButton* b = Button(20, 20, 60, 30);
+  b->SetCaption("&Open");
+  EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'o'), 1);
+  EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'x'), 0);
+  b->SetEnabled(false);
+  EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'o'), 0);
+  EXPECT_EQ(Clicks.size(), 1u);
+}
+
 TEST_F(SpeedButtonTest, CheckedActionHoldsAGroupedButtonDown) {
   TSpeedButton* b = Button(20, 20, 40, 30, 3);
   b->SetAllowAllUp(true);
