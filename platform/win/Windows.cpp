@@ -184,7 +184,13 @@ TWindowRec* FindWindowRec(HWND hwnd) {
 
 void ResetWindowSystem() {
   TWinState& s = WinState();
+  // Numbers are never handed out twice in a process, so a handle kept from before the reset
+  // can only miss, never reach a newer window.
+  const HWND nextHandle = s.NextHandle;
+  const uintptr_t nextTimerId = s.NextTimerId;
   s = TWinState{};
+  s.NextHandle = nextHandle;
+  s.NextTimerId = nextTimerId;
   DisplayBackend().Reset();
   ForgetDeviceContexts();
   ResetHooks();
