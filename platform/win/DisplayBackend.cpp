@@ -1,6 +1,7 @@
 #include "platform/win/DisplayBackend.h"
 
 #include "platform/win/HeadlessBackend.h"
+#include "platform/win/MoveSize.h"
 
 namespace {
 
@@ -16,3 +17,5 @@ TDisplayBackend& DisplayBackend() { return *Current(); }
 void SetDisplayBackend(std::unique_ptr<TDisplayBackend> backend) {
   Current() = backend ? std::move(backend) : std::make_unique<THeadlessBackend>();
 }
+
+void TDisplayBackend::BeginMoveSize(HWND hwnd, int hit, TPoint screen) { RunMoveSize(hwnd, hit, screen); }

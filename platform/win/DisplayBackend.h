@@ -26,6 +26,9 @@ public:
   // The mouse is captured by a window inside this top-level window (0: released): its moves
   // and buttons come here wherever the pointer is.
   virtual void CaptureChanged(HWND /*top*/) {}
+  // A press on a window's own caption (HTCAPTION) or sizing edge (the sizing hit code) at the
+  // screen point: moves or sizes it until the button goes up. A window manager may do it.
+  virtual void BeginMoveSize(HWND hwnd, int hit, TPoint screen);
   // Part of the window's back buffer (window coordinates) changed and may be shown.
   virtual void Present(HWND, const TRect&) {}
 

@@ -10,6 +10,7 @@
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/MoveSize.h"
 #include "platform/win/NonClient.h"
 #include "platform/win/WinState.h"
 
@@ -694,7 +695,21 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       PaintNonClient(hwnd);
       return 1;
     case WM_NCPAINT: PaintNonClient(hwnd); return 0;
-    case WM_NCLBUTTONDOWN: NonClientButtonDown(hwnd, static_cast<int>(wp)); return 0;
+    case WM_NCLBUTTONDBLCLK:
+      if (wp == HTCAPTION && (w->Style & WS_MAXIMIZEBOX)) {
+        SendMessage(hwnd, WM_SYSCOMMAND, IsZoomed(hwnd) ? SC_RESTORE : SC_MAXIMIZE, lp);
+        return 0;
+      }
+      [[fallthrough]];  // elsewhere the second press counts as a press
+    case WM_NCLBUTTONDOWN: {
+      int hit = static_cast<int>(wp);
+      if (NonClientButtonDown(hwnd, hit)) return 0;
+      bool sizes = IsSizingHit(hit) && (w->Style & WS_THICKFRAME);
+      // A maximised window stays where it is.
+      if ((hit == HTCAPTION || sizes) && !w->Parent && !IsZoomed(hwnd) && !IsIconic(hwnd))
+        DisplayBackend().BeginMoveSize(hwnd, hit, TPoint{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+      return 0;
+    }
     case WM_NCMOUSEMOVE: NonClientButtonMove(hwnd, TPoint{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}); return 0;
     case WM_NCLBUTTONUP: NonClientButtonUp(hwnd, TPoint{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}); return 0;
     // While a caption button is held the captured mouse comes as client messages.

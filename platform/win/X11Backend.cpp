@@ -20,6 +20,7 @@
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/WinState.h"
 #include "platform/win/X11Keys.h"
+#include "platform/win/X11WmHints.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ struct TX11Backend::TImpl {
   TRect Work;
   Atom Protocols = 0, DeleteWindow = 0, Clipboard = 0, Utf8 = 0, Targets = 0, Text = 0, NetName = 0,
        NetState = 0, NetAbove = 0, NetSkipTaskbar = 0, NetType = 0, NetUtility = 0, NetNormal = 0,
-       NetWorkArea = 0, Incoming = 0;
+       NetWorkArea = 0, Incoming = 0, MotifHints = 0, NetSupported = 0, NetMoveResize = 0;
 
   Atom Intern(const char* name) { return XInternAtom(Dpy, name, False); }
   HWND Find(Window w) const {
@@ -127,15 +128,13 @@ struct TX11Backend::TImpl {
   void ReleaseModifiersUp();
   int TypedChar(XKeyEvent& key, uint16_t vk);
   void SetStateHints(Window w, uint32_t exStyle);
+  void SetDecorationHint(Window w, const TWindowRec& rec);
+  bool ManagerMovesWindows();
   void SetOwnerHint(Window w, HWND owner);
   void Handle(XEvent& ev);
   void AnswerSelection(const XSelectionRequestEvent& req);
   void PutArea(HWND hwnd, Window w, const TRect& area);
   std::optional<std::string> Convert(Atom target, Atom& type);
-  TPoint ScreenPoint(HWND hwnd, int x, int y) const {
-    TRect b = GetWindowRect(hwnd);
-    return TPoint{b.Left + x, b.Top + y};
-  }
 };
 
 TX11Backend::TX11Backend(const char* displayName) : F(std::make_unique<TImpl>()) {
@@ -162,6 +161,9 @@ TX11Backend::TX11Backend(const char* displayName) : F(std::make_unique<TImpl>())
   F->Targets = F->Intern("TARGETS");
   F->Text = F->Intern("TEXT");
   F->NetName = F->Intern("_NET_WM_NAME");
+  F->MotifHints = F->Intern("_MOTIF_WM_HINTS");
+  F->NetSupported = F->Intern("_NET_SUPPORTED");
+  F->NetMoveResize = F->Intern("_NET_WM_MOVERESIZE");
   F->NetState = F->Intern("_NET_WM_STATE");
   F->NetAbove = F->Intern("_NET_WM_STATE_ABOVE");
   F->NetSkipTaskbar = F->Intern("_NET_WM_STATE_SKIP_TASKBAR");
@@ -243,7 +245,73 @@ void TX11Backend::WindowCreated(HWND hwnd) {
   XSetClassHint(d, w, &cls);
   F->SetOwnerHint(w, rec->Owner);
   F->SetStateHints(w, rec->ExStyle);
+  if (!a.override_redirect) F->SetDecorationHint(w, *rec);
   WindowTitled(hwnd, rec->Text);
+}
+
+void TX11Backend::TImpl::SetDecorationHint(Window w, const TWindowRec& rec) {
+  // We draw our own caption and frame: a manager's would be a second one.
+  if (NonClientInsets(rec.Style, rec.ExStyle) == TRect{}) {
+    XDeleteProperty(Dpy, w, MotifHints);
+    return;
+  }
+  // Only the decorations flag: the manager keeps moving, sizing and closing as it likes.
+  long hints[MwmHintsLength] = {MwmHintsDecorations, 0, 0, 0, 0};
+  XChangeProperty(Dpy, w, MotifHints, MotifHints, 32, PropModeReplace, reinterpret_cast<unsigned char*>(hints),
+                  MwmHintsLength);
+}
+
+bool TX11Backend::TImpl::ManagerMovesWindows() {
+  Atom type = 0;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(Dpy, Root, NetSupported, 0, 4096, False, XA_ATOM, &type, &format, &n, &after, &data) ==
+          Success &&
+      data) {
+    if (format == 32) {
+      auto* atoms = reinterpret_cast<Atom*>(data);
+      found = std::find(atoms, atoms + n, NetMoveResize) != atoms + n;
+    }
+    XFree(data);
+  }
+  return found;
+}
+
+void TX11Backend::BeginMoveSize(HWND hwnd, int hit, TPoint screen) {
+  Window w = static_cast<Window>(XWindowOf(hwnd));
+  long direction = -1;
+  switch (hit) {
+    case HTCAPTION: direction = NetMoveResizeMove; break;
+    case HTTOPLEFT: direction = NetMoveResizeSizeTopLeft; break;
+    case HTTOP: direction = NetMoveResizeSizeTop; break;
+    case HTTOPRIGHT: direction = NetMoveResizeSizeTopRight; break;
+    case HTRIGHT: direction = NetMoveResizeSizeRight; break;
+    case HTBOTTOMRIGHT: direction = NetMoveResizeSizeBottomRight; break;
+    case HTBOTTOM: direction = NetMoveResizeSizeBottom; break;
+    case HTBOTTOMLEFT: direction = NetMoveResizeSizeBottomLeft; break;
+    case HTLEFT: direction = NetMoveResizeSizeLeft; break;
+  }
+  if (!w || direction < 0 || !F->ManagerMovesWindows()) {
+    TDisplayBackend::BeginMoveSize(hwnd, hit, screen);
+    return;
+  }
+  // The manager can grab the pointer only once our own grab is gone.
+  if (GetCapture()) ReleaseCapture();
+  XUngrabPointer(F->Dpy, F->LastTime);
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = w;
+  ev.xclient.message_type = F->NetMoveResize;
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = screen.X;
+  ev.xclient.data.l[1] = screen.Y;
+  ev.xclient.data.l[2] = direction;
+  ev.xclient.data.l[3] = Button1;
+  ev.xclient.data.l[4] = NetSourceApplication;
+  XSendEvent(F->Dpy, F->Root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  XFlush(F->Dpy);
 }
 
 void TX11Backend::TImpl::SetOwnerHint(Window w, HWND owner) {
@@ -268,6 +336,8 @@ void TX11Backend::WindowRestyled(HWND hwnd) {
   if (!w || !rec) return;
   F->SetOwnerHint(w, rec->Owner);
   F->SetStateHints(w, rec->ExStyle);
+  XWindowAttributes attrs{};
+  if (XGetWindowAttributes(F->Dpy, w, &attrs) && !attrs.override_redirect) F->SetDecorationHint(w, *rec);
   // A window manager reads the state of a mapped window from a request to the root only.
   XEvent ev{};
   ev.xclient.type = ClientMessage;
@@ -540,7 +610,8 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
     case ButtonRelease: {
       LastTime = ev.xbutton.time;
       if (!h) break;
-      TPoint p = ScreenPoint(h, ev.xbutton.x, ev.xbutton.y);
+      // Root coordinates: a window we are dragging may have moved since the event left.
+      TPoint p{ev.xbutton.x_root, ev.xbutton.y_root};
       unsigned b = ev.xbutton.button;
       if (b == Button4 || b == Button5) {
         if (ev.type == ButtonPress) InjectWheel(b == Button4 ? WHEEL_DELTA : -WHEEL_DELTA, p.X, p.Y);
@@ -558,7 +629,7 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       }
       LastTime = ev.xmotion.time;
       if (h) {
-        TPoint p = ScreenPoint(h, ev.xmotion.x, ev.xmotion.y);
+        TPoint p{ev.xmotion.x_root, ev.xmotion.y_root};
         InjectMouseMove(p.X, p.Y);
       }
       break;

@@ -23,6 +23,8 @@ public:
   void WindowActivated(HWND hwnd) override;
   void WindowRestyled(HWND hwnd) override;
   void CaptureChanged(HWND top) override;
+  // Hands the drag to the window manager when it says it can take it; runs it ourselves otherwise.
+  void BeginMoveSize(HWND hwnd, int hit, TPoint screen) override;
   void Present(HWND hwnd, const TRect& area) override;
 
   void PumpInput() override;

@@ -408,3 +408,44 @@ TEST_F(X11Test, CapturedMouseMovesArriveFromAnywhereOnTheScreen) {
   Pump();
   EXPECT_TRUE(Moves.empty()) << "outside and no longer captured";
 }
+
+TEST_F(X11Test, FramedWindowsAskForNoDecorationsAndPopupsStayUnmanaged) {
+  HWND top = ShowTestWindow();
+  HWND popup = CreateWindowEx(0, "Paint", "", WS_POPUP | WS_VISIBLE, 10, 10, 80, 60, 0);
+  ASSERT_TRUE(PumpUntil([&] { return Viewable(popup); }, Pumper()));
+  Atom motif = XInternAtom(FPeer, "_MOTIF_WM_HINTS", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(Success, XGetWindowProperty(FPeer, FBackend->XWindowOf(top), motif, 0, 5, False, AnyPropertyType, &type,
+                                        &format, &n, &after, &data));
+  ASSERT_NE(nullptr, data);
+  std::vector<long> hints(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + n);
+  XFree(data);
+  ASSERT_EQ(5u, hints.size());
+  EXPECT_EQ(2, hints[0]) << "only the decorations are asked for";
+  EXPECT_EQ(0, hints[2]) << "no decorations";
+  XWindowAttributes a{};
+  XGetWindowAttributes(FPeer, FBackend->XWindowOf(popup), &a);
+  EXPECT_TRUE(a.override_redirect);
+  EXPECT_EQ("", Property(FBackend->XWindowOf(popup), "_MOTIF_WM_HINTS"));
+}
+
+TEST_F(X11Test, DraggingOurCaptionMovesTheWindowWithoutAManager) {
+  if (!ToolInstalled("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+  HWND top = ShowTestWindow();
+  Window xw = FBackend->XWindowOf(top);
+  ASSERT_EQ(HTCAPTION, SendMessage(top, WM_NCHITTEST, 0, MAKELPARAM(150, 50)));
+  // The whole drag in one run: our loop follows it while xdotool goes on.
+  Tool("xdotool mousemove --sync 150 50 mousedown 1 sleep 0.2 mousemove --sync 200 100 sleep 0.1 "
+       "mousemove --sync 250 150 sleep 0.2 mouseup 1");
+  XWindowAttributes a{};
+  EXPECT_TRUE(PumpUntil([&] {
+    FBackend->Sync();
+    XGetWindowAttributes(FPeer, xw, &a);
+    return a.x == 160 && a.y == 140;
+  }, Pumper()));
+  EXPECT_EQ(TRect(160, 140, 460, 340), GetWindowRect(top));
+  EXPECT_EQ(0u, GetCapture());
+}

@@ -1,0 +1,20 @@
+// The numbers of the window manager hints the X11 display sets: the Motif decorations hint and
+// the extended manager's move/resize request.
+#pragma once
+
+// _MOTIF_WM_HINTS: five longs, flags first; decorations are the third.
+constexpr long MwmHintsDecorations = 1L << 1;
+constexpr int MwmHintsLength = 5;
+
+// _NET_WM_MOVERESIZE directions.
+constexpr long NetMoveResizeSizeTopLeft = 0;
+constexpr long NetMoveResizeSizeTop = 1;
+constexpr long NetMoveResizeSizeTopRight = 2;
+constexpr long NetMoveResizeSizeRight = 3;
+constexpr long NetMoveResizeSizeBottomRight = 4;
+constexpr long NetMoveResizeSizeBottom = 5;
+constexpr long NetMoveResizeSizeBottomLeft = 6;
+constexpr long NetMoveResizeSizeLeft = 7;
+constexpr long NetMoveResizeMove = 8;
+// The request comes from an ordinary application.
+constexpr long NetSourceApplication = 1;
