@@ -93,15 +93,15 @@ WPARAM MouseKeys() {
 
 // Client messages, their non-client forms, and the virtual key of the button.
 struct TButtonMsgs {
-  UINT Down, Up, Dbl, NcDown, NcUp;
+  UINT Down, Up, Dbl, NcDown, NcUp, NcDbl;
   uint16_t Vk;
 };
 
 TButtonMsgs Msgs(TMouseButton b) {
   switch (b) {
-    case TMouseButton::Right: return {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_NCRBUTTONDOWN, WM_NCRBUTTONUP, VK_RBUTTON};
-    case TMouseButton::Middle: return {WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, 0, 0, VK_MBUTTON};
-    default: return {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_NCLBUTTONDOWN, WM_NCLBUTTONUP, VK_LBUTTON};
+    case TMouseButton::Right: return {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_NCRBUTTONDOWN, WM_NCRBUTTONUP, WM_NCRBUTTONDBLCLK, VK_RBUTTON};
+    case TMouseButton::Middle: return {WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, 0, 0, 0, VK_MBUTTON};
+    default: return {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_NCLBUTTONDOWN, WM_NCLBUTTONUP, WM_NCLBUTTONDBLCLK, VK_LBUTTON};
   }
 }
 
@@ -161,14 +161,16 @@ void InjectMouseDown(TMouseButton b, int x, int y) {
   TButtonMsgs m = Msgs(b);
   Press(In().Async, m.Vk, true);
   UINT msg = m.Down;
+  UINT ncMsg = m.NcDown;
   HWND target = WinState().Capture ? WinState().Capture : WindowFromPoint(In().Cursor);
   uint64_t now = GetTickCount64();
   TInputState& s = In();
   TWindowRec* w = FindWindowRec(target);
-  if (w && (w->ClassStyle & CS_DBLCLKS) && s.LastDown == m.Down && s.LastDownWindow == target &&
-      now - s.LastDownTime <= GetDoubleClickTime() && std::abs(s.LastDownPos.X - x) <= 2 &&
-      std::abs(s.LastDownPos.Y - y) <= 2) {
-    msg = m.Dbl;
+  if (w && s.LastDown == m.Down && s.LastDownWindow == target && now - s.LastDownTime <= GetDoubleClickTime() &&
+      std::abs(s.LastDownPos.X - x) <= 2 && std::abs(s.LastDownPos.Y - y) <= 2) {
+    // The frame hears double clicks whatever the class asks; the client area only with CS_DBLCLKS.
+    if (w->ClassStyle & CS_DBLCLKS) msg = m.Dbl;
+    if (m.NcDbl) ncMsg = m.NcDbl;
     s.LastDown = 0;
   } else {
     s.LastDown = m.Down;
@@ -176,7 +178,7 @@ void InjectMouseDown(TMouseButton b, int x, int y) {
     s.LastDownTime = now;
     s.LastDownPos = TPoint{x, y};
   }
-  QueueMouse(msg, m.NcDown);
+  QueueMouse(msg, ncMsg);
 }
 
 void InjectMouseUp(TMouseButton b, int x, int y) {
@@ -245,9 +247,9 @@ void InputMessageTaken(const TMsg& msg) {
   switch (msg.message) {
     case WM_KEYDOWN: case WM_SYSKEYDOWN: PressBoth(sync, vk, true); break;
     case WM_KEYUP: case WM_SYSKEYUP: PressBoth(sync, vk, false); break;
-    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_NCLBUTTONDOWN: Press(sync, VK_LBUTTON, true); break;
+    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK: Press(sync, VK_LBUTTON, true); break;
     case WM_LBUTTONUP: case WM_NCLBUTTONUP: Press(sync, VK_LBUTTON, false); break;
-    case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK: case WM_NCRBUTTONDOWN: Press(sync, VK_RBUTTON, true); break;
+    case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK: case WM_NCRBUTTONDOWN: case WM_NCRBUTTONDBLCLK: Press(sync, VK_RBUTTON, true); break;
     case WM_RBUTTONUP: case WM_NCRBUTTONUP: Press(sync, VK_RBUTTON, false); break;
     case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: Press(sync, VK_MBUTTON, true); break;
     case WM_MBUTTONUP: Press(sync, VK_MBUTTON, false); break;

@@ -46,7 +46,8 @@ bool TakeFrom(std::deque<TMsg>& q, TMsg& out, HWND filter, UINT lo, UINT hi, boo
 
 bool IsMouseButtonDown(UINT m) {
   return m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN || m == WM_MBUTTONDOWN || m == WM_LBUTTONDBLCLK ||
-         m == WM_RBUTTONDBLCLK || m == WM_MBUTTONDBLCLK || m == WM_NCLBUTTONDOWN || m == WM_NCRBUTTONDOWN;
+         m == WM_RBUTTONDBLCLK || m == WM_MBUTTONDBLCLK || m == WM_NCLBUTTONDOWN || m == WM_NCRBUTTONDOWN ||
+         m == WM_NCLBUTTONDBLCLK || m == WM_NCRBUTTONDBLCLK;
 }
 
 bool TakeTimer(TMsg& out, HWND filter, UINT lo, UINT hi, bool remove) {

@@ -44,6 +44,7 @@ constexpr uint32_t WM_NCLBUTTONUP = 0x00A2;
 constexpr uint32_t WM_NCLBUTTONDBLCLK = 0x00A3;
 constexpr uint32_t WM_NCRBUTTONDOWN = 0x00A4;
 constexpr uint32_t WM_NCRBUTTONUP = 0x00A5;
+constexpr uint32_t WM_NCRBUTTONDBLCLK = 0x00A6;
 constexpr uint32_t WM_KEYFIRST = 0x0100;
 constexpr uint32_t WM_KEYDOWN = 0x0100;
 constexpr uint32_t WM_KEYUP = 0x0101;

@@ -135,6 +135,14 @@ TEST_F(MoveSizeTest, CaptionDoubleClickMaximisesAndRestores) {
   Drag(TPoint{160, 10}, TPoint{300, 200});
   EXPECT_EQ(max, GetWindowRect(h));
 
+  // Two clicks on the caption from the mouse make the double click, without CS_DBLCLKS.
+  ShowWindow(h, SW_RESTORE);
+  Pump();
+  for (int i = 0; i < 2; ++i) {
+    Drag(TPoint{160, 110}, TPoint{160, 110});
+  }
+  EXPECT_TRUE(IsZoomed(h));
+
   HWND fixed = Shown(WS_CAPTION | WS_SYSMENU);
   SendMessage(fixed, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(160, 110));
   EXPECT_FALSE(IsZoomed(fixed));
