@@ -1303,9 +1303,14 @@ void TWinControl::KeyPress(char& key) {
   if (OnKeyPress) OnKeyPress(this, key);
 }
 
+// With KeyPreview on, the parent form sees a key before the control; true when the form took it.
+static bool FormTookKey(TWinControl* control, bool (TWinControl::*step)(TMessage&), TMessage& m) {
+  TCustomForm* form = GetParentForm(control);
+  return form && form != control && form->KeyPreview() && (form->*step)(m);
+}
+
 bool TWinControl::DoKeyDown(TMessage& m) {
-  TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview() && form->DoKeyDown(m)) return true;
+  if (FormTookKey(this, &TWinControl::DoKeyDown, m)) return true;
   auto key = static_cast<uint16_t>(m.WParam);
   KeyDown(key, KeyDataToShiftState(m.LParam));
   m.WParam = key;
@@ -1313,8 +1318,7 @@ bool TWinControl::DoKeyDown(TMessage& m) {
 }
 
 bool TWinControl::DoKeyUp(TMessage& m) {
-  TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview() && form->DoKeyUp(m)) return true;
+  if (FormTookKey(this, &TWinControl::DoKeyUp, m)) return true;
   auto key = static_cast<uint16_t>(m.WParam);
   KeyUp(key, KeyDataToShiftState(m.LParam));
   m.WParam = key;
@@ -1322,8 +1326,7 @@ bool TWinControl::DoKeyUp(TMessage& m) {
 }
 
 bool TWinControl::DoKeyPress(TMessage& m) {
-  TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview() && form->DoKeyPress(m)) return true;
+  if (FormTookKey(this, &TWinControl::DoKeyPress, m)) return true;
   char ch = static_cast<char>(m.WParam);
   KeyPress(ch);
   m.WParam = static_cast<uint8_t>(ch);
