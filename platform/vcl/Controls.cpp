@@ -1309,20 +1309,20 @@ static bool FormTookKey(TWinControl* control, bool (TWinControl::*step)(TMessage
   return form && form != control && form->KeyPreview() && (form->*step)(m);
 }
 
-bool TWinControl::DoKeyDown(TMessage& m) {
-  if (FormTookKey(this, &TWinControl::DoKeyDown, m)) return true;
+// Hands a key message to a control's handler; true when the handler cleared the key.
+static bool HandleKey(TWinControl* control, void (TWinControl::*handler)(uint16_t&, TShiftState), TMessage& m) {
   auto key = static_cast<uint16_t>(m.WParam);
-  KeyDown(key, KeyDataToShiftState(m.LParam));
+  (control->*handler)(key, KeyDataToShiftState(m.LParam));
   m.WParam = key;
   return key == 0;
 }
 
+bool TWinControl::DoKeyDown(TMessage& m) {
+  return FormTookKey(this, &TWinControl::DoKeyDown, m) || HandleKey(this, &TWinControl::KeyDown, m);
+}
+
 bool TWinControl::DoKeyUp(TMessage& m) {
-  if (FormTookKey(this, &TWinControl::DoKeyUp, m)) return true;
-  auto key = static_cast<uint16_t>(m.WParam);
-  KeyUp(key, KeyDataToShiftState(m.LParam));
-  m.WParam = key;
-  return key == 0;
+  return FormTookKey(this, &TWinControl::DoKeyUp, m) || HandleKey(this, &TWinControl::KeyUp, m);
 }
 
 bool TWinControl::DoKeyPress(TMessage& m) {
