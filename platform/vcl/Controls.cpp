@@ -1303,27 +1303,30 @@ void TWinControl::KeyPress(char& key) {
   if (OnKeyPress) OnKeyPress(this, key);
 }
 
-bool TWinControl::DoKeyDown(TMessage& m) {
-  TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview() && form->DoKeyDown(m)) return true;
+// With KeyPreview on, the parent form sees a key before the control; true when the form took it.
+static bool FormTookKey(TWinControl* control, bool (TWinControl::*step)(TMessage&), TMessage& m) {
+  TCustomForm* form = GetParentForm(control);
+  return form && form != control && form->KeyPreview() && (form->*step)(m);
+}
+
+// Hands a key message to a control's handler; true when the handler cleared the key.
+static bool HandleKey(TWinControl* control, void (TWinControl::*handler)(uint16_t&, TShiftState), TMessage& m) {
   auto key = static_cast<uint16_t>(m.WParam);
-  KeyDown(key, KeyDataToShiftState(m.LParam));
+  (control->*handler)(key, KeyDataToShiftState(m.LParam));
   m.WParam = key;
   return key == 0;
+}
+
+bool TWinControl::DoKeyDown(TMessage& m) {
+  return FormTookKey(this, &TWinControl::DoKeyDown, m) || HandleKey(this, &TWinControl::KeyDown, m);
 }
 
 bool TWinControl::DoKeyUp(TMessage& m) {
-  TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview() && form->DoKeyUp(m)) return true;
-  auto key = static_cast<uint16_t>(m.WParam);
-  KeyUp(key, KeyDataToShiftState(m.LParam));
-  m.WParam = key;
-  return key == 0;
+  return FormTookKey(this, &TWinControl::DoKeyUp, m) || HandleKey(this, &TWinControl::KeyUp, m);
 }
 
 bool TWinControl::DoKeyPress(TMessage& m) {
-  TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview() && form->DoKeyPress(m)) return true;
+  if (FormTookKey(this, &TWinControl::DoKeyPress, m)) return true;
   char ch = static_cast<char>(m.WParam);
   KeyPress(ch);
   m.WParam = static_cast<uint8_t>(ch);

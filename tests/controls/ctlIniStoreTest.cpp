@@ -1,56 +1,25 @@
 // The ini settings store against real files, and against Python's configparser both ways.
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "controls/ctlIniStore.h"
-#include "platform/rtl/Files.h"
+#include "platform/rtl/TempExeFolderTestSupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string readAll(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-void writeAll(const std::string& path, const std::string& data) {
-  std::ofstream f(path, std::ios::binary);
-  f << data;
-}
-
-class IniStoreTest : public ::testing::Test {
+class IniStoreTest : public TempExeFolderTest {
 protected:
-  void SetUp() override {
-    FSavedExe = ParamStr(0);
-    char tmpl[] = "/tmp/ctlIniStoreXXXXXX";
-    FDir = ::mkdtemp(tmpl);
-    fs::create_directories(FDir + "/bin");
-    SetExeNameForTesting(FDir + "/bin/Quorvex.EXE");
-  }
-  void TearDown() override {
-    SetExeNameForTesting(FSavedExe);
-    fs::remove_all(FDir);
-  }
   // Runs a Python snippet; argv[1] is the temp folder.
   std::string python(const std::string& code) {
     std::string script = FDir + "/t.py";
-    writeAll(script, code);
+    WriteWholeFile(script, code);
     std::string out = FDir + "/py.out";
     std::string cmd = "python3 " + script + " " + FDir + " > " + out + " 2>&1";
     int rc = std::system(cmd.c_str());
-    std::string text = readAll(out);
+    std::string text = ReadWholeFile(out);
     EXPECT_EQ(rc, 0) << text;
     return text;
   }
-  std::string FDir, FSavedExe;
 };
 
 TEST_F(IniStoreTest, OpenAndCloseNest) {
@@ -64,12 +33,12 @@ TEST_F(IniStoreTest, OpenAndCloseNest) {
   EXPECT_FALSE(FileExists(FDir + "/nest.ini")) << "written only by the outermost Close";
   store.Close();
   EXPECT_FALSE(store.IsOpen());
-  EXPECT_EQ(readAll(FDir + "/nest.ini"), "[S]\r\nA=1\r\n");
+  EXPECT_EQ(ReadWholeFile(FDir + "/nest.ini"), "[S]\r\nA=1\r\n");
   store.Close();  // closing a closed store is harmless
   EXPECT_EQ(store.OpenCount(), 0);
 
   // Each first Open reads the file anew, so other writers are seen.
-  writeAll(FDir + "/nest.ini", "[S]\nA=2\n");
+  WriteWholeFile(FDir + "/nest.ini", "[S]\nA=2\n");
   store.Open();
   EXPECT_EQ(store.ReadString("S", "A", ""), "2");
   store.Close();
@@ -119,7 +88,7 @@ TEST_F(IniStoreTest, FileNamesAndFolders) {
 }
 
 TEST_F(IniStoreTest, NamesValuesAndLineEnds) {
-  writeAll(FDir + "/bin/app.ini",
+  WriteWholeFile(FDir + "/bin/app.ini",
            "; kept comment\r\n[ Main ]\r\n  AgtnList  =  1;2;3  \r\nQuoted=\"a b\"\rEmpty=\n[Other]\nX=1\n");
   TCtlIniFileStore store;
   store.SetIniFileName("app.ini");
@@ -141,7 +110,7 @@ TEST_F(IniStoreTest, NamesValuesAndLineEnds) {
   store.EraseSection("other");
   store.Close();
 
-  EXPECT_EQ(readAll(FDir + "/bin/app.ini"),
+  EXPECT_EQ(ReadWholeFile(FDir + "/bin/app.ini"),
             "; kept comment\r\n[ Main ]\r\nagtnlist=9\r\nQuoted=\"a b\"\r\nEmpty=\r\nLong=" + longValue +
                 "\r\n[New]\r\nN=-42\r\n");
   store.Open();

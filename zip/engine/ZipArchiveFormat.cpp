@@ -46,6 +46,29 @@ private:
   std::vector<uint8_t> FData;
 };
 
+// The fields the local and the central header share, in the order both store them.
+void ReadEntryFields(TFieldReader& r, TZpZipFileHeader& h) {
+  h.VersionNeededToExtract = r.U16();
+  h.GeneralPurposeBitFlag = r.U16();
+  h.CompressionMethod = r.U16();
+  h.LastModFileTime = r.U16();
+  h.LastModFileDate = r.U16();
+  h.CRC32 = r.U32();
+  h.CompressedSize = r.U32();
+  h.UncompressedSize = r.U32();
+}
+
+void WriteEntryFields(TFieldWriter& w, const TZpZipFileHeader& h) {
+  w.U16(h.VersionNeededToExtract);
+  w.U16(h.GeneralPurposeBitFlag);
+  w.U16(h.CompressionMethod);
+  w.U16(h.LastModFileTime);
+  w.U16(h.LastModFileDate);
+  w.U32(h.CRC32);
+  w.U32(h.CompressedSize);
+  w.U32(h.UncompressedSize);
+}
+
 AnsiString ReadBytes(TStream& stream, std::size_t n) {
   AnsiString s(n, '\0');
   if (n) stream.ReadBuffer(s.data(), int64_t(n));
@@ -80,14 +103,7 @@ void TZpZipLocalFileHeader::LoadFromStream(TStream& stream) {
   stream.ReadBuffer(b, sizeof b);
   TFieldReader r(b);
   CheckSignature(r.U32());
-  VersionNeededToExtract = r.U16();
-  GeneralPurposeBitFlag = r.U16();
-  CompressionMethod = r.U16();
-  LastModFileTime = r.U16();
-  LastModFileDate = r.U16();
-  CRC32 = r.U32();
-  CompressedSize = r.U32();
-  UncompressedSize = r.U32();
+  ReadEntryFields(r, *this);
   uint16_t nameLength = r.U16();
   uint16_t extraLength = r.U16();
   FileName = ReadBytes(stream, nameLength);
@@ -97,14 +113,7 @@ void TZpZipLocalFileHeader::LoadFromStream(TStream& stream) {
 void TZpZipLocalFileHeader::SaveToStream(TStream& stream) const {
   TFieldWriter w;
   w.U32(ZpLocalFileHeaderSignature);
-  w.U16(VersionNeededToExtract);
-  w.U16(GeneralPurposeBitFlag);
-  w.U16(CompressionMethod);
-  w.U16(LastModFileTime);
-  w.U16(LastModFileDate);
-  w.U32(CRC32);
-  w.U32(CompressedSize);
-  w.U32(UncompressedSize);
+  WriteEntryFields(w, *this);
   w.U16(Length16(FileName));
   w.U16(Length16(ExtraField));
   w.Bytes(FileName);
@@ -118,14 +127,7 @@ void TZpZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
   TFieldReader r(b);
   CheckSignature(r.U32());
   VersionMadeBy = r.U16();
-  VersionNeededToExtract = r.U16();
-  GeneralPurposeBitFlag = r.U16();
-  CompressionMethod = r.U16();
-  LastModFileTime = r.U16();
-  LastModFileDate = r.U16();
-  CRC32 = r.U32();
-  CompressedSize = r.U32();
-  UncompressedSize = r.U32();
+  ReadEntryFields(r, *this);
   uint16_t nameLength = r.U16();
   uint16_t extraLength = r.U16();
   uint16_t commentLength = r.U16();
@@ -142,14 +144,7 @@ void TZpZipDirectoryFileHeader::SaveToStream(TStream& stream) const {
   TFieldWriter w;
   w.U32(ZpCentralFileHeaderSignature);
   w.U16(VersionMadeBy);
-  w.U16(VersionNeededToExtract);
-  w.U16(GeneralPurposeBitFlag);
-  w.U16(CompressionMethod);
-  w.U16(LastModFileTime);
-  w.U16(LastModFileDate);
-  w.U32(CRC32);
-  w.U32(CompressedSize);
-  w.U32(UncompressedSize);
+  WriteEntryFields(w, *this);
   w.U16(Length16(FileName));
   w.U16(Length16(ExtraField));
   w.U16(Length16(FileComment));

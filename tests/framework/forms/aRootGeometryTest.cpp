@@ -1,47 +1,22 @@
 // The root form's geometry rules and its option file, against real ini files in a temp folder.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "framework/forms/aRoot.h"
-#include "platform/rtl/Files.h"
+#include "platform/rtl/TempExeFolderTestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-void writeAll(const std::string& path, const std::string& data) {
-  std::ofstream f(path, std::ios::binary);
-  f << data;
-}
-
-class RootFilesTest : public ::testing::Test {
+class RootFilesTest : public TempExeFolderTest {
 protected:
   void SetUp() override {
-    FSavedExe = ParamStr(0);
-    char tmpl[] = "/tmp/aRootXXXXXX";
-    FDir = ::mkdtemp(tmpl);
-    fs::create_directories(FDir + "/bin");
+    TempExeFolderTest::SetUp();
     fs::create_directories(FDir + "/opt");
-    SetExeNameForTesting(FDir + "/bin/Quorvex.EXE");
   }
   void TearDown() override {
     SetUseExeDirForOptions(false);
     SetOptionFolder("");
-    SetExeNameForTesting(FSavedExe);
-    fs::remove_all(FDir);
+    TempExeFolderTest::TearDown();
   }
-  std::string FDir, FSavedExe;
 };
 
 TEST(RootGeometry, DefaultPositionCentresTheMinimumSize) {
@@ -72,7 +47,7 @@ TEST(RootGeometry, KeepOnScreen) {
 
 TEST_F(RootFilesTest, GeometryLoadAndSave) {
   const std::string ini = FDir + "/geom.ini";
-  writeAll(ini, "[frmTest]\r\nTop=40\r\nLeft=abc\r\nHeight=5\r\nWidth=640\r\n");
+  WriteWholeFile(ini, "[frmTest]\r\nTop=40\r\nLeft=abc\r\nHeight=5\r\nWidth=640\r\n");
   TCtlIniFileStore store;
   store.SetIniFileName(ini);
   TFormGeometryItems items;
@@ -91,25 +66,25 @@ TEST_F(RootFilesTest, GeometryLoadAndSave) {
   SaveFormGeometry(store, "fixed", items, Rect(10, 20, 110, 220), false);
   SaveFormGeometry(store, "sized", items, Rect(10, 20, 110, 220), true);
   store.Close();
-  std::string text = readAll(ini);
+  std::string text = ReadWholeFile(ini);
   EXPECT_NE(text.find("[fixed]\r\nTop=20\r\nLeft=10\r\n"), std::string::npos) << text;
   EXPECT_NE(text.find("[sized]\r\nTop=20\r\nLeft=10\r\nHeight=200\r\nWidth=100\r\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("[fixed]\r\nTop=20\r\nLeft=10\r\nHeight"), std::string::npos) << text;
 }
 
 TEST_F(RootFilesTest, OptionFileFilledFromIniCopyInTheOptionFolder) {
-  writeAll(FDir + "/opt/Quorvex.INI", "[a]\r\nb=1\r\n");
+  WriteWholeFile(FDir + "/opt/Quorvex.INI", "[a]\r\nb=1\r\n");
   SetOptionFolder(FDir + "/opt");  // without its trailing separator
   TOptionFileChoice choice;
   ASSERT_TRUE(ChooseOptionFile(ParamStr(0), choice));
   EXPECT_EQ(choice.FileName, FDir + "/opt/Quorvex.ACOPT");
   EXPECT_FALSE(choice.UseExeDir);
-  EXPECT_EQ(readAll(FDir + "/opt/Quorvex.ACOPT"), "[a]\r\nb=1\r\n");
+  EXPECT_EQ(ReadWholeFile(FDir + "/opt/Quorvex.ACOPT"), "[a]\r\nb=1\r\n");
 }
 
 TEST_F(RootFilesTest, OptionFileNamesAreExact) {
   // Only the name as written counts: a lower-case twin is a different file.
-  writeAll(FDir + "/opt/Quorvex.ini", "[a]\r\n");
+  WriteWholeFile(FDir + "/opt/Quorvex.ini", "[a]\r\n");
   SetOptionFolder(FDir + "/opt/");
   TOptionFileChoice choice;
   ASSERT_TRUE(ChooseOptionFile(ParamStr(0), choice));
@@ -118,7 +93,7 @@ TEST_F(RootFilesTest, OptionFileNamesAreExact) {
 }
 
 TEST_F(RootFilesTest, OptionFileInTheProgramFolderWhenAsked) {
-  writeAll(FDir + "/bin/Quorvex.INI", "[x]\r\n");
+  WriteWholeFile(FDir + "/bin/Quorvex.INI", "[x]\r\n");
   SetUseExeDirForOptions(true);
   TOptionFileChoice choice;
   ASSERT_TRUE(ChooseOptionFile(ParamStr(0), choice));
