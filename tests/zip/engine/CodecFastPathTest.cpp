@@ -6,6 +6,7 @@
 #include <random>
 
 #include "platform/rtl/Streams.h"
+#include "tests/zip/engine/ZlibPeer.h"
 #include "tests/zip/engine/ZpCodecCorpus.h"
 #include "zip/engine/ZpCrc32.h"
 #include "zip/engine/ZpUnzipHelper.h"
@@ -27,34 +28,6 @@ TBytes ShortPeriods(std::size_t size) {
   }
   out.resize(size);
   return out;
-}
-
-TBytes ZlibDeflate(const TBytes& data, int level) {
-  z_stream z{};
-  EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
-  TBytes out(deflateBound(&z, static_cast<uLong>(data.size())));
-  z.next_in = const_cast<Bytef*>(data.data());
-  z.avail_in = static_cast<uInt>(data.size());
-  z.next_out = out.data();
-  z.avail_out = static_cast<uInt>(out.size());
-  EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
-
-bool ZlibInflate(const TBytes& packed, TBytes& out, std::size_t expected) {
-  z_stream z{};
-  if (inflateInit2(&z, -15) != Z_OK) return false;
-  out.assign(expected + 1, 0);
-  z.next_in = const_cast<Bytef*>(packed.data());
-  z.avail_in = static_cast<uInt>(packed.size());
-  z.next_out = out.data();
-  z.avail_out = static_cast<uInt>(out.size());
-  const int rc = inflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  inflateEnd(&z);
-  return rc == Z_STREAM_END;
 }
 
 TBytes OurInflate(const TBytes& packed, std::size_t size) {
