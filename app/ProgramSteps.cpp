@@ -6,7 +6,7 @@
 #include "framework/base/uMessageDialog.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Regional.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 
 void AddProgramSteps(TModuleSteps& steps) {
   steps.Add("Regional settings", [] { LoadRegionalSettings(); });

@@ -2,8 +2,8 @@
 // layer's contexts, each reported per call.
 #include <benchmark/benchmark.h>
 
-#include "platform/vcl/Forms.h"
-#include "platform/vcl/WindowPump.h"
+#include "platform/classlib/Forms.h"
+#include "platform/classlib/WindowPump.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/PaintContext.h"
 #include "platform/win/Windows.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Classes.h"
+#include "platform/classlib/Classes.h"
 
 constexpr const char* CtlLibraryVersion = "v3.07";
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Classes.h"
+#include "platform/classlib/Classes.h"
 
 // Command codes; a code is the command's position in this list.
 enum : uint16_t {

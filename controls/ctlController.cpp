@@ -4,9 +4,9 @@
 #include "controls/ctlHelpers.h"
 #include "controls/ctlMessages.h"
 #include "controls/ctlMsgBox.h"
-#include "platform/vcl/Controls.h"
-#include "platform/vcl/Forms.h"
-#include "platform/vcl/Controls.h"
+#include "platform/classlib/Controls.h"
+#include "platform/classlib/Forms.h"
+#include "platform/classlib/Controls.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Windows.h"
 

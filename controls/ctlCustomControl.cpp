@@ -4,7 +4,7 @@
 #include "controls/ctlExcept.h"
 #include "controls/ctlHelpers.h"
 #include "controls/ctlMessages.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Windows.h"
 

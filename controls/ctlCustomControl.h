@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "controls/ctlBase.h"
-#include "platform/vcl/Controls.h"
-#include "platform/vcl/StdCtrls.h"
+#include "platform/classlib/Controls.h"
+#include "platform/classlib/StdCtrls.h"
 
 class TCtlController;
 class TCtlCustomControl;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Graphics.h"
+#include "platform/classlib/Graphics.h"
 
 // Taken when the system reports no fixed-pitch family, so that a fixed font always has a name.
 constexpr const char* ctlDefaultFixedFace = "Courier New";

@@ -6,8 +6,8 @@
 
 #include "platform/gdi/Bitmap.h"
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Classes.h"
-#include "platform/vcl/Graphics.h"
+#include "platform/classlib/Classes.h"
+#include "platform/classlib/Graphics.h"
 
 // Ctrl 4, Shift 2, Alt 8, from the keyboard state of the last message taken.
 uint8_t CurrentShiftBits();

@@ -6,7 +6,7 @@
 #include "controls/ctlBase.h"
 #include "controls/ctlExcept.h"
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Classes.h"
+#include "platform/classlib/Classes.h"
 
 // Misuse of a store (reading or writing while it is closed) and failures to write its file.
 QUORVEX_EXCEPTION(ECtlStoreError, ECtlException);

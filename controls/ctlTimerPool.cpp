@@ -4,8 +4,8 @@
 
 #include "controls/ctlExcept.h"
 #include "platform/rtl/Ticks.h"
-#include "platform/vcl/Forms.h"
-#include "platform/vcl/Controls.h"
+#include "platform/classlib/Forms.h"
+#include "platform/classlib/Controls.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Windows.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Classes.h"
+#include "platform/classlib/Classes.h"
 #include "platform/win/WinTypes.h"
 
 class TCtlTimerPool;

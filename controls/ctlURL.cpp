@@ -1,7 +1,7 @@
 #include "controls/ctlURL.h"
 
 #include "platform/rtl/ShellOps.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "controls/ctlBase.h"
-#include "platform/vcl/StdCtrls.h"
+#include "platform/classlib/StdCtrls.h"
 
 class TCtlURL : public TCustomLabel {
 public:

@@ -6,7 +6,7 @@
 #include <climits>
 
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Classes.h"
+#include "platform/classlib/Classes.h"
 
 // One line; a line of length 0 points at a shared empty text and owns nothing.
 class TStringNode {

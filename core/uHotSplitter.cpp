@@ -10,7 +10,7 @@
 
 #include "core/uHotFileLines.h"
 #include "framework/base/uFileUtils.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "framework/base/uStringUtils.h"
 #include "platform/rtl/Files.h"
 

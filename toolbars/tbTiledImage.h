@@ -6,7 +6,7 @@
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/GdiTypes.h"
-#include "platform/vcl/Controls.h"
+#include "platform/classlib/Controls.h"
 
 enum TtbTiledImageStyle { sCenter, sClip, sFit, sHeight, sStretch, sTile, sWidth };
 

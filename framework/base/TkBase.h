@@ -6,7 +6,7 @@
 
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/vcl/Classes.h"
+#include "platform/classlib/Classes.h"
 
 class TTkComponent : public TComponent {
 public:

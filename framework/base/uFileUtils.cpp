@@ -11,7 +11,7 @@
 #include "framework/base/uStringUtils.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Regional.h"
-#include "platform/vcl/MessageBox.h"
+#include "platform/classlib/MessageBox.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StringList.h"
-#include "platform/vcl/DialogConsts.h"
+#include "platform/classlib/DialogConsts.h"
 
 // Attached to every collected message line; owned by the module.
 class TQslError {

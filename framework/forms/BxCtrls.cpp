@@ -4,9 +4,9 @@
 
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/Edges.h"
-#include "platform/vcl/ExtCtrls.h"
-#include "platform/vcl/Forms.h"
-#include "platform/vcl/StdCtrls.h"
+#include "platform/classlib/ExtCtrls.h"
+#include "platform/classlib/Forms.h"
+#include "platform/classlib/StdCtrls.h"
 
 TBxShadowOffsets BxShadowOffsets(TBxShadowPos pos, int size) {
   switch (pos) {

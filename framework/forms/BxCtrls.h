@@ -4,8 +4,8 @@
 #include "platform/gdi/Colors.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/ControlPaint.h"
-#include "platform/vcl/Controls.h"
+#include "platform/classlib/ControlPaint.h"
+#include "platform/classlib/Controls.h"
 
 enum class TBxBorderStyle { None, Single };
 enum TBxShadowPos { spLeftTop, spRightTop, spRightBottom, spLeftBottom };

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "framework/forms/BxCtrls.h"
-#include "platform/vcl/DB.h"
+#include "platform/classlib/DB.h"
 
 class TBxDBLabel : public TBxCustomLabel {
 public:

@@ -4,9 +4,9 @@
 
 #include "framework/forms/BxCtrls.h"
 #include "framework/forms/BxDBCtrl.h"
-#include "platform/vcl/Buttons.h"
-#include "platform/vcl/ExtCtrls.h"
-#include "platform/vcl/StdCtrls.h"
+#include "platform/classlib/Buttons.h"
+#include "platform/classlib/ExtCtrls.h"
+#include "platform/classlib/StdCtrls.h"
 
 // Transparency shared by the windowed containers: a transparent one is made with the transparent
 // extended style, clips neither children nor siblings and leaves its background unerased.

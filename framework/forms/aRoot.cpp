@@ -9,7 +9,7 @@
 #include "framework/forms/QsDbCtrl.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
-#include "platform/vcl/StdCtrls.h"
+#include "platform/classlib/StdCtrls.h"
 
 namespace {
 

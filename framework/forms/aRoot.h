@@ -8,7 +8,7 @@
 #include "controls/ctlUserData.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "toolbars/tbTiledImage.h"
 
 // Smallest size of a root form before a derived form sets its own.

@@ -7,7 +7,7 @@
 
 #include "app/ProgramSteps.h"
 #include "platform/rtl/Regional.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 
 TEST(Program, StepsStartWithThePlatformInOrder) {
   TModuleSteps steps;

@@ -8,7 +8,7 @@
 #include "controls/ctlController.h"
 #include "controls/ctlCustomControl.h"
 #include "controls/ctlExcept.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Windows.h"
 

@@ -9,7 +9,7 @@
 #include "controls/ctlExcept.h"
 #include "controls/ctlTimerPool.h"
 #include "platform/rtl/Ticks.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/WinState.h"
 #include "platform/win/Windows.h"

@@ -13,7 +13,7 @@
 
 #include "controls/ctlURL.h"
 #include "platform/rtl/Ticks.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Windows.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Classes.h"
+#include "platform/classlib/Classes.h"
 
 inline constexpr const char* ZpLibraryVersion = "2.04";
 

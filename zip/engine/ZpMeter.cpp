@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "zip/engine/ZpBase.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/rtl/AnsiString.h"
-#include "platform/vcl/Controls.h"
+#include "platform/classlib/Controls.h"
 
 enum class TZpMeterBorder : uint8_t { bsNone, bsSingle };
 enum TZpMeterOrientation : uint8_t { moHorizontal, moVertical };

@@ -5,7 +5,7 @@
 #include "framework/base/uStringUtils.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Resources.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "zip/engine/ZpUnzipItem.h"
 #include "zip/engine/ZpUtils.h"
 

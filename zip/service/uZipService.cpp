@@ -2,7 +2,7 @@
 
 #include "framework/base/uMessageDialog.h"
 #include "framework/base/uStringUtils.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "zip/service/fZipProgress.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "framework/base/uFileUtils.h"
 #include "framework/base/uMessageDialog.h"
 #include "platform/rtl/Files.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "framework/base/uMessageDialog.h"
-#include "platform/vcl/DialogDriving.h"
-#include "platform/vcl/MessageBox.h"
+#include "platform/classlib/DialogDriving.h"
+#include "platform/classlib/MessageBox.h"
 #include "platform/win/Windows.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Regional.h"

@@ -9,8 +9,8 @@
 #include "framework/forms/BxDBCtrl.h"
 #include "framework/forms/QsDbCtrl.h"
 #include "framework/forms/aRoot.h"
-#include "platform/vcl/DB.h"
-#include "platform/vcl/MemoryDataSet.h"
+#include "platform/classlib/DB.h"
+#include "platform/classlib/MemoryDataSet.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // A clean window system and application for the tests of the framework's forms and controls.
 #pragma once
 
-#include "platform/vcl/VclTestSupport.h"
+#include "platform/classlib/ClassLibTestSupport.h"
 
-class FormsTest : public VclTest {};
+class FormsTest : public ClassLibTest {};

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "platform/win/WindowSurface.h"
 #include "platform/win/Windows.h"
 #include "zip/engine/ZpBase.h"

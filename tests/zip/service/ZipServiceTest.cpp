@@ -8,7 +8,7 @@
 #include "framework/base/uMessageDialog.h"
 #include "framework/base/uStringUtils.h"
 #include "platform/rtl/Files.h"
-#include "platform/vcl/Forms.h"
+#include "platform/classlib/Forms.h"
 #include "platform/win/WinState.h"
 #include "platform/win/Windows.h"
 #include "zip/service/fZipProgress.h"
