@@ -654,7 +654,9 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       break;
     case SelectionRequest: AnswerSelection(ev.xselectionrequest); break;
     case SelectionClear:
-      if (ev.xselectionclear.selection == Clipboard) Owned.reset();
+      // Emptying before a new copy clears our own ownership too; that notice comes after we
+      // took it again and must not forget the new text.
+      if (ev.xselectionclear.selection == Clipboard && XGetSelectionOwner(Dpy, Clipboard) != Helper) Owned.reset();
       break;
     case PropertyNotify:
       if (ev.xproperty.window == Root && ev.xproperty.atom == NetWorkArea) ReadWorkArea();

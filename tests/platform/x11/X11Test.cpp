@@ -449,3 +449,16 @@ TEST_F(X11Test, DraggingOurCaptionMovesTheWindowWithoutAManager) {
   EXPECT_EQ(TRect(160, 140, 460, 340), GetWindowRect(top));
   EXPECT_EQ(0u, GetCapture());
 }
+
+TEST_F(X11Test, CopyingAgainKeepsTheClipboardOwned) {
+  if (!ToolInstalled("xclip")) GTEST_SKIP() << "xclip is not installed";
+  HWND top = ShowTestWindow();
+  for (const char* text : {"first", "second", "third"}) {
+    ASSERT_TRUE(OpenClipboard(top));
+    EmptyClipboard();
+    SetClipboardText(text);
+    CloseClipboard();
+    EXPECT_EQ(text, Tool("xclip -selection clipboard -o"));
+    EXPECT_EQ(text, GetClipboardText().value_or("(none)"));
+  }
+}
