@@ -6,6 +6,7 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +20,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/WinState.h"
+#include "platform/win/X11Icon.h"
 #include "platform/win/X11Keys.h"
 #include "platform/win/X11WmHints.h"
 
@@ -109,7 +111,8 @@ struct TX11Backend::TImpl {
   TRect Work;
   Atom Protocols = 0, DeleteWindow = 0, Clipboard = 0, Utf8 = 0, Targets = 0, Text = 0, NetName = 0,
        NetState = 0, NetAbove = 0, NetSkipTaskbar = 0, NetType = 0, NetUtility = 0, NetNormal = 0,
-       NetWorkArea = 0, Incoming = 0, MotifHints = 0, NetSupported = 0, NetMoveResize = 0;
+       NetWorkArea = 0, Incoming = 0, MotifHints = 0, NetSupported = 0, NetMoveResize = 0, NetPid = 0, NetIcon = 0;
+  std::optional<std::vector<long>> Icon;  // read from the resources on first use
 
   Atom Intern(const char* name) { return XInternAtom(Dpy, name, False); }
   HWND Find(Window w) const {
@@ -131,6 +134,7 @@ struct TX11Backend::TImpl {
   void SetDecorationHint(Window w, const TWindowRec& rec);
   bool ManagerMovesWindows();
   void SetOwnerHint(Window w, HWND owner);
+  void SetProgramHints(Window w);
   void Handle(XEvent& ev);
   void AnswerSelection(const XSelectionRequestEvent& req);
   void PutArea(HWND hwnd, Window w, const TRect& area);
@@ -172,6 +176,8 @@ TX11Backend::TX11Backend(const char* displayName) : F(std::make_unique<TImpl>())
   F->NetNormal = F->Intern("_NET_WM_WINDOW_TYPE_NORMAL");
   F->NetWorkArea = F->Intern("_NET_WORKAREA");
   F->Incoming = F->Intern("QUORVEX_SELECTION");
+  F->NetPid = F->Intern("_NET_WM_PID");
+  F->NetIcon = F->Intern("_NET_WM_ICON");
   F->ReadWorkArea();
 }
 
@@ -241,12 +247,32 @@ void TX11Backend::WindowCreated(HWND hwnd) {
   hints.flags = USPosition | USSize | PPosition | PSize;
   hints.x = b.Left, hints.y = b.Top, hints.width = b.Width(), hints.height = b.Height();
   XSetWMNormalHints(d, w, &hints);
-  XClassHint cls{const_cast<char*>("quorvex"), const_cast<char*>("Quorvex")};
-  XSetClassHint(d, w, &cls);
+  F->SetProgramHints(w);
   F->SetOwnerHint(w, rec->Owner);
   F->SetStateHints(w, rec->ExStyle);
   if (!a.override_redirect) F->SetDecorationHint(w, *rec);
   WindowTitled(hwnd, rec->Text);
+}
+
+// Which program a window belongs to, for the desktop's task list and its icon.
+void TX11Backend::TImpl::SetProgramHints(Window w) {
+  XClassHint cls{const_cast<char*>("quorvex"), const_cast<char*>("Quorvex")};
+  XSetClassHint(Dpy, w, &cls);
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) == 0) {
+    char* names[] = {host};
+    XTextProperty text{};
+    if (XStringListToTextProperty(names, 1, &text)) {
+      XSetWMClientMachine(Dpy, w, &text);
+      XFree(text.value);
+    }
+  }
+  long pid = static_cast<long>(getpid());
+  XChangeProperty(Dpy, w, NetPid, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&pid), 1);
+  if (!Icon) Icon = ProgramNetWmIcon();
+  if (!Icon->empty())
+    XChangeProperty(Dpy, w, NetIcon, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(Icon->data()),
+                    static_cast<int>(Icon->size()));
 }
 
 void TX11Backend::TImpl::SetDecorationHint(Window w, const TWindowRec& rec) {

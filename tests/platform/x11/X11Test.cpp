@@ -1,5 +1,8 @@
 // The X11 display under a private Xvfb: windows mapped and shown as their back buffers, xdotool's
 // input arriving as messages, the CLIPBOARD selection both ways, the work area and the drag frame.
+#include "platform/gdi/BmpFile.h"
+#include "platform/rtl/Resources.h"
+#include "platform/rtl/Streams.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/DisplayBackend.h"
 #include "platform/win/DragFrame.h"
@@ -15,6 +18,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include <unistd.h>
 
 #include <memory>
 #include <vector>
@@ -461,4 +466,48 @@ TEST_F(X11Test, CopyingAgainKeepsTheClipboardOwned) {
     EXPECT_EQ(text, Tool("xclip -selection clipboard -o"));
     EXPECT_EQ(text, GetClipboardText().value_or("(none)"));
   }
+}
+
+TEST_F(X11Test, WindowsNameTheirProgramAndShowItsPicture) {
+  // The program's picture: blue on a background of the bottom-left pixel's colour.
+  TGdiBitmap picture(32, 32, 24);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) picture.SetPixel(x, y, x >= 9 && y >= 8 && x < 24 && y < 24 ? 0x00FF0000 : 0x00FF00FF);
+  static TMemoryStream bmp;
+  WriteBmp(picture, bmp);
+  static TResourceRegistration icon("BITMAP", "MAINICON", bmp.Memory(), static_cast<std::size_t>(bmp.Size()));
+  HWND top = ShowTestWindow();
+  Window xw = FBackend->XWindowOf(top);
+  FBackend->Sync();
+  Atom type;
+  int format;
+  unsigned long n = 0, after;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(Success, XGetWindowProperty(FPeer, xw, XInternAtom(FPeer, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
+                                        &type, &format, &n, &after, &data));
+  ASSERT_EQ(1u, n);
+  EXPECT_EQ(getpid(), static_cast<pid_t>(*reinterpret_cast<long*>(data)));
+  XFree(data);
+  XClassHint cls{};
+  ASSERT_TRUE(XGetClassHint(FPeer, xw, &cls));
+  EXPECT_STREQ("Quorvex", cls.res_class);
+  XFree(cls.res_name);
+  XFree(cls.res_class);
+  XTextProperty host{};
+  EXPECT_TRUE(XGetWMClientMachine(FPeer, xw, &host));
+  if (host.value) XFree(host.value);
+
+  ASSERT_EQ(Success, XGetWindowProperty(FPeer, xw, XInternAtom(FPeer, "_NET_WM_ICON", False), 0, 4096, False,
+                                        XA_CARDINAL, &type, &format, &n, &after, &data));
+  std::vector<uint32_t> v;  // Xlib widens the 32-bit items with their sign
+  for (unsigned long i = 0; i < n; ++i) v.push_back(static_cast<uint32_t>(reinterpret_cast<long*>(data)[i]));
+  XFree(data);
+  ASSERT_EQ(2u + 32 * 32 + 2 + 16 * 16, v.size()) << "its own size and half of it";
+  EXPECT_EQ(32u, v[0]);
+  EXPECT_EQ(0u, v[2]) << "the background is transparent";
+  EXPECT_EQ(0xFF0000FFu, v[2 + 16 * 32 + 16]) << "opaque blue";
+  size_t small = 2 + 32 * 32;
+  EXPECT_EQ(16u, v[small]);
+  EXPECT_EQ(0xFF0000FFu, v[small + 2 + 8 * 16 + 8]);
+  EXPECT_EQ(0x7F0000FFu, v[small + 2 + 5 * 16 + 4]) << "half covered at the edge, still blue";
 }
