@@ -113,6 +113,10 @@ struct TX11Backend::TImpl {
        NetState = 0, NetAbove = 0, NetSkipTaskbar = 0, NetType = 0, NetUtility = 0, NetNormal = 0,
        NetWorkArea = 0, Incoming = 0, MotifHints = 0, NetSupported = 0, NetMoveResize = 0, NetPid = 0, NetIcon = 0;
   std::optional<std::vector<long>> Icon;  // read from the resources on first use
+  // The character code that keypad digits spell while Alt is held, modulo 256, and the keys
+  // that went down as such digits.
+  std::optional<int> AltCode;
+  std::vector<unsigned> AltDigitKeys;
 
   Atom Intern(const char* name) { return XInternAtom(Dpy, name, False); }
   HWND Find(Window w) const {
@@ -130,6 +134,8 @@ struct TX11Backend::TImpl {
   void ReadWorkArea();
   void ReleaseModifiersUp();
   int TypedChar(XKeyEvent& key, uint16_t vk);
+  bool AltKeypad(const XKeyEvent& key);
+  void EndAltCode();
   void SetStateHints(Window w, uint32_t exStyle);
   void SetDecorationHint(Window w, const TWindowRec& rec);
   bool ManagerMovesWindows();
@@ -576,6 +582,37 @@ int TX11Backend::TImpl::TypedChar(XKeyEvent& key, uint16_t vk) {
   return TypesNothing;
 }
 
+// Keypad digits typed while Alt alone is held come as the keypad's keys, Num Lock or not, type
+// nothing themselves, and add up to the code of one character.
+bool TX11Backend::TImpl::AltKeypad(const XKeyEvent& key) {
+  auto held = std::find(AltDigitKeys.begin(), AltDigitKeys.end(), key.keycode);
+  KeySym digitSym = XkbKeycodeToKeysym(Dpy, static_cast<KeyCode>(key.keycode), 0, 1);
+  if (digitSym < XK_KP_0 || digitSym > XK_KP_9) digitSym = XkbKeycodeToKeysym(Dpy, static_cast<KeyCode>(key.keycode), 0, 0);
+  bool digit = digitSym >= XK_KP_0 && digitSym <= XK_KP_9;
+  auto vk = static_cast<uint16_t>(VK_NUMPAD0 + (digitSym - XK_KP_0));
+  if (key.type == KeyRelease) {
+    if (held == AltDigitKeys.end()) return false;
+    AltDigitKeys.erase(held);
+    InjectKeyUp(vk);
+    return true;
+  }
+  if (!digit || GetAsyncKeyState(VK_MENU) >= 0 || GetAsyncKeyState(VK_CONTROL) < 0 || GetAsyncKeyState(VK_SHIFT) < 0) {
+    // Any other key ends the code; Num Lock, which tools press to reach the digits, does not.
+    if (XkbKeycodeToKeysym(Dpy, static_cast<KeyCode>(key.keycode), 0, 0) != XK_Num_Lock) AltCode.reset();
+    return false;
+  }
+  AltCode = (AltCode.value_or(0) * 10 + static_cast<int>(digitSym - XK_KP_0)) % 256;
+  if (held == AltDigitKeys.end()) AltDigitKeys.push_back(key.keycode);
+  InjectKeyDown(vk, TypesNothing);
+  return true;
+}
+
+// Alt went up: the code spelt types its character in the code page.
+void TX11Backend::TImpl::EndAltCode() {
+  if (AltCode && *AltCode) InjectChar(static_cast<uint8_t>(*AltCode));
+  AltCode.reset();
+}
+
 void TX11Backend::TImpl::Handle(XEvent& ev) {
   HWND h = Find(ev.xany.window);
   switch (ev.type) {
@@ -623,10 +660,13 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
         if (second == XK_KP_Decimal) sym = second;
       }
       uint16_t vk = VirtualKeyOfKeysym(sym, numLock);
+      if (AltKeypad(ev.xkey)) break;
       if (ev.type == KeyRelease) {
         if (vk) InjectKeyUp(vk);
+        if (vk == VK_MENU) EndAltCode();
         break;
       }
+      if (vk == VK_MENU) AltCode.reset();
       int typed = TypedChar(ev.xkey, vk);
       if (vk) InjectKeyDown(vk, typed);
       else if (typed >= 0x20) InjectChar(static_cast<uint8_t>(typed));  // a key known only by what it types

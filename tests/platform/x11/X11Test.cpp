@@ -54,7 +54,7 @@ protected:
     wc.lpfnWndProc = [this](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
       if (m == WM_MOUSEMOVE) Moves.push_back({h, TPoint{GET_X_LPARAM(l), GET_Y_LPARAM(l)}});
       if (m == WM_KEYDOWN || m == WM_CHAR || m == WM_LBUTTONDOWN || m == WM_LBUTTONUP || m == WM_RBUTTONDOWN ||
-          m == WM_MOUSEWHEEL)
+          m == WM_MOUSEWHEEL || m == WM_SYSKEYDOWN || m == WM_SYSKEYUP || m == WM_SYSCHAR)
         Seen.push_back({h, m, w, l, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0});
       return DefWindowProc(h, m, w, l);
     };
@@ -510,4 +510,38 @@ TEST_F(X11Test, WindowsNameTheirProgramAndShowItsPicture) {
   EXPECT_EQ(16u, v[small]);
   EXPECT_EQ(0xFF0000FFu, v[small + 2 + 8 * 16 + 8]);
   EXPECT_EQ(0x7F0000FFu, v[small + 2 + 5 * 16 + 4]) << "half covered at the edge, still blue";
+}
+
+TEST_F(X11Test, AltWithKeypadDigitsTypesOneCharacterOfTheCodePage) {
+  if (!ToolInstalled("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+  HWND child = 0;
+  ShowTestWindow(&child);
+  struct TCase {
+    const char* Keys;
+    std::vector<WPARAM> Digits;
+    std::string Typed;
+  };
+  const TCase cases[] = {
+      {"KP_2 KP_3 KP_3", {VK_NUMPAD2, VK_NUMPAD3, VK_NUMPAD3}, "\xE9"},
+      {"KP_0 KP_1 KP_2 KP_8", {VK_NUMPAD0, VK_NUMPAD1, VK_NUMPAD2, VK_NUMPAD8}, "\x80"},  // the euro sign
+      {"KP_2 KP_8 KP_9", {VK_NUMPAD2, VK_NUMPAD8, VK_NUMPAD9}, "!"},                      // 289 modulo 256
+  };
+  for (const TCase& c : cases) {
+    Seen.clear();
+    Tool(std::string("xdotool keydown alt key ") + c.Keys + " keyup alt");
+    EXPECT_TRUE(PumpUntil([&] { return !Seen.empty() && Seen.back().Msg == WM_CHAR; }, Pumper())) << c.Keys;
+    std::vector<WPARAM> downs, ups;
+    std::string typed;
+    for (auto& s : Seen) {
+      EXPECT_EQ(child, s.Window);
+      EXPECT_NE(WM_SYSCHAR, s.Msg) << c.Keys;
+      bool digit = s.W >= VK_NUMPAD0 && s.W <= VK_NUMPAD9;  // xdotool adds Num Lock around them
+      if (s.Msg == WM_SYSKEYDOWN && digit) downs.push_back(s.W);
+      if (s.Msg == WM_SYSKEYUP && digit) ups.push_back(s.W);
+      if (s.Msg == WM_CHAR) typed += static_cast<char>(s.W);
+    }
+    EXPECT_EQ(c.Digits, downs) << c.Keys;
+    EXPECT_EQ(c.Digits, ups) << c.Keys;
+    EXPECT_EQ(c.Typed, typed) << c.Keys;
+  }
 }
