@@ -97,6 +97,20 @@ protected:
     return top;
   }
   std::string Tool(const std::string& cmd) { return FServer->Run(cmd, Pumper()); }
+  std::string XId(HWND h) { return std::to_string(FBackend->XWindowOf(h)); }
+  // Starts openbox and waits until the window system sees it manage the screen.
+  bool StartManager() {
+    return FServer->StartWindowManager() && PumpUntil([&] { return DisplayBackend().ManagerDecorates(); }, Pumper(), 10000);
+  }
+  // Where the window's X window lies on the screen, inside a manager's frame or not.
+  TRect OnScreen(HWND h) {
+    Window xw = FBackend->XWindowOf(h), child = 0;
+    XWindowAttributes a{};
+    int x = 0, y = 0;
+    XGetWindowAttributes(FPeer, xw, &a);
+    XTranslateCoordinates(FPeer, xw, DefaultRootWindow(FPeer), 0, 0, &x, &y, &child);
+    return TRect(x, y, x + a.width, y + a.height);
+  }
   // What reached the window first; the default handling passes the wheel on to the parent.
   std::vector<UINT> SeenMsgs(HWND only = 0) const {
     std::vector<UINT> r;
@@ -544,4 +558,108 @@ TEST_F(X11Test, AltWithKeypadDigitsTypesOneCharacterOfTheCodePage) {
     EXPECT_EQ(c.Digits, ups) << c.Keys;
     EXPECT_EQ(c.Typed, typed) << c.Keys;
   }
+}
+
+TEST_F(X11Test, UnderAManagerItsFrameServesTheWindowAndOurStateFollowsIt) {
+  if (!ToolInstalled("xdotool") || !StartManager()) GTEST_SKIP() << "xdotool or openbox is missing";
+  HWND top = ShowTestWindow();
+  FBackend->Sync();
+  EXPECT_EQ(TRect(0, 0, 300, 200), GetClientRect(top)) << "no frame of our own";
+  EXPECT_TRUE(PumpUntil([&] { return OnScreen(top) == TRect(60, 40, 360, 240); }, Pumper()))
+      << "the client area where the window was put";
+  EXPECT_FALSE(Property(FBackend->XWindowOf(top), "_NET_FRAME_EXTENTS").empty()) << "the manager's frame";
+
+  Tool("xdotool windowminimize --sync " + XId(top));
+  EXPECT_TRUE(PumpUntil([&] { return IsIconic(top); }, Pumper()));
+  Tool("xdotool windowactivate --sync " + XId(top));
+  EXPECT_TRUE(PumpUntil([&] { return !IsIconic(top) && Viewable(top); }, Pumper()));
+  EXPECT_EQ(TRect(60, 40, 360, 240), GetWindowRect(top));
+
+  // Maximised as a task bar would ask it, and restored by the program.
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = FBackend->XWindowOf(top);
+  ev.xclient.message_type = XInternAtom(FPeer, "_NET_WM_STATE", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = 1;
+  ev.xclient.data.l[1] = static_cast<long>(XInternAtom(FPeer, "_NET_WM_STATE_MAXIMIZED_VERT", False));
+  ev.xclient.data.l[2] = static_cast<long>(XInternAtom(FPeer, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+  XSendEvent(FPeer, DefaultRootWindow(FPeer), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  XFlush(FPeer);
+  EXPECT_TRUE(PumpUntil(
+      [&] { return IsZoomed(top) && GetWindowRect(top).Width() > 900 && OnScreen(top) == GetWindowRect(top); },
+      Pumper()));
+  ShowWindow(top, SW_RESTORE);
+  EXPECT_TRUE(PumpUntil(
+      [&] { return OnScreen(top) == TRect(60, 40, 360, 240) && GetWindowRect(top) == TRect(60, 40, 360, 240); },
+      Pumper()));
+  EXPECT_FALSE(IsZoomed(top));
+
+  Tool("xdotool windowmove --sync " + XId(top) + " 200 150");
+  EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(top).Left == 200 && GetWindowRect(top).Top == 150; }, Pumper()));
+}
+
+TEST_F(X11Test, AnOpenDialogIsTransientForItsOwnerAndModalWhileTheOwnerIsDisabled) {
+  if (!ToolInstalled("xprop")) GTEST_SKIP() << "xprop is not installed";
+  for (bool managed : {false, true}) {
+    if (managed && !StartManager()) break;
+    HWND owner = ShowTestWindow();
+    HWND box = CreateWindowEx(WS_EX_DLGMODALFRAME, "Paint", "box", WS_POPUP | WS_CAPTION | WS_SYSMENU, 100, 100, 200,
+                              100, owner);
+    EnableWindow(owner, false);
+    ShowWindow(box, SW_SHOW);
+    ASSERT_TRUE(PumpUntil([&] { return Viewable(box); }, Pumper()));
+    auto props = [&] { return Tool("xprop -id " + XId(box)); };
+    std::string p = props();
+    char ownerId[32];
+    std::snprintf(ownerId, sizeof ownerId, "0x%lx", FBackend->XWindowOf(owner));
+    EXPECT_NE(std::string::npos, p.find(std::string("WM_TRANSIENT_FOR(WINDOW): window id # ") + ownerId)) << p;
+    EXPECT_NE(std::string::npos, p.find("_NET_WM_STATE_MODAL")) << p;
+    EXPECT_NE(std::string::npos, p.find("_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_DIALOG")) << p;
+    EnableWindow(owner, true);
+    EXPECT_TRUE(PumpUntil([&] { return props().find("_NET_WM_STATE_MODAL") == std::string::npos; }, Pumper()))
+        << "managed " << managed;
+    DestroyWindow(box);
+    DestroyWindow(owner);
+  }
+}
+
+TEST_F(X11Test, WindowsShownWhileTheManagerStartsEndUpShownInItsFrame) {
+  if (!ToolInstalled("openbox")) GTEST_SKIP() << "openbox is not installed";
+  HWND top = ShowTestWindow();
+  const TRect client(60 + 4, 40 + 23, 360 - 4, 240 - 4);  // inside our own frame
+  auto clientOnScreen = [&] {
+    TPoint o = ClientToScreen(top, TPoint{0, 0});
+    TRect c = GetClientRect(top);
+    return TRect(o.X, o.Y, o.X + c.Width(), o.Y + c.Height());
+  };
+  ASSERT_EQ(client, clientOnScreen());
+  for (int round = 0; round < 3; ++round) {
+    ShowWindow(top, SW_HIDE);
+    Pump();
+    ASSERT_TRUE(FServer->StartWindowManager());
+    ShowWindow(top, SW_SHOW);
+    EXPECT_TRUE(PumpUntil([&] { return DisplayBackend().ManagerDecorates(); }, Pumper(), 10000));
+    // The manager's frame around the same client area.
+    EXPECT_TRUE(PumpUntil([&] { return Viewable(top) && OnScreen(top) == client && GetWindowRect(top) == client; },
+                          Pumper()))
+        << round;
+    FServer->StopWindowManager();
+    EXPECT_TRUE(PumpUntil([&] { return !DisplayBackend().ManagerDecorates() && Viewable(top); }, Pumper())) << round;
+    EXPECT_EQ(client, clientOnScreen()) << "our own frame again";
+  }
+}
+
+TEST_F(X11Test, AMapLostToAStartingManagerIsSentAgain) {
+  // A manager that takes the screen and drops the request, as one still starting can.
+  Window root = DefaultRootWindow(FPeer);
+  XSelectInput(FPeer, root, SubstructureRedirectMask);
+  XSync(FPeer, False);
+  HWND top = CreateWindowEx(0, "Paint", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100, 0);
+  Pump();
+  FBackend->Sync();
+  XSelectInput(FPeer, root, 0);
+  XSync(FPeer, False);
+  EXPECT_FALSE(Viewable(top));
+  EXPECT_TRUE(PumpUntil([&] { return Viewable(top); }, Pumper()));
 }
