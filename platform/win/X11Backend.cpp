@@ -126,7 +126,7 @@ struct TX11Backend::TImpl {
   Atom Protocols = 0, DeleteWindow = 0, Clipboard = 0, Utf8 = 0, Targets = 0, Text = 0, NetName = 0,
        NetState = 0, NetType = 0, NetUtility = 0, NetNormal = 0,
        NetWorkArea = 0, Incoming = 0, MotifHints = 0, NetSupported = 0, NetMoveResize = 0, NetPid = 0, NetIcon = 0,
-       NetDialog = 0, NetCheck = 0, WmState = 0;
+       NetDialog = 0, NetCheck = 0, WmState = 0, NetActive = 0;
   enum { StateAbove, StateSkipTaskbar, StateModal, StateMaxVert, StateMaxHorz, StateCount };
   Atom StateAtoms[StateCount] = {};
   std::optional<std::vector<long>> Icon;  // read from the resources on first use
@@ -213,6 +213,7 @@ TX11Backend::TX11Backend(const char* displayName) : F(std::make_unique<TImpl>())
   F->NetDialog = F->Intern("_NET_WM_WINDOW_TYPE_DIALOG");
   F->NetCheck = F->Intern("_NET_SUPPORTING_WM_CHECK");
   F->WmState = F->Intern("WM_STATE");
+  F->NetActive = F->Intern("_NET_ACTIVE_WINDOW");
   const char* states[] = {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_MODAL",
                           "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"};
   for (int i = 0; i < TImpl::StateCount; ++i) F->StateAtoms[i] = F->Intern(states[i]);
@@ -576,6 +577,17 @@ void TX11Backend::WindowActivated(HWND hwnd) {
   if (!XGetWindowAttributes(F->Dpy, w, &a) || a.map_state != IsViewable) return;
   XRaiseWindow(F->Dpy, w);
   XSetInputFocus(F->Dpy, w, RevertToParent, CurrentTime);
+  if (F->Managed && !a.override_redirect) {
+    // A window in a manager's frame comes to the front only when the manager raises the frame.
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w;
+    ev.xclient.message_type = F->NetActive;
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = NetSourceApplication;
+    ev.xclient.data.l[1] = static_cast<long>(F->LastTime);
+    XSendEvent(F->Dpy, F->Root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  }
   XFlush(F->Dpy);
 }
 

@@ -89,13 +89,19 @@ protected:
   // The manager's minimise, maximise and close buttons, right of its title; none while the frame
   // is not yet above the window (the manager animates it).
   std::vector<TRect> ManagerButtons() {
-    std::vector<TRect> b = FPeer->TitleButtons(FBackend->XWindowOf(FForm->Handle()));
-    if (b.size() > 3) b.erase(b.begin(), b.end() - 3);
+    auto read = [&] {
+      std::vector<TRect> b = FPeer->TitleButtons(FBackend->XWindowOf(FForm->Handle()));
+      if (b.size() > 3) b.erase(b.begin(), b.end() - 3);
+      return b;
+    };
+    std::vector<TRect> b = read();
     TRect w = GetWindowRect(FForm->Handle());
     for (const TRect& r : b)
-      if (r.Bottom > w.Top || r.Top < w.Top - 40 || r.Right > w.Right + 10) return {};
-    return b;
+      if (r.Bottom > w.Top || r.Top < w.Top - 40 || r.Right > w.Right + 10 || r.Left < w.Right - 90) return {};
+    usleep(50000);
+    return read() == b ? b : std::vector<TRect>{};  // still a moment later
   }
+
   // Our own caption's buttons on the screen.
   TRect OwnButton(int hit) {
     HWND h = FForm->Handle();

@@ -568,12 +568,19 @@ TEST_F(X11Test, UnderAManagerItsFrameServesTheWindowAndOurStateFollowsIt) {
   EXPECT_TRUE(PumpUntil([&] { return OnScreen(top) == TRect(60, 40, 360, 240); }, Pumper()))
       << "the client area where the window was put";
   EXPECT_FALSE(Property(FBackend->XWindowOf(top), "_NET_FRAME_EXTENTS").empty()) << "the manager's frame";
+  HWND tool = CreateWindowEx(WS_EX_TOOLWINDOW, "Paint", "tool", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 100, 80, top);
+  EXPECT_EQ(TRect(0, 0, 100 - 2 * 3, 80 - 2 * 3 - 15), GetClientRect(tool)) << "a tool window keeps its own caption";
+  DestroyWindow(tool);
 
-  Tool("xdotool windowminimize --sync " + XId(top));
-  EXPECT_TRUE(PumpUntil([&] { return IsIconic(top); }, Pumper()));
-  Tool("xdotool windowactivate --sync " + XId(top));
-  EXPECT_TRUE(PumpUntil([&] { return !IsIconic(top) && Viewable(top); }, Pumper()));
-  EXPECT_EQ(TRect(60, 40, 360, 240), GetWindowRect(top));
+  // Minimised by the manager or by the program, restored by the manager.
+  for (bool byManager : {true, false}) {
+    if (byManager) Tool("xdotool windowminimize --sync " + XId(top));
+    else ShowWindow(top, SW_MINIMIZE);
+    EXPECT_TRUE(PumpUntil([&] { return IsIconic(top) && !Viewable(top); }, Pumper()));
+    Tool("xdotool windowactivate --sync " + XId(top));
+    EXPECT_TRUE(PumpUntil([&] { return !IsIconic(top) && Viewable(top); }, Pumper()));
+    EXPECT_EQ(TRect(60, 40, 360, 240), GetWindowRect(top));
+  }
 
   // Maximised as a task bar would ask it, and restored by the program.
   XEvent ev{};
