@@ -853,7 +853,7 @@ void TX11Backend::TImpl::UpdateModalStates() {
   }
 }
 
-// Windows that should be on the screen and are not, with no manager minimising them, are mapped
+// Windows that should be on the screen and are not, and that no manager took in, are mapped
 // again: a map sent while a manager starts can be lost between it and the server.
 void TX11Backend::TImpl::Recheck() {
   RecheckAt = 0;
@@ -862,7 +862,8 @@ void TX11Backend::TImpl::Recheck() {
     if (!x.Mapped || x.Iconified) continue;
     XWindowAttributes a{};
     if (!XGetWindowAttributes(Dpy, w, &a) || a.map_state == IsViewable) continue;
-    if (Managed && WmStateOf(w) == IconicState) continue;
+    // A manager that took it in keeps it as it likes (on another desktop, say).
+    if (Managed && WmStateOf(w) != WithdrawnState) continue;
     XMapRaised(Dpy, w);
   }
   XFlush(Dpy);
