@@ -233,7 +233,9 @@ TEST_F(MemoTest, RightClickOffersTheEditCommandsThatApply) {
   auto rightClick = [&](TCustomEdit* e, const AnsiString& item = "") {
     choose = item;
     TPoint p = Screen(e, 5, 5);
-    InjectClick(TMouseButton::Right, p.X, p.Y);
+    InjectMouseDown(TMouseButton::Right, p.X, p.Y);
+    Pump();
+    InjectMouseUp(TMouseButton::Right, p.X, p.Y);
     Pump();
   };
   auto setClipboard = [](const AnsiString& text) {
