@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -19,9 +20,12 @@ namespace {
 char EmptyText[1] = {'\0'};
 
 constexpr int MaxLineLength = 1023;
-constexpr int SmallBufferSize = 128;
 constexpr int ReadBufferSize = 8192;
 constexpr char CtrlZ = 26;
+// Line starts are 32-bit offsets into the file's block.
+constexpr off_t MaxDataSize = off_t(UINT32_MAX) - 1;
+constexpr int vioFileTooLarge = EFBIG;
+constexpr const char* kNoMemory = "Viewer: not enough memory to hold %s";
 
 int ErrnoToViewerCode(int err, const AnsiString& name) {
   switch (err) {
@@ -44,84 +48,44 @@ int ErrnoToViewerCode(int err, const AnsiString& name) {
   }
 }
 
-const char* FindLineEnd(const char* start, const char* end) {
-  const char* p = static_cast<const char*>(std::memchr(start, '\n', std::size_t(end - start)));
-  if (!p) p = end;
-  if (const void* cr = std::memchr(start, '\r', std::size_t(p - start))) p = static_cast<const char*>(cr);
-  if (const void* z = std::memchr(start, CtrlZ, std::size_t(p - start))) p = static_cast<const char*>(z);
-  return p;
-}
-
-// Buffered reader of text lines: CR LF, CR and LF each end a line; Ctrl-Z ends the data.
-class TLineReader {
-public:
-  explicit TLineReader(int fd) : FFd(fd) {
-    try {
-      FLarge = std::make_unique<char[]>(ReadBufferSize);
-      FBuffer = FLarge.get();
-      FCapacity = ReadBufferSize;
-    } catch (const std::bad_alloc&) {
+// Reads to the end of the file; a file that grew since its size was taken is read whole too.
+// Leaves room for one more byte after the data.
+std::size_t ReadAll(int fd, std::unique_ptr<char[]>& data, std::size_t& capacity) {
+  std::size_t fill = 0;
+  for (;;) {
+    if (fill == capacity) {
+      const std::size_t grown = capacity + capacity / 2 + ReadBufferSize;
+      auto bigger = std::make_unique_for_overwrite<char[]>(grown + 1);
+      std::memcpy(bigger.get(), data.get(), fill);
+      data = std::move(bigger);
+      capacity = grown;
     }
-  }
-
-  bool Eof() {
-    if (FPos < FFill) return FBuffer[FPos] == CtrlZ;
-    if (FEnded) return true;
-    Fill();
-    return FPos >= FFill || FBuffer[FPos] == CtrlZ;
-  }
-
-  // Keeps at most MaxLineLength characters; the rest of the line and its end are skipped.
-  void ReadLine(std::string& line) {
-    line.clear();
-    for (;;) {
-      if (FPos >= FFill && !Fill()) return;
-      const char* start = FBuffer + FPos;
-      const char* end = FBuffer + FFill;
-      const char* p = FindLineEnd(start, end);
-      const std::size_t room = std::size_t(MaxLineLength) - line.size();
-      line.append(start, std::min(std::size_t(p - start), room));
-      FPos = int(p - FBuffer);
-      if (p == end) continue;
-      const char c = *p;
-      if (c == CtrlZ) return;
-      ++FPos;
-      if (c == '\r' && (FPos < FFill || Fill()) && FBuffer[FPos] == '\n') ++FPos;
-      return;
-    }
-  }
-
-private:
-  bool Fill() {
-    if (FEnded) return false;
-    FPos = 0;
-    FFill = 0;
-    ssize_t n;
-    do {
-      n = ::read(FFd, FBuffer, std::size_t(FCapacity));
-    } while (n < 0 && errno == EINTR);
+    const ssize_t n = ::read(fd, data.get() + fill, capacity - fill);
+    if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const int err = errno;
-      FEnded = true;
       throw EInOutError(SysErrorMessage(err), err);
     }
-    if (n == 0) {
-      FEnded = true;
-      return false;
-    }
-    FFill = int(n);
-    return true;
+    if (n == 0) return fill;
+    fill += std::size_t(n);
   }
+}
 
-  int FFd;
-  char FSmall[SmallBufferSize];
-  std::unique_ptr<char[]> FLarge;
-  char* FBuffer = FSmall;
-  int FCapacity = SmallBufferSize;
-  int FPos = 0;
-  int FFill = 0;
-  bool FEnded = false;
-};
+// Line ends in [p, end): CR LF, CR and LF each end one line.
+std::size_t CountLineEnds(const char* p, const char* end) {
+  std::size_t count = 0;
+  char prev = '\0';
+  for (; p < end; ++p) {
+    count += std::size_t((*p == '\r') | ((*p == '\n') & (prev != '\r')));
+    prev = *p;
+  }
+  return count;
+}
+
+char* Find(char* p, char* end, char c) {
+  void* hit = std::memchr(p, c, std::size_t(end - p));
+  return hit ? static_cast<char*>(hit) : end;
+}
 
 class TFd {
 public:
@@ -144,85 +108,55 @@ private:
 
 }  // namespace
 
-void RaiseViewerIOError(int Code) {
+void RaiseViewerIOError(int Code, const AnsiString& FileName) {
   int id;
   switch (Code) {
     case vioFileNotFound: id = 30233; break;
     case vioPathNotFound: id = 30234; break;
     case vioTooManyOpenFiles: id = 30235; break;
     case vioAccessDenied: id = 30236; break;
-    default: throw EInOutError(Format(CtlStringById(30232), {Code}), Code);
+    default: id = 30232; break;
   }
-  throw EInOutError(CtlStringById(id), Code);
+  AnsiString text = id == 30232 ? Format(CtlStringById(id), {Code}) : CtlStringById(id);
+  if (!FileName.empty()) text += ": " + FileName;
+  throw EInOutError(text, Code);
 }
 
-TStringNode::TStringNode(const char* text, int length) : FText(EmptyText), FLength(0) {
-  const std::size_t n = text ? ::strnlen(text, std::size_t(length < 0 ? 0 : length)) : 0;
-  if (n == 0) return;
-  FText = new char[n + 1];
-  std::memcpy(FText, text, n);
-  FText[n] = '\0';
-  FLength = int(n);
-}
-
-TStringNode::~TStringNode() {
-  if (FLength != 0) delete[] FText;
-}
-
-TVwrStringList::TVwrStringList() : FHead(new TStringNode(nullptr, 0)), FTail(new TStringNode(nullptr, 0)) {
-  FHead->Next = FTail;
-  FTail->Prev = FHead;
-}
-
-TVwrStringList::~TVwrStringList() {
-  TStringNode* node = FTail;
-  while (node) {
-    TStringNode* prev = node->Prev;
-    delete node;
-    node = prev;
+void TVwrStringList::LoadFromFile(int Fd, int LineLimit) {
+  struct stat st {};
+  std::size_t capacity = ::fstat(Fd, &st) == 0 && S_ISREG(st.st_mode) ? std::size_t(st.st_size) : 0;
+  FData = std::make_unique_for_overwrite<char[]>(capacity + 1);
+  const std::size_t size = ReadAll(Fd, FData, capacity);
+  if (size > std::size_t(MaxDataSize)) RaiseViewerIOError(vioFileTooLarge);
+  char* const data = FData.get();
+  char* const end = Find(data, data + size, CtrlZ);  // Ctrl-Z ends the data
+  *end = '\0';
+  const bool openLast = end > data && end[-1] != '\r' && end[-1] != '\n';
+  const std::size_t lines = CountLineEnds(data, end) + (openLast ? 1 : 0) + 1;
+  if (lines > std::size_t(INT_MAX)) RaiseViewerIOError(vioFileTooLarge);
+  FStarts.clear();
+  FStarts.reserve(lines);
+  char* cr = Find(data, end, '\r');
+  char* lf = Find(data, end, '\n');
+  for (char* p = data; p < end;) {
+    if (cr < p) cr = Find(p, end, '\r');
+    if (lf < p) lf = Find(p, end, '\n');
+    char* e = std::min(cr, lf);
+    FStarts.push_back(uint32_t(p - data));
+    if (e - p > LineLimit) p[LineLimit] = '\0';
+    if (e == end) break;
+    const bool pair = e + 1 < end && e[0] == '\r' && e[1] == '\n';
+    *e = '\0';
+    p = e + (pair ? 2 : 1);
   }
+  // The empty line after the file's lines.
+  FStarts.push_back(uint32_t(end - data));
 }
 
-void TVwrStringList::Append(TStringNode* Node) {
-  if (!Node) return;
-  Node->Prev = FTail->Prev;
-  Node->Next = FTail;
-  FTail->Prev->Next = Node;
-  FTail->Prev = Node;
-  ++FCount;
-}
-
-TStringNode* TVwrStringList::NodeAt(int Index) {
-  if (Index < 0 || Index >= FCount) return nullptr;
-  TStringNode* node = nullptr;
-  if (Index == 0) {
-    node = FHead->Next;
-  } else if (Index == FCount - 1) {
-    node = FTail->Prev;
-  } else if (FCursorIndex >= 0 && Index == FCursorIndex) {
-    node = FCursorNode;
-  } else if (FCursorIndex >= 0 && Index == FCursorIndex + 1) {
-    node = FCursorNode->Next;
-  } else if (FCursorIndex >= 0 && Index == FCursorIndex - 1) {
-    node = FCursorNode->Prev;
-  } else {
-    const int fromCursor = FCursorIndex < 0 ? INT_MAX
-                                            : (Index > FCursorIndex ? Index - FCursorIndex : FCursorIndex - Index);
-    const int fromTail = FCount - Index - 1;
-    if (Index < fromCursor && Index < fromTail) {
-      node = FHead;
-      for (int i = 0; i <= Index; ++i) node = node->Next;
-    } else if (fromTail < fromCursor) {
-      node = FTail;
-      for (int i = 0; i < FCount - Index; ++i) node = node->Prev;
-    } else {
-      node = FCursorNode;
-      for (int i = 0; i < fromCursor; ++i) node = Index > FCursorIndex ? node->Next : node->Prev;
-    }
-  }
-  FCursorIndex = Index;
-  FCursorNode = node;
-  return node;
+const char* TVwrStringList::GetText(int Index, int& Length) const {
+  const char* text = FData.get() + FStarts[std::size_t(Index)];
+  Length = int(std::strlen(text));
+  return text;
 }
 
 int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
@@ -232,9 +166,10 @@ int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
     Dest[0] = '\0';
     return 0;
   }
+  int len;
   if (!std::memchr(text, '\t', std::size_t(n))) {
-    const std::size_t len = ::strnlen(text, std::size_t(std::min(n, DestLen)));
-    std::memcpy(Dest, text, len);
+    len = std::min(n, DestLen);
+    std::memcpy(Dest, text, std::size_t(len));
     Dest[len] = '\0';
   } else {
     int width = 0;
@@ -247,8 +182,8 @@ int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
       std::memcpy(Dest, wide.data(), std::size_t(DestLen));
       Dest[DestLen] = '\0';
     }
+    len = int(::strnlen(Dest, std::size_t(DestLen)));
   }
-  const int len = int(::strnlen(Dest, std::size_t(DestLen)));
   const uint8_t first = FFirstChar, last = FLastChar, fallback = FDefaultChar;
   auto* d = reinterpret_cast<uint8_t*>(Dest);
   for (int i = 0; i < len; ++i) d[i] = d[i] < first || d[i] > last ? fallback : d[i];
@@ -257,12 +192,10 @@ int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
 
 TCtlCustomTextFileViewer::TCtlCustomTextFileViewer(TComponent* AOwner) : TCtlBaseViewer(AOwner) {}
 
-TCtlCustomTextFileViewer::~TCtlCustomTextFileViewer() { delete FLines; }
+TCtlCustomTextFileViewer::~TCtlCustomTextFileViewer() = default;
 
 const char* TCtlCustomTextFileViewer::GetLineText(int LineIndex, int& Length) {
-  if (FLines && LineIndex >= 0 && LineIndex < FLines->Count()) {
-    if (TStringNode* node = FLines->NodeAt(LineIndex)) return node->GetText(Length);
-  }
+  if (FLines && LineIndex >= 0 && LineIndex < FLines->Count()) return FLines->GetText(LineIndex, Length);
   Length = 0;
   return EmptyText;
 }
@@ -287,49 +220,36 @@ void TCtlCustomTextFileViewer::SetIsOpen(bool Value) {
 }
 
 void TCtlCustomTextFileViewer::Close() {
-  delete FLines;
-  FLines = nullptr;
+  FLines.reset();
   SetLineCount(0);
 }
 
 void TCtlCustomTextFileViewer::Load() {
   if (FFileName.empty()) return;
   try {
-    {
-      TFd probe(::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC));
-      if (probe.Get() < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName));
-      if (::lseek(probe.Get(), 0, SEEK_END) < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName));
-      // A folder opens for reading but cannot be read as a file.
-      if (DirectoryExists(FFileName)) RaiseViewerIOError(vioAccessDenied);
-    }
-    SetLineCount(0);
-    FLines = new TVwrStringList;
-    TFd file(::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) {
-      const int err = errno;
-      throw EInOutError(SysErrorMessage(err), err);
-    }
     try {
-      TLineReader reader(file.Get());
-      std::string line;
-      line.reserve(MaxLineLength);
-      while (!reader.Eof()) {
-        reader.ReadLine(line);
-        FLines->Append(new TStringNode(line.data(), int(line.size())));
+      TFd file(::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC));
+      if (file.Get() < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName), FFileName);
+      const off_t size = ::lseek(file.Get(), 0, SEEK_END);
+      if (size < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName), FFileName);
+      // A folder opens for reading but cannot be read as a file.
+      if (DirectoryExists(FFileName)) RaiseViewerIOError(vioAccessDenied, FFileName);
+      if (size > MaxDataSize) RaiseViewerIOError(vioFileTooLarge, FFileName);
+      if (::lseek(file.Get(), 0, SEEK_SET) < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName), FFileName);
+      SetLineCount(0);
+      auto lines = std::make_unique<TVwrStringList>();
+      lines->LoadFromFile(file.Get(), MaxLineLength);
+      if (::close(file.Release()) != 0) {
+        const int err = errno;
+        throw EInOutError(SysErrorMessage(err), err);
       }
-      FLines->Append(new TStringNode(nullptr, 0));
-    } catch (...) {
+      FLines = std::move(lines);
       SetLineCount(FLines->Count());
-      throw;
+    } catch (const std::bad_alloc&) {
+      throw EOutOfMemory(kNoMemory, {FFileName});
     }
-    if (::close(file.Release()) != 0) {
-      const int err = errno;
-      throw EInOutError(SysErrorMessage(err), err);
-    }
-    SetLineCount(FLines->Count());
   } catch (...) {
-    delete FLines;
-    FLines = nullptr;
+    FLines.reset();
     SetLineCount(0);
     // The designer shows an empty viewer rather than an error.
     if (!HasState(csDesigning)) throw;

@@ -4,49 +4,30 @@
 
 #include <cstdint>
 #include <climits>
+#include <memory>
+#include <vector>
 
 #include "platform/rtl/AnsiString.h"
 #include "platform/classlib/Classes.h"
 
-// One line; a line of length 0 points at a shared empty text and owns nothing.
-class TStringNode {
-public:
-  TStringNode(const char* text, int length);
-  ~TStringNode();
-  TStringNode(const TStringNode&) = delete;
-  TStringNode& operator=(const TStringNode&) = delete;
-
-  const char* GetText(int& Length) const {
-    Length = FLength;
-    return FText;
-  }
-
-  TStringNode* Next = nullptr;
-  TStringNode* Prev = nullptr;
-
-private:
-  char* FText;
-  int FLength;
-};
-
-// Doubly linked lines between two sentinels, with a cursor that makes sequential lookups one step.
+// The lines of a file, held in one block: each line ends in place with a NUL where its line end
+// (or the cut after its first characters) was, and is found by its start offset. Millions of short
+// lines then cost four bytes each beyond the file's own size.
 class TVwrStringList {
 public:
-  TVwrStringList();
-  ~TVwrStringList();
+  TVwrStringList() = default;
   TVwrStringList(const TVwrStringList&) = delete;
   TVwrStringList& operator=(const TVwrStringList&) = delete;
 
-  void Append(TStringNode* Node);  // takes ownership; nil is ignored
-  TStringNode* NodeAt(int Index);
-  int Count() const { return FCount; }
+  // Reads the whole file; LineLimit is the most characters a line keeps. Raises on read errors.
+  void LoadFromFile(int Fd, int LineLimit);
+  int Count() const { return int(FStarts.size()); }
+  // Index must be in range; the text is NUL-terminated.
+  const char* GetText(int Index, int& Length) const;
 
 private:
-  TStringNode* FHead;
-  TStringNode* FTail;
-  int FCount = 0;
-  int FCursorIndex = -1;
-  TStringNode* FCursorNode = nullptr;
+  std::unique_ptr<char[]> FData;
+  std::vector<uint32_t> FStarts;
 };
 
 class TCtlBaseViewer : public TComponent {
@@ -85,6 +66,8 @@ class TCtlCustomTextFileViewer : public TCtlBaseViewer {
 public:
   explicit TCtlCustomTextFileViewer(TComponent* AOwner = nullptr);
   ~TCtlCustomTextFileViewer() override;
+  TCtlCustomTextFileViewer(const TCtlCustomTextFileViewer&) = delete;
+  TCtlCustomTextFileViewer& operator=(const TCtlCustomTextFileViewer&) = delete;
 
   const char* GetLineText(int LineIndex, int& Length) override;
   int ClampLine(int LineIndex) override;
@@ -101,7 +84,7 @@ private:
 
   AnsiString FFileName;
   AnsiString FFileNameUpper;
-  TVwrStringList* FLines = nullptr;
+  std::unique_ptr<TVwrStringList> FLines;
 };
 
 class TCtlTextFileViewer final : public TCtlCustomTextFileViewer {
@@ -109,8 +92,8 @@ public:
   using TCtlCustomTextFileViewer::TCtlCustomTextFileViewer;
 };
 
-// Raises EInOutError with its code and the viewer's text for it.
-[[noreturn]] void RaiseViewerIOError(int Code);
+// Raises EInOutError with its code and the viewer's text for it, followed by the file's name.
+[[noreturn]] void RaiseViewerIOError(int Code, const AnsiString& FileName = "");
 
 // Viewer I/O error codes, as the platform numbers them.
 constexpr int vioFileNotFound = 2;
