@@ -80,8 +80,8 @@ void WriteSample(const std::string& name, bool fullWidth, int lines) {
   const struct {
     const char* id;
     std::size_t shortest, longest;
-  } details[] = {{"BKS24", 40, 110}, {"BKS30", 30, 90},  {"BKS39", 30, 70}, {"BKS46", 20, 60},
-                 {"BAR64", 50, 120}, {"BAR65", 25, 80},  {"BKF81", 20, 50}, {"BKP84", 30, 100}};
+  } details[] = {{"BKS24", 40, 70}, {"BKS30", 25, 60}, {"BKS39", 25, 50}, {"BKS46", 20, 45},
+                 {"BAR64", 40, 80}, {"BAR65", 25, 55}, {"BKF81", 20, 40}, {"BKP84", 30, 60}};
   while (w.Lines() < lines - 3) {
     w.Emit("BOH03", 33, 14, std::to_string(1000000 + w.Next(40)));
     const uint32_t transactions = 1 + w.Next(200);

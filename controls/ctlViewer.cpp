@@ -52,33 +52,38 @@ int ErrnoToViewerCode(int err, const AnsiString& name) {
 // Leaves room for one more byte after the data.
 std::size_t ReadAll(int fd, std::unique_ptr<char[]>& data, std::size_t& capacity) {
   std::size_t fill = 0;
+  char probe[ReadBufferSize];
   for (;;) {
-    if (fill == capacity) {
-      const std::size_t grown = capacity + capacity / 2 + ReadBufferSize;
-      auto bigger = std::make_unique_for_overwrite<char[]>(grown + 1);
-      std::memcpy(bigger.get(), data.get(), fill);
-      data = std::move(bigger);
-      capacity = grown;
-    }
-    const ssize_t n = ::read(fd, data.get() + fill, capacity - fill);
+    // A full block grows only when the file really holds more.
+    char* target = fill < capacity ? data.get() + fill : probe;
+    const std::size_t room = fill < capacity ? capacity - fill : sizeof probe;
+    const ssize_t n = ::read(fd, target, room);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const int err = errno;
       throw EInOutError(SysErrorMessage(err), err);
     }
     if (n == 0) return fill;
+    if (target == probe) {
+      const std::size_t grown = capacity + capacity / 2 + ReadBufferSize;
+      auto bigger = std::make_unique_for_overwrite<char[]>(grown + 1);
+      std::memcpy(bigger.get(), data.get(), fill);
+      std::memcpy(bigger.get() + fill, probe, std::size_t(n));
+      data = std::move(bigger);
+      capacity = grown;
+    }
     fill += std::size_t(n);
   }
 }
 
-// Line ends in [p, end): CR LF, CR and LF each end one line.
+// Line ends in [p, end): CR LF, CR and LF each end one line. Written without a carried
+// dependency so that it runs on whole vectors.
 std::size_t CountLineEnds(const char* p, const char* end) {
-  std::size_t count = 0;
-  char prev = '\0';
-  for (; p < end; ++p) {
-    count += std::size_t((*p == '\r') | ((*p == '\n') & (prev != '\r')));
-    prev = *p;
-  }
+  const std::size_t n = std::size_t(end - p);
+  if (n == 0) return 0;
+  std::size_t count = std::size_t((p[0] == '\r') | (p[0] == '\n'));
+  for (std::size_t i = 1; i < n; ++i)
+    count += std::size_t((p[i] == '\r') | ((p[i] == '\n') & (p[i - 1] != '\r')));
   return count;
 }
 
