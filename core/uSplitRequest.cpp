@@ -28,7 +28,8 @@ constexpr const char* kUnzippedTaken = "The archive %s was not split: %s already
 // Takes what the ZIP road wrote into "Unzipped" away again on a way out that did not.
 class TFilesCleanup {
 public:
-  TFilesCleanup(const TStrings& Extracted, const TStrings& Split) : FLists{&Extracted, &Split} {}
+  TFilesCleanup(const TStrings& Landing, const TStrings& Extracted, const TStrings& Split)
+      : FLists{&Landing, &Extracted, &Split} {}
   ~TFilesCleanup() {
     if (!FArmed) return;
     for (const TStrings* list : FLists)
@@ -37,7 +38,7 @@ public:
   void Disarm() { FArmed = false; }
 
 private:
-  const TStrings* FLists[2];
+  const TStrings* FLists[3];
   bool FArmed = true;
 };
 
@@ -69,14 +70,16 @@ std::vector<std::pair<AnsiString, AnsiString>> LandingNames(const AnsiString& Ar
 }
 
 // Every member and its split must get a file of its own in "Unzipped", one that was not there
-// before: otherwise one member's data would overwrite another's, or a file of the user's.
-void CheckMembersLandApart(const AnsiString& Archive, const AnsiString& Folder) {
+// before: otherwise one member's data would overwrite another's, or a file of the user's. Landing
+// gets those files, so that whatever of them exists after a failure is known to be ours.
+void CheckMembersLandApart(const AnsiString& Archive, const AnsiString& Folder, TStrings& Landing) {
   std::map<AnsiString, AnsiString> owner;  // file name in Folder -> the member that writes it
   for (const auto& [bare, member] : LandingNames(Archive)) {
     for (const AnsiString& name : {bare, AnsiString(kSplitPrefix) + bare}) {
       const auto [it, fresh] = owner.emplace(name, member);
       if (!fresh) throw EHotFileError(kMembersClash, {Archive, it->second, member, Folder});
       if (PathTaken(Folder + name)) throw EHotFileError(kUnzippedTaken, {Archive, Folder, name});
+      Landing.Add(Folder + name);
     }
   }
 }
@@ -153,10 +156,11 @@ void TSplitRequest::ProcessSelectedFile(const AnsiString& FileName) {
 
 AnsiString TSplitRequest::SplitZipArchive(const AnsiString& Archive) {
   const AnsiString output = SplitOutputName(Archive);
-  CheckMembersLandApart(Archive, FUnzippedFolder);
+  TStringList landing;
+  CheckMembersLandApart(Archive, FUnzippedFolder, landing);
   TStringList extracted;
   TStringList split;
-  TFilesCleanup cleanup(extracted, split);
+  TFilesCleanup cleanup(landing, extracted, split);
   // The request stops here, before any move, so the archive stays where the user chose it.
   if (!UnzipFiles(FZipOwner, FTimerPool, Archive, FUnzippedFolder, extracted, false, "", nullptr))
     throw Exception(LoadResString(SUnableToUnzip), {Archive});
