@@ -654,7 +654,9 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       break;
     case SelectionRequest: AnswerSelection(ev.xselectionrequest); break;
     case SelectionClear:
-      if (ev.xselectionclear.selection == Clipboard) Owned.reset();
+      // A clear can come in after we took the selection back (emptying, then setting it): only
+      // an owner other than us ends our text.
+      if (ev.xselectionclear.selection == Clipboard && XGetSelectionOwner(Dpy, Clipboard) != Helper) Owned.reset();
       break;
     case PropertyNotify:
       if (ev.xproperty.window == Root && ev.xproperty.atom == NetWorkArea) ReadWorkArea();
