@@ -112,7 +112,7 @@ TCtlEditResult TCtlEntryModel::restore() {
 TCtlEditResult TCtlEntryModel::Command(uint16_t Code, const TCtlEditArgs& Args) {
   TCtlEditResult r;
   if (Code == ccCtrlChar) FLiteralNext = true;
-  else if (Code != ccChar) FLiteralNext = false;
+  else if (Code != ccChar && Code != ccNotCommand) FLiteralNext = false;
   bool armed = FCharArmed;
   FCharArmed = false;
   int oldCaret = FCaret;
