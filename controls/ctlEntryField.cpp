@@ -106,6 +106,8 @@ TCtlBaseEntryField::TCtlBaseEntryField(TComponent* AOwner)
 
 TCtlBaseEntryField::~TCtlBaseEntryField() {
   if (HandleAllocated() && Focused()) ::SetFocus(0);
+  FCarets->SetVisible(false);
+  FCarets->SetLinked(false);
 }
 
 void TCtlBaseEntryField::CreateWnd() {
@@ -215,7 +217,7 @@ int TCtlBaseEntryField::TransferValue(void* Buffer, int Direction) {
     TCtlIntlSup& intl = IntlSup();
     if (Direction == 1) {
       AnsiString text = FModel.Text();
-      if (FOptions.Contains(efoTrimBlanks)) text = Trim(text);
+      if (t == pftString && FOptions.Contains(efoTrimBlanks)) text = Trim(text);
       TCtlRangeValue v{};
       if (t == pftString) {
         std::size_t n = std::min<std::size_t>(text.size(), std::size_t(size - 1));
@@ -794,10 +796,11 @@ void TCtlBaseEntryField::routeKey(uint16_t Code, TMessage& Msg) {
   if (Code == ccNone) return;
   if (Code == ccIns && (FOptions.Contains(efoForceInsert) || FOptions.Contains(efoForceOvertype))) return;
   switch (Code) {
-    case ccCopy:
-      FModel.SetCharArmed(false);
-      CopyToClipboard();
-      return;
+    case ccCopy: case ccCut: case ccPaste: FModel.SetCharArmed(false); break;
+    default: break;
+  }
+  switch (Code) {
+    case ccCopy: CopyToClipboard(); return;
     case ccCut: CutToClipboard(); return;
     case ccPaste: PasteFromClipboard(); return;
     default: DoCommand(Code, Msg); return;
