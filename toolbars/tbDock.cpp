@@ -142,8 +142,15 @@ TtbDock::TtbDock(TComponent* AOwner) : TCustomControl(AOwner) {
 }
 
 TtbDock::~TtbDock() {
+  Destroying();
   FBackground->OnChange = nullptr;
-  for (TtbCustomToolWindow* w : FDockList) w->RemoveFreeNotification(this);
+  // The windows still on the dock are freed with it, after this part of it is gone.
+  for (TtbCustomToolWindow* w : FDockList) {
+    w->RemoveFreeNotification(this);
+    if (w->FDockedTo == this) w->FDockedTo = nullptr;
+    if (w->FLastDock == this) w->FLastDock = nullptr;
+    if (w->FDefaultDock == this) w->FDefaultDock = nullptr;
+  }
 }
 
 void TtbDock::SetParent(TWinControl* parent) {

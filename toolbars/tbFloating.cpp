@@ -282,9 +282,7 @@ void RunToolWindowResize(TtbCustomToolWindow& w, TtbSizeHandle side) {
   const bool right = side == shRight || side == shTopRight || side == shBottomRight;
   const bool top = side == shTop || side == shTopLeft || side == shTopRight;
   const bool bottom = side == shBottom || side == shBottomLeft || side == shBottomRight;
-  TPoint origin;
-  GetCursorPos(origin);
-  bool originSet = false;
+  const TPoint origin = GetMessagePos();
   TRect rect = start;
   TXorFrame xorFrame;
   const bool restrict = w.RestrictCursorWhenSizing();
@@ -294,10 +292,6 @@ void RunToolWindowResize(TtbCustomToolWindow& w, TtbSizeHandle side) {
       TRect wa = GetWorkArea();
       cursor.X = std::clamp(cursor.X, wa.Left, std::max(wa.Left, wa.Right - 1));
       cursor.Y = std::clamp(cursor.Y, wa.Top, std::max(wa.Top, wa.Bottom - 1));
-    }
-    if (!originSet) {
-      origin = cursor;
-      originSet = true;
     }
     const int dx = cursor.X - origin.X, dy = cursor.Y - origin.Y;
     TRect r = start;

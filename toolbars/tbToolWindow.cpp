@@ -787,8 +787,8 @@ void TtbCustomToolWindow::MouseDown(TMouseButton button, TShiftState shift, int 
     dockOrUndock(true);
     return;
   }
-  TPoint cursor;
-  GetCursorPos(cursor);
+  // Where the press was, not where the pointer went since.
+  TPoint cursor = GetMessagePos();
   TRect wr = GetWindowRect(Handle());
   RunToolWindowDrag(*this, TPoint{cursor.X - wr.Left, cursor.Y - wr.Top});
 }

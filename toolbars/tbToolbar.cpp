@@ -188,10 +188,16 @@ TtbCustomToolbar::TtbCustomToolbar(TComponent* AOwner) : TtbCustomToolWindow(AOw
 
 TtbCustomToolbar::~TtbCustomToolbar() { FOrderList.clear(); }
 
-void TtbCustomToolbar::ControlsListChanged(TControl* control, bool inserting) {
-  TtbCustomToolWindow::ControlsListChanged(control, inserting);
+// The order list changes before the parent realigns, so the layout already sees the change.
+void TtbCustomToolbar::ControlsListChanging(TControl* control, bool inserting) {
+  TtbCustomToolWindow::ControlsListChanging(control, inserting);
   std::erase(FOrderList, control);
   if (inserting) FOrderList.push_back(control);
+}
+
+void TtbCustomToolbar::ControlsListChanged(TControl* control, bool inserting) {
+  TtbCustomToolWindow::ControlsListChanged(control, inserting);
+  Arrange();
 }
 
 void TtbCustomToolbar::sortOrderList(int orientation) {

@@ -97,6 +97,7 @@ protected:
   void Loaded() override;
   void Paint() override;
   void WndProc(TMessage& m) override;
+  void ControlsListChanging(TControl* control, bool inserting) override;
   void ControlsListChanged(TControl* control, bool inserting) override;
   bool ApplyChildAlignment() const override { return false; }
 
