@@ -22,6 +22,8 @@ constexpr int32_t kTrue = -1;
 constexpr int32_t kFalse = 0;
 constexpr const char* kVersion = "XBE 7.0 (DBF stand-in)";
 constexpr int kErrorGeneral = 1;
+constexpr int32_t kDateFormatOrdinalWinDefault = 7;
+constexpr int32_t kDateFormatWinDefault = 99;
 
 struct TEngine {
   std::array<std::unique_ptr<TWorkArea>, kMaxAreas + 1> Areas;
@@ -154,7 +156,8 @@ XBE_EXPORT void xb_SetExact(int32_t on) { Settings().Exact = on != 0; }
 XBE_EXPORT void xb_SetSoftSeek(int32_t on) { Settings().SoftSeek = on != 0; }
 XBE_EXPORT void xb_SetCentury(int32_t on) { Settings().Century = on != 0; }
 XBE_EXPORT void xb_SetDateFormat(int32_t code) {
-  if ((code >= 0 && code <= 6) || code == 99) Settings().DateFormat = code;
+  if (code == kDateFormatOrdinalWinDefault) code = kDateFormatWinDefault;  // the ordinal, sent as it is stored
+  if ((code >= 0 && code <= 6) || code == kDateFormatWinDefault) Settings().DateFormat = code;
   else Fail("Unknown date format " + std::to_string(code));
 }
 XBE_EXPORT void xb_SetEpoch(int32_t year) { Settings().Epoch = year; }

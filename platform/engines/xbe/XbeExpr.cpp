@@ -159,28 +159,19 @@ private:
     if (n->Type != t) failAt(pos, what + " needs a " + TypeName(t) + " value, not " + TypeName(n->Type));
   }
 
-  PNode parseOr() {
-    PNode l = parseAnd();
-    while (FTok.Kind == TTok::Or) {
-      std::size_t pos = FTok.Pos;
-      next();
-      PNode r = parseAnd();
-      expect(l, TType::Logical, pos, ".OR.");
-      expect(r, TType::Logical, pos, ".OR.");
-      l = make(TOp::Or, TType::Logical, {l, r});
-    }
-    return l;
-  }
+  PNode parseOr() { return parseLogical(TTok::Or, TOp::Or, ".OR.", &TParser::parseAnd); }
+  PNode parseAnd() { return parseLogical(TTok::And, TOp::And, ".AND.", &TParser::parseNot); }
 
-  PNode parseAnd() {
-    PNode l = parseNot();
-    while (FTok.Kind == TTok::And) {
+  // A chain of operands joined by one logical operator.
+  PNode parseLogical(TTok kind, TOp op, const char* name, PNode (TParser::*operand)()) {
+    PNode l = (this->*operand)();
+    while (FTok.Kind == kind) {
       std::size_t pos = FTok.Pos;
       next();
-      PNode r = parseNot();
-      expect(l, TType::Logical, pos, ".AND.");
-      expect(r, TType::Logical, pos, ".AND.");
-      l = make(TOp::And, TType::Logical, {l, r});
+      PNode r = (this->*operand)();
+      expect(l, TType::Logical, pos, name);
+      expect(r, TType::Logical, pos, name);
+      l = make(op, TType::Logical, {l, r});
     }
     return l;
   }
