@@ -1,5 +1,6 @@
 #include "zip/engine/ZipArchiveFormat.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -211,22 +212,26 @@ void TZpZipDataDescriptor::SaveToStream(TStream& stream) const {
 
 int64_t FindCentralDirectoryTail(TStream& stream) {
   static const uint8_t sig[4] = {0x50, 0x4B, 0x05, 0x06};
+  constexpr int64_t Step = 28;
+  constexpr int64_t Overlap = 4;
   int64_t size = stream.Size();
-  int64_t back = 28;  // distance of the window's start from the end
-  int64_t length = 28;
-  while (back < size) {
-    int64_t start = size - back;
-    uint8_t buf[32];
+  // Windows walk back from the end, each overlapping the one after it, down to the first byte:
+  // an archive of no items is its end record alone.
+  int64_t end = size;
+  int64_t start = std::max<int64_t>(0, size - Step);
+  while (end - start >= 4) {
+    uint8_t buf[Step + Overlap];
     stream.SetPosition(start);
-    int64_t n = stream.Read(buf, length);
+    int64_t n = stream.Read(buf, end - start);
     for (int64_t i = 0; i + 4 <= n; ++i) {
       if (std::memcmp(buf + i, sig, 4) == 0) {
         stream.SetPosition(start + i);
         return start + i;
       }
     }
-    back += 28;
-    length = 32;
+    if (start == 0) break;
+    end = start + Overlap;
+    start = std::max<int64_t>(0, start - Step);
   }
   return -1;
 }
