@@ -19,7 +19,7 @@ constexpr uint16_t ccDblClick = 253;
 // What a command carries: a character, a pasted text, or a character position under the pointer.
 struct TCtlEditArgs {
   char Char = 0;
-  std::string_view Text;
+  std::string_view Text{};
   int Position = 0;
   bool Shift = false;
 };
