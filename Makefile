@@ -2,16 +2,20 @@
 # once normally and once under AddressSanitizer and UndefinedBehaviorSanitizer.
 JOBS ?= 8
 GEN = -G Ninja
-.PHONY: deps build run test test-plain test-asan bench fuzz clean
+.PHONY: deps configure build run test test-plain test-asan bench fuzz clean
 
 deps:
 	@./deps/install.sh
 
-build: deps
+configure: deps
 	cmake -S . -B build $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
 	cmake --build build -j$(JOBS)
 
-run: build
+# Only the program and what it links, so the first start does not wait for the test suite.
+run: configure
+	cmake --build build -j$(JOBS) --target quorvex
 	./build/app/quorvex
 
 test: test-plain test-asan

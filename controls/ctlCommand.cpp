@@ -17,6 +17,8 @@ namespace {
 constexpr int idGridTable = 30266;
 constexpr int idDefaultTable = 30275;
 constexpr int idWordStarTable = 30276;
+constexpr int idFirstCommandName = 33768;
+constexpr const char* kUserCommandName = "ccUser%d";
 
 // Run-time I/O error numbers.
 constexpr int ioFileNotFound = 2;
@@ -104,6 +106,12 @@ AnsiString stripDigits(AnsiString name) {
 }
 
 }  // namespace
+
+AnsiString CommandName(uint16_t Cmd) {
+  if (Cmd >= ccUserFirst) return Format(kUserCommandName, {int(Cmd)});
+  if (Cmd > ccLastCommand) return CtlStringById(0);
+  return CtlStringById(idFirstCommandName + Cmd);
+}
 
 TCtlKeyRec TCtlKeyRec::FromKeyValue(uint32_t keyValue, uint16_t cmd) {
   return {static_cast<uint8_t>(keyValue), static_cast<uint8_t>(keyValue >> 8),

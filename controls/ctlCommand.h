@@ -28,6 +28,11 @@ constexpr uint16_t ccNotCommand = 252;       // handle the key normally
 constexpr uint16_t ccInvalidSequence = 254;  // a first key whose second key has no entry
 constexpr uint16_t ccPartial = 255;          // wait for the next key
 constexpr uint16_t ccUserFirst = 256;
+constexpr uint16_t ccLastCommand = ccWordRight;
+
+// The display name of a command code: the library's text for a built-in command, "ccUser<n>"
+// for a user command, "Unknown" for any other code.
+AnsiString CommandName(uint16_t Cmd);
 
 // Shift-state bits of key records.
 constexpr uint8_t cksShift = 2;

@@ -2,6 +2,7 @@
 
 #include "controls/ctlFixedFont.h"
 #include "controls/ctlGlyphRes.h"
+#include "controls/ctlIntlSup.h"
 #include "controls/ctlStrRes.h"
 #include "controls/ctlUserData.h"
 
@@ -11,6 +12,7 @@ void AddControlLibrarySteps(TModuleSteps& steps) {
       [] {
         (void)CtlStringById(0);
         (void)CtlLetterSet();
+        CtlIntlSupStartup();
         CtlUserDataStartup();
         CtlFixedPitchFontsStartup();
         CtlGlyphResourcesStartup();
@@ -19,5 +21,6 @@ void AddControlLibrarySteps(TModuleSteps& steps) {
         CtlGlyphResourcesShutdown();
         CtlFixedPitchFontsShutdown();
         CtlUserDataShutdown();
+        CtlIntlSupShutdown();
       });
 }

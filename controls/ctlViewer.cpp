@@ -6,11 +6,23 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
+#include "controls/ctlCommand.h"
+#include "controls/ctlController.h"
+#include "controls/ctlExcept.h"
+#include "controls/ctlGlyphRes.h"
+#include "controls/ctlMessages.h"
 #include "controls/ctlStrRes.h"
 #include "controls/ctlStrings.h"
+#include "platform/gdi/SystemMetrics.h"
+#include "platform/win/Caret.h"
+#include "platform/win/Clipboard.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Windows.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 
@@ -19,9 +31,12 @@ namespace {
 char EmptyText[1] = {'\0'};
 
 constexpr int MaxLineLength = 1023;
-constexpr int SmallBufferSize = 128;
 constexpr int ReadBufferSize = 8192;
 constexpr char CtrlZ = 26;
+// Line starts are 32-bit offsets into the file's block.
+constexpr off_t MaxDataSize = off_t(UINT32_MAX) - 1;
+constexpr int vioFileTooLarge = EFBIG;
+constexpr const char* kNoMemory = "Viewer: not enough memory to hold %s";
 
 int ErrnoToViewerCode(int err, const AnsiString& name) {
   switch (err) {
@@ -44,84 +59,49 @@ int ErrnoToViewerCode(int err, const AnsiString& name) {
   }
 }
 
-const char* FindLineEnd(const char* start, const char* end) {
-  const char* p = static_cast<const char*>(std::memchr(start, '\n', std::size_t(end - start)));
-  if (!p) p = end;
-  if (const void* cr = std::memchr(start, '\r', std::size_t(p - start))) p = static_cast<const char*>(cr);
-  if (const void* z = std::memchr(start, CtrlZ, std::size_t(p - start))) p = static_cast<const char*>(z);
-  return p;
-}
-
-// Buffered reader of text lines: CR LF, CR and LF each end a line; Ctrl-Z ends the data.
-class TLineReader {
-public:
-  explicit TLineReader(int fd) : FFd(fd) {
-    try {
-      FLarge = std::make_unique<char[]>(ReadBufferSize);
-      FBuffer = FLarge.get();
-      FCapacity = ReadBufferSize;
-    } catch (const std::bad_alloc&) {
-    }
-  }
-
-  bool Eof() {
-    if (FPos < FFill) return FBuffer[FPos] == CtrlZ;
-    if (FEnded) return true;
-    Fill();
-    return FPos >= FFill || FBuffer[FPos] == CtrlZ;
-  }
-
-  // Keeps at most MaxLineLength characters; the rest of the line and its end are skipped.
-  void ReadLine(std::string& line) {
-    line.clear();
-    for (;;) {
-      if (FPos >= FFill && !Fill()) return;
-      const char* start = FBuffer + FPos;
-      const char* end = FBuffer + FFill;
-      const char* p = FindLineEnd(start, end);
-      const std::size_t room = std::size_t(MaxLineLength) - line.size();
-      line.append(start, std::min(std::size_t(p - start), room));
-      FPos = int(p - FBuffer);
-      if (p == end) continue;
-      const char c = *p;
-      if (c == CtrlZ) return;
-      ++FPos;
-      if (c == '\r' && (FPos < FFill || Fill()) && FBuffer[FPos] == '\n') ++FPos;
-      return;
-    }
-  }
-
-private:
-  bool Fill() {
-    if (FEnded) return false;
-    FPos = 0;
-    FFill = 0;
-    ssize_t n;
-    do {
-      n = ::read(FFd, FBuffer, std::size_t(FCapacity));
-    } while (n < 0 && errno == EINTR);
+// Reads to the end of the file; a file that grew since its size was taken is read whole too.
+// Leaves room for one more byte after the data.
+std::size_t ReadAll(int fd, std::unique_ptr<char[]>& data, std::size_t& capacity) {
+  std::size_t fill = 0;
+  char probe[ReadBufferSize];
+  for (;;) {
+    // A full block grows only when the file really holds more.
+    char* target = fill < capacity ? data.get() + fill : probe;
+    const std::size_t room = fill < capacity ? capacity - fill : sizeof probe;
+    const ssize_t n = ::read(fd, target, room);
+    if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const int err = errno;
-      FEnded = true;
       throw EInOutError(SysErrorMessage(err), err);
     }
-    if (n == 0) {
-      FEnded = true;
-      return false;
+    if (n == 0) return fill;
+    if (target == probe) {
+      const std::size_t grown = capacity + capacity / 2 + ReadBufferSize;
+      auto bigger = std::make_unique_for_overwrite<char[]>(grown + 1);
+      std::memcpy(bigger.get(), data.get(), fill);
+      std::memcpy(bigger.get() + fill, probe, std::size_t(n));
+      data = std::move(bigger);
+      capacity = grown;
     }
-    FFill = int(n);
-    return true;
+    fill += std::size_t(n);
   }
+}
 
-  int FFd;
-  char FSmall[SmallBufferSize];
-  std::unique_ptr<char[]> FLarge;
-  char* FBuffer = FSmall;
-  int FCapacity = SmallBufferSize;
-  int FPos = 0;
-  int FFill = 0;
-  bool FEnded = false;
-};
+// Line ends in [p, end): CR LF, CR and LF each end one line. Written without a carried
+// dependency so that it runs on whole vectors.
+std::size_t CountLineEnds(const char* p, const char* end) {
+  const std::size_t n = std::size_t(end - p);
+  if (n == 0) return 0;
+  std::size_t count = std::size_t((p[0] == '\r') | (p[0] == '\n'));
+  for (std::size_t i = 1; i < n; ++i)
+    count += std::size_t((p[i] == '\r') | ((p[i] == '\n') & (p[i - 1] != '\r')));
+  return count;
+}
+
+char* Find(char* p, char* end, char c) {
+  void* hit = std::memchr(p, c, std::size_t(end - p));
+  return hit ? static_cast<char*>(hit) : end;
+}
 
 class TFd {
 public:
@@ -144,85 +124,55 @@ private:
 
 }  // namespace
 
-void RaiseViewerIOError(int Code) {
+void RaiseViewerIOError(int Code, const AnsiString& FileName) {
   int id;
   switch (Code) {
     case vioFileNotFound: id = 30233; break;
     case vioPathNotFound: id = 30234; break;
     case vioTooManyOpenFiles: id = 30235; break;
     case vioAccessDenied: id = 30236; break;
-    default: throw EInOutError(Format(CtlStringById(30232), {Code}), Code);
+    default: id = 30232; break;
   }
-  throw EInOutError(CtlStringById(id), Code);
+  AnsiString text = id == 30232 ? Format(CtlStringById(id), {Code}) : CtlStringById(id);
+  if (!FileName.empty()) text += ": " + FileName;
+  throw EInOutError(text, Code);
 }
 
-TStringNode::TStringNode(const char* text, int length) : FText(EmptyText), FLength(0) {
-  const std::size_t n = text ? ::strnlen(text, std::size_t(length < 0 ? 0 : length)) : 0;
-  if (n == 0) return;
-  FText = new char[n + 1];
-  std::memcpy(FText, text, n);
-  FText[n] = '\0';
-  FLength = int(n);
-}
-
-TStringNode::~TStringNode() {
-  if (FLength != 0) delete[] FText;
-}
-
-TVwrStringList::TVwrStringList() : FHead(new TStringNode(nullptr, 0)), FTail(new TStringNode(nullptr, 0)) {
-  FHead->Next = FTail;
-  FTail->Prev = FHead;
-}
-
-TVwrStringList::~TVwrStringList() {
-  TStringNode* node = FTail;
-  while (node) {
-    TStringNode* prev = node->Prev;
-    delete node;
-    node = prev;
+void TVwrStringList::LoadFromFile(int Fd, int LineLimit) {
+  struct stat st {};
+  std::size_t capacity = ::fstat(Fd, &st) == 0 && S_ISREG(st.st_mode) ? std::size_t(st.st_size) : 0;
+  FData = std::make_unique_for_overwrite<char[]>(capacity + 1);
+  const std::size_t size = ReadAll(Fd, FData, capacity);
+  if (size > std::size_t(MaxDataSize)) RaiseViewerIOError(vioFileTooLarge);
+  char* const data = FData.get();
+  char* const end = Find(data, data + size, CtrlZ);  // Ctrl-Z ends the data
+  *end = '\0';
+  const bool openLast = end > data && end[-1] != '\r' && end[-1] != '\n';
+  const std::size_t lines = CountLineEnds(data, end) + (openLast ? 1 : 0) + 1;
+  if (lines > std::size_t(INT_MAX)) RaiseViewerIOError(vioFileTooLarge);
+  FStarts.clear();
+  FStarts.reserve(lines);
+  char* cr = Find(data, end, '\r');
+  char* lf = Find(data, end, '\n');
+  for (char* p = data; p < end;) {
+    if (cr < p) cr = Find(p, end, '\r');
+    if (lf < p) lf = Find(p, end, '\n');
+    char* e = std::min(cr, lf);
+    FStarts.push_back(uint32_t(p - data));
+    if (e - p > LineLimit) p[LineLimit] = '\0';
+    if (e == end) break;
+    const bool pair = e + 1 < end && e[0] == '\r' && e[1] == '\n';
+    *e = '\0';
+    p = e + (pair ? 2 : 1);
   }
+  // The empty line after the file's lines.
+  FStarts.push_back(uint32_t(end - data));
 }
 
-void TVwrStringList::Append(TStringNode* Node) {
-  if (!Node) return;
-  Node->Prev = FTail->Prev;
-  Node->Next = FTail;
-  FTail->Prev->Next = Node;
-  FTail->Prev = Node;
-  ++FCount;
-}
-
-TStringNode* TVwrStringList::NodeAt(int Index) {
-  if (Index < 0 || Index >= FCount) return nullptr;
-  TStringNode* node = nullptr;
-  if (Index == 0) {
-    node = FHead->Next;
-  } else if (Index == FCount - 1) {
-    node = FTail->Prev;
-  } else if (FCursorIndex >= 0 && Index == FCursorIndex) {
-    node = FCursorNode;
-  } else if (FCursorIndex >= 0 && Index == FCursorIndex + 1) {
-    node = FCursorNode->Next;
-  } else if (FCursorIndex >= 0 && Index == FCursorIndex - 1) {
-    node = FCursorNode->Prev;
-  } else {
-    const int fromCursor = FCursorIndex < 0 ? INT_MAX
-                                            : (Index > FCursorIndex ? Index - FCursorIndex : FCursorIndex - Index);
-    const int fromTail = FCount - Index - 1;
-    if (Index < fromCursor && Index < fromTail) {
-      node = FHead;
-      for (int i = 0; i <= Index; ++i) node = node->Next;
-    } else if (fromTail < fromCursor) {
-      node = FTail;
-      for (int i = 0; i < FCount - Index; ++i) node = node->Prev;
-    } else {
-      node = FCursorNode;
-      for (int i = 0; i < fromCursor; ++i) node = Index > FCursorIndex ? node->Next : node->Prev;
-    }
-  }
-  FCursorIndex = Index;
-  FCursorNode = node;
-  return node;
+const char* TVwrStringList::GetText(int Index, int& Length) const {
+  const char* text = FData.get() + FStarts[std::size_t(Index)];
+  Length = int(std::strlen(text));
+  return text;
 }
 
 int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
@@ -232,9 +182,10 @@ int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
     Dest[0] = '\0';
     return 0;
   }
+  int len;
   if (!std::memchr(text, '\t', std::size_t(n))) {
-    const std::size_t len = ::strnlen(text, std::size_t(std::min(n, DestLen)));
-    std::memcpy(Dest, text, len);
+    len = std::min(n, DestLen);
+    std::memcpy(Dest, text, std::size_t(len));
     Dest[len] = '\0';
   } else {
     int width = 0;
@@ -247,8 +198,8 @@ int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
       std::memcpy(Dest, wide.data(), std::size_t(DestLen));
       Dest[DestLen] = '\0';
     }
+    len = int(::strnlen(Dest, std::size_t(DestLen)));
   }
-  const int len = int(::strnlen(Dest, std::size_t(DestLen)));
   const uint8_t first = FFirstChar, last = FLastChar, fallback = FDefaultChar;
   auto* d = reinterpret_cast<uint8_t*>(Dest);
   for (int i = 0; i < len; ++i) d[i] = d[i] < first || d[i] > last ? fallback : d[i];
@@ -257,12 +208,10 @@ int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
 
 TCtlCustomTextFileViewer::TCtlCustomTextFileViewer(TComponent* AOwner) : TCtlBaseViewer(AOwner) {}
 
-TCtlCustomTextFileViewer::~TCtlCustomTextFileViewer() { delete FLines; }
+TCtlCustomTextFileViewer::~TCtlCustomTextFileViewer() = default;
 
 const char* TCtlCustomTextFileViewer::GetLineText(int LineIndex, int& Length) {
-  if (FLines && LineIndex >= 0 && LineIndex < FLines->Count()) {
-    if (TStringNode* node = FLines->NodeAt(LineIndex)) return node->GetText(Length);
-  }
+  if (FLines && LineIndex >= 0 && LineIndex < FLines->Count()) return FLines->GetText(LineIndex, Length);
   Length = 0;
   return EmptyText;
 }
@@ -287,51 +236,790 @@ void TCtlCustomTextFileViewer::SetIsOpen(bool Value) {
 }
 
 void TCtlCustomTextFileViewer::Close() {
-  delete FLines;
-  FLines = nullptr;
+  FLines.reset();
   SetLineCount(0);
 }
 
 void TCtlCustomTextFileViewer::Load() {
   if (FFileName.empty()) return;
   try {
-    {
-      TFd probe(::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC));
-      if (probe.Get() < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName));
-      if (::lseek(probe.Get(), 0, SEEK_END) < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName));
-      // A folder opens for reading but cannot be read as a file.
-      if (DirectoryExists(FFileName)) RaiseViewerIOError(vioAccessDenied);
-    }
-    SetLineCount(0);
-    FLines = new TVwrStringList;
-    TFd file(::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) {
-      const int err = errno;
-      throw EInOutError(SysErrorMessage(err), err);
-    }
     try {
-      TLineReader reader(file.Get());
-      std::string line;
-      line.reserve(MaxLineLength);
-      while (!reader.Eof()) {
-        reader.ReadLine(line);
-        FLines->Append(new TStringNode(line.data(), int(line.size())));
+      TFd file(::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC));
+      if (file.Get() < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName), FFileName);
+      const off_t size = ::lseek(file.Get(), 0, SEEK_END);
+      if (size < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName), FFileName);
+      // A folder opens for reading but cannot be read as a file.
+      if (DirectoryExists(FFileName)) RaiseViewerIOError(vioAccessDenied, FFileName);
+      if (size > MaxDataSize) RaiseViewerIOError(vioFileTooLarge, FFileName);
+      if (::lseek(file.Get(), 0, SEEK_SET) < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName), FFileName);
+      SetLineCount(0);
+      auto lines = std::make_unique<TVwrStringList>();
+      lines->LoadFromFile(file.Get(), MaxLineLength);
+      if (::close(file.Release()) != 0) {
+        const int err = errno;
+        throw EInOutError(SysErrorMessage(err), err);
       }
-      FLines->Append(new TStringNode(nullptr, 0));
-    } catch (...) {
+      FLines = std::move(lines);
       SetLineCount(FLines->Count());
-      throw;
+    } catch (const std::bad_alloc&) {
+      throw EOutOfMemory(kNoMemory, {FFileName});
     }
-    if (::close(file.Release()) != 0) {
-      const int err = errno;
-      throw EInOutError(SysErrorMessage(err), err);
-    }
-    SetLineCount(FLines->Count());
   } catch (...) {
-    delete FLines;
-    FLines = nullptr;
+    FLines.reset();
     SetLineCount(0);
     // The designer shows an empty viewer rather than an error.
     if (!HasState(csDesigning)) throw;
+  }
+}
+
+// ---- display ----
+
+namespace {
+
+constexpr int MaxHorzOffset = 512;
+constexpr int HorzPageColumns = 10;
+constexpr std::size_t ClipboardLimit = 65520;
+constexpr std::size_t MaxPatternLength = 255;
+constexpr int MarkerSize = 12;
+constexpr int MinRowHeight = 12;
+constexpr int RowPadding = 2;
+constexpr int LetterCount = 52;
+constexpr int idUpperLetters = 30281;
+constexpr int idLowerLetters = 30282;
+constexpr const char* kMarkers = "CTLMARKERS";
+constexpr int CaretWidth = 2;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+TCtlBaseViewer::TCtlBaseViewer(TComponent* AOwner) : TCtlCustomControlEx(AOwner) {
+  SetControlStyle(ControlStyle() | csOpaque | csCaptureMouse | csDoubleClicks);
+  SetBounds(Left(), Top(), 200, 150);
+  SetParentColor(false);
+  SetColor(clWindow);
+  SetTabStop(true);
+  for (TVwrPos& b : FBookmarks) b = {-1, -1};
+  FFixedFont.OnChange = [this](TCtlFixedFont*) {
+    UpdateMetrics();
+    Invalidate();
+  };
+}
+
+TCtlBaseViewer::~TCtlBaseViewer() {
+  if (FCaretMade) DestroyCaret();
+  if (FMarkers) CtlGlyphResources().Release(kMarkers);
+}
+
+void TCtlBaseViewer::SetTabSize(uint8_t Value) {
+  if (Value == 0 || Value == FTabSize) return;
+  FTabSize = Value;
+  Invalidate();
+}
+
+void TCtlBaseViewer::SetExpandTabs(bool Value) {
+  if (Value == FExpandTabs) return;
+  FExpandTabs = Value;
+  Invalidate();
+}
+
+void TCtlBaseViewer::SetMarginColor(TColor Value) {
+  FMarginColor = Value;
+  Invalidate();
+}
+
+void TCtlBaseViewer::SetScrollBars(TScrollStyle Value) {
+  if (Value == FScrollBars) return;
+  FScrollBars = Value;
+  UpdateMetrics();
+  Invalidate();
+}
+
+void TCtlBaseViewer::SetShowBookmarks(bool Value) {
+  FShowBookmarks = Value;
+  Invalidate();
+}
+
+void TCtlBaseViewer::SetShowCaret(bool Value) {
+  if (Value == FShowCaret) return;
+  FShowCaret = Value;
+  if (!Value && FCaretMade) {
+    DestroyCaret();
+    FCaretMade = false;
+  }
+}
+
+void TCtlBaseViewer::SetLeftMargin(int Value) {
+  FLeftMargin = std::max(0, Value);
+  UpdateMetrics();
+  Invalidate();
+}
+
+void TCtlBaseViewer::SetHighlightColors(TColor Text, TColor Back) {
+  FHighlightText = Text;
+  FHighlightBack = Back;
+  Invalidate();
+}
+
+// A new text: caret home, no selection, no bookmarks, the view at the start.
+void TCtlBaseViewer::SetLineCount(int N) {
+  if (N == FLineCount) return;
+  FLineCount = N;
+  if (HasState(csLoading)) return;
+  FCaret = FAnchor = {};
+  FWantedDisplayCol = 0;
+  FTopLine = 0;
+  FHorzOffset = 0;
+  for (TVwrPos& b : FBookmarks) b = {-1, -1};
+  if (!HandleAllocated()) return;
+  Invalidate();
+  UpdateCaret();
+  PostMessage(Handle(), ctlm_ViewerNotify, 0, 0);
+}
+
+int TCtlBaseViewer::LineLength(int Line) {
+  int n = 0;
+  GetLineText(Line, n);
+  return n;
+}
+
+int TCtlBaseViewer::DisplayCol(int Line, int Col) {
+  if (!FExpandTabs) return Col;
+  int n = 0;
+  const char* text = GetLineText(Line, n);
+  int d = 0;
+  for (int i = 0; i < std::min(Col, n); ++i) d = text[i] == '\t' ? (d / FTabSize + 1) * FTabSize : d + 1;
+  return d + std::max(0, Col - n);
+}
+
+int TCtlBaseViewer::TextCol(int Line, int DisplayColumn) {
+  int n = 0;
+  const char* text = GetLineText(Line, n);
+  if (!FExpandTabs) return std::clamp(DisplayColumn, 0, n);
+  int d = 0;
+  for (int i = 0; i < n; ++i) {
+    if (d >= DisplayColumn) return i;
+    d = text[i] == '\t' ? (d / FTabSize + 1) * FTabSize : d + 1;
+  }
+  return n;
+}
+
+AnsiString TCtlBaseViewer::DisplayText(int Line) {
+  int n = 0;
+  const char* text = GetLineText(Line, n);
+  if (FExpandTabs) {
+    std::vector<char> buffer(std::size_t(n) * FTabSize + 1);
+    const int len = FetchDisplayLine(Line, buffer.data(), n * FTabSize);
+    return AnsiString(buffer.data(), std::size_t(len));
+  }
+  AnsiString shown(text, std::size_t(n));
+  for (char& c : shown)
+    if (uint8_t(c) < FFirstChar || uint8_t(c) > FLastChar) c = char(FDefaultChar);
+  return shown;
+}
+
+// ---- geometry and scrolling ----
+
+TRect TCtlBaseViewer::VertBarRect() {
+  const TRect r = ClientRect();
+  if (FScrollBars != ssVertical && FScrollBars != ssBoth) return {};
+  const int bottom = FScrollBars == ssBoth ? r.Bottom - GetSystemMetrics(SM_CYHSCROLL) : r.Bottom;
+  return {r.Right - GetSystemMetrics(SM_CXVSCROLL), r.Top, r.Right, bottom};
+}
+
+TRect TCtlBaseViewer::HorzBarRect() {
+  const TRect r = ClientRect();
+  if (FScrollBars != ssHorizontal && FScrollBars != ssBoth) return {};
+  const int right = FScrollBars == ssBoth ? r.Right - GetSystemMetrics(SM_CXVSCROLL) : r.Right;
+  return {r.Left, r.Bottom - GetSystemMetrics(SM_CYHSCROLL), right, r.Bottom};
+}
+
+TRect TCtlBaseViewer::TextArea() {
+  TRect r = ClientRect();
+  if (!VertBarRect().IsEmpty()) r.Right -= GetSystemMetrics(SM_CXVSCROLL);
+  if (!HorzBarRect().IsEmpty()) r.Bottom -= GetSystemMetrics(SM_CYHSCROLL);
+  return r;
+}
+
+int TCtlBaseViewer::TopLineMax() const { return std::max(0, FLineCount - FRows + 1); }
+
+// Scroll bar positions are 16-bit: long texts scroll in steps.
+int TCtlBaseViewer::VertScale() const {
+  const int top = TopLineMax();
+  return top > 32767 ? (top >> 15) * 2 : 1;
+}
+
+TScrollBarGeometry TCtlBaseViewer::VertGeometry() {
+  TScrollBarGeometry g;
+  g.Kind = TScrollBarKind::Vertical;
+  g.Bounds = VertBarRect();
+  g.Max = FLineCount / VertScale();
+  g.Page = FRows;
+  g.Position = FTopLine / VertScale();
+  return g;
+}
+
+TScrollBarGeometry TCtlBaseViewer::HorzGeometry() {
+  TScrollBarGeometry g;
+  g.Kind = TScrollBarKind::Horizontal;
+  g.Bounds = HorzBarRect();
+  g.Max = FLineCount > 0 ? MaxHorzOffset : 0;
+  g.Page = 0;
+  g.Position = FHorzOffset;
+  return g;
+}
+
+void TCtlBaseViewer::UpdateMetrics() {
+  if (!HandleAllocated()) return;
+  TCanvas& c = Canvas();
+  c.Font().Assign(&FFixedFont.Font());
+  FRowHeight = std::max(MinRowHeight, c.TextHeight("Wy") + RowPadding);
+  FCharWidth = std::max(1, c.TextWidth(CtlStringById(idLowerLetters) + CtlStringById(idUpperLetters)) / LetterCount);
+  const TRect area = TextArea();
+  FRows = std::max(1, area.Height() / FRowHeight);
+  FCols = std::max(1, (area.Width() - FLeftMargin) / FCharWidth);
+  if (FCaretMade) {
+    DestroyCaret();
+    CreateCaret(Handle(), CaretWidth, FRowHeight);
+    ::ShowCaret(Handle());
+  }
+  SetTopLine(FTopLine);
+  UpdateCaret();
+}
+
+void TCtlBaseViewer::SetTopLine(int Value) {
+  Value = std::clamp(Value, 0, TopLineMax());
+  if (Value == FTopLine) return;
+  FTopLine = Value;
+  Invalidate();
+  UpdateCaret();
+  if (OnTopLineChanged) OnTopLineChanged(this, FTopLine);
+}
+
+void TCtlBaseViewer::SetHorzOffset(int Value) {
+  Value = std::clamp(Value, 0, MaxHorzOffset);
+  if (Value == FHorzOffset) return;
+  FHorzOffset = Value;
+  Invalidate();
+  UpdateCaret();
+}
+
+void TCtlBaseViewer::ScrollByPart(bool Vertical, TScrollPart Part) {
+  const int page = Vertical ? FRows : HorzPageColumns;
+  const int step = Part == TScrollPart::LineUp     ? -1
+                   : Part == TScrollPart::LineDown ? 1
+                   : Part == TScrollPart::PageUp   ? -page
+                   : Part == TScrollPart::PageDown ? page
+                                                   : 0;
+  if (Vertical) SetTopLine(FTopLine + step);
+  else SetHorzOffset(FHorzOffset + step);
+}
+
+void TCtlBaseViewer::ScrollIntoView() {
+  if (FRows <= 0) return;
+  if (FCaret.Line < FTopLine) SetTopLine(FCaret.Line);
+  else if (FCaret.Line >= FTopLine + FRows) SetTopLine(FCaret.Line - FRows + 1);
+  const int d = DisplayCol(FCaret.Line, FCaret.Col);
+  if (d < FHorzOffset) SetHorzOffset(d);
+  else if (d >= FHorzOffset + FCols) SetHorzOffset(d - FCols + 1);
+}
+
+void TCtlBaseViewer::UpdateCaret() {
+  if (!FCaretMade) return;
+  const int row = FCaret.Line - FTopLine;
+  const int col = DisplayCol(FCaret.Line, FCaret.Col) - FHorzOffset;
+  const bool seen = row >= 0 && row < FRows && col >= 0 && col <= FCols;
+  // Out of sight the caret waits outside the window.
+  SetCaretPos(seen ? TextArea().Left + FLeftMargin + col * FCharWidth : -2 * CaretWidth - FCharWidth,
+              seen ? row * FRowHeight : -FRowHeight);
+}
+
+// ---- caret and selection ----
+
+void TCtlBaseViewer::PlaceCaret(TVwrPos Pos, bool Extend, bool KeepDisplayCol) {
+  const int line = std::max(0, ClampLine(Pos.Line));
+  const int col = KeepDisplayCol ? TextCol(line, FWantedDisplayCol) : std::clamp(Pos.Col, 0, LineLength(line));
+  const TVwrPos before = FCaret, anchorBefore = FAnchor;
+  FCaret = {line, col};
+  if (!Extend) FAnchor = FCaret;
+  const int display = DisplayCol(line, col);
+  if (!KeepDisplayCol) FWantedDisplayCol = display;
+  ScrollIntoView();
+  if (before != FCaret || anchorBefore != FAnchor) Invalidate();
+  UpdateCaret();
+  if (HandleAllocated()) PostMessage(Handle(), ctlm_ViewerNotify, WPARAM(display), LPARAM(line));
+}
+
+void TCtlBaseViewer::MoveCaretTo(int Line, int Col, bool Extend) { PlaceCaret({Line, Col}, Extend); }
+
+void TCtlBaseViewer::SetSelection(int AnchorLine, int AnchorCol, int EndLine, int EndCol, bool CaretAtEnd) {
+  TVwrPos a{AnchorLine, AnchorCol}, e{EndLine, EndCol};
+  if (e < a) std::swap(a, e);
+  PlaceCaret(CaretAtEnd ? a : e, false);
+  PlaceCaret(CaretAtEnd ? e : a, true);
+}
+
+void TCtlBaseViewer::MoveWord(bool Right) {
+  int n = 0;
+  const char* text = GetLineText(FCaret.Line, n);
+  int c = FCaret.Col;
+  if (Right) {
+    if (c >= n) {
+      if (FCaret.Line < FLineCount - 1) PlaceCaret({FCaret.Line + 1, 0}, true);
+      return;
+    }
+    while (c < n && !IsBlank(text[c])) ++c;
+    while (c < n && IsBlank(text[c])) ++c;
+  } else {
+    if (c == 0) {
+      if (FCaret.Line > 0) PlaceCaret({FCaret.Line - 1, LineLength(FCaret.Line - 1)}, true);
+      return;
+    }
+    while (c > 0 && IsBlank(text[c - 1])) --c;
+    while (c > 0 && !IsBlank(text[c - 1])) --c;
+  }
+  PlaceCaret({FCaret.Line, c}, true);
+}
+
+// The word under the pointer with the blanks that follow it.
+void TCtlBaseViewer::SelectWordAt(TVwrPos Pos) {
+  int n = 0;
+  const char* text = GetLineText(Pos.Line, n);
+  int start = std::clamp(Pos.Col, 0, n);
+  while (start > 0 && IsBlank(text[start - 1])) --start;
+  while (start > 0 && !IsBlank(text[start - 1])) --start;
+  int end = start;
+  while (end < n && !IsBlank(text[end])) ++end;
+  while (end < n && IsBlank(text[end])) ++end;
+  SetSelection(Pos.Line, start, Pos.Line, end, true);
+}
+
+void TCtlBaseViewer::ExtendLines(int Line) {
+  const int first = FLineAnchor.Line;
+  if (Line >= first) SetSelection(first, 0, Line, LineLength(Line), true);
+  else SetSelection(Line, 0, first, LineLength(first), false);
+}
+
+AnsiString TCtlBaseViewer::SelectedText() {
+  const TVwrPos s = SelStart(), e = SelEnd();
+  AnsiString text;
+  for (int line = s.Line; line <= e.Line; ++line) {
+    int n = 0;
+    const char* t = GetLineText(line, n);
+    const int from = line == s.Line ? std::min(s.Col, n) : 0;
+    const int to = line == e.Line ? std::min(e.Col, n) : n;
+    if (to > from) text.append(t + from, std::size_t(to - from));
+    if (line < e.Line) text += "\r\n";
+    if (text.size() > ClipboardLimit) throw ERegionTooLarge();
+  }
+  return text;
+}
+
+void TCtlBaseViewer::CopyToClipboard() {
+  if (!HasSelection()) return;
+  const AnsiString text = SelectedText();
+  if (!OpenClipboard(HandleAllocated() ? Handle() : HWND(0))) return;
+  EmptyClipboard();
+  SetClipboardText(text);
+  CloseClipboard();
+}
+
+void TCtlBaseViewer::SetBookmark(int N) {
+  if (N < 0 || N > 9) return;
+  FBookmarks[N] = FBookmarks[N] == FCaret ? TVwrPos{-1, -1} : FCaret;
+  Invalidate();
+}
+
+void TCtlBaseViewer::GotoBookmark(int N) {
+  if (N < 0 || N > 9 || FBookmarks[N].Line < 0) return;
+  PlaceCaret(FBookmarks[N], false);
+}
+
+// ---- search ----
+
+bool TCtlBaseViewer::SearchLine(int Line, int From, int To, bool Backward, bool MatchCase,
+                                const AnsiString& Pattern, const uint8_t* Table, int& Found) {
+  int n = 0;
+  const char* text = GetLineText(Line, n);
+  To = std::min(To, n);
+  bool any = false;
+  for (int at = From; To - at >= int(Pattern.size());) {
+    int pos = 0;
+    const bool hit = MatchCase ? SkipTableSearch(text + at, To - at, Table, pos, Pattern.c_str())
+                               : SkipTableSearchNoCase(text + at, To - at, Table, pos, Pattern.c_str());
+    if (!hit) break;
+    Found = at + pos;
+    any = true;
+    if (!Backward) break;
+    at = Found + 1;  // the last match of the line is the one wanted
+  }
+  return any;
+}
+
+bool TCtlBaseViewer::Search(const AnsiString& Pattern, TVwrSearchOptions Options) {
+  if (Pattern.empty() || FLineCount == 0) return false;
+  const bool matchCase = Options & soMatchCase;
+  const bool backward = Options & soBackward;
+  AnsiString pattern = Pattern.substr(0, MaxPatternLength);
+  if (!matchCase)
+    for (char& c : pattern) c = AnsiUpperChar(c);
+  uint8_t table[256];
+  BuildSkipTable(pattern.c_str(), table);
+  const int last = FLineCount - 1;
+  const int plen = int(pattern.size());
+  int found = 0;
+  if (backward) {
+    const TVwrPos from = Options & soWholeText ? TVwrPos{last, LineLength(last)} : FCaret;
+    for (int line = from.Line; line >= 0; --line) {
+      const int to = line == from.Line ? from.Col : LineLength(line);
+      if (SearchLine(line, 0, to, true, matchCase, pattern, table, found)) {
+        SetSelection(line, found, line, found + plen, false);
+        return true;
+      }
+    }
+  } else {
+    const TVwrPos from = Options & soWholeText ? TVwrPos{} : FCaret;
+    for (int line = from.Line; line <= last; ++line) {
+      const int start = line == from.Line ? from.Col : 0;
+      if (SearchLine(line, start, INT_MAX, false, matchCase, pattern, table, found)) {
+        SetSelection(line, found, line, found + plen, true);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// ---- commands ----
+
+void TCtlBaseViewer::CaretCommand(uint16_t Cmd) {
+  const bool extend = (Cmd >= ccExtendDown && Cmd <= ccExtWordRight);
+  const int page = std::max(1, FRows - 1);
+  const int last = std::max(0, FLineCount - 1);
+  const TVwrPos c = FCaret;
+  switch (Cmd) {
+    case ccLeft:
+    case ccExtendLeft:
+      if (c.Col > 0) PlaceCaret({c.Line, c.Col - 1}, extend);
+      else if (c.Line > 0) PlaceCaret({c.Line - 1, LineLength(c.Line - 1)}, extend);
+      break;
+    case ccRight:
+    case ccExtendRight:
+      if (c.Col < LineLength(c.Line)) PlaceCaret({c.Line, c.Col + 1}, extend);
+      else if (c.Line < last) PlaceCaret({c.Line + 1, 0}, extend);
+      break;
+    case ccUp:
+    case ccExtendUp: PlaceCaret({c.Line - 1, 0}, extend, true); break;
+    case ccDown:
+    case ccExtendDown: PlaceCaret({c.Line + 1, 0}, extend, true); break;
+    case ccHome:
+    case ccExtendHome: PlaceCaret({c.Line, 0}, extend); break;
+    case ccEnd:
+    case ccExtendEnd: PlaceCaret({c.Line, LineLength(c.Line)}, extend); break;
+    case ccPrevPage:
+    case ccExtendPgUp:
+      SetTopLine(FTopLine - page);
+      PlaceCaret({c.Line - page, 0}, extend, true);
+      break;
+    case ccNextPage:
+    case ccExtendPgDn:
+      SetTopLine(FTopLine + page);
+      PlaceCaret({c.Line + page, 0}, extend, true);
+      break;
+    case ccTopOfPage:
+    case ccExtTopOfPage:
+    case ccBotOfPage:
+    case ccExtBotOfPage: {
+      const bool top = Cmd == ccTopOfPage || Cmd == ccExtTopOfPage;
+      const bool seen = c.Line >= FTopLine && c.Line < FTopLine + FRows;
+      if (!seen) SetTopLine(top ? c.Line : c.Line - FRows + 1);
+      else PlaceCaret({top ? FTopLine : std::min(last, FTopLine + FRows - 1), 0}, extend, true);
+      break;
+    }
+    case ccFirstPage:
+    case ccExtFirstPage: PlaceCaret({0, 0}, extend); break;
+    case ccLastPage:
+    case ccExtLastPage: PlaceCaret({last, LineLength(last)}, extend); break;
+    case ccExtWordLeft: MoveWord(false); break;
+    case ccExtWordRight: MoveWord(true); break;
+    case ccScrollUp: SetTopLine(FTopLine - 1); break;
+    case ccScrollDown: SetTopLine(FTopLine + 1); break;
+    case ccCopy: CopyToClipboard(); break;
+    default:
+      if (Cmd >= ccGotoMarker0 && Cmd <= ccGotoMarker9) GotoBookmark(Cmd - ccGotoMarker0);
+      else if (Cmd >= ccSetMarker0 && Cmd <= ccSetMarker9) SetBookmark(Cmd - ccSetMarker0);
+      break;
+  }
+}
+
+void TCtlBaseViewer::ViewCommand(uint16_t Cmd) {
+  switch (Cmd) {
+    case ccUp:
+    case ccScrollUp: SetTopLine(FTopLine - 1); break;
+    case ccDown:
+    case ccScrollDown: SetTopLine(FTopLine + 1); break;
+    case ccLeft: SetHorzOffset(FHorzOffset - 1); break;
+    case ccRight: SetHorzOffset(FHorzOffset + 1); break;
+    case ccPrevPage: SetTopLine(FTopLine - FRows); break;
+    case ccNextPage: SetTopLine(FTopLine + FRows); break;
+    case ccHome:
+    case ccFirstPage:
+      SetTopLine(0);
+      SetHorzOffset(0);
+      break;
+    case ccEnd:
+    case ccLastPage: SetTopLine(TopLineMax()); break;
+    default: break;
+  }
+}
+
+namespace {
+
+bool IsCaretCommand(uint16_t Cmd) {
+  switch (Cmd) {
+    case ccLeft: case ccRight: case ccUp: case ccDown: case ccHome: case ccEnd: case ccPrevPage:
+    case ccNextPage: case ccTopOfPage: case ccBotOfPage: case ccFirstPage: case ccLastPage:
+    case ccExtendLeft: case ccExtendRight: case ccExtendUp: case ccExtendDown: case ccExtendHome:
+    case ccExtendEnd: case ccExtendPgUp: case ccExtendPgDn: case ccExtTopOfPage: case ccExtBotOfPage:
+    case ccExtFirstPage: case ccExtLastPage: case ccExtWordLeft: case ccExtWordRight: case ccScrollUp:
+    case ccScrollDown: case ccCopy:
+      return true;
+    default:
+      return (Cmd >= ccGotoMarker0 && Cmd <= ccGotoMarker9) || (Cmd >= ccSetMarker0 && Cmd <= ccSetMarker9);
+  }
+}
+
+bool IsViewCommand(uint16_t Cmd) {
+  switch (Cmd) {
+    case ccUp: case ccScrollUp: case ccDown: case ccScrollDown: case ccLeft: case ccRight: case ccPrevPage:
+    case ccNextPage: case ccHome: case ccFirstPage: case ccEnd: case ccLastPage:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool TCtlBaseViewer::ProcessCommand(uint16_t Cmd) {
+  if (Cmd >= ccUserFirst) {
+    if (OnUserCommand) OnUserCommand(this, Cmd);
+    return true;
+  }
+  if (FShowCaret ? !IsCaretCommand(Cmd) : !IsViewCommand(Cmd)) return false;
+  if (FShowCaret) CaretCommand(Cmd);
+  else ViewCommand(Cmd);
+  return true;
+}
+
+void TCtlBaseViewer::KeyDown(uint16_t& Key, TShiftState Shift) {
+  TCtlController* controller = Controller();
+  if (!controller) {
+    TCtlCustomControlEx::KeyDown(Key, Shift);
+    return;
+  }
+  const uint16_t cmd = controller->EntryCommands().TranslateKey(Key);
+  if (cmd == ccPartial || cmd == ccInvalidSequence) {
+    Key = 0;
+    return;
+  }
+  if (cmd != ccNotCommand && ProcessCommand(cmd)) {
+    Key = 0;
+    return;
+  }
+  TCtlCustomControlEx::KeyDown(Key, Shift);
+}
+
+// ---- mouse ----
+
+TVwrPos TCtlBaseViewer::PosAt(int X, int Y) {
+  const TRect area = TextArea();
+  int line;
+  if (Y < area.Top) line = FTopLine - 1;
+  else if (Y >= area.Top + FRows * FRowHeight) line = FTopLine + FRows;
+  else line = (Y - area.Top) / FRowHeight + FTopLine;
+  line = std::max(0, ClampLine(std::max(0, line)));
+  const int x = X - area.Left - FLeftMargin;
+  const int display = x < 0 ? std::max(0, FHorzOffset - 1) : x / FCharWidth + FHorzOffset;
+  return {line, TextCol(line, display)};
+}
+
+void TCtlBaseViewer::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TCtlCustomControlEx::MouseDown(Button, Shift, X, Y);
+  if (Button != mbLeft) return;
+  if (CanFocus() && !Focused()) SetFocus();
+  const TPoint p{X, Y};
+  for (bool vertical : {true, false}) {
+    TScrollBarGeometry g = vertical ? VertGeometry() : HorzGeometry();
+    if (g.Bounds.IsEmpty() || !g.Bounds.Contains(p.X, p.Y)) continue;
+    FDrag = vertical ? TDrag::VertBar : TDrag::HorzBar;
+    FBarPart = g.HitTest(p);
+    if (FBarPart == TScrollPart::Thumb)
+      FThumbGrab = (vertical ? Y - g.Bounds.Top : X - g.Bounds.Left) - g.ThumbOffset();
+    else ScrollByPart(vertical, FBarPart);
+    return;
+  }
+  const TVwrPos pos = PosAt(X, Y);
+  if (Shift & ssDouble) {
+    SelectWordAt(pos);
+    FDrag = TDrag::None;
+    return;
+  }
+  if (X - TextArea().Left < FLeftMargin) {
+    FDrag = TDrag::Lines;
+    if (!(Shift & ssShift) || !HasSelection()) FLineAnchor = pos;
+    ExtendLines(pos.Line);
+    return;
+  }
+  FDrag = TDrag::Text;
+  PlaceCaret(pos, Shift & ssShift);
+}
+
+void TCtlBaseViewer::MouseMove(TShiftState Shift, int X, int Y) {
+  TCtlCustomControlEx::MouseMove(Shift, X, Y);
+  if (!(Shift & ssLeft)) return;
+  switch (FDrag) {
+    case TDrag::Text: PlaceCaret(PosAt(X, Y), true); break;
+    case TDrag::Lines: ExtendLines(PosAt(X, Y).Line); break;
+    case TDrag::VertBar:
+    case TDrag::HorzBar: {
+      if (FBarPart != TScrollPart::Thumb) break;
+      const bool vertical = FDrag == TDrag::VertBar;
+      TScrollBarGeometry g = vertical ? VertGeometry() : HorzGeometry();
+      const int at = g.PositionAtThumbOffset((vertical ? Y - g.Bounds.Top : X - g.Bounds.Left) - FThumbGrab);
+      if (!vertical) SetHorzOffset(at);
+      // The highest thumb position shows the last page.
+      else SetTopLine(at >= g.MaxPosition() ? TopLineMax() : at * VertScale());
+      break;
+    }
+    case TDrag::None: break;
+  }
+}
+
+void TCtlBaseViewer::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TCtlCustomControlEx::MouseUp(Button, Shift, X, Y);
+  if (Button == mbLeft) FDrag = TDrag::None;
+}
+
+void TCtlBaseViewer::DoMouseWheel(TShiftState Shift, int Delta, int XPos, int YPos) {
+  TCtlCustomControlEx::DoMouseWheel(Shift, Delta, XPos, YPos);
+  SetTopLine(FTopLine + (Delta < 0 ? 1 : -1));
+}
+
+// ---- window ----
+
+void TCtlBaseViewer::CreateWnd() {
+  TCtlCustomControlEx::CreateWnd();
+  if (!FMarkers) FMarkers = CtlGlyphResources().Acquire(kMarkers);
+  UpdateMetrics();
+}
+
+void TCtlBaseViewer::WMSize(TMessage& m) {
+  TCtlCustomControlEx::WMSize(m);
+  UpdateMetrics();
+}
+
+void TCtlBaseViewer::WMSetFocus(TMessage& m) {
+  TCtlCustomControlEx::WMSetFocus(m);
+  if (!FShowCaret || FCaretMade) return;
+  FCaretMade = CreateCaret(Handle(), CaretWidth, FRowHeight);
+  UpdateCaret();
+  ::ShowCaret(Handle());
+}
+
+void TCtlBaseViewer::WMKillFocus(TMessage& m) {
+  if (FCaretMade) {
+    DestroyCaret();
+    FCaretMade = false;
+  }
+  TCtlCustomControlEx::WMKillFocus(m);
+}
+
+void TCtlBaseViewer::WndProc(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_GETDLGCODE:
+      Message.Result = DLGC_WANTARROWS;
+      return;
+    case ctlm_ViewerNotify:
+      if (OnShowStatus) OnShowStatus(this, int(Message.LParam), int(Message.WParam));
+      return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      // A field with an error pending keeps the focus: the click goes nowhere.
+      if (Controller() && Controller()->ErrorPending()) return;
+      break;
+    default:
+      break;
+  }
+  TCtlCustomControlEx::WndProc(Message);
+}
+
+// ---- painting ----
+
+void TCtlBaseViewer::PaintRow(int Row, int Line, const TRect& Area) {
+  TCanvas& c = Canvas();
+  const int top = Area.Top + Row * FRowHeight;
+  const int bottom = std::min(Area.Bottom, top + FRowHeight);
+  const int textLeft = Area.Left + FLeftMargin;
+  c.Brush().SetColor(FMarginColor);
+  c.FillRect({Area.Left, top, textLeft, bottom});
+  const bool hasLine = Line < FLineCount;
+  if (hasLine && FShowBookmarks && FMarkers)
+    for (int n = 0; n < 10; ++n) {
+      if (FBookmarks[n].Line != Line) continue;
+      const int x0 = Area.Left + (FLeftMargin - MarkerSize) / 2;
+      const int y0 = top + (FRowHeight > MarkerSize + 1 ? (FRowHeight - MarkerSize) / 2 : 0);
+      const TColorRef clear = FMarkers->Pixel(0, MarkerSize - 1);
+      for (int y = 0; y < MarkerSize; ++y)
+        for (int x = 0; x < MarkerSize; ++x) {
+          const TColorRef p = FMarkers->Pixel(n * MarkerSize + x, y);
+          if (p != clear && p != CLR_INVALID) c.SetPixel(x0 + x, y0 + y, TColor(p));
+        }
+    }
+  int x = textLeft;
+  if (hasLine) {
+    const AnsiString text = DisplayText(Line);
+    const int shown = std::max(0, std::min(int(text.size()) - FHorzOffset, FCols + 1));
+    int selFrom = 0, selTo = 0;
+    if (HasSelection() && Line >= SelStart().Line && Line <= SelEnd().Line) {
+      selFrom = Line == SelStart().Line ? DisplayCol(Line, SelStart().Col) : 0;
+      selTo = Line == SelEnd().Line ? DisplayCol(Line, SelEnd().Col) : int(text.size());
+    }
+    auto segment = [&](int from, int to, bool selected) {
+      from = std::max(from, 0);
+      to = std::min(to, shown);
+      if (to <= from) return;
+      const TRect r{textLeft + from * FCharWidth, top, std::min(Area.Right, textLeft + to * FCharWidth), bottom};
+      c.Brush().SetColor(selected ? FHighlightBack : Color());
+      c.Font().SetColor(selected ? FHighlightText : FFixedFont.Color());
+      c.TextRect(r, r.Left, top + RowPadding / 2, text.substr(std::size_t(FHorzOffset + from), std::size_t(to - from)));
+      x = std::max(x, r.Right);
+    };
+    segment(0, selFrom - FHorzOffset, false);
+    segment(selFrom - FHorzOffset, selTo - FHorzOffset, true);
+    segment(selTo - FHorzOffset, shown, false);
+  }
+  c.Brush().SetColor(Color());
+  if (x < Area.Right) c.FillRect({x, top, Area.Right, bottom});
+}
+
+void TCtlBaseViewer::Paint() {
+  TCanvas& c = Canvas();
+  c.Font().Assign(&FFixedFont.Font());
+  const TRect area = TextArea();
+  const TRect clip = c.ClipRect();
+  const int firstRow = std::max(0, (clip.Top - area.Top) / FRowHeight);
+  const int lastRow = (std::min(clip.Bottom, area.Bottom) - area.Top - 1) / FRowHeight;
+  for (int row = firstRow; row <= lastRow; ++row) PaintRow(row, FTopLine + row, area);
+  for (bool vertical : {true, false}) {
+    const TScrollBarGeometry g = vertical ? VertGeometry() : HorzGeometry();
+    if (g.Bounds.IsEmpty()) continue;
+    const TScrollPart pressed = FDrag == (vertical ? TDrag::VertBar : TDrag::HorzBar) ? FBarPart : TScrollPart::None;
+    PaintScrollBar(*c.Handle(), g, pressed, Enabled());
+  }
+  if (FScrollBars == ssBoth) {
+    const TRect client = ClientRect();
+    c.Brush().SetColor(clBtnFace);
+    c.FillRect({area.Right, area.Bottom, client.Right, client.Bottom});
   }
 }

@@ -98,7 +98,9 @@ bool THotFileLine::ReadLine(TCtlBaseViewer& Viewer, int N, AnsiString& Id, AnsiS
 bool THotFileLine::ParseLine(AnsiString& Line, AnsiString& Id) {
   if (Line.size() < std::size_t(HotRecordWidth)) Line.resize(HotRecordWidth, ' ');
   if (Line[0] != 'B' && Line[0] != 'A') return false;
-  Id.assign(RecordId(Line).View());
+  // The line is at least a record wide here: message id and numeric qualifier are both whole.
+  Id.assign(Line.data(), 3);
+  Id.append(Line.data() + 11, 2);
   return true;
 }
 

@@ -1,9 +1,15 @@
 #include "core/uSplitRequest.h"
 
+#include <map>
+#include <utility>
+#include <vector>
+
 #include "framework/base/uFileUtils.h"
 #include "framework/base/uMessageDialog.h"
 #include "framework/base/uStringUtils.h"
+#include "platform/rtl/Files.h"
 #include "platform/rtl/Resources.h"
+#include "zip/engine/ZpUnzipItem.h"
 #include "zip/service/uZipService.h"
 
 namespace {
@@ -14,19 +20,69 @@ constexpr int SUnableToZip = 65171;
 constexpr std::size_t kPasswordLength = 255;
 constexpr const char* kSplitPrefix = "Split_";
 
-// Takes the listed files away on a way out that did not get to delete them.
+constexpr const char* kOutputTaken = "%s was not split: %s already exists and would be overwritten";
+constexpr const char* kMembersClash =
+    "The archive %s was not split: its members %s and %s would land on one file name in %s";
+constexpr const char* kUnzippedTaken = "The archive %s was not split: %s already holds %s";
+
+// Takes what the ZIP road wrote into "Unzipped" away again on a way out that did not.
 class TFilesCleanup {
 public:
-  explicit TFilesCleanup(const TStrings& Files) : FFiles(Files) {}
+  TFilesCleanup(const TStrings& Landing, const TStrings& Extracted, const TStrings& Split)
+      : FLists{&Landing, &Extracted, &Split} {}
   ~TFilesCleanup() {
-    if (FArmed) DeleteFiles(FFiles, false);
+    if (!FArmed) return;
+    for (const TStrings* list : FLists)
+      for (int i = 0; i < list->Count(); ++i) DeleteOneFile((*list)[i], false);
   }
   void Disarm() { FArmed = false; }
 
 private:
-  const TStrings& FFiles;
+  const TStrings* FLists[3];
   bool FArmed = true;
 };
+
+bool PathTaken(const AnsiString& Path) { return FileExists(Path) || DirectoryExists(Path); }
+
+// A split never overwrites a file this request did not write.
+void CheckOutputFree(const AnsiString& Input) {
+  const AnsiString output = SplitOutputName(Input);
+  if (PathTaken(output)) throw EHotFileError(kOutputTaken, {Input, output});
+}
+
+// The members' names as they land in a folder (paths are not restored); an archive that cannot
+// be listed gives none, and the unzip that follows reports it.
+std::vector<std::pair<AnsiString, AnsiString>> LandingNames(const AnsiString& Archive) {
+  std::vector<std::pair<AnsiString, AnsiString>> names;
+  try {
+    TZpZipKit kit(nullptr);
+    kit.SetReadOnly(true);
+    if (!OpenZipFile(kit, Archive, false, "")) return names;
+    for (int i = 0; i < kit.Count(); ++i) {
+      const TZpArchiveItem* item = kit.Items(i);
+      const AnsiString bare = ExtractFilePart(ZpSafeExtractName(item->FileName()));
+      if (!item->IsDirectory() && !bare.empty()) names.emplace_back(bare, item->FileName());
+    }
+  } catch (const Exception&) {
+    names.clear();
+  }
+  return names;
+}
+
+// Every member and its split must get a file of its own in "Unzipped", one that was not there
+// before: otherwise one member's data would overwrite another's, or a file of the user's. Landing
+// gets those files, so that whatever of them exists after a failure is known to be ours.
+void CheckMembersLandApart(const AnsiString& Archive, const AnsiString& Folder, TStrings& Landing) {
+  std::map<AnsiString, AnsiString> owner;  // file name in Folder -> the member that writes it
+  for (const auto& [bare, member] : LandingNames(Archive)) {
+    for (const AnsiString& name : {bare, AnsiString(kSplitPrefix) + bare}) {
+      const auto [it, fresh] = owner.emplace(name, member);
+      if (!fresh) throw EHotFileError(kMembersClash, {Archive, it->second, member, Folder});
+      if (PathTaken(Folder + name)) throw EHotFileError(kUnzippedTaken, {Archive, Folder, name});
+      Landing.Add(Folder + name);
+    }
+  }
+}
 
 bool ValidCode(const AnsiString& text, std::size_t width) {
   const AnsiString code = TrimBlanks(text);
@@ -59,6 +115,7 @@ void TSplitRequest::btnSplitHotClick(void* /*Sender*/) {
   TSplitFileDialog dialog;
   dialog.InitialDir = FWorkingFolder;
   if (!ChooseFiles || !ChooseFiles(dialog)) return;
+  for (const AnsiString& file : dialog.Files) CheckOutputFree(file);
   for (const AnsiString& file : dialog.Files) ProcessSelectedFile(file);
 }
 
@@ -85,6 +142,7 @@ AnsiString TSplitRequest::BuildCodeList(const TStrings* Memo, bool (*Validator)(
 }
 
 void TSplitRequest::ProcessSelectedFile(const AnsiString& FileName) {
+  CheckOutputFree(FileName);
   AnsiString output;
   if (IsZipFile(FileName)) {
     if (!SplitZipFile) throw EInvalidOperation("Cannot split the archive %s: no zip road", {FileName});
@@ -97,23 +155,29 @@ void TSplitRequest::ProcessSelectedFile(const AnsiString& FileName) {
 }
 
 AnsiString TSplitRequest::SplitZipArchive(const AnsiString& Archive) {
-  const AnsiString output = EnsureTrailingBackslash(ExtractFolderPart(Archive)) + kSplitPrefix + ExtractFilePart(Archive);
+  const AnsiString output = SplitOutputName(Archive);
+  TStringList landing;
+  CheckMembersLandApart(Archive, FUnzippedFolder, landing);
   TStringList extracted;
   TStringList split;
+  TFilesCleanup cleanup(landing, extracted, split);
   // The request stops here, before any move, so the archive stays where the user chose it.
   if (!UnzipFiles(FZipOwner, FTimerPool, Archive, FUnzippedFolder, extracted, false, "", nullptr))
     throw Exception(LoadResString(SUnableToUnzip), {Archive});
-  TFilesCleanup cleanup(extracted);
-  for (int i = 0; i < extracted.Count(); ++i) split.Add(FSplitter.SplitOneFile(extracted[i]));
+  for (int i = 0; i < extracted.Count(); ++i) {
+    // Listed before it is written, so that a split cut short goes too.
+    split.Add(SplitOutputName(extracted[i]));
+    FSplitter.SplitOneFile(extracted[i]);
+  }
   const bool zipped = ZipFiles(FZipOwner, FTimerPool, split, output, FZipPassword.substr(0, kPasswordLength), false,
                                "", false, false, false);
-  if (zipped) DeleteFiles(split, true);
-  cleanup.Disarm();
-  DeleteFiles(extracted, true);
   if (!zipped) {
     // A part-written archive beside the input would pass for a finished one.
     DeleteOneFile(output, false);
     throw Exception(LoadResString(SUnableToZip), {output});
   }
+  DeleteFiles(split, true);
+  DeleteFiles(extracted, true);
+  cleanup.Disarm();
   return output;
 }

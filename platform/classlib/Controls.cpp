@@ -252,7 +252,7 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   FConstraints.Apply(width, height);
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
   bool sized = width != FWidth || height != FHeight;
-  Invalidate();
+  InvalidateVacated();
   FLeft = left;
   FTop = top;
   FWidth = width;
@@ -338,7 +338,8 @@ void TControl::ConstraintsChanged(TObject*) { SetBounds(FLeft, FTop, FWidth, FHe
 
 void TControl::SetVisible(bool v) {
   if (v == FVisible) return;
-  Invalidate();
+  if (v) Invalidate();
+  else InvalidateVacated();
   FVisible = v;
   Perform(CM_VISIBLECHANGED, v);
   Invalidate();
@@ -618,6 +619,13 @@ void TControl::Invalidate() {
   if (!FParent || !FParent->HandleAllocated() || !FVisible) return;
   TRect r = BoundsRect();
   InvalidateRect(FParent->FHandle, &r, !(FControlStyle & csOpaque));
+}
+
+void TControl::InvalidateVacated() {
+  // Erased even under an opaque control: its own paint no longer covers the place.
+  if (!FParent || !FParent->HandleAllocated() || !FVisible) return;
+  TRect r = BoundsRect();
+  InvalidateRect(FParent->FHandle, &r, true);
 }
 
 void TControl::Update() {

@@ -328,6 +328,8 @@ protected:
 private:
   void FontChanged(TObject*);
   void ConstraintsChanged(TObject*);
+  // The place the control leaves when it moves, shrinks or hides: the parent paints it afresh.
+  void InvalidateVacated();
   void applyAnchors(int parentWidth, int parentHeight);
 
   TAlign FAlign = alNone;

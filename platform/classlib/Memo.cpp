@@ -5,7 +5,9 @@
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/Edges.h"
 #include "platform/gdi/SystemMetrics.h"
+#include "platform/classlib/Menus.h"
 #include "platform/win/Caret.h"
+#include "platform/win/Clipboard.h"
 #include "platform/win/PaintContext.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/Windows.h"
@@ -173,6 +175,49 @@ void TCustomEdit::Undo() {
 
 void TCustomEdit::PasteFromClipboard() {
   if (FEditor.PasteFromClipboard()) CaretMoved();
+}
+
+void TCustomEdit::WMContextMenu(TMessage& m) {
+  if (PopupMenu()) {
+    TCustomControl::WMContextMenu(m);
+    return;
+  }
+  std::weak_ptr<const void> self = Liveness();
+  if (!Focused() && CanFocus()) SetFocus();
+  if (self.expired()) return;
+  bool editable = !ReadOnly();
+  bool selected = FEditor.HasSelection();
+  bool copyable = selected && FEditor.CopyAllowed();  // never a password
+  int length = FEditor.TextLength();
+  struct TEntry {
+    const char* Caption;
+    bool Enabled;
+    void (TCustomEdit::*Run)();
+  };
+  const TEntry entries[] = {
+      {"&Undo", editable && CanUndo(), &TCustomEdit::Undo},
+      {"-", true, nullptr},
+      {"Cu&t", editable && copyable, &TCustomEdit::CutToClipboard},
+      {"&Copy", copyable, &TCustomEdit::CopyToClipboard},
+      {"&Paste", editable && IsClipboardFormatAvailable(CF_TEXT), &TCustomEdit::PasteFromClipboard},
+      {"&Delete", editable && selected, &TCustomEdit::ClearSelection},
+      {"-", true, nullptr},
+      {"Select &All", length > 0 && FEditor.SelLength() < length, &TCustomEdit::SelectAll},
+  };
+  TPopupMenu menu(nullptr);
+  for (const TEntry& e : entries) {
+    auto* item = new TMenuItem(&menu);
+    item->SetCaption(e.Caption);
+    item->SetEnabled(e.Enabled);
+    // The menu's loop may outlive the edit.
+    if (e.Run) item->OnClick = [this, self, run = e.Run](TObject*) {
+        if (!self.expired()) (this->*run)();
+      };
+    menu.Items().Add(item);
+  }
+  menu.SetPopupComponent(this);
+  TPoint p = ClientToScreen(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
+  menu.Popup(p.X, p.Y);
 }
 
 TRect TCustomEdit::TextArea() {

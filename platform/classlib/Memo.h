@@ -67,6 +67,8 @@ protected:
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void DoEnter() override;
   void WndProc(TMessage& m) override;
+  // Without a popup menu of its own the edit offers Undo, Cut, Copy, Paste, Delete, Select All.
+  void WMContextMenu(TMessage& m) override;
   void CMFontChanged(TMessage& m) override;
   void CMEnabledChanged(TMessage& m) override;
 

@@ -438,14 +438,28 @@ void TCustomGroupBox::AdjustClientRect(TRect& rect) {
 void TCustomGroupBox::Paint() {
   TCanvas& c = Canvas();
   TRect r = ClientRect();
-  FillCanvasRect(c, r, Color());
+  // Without the opaque style whatever lies behind shows through: frame and caption only.
+  const bool opaque = ControlStyle() & csOpaque;
+  if (opaque) FillCanvasRect(c, r, Color());
   int h = CaptionHeight();
   TRect frame{r.Left, r.Top + h / 2, r.Right, r.Bottom};
-  DrawEdge(DC(c), frame, EDGE_ETCHED, BF_RECT);
-  if (Caption().empty()) return;
+  if (Caption().empty()) {
+    DrawEdge(DC(c), frame, EDGE_ETCHED, BF_RECT);
+    return;
+  }
   TSize s = MeasureControlText(Font().Handle(), Caption(), DT_SINGLELINE, r.Width());
   TRect text{r.Left + 8, r.Top, std::min(r.Right - 8, r.Left + 8 + s.cx), r.Top + h};
-  FillCanvasRect(c, InflateRect(text, 1, 0), Color());
+  const TRect gap = InflateRect(text, 1, 0);
+  if (opaque) {
+    DrawEdge(DC(c), frame, EDGE_ETCHED, BF_RECT);
+    FillCanvasRect(c, gap, Color());
+  } else {
+    DrawEdge(DC(c), frame, EDGE_ETCHED, BF_LEFT | BF_RIGHT | BF_BOTTOM);
+    TRect before{frame.Left, frame.Top, gap.Left, frame.Bottom};
+    TRect after{gap.Right, frame.Top, frame.Right, frame.Bottom};
+    DrawEdge(DC(c), before, EDGE_ETCHED, BF_TOP);
+    DrawEdge(DC(c), after, EDGE_ETCHED, BF_TOP);
+  }
   c.Font().Assign(&Font());
   DrawCanvasText(c, Caption(), text, DT_SINGLELINE | DT_LEFT, Enabled(), Font().Color());
 }

@@ -248,3 +248,11 @@ int GetProfileInt(const AnsiString& section, const AnsiString& key, int def) {
   int64_t n;
   return TryStrToInt(Trim(v), n) ? static_cast<int>(n) : def;
 }
+
+bool GetUserRegistryString(const AnsiString& key, const AnsiString& name, AnsiString& value) {
+  if (!SameText(key, "Control Panel\\International")) return false;
+  auto it = profile().find(UpperCase(name));
+  if (it == profile().end()) return false;
+  value = it->second;
+  return true;
+}

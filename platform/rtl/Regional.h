@@ -49,3 +49,7 @@ bool LoadRegionalSettings(const char* localeName = nullptr);
 // or key answers the default.
 AnsiString GetProfileString(const AnsiString& section, const AnsiString& key, const AnsiString& def);
 int GetProfileInt(const AnsiString& section, const AnsiString& key, int def);
+
+// The user's registry values under "Control Panel\International": the same settings as the "intl"
+// profile section. False when the key or the value does not exist.
+bool GetUserRegistryString(const AnsiString& key, const AnsiString& name, AnsiString& value);

@@ -54,9 +54,18 @@ void PressBoth(std::array<uint8_t, 256>& keys, uint16_t vk, bool down) {
   if (Generic(vk) != vk) Press(keys, Generic(vk), down);
 }
 
+// A window takes input only while it and every window above it are enabled: a modal dialog
+// disables its owner, and nothing inside the owner may then be clicked or typed into.
+bool TakesInput(HWND hwnd) {
+  for (TWindowRec* w = FindWindowRec(hwnd); w; w = FindWindowRec(w->Parent))
+    if (w->Style & WS_DISABLED) return false;
+  return hwnd != 0;
+}
+
 HWND KeyTarget() {
   TWinState& s = WinState();
-  return s.Focus ? s.Focus : s.Active;
+  HWND t = s.Focus ? s.Focus : s.Active;
+  return TakesInput(t) ? t : 0;
 }
 
 void QueueInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int typed = TypedByLayout) {
@@ -74,7 +83,7 @@ void QueueKey(uint16_t vk, bool down, int typed = TypedByLayout) {
   bool sys = (alt && !ctrl) || vk == VK_MENU || vk == VK_F10;
   UINT msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
   LPARAM lp = 1;
-  if (alt) lp |= LPARAM(1) << 29;
+  if (alt) lp |= KeyDataAltDown;
   if (wasDown) lp |= LPARAM(1) << 30;
   if (!down) lp |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
   QueueInput(target, msg, vk, lp, down ? typed : TypedByLayout);
@@ -128,7 +137,7 @@ void QueueMouse(UINT clientMsg, UINT ncMsg) {
       SendMessage(target, WM_SETCURSOR, target, MAKELPARAM(hit, static_cast<int>(clientMsg)));
       if (!IsWindow(target)) return;
     }
-    if (!IsWindowEnabled(target)) return;
+    if (!TakesInput(target)) return;
   }
   if (hit == HTCLIENT) {
     TPoint c = ScreenToClient(target, p);
@@ -197,7 +206,7 @@ void InjectWheel(int delta, int x, int y) {
   MoveCursor(x, y);
   HWND t = KeyTarget();
   if (!t) t = WindowFromPoint(In().Cursor);
-  if (t) QueueInput(t, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(MouseKeys()), delta), MAKELPARAM(x, y));
+  if (TakesInput(t)) QueueInput(t, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(MouseKeys()), delta), MAKELPARAM(x, y));
 }
 
 void InjectAppDeactivate() { SetActiveWindow(0); }

@@ -7,6 +7,7 @@
 #include "platform/win/DisplayBackend.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
+#include "platform/win/NonClient.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/WinState.h"
 
@@ -226,6 +227,7 @@ LRESULT DispatchMessage(const TMsg& msg) {
     return 0;
   }
   if (!msg.hwnd || !IsWindow(msg.hwnd)) return 0;
+  if (NonClientTakesInput(msg)) return 0;
   WNDPROC proc = GetWindowProc(msg.hwnd);
   LRESULT r = CallWindowProc(proc, msg.hwnd, msg.message, msg.wParam, msg.lParam);
   return r;

@@ -110,6 +110,9 @@ constexpr uint32_t MK_CONTROL = 0x0008;
 constexpr uint32_t MK_MBUTTON = 0x0010;
 constexpr int WHEEL_DELTA = 120;
 
+// Key message lParam: Alt was down with the key.
+constexpr uint32_t KeyDataAltDown = 0x20000000;
+
 // WM_ACTIVATE
 constexpr uint32_t WA_INACTIVE = 0;
 constexpr uint32_t WA_ACTIVE = 1;

@@ -238,3 +238,12 @@ void NonClientCaptureLost(HWND hwnd) {
   Tracking() = TTracking{};
   if (pushed) PaintNonClient(hwnd);
 }
+
+bool NonClientTakesInput(const TMsg& msg) {
+  if (!Tracks(msg.hwnd)) return false;
+  switch (msg.message) {
+    case WM_MOUSEMOVE: case WM_NCMOUSEMOVE: return NonClientButtonMove(msg.hwnd, msg.pt);
+    case WM_LBUTTONUP: case WM_NCLBUTTONUP: return NonClientButtonUp(msg.hwnd, msg.pt);
+  }
+  return false;
+}

@@ -29,3 +29,6 @@ bool NonClientButtonMove(HWND hwnd, TPoint screen);
 bool NonClientButtonUp(HWND hwnd, TPoint screen);
 // The held button lets go without a command when the capture moves away.
 void NonClientCaptureLost(HWND hwnd);
+// While a caption button is held its window's pointer moves and release belong to the button, not
+// to the window procedure, which might otherwise drop the capture first; true when taken.
+bool NonClientTakesInput(const TMsg& msg);

@@ -7,6 +7,7 @@
 #include "platform/win/Cursors.h"
 #include "platform/win/DisplayBackend.h"
 #include "platform/win/PaintContext.h"
+#include "platform/win/VirtualKeys.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
@@ -739,6 +740,10 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return static_cast<LRESULT>(n);
     }
     case WM_CLOSE: DestroyWindow(hwnd); return 0;
+    case WM_SYSKEYDOWN:
+      // Alt+F4 closes the top-level window, whichever of its windows has the focus.
+      if (wp == VK_F4 && (lp & KeyDataAltDown)) PostMessage(GetAncestorRoot(hwnd), WM_SYSCOMMAND, SC_CLOSE, 0);
+      return 0;
     case WM_SYSCOMMAND:
       switch (wp & 0xFFF0) {
         case SC_CLOSE: SendMessage(hwnd, WM_CLOSE, 0, 0); break;

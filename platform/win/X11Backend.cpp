@@ -999,8 +999,8 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       break;
     case SelectionRequest: AnswerSelection(ev.xselectionrequest); break;
     case SelectionClear:
-      // Emptying before a new copy clears our own ownership too; that notice comes after we
-      // took it again and must not forget the new text.
+      // A clear can come in after we took the selection back (emptying, then setting it): only
+      // an owner other than us ends our text.
       if (ev.xselectionclear.selection == Clipboard && XGetSelectionOwner(Dpy, Clipboard) != Helper) Owned.reset();
       break;
     case PropertyNotify:

@@ -225,3 +225,13 @@ TEST(CommandTables, TableListStoresOnlyDifferences) {
 }
 
 }  // namespace
+
+TEST(CommandTables, CommandNamesComeFromTheStringTable) {
+  struct {
+    uint16_t cmd;
+    const char* name;
+  } cases[] = {{ccNone, "ccNone"},           {ccGotoMarker0, "ccGotoMarker0"}, {ccLeft, "ccLeft"},
+               {ccSetMarker9, "ccSetMarker9"}, {ccWordRight, "ccWordRight"},   {ccUserFirst, "ccUser256"},
+               {1000, "ccUser1000"},          {ccNotCommand, "Unknown"}};
+  for (const auto& c : cases) EXPECT_EQ(CommandName(c.cmd), c.name) << c.cmd;
+}

@@ -155,7 +155,7 @@ TEST_F(ViewerTest, FailedOpensRaiseAndLeaveTheViewerClosed) {
       ADD_FAILURE() << c.name;
     } catch (const EInOutError& e) {
       EXPECT_EQ(e.ErrorCode(), c.code) << c.name;
-      EXPECT_EQ(e.Message(), c.text) << c.name;
+      EXPECT_EQ(e.Message(), c.text + (": " + c.name)) << c.name;  // the error names the file
     }
     EXPECT_FALSE(v.IsOpen());
     EXPECT_EQ(v.LineCount(), 0);

@@ -171,3 +171,20 @@ TEST_F(SplitRequestTest, ArchivesTakeTheZipRoad) {
   EXPECT_EQ(TempDir::Read(dir.path + "Outbound/Split_data.zip"), "result");
   EXPECT_NE(TempDir::Read(dir.path + "Outbound/Split_data.zipx"), "result");
 }
+
+TEST_F(SplitRequestTest, ATakenOutputNameIsRefusedBeforeAnythingIsWrittenOrMoved) {
+  agtns.Assign(Lines({"1234567"}));
+  const std::string input = dir.Write("Working/H7.txt", HotFile(true));
+  const std::string users = dir.Write("Working/Split_H7.txt", "the user's own");
+  Choose({input, users});
+  try {
+    request.btnSplitHotClick();
+    ADD_FAILURE() << "no error";
+  } catch (const EHotFileError& e) {
+    EXPECT_NE(e.Message().find(users), std::string::npos) << e.Message();
+  }
+  EXPECT_EQ(TempDir::Read(users), "the user's own");
+  EXPECT_EQ(TempDir::Read(input), HotFile(true));
+  EXPECT_TRUE(fs::is_empty(dir.path + "Processd"));
+  EXPECT_TRUE(fs::is_empty(dir.path + "Outbound"));
+}

@@ -177,4 +177,48 @@ TEST_F(SplitZipRoadTest, FailuresNameTheArchiveAndLeaveItInWorking) {
   }
 }
 
+TEST_F(SplitZipRoadTest, MembersThatWouldShareAFileAreRefusedBeforeAnythingMoves) {
+  fs::create_directories(dir.path + "src/sub");
+  dir.Write("src/H1.txt", HotFile(true, "1234567"));
+  dir.Write("src/sub/H1.txt", HotFile(false, "1234567"));
+  dir.Write("src/H2.txt", HotFile(false, "1234567"));
+  const std::string twins = dir.path + "Working/twins.zip";
+  const std::string other = dir.path + "Working/other.zip";
+  ASSERT_EQ(Shell("cd " + Q(dir.path + "src") + " && zip -q " + Q(twins) + " H1.txt sub/H1.txt"), 0);
+  ASSERT_EQ(Shell("cd " + Q(dir.path + "src") + " && zip -q " + Q(other) + " H2.txt"), 0);
+  dir.Write("Unzipped/Split_H2.txt", "the user's");
+  struct {
+    std::string archive;
+    std::vector<std::string> named;
+  } cases[] = {{twins, {twins, "H1.txt and sub/H1.txt"}}, {other, {other, "Split_H2.txt"}}};
+  for (const auto& c : cases) {
+    Choose(c.archive);
+    try {
+      request.btnSplitHotClick();
+      ADD_FAILURE() << c.archive << ": no error";
+    } catch (const Exception& e) {
+      for (const std::string& n : c.named) EXPECT_NE(e.Message().find(n), std::string::npos) << e.Message();
+    }
+    EXPECT_TRUE(fs::exists(c.archive));
+    EXPECT_EQ(FilesIn(dir.path + "Processd") + FilesIn(dir.path + "Outbound"), 0u);
+  }
+  EXPECT_EQ(FilesIn(dir.path + "Unzipped"), 1u);
+  EXPECT_EQ(TempDir::Read(dir.path + "Unzipped/Split_H2.txt"), "the user's");
+}
+
+TEST_F(SplitZipRoadTest, AFailedMemberLeavesUnzippedAsItFoundIt) {
+  fs::create_directory(dir.path + "src");
+  dir.Write("src/H0101.hot", HotFile(true, "1234567"));
+  dir.Write("src/bad.hot", HotFile(true, "1234567") + "\r\nnot a record\r\n" + HotFile(true, "1234567"));
+  const std::string archive = dir.path + "Working/mixed.zip";
+  ASSERT_EQ(Shell("cd " + Q(dir.path + "src") + " && zip -q " + Q(archive) + " H0101.hot bad.hot"), 0);
+  dir.Write("Unzipped/keep.txt", "mine");
+  Choose(archive);
+  EXPECT_THROW(request.btnSplitHotClick(), EHotFileError);
+  EXPECT_EQ(FilesIn(dir.path + "Unzipped"), 1u);
+  EXPECT_EQ(TempDir::Read(dir.path + "Unzipped/keep.txt"), "mine");
+  EXPECT_TRUE(fs::exists(archive));
+  EXPECT_FALSE(fs::exists(dir.path + "Working/Split_mixed.zip"));
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 #include "zip/engine/ZipArchiveFormat.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -211,25 +212,61 @@ void TZpZipDataDescriptor::SaveToStream(TStream& stream) const {
 
 int64_t FindCentralDirectoryTail(TStream& stream) {
   static const uint8_t sig[4] = {0x50, 0x4B, 0x05, 0x06};
+  constexpr int64_t Step = 28;
+  constexpr int64_t Overlap = 4;
   int64_t size = stream.Size();
-  int64_t back = 28;  // distance of the window's start from the end
-  int64_t length = 28;
-  while (back < size) {
-    int64_t start = size - back;
-    uint8_t buf[32];
+  // Windows walk back from the end, each overlapping the one after it, down to the first byte:
+  // an archive of no items is its end record alone.
+  int64_t end = size;
+  int64_t start = std::max<int64_t>(0, size - Step);
+  while (end - start >= 4) {
+    uint8_t buf[Step + Overlap];
     stream.SetPosition(start);
-    int64_t n = stream.Read(buf, length);
+    int64_t n = stream.Read(buf, end - start);
     for (int64_t i = 0; i + 4 <= n; ++i) {
       if (std::memcmp(buf + i, sig, 4) == 0) {
         stream.SetPosition(start + i);
         return start + i;
       }
     }
-    back += 28;
-    length = 32;
+    if (start == 0) break;
+    end = start + Overlap;
+    start = std::max<int64_t>(0, start - Step);
   }
   return -1;
 }
+
+AnsiString ZpCompressionMethodName(uint16_t method) {
+  switch (method) {
+    case 0: return "Stored";
+    case 1: return "Shrunk";
+    case 2:
+    case 3:
+    case 4:
+    case 5: return "Reduced";
+    case 6: return "Imploded";
+    case 7: return "Tokenized";
+    case 8: return "Deflated";
+    case 9: return "Deflate64";
+    case 10: return "PKWARE DCL Imploded";
+    case 12: return "BZip2";
+    case 14: return "LZMA";
+    case 16: return "IBM z/OS CMPSC";
+    case 18: return "IBM TERSE";
+    case 19: return "IBM LZ77";
+    case 20:
+    case 93: return "Zstandard";
+    case 94: return "MP3";
+    case 95: return "XZ";
+    case 96: return "JPEG";
+    case 97: return "WavPack";
+    case 98: return "PPMd";
+    case 99: return "AES";
+    default: return "method " + std::to_string(method);
+  }
+}
+
+bool ZpCanDecodeMethod(uint16_t method) { return method <= ZpCompressionImploded || method == ZpCompressionDeflated; }
 
 AnsiString SpanVolumeName(const AnsiString& archiveName, int n) {
   AnsiString ext = ExtractFileExt(archiveName);

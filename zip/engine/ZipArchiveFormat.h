@@ -110,6 +110,11 @@ public:
   uint32_t UncompressedSize = 0;
 };
 
+// The usual name of a compression method number, as other tools show it; "method n" when unknown.
+AnsiString ZpCompressionMethodName(uint16_t method);
+// Methods this engine decodes: stored, shrunk, reduced, imploded, deflated.
+bool ZpCanDecodeMethod(uint16_t method);
+
 // Position of the end record found by the backward search (the stream is left there), or -1.
 int64_t FindCentralDirectoryTail(TStream& stream);
 

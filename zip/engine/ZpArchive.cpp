@@ -1,5 +1,7 @@
 #include "zip/engine/ZpArchive.h"
 
+#include <algorithm>
+
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
@@ -57,23 +59,34 @@ unsigned TZpArchiveList::Bucket(const AnsiString& name) {
 }
 
 int TZpArchiveList::Add(std::unique_ptr<TZpArchiveItem> item) {
-  unsigned b = Bucket(item->FileName());
-  item->FNextItem = FBuckets[b];
-  FBuckets[b] = item.get();
+  item->FSequence = FNextSequence++;
+  Link(item.get());
   FItems.push_back(std::move(item));
   return Count() - 1;
 }
 
+void TZpArchiveList::Link(TZpArchiveItem* item) {
+  unsigned b = Bucket(item->FileName());
+  item->FNextItem = FBuckets[b];
+  item->FBucket = int(b);
+  FBuckets[b] = item;
+}
+
 void TZpArchiveList::Unlink(TZpArchiveItem* item) {
-  // The bucket is found by walking every bucket: the name may have changed since it was linked.
-  for (auto& head : FBuckets) {
-    for (TZpArchiveItem** p = &head; *p; p = &(*p)->FNextItem) {
-      if (*p == item) {
-        *p = item->FNextItem;
-        return;
-      }
+  if (item->FBucket < 0) return;
+  for (TZpArchiveItem** p = &FBuckets[std::size_t(item->FBucket)]; *p; p = &(*p)->FNextItem) {
+    if (*p == item) {
+      *p = item->FNextItem;
+      break;
     }
   }
+  item->FNextItem = nullptr;
+  item->FBucket = -1;
+}
+
+void TZpArchiveList::Relink(TZpArchiveItem* item) {
+  Unlink(item);
+  Link(item);
 }
 
 void TZpArchiveList::Delete(int index) {
@@ -87,16 +100,27 @@ void TZpArchiveList::Clear() {
   std::fill(FBuckets.begin(), FBuckets.end(), nullptr);
 }
 
-int TZpArchiveList::Find(const AnsiString& name) const {
-  for (int i = 0; i < Count(); ++i)
-    if (AnsiCompareText(FItems[std::size_t(i)]->FileName(), name) == 0) return i;
-  return -1;
+int TZpArchiveList::IndexOf(const TZpArchiveItem* item) const {
+  // Items stay in the order they were added, so their sequence numbers ascend.
+  auto at = std::lower_bound(FItems.begin(), FItems.end(), item->FSequence,
+                             [](const std::unique_ptr<TZpArchiveItem>& i, uint64_t seq) { return i->FSequence < seq; });
+  return at != FItems.end() && at->get() == item ? int(at - FItems.begin()) : -1;
 }
 
-bool TZpArchiveList::HasActiveName(const AnsiString& name) const {
-  for (const auto& item : FItems)
-    if (item->Action() != aaDelete && AnsiCompareText(item->FileName(), name) == 0) return true;
-  return false;
+int TZpArchiveList::FindFirst(const AnsiString& name, bool activeOnly, const TZpArchiveItem* except) const {
+  const TZpArchiveItem* first = nullptr;
+  for (const TZpArchiveItem* p = FBuckets[Bucket(name)]; p; p = p->FNextItem) {
+    if (p == except || (activeOnly && p->Action() == aaDelete)) continue;
+    if (first && p->FSequence > first->FSequence) continue;
+    if (AnsiCompareText(p->FileName(), name) == 0) first = p;
+  }
+  return first ? IndexOf(first) : -1;
+}
+
+int TZpArchiveList::Find(const AnsiString& name) const { return FindFirst(name, false, nullptr); }
+
+int TZpArchiveList::FindActive(const AnsiString& name, const TZpArchiveItem* except) const {
+  return FindFirst(name, true, except);
 }
 
 TZpArchive::TZpArchive(const AnsiString& fileName, uint32_t mode) : FArchiveName(fileName) {
@@ -188,14 +212,7 @@ AnsiString TZpArchive::MakeStoredName(const AnsiString& fileName) const { return
 
 void TZpArchive::Add(std::unique_ptr<TZpArchiveItem> item) {
   CheckValid();
-  if (IsActiveDuplicate(item->FileName())) {
-    int at = FItemList.Find(item->FileName());
-    // The first active one is the duplicate.
-    for (int i = at; i >= 0 && i < Count(); ++i)
-      if (Items(i)->Action() != aaDelete && AnsiCompareText(Items(i)->FileName(), item->FileName()) == 0) {
-        at = i;
-        break;
-      }
+  if (int at = FItemList.FindActive(item->FileName()); at >= 0) {
     if (FStoreOptions & soFreshen) {
       Freshen(Items(at));
     } else if (FStoreOptions & soReplace) {
@@ -319,15 +336,13 @@ void TZpArchive::ReplaceAt(int index) { Replace(Items(index)); }
 void TZpArchive::Move(TZpArchiveItem* item, const AnsiString& newStoredName) {
   CheckValid();
   AnsiString stored = MakeStoredName(newStoredName);
-  for (int i = 0; i < Count(); ++i) {
-    TZpArchiveItem* other = Items(i);
-    if (other != item && other->Action() != aaDelete && AnsiCompareText(other->FileName(), stored) == 0) {
-      DoProcessItemFailure(item, ptMove, ecZpEngineError, ZpText::DuplicateName);
-      return;
-    }
+  if (FItemList.FindActive(stored, item) >= 0) {
+    DoProcessItemFailure(item, ptMove, ecZpEngineError, ZpText::DuplicateName);
+    return;
   }
   if (!DoConfirmProcessItem(item, ptMove)) return;
   item->SetFileName(stored);
+  FItemList.Relink(item);
   item->SetAction(aaMove);
   FIsDirty = true;
   if (FAutoSave) Save();

@@ -77,6 +77,8 @@ private:
   bool FTagged = false;
   AnsiString FDiskFileName;
   TZpArchiveItem* FNextItem = nullptr;  // next of its hash bucket
+  int FBucket = -1;                      // the bucket it is linked in, -1 when none
+  uint64_t FSequence = 0;                // order of adding; the list keeps it ascending
 };
 
 class TZpArchiveList {
@@ -88,15 +90,24 @@ public:
   void Delete(int index);
   void Clear();
   int Find(const AnsiString& name) const;
-  bool HasActiveName(const AnsiString& name) const;
+  // The first item of the name whose action is not Delete, other than except; -1 when none.
+  int FindActive(const AnsiString& name, const TZpArchiveItem* except = nullptr) const;
+  bool HasActiveName(const AnsiString& name) const { return FindActive(name) >= 0; }
+  // Links the item under its current name again, after a rename.
+  void Relink(TZpArchiveItem* item);
   TZpArchiveItem* Items(int index) const { return FItems.at(std::size_t(index)).get(); }
   int Count() const { return int(FItems.size()); }
   static unsigned Bucket(const AnsiString& name);
 
 private:
+  void Link(TZpArchiveItem* item);
   void Unlink(TZpArchiveItem* item);
+  // Index of the earliest-added item of the name; -1 when none.
+  int FindFirst(const AnsiString& name, bool activeOnly, const TZpArchiveItem* except) const;
+  int IndexOf(const TZpArchiveItem* item) const;
   std::vector<std::unique_ptr<TZpArchiveItem>> FItems;
   std::vector<TZpArchiveItem*> FBuckets;
+  uint64_t FNextSequence = 0;
 };
 
 class TZpArchive {

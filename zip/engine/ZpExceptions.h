@@ -74,7 +74,6 @@ private:
   }
 
 QUORVEX_ZP_EXCEPTION(EZpZipVersion, ZpText::ZipVersion);
-QUORVEX_ZP_EXCEPTION(EZpZipInvalidMethod, ZpText::ZipInvalidMethod);
 QUORVEX_ZP_EXCEPTION(EZpZipNoExtraction, ZpText::ZipNoExtraction);
 QUORVEX_ZP_EXCEPTION(EZpZipInvalidPassword, ZpText::ZipInvalidPassword);
 QUORVEX_ZP_EXCEPTION(EZpZipNoInsertion, ZpText::ZipNoInsertion);
@@ -98,6 +97,14 @@ QUORVEX_ZP_EXCEPTION(EZpBBSInvalidOrigin, ZpText::BBSInvalidOrigin);
 
 #undef QUORVEX_ZP_EXCEPTION
 
+class EZpZipInvalidMethod : public EZpException {
+public:
+  EZpZipInvalidMethod() : EZpException(ZpText::ZipInvalidMethod) {}
+  // The text goes on with the method's name, so that the user knows what the item needs.
+  explicit EZpZipInvalidMethod(const AnsiString& methodName) : EZpException(ZpText::ZipInvalidMethod) {
+    SetMessage(Message() + " (" + methodName + ")");
+  }
+};
 class EZpBBSReadTooManyBytes : public EZpException {
 public:
   explicit EZpBBSReadTooManyBytes(int count) : EZpException(ZpText::BBSReadTooManyBytes, {count}) {}

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/rtl/Streams.h"
+#include "zip/engine/ZipArchiveFormat.h"
 #include "zip/engine/ZpCrc32.h"
 #include "zip/engine/ZpExceptions.h"
 #include "zip/engine/ZpUtils.h"
@@ -841,7 +842,7 @@ uint32_t TZpUnzipHelper::Execute() {
     case 5: Unreduce(FMethod - 1); break;
     case 6: Explode(); break;
     case ZpMethodInflate: Inflate(); break;
-    default: throw EZpZipInvalidMethod();
+    default: throw EZpZipInvalidMethod(ZpCompressionMethodName(uint16_t(FMethod)));
   }
   return FCRC ^ 0xFFFFFFFFu;
 }

@@ -23,6 +23,9 @@ TZpZipLocalFileHeader ReadLocalHeader(TZpZipArchive& archive, TZpZipItem& item) 
 }
 
 void Decode(TZpZipArchive& archive, TZpZipItem& item, TStream& output) {
+  // An unknown method is named; a newer version is only what is left to say.
+  if (!ZpCanDecodeMethod(item.CompressionMethod()))
+    throw EZpZipInvalidMethod(ZpCompressionMethodName(item.CompressionMethod()));
   if ((item.VersionNeededToExtract() & 0xFF) > MaxVersionNeeded) throw EZpZipVersion();
   ReadLocalHeader(archive, item);
   TStream* input = archive.Stream();

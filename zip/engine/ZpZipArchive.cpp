@@ -27,13 +27,6 @@ bool ActionNeedsData(TZpArchiveAction a) {
   return a == aaAdd || a == aaFreshen || a == aaReplace || a == aaStreamAdd;
 }
 
-void ReportCurrent(TZpArchive& archive, TZpArchiveItem* item, TZpProcessType type) {
-  TZpErrorClass cls;
-  int code;
-  ZpConvertCurrentException(cls, code);
-  archive.DoProcessItemFailure(item, type, cls, code);
-}
-
 // Zip64 records sit between the directory and the end record; the directory ends there. Their
 // items need a newer version and are refused when extracted.
 bool AtZip64Records(TStream& stream) {
@@ -183,6 +176,9 @@ void TZpZipArchive::LoadArchive() {
   FLastDisk = FCurrentDisk;
   if (FIsSpanned && FFooter.StartDiskNumber != FCurrentDisk) OpenVolume(FFooter.StartDiskNumber);
   int64_t tailOnLast = tail;
+  // A directory said to hold items but starting at or past the end record is lost, not empty.
+  if (FFooter.TotalEntries > 0 && FCurrentDisk == FLastDisk && int64_t(FFooter.DirectoryOffset) >= tailOnLast)
+    throw EZpZipInvalid();
   FStream->SetPosition(FFooter.DirectoryOffset);
   int total = FFooter.TotalEntries;
   int read = 0;
@@ -311,8 +307,9 @@ void TZpZipArchive::SaveArchive() {
             throw EZpException("Cannot insert file - 4 GiB or more");
           compressed = true;
         } catch (...) {
+          // Whatever stopped the compression, the item is reported as one that could not be read.
           item.ItemInfo() = before;
-          ReportCurrent(*this, &item, ptAdd);
+          DoProcessItemFailure(&item, ptAdd, ecZpFileOpenError, 0);
         }
         if (compressed && output.Position() > dataStart &&
             ExceedsZipSizeCap(FMaxZipFileSizeInMb, temp.Size(), output.Position())) {

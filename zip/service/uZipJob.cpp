@@ -166,12 +166,13 @@ bool TZipJob::ArchiveHasName(const AnsiString& UpperBareName) const {
   return false;
 }
 
-void TZipJob::ExtractCounted(const AnsiString& Mask) {
-  std::set<AnsiString> confirmed;
+int TZipJob::ExtractCounted(const AnsiString& Mask) {
+  // Items are confirmed in archive order; only those are looked at afterwards.
+  std::vector<TZpArchiveItem*> confirmed;
   auto note = FKit->OnConfirmProcessItem;
   FKit->OnConfirmProcessItem = [&](TComponent* s, TZpArchiveItem* item, TZpProcessType type, bool& confirm) {
     note(s, item, type, confirm);
-    if (type == ptExtract && item) confirmed.insert(item->FileName());
+    if (type == ptExtract && item && confirm) confirmed.push_back(item);
   };
   try {
     FKit->ExtractByMask(Mask);
@@ -180,18 +181,21 @@ void TZipJob::ExtractCounted(const AnsiString& Mask) {
     throw;
   }
   FKit->OnConfirmProcessItem = note;
-  for (int i = 0; i < FKit->Count(); ++i) {
-    TZpArchiveItem* item = FKit->Items(i);
+  int written = 0;
+  for (TZpArchiveItem* item : confirmed) {
     const AnsiString stored = item->FileName();
-    if (item->IsDirectory() || !confirmed.count(stored) || FFailed.count(stored)) continue;
+    if (item->IsDirectory() || FFailed.count(stored)) continue;
+    ++written;
     const AnsiString target = TargetFile(stored);
-    if (FWritten.IndexOf(target) < 0) FWritten.Add(target);
+    if (FWrittenSet.insert(target).second) FWritten.Add(target);
   }
+  return written;
 }
 
 int TZipJob::FailUnzip() {
   for (int i = 0; i < FWritten.Count(); ++i) DeleteOneFile(FWritten[i], false);
   FWritten.Clear();
+  FWrittenSet.clear();
   ShowMessageDialog(Formatted(LoadResString(ZipServiceText::ItemNotUnzipped), {FFirstFailedItem, ProperCasePath(ZipName)}),
                     TMsgDlgType::mtWarning, mbOKOnly);
   return mrCancel;
@@ -218,6 +222,8 @@ int TZipJob::RunUnzip() {
   FFailed.clear();
   FFirstFailedItem.clear();
   FWritten.Clear();
+  FWrittenSet.clear();
+  if (RestorePaths) FKit->SetExtractOptions(FKit->ExtractOptions() | eoCreateDirs | eoRestorePath);
   if (JobFiles.Count() == 0) {
     if (Filter) {
       for (int i = 0; i < FKit->Count(); ++i) {
@@ -227,7 +233,6 @@ int TZipJob::RunUnzip() {
         if (Filter(EnsureTrailingBackslash(TargetDir) + bare)) ExtractCounted(bare);
       }
     } else {
-      if (RestorePaths) FKit->SetExtractOptions(FKit->ExtractOptions() | eoCreateDirs | eoRestorePath);
       ExtractCounted("*.*");
     }
     FKit->CloseArchive();
@@ -236,13 +241,13 @@ int TZipJob::RunUnzip() {
     return mrOk;
   }
 
-  for (int i = 0; i < JobFiles.Count(); ++i) ExtractCounted(ExtractFilePart(JobFiles[i]));
+  // Only what this run wrote counts; an older file of the same name does not.
+  bool allWritten = true;
+  for (int i = 0; i < JobFiles.Count(); ++i)
+    if (ExtractCounted(ExtractFilePart(JobFiles[i])) == 0) allWritten = false;
   FKit->CloseArchive();
   if (!FFailed.empty()) return FailUnzip();
-  // Only what this run wrote counts; an older file of the same name does not.
-  for (int i = 0; i < JobFiles.Count(); ++i)
-    if (FWritten.IndexOf(EnsureTrailingBackslash(TargetDir) + ExtractFilePart(JobFiles[i])) < 0) return mrCancel;
-  return mrOk;
+  return allWritten ? mrOk : mrCancel;
 }
 
 int TZipJob::RunZip() {

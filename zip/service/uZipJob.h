@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <unordered_set>
 
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/StringList.h"
@@ -75,7 +76,8 @@ private:
   // The file an extracted item lands in.
   AnsiString TargetFile(const AnsiString& StoredName) const;
   bool ArchiveHasName(const AnsiString& UpperBareName) const;
-  void ExtractCounted(const AnsiString& Mask);
+  // Extracts the items matching Mask; the number of files written.
+  int ExtractCounted(const AnsiString& Mask);
   // After failed items: the warning, and the files this run wrote are taken away again.
   int FailUnzip();
 
@@ -84,6 +86,7 @@ private:
   AnsiString FFirstFailedItem;
   std::set<AnsiString> FFailed;    // stored names of items whose extraction failed
   TStringList FWritten;            // files extracted by this run, in order
+  std::unordered_set<AnsiString> FWrittenSet;  // the same, for lookups
   AnsiString FConfirmedItem;       // stored name of the item being extracted
 };
 

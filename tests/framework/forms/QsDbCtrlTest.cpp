@@ -84,6 +84,36 @@ TEST_F(QsControlsTest, TransparentPanelCaptionInTheMiddleBand) {
   EXPECT_LT(bottom, 45);
 }
 
+TEST_F(QsControlsTest, TransparentGroupBoxesDrawOnlyFrameAndCaption) {
+  auto check = [&](auto* box) {
+    box->SetParent(Form);
+    box->SetBounds(150, 10, 120, 80);
+    box->SetColor(clBlue);
+    box->SetCaption("WWW");
+    box->Font().SetColor(clLime);
+    box->SetTransparent(true);
+    Form->Show();
+    Pump();
+    UpdateWindow(Form->Handle());
+    int blue = 0, caption = 0;
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 120; ++x) {
+        blue += PixelOf(*box, x, y) == ColorToRGB(clBlue);
+        caption += PixelOf(*box, x, y) == ColorToRGB(clLime);
+      }
+    EXPECT_EQ(blue, 0) << box->ClassName();
+    EXPECT_GT(caption, 0) << box->ClassName();
+    EXPECT_EQ(PixelOf(*box, 0, 40), ColorToRGB(clBtnShadow)) << box->ClassName();  // etched frame
+    box->SetTransparent(false);
+    Pump();
+    UpdateWindow(Form->Handle());
+    EXPECT_EQ(PixelOf(*box, 60, 40), ColorToRGB(clBlue)) << box->ClassName();
+    delete box;
+  };
+  check(new TQsGroupBox(Form));
+  check(new TQsRadioGroup(Form));
+}
+
 TEST_F(QsControlsTest, LinksClearWhenTheirControlIsFreed) {
   auto* memo = new TQslMemo(Form);
   auto* box = new TQsGroupBox(Form);

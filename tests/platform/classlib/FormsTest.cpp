@@ -1,7 +1,10 @@
 #include "platform/classlib/Forms.h"
 
 #include "ClassLibTestSupport.h"
+#include "platform/classlib/Memo.h"
+#include "platform/classlib/StdCtrls.h"
 #include "platform/win/Cursors.h"
+#include "platform/win/NonClient.h"
 
 namespace {
 
@@ -411,4 +414,75 @@ TEST_F(FormsTest, LoopsWithNothingLeftToWaitForEndQuietly) {
   Application().Run();
   EXPECT_EQ(shown, 0);
   EXPECT_TRUE(main->Visible());
+}
+
+TEST_F(FormsTest, CaptionButtonsAndAltF4WorkOnAForm) {
+  auto* form = new TForm(&Application());
+  form->SetBounds(40, 40, 320, 240);
+  form->Show();
+  Pump();
+  HWND h = form->Handle();
+  auto press = [&](int hit) {
+    TRect wr = GetWindowRect(h);
+    TNonClientLayout l = NonClientLayout(static_cast<uint32_t>(GetWindowLongPtr(h, GWL_STYLE)),
+                                         static_cast<uint32_t>(GetWindowLongPtr(h, GWL_EXSTYLE)), wr.Width(), wr.Height());
+    TRect b = hit == HTCLOSE ? l.Close : hit == HTMAXBUTTON ? l.Max : l.Min;
+    InjectMouseDown(TMouseButton::Left, wr.Left + b.Left + 4, wr.Top + b.Top + 4);
+    Pump();
+    InjectMouseUp(TMouseButton::Left, wr.Left + b.Left + 4, wr.Top + b.Top + 4);
+    Pump();
+  };
+  press(HTMAXBUTTON);
+  EXPECT_TRUE(IsZoomed(h));
+  press(HTMAXBUTTON);
+  press(HTMINBUTTON);
+  EXPECT_TRUE(IsIconic(h));
+  press(HTMINBUTTON);
+  EXPECT_EQ(GetWindowRect(h), (TRect{40, 40, 360, 280})) << "restored";
+  press(HTCLOSE);
+  EXPECT_FALSE(form->Visible());
+  form->Show();
+  Pump();
+  InjectKeyDown(VK_MENU);
+  InjectKeyPress(VK_F4);
+  InjectKeyUp(VK_MENU);
+  Pump();
+  EXPECT_FALSE(form->Visible()) << "Alt+F4";
+}
+
+TEST_F(FormsTest, WindowsUnderAModalFormTakeNoInput) {
+  auto* main = new TForm(&Application());
+  main->SetBounds(20, 20, 400, 300);
+  auto* memo = new TMemo(main);
+  memo->SetParent(main);
+  auto* button = new TButton(main);
+  button->SetParent(main);
+  button->SetBounds(10, 200, 80, 25);
+  auto* box = new TForm(&Application());
+  box->SetBounds(300, 150, 200, 120);
+  int clicks = 0;
+  button->OnClick = [&](TObject*) {
+    if (++clicks == 1) box->ShowModal();
+  };
+  box->OnShow = [&](TObject*) {
+    Application().PostCallback([&] {
+      for (TControl* c : std::initializer_list<TControl*>{memo, button}) {
+        TPoint p = c->ClientToScreen(TPoint{5, 5});
+        InjectMouseDown(TMouseButton::Left, p.X, p.Y);
+        Application().ProcessMessages();
+        InjectMouseUp(TMouseButton::Left, p.X, p.Y);
+        InjectChar('x');
+        Application().ProcessMessages();
+      }
+      EXPECT_EQ(box->Handle(), GetActiveWindow());
+      EXPECT_EQ(box->Handle(), GetChildWindows(0).front()) << "the main window stays below";
+      box->SetModalResult(mrOk);
+    });
+  };
+  main->Show();
+  Pump();
+  ClickAt(*button, 5, 5);
+  Pump();
+  EXPECT_EQ(1, clicks) << "no second dialog from a click behind the first";
+  EXPECT_EQ("", memo->Text());
 }

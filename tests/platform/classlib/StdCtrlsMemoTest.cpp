@@ -1,4 +1,5 @@
 #include "StdCtrlsTestSupport.h"
+#include "platform/classlib/Menus.h"
 
 namespace {
 
@@ -209,6 +210,62 @@ TEST_F(MemoTest, PasswordEditShowsOnlyItsMaskCharacter) {
   Key('X', false, true);
   EXPECT_FALSE(GetClipboardText().has_value());
   EXPECT_EQ(edit->Text(), "WWWW");
+}
+
+TEST_F(MemoTest, RightClickOffersTheEditCommandsThatApply) {
+  auto* edit = Make<TEdit>(10, 10, 120, 21);
+  std::vector<bool> enabled;  // Undo, Cut, Copy, Paste, Delete, Select All
+  AnsiString choose;
+  TPopupMenu::SetTracker([&](TPopupMenu& m, int, int) {
+    enabled.clear();
+    TMenuItem* chosen = nullptr;
+    for (int i = 0; i < m.Items().Count(); ++i)
+      if (TMenuItem* item = m.Items().Items(i); !item->IsLine()) {
+        enabled.push_back(item->Enabled());
+        if (StripHotkey(item->Caption()) == choose) chosen = item;
+      }
+    return chosen;
+  });
+  auto rightClick = [&](const AnsiString& item) {
+    choose = item;
+    TPoint p = Screen(edit, 5, 5);
+    InjectMouseDown(TMouseButton::Right, p.X, p.Y);
+    Pump();
+    InjectMouseUp(TMouseButton::Right, p.X, p.Y);
+    Pump();
+  };
+  struct TCase {
+    const char* Text;
+    bool Select, ReadOnly, Password, Clip;
+    std::vector<bool> Enabled;
+  };
+  const TCase cases[] = {{"", false, false, false, false, {0, 0, 0, 0, 0, 0}},
+                         {"abc", false, false, false, true, {0, 0, 0, 1, 0, 1}},
+                         {"abc", true, false, false, false, {0, 1, 1, 0, 1, 0}},
+                         {"abc", true, true, false, true, {0, 0, 1, 0, 0, 0}},
+                         {"abc", true, false, true, true, {0, 0, 0, 1, 1, 0}}};
+  for (const TCase& c : cases) {
+    edit->SetText(c.Text);
+    edit->SetReadOnly(c.ReadOnly);
+    edit->SetPasswordChar(c.Password ? '*' : 0);
+    OpenClipboard(0);
+    EmptyClipboard();
+    if (c.Clip) SetClipboardText("clip");
+    CloseClipboard();
+    edit->SetSelLength(c.Select ? 3 : 0);
+    rightClick("");
+    EXPECT_EQ(enabled, c.Enabled) << &c - cases;
+  }
+  edit->SetReadOnly(false);
+  edit->SetPasswordChar(0);
+  edit->SetText("hello");
+  rightClick("Select All");
+  rightClick("Cut");
+  EXPECT_EQ(edit->Text(), "");
+  EXPECT_EQ(GetClipboardText(), AnsiString("hello"));
+  rightClick("Undo");
+  EXPECT_EQ(edit->Text(), "hello");
+  TPopupMenu::SetTracker(nullptr);
 }
 
 }  // namespace

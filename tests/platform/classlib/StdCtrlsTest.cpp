@@ -47,6 +47,27 @@ TEST_F(StdCtrlsTest, OpaqueLabelFillsItsColourAndTransparentOneDoesNot) {
   EXPECT_EQ(Pixel(label, 50, 10), ColorToRGB(clBlue));
 }
 
+TEST_F(StdCtrlsTest, AShrinkingMovingOrHiddenLabelLeavesNoPixelsBehind) {
+  Form->SetColor(clBlue);
+  auto* label = Make<TLabel>(10, 10, 60, 20);
+  label->SetParentColor(false);
+  label->SetColor(clYellow);
+  label->SetCaption("WWWWWWWWWWWW");
+  Redraw();
+  int wide = label->Width();
+  ASSERT_EQ(Pixel(label, wide - 2, 2), ColorToRGB(clYellow));
+  label->SetCaption("W");
+  Pump();
+  ASSERT_LT(label->Width(), wide / 2);
+  EXPECT_EQ(Pixel(label, wide - 2, 2), ColorToRGB(clBlue)) << "the old caption's tail is gone";
+  label->SetLeft(200);
+  Pump();
+  EXPECT_EQ(Pixel(label, -190 + 2, 2), ColorToRGB(clBlue)) << "moved away";
+  label->SetVisible(false);
+  Pump();
+  EXPECT_EQ(Pixel(label, 2, 2), ColorToRGB(clBlue)) << "hidden";
+}
+
 TEST_F(StdCtrlsTest, ButtonClicksByMouseKeysAndDefaultOrCancel) {
   auto* edit = Make<TEdit>(10, 10, 120, 21);
   auto* ok = Make<TButton>(10, 50, 75, 25);

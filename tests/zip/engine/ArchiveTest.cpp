@@ -7,6 +7,7 @@
 
 #include "ZipTestSupport.h"
 #include "platform/rtl/Files.h"
+#include "zip/engine/ZpInsertItem.h"
 #include "zip/engine/ZpZipArchive.h"
 
 namespace {
@@ -180,8 +181,9 @@ TEST(ZipArchiveRead, PythonArchivesIncludingStreamsAndRefusedMethods) {
   auto z64 = OpenArchive(dir / "zip64.zip");
   ASSERT_EQ(z64->Count(), 1);
   EXPECT_GT(z64->ZipItems(0)->VersionNeededToExtract() & 0xFF, 20);
-  // An archive of only an end record is taken for a spanned set whose volumes are missing.
-  EXPECT_THROW(OpenArchive(dir / "empty.zip"), EZpFileNotFound);
+  // An archive of only an end record is a valid archive of no items.
+  auto empty = OpenArchive(dir / "empty.zip");
+  EXPECT_EQ(empty->Count(), 0);
 }
 
 TEST(ZipArchiveRead, MalformedArchivesFailWithTheEngineExceptions) {
@@ -204,9 +206,16 @@ TEST(ZipArchiveRead, MalformedArchivesFailWithTheEngineExceptions) {
   std::string pastEnd = good;
   pastEnd[eocd + 16] = char(0xF0);  // directory offset far past the end
   pastEnd[eocd + 19] = char(0x7F);
-  EXPECT_NO_THROW(OpenArchive(corrupt("offset.zip", pastEnd)));
+  EXPECT_THROW(OpenArchive(corrupt("offset.zip", pastEnd)), EZpZipInvalid);
   std::string cut = good.substr(0, cd + 20) + good.substr(eocd);
   EXPECT_ANY_THROW(OpenArchive(corrupt("cut.zip", cut)));
+  // Bytes lost from the middle leave the directory offset at or past the end record.
+  std::string lost = good.substr(0, 40) + good.substr(cd + (eocd - cd) / 2);
+  EXPECT_THROW(OpenArchive(corrupt("lost.zip", lost)), EZpZipInvalid);
+  std::string atEnd = good;
+  const uint32_t end = uint32_t(eocd);
+  for (int i = 0; i < 4; ++i) atEnd[eocd + 16 + std::size_t(i)] = char(end >> (8 * i));
+  EXPECT_THROW(OpenArchive(corrupt("atend.zip", atEnd)), EZpZipInvalid);
 
   // An end record claiming no entries in front of a full directory.
   std::string zeroEntries = good;
@@ -329,6 +338,20 @@ TEST(ZipArchiveSave, SizeCapAndFailuresKeepWhatTheArchiveHolds) {
     EXPECT_EQ(failures[0].Class, 4);
     EXPECT_EQ(failures[0].Code, 0);
   }
+  // A failure inside the real compressor (a source too large for the format) is class 4, code 0.
+  failures.clear();
+  WriteFile(dir / "huge.bin", "");
+  ziptest::fs::resize_file(dir / "huge.bin", uint64_t(1) << 32);
+  {
+    auto a = OpenArchive(dir / "cap.zip", &failures);
+    a->InsertHelper = ZpInsertFromFile;
+    a->AddFiles(dir / "huge.bin", faAnyFile);
+    a->Save();
+    EXPECT_EQ(a->Count(), 3);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].Class, 4);
+    EXPECT_EQ(failures[0].Code, 0);
+  }
   auto read = PythonRead(dir, dir / "cap.zip");
   EXPECT_EQ(read[ziptest::fs::path(dir / "old.txt").relative_path().string()], "old copy");
   EXPECT_EQ(read[ziptest::fs::path(dir / "small.txt").relative_path().string()], "small");
@@ -434,6 +457,42 @@ TEST(ZipArchiveModel, StoredNamesDuplicatesAndBaseFolder) {
   EXPECT_TRUE(ExceedsZipSizeCap(0, 1000 * 1024 * 1024, 1000 * 1024 * 1024));
   EXPECT_FALSE(ExceedsZipSizeCap(0, 1000 * 1024 * 1024, 999 * 1024 * 1024));
   EXPECT_TRUE(ExceedsZipSizeCap(1, 512 * 1024, 512 * 1024));
+}
+
+TEST(ZipArchiveModel, NamesAreLookedUpThroughTheirHashBucket) {
+  struct TCounted : TZpArchiveItem {
+    int* Reads = nullptr;
+    AnsiString FileName() const override {
+      ++*Reads;
+      return TZpArchiveItem::FileName();
+    }
+  };
+  int reads = 0;
+  TZpArchiveList list;
+  auto add = [&](const std::string& name) {
+    auto item = std::make_unique<TCounted>();
+    item->Reads = &reads;
+    item->SetFileName(name);
+    return list.Add(std::move(item));
+  };
+  for (int i = 0; i < 5000; ++i) add("dir/f" + std::to_string(i) + ".txt");
+  EXPECT_EQ(add("DIR/F7.TXT"), 5000);
+  reads = 0;
+  EXPECT_EQ(list.Find("Dir/F4321.txt"), 4321);
+  EXPECT_EQ(list.Find("dir/f7.txt"), 7);  // the first of two
+  EXPECT_FALSE(list.HasActiveName("dir/none.txt"));
+  EXPECT_LT(reads, 100);  // a bucket's worth, not the whole list
+
+  list.Items(7)->SetAction(aaDelete);
+  EXPECT_EQ(list.FindActive("dir/f7.txt"), 5000);
+  EXPECT_EQ(list.FindActive("dir/f7.txt", list.Items(5000)), -1);
+  list.Delete(10);
+  EXPECT_EQ(list.Find("dir/f4321.txt"), 4320);
+  EXPECT_EQ(list.Find("dir/f10.txt"), -1);
+  list.Items(0)->SetFileName("renamed.txt");
+  list.Relink(list.Items(0));
+  EXPECT_EQ(list.Find("RENAMED.TXT"), 0);
+  EXPECT_EQ(list.Find("dir/f0.txt"), -1);
 }
 
 }  // namespace

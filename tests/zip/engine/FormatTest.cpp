@@ -58,19 +58,21 @@ TEST(ZipArchiveFormat, DerivedHeaderProperties) {
 TEST(ZipArchiveFormat, FindsTheEndRecordFromTheBack) {
   TZpZipDirectoryFileFooter f;
   f.ZipfileComment = "plain comment";
-  for (std::size_t lead : {0u, 100u, 5000u, 5001u}) {
+  for (std::size_t lead : {0u, 1u, 6u, 7u, 34u, 100u, 5000u, 5001u}) {
     TMemoryStream m;
     std::string junk(lead, 'j');
     m.Write(junk.data(), int64_t(junk.size()));
     f.SaveToStream(m);
     int64_t found = FindCentralDirectoryTail(m);
-    // An end record at the very start is out of reach of the search.
-    EXPECT_EQ(found, lead == 0 ? -1 : int64_t(lead)) << lead;
+    EXPECT_EQ(found, int64_t(lead)) << lead;
   }
   TMemoryStream bare;
   TZpZipDirectoryFileFooter().SaveToStream(bare);
   EXPECT_EQ(bare.Size(), 22);
-  EXPECT_EQ(FindCentralDirectoryTail(bare), -1);
+  EXPECT_EQ(FindCentralDirectoryTail(bare), 0);
+  TMemoryStream tiny;
+  tiny.Write("PK\x05", 3);
+  EXPECT_EQ(FindCentralDirectoryTail(tiny), -1);
 }
 
 TEST(ZipArchiveFormat, VolumeNamesAndLabels) {

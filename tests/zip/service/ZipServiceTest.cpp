@@ -160,6 +160,15 @@ TEST_F(ZipServiceTest, UnzipsFlatAndReturnsTheFilesWritten) {
   TStringList named = List({"b.hot"});
   ASSERT_TRUE(Unzip(dir / "arc.zip", named));
   EXPECT_EQ(Names(named), (std::vector<std::string>{"b.hot"}));
+  // Named items with their paths restored: every item of the name, each under its folder.
+  fs::remove_all(Unzipped());
+  fs::create_directory(Unzipped());
+  TStringList namedRestored = List({"a.hot"});
+  ASSERT_TRUE(Unzip(dir / "arc.zip", namedRestored, "", nullptr, true));
+  EXPECT_EQ(Names(namedRestored), (std::vector<std::string>{"a.hot"}));
+  EXPECT_EQ(ReadFile(Unzipped("one/a.hot")), HotText(300));
+  EXPECT_EQ(ReadFile(Unzipped("two/a.hot")), HotText(400));
+  EXPECT_EQ(UnzippedCount(), 2u);
   TStringList absent = List({"c.hot"});
   WriteFile(Unzipped("c.hot"), "stale");
   EXPECT_FALSE(Unzip(dir / "arc.zip", absent));  // an older file of the name is not the item

@@ -1,0 +1,147 @@
+// The viewer on a headless form: commands move the caret and extend the selection, the mouse
+// selects words and whole lines, search in both directions, bookmarks, and the clipboard copy.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "controls/ctlCommand.h"
+#include "controls/ctlController.h"
+#include "controls/ctlExcept.h"
+#include "controls/ctlViewer.h"
+#include "platform/classlib/Forms.h"
+#include "platform/win/Clipboard.h"
+#include "platform/win/Input.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/VirtualKeys.h"
+#include "platform/win/Windows.h"
+
+namespace {
+
+class ViewerDisplayTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ResetWindowSystem();
+    char tmpl[] = "/tmp/vwrdispXXXXXX";
+    FDir = ::mkdtemp(tmpl);
+    Application().CreateForm(FForm);
+    FForm->SetBounds(0, 0, 400, 300);
+    new TCtlController(FForm);
+    FViewer = new TCtlTextFileViewer(FForm);
+    FViewer->SetParent(FForm);
+    FViewer->SetBounds(10, 10, 300, 200);
+    FViewer->OnShowStatus = [this](TObject*, int line, int col) { FStatus = {line, col}; };
+    FForm->Show();
+  }
+  void TearDown() override {
+    Application().DestroyComponents();
+    ResetWindowSystem();
+    std::filesystem::remove_all(FDir);
+  }
+  void Open(const std::string& text) {
+    const std::string name = FDir + "/v.txt";
+    std::ofstream(name, std::ios::binary) << text;
+    FViewer->SetFileName(name);
+    FViewer->SetIsOpen(true);
+  }
+  static void Pump() {
+    TMsg m;
+    while (PeekMessage(m, 0, 0, 0, PM_REMOVE)) {
+      TranslateMessage(m);
+      DispatchMessage(m);
+    }
+  }
+  TPoint Cell(int line, int col) {
+    const TPoint p = FViewer->ClientToScreen(TPoint{FViewer->LeftMargin() + col * FViewer->CharWidth() + 1,
+                                                    (line - FViewer->TopLine()) * FViewer->RowHeight() + 2});
+    return p;
+  }
+
+  std::string FDir;
+  TForm* FForm = nullptr;
+  TCtlTextFileViewer* FViewer = nullptr;
+  TVwrPos FStatus{-1, -1};
+};
+
+}  // namespace
+
+TEST_F(ViewerDisplayTest, CommandsMoveTheCaretAndExtendTheSelection) {
+  Open("alpha beta\tgamma\r\nxy\r\nlast line here\r\n");
+  struct {
+    uint16_t cmd;
+    TVwrPos caret;
+    bool selected;
+  } steps[] = {
+      {ccEnd, {0, 16}, false},        {ccDown, {1, 2}, false},         {ccRight, {2, 0}, false},
+      {ccLeft, {1, 2}, false},        {ccExtendLeft, {1, 1}, true},    {ccExtWordRight, {1, 2}, false},
+      {ccExtWordRight, {2, 0}, true}, {ccExtWordRight, {2, 5}, true},  {ccFirstPage, {0, 0}, false},
+      {ccExtWordRight, {0, 6}, true}, {ccExtWordLeft, {0, 0}, false},  {ccExtLastPage, {3, 0}, true},
+  };
+  for (const auto& s : steps) {
+    ASSERT_TRUE(FViewer->ProcessCommand(s.cmd)) << CommandName(s.cmd);
+    EXPECT_EQ(FViewer->CaretPos(), s.caret) << CommandName(s.cmd);
+    EXPECT_EQ(FViewer->HasSelection(), s.selected) << CommandName(s.cmd);
+  }
+  EXPECT_FALSE(FViewer->ProcessCommand(ccWordLeft));  // left to the default key handling
+  Pump();
+  EXPECT_EQ(FStatus, (TVwrPos{3, 0}));
+  // The caret keeps its visual column over a tab.
+  FViewer->MoveCaretTo(2, 12);
+  FViewer->ProcessCommand(ccUp);
+  FViewer->ProcessCommand(ccUp);
+  EXPECT_EQ(FViewer->CaretPos(), (TVwrPos{0, 11}));  // display column 12 lies after "alpha beta\t"
+}
+
+TEST_F(ViewerDisplayTest, TheMouseSelectsWordsAndWholeLines) {
+  Open("one two  three\r\nsecond line\r\nthird\r\n");
+  Pump();
+  const TPoint onTwo = Cell(0, 5);
+  InjectClick(mbLeft, onTwo.X, onTwo.Y);
+  InjectClick(mbLeft, onTwo.X, onTwo.Y);  // a double click
+  Pump();
+  EXPECT_EQ(FViewer->SelectedText(), "two  ");
+  const TPoint margin = FViewer->ClientToScreen(TPoint{2, 2});
+  InjectClick(mbLeft, margin.X, margin.Y + FViewer->RowHeight());
+  Pump();
+  EXPECT_EQ(FViewer->SelectedText(), "second line");
+  const TPoint from = Cell(0, 4), dragTo = Cell(2, 3);
+  InjectMouseDown(mbLeft, from.X, from.Y);
+  InjectMouseMove(dragTo.X, dragTo.Y);
+  InjectMouseUp(mbLeft, dragTo.X, dragTo.Y);
+  Pump();
+  EXPECT_EQ(FViewer->SelectedText(), "two  three\r\nsecond line\r\nthi");
+}
+
+TEST_F(ViewerDisplayTest, SearchBookmarksAndTheClipboardLimit) {
+  Open("abc Find abc\r\nfind me\r\nabcabc\r\n");
+  EXPECT_TRUE(FViewer->Search("find", soWholeText));
+  EXPECT_EQ(FViewer->SelStart(), (TVwrPos{0, 4}));
+  EXPECT_TRUE(FViewer->Search("find", 0));  // on from the caret
+  EXPECT_EQ(FViewer->SelStart(), (TVwrPos{1, 0}));
+  EXPECT_TRUE(FViewer->Search("Find", soMatchCase | soWholeText | soBackward));
+  EXPECT_EQ(FViewer->SelStart(), (TVwrPos{0, 4}));
+  FViewer->MoveCaretTo(2, 5);  // backward: only "abca" lies before column 5 of "abcabc"
+  EXPECT_TRUE(FViewer->Search("abc", soBackward));
+  EXPECT_EQ(FViewer->SelStart(), (TVwrPos{2, 0}));
+  EXPECT_EQ(FViewer->CaretPos(), (TVwrPos{2, 0}));
+  EXPECT_FALSE(FViewer->Search("", soWholeText));
+
+  FViewer->MoveCaretTo(1, 2);
+  FViewer->SetBookmark(3);
+  EXPECT_EQ(FViewer->Bookmark(3), (TVwrPos{1, 2}));
+  FViewer->SetBookmark(3);  // again at the same place: cleared
+  EXPECT_EQ(FViewer->Bookmark(3).Line, -1);
+
+  FViewer->SetSelection(0, 4, 1, 4, true);
+  FViewer->CopyToClipboard();
+  EXPECT_EQ(GetClipboardText().value_or(""), "Find abc\r\nfind");
+
+  const std::string row(1000, 'x');
+  std::string big;
+  for (int i = 0; i < 70; ++i) big += row + "\r\n";
+  Open(big);
+  FViewer->SetSelection(0, 0, 64, 0, true);  // 64 lines of 1002: within the limit
+  EXPECT_NO_THROW(FViewer->CopyToClipboard());
+  FViewer->SetSelection(0, 0, 66, 0, true);
+  EXPECT_THROW(FViewer->CopyToClipboard(), ERegionTooLarge);
+}

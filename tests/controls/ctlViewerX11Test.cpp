@@ -1,0 +1,104 @@
+// The viewer on a real X display, driven by xdotool: the wheel scrolls, keys and a mouse drag
+// select, a search finds, and each copy reaches the X CLIPBOARD as xclip reads it.
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "controls/ctlController.h"
+#include "controls/ctlViewer.h"
+#include "platform/classlib/Forms.h"
+#include "platform/classlib/WindowPump.h"
+#include "platform/gdi/BmpFile.h"
+#include "platform/win/DisplayBackend.h"
+#include "platform/win/WindowImage.h"
+#include "platform/win/Windows.h"
+#include "platform/win/X11Backend.h"
+#include "platform/x11/XvfbSupport.h"
+
+namespace {
+
+class ViewerX11Test : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!ToolInstalled("Xvfb") || !ToolInstalled("xdotool") || !ToolInstalled("xclip"))
+      GTEST_SKIP() << "Xvfb, xdotool and xclip are needed";
+    FServer = std::make_unique<TXvfb>();
+    ASSERT_FALSE(FServer->Display().empty()) << "Xvfb did not start";
+    ResetWindowSystem();
+    SetDisplayBackend(std::make_unique<TX11Backend>(FServer->Display().c_str()));
+    UseWindowSystemPump();
+    char tmpl[] = "/tmp/vwrx11XXXXXX";
+    FDir = ::mkdtemp(tmpl);
+  }
+  void TearDown() override {
+    FForm.reset();
+    Application().SetMessagePump({});
+    ResetWindowSystem();
+    SetDisplayBackend(nullptr);
+    FServer.reset();
+    if (!FDir.empty()) std::filesystem::remove_all(FDir);
+  }
+  static std::function<void()> Pumper() {
+    return [] { Application().ProcessMessages(); };
+  }
+  std::string Tool(const std::string& cmd) { return FServer->Run(cmd, Pumper()); }
+  std::string Cell(int line, int col) {
+    const TPoint p = FViewer->ClientToScreen(TPoint{FViewer->LeftMargin() + col * FViewer->CharWidth() + 2,
+                                                    (line - FViewer->TopLine()) * FViewer->RowHeight() + 3});
+    return std::to_string(p.X) + " " + std::to_string(p.Y);
+  }
+  // What another client reads from the CLIPBOARD selection.
+  std::string Clipboard() { return Tool("xclip -o -selection clipboard"); }
+
+  std::unique_ptr<TXvfb> FServer;
+  std::unique_ptr<TForm> FForm;
+  TCtlTextFileViewer* FViewer = nullptr;
+  std::string FDir;
+};
+
+TEST_F(ViewerX11Test, ScrollSelectSearchAndCopy) {
+  const std::string name = FDir + "/lines.txt";
+  {
+    std::ofstream out(name, std::ios::binary);
+    for (int i = 0; i < 100; ++i) out << "line " << (i < 10 ? "00" : "0") << i << " alpha\tbeta\r\n";
+  }
+  FForm = std::make_unique<TForm>(nullptr);
+  FForm->SetCaption("Quorvex viewer");
+  FForm->SetBounds(60, 40, 420, 260);
+  new TCtlController(FForm.get());
+  FViewer = new TCtlTextFileViewer(FForm.get());
+  FViewer->SetParent(FForm.get());
+  FViewer->SetAlign(alClient);
+  FViewer->SetFileName(name);
+  FViewer->SetIsOpen(true);
+  FForm->Show();
+  ASSERT_TRUE(PumpUntil([&] { return !Tool("xdotool search --onlyvisible --name 'Quorvex viewer'").empty(); },
+                        Pumper()));
+
+  Tool("xdotool mousemove --sync " + Cell(0, 0) + " click 1");
+  ASSERT_TRUE(PumpUntil([&] { return FViewer->Focused(); }, Pumper()));
+  Tool("xdotool key shift+End ctrl+c");
+  ASSERT_TRUE(PumpUntil([&] { return FViewer->HasSelection(); }, Pumper()));
+  EXPECT_EQ(Clipboard(), "line 000 alpha\tbeta");
+
+  Tool("xdotool click 5 click 5 click 5");
+  ASSERT_TRUE(PumpUntil([&] { return FViewer->TopLine() == 3; }, Pumper())) << FViewer->TopLine();
+
+  Tool("xdotool mousemove --sync " + Cell(4, 5) + " mousedown 1");
+  Tool("xdotool mousemove --sync " + Cell(5, 4) + " mouseup 1");
+  ASSERT_TRUE(PumpUntil([&] { return FViewer->SelEnd() == TVwrPos{5, 4}; }, Pumper()));
+  Tool("xdotool key ctrl+c");
+  EXPECT_EQ(Clipboard(), "004 alpha\tbeta\nline");  // X clients take LF line ends
+
+  ASSERT_TRUE(FViewer->Search("LINE 060", soWholeText));
+  Application().ProcessMessages();
+  EXPECT_LE(FViewer->TopLine(), 60);
+  EXPECT_GT(FViewer->TopLine() + FViewer->RowsThatFit(), 60);
+  Tool("xdotool key ctrl+c");
+  EXPECT_EQ(Clipboard(), "line 060");
+
+  Application().ProcessMessages();
+  SavePngFile(GetWindowImage(FForm->Handle()), QUORVEX_BINARY_DIR "/viewer-x11.png");
+}
+
+}  // namespace

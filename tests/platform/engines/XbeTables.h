@@ -1,0 +1,37 @@
+// The engine's entries called directly, and tables opened through them.
+#pragma once
+
+#include <string>
+
+#include "DbfPeer.h"
+#include "platform/engines/XbeEntries.h"
+
+#define XBE_ENTRY(kind, result, name, params) extern "C" result name params;
+XBE_ENTRIES
+#undef XBE_ENTRY
+
+// Collects the engine's error messages.
+struct TEngineErrors {
+  static std::string& Last() {
+    static std::string last;
+    return last;
+  }
+  static void Record(int32_t, const char* message) { Last() = message; }
+  TEngineErrors() {
+    Last().clear();
+    xb_SetErrorFunc(&Record);
+  }
+  ~TEngineErrors() { xb_SetErrorFunc(nullptr); }
+};
+
+// Opens a table shared with CDX orders and closes it with the test.
+struct TOpenTable {
+  explicit TOpenTable(const std::string& path, int32_t mode = 0) { Area = xb_UseEx(path.c_str(), "", mode, 2, 1); }
+  ~TOpenTable() {
+    if (Area > 0) {
+      xb_Select(Area);
+      xb_Close();
+    }
+  }
+  int32_t Area = 0;
+};

@@ -1,0 +1,240 @@
+// Docks on a headless form: their size from the rows, the rules they enforce, and tool windows
+// dragged off, floated, refused and docked again.
+#include "ToolbarTestSupport.h"
+#include "platform/win/Cursors.h"
+#include "platform/win/Hooks.h"
+#include "platform/win/HeadlessBackend.h"
+#include "toolbars/tbFloating.h"
+
+namespace {
+
+class DockTest : public ToolbarFormTest {};
+
+TEST_F(DockTest, DockSizesItselfToItsRows) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* bar = MakeToolbar(dock);
+  MakeButton(bar, 0, 23, 23);
+  MakeButton(bar, 30, 40, 23);
+  Pump();
+  EXPECT_EQ(27, dock->Height()) << "a 23-pixel row plus the frame";
+  EXPECT_EQ(27, bar->Height());
+  EXPECT_EQ(2 + 6 + 63 + 2, bar->Width()) << "frame, drag handle and two buttons";
+  dock->SetBoundLines(ablTop | ablBottom);
+  EXPECT_EQ(29, dock->Height());
+  bar->Hide();
+  EXPECT_EQ(2, dock->Height()) << "no row left, bound lines only";
+  dock->SetBoundLines(0);
+  dock->SetFixAlign(true);
+  EXPECT_EQ(1, dock->Height());
+}
+
+TEST_F(DockTest, RulesOfPlacement) {
+  TtbDock* dock = MakeDock();
+  MakeToolbar(dock);
+  try {
+    dock->SetPosition(adpLeft);
+    FAIL();
+  } catch (const EInvalidOperation& e) {
+    EXPECT_EQ("Cannot change position of a TtbDock if it already contains controls", e.Message());
+  }
+  auto* bar = new TtbToolbar(Form.get());
+  auto* inner = new TtbDock(Form.get());
+  EXPECT_THROW(inner->SetParent(bar), EInvalidOperation);
+  auto* panel = new TCustomControl(Form.get());
+  panel->SetParent(Form.get());
+  try {
+    bar->SetParent(panel);
+    FAIL();
+  } catch (const EInvalidOperation& e) {
+    EXPECT_EQ("A tool window can only be placed on a TtbDock or directly on the form", e.Message());
+  }
+  auto* sep = new TtbToolbarSep(Form.get());
+  try {
+    sep->SetParent(panel);
+    FAIL();
+  } catch (const EInvalidOperation& e) {
+    EXPECT_EQ("TtbToolbarSep can only be placed on a TtbToolbar", e.Message());
+  }
+}
+
+TEST_F(DockTest, EmptyRowsCloseUpAndButtonsFollowTheirStreamedOrder) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* a = MakeToolbar(dock);
+  MakeButton(a, 0);
+  TtbToolbar* b = MakeToolbar(dock);
+  MakeButton(b, 0);
+  a->SetDockRow(0);
+  b->SetDockRow(2);
+  EXPECT_EQ(1, b->DockRow());
+  EXPECT_EQ(2 * 26, dock->Height());
+
+  auto* c = new TtbToolbar(Form.get());
+  c->BeginLoading();
+  TtbToolbarButton* first = MakeButton(c, 196);
+  TtbToolbarButton* second = MakeButton(c, 0);
+  TtbToolbarButton* third = MakeButton(c, 304);
+  c->SetParent(dock);
+  c->EndLoading();
+  EXPECT_EQ(0, second->Left());
+  EXPECT_EQ(23, first->Left());
+  EXPECT_EQ(46, third->Left());
+  first->Hide();
+  EXPECT_EQ(23, third->Left()) << "a hidden button takes no room";
+}
+
+TEST_F(DockTest, DoubleClickFloatsAndDocksAgain) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* bar = MakeToolbar(dock);
+  MakeButton(bar, 0);
+  Pump();
+  bar->SetFloatingPosition(TPoint{300, 300});
+  TPoint handle = Screen(bar, -4, 5);
+  InjectMouseMove(handle.X, handle.Y);
+  InjectClick(TMouseButton::Left, handle.X, handle.Y);
+  InjectClick(TMouseButton::Left, handle.X, handle.Y);
+  Pump();
+  ASSERT_TRUE(bar->Floating());
+  EXPECT_EQ(0, dock->Height());
+  EXPECT_EQ(1u, FloatingToolWindows().size());
+  HWND h = bar->Handle();
+  EXPECT_TRUE(GetWindowLongPtr(h, GWL_STYLE) & WS_POPUP);
+  EXPECT_EQ(Form->Handle(), GetWindow(h, GW_OWNER));
+  EXPECT_TRUE(IsWindowVisible(h));
+  EXPECT_EQ(0, GetAncestorRoot(h) == Form->Handle()) << "its own top-level window";
+  EXPECT_EQ(300, GetWindowRect(h).Left);
+  EXPECT_EQ(AnsiString("TBFloatingWindowParent_"), bar->Parent()->Name().substr(0, 23));
+  EXPECT_EQ(31u, bar->Parent()->Name().size());
+
+  bar->SetDockedTo(dock);
+  EXPECT_EQ(dock, bar->Parent());
+  EXPECT_EQ(26, dock->Height());
+  EXPECT_TRUE(FloatingToolWindows().empty());
+}
+
+TEST_F(DockTest, DraggingOffFloatsAndEscapeOrARefusingDockKeepItWhereItWas) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* bar = MakeToolbar(dock);
+  MakeButton(bar, 0);
+  Pump();
+  const TPoint handle = Screen(bar, -4, 5);
+
+  // Escape in the middle of the drag.
+  InjectMouseMove(handle.X, handle.Y);
+  InjectMouseDown(TMouseButton::Left, handle.X, handle.Y);
+  InjectMouseMove(handle.X + 40, handle.Y + 150);
+  InjectKeyPress(VK_ESCAPE);
+  InjectMouseUp(TMouseButton::Left, handle.X + 40, handle.Y + 150);
+  Pump();
+  EXPECT_EQ(dock, bar->DockedTo());
+
+  // Released far from the dock: it floats there. (Pressed a little apart: no double click.)
+  const TPoint lower = Screen(bar, -4, 15);
+  DragScreen(lower, {{handle.X + 20, handle.Y + 100}, {handle.X + 40, handle.Y + 150}});
+  ASSERT_TRUE(bar->Floating());
+  TRect floating = GetWindowRect(bar->Handle());
+  EXPECT_TRUE(IsWindowVisible(bar->Handle()));
+  EXPECT_LT(floating.Top, handle.Y + 150);
+  EXPECT_GT(floating.Bottom, handle.Y + 150);
+
+  // Dragged back by its caption over a dock that says no: it floats on.
+  bool asked = false;
+  dock->OnRequestDock = [&](TObject*, TtbCustomToolWindow* w, bool& allow) {
+    asked = w == bar;
+    allow = false;
+  };
+  TPoint caption{floating.Left + 10, floating.Top + 8};
+  TPoint over = Screen(dock, 30, 0);  // the empty dock has no height left
+  DragScreen(caption, {over});
+  EXPECT_TRUE(asked);
+  EXPECT_TRUE(bar->Floating());
+
+  dock->OnRequestDock = nullptr;
+  floating = GetWindowRect(bar->Handle());
+  caption = TPoint{floating.Left + 10, floating.Top + 8};
+  DragScreen(caption, {over});
+  EXPECT_EQ(dock, bar->DockedTo());
+  EXPECT_EQ(26, dock->Height());
+}
+
+TEST_F(DockTest, AWindowThatCannotFloatShowsTheNoCursorAndStays) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* bar = MakeToolbar(dock);
+  bar->SetDockMode(admCannotFloat);
+  MakeButton(bar, 0);
+  Pump();
+  const TPoint handle = Screen(bar, -4, 5);
+  // The cursor the loop shows when it takes the release.
+  static int shownAtRelease = 0;
+  HHOOK hook = SetWindowsHookEx(WH_GETMESSAGE, [](int code, WPARAM, LPARAM lp) -> LRESULT {
+    if (code == HC_ACTION && reinterpret_cast<const TMsg*>(lp)->message == WM_LBUTTONUP) shownAtRelease = GetCursor();
+    return 0;
+  });
+  DragScreen(handle, {{handle.X + 40, handle.Y + 200}});
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(LoadCursor(0, IDC_NO), shownAtRelease);
+  EXPECT_EQ(dock, bar->DockedTo());
+}
+
+TEST_F(DockTest, CloseButtonAsksFirst) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* bar = MakeToolbar(dock);
+  MakeButton(bar, 0);
+  bar->SetFloatingPosition(TPoint{300, 300});
+  bar->SetParent(Form.get());
+  Pump();
+  bool allow = false;
+  int closed = 0;
+  bar->OnCloseQuery = [&](TObject*, bool& canClose) { canClose = allow; };
+  bar->OnClose = [&](TObject*) { ++closed; };
+  TRect wr = GetWindowRect(bar->Handle());
+  TRect close = bar->CloseButtonRect();
+  TPoint p{wr.Left + (close.Left + close.Right) / 2, wr.Top + (close.Top + close.Bottom) / 2};
+  InjectMouseMove(p.X, p.Y);
+  InjectClick(TMouseButton::Left, p.X, p.Y);
+  Pump();
+  EXPECT_TRUE(bar->Visible());
+  EXPECT_EQ(0, closed);
+  allow = true;
+  InjectClick(TMouseButton::Left, p.X, p.Y);
+  Pump();
+  EXPECT_FALSE(bar->Visible());
+  EXPECT_FALSE(IsWindowVisible(bar->Handle()));
+  EXPECT_EQ(1, closed);
+}
+
+TEST_F(DockTest, FloatingWindowHidesWithItsMinimisedForm) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* bar = MakeToolbar(dock);
+  MakeButton(bar, 0);
+  bar->SetFloatingPosition(TPoint{300, 300});
+  bar->SetParent(Form.get());
+  Pump();
+  ASSERT_TRUE(IsWindowVisible(bar->Handle()));
+  ShowWindow(Form->Handle(), SW_MINIMIZE);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(bar->Handle()));
+  ShowWindow(Form->Handle(), SW_RESTORE);
+  SetActiveWindow(Form->Handle());
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(bar->Handle()));
+}
+
+TEST_F(DockTest, ResizingAFloatingToolbarSnapsToItsWrappedSizes) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* bar = MakeToolbar(dock);
+  for (int i = 0; i < 4; ++i) MakeButton(bar, i * 23, 23, 22);
+  bar->SetFloatingPosition(TPoint{300, 300});
+  bar->SetParent(Form.get());
+  Pump();
+  const TRect before = GetWindowRect(bar->Handle());
+  EXPECT_EQ(4 + 4 * 23 + 4 + 8, before.Width());
+  // The right border pulled left to about two buttons' width: two rows of two.
+  TPoint edge{before.Right - 2, before.Top + 30};
+  DragScreen(edge, {{edge.X - 40, edge.Y}, {edge.X - 48, edge.Y}});
+  TRect after = GetWindowRect(bar->Handle());
+  EXPECT_EQ(4 + 2 * 23 + 4 + 8, after.Width());
+  EXPECT_EQ(before.Height() + 22, after.Height());
+  EXPECT_EQ(2 * 23 + 8, bar->FloatRightX());
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+// The toolbar button on a headless form: its settings, groups, auto-repeat on the fake clock, hot
+// tracking on the shared timer, dialog keys, modal results and actions.
+#include "ToolbarTestSupport.h"
+#include "platform/classlib/ActnList.h"
+#include "platform/rtl/Ticks.h"
+
+namespace {
+
+class ToolbarButtonTest : public ToolbarFormTest {
+protected:
+  TtbToolbarButton* Button(int left, int group = 0) {
+    auto* b = MakeButton(Form.get(), left);
+    b->SetTop(40);
+    b->SetGroupIndex(group);
+    b->OnClick = [this, b](TObject*) { Clicks.push_back(b); };
+    return b;
+  }
+  std::vector<TtbToolbarButton*> Clicks;
+};
+
+TEST_F(ToolbarButtonTest, SettingsKeepTheirLimits) {
+  TtbToolbarButton* b = Button(10);
+  EXPECT_EQ(23, b->Width());
+  EXPECT_EQ(22, b->Height());
+  b->SetNumGlyphs(0);
+  EXPECT_EQ(1, b->NumGlyphs());
+  b->SetNumGlyphs(9);
+  EXPECT_EQ(5, b->NumGlyphs());
+  b->SetDropdownArrowWidth(3);
+  EXPECT_EQ(7, b->DropdownArrowWidth());
+  b->SetMargin(-5);
+  EXPECT_EQ(-1, b->Margin());
+  b->SetDown(true);
+  EXPECT_FALSE(b->Down()) << "not in a group";
+  b->SetDropdownCombo(true);
+  EXPECT_EQ(23 + 7 + 2, b->Width());
+  b->SetDropdownArrowWidth(10);
+  EXPECT_EQ(23 + 10 + 2, b->Width());
+}
+
+TEST_F(ToolbarButtonTest, AGroupKeepsOneButtonDown) {
+  TtbToolbarButton* a = Button(10, 1);
+  TtbToolbarButton* b = Button(40, 1);
+  Click(a, 5, 5);
+  EXPECT_TRUE(a->Down());
+  Click(a, 5, 5);
+  EXPECT_TRUE(a->Down()) << "without AllowAllUp a click does not raise it";
+  a->SetDown(false);
+  EXPECT_TRUE(a->Down());
+  Click(b, 5, 5);
+  EXPECT_FALSE(a->Down());
+  EXPECT_TRUE(b->Down());
+  EXPECT_EQ(tbsExclusive, b->State());
+  a->SetAllowAllUp(true);
+  EXPECT_TRUE(b->AllowAllUp()) << "shared by the group";
+  Click(b, 5, 5);
+  EXPECT_FALSE(b->Down());
+  EXPECT_EQ(4u, Clicks.size());
+}
+
+TEST_F(ToolbarButtonTest, HeldRepeatingButtonClicksOnThePressThenAt400And100) {
+  TFakeClock clock;
+  TtbToolbarButton* b = Button(10);
+  b->SetRepeating(true);
+  TPoint p = Screen(b, 5, 5);
+  InjectMouseMove(p.X, p.Y);
+  InjectMouseDown(TMouseButton::Left, p.X, p.Y);
+  Pump();
+  EXPECT_EQ(1u, Clicks.size());
+  clock.Advance(399);
+  Pump();
+  EXPECT_EQ(1u, Clicks.size());
+  clock.Advance(1);
+  Pump();
+  EXPECT_EQ(2u, Clicks.size());
+  for (int i = 0; i < 3; ++i) {
+    clock.Advance(100);
+    Pump();
+  }
+  EXPECT_EQ(5u, Clicks.size());
+  TPoint off = Screen(b, 60, 5);
+  InjectMouseMove(off.X, off.Y);
+  clock.Advance(100);
+  Pump();
+  clock.Advance(100);
+  Pump();
+  EXPECT_EQ(5u, Clicks.size()) << "paused while the cursor is off the button";
+  InjectMouseMove(p.X, p.Y);
+  Pump();
+  clock.Advance(100);
+  Pump();
+  EXPECT_EQ(6u, Clicks.size()) << "and going on when it is back";
+  InjectMouseUp(TMouseButton::Left, p.X, p.Y);
+  clock.Advance(500);
+  Pump();
+  EXPECT_EQ(6u, Clicks.size()) << "the release does not click again";
+}
+
+TEST_F(ToolbarButtonTest, ModalResultReachesTheFormBeforeOnClick) {
+  TtbToolbarButton* b = Button(10);
+  b->SetModalResult(mrCancel);
+  TModalResult seen = mrNone;
+  b->OnClick = [&](TObject*) { seen = Form->ModalResult(); };
+  Click(b, 5, 5);
+  EXPECT_EQ(mrCancel, seen);
+}
+
+TEST_F(ToolbarButtonTest, EnterAndEscapeReachDefaultAndCancelButtons) {
+  auto* edit = new TCustomControl(Form.get());
+  edit->SetTabStop(true);
+  edit->SetParent(Form.get());
+  edit->SetBounds(10, 100, 50, 20);
+  edit->SetFocus();
+  TtbToolbarButton* ok = Button(10);
+  TtbToolbarButton* cancel = Button(40);
+  ok->SetDefault(true);
+  cancel->SetCancel(true);
+  InjectKeyPress(VK_RETURN);
+  Pump();
+  ASSERT_EQ(1u, Clicks.size());
+  EXPECT_EQ(ok, Clicks[0]);
+  InjectKeyDown(VK_SHIFT);
+  InjectKeyPress(VK_RETURN);
+  InjectKeyUp(VK_SHIFT);
+  Pump();
+  EXPECT_EQ(1u, Clicks.size()) << "not with Shift held";
+  InjectKeyPress(VK_ESCAPE);
+  Pump();
+  ASSERT_EQ(2u, Clicks.size());
+  EXPECT_EQ(cancel, Clicks[1]);
+  ok->SetEnabled(false);
+  InjectKeyPress(VK_RETURN);
+  Pump();
+  EXPECT_EQ(2u, Clicks.size()) << "a disabled button takes no key";
+}
+
+TEST_F(ToolbarButtonTest, HotTrackingFollowsTheCursorAndTheApplication) {
+  TFakeClock clock;
+  TtbToolbarButton* a = Button(10);
+  TtbToolbarButton* b = Button(40);
+  b->SetShowBorderWhenInactive(true);
+  int entered = 0, left = 0;
+  a->OnMouseEnter = [&](TObject*) { ++entered; };
+  a->OnMouseLeave = [&](TObject*) { ++left; };
+  SetActiveWindow(Form->Handle());
+  TPoint pa = Screen(a, 5, 5);
+  InjectMouseMove(pa.X, pa.Y);
+  Pump();
+  EXPECT_EQ(a, TtbToolbarButton::HotButton());
+  EXPECT_EQ(tbsHot, a->State());
+  EXPECT_EQ(1, entered);
+  // Moved off without a move message reaching it: the shared timer notices.
+  SetCursorPos(pa.X, pa.Y + 100);
+  clock.Advance(125);
+  Pump();
+  EXPECT_EQ(nullptr, TtbToolbarButton::HotButton());
+  EXPECT_EQ(tbsUp, a->State());
+  EXPECT_EQ(1, left);
+
+  InjectMouseMove(pa.X, pa.Y);
+  Pump();
+  EXPECT_EQ(a, TtbToolbarButton::HotButton());
+  InjectAppDeactivate();
+  Pump();
+  EXPECT_EQ(nullptr, TtbToolbarButton::HotButton()) << "the frame goes with the activation";
+  EXPECT_FALSE(a->MouseInControl());
+
+  TPoint pb = Screen(b, 5, 5);
+  InjectMouseMove(pb.X, pb.Y);
+  Pump();
+  EXPECT_EQ(b, TtbToolbarButton::HotButton()) << "ShowBorderWhenInactive tracks without an active window";
+  InjectAppDeactivate();
+  Pump();
+  EXPECT_TRUE(b->MouseInControl());
+}
+
+TEST_F(ToolbarButtonTest, ActionCouplesCheckedHelpAndImage) {
+  TAction action(nullptr);
+  action.SetChecked(true);
+  action.SetHelpContext(7);
+  action.SetImageIndex(2);
+  TtbToolbarButton* b = Button(10, 1);
+  b->SetAction(&action);
+  EXPECT_TRUE(b->Down());
+  EXPECT_EQ(7, b->HelpContext());
+  EXPECT_EQ(2, b->ImageIndex());
+  EXPECT_FALSE(b->IsDownStored());
+  b->SetAllowAllUp(true);
+  action.SetChecked(false);
+  EXPECT_FALSE(b->Down());
+
+  TAction other(nullptr);
+  TtbToolbarButton* c = Button(40, 2);
+  c->SetDown(true);
+  c->SetHelpContext(5);
+  other.Assign(c);
+  EXPECT_TRUE(other.Checked());
+  EXPECT_EQ(5, other.HelpContext());
+  b->SetAction(nullptr);
+}
+
+}  // namespace
