@@ -546,7 +546,7 @@ void TX11Backend::WindowMoved(HWND hwnd, const TRect& b) {
     x.Iconified = false;
     if (x.Mapped) XMapRaised(F->Dpy, w);
   }
-  F->SetSizeHints(w, *rec);
+  if (!(rec->Style & WS_THICKFRAME)) F->SetSizeHints(w, *rec);  // the size it keeps
   F->SetStates(w, x, F->WantedStates(*rec, x));
   // The manager fits a maximised window into its frame on the work area itself.
   if (F->FromServer == hwnd || (x.Framed && F->Managed && IsZoomed(hwnd))) {
