@@ -882,36 +882,41 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       if (!h) break;
       Window w = ev.xany.window;
       TXState& x = XState[w];
-      // A maximise by the manager comes before the size it brings, so the size to restore stays.
-      if (Managed && x.Framed) FollowManager(h, w);
-      if (!IsWindow(h) || (IsIconic(h) && Managed)) break;
       // Of the notices waiting, the latest counts. A manager's own notices carry the place on the
       // screen; the server's carry it while the window sits on the root rather than in a frame.
       // Without a manager our requests are carried out in order: notices older than the last are stale.
-      TRect b = GetWindowRect(h);
-      TPoint place{b.Left, b.Top}, size{b.Width(), b.Height()};
-      bool fresh = false;
+      std::optional<TPoint> place, size;
       XEvent e = ev;
       do {
         const XConfigureEvent& c = e.xconfigure;
         if (!Managed && c.serial < x.ConfigureSerial) continue;
         if (c.send_event || !x.InFrame) place = TPoint{c.x, c.y};
         size = TPoint{c.width, c.height};
-        fresh = true;
       } while (XCheckTypedWindowEvent(Dpy, w, ConfigureNotify, &e));
-      bool moved = place.X != b.Left || place.Y != b.Top;
-      bool sized = size.X != std::max(1, b.Width()) || size.Y != std::max(1, b.Height());
-      if (!fresh || (!moved && !sized)) break;
+      if (!size) break;
+      TRect b = GetWindowRect(h);
+      bool sized = size->X != std::max(1, b.Width()) || size->Y != std::max(1, b.Height());
+      // A maximise by the manager is taken before the size it brings, so the size to restore stays.
+      if (sized && Managed && x.Framed) {
+        FollowManager(h, w);
+        if (!IsWindow(h)) break;
+        b = GetWindowRect(h);
+        sized = size->X != std::max(1, b.Width()) || size->Y != std::max(1, b.Height());
+      }
+      if (IsIconic(h) && Managed) break;
+      if (!place) place = TPoint{b.Left, b.Top};
+      bool moved = place->X != b.Left || place->Y != b.Top;
+      if (!moved && !sized) break;
       FromServer = h;
       struct TGuard {
         HWND& Flag;
         ~TGuard() { Flag = 0; }
       } guard{FromServer};
-      SetWindowPos(h, 0, place.X, place.Y, sized ? size.X : b.Width(), sized ? size.Y : b.Height(),
+      SetWindowPos(h, 0, place->X, place->Y, sized ? size->X : b.Width(), sized ? size->Y : b.Height(),
                    SWP_NOZORDER | SWP_NOACTIVATE);
       // The window may keep a size of its own (a minimum, say): the server learns it.
       TRect now = GetWindowRect(h);
-      if (IsWindow(h) && sized && (now.Width() != size.X || now.Height() != size.Y)) {
+      if (IsWindow(h) && sized && (now.Width() != size->X || now.Height() != size->Y)) {
         x.ConfigureSerial = NextRequest(Dpy);
         XResizeWindow(Dpy, w, static_cast<unsigned>(std::max(1, now.Width())),
                       static_cast<unsigned>(std::max(1, now.Height())));
