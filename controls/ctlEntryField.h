@@ -153,7 +153,8 @@ public:
   void SetInsertMode(bool Value);
   void MoveCaret(int Delta);
   virtual void Restore();
-  // The edit text as drawn: control characters as letters; numbers hidden by ZeroDisplay.
+  // The edit text as drawn: control characters as letters, a password as password characters,
+  // numbers hidden by ZeroDisplay.
   virtual AnsiString GetDisplayString();
 
   // ---- properties ----
