@@ -191,7 +191,7 @@ void TCtlBaseEntryField::checkType(bool Ok) const {
 int TCtlBaseEntryField::GetValue(void* Buffer) {
   uint16_t code;
   {
-    TFlagScope reading(FSettingValue);
+    TFlagScope reading(FReadingValue);
     code = ValidateText();
   }
   if (code != 0) return code;
@@ -742,6 +742,11 @@ void TCtlBaseEntryField::afterEdit(const TCtlEditResult& r) {
 }
 
 void TCtlBaseEntryField::EditCommand(uint16_t Command, TMessage& Msg) {
+  if (Command == ccRestore) {
+    FModel.SetCharArmed(false);
+    Restore();
+    return;
+  }
   TCtlEditArgs args;
   switch (Command) {
     case ccChar: args.Char = static_cast<char>(Msg.WParam); break;

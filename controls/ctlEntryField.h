@@ -199,6 +199,7 @@ public:
   bool Validating() const { return FValidating; }
   bool InUserValidation() const { return FInUserValidation; }
   bool SettingValue() const { return FSettingValue; }
+  bool ReadingValue() const { return FReadingValue; }
   bool RightAligned() const { return FRightAligned; }
   int TextTop() const { return FTextTop; }
 
@@ -311,6 +312,7 @@ private:
   bool FValidating = false;
   bool FInUserValidation = false;
   bool FSettingValue = false;
+  bool FReadingValue = false;
   bool FChangeSuppressed = false;
   bool FValidationFailed = false;
   bool FFocusByMouse = false;
