@@ -4,6 +4,7 @@
 #include "platform/win/Cursors.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/HeadlessBackend.h"
+#include "platform/win/WindowImage.h"
 #include "toolbars/tbFloating.h"
 
 namespace {
@@ -235,6 +236,23 @@ TEST_F(DockTest, ResizingAFloatingToolbarSnapsToItsWrappedSizes) {
   EXPECT_EQ(4 + 2 * 23 + 4 + 8, after.Width());
   EXPECT_EQ(before.Height() + 22, after.Height());
   EXPECT_EQ(2 * 23 + 8, bar->FloatRightX());
+}
+
+TEST_F(DockTest, DockedFrameShowsItsGripAndTheDockItsBoundLines) {
+  TtbDock* dock = MakeDock();
+  dock->SetBoundLines(ablTop | ablBottom);
+  TtbToolbar* bar = MakeToolbar(dock);
+  MakeButton(bar, 0);
+  Pump();
+  TGdiBitmap img = GetWindowImage(bar->Handle());
+  const TColorRef light = ColorToRGB(clBtnHighlight), shadow = ColorToRGB(clBtnShadow), face = ColorToRGB(clBtnFace);
+  EXPECT_EQ(light, img.Pixel(0, 10)) << "raised edge";
+  EXPECT_EQ(light, img.Pixel(3, 10)) << "grip bar from offset 1 + 2";
+  EXPECT_EQ(face, img.Pixel(4, 10));
+  EXPECT_EQ(shadow, img.Pixel(5, 10));
+  TGdiBitmap d = GetWindowImage(dock->Handle());
+  EXPECT_EQ(shadow, d.Pixel(50, 0));
+  EXPECT_EQ(light, d.Pixel(50, d.Height() - 1));
 }
 
 }  // namespace
