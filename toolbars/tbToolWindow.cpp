@@ -823,6 +823,18 @@ void TtbCustomToolWindow::WndProc(TMessage& m) {
         return;
       }
       break;
+    case WM_ACTIVATE:
+      TCustomControl::WndProc(m);
+      if (Floating() && LOWORD(m.WParam) != WA_INACTIVE) {
+        // A floating window does not keep the activation: its form has it, or the next window.
+        if (!IsWindowVisible(Handle())) {
+          handActivationOn();
+        } else if (TCustomForm* form = OwnerForm();
+                   form && form->HandleAllocated() && form->Handle() != static_cast<HWND>(m.LParam)) {
+          SetActiveWindow(form->Handle());
+        }
+      }
+      return;
     case WM_NCHITTEST:
       m.Result = ncHitTest(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
       return;

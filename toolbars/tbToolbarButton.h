@@ -114,6 +114,11 @@ public:
   TtbButtonState State() const { return FState; }
   bool MouseInControl() const { return FMouseInControl; }
   TtbTBButtonGlyph& ButtonGlyph() { return *FGlyph; }
+  // The glyph's palette; nullptr when it has none.
+  const std::vector<TColorRef>* GetPalette() const {
+    const auto& p = FGlyph->Glyph().Image()->Palette();
+    return p.empty() ? nullptr : &p;
+  }
   // The button the mouse is over, if any, of all buttons of the process.
   static TtbToolbarButton* HotButton();
 
