@@ -761,7 +761,7 @@ void TtbCustomToolWindow::CloseByButton() {
   if (OnClose) OnClose(this);
 }
 
-void TtbCustomToolWindow::dockOrUndock(bool) {
+void TtbCustomToolWindow::dockOrUndock() {
   if (FDockedTo) {
     if (FDockMode != admCanFloat) return;
     TCustomForm* form = OwnerForm();
@@ -784,7 +784,7 @@ void TtbCustomToolWindow::MouseDown(TMouseButton button, TShiftState shift, int 
   if (button != mbLeft) return;
   if (FDockedTo && !FDockedTo->AllowDrag()) return;
   if (shift & ssDouble) {
-    dockOrUndock(true);
+    dockOrUndock();
     return;
   }
   // Where the press was, not where the pointer went since.
@@ -926,7 +926,7 @@ void TtbFloatingWindowParent::Notification(TComponent* component, TOperation ope
     });
     return;
   }
-  // The host goes with the tool window leaving it.
+  // The tool window leaving frees this host: nothing may touch it after this call.
   if (w->FloatingMode() != afmOnTopOfAllForms) w->SetParent(nullptr);
 }
 

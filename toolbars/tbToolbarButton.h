@@ -107,9 +107,9 @@ public:
   void SetWordWrap(bool v);
 
   // Whether the form file keeps these: not while an action supplies them.
-  bool IsDownStored() const { return !FActionLink.IsCheckedLinked(); }
-  bool IsHelpContextStored() const { return !FActionLink.IsHelpContextLinked(); }
-  bool IsImageIndexStored() const { return !FActionLink.IsImageIndexLinked(); }
+  bool IsDownStored() const { return !FButtonLink.IsCheckedLinked(); }
+  bool IsHelpContextStored() const { return !FButtonLink.IsHelpContextLinked(); }
+  bool IsImageIndexStored() const { return !FButtonLink.IsImageIndexLinked(); }
 
   TtbButtonState State() const { return FState; }
   bool MouseInControl() const { return FMouseInControl; }
@@ -168,7 +168,7 @@ private:
   TtbButtonState restingState() const { return FDown && FGroupIndex != 0 ? tbsExclusive : tbsUp; }
 
   std::unique_ptr<TtbTBButtonGlyph> FGlyph;
-  TtbToolbarButtonActionLink FActionLink{this};
+  TtbToolbarButtonActionLink FButtonLink{this};
   TAlignment FAlignment = taCenter;
   bool FAllowAllUp = false;
   bool FCancel = false;
