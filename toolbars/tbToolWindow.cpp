@@ -767,7 +767,7 @@ void TtbCustomToolWindow::dockOrUndock() {
     TCustomForm* form = OwnerForm();
     if (!form) throw EInvalidOperation("Control '%s' has no parent window", {Name()});
     SetParent(form);
-    MoveOnScreen(true);
+    MoveOnScreen(false);
     return;
   }
   if (FUseLastDock && FLastDock) {

@@ -255,4 +255,33 @@ TEST_F(DockTest, DockedFrameShowsItsGripAndTheDockItsBoundLines) {
   EXPECT_EQ(light, d.Pixel(50, d.Height() - 1));
 }
 
+TEST_F(DockTest, PrintingDrawsTheFrameAndChildrenUnlessHidden) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* bar = MakeToolbar(dock);
+  TtbToolbarButton* b = MakeButton(bar, 0);
+  b->SetFlat(false);  // a frame even when the mouse is elsewhere
+  Pump();
+  auto* sheet = new TForm(nullptr);
+  sheet->SetBounds(500, 400, 200, 100);
+  sheet->SetColor(clRed);
+  sheet->SetBorderStyle(bsNone);
+  sheet->Show();
+  Pump();
+  HDC dc = GetDC(sheet->Handle());
+  const TColorRef red = clRed, light = ColorToRGB(clBtnHighlight);
+  bar->Perform(WM_PRINT, dc, PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+  ReleaseDC(sheet->Handle(), dc);
+  TGdiBitmap printed = GetWindowImage(sheet->Handle());
+  EXPECT_EQ(light, printed.Pixel(3, 10)) << "the grip";
+  EXPECT_EQ(light, printed.Pixel(8, 2)) << "the button's raised frame, drawn through the client";
+  sheet->Invalidate();
+  Pump();
+  bar->Hide();
+  dc = GetDC(sheet->Handle());
+  bar->Perform(WM_PRINT, dc, PRF_CHECKVISIBLE | PRF_NONCLIENT);
+  ReleaseDC(sheet->Handle(), dc);
+  EXPECT_EQ(red, GetWindowImage(sheet->Handle()).Pixel(3, 10)) << "a hidden window prints nothing";
+  delete sheet;
+}
+
 }  // namespace
