@@ -200,9 +200,12 @@ int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
     }
     len = int(::strnlen(Dest, std::size_t(DestLen)));
   }
-  const uint8_t first = FFirstChar, last = FLastChar, fallback = FDefaultChar;
+  // One unsigned compare per character tests both ends of the range, and runs on whole vectors.
+  const uint8_t first = FFirstChar, span = uint8_t(FLastChar - FFirstChar), fallback = FDefaultChar;
   auto* d = reinterpret_cast<uint8_t*>(Dest);
-  for (int i = 0; i < len; ++i) d[i] = d[i] < first || d[i] > last ? fallback : d[i];
+  if (FLastChar < FFirstChar) std::memset(d, fallback, std::size_t(len));  // an empty range
+  else
+    for (int i = 0; i < len; ++i) d[i] = uint8_t(d[i] - first) > span ? fallback : d[i];
   return len;
 }
 
