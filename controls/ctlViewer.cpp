@@ -17,9 +17,11 @@
 #include "controls/ctlMessages.h"
 #include "controls/ctlStrRes.h"
 #include "controls/ctlStrings.h"
+#include "platform/classlib/Forms.h"
 #include "platform/gdi/SystemMetrics.h"
 #include "platform/win/Caret.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Windows.h"
@@ -102,6 +104,25 @@ char* Find(char* p, char* end, char c) {
   void* hit = std::memchr(p, c, std::size_t(end - p));
   return hit ? static_cast<char*>(hit) : end;
 }
+
+// The wait cursor for a long step of a viewer on screen; the cursor before comes back on every way out.
+class TBusyCursor {
+public:
+  explicit TBusyCursor(bool Shown) : FOn(Shown && Screen().Cursor() != crHourGlass) {
+    if (!FOn) return;
+    FBefore = Screen().Cursor();
+    Screen().SetCursor(crHourGlass);
+  }
+  ~TBusyCursor() {
+    if (FOn) Screen().SetCursor(FBefore);
+  }
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+private:
+  bool FOn;
+  TCursor FBefore = crDefault;
+};
 
 class TFd {
 public:
@@ -247,6 +268,7 @@ void TCtlCustomTextFileViewer::Load() {
   if (FFileName.empty()) return;
   try {
     try {
+      const TBusyCursor busy(HandleAllocated());
       TFd file(::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC));
       if (file.Get() < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName), FFileName);
       const off_t size = ::lseek(file.Get(), 0, SEEK_END);
@@ -291,6 +313,9 @@ constexpr int idUpperLetters = 30281;
 constexpr int idLowerLetters = 30282;
 constexpr const char* kMarkers = "CTLMARKERS";
 constexpr int CaretWidth = 2;
+// While the button is held outside the text, the selection goes on growing at this pace.
+constexpr uintptr_t DragTimerId = 1;
+constexpr uint32_t DragTimerMs = 50;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -668,6 +693,7 @@ bool TCtlBaseViewer::Search(const AnsiString& Pattern, TVwrSearchOptions Options
     for (char& c : pattern) c = AnsiUpperChar(c);
   uint8_t table[256];
   BuildSkipTable(pattern.c_str(), table);
+  const TBusyCursor busy(HandleAllocated());
   const int last = FLineCount - 1;
   const int plen = int(pattern.size());
   int found = 0;
@@ -868,6 +894,7 @@ void TCtlBaseViewer::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
     FDrag = TDrag::None;
     return;
   }
+  SetTimer(Handle(), DragTimerId, DragTimerMs);
   if (X - TextArea().Left < FLeftMargin) {
     FDrag = TDrag::Lines;
     if (!(Shift & ssShift) || !HasSelection()) FLineAnchor = pos;
@@ -901,7 +928,9 @@ void TCtlBaseViewer::MouseMove(TShiftState Shift, int X, int Y) {
 
 void TCtlBaseViewer::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TCtlCustomControlEx::MouseUp(Button, Shift, X, Y);
-  if (Button == mbLeft) FDrag = TDrag::None;
+  if (Button != mbLeft) return;
+  FDrag = TDrag::None;
+  KillTimer(Handle(), DragTimerId);
 }
 
 void TCtlBaseViewer::DoMouseWheel(TShiftState Shift, int Delta, int XPos, int YPos) {
@@ -946,6 +975,15 @@ void TCtlBaseViewer::WndProc(TMessage& Message) {
     case ctlm_ViewerNotify:
       if (OnShowStatus) OnShowStatus(this, int(Message.LParam), int(Message.WParam));
       return;
+    case WM_TIMER:
+      if (Message.WParam == DragTimerId) {
+        TPoint p;
+        const bool held = (FDrag == TDrag::Text || FDrag == TDrag::Lines) && GetCursorPos(p);
+        if (!held) KillTimer(Handle(), DragTimerId);
+        else if (const TPoint at = ScreenToClient(p); !TextArea().Contains(at.X, at.Y)) MouseMove(ssLeft, at.X, at.Y);
+        return;
+      }
+      break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       // A field with an error pending keeps the focus: the click goes nowhere.
