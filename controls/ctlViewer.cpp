@@ -18,6 +18,8 @@
 #include "controls/ctlStrRes.h"
 #include "controls/ctlStrings.h"
 #include "platform/classlib/Forms.h"
+#include "platform/gdi/EdgeFlags.h"
+#include "platform/gdi/Edges.h"
 #include "platform/gdi/SystemMetrics.h"
 #include "platform/win/Caret.h"
 #include "platform/win/Clipboard.h"
@@ -313,6 +315,7 @@ constexpr int idUpperLetters = 30281;
 constexpr int idLowerLetters = 30282;
 constexpr const char* kMarkers = "CTLMARKERS";
 constexpr int CaretWidth = 2;
+constexpr int SunkenEdge = 2;
 // While the button is held outside the text, the selection goes on growing at this pace.
 constexpr uintptr_t DragTimerId = 1;
 constexpr uint32_t DragTimerMs = 50;
@@ -342,6 +345,13 @@ TCtlBaseViewer::~TCtlBaseViewer() {
 void TCtlBaseViewer::SetTabSize(uint8_t Value) {
   if (Value == 0 || Value == FTabSize) return;
   FTabSize = Value;
+  Invalidate();
+}
+
+void TCtlBaseViewer::SetBorderStyle(TBorderStyle Value) {
+  if (Value == FBorderStyle) return;
+  FBorderStyle = Value;
+  UpdateMetrics();
   Invalidate();
 }
 
@@ -448,22 +458,28 @@ AnsiString TCtlBaseViewer::DisplayText(int Line) {
 
 // ---- geometry and scrolling ----
 
-TRect TCtlBaseViewer::VertBarRect() {
+// The client area within the sunken edge of a single border.
+TRect TCtlBaseViewer::Inside() {
   const TRect r = ClientRect();
+  return FBorderStyle == bsSingle ? InflateRect(r, -SunkenEdge, -SunkenEdge) : r;
+}
+
+TRect TCtlBaseViewer::VertBarRect() {
+  const TRect r = Inside();
   if (FScrollBars != ssVertical && FScrollBars != ssBoth) return {};
   const int bottom = FScrollBars == ssBoth ? r.Bottom - GetSystemMetrics(SM_CYHSCROLL) : r.Bottom;
   return {r.Right - GetSystemMetrics(SM_CXVSCROLL), r.Top, r.Right, bottom};
 }
 
 TRect TCtlBaseViewer::HorzBarRect() {
-  const TRect r = ClientRect();
+  const TRect r = Inside();
   if (FScrollBars != ssHorizontal && FScrollBars != ssBoth) return {};
   const int right = FScrollBars == ssBoth ? r.Right - GetSystemMetrics(SM_CXVSCROLL) : r.Right;
   return {r.Left, r.Bottom - GetSystemMetrics(SM_CYHSCROLL), right, r.Bottom};
 }
 
 TRect TCtlBaseViewer::TextArea() {
-  TRect r = ClientRect();
+  TRect r = Inside();
   if (!VertBarRect().IsEmpty()) r.Right -= GetSystemMetrics(SM_CXVSCROLL);
   if (!HorzBarRect().IsEmpty()) r.Bottom -= GetSystemMetrics(SM_CYHSCROLL);
   return r;
@@ -1059,8 +1075,12 @@ void TCtlBaseViewer::Paint() {
     PaintScrollBar(*c.Handle(), g, pressed, Enabled());
   }
   if (FScrollBars == ssBoth) {
-    const TRect client = ClientRect();
+    const TRect inside = Inside();
     c.Brush().SetColor(clBtnFace);
-    c.FillRect({area.Right, area.Bottom, client.Right, client.Bottom});
+    c.FillRect({area.Right, area.Bottom, inside.Right, inside.Bottom});
+  }
+  if (FBorderStyle == bsSingle) {
+    TRect edge = ClientRect();
+    DrawEdge(*c.Handle(), edge, EDGE_SUNKEN, BF_RECT);
   }
 }

@@ -44,8 +44,8 @@ protected:
   }
   std::string Tool(const std::string& cmd) { return FServer->Run(cmd, Pumper()); }
   std::string Cell(int line, int col) {
-    const TPoint p = FViewer->ClientToScreen(TPoint{FViewer->LeftMargin() + col * FViewer->CharWidth() + 2,
-                                                    (line - FViewer->TopLine()) * FViewer->RowHeight() + 3});
+    const TPoint p = FViewer->ClientToScreen(TPoint{FViewer->LeftMargin() + col * FViewer->CharWidth() + 4,
+                                                    (line - FViewer->TopLine()) * FViewer->RowHeight() + 5});
     return std::to_string(p.X) + " " + std::to_string(p.Y);
   }
   // What another client reads from the CLIPBOARD selection.
