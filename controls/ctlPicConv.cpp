@@ -1,0 +1,254 @@
+#include "controls/ctlPicConv.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+#include "controls/ctlIntlSup.h"
+
+namespace {
+
+AnsiString trimmed(const AnsiString& s) {
+  const auto b = s.find_first_not_of(' ');
+  if (b == AnsiString::npos) return {};
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+int valueSize(TPictureDataType t) {
+  switch (t) {
+    case pftLongInt: return 4;
+    case pftWord: case pftInteger: return 2;
+    default: return 1;
+  }
+}
+
+int32_t narrow(TPictureDataType t, int64_t v) {
+  switch (t) {
+    case pftWord: return int32_t(uint16_t(v));
+    case pftInteger: return int32_t(int16_t(v));
+    case pftByte: return int32_t(uint8_t(v));
+    case pftShortInt: return int32_t(int8_t(v));
+    default: return int32_t(v);
+  }
+}
+
+std::optional<int64_t> parseDigits(const AnsiString& s, int base, int maxDigits) {
+  if (s.empty() || int(s.size()) > maxDigits) return std::nullopt;
+  uint64_t v = 0;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
+  if (ec != std::errc() || end != s.data() + s.size() || v > 0xFFFFFFFFu) return std::nullopt;
+  return int64_t(int32_t(uint32_t(v)));
+}
+
+// The integer in a text of the mask's radix; hex, octal and binary texts are 32-bit patterns.
+std::optional<int64_t> textToInteger(const TCtlPictureMask& mask, const AnsiString& text) {
+  AnsiString s = trimmed(text);
+  if (s.empty()) return 0;
+  if (mask.HasChar('b')) return parseDigits(s, 2, 32);
+  if (mask.HasChar('O')) return parseDigits(s, 8, 11);
+  if (mask.HasChar('K')) return parseDigits(s[0] == '$' ? s.substr(1) : s, 16, 8);
+  int64_t v = 0;
+  const char* first = s.data() + (s[0] == '+' ? 1 : 0);
+  const auto [end, ec] = std::from_chars(first, s.data() + s.size(), v);
+  if (ec != std::errc() || end != s.data() + s.size() || v < INT32_MIN || v > INT32_MAX) return std::nullopt;
+  return v;
+}
+
+AnsiString integerToText(const TCtlPictureMask& mask, TPictureDataType t, int32_t v) {
+  const int size = valueSize(t);
+  const auto u = uint32_t(v);
+  int base = 10, digits = 0;
+  if (mask.HasChar('K')) base = 16, digits = 2 * size;
+  else if (mask.HasChar('O')) base = 8, digits = size == 4 ? 12 : 4 * size;
+  else if (mask.HasChar('b')) base = 2, digits = 8 * size;
+  if (base == 10) return std::to_string(v);
+  AnsiString s(std::size_t(digits), '0');
+  uint32_t rest = size == 4 ? u : u & ((1u << size * 8) - 1);
+  for (int i = digits; i-- > 0 && rest != 0; rest /= uint32_t(base)) s[std::size_t(i)] = "0123456789ABCDEF"[rest % uint32_t(base)];
+  return s;
+}
+
+std::optional<long double> textToFloat(const TCtlPicConvContext& c, const AnsiString& text) {
+  AnsiString s;
+  for (char ch : c.Mask->StripForValue(text, c.Intl))
+    if (ch != ' ') s += ch == c.Intl.DecimalChar ? '.' : ch;
+  if (s.empty()) s.push_back('0');
+  if (s.back() == '.') s.pop_back();
+  long double v = 0;
+  const char* first = s.data() + (s[0] == '+' ? 1 : 0);
+  const auto [end, ec] = std::from_chars(first, s.data() + s.size(), v);
+  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+  if (c.DataType == pftComp) v = std::nearbyint(v);
+  return v;
+}
+
+// The shortest text that reads back as the value at the type's precision.
+AnsiString shortestFloat(TPictureDataType t, long double v) {
+  const int most = t == pftSingle ? 9 : t == pftExtended ? 21 : 17;
+  char buf[64];
+  for (int p = 1; p <= most; ++p) {
+    std::snprintf(buf, sizeof buf, "%.*Lg", p, v);
+    const long double back = std::strtold(buf, nullptr);
+    const bool same = t == pftSingle ? float(back) == float(v) : t == pftExtended ? back == v : double(back) == double(v);
+    if (same) break;
+  }
+  return buf;
+}
+
+AnsiString floatToText(const TCtlPicConvContext& c, long double v) {
+  const TCtlPictureMask& m = *c.Mask;
+  const int point = m.DecimalPos();
+  if (c.DataType == pftComp) v = std::nearbyint(v);
+  if (point < 0 && c.DecimalPlaces == 0 && c.DataType != pftComp) return shortestFloat(c.DataType, v);
+  int whole = 0, decimals = 0;
+  for (int i = 0; i < m.MaxLength(); ++i)
+    if (!m.IsLiteral(i)) (point >= 0 && i > point ? decimals : whole)++;
+  if (point < 0) decimals = c.DecimalPlaces;
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "%*.*Lf", whole + decimals + 1, decimals, v);
+  AnsiString s = buf;
+  if (c.DecimalPlaces != 0 && s.find('.') != AnsiString::npos) {
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+  }
+  return trimmed(s);
+}
+
+bool timeFieldsBlank(const TCtlPictureMask& m, const AnsiString& text) {
+  for (int i = 0; i < m.MaxLength() && i < int(text.size()); ++i) {
+    const char k = char(std::tolower(uint8_t(m.Mask()[std::size_t(i)])));
+    if ((k == 'h' || k == 'm' || k == 's') && text[std::size_t(i)] != ' ') return false;
+  }
+  return true;
+}
+
+bool outside(const TCtlPicConvContext& c, long double v) {
+  if (c.DataType == pftReal) return double(v) < double(c.RangeLo.Float) || double(v) > double(c.RangeHi.Float);
+  return v < c.RangeLo.Float || v > c.RangeHi.Float;
+}
+
+}  // namespace
+
+AnsiString DefaultPictureMask(TPictureDataType Type, const TCtlIntlSup& Intl) {
+  switch (Type) {
+    case pftString: return "XXXXXXXXXXXXXXX";
+    case pftChar: return "X";
+    case pftBoolean: return "B";
+    case pftYesNo: return "Y";
+    case pftLongInt: return "iiiiiiiiiii";
+    case pftWord: return "99999";
+    case pftInteger: return "iiiiii";
+    case pftByte: return "999";
+    case pftShortInt: return "iiii";
+    case pftComp: return "iiiiiiiiii";
+    case pftDate: return Intl.IntlDateMask(Intl.ShortDatePicture().find("yyyy") != AnsiString::npos);
+    case pftTime: return Intl.IntlTimeMask(true);
+    default: return "##########";
+  }
+}
+
+TCtlPictureMask::TMergeOptions PictureMergeOptions(const TCtlPicConvContext& C) {
+  return {IsFloatType(C.DataType) && C.DataType != pftComp, C.RightJustify, IsNumericType(C.DataType)};
+}
+
+TCtlPicValue PictureTextToValue(const TCtlPicConvContext& C, const AnsiString& Text) {
+  const TCtlPictureMask& m = *C.Mask;
+  TCtlPicValue v;
+  switch (C.DataType) {
+    case pftString:
+      if (C.TrimBlanks && m.IsEmpty(Text)) break;
+      v.Str = C.StripLiterals ? m.StripLiterals(Text) : Text;
+      if (C.TrimBlanks) v.Str = trimmed(v.Str);
+      v.Str.resize(std::min<std::size_t>(v.Str.size(), 255));
+      break;
+    case pftChar: {
+      const AnsiString s = m.StripForValue(Text, C.Intl);
+      v.Char = s.empty() ? ' ' : s[0];
+      break;
+    }
+    case pftBoolean:
+    case pftYesNo: {
+      const AnsiString s = m.StripForValue(Text, C.Intl);
+      const char on = C.DataType == pftBoolean ? C.Intl.TrueChar : C.Intl.YesChar;
+      v.Bool = !s.empty() && AnsiUpperChar(s[0]) == on;
+      break;
+    }
+    case pftDate:
+      v.Int = C.IntlSup->DateFromDateText(m.Mask(), Text, C.Epoch);
+      break;
+    case pftTime:
+      v.Int = C.IntlSup->TimeFromTimeText(m.Mask(), Text);
+      break;
+    default:
+      if (IsIntegerType(C.DataType)) {
+        v.Int = narrow(C.DataType, textToInteger(m, m.StripForValue(Text, C.Intl)).value_or(0));
+      } else {
+        v.Float = textToFloat(C, Text).value_or(0);
+      }
+      break;
+  }
+  return v;
+}
+
+AnsiString PictureValueToText(const TCtlPicConvContext& C, const TCtlPicValue& Value) {
+  const TCtlPictureMask& m = *C.Mask;
+  const auto merged = [&](const AnsiString& s) { return m.Merge(s, C.Intl, PictureMergeOptions(C)); };
+  switch (C.DataType) {
+    case pftString:
+      if (int(Value.Str.size()) == m.MaxLength()) return Value.Str;
+      return merged(Value.Str.substr(0, std::size_t(m.MaxLength())));
+    case pftChar: return merged(AnsiString(1, Value.Char));
+    case pftBoolean: return merged(AnsiString(1, Value.Bool ? C.Intl.TrueChar : C.Intl.FalseChar));
+    case pftYesNo: return merged(AnsiString(1, Value.Bool ? C.Intl.YesChar : C.Intl.NoChar));
+    case pftDate: return C.IntlSup->DateTextFromDate(m.Mask(), Value.Int, false);
+    case pftTime: return C.IntlSup->TimeTextFromTime(m.Mask(), Value.Int, false);
+    default:
+      if (IsIntegerType(C.DataType)) return merged(integerToText(m, C.DataType, Value.Int));
+      return merged(floatToText(C, Value.Float));
+  }
+}
+
+uint16_t PictureCheckText(const TCtlPicConvContext& C, const AnsiString& Text) {
+  const TCtlPictureMask& m = *C.Mask;
+  switch (C.DataType) {
+    case pftString: return 0;
+    case pftChar: {
+      if (C.RangeLo.Char == C.RangeHi.Char) return 0;
+      const auto ch = uint8_t(PictureTextToValue(C, Text).Char);
+      return ch < uint8_t(C.RangeLo.Char) || ch > uint8_t(C.RangeHi.Char) ? ctlErrRange : 0;
+    }
+    case pftBoolean:
+    case pftYesNo: {
+      const AnsiString s = m.StripForValue(Text, C.Intl);
+      const char c = s.empty() ? ' ' : AnsiUpperChar(s[0]);
+      const bool ok = C.DataType == pftBoolean ? c == C.Intl.TrueChar || c == C.Intl.FalseChar
+                                               : c == C.Intl.YesChar || c == C.Intl.NoChar;
+      return ok ? 0 : ctlErrRange;
+    }
+    case pftDate: {
+      if (C.IntlSup->DateTextIsBlank(m.Mask(), Text)) return 0;
+      const TCtlDate d = C.IntlSup->DateFromDateText(m.Mask(), Text, C.Epoch);
+      if (d < 0) return ctlErrDate;
+      return C.RangeHi.Int != 0 && (d < C.RangeLo.Int || d > C.RangeHi.Int) ? ctlErrRange : 0;
+    }
+    case pftTime: {
+      if (timeFieldsBlank(m, Text)) return 0;
+      const TCtlTime t = C.IntlSup->TimeFromTimeText(m.Mask(), Text);
+      if (t < 0) return ctlErrTime;
+      return C.RangeHi.Int != 0 && (t < C.RangeLo.Int || t > C.RangeHi.Int) ? ctlErrRange : 0;
+    }
+    default: break;
+  }
+  // A number too wide for its mask is out of range until the user enters one that fits.
+  if (m.Overflowed(Text)) return ctlErrRange;
+  if (IsIntegerType(C.DataType)) {
+    auto v = textToInteger(m, m.StripForValue(Text, C.Intl));
+    if (!v) return ctlErrInvalid;
+    if (m.IsRadixMask()) v = narrow(C.DataType, *v);  // the type's bit pattern
+    return *v < C.RangeLo.Int || *v > C.RangeHi.Int ? ctlErrRange : 0;
+  }
+  const auto v = textToFloat(C, Text);
+  if (!v) return ctlErrInvalid;
+  return outside(C, *v) ? ctlErrRange : 0;
+}

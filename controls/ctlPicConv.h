@@ -1,0 +1,60 @@
+// The picture field's typed values: converting the text to a value and back, and checking the
+// text, by data type. Pure functions over the mask, the regional settings and the range.
+#pragma once
+
+#include <cstdint>
+
+#include "controls/ctlPicMask.h"
+
+class TCtlIntlSup;
+
+enum TPictureDataType : uint8_t {
+  pftString, pftChar, pftBoolean, pftYesNo, pftLongInt, pftWord, pftInteger, pftByte, pftShortInt, pftReal,
+  pftExtended, pftDouble, pftSingle, pftComp, pftDate, pftTime,
+};
+
+constexpr bool IsIntegerType(TPictureDataType T) { return T >= pftLongInt && T <= pftShortInt; }
+constexpr bool IsFloatType(TPictureDataType T) { return T >= pftReal && T <= pftComp; }
+constexpr bool IsNumericType(TPictureDataType T) { return T >= pftLongInt && T <= pftComp; }
+constexpr bool IsSinglePositionType(TPictureDataType T) { return T >= pftChar && T <= pftYesNo; }
+
+// One value of any data type; only the member of the field's type counts.
+struct TCtlPicValue {
+  AnsiString Str;           // pftString
+  char Char = 0;            // pftChar
+  bool Bool = false;        // pftBoolean, pftYesNo
+  int32_t Int = 0;          // integer types; day number of pftDate, seconds of pftTime
+  long double Float = 0;    // floating types and pftComp
+};
+
+// What a conversion needs to know of the field.
+struct TCtlPicConvContext {
+  TPictureDataType DataType = pftString;
+  const TCtlPictureMask* Mask = nullptr;
+  TCtlMaskIntl Intl;
+  const TCtlIntlSup* IntlSup = nullptr;
+  bool TrimBlanks = false;
+  bool StripLiterals = false;
+  bool RightJustify = false;
+  int DecimalPlaces = 0;
+  int Epoch = 2000;
+  TCtlPicValue RangeLo;
+  TCtlPicValue RangeHi;
+};
+
+// Entry error codes of the checks.
+constexpr uint16_t ctlErrRange = 256;
+constexpr uint16_t ctlErrInvalid = 257;
+constexpr uint16_t ctlErrDate = 259;
+constexpr uint16_t ctlErrTime = 260;
+
+// The default mask of a data type; dates and times take theirs from the regional settings.
+AnsiString DefaultPictureMask(TPictureDataType Type, const TCtlIntlSup& Intl);
+
+// Text to value: an unconvertible text gives 0, or -1 for dates and times; nothing raises.
+TCtlPicValue PictureTextToValue(const TCtlPicConvContext& C, const AnsiString& Text);
+AnsiString PictureValueToText(const TCtlPicConvContext& C, const TCtlPicValue& Value);
+// 0 when the text is valid for the type and range, else the entry error code.
+uint16_t PictureCheckText(const TCtlPicConvContext& C, const AnsiString& Text);
+// The options the merge of this type uses.
+TCtlPictureMask::TMergeOptions PictureMergeOptions(const TCtlPicConvContext& C);
