@@ -1,5 +1,6 @@
 #include "controls/ctlPicConv.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -251,4 +252,138 @@ uint16_t PictureCheckText(const TCtlPicConvContext& C, const AnsiString& Text) {
   const auto v = textToFloat(C, Text);
   if (!v) return ctlErrInvalid;
   return outside(C, *v) ? ctlErrRange : 0;
+}
+
+namespace {
+
+std::optional<TCtlPicValue> stepChar(const TCtlPicConvContext& c, const AnsiString& text, bool wrap, double delta) {
+  const char m = c.Mask->AcceptChar(c.Mask->FirstEditPos());
+  int lo = uint8_t(c.RangeLo.Char), hi = uint8_t(c.RangeHi.Char);
+  if (lo == hi) lo = 1, hi = 255;
+  const int dir = delta == 1 ? 1 : -1;
+  int ch = text.empty() ? ' ' : uint8_t(text[std::size_t(c.Mask->FirstEditPos())]);
+  // At most one turn around the code page: a mask that takes nothing in range leaves the value.
+  for (int n = 0; n < 256; ++n) {
+    ch = (ch + dir + 256) % 256;
+    if (ch < lo || ch > hi) {
+      if (!wrap) return std::nullopt;
+      continue;
+    }
+    if (AcceptMaskChar(m, char(ch), ' ', c.Intl) == char(ch)) {
+      TCtlPicValue v;
+      v.Char = char(ch);
+      return v;
+    }
+  }
+  return std::nullopt;
+}
+
+// The mask character that picks a date or time unit: the one at the caret, or before it on a literal.
+char unitChar(const TCtlPictureMask& m, int caret) {
+  caret = std::clamp(caret, 0, m.MaxLength() - 1);
+  if (m.IsLiteral(caret) && caret > 0) --caret;
+  return m.Mask()[std::size_t(caret)];
+}
+
+std::optional<TCtlPicValue> stepDate(const TCtlPicConvContext& c, const AnsiString& text, int caret, bool wrap,
+                                     double delta) {
+  const char u = unitChar(*c.Mask, caret);
+  const bool days = u == 'D' || u == 'd', months = u == 'M' || u == 'N' || u == 'm' || u == 'n', years = u == 'y';
+  if (!days && !months && !years) return std::nullopt;
+  const TCtlDate d = c.IntlSup->DateFromDateText(c.Mask->Mask(), text, c.Epoch);
+  if (d < 0) return std::nullopt;
+  const int lo = c.RangeHi.Int == 0 ? 0 : c.RangeLo.Int;
+  const int hi = c.RangeHi.Int == 0 ? ctlLastDate : c.RangeHi.Int;
+  const auto n = int(std::trunc(delta));
+  const auto add = [&](TCtlDate date, int k) -> int64_t {
+    if (days) return int64_t(date) + k;
+    const TCtlDate r = months ? AddToDate(date, k, 0) : AddToDate(date, 0, k);
+    return r < 0 ? (k < 0 ? int64_t(lo) - 1 : int64_t(hi) + 1) : r;
+  };
+  int64_t next = add(d, n);
+  if (next < lo || next > hi) {
+    if (!wrap) return std::nullopt;
+    const TCtlDate bound = next > hi ? lo : hi;
+    if (days) {
+      next = bound;
+    } else {
+      // The other bound's month or year, then toward the range one unit at a time.
+      int day, month, year, bd, bm, by;
+      DMYFromDate(d, day, month, year);
+      DMYFromDate(bound, bd, bm, by);
+      if (years) bm = month;
+      next = DateFromDMY(std::min(day, MonthLength(bm, by, c.Epoch)), bm, by, c.Epoch);
+      for (int k = 0; k < 24 && next >= 0 && (next < lo || next > hi); ++k) next = add(TCtlDate(next), next < lo ? 1 : -1);
+      if (next < lo || next > hi) next = bound;
+    }
+  }
+  TCtlPicValue v;
+  v.Int = int32_t(next);
+  return v;
+}
+
+std::optional<TCtlPicValue> stepTime(const TCtlPicConvContext& c, const AnsiString& text, int caret, bool wrap,
+                                     double delta) {
+  const char u = unitChar(*c.Mask, caret);
+  int h = 0, m = 0, s = 0;
+  const int amount = std::abs(int(std::trunc(delta)));
+  switch (u) {
+    case 'H': case 'h': h = amount; break;
+    case 'M': case 'm': m = amount; break;
+    case 'S': case 's': s = amount; break;
+    case 't': h = 12 * amount; break;
+    default: return std::nullopt;
+  }
+  const TCtlTime t = c.IntlSup->TimeFromTimeText(c.Mask->Mask(), text);
+  if (t < 0) return std::nullopt;
+  const TCtlTime next = delta >= 0 ? AddToTime(t, h, m, s) : SubtractFromTime(t, h, m, s);
+  const int lo = c.RangeHi.Int == 0 ? 0 : c.RangeLo.Int;
+  const int hi = c.RangeHi.Int == 0 ? ctlSecondsPerDay - 1 : c.RangeHi.Int;
+  TCtlPicValue v;
+  v.Int = next;
+  const bool passedMidnight = delta >= 0 ? next < t : next > t;
+  if (!wrap && (passedMidnight || next < lo || next > hi)) return std::nullopt;
+  if (next < lo || next > hi) v.Int = delta >= 0 ? lo : hi;
+  return v;
+}
+
+template <class T>
+std::optional<T> stepNumber(T v, T lo, T hi, bool wrap, T delta) {
+  if (delta < 0 && v <= lo) return wrap ? std::optional<T>(hi) : std::nullopt;
+  if (delta > 0 && v >= hi) return wrap ? std::optional<T>(lo) : std::nullopt;
+  return std::clamp(T(v + delta), lo, hi);
+}
+
+}  // namespace
+
+std::optional<TCtlPicValue> PictureStepValue(const TCtlPicConvContext& C, const AnsiString& Text, int Caret,
+                                             bool Wrap, double Delta) {
+  const TCtlPictureMask& m = *C.Mask;
+  TCtlPicValue v;
+  switch (C.DataType) {
+    case pftString: return std::nullopt;
+    case pftChar: return stepChar(C, Text, Wrap, Delta);
+    case pftBoolean:
+    case pftYesNo:
+      v.Bool = !PictureTextToValue(C, Text).Bool;
+      return v;
+    case pftDate: return stepDate(C, Text, Caret, Wrap, Delta);
+    case pftTime: return stepTime(C, Text, Caret, Wrap, Delta);
+    default: break;
+  }
+  if (m.Overflowed(Text)) return std::nullopt;
+  if (IsIntegerType(C.DataType)) {
+    auto n = textToInteger(m, m.StripForValue(Text, C.Intl));
+    if (!n) return std::nullopt;
+    const auto r = stepNumber<int64_t>(*n, C.RangeLo.Int, C.RangeHi.Int, Wrap, int64_t(std::trunc(Delta)));
+    if (!r) return std::nullopt;
+    v.Int = int32_t(*r);
+    return v;
+  }
+  const auto f = textToFloat(C, Text);
+  if (!f) return std::nullopt;
+  const auto r = stepNumber<long double>(*f, C.RangeLo.Float, C.RangeHi.Float, Wrap, Delta);
+  if (!r) return std::nullopt;
+  v.Float = *r;
+  return v;
 }

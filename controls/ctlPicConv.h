@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "controls/ctlPicMask.h"
 
@@ -58,3 +59,8 @@ AnsiString PictureValueToText(const TCtlPicConvContext& C, const TCtlPicValue& V
 uint16_t PictureCheckText(const TCtlPicConvContext& C, const AnsiString& Text);
 // The options the merge of this type uses.
 TCtlPictureMask::TMergeOptions PictureMergeOptions(const TCtlPicConvContext& C);
+
+// The value one step up (Delta > 0) or down from the text's, or nothing when the step does not
+// apply. Dates and times step the unit of the mask character at Caret. Every search is bounded.
+std::optional<TCtlPicValue> PictureStepValue(const TCtlPicConvContext& C, const AnsiString& Text, int Caret,
+                                             bool Wrap, double Delta);

@@ -152,4 +152,57 @@ TEST(CtlPicConv, DatesAndTimesUnderTheirMasks) {
   EXPECT_EQ(NoTime, t.Value("01:61:01").Int);
 }
 
+struct StepCase {
+  int32_t From;
+  bool Wrap;
+  double Delta;
+  std::optional<int32_t> To;
+};
+
+TEST(CtlPicConv, StepsIntegersWithAndWithoutWrap) {
+  Conv c(pftShortInt, "iiii");
+  c.C.RangeLo.Int = -5, c.C.RangeHi.Int = 5;
+  const StepCase cases[] = {
+      {0, false, 1, 1},   {5, false, 1, {}},   {5, true, 1, -5},  {-5, true, -1, 5},
+      {-5, false, -1, {}}, {4, false, 3.9, 5}, {0, false, -2.7, -2},
+  };
+  for (const auto& k : cases) {
+    const auto got = PictureStepValue(c.C, c.Text(Int(k.From)), 0, k.Wrap, k.Delta);
+    ASSERT_EQ(k.To.has_value(), got.has_value()) << k.From << " " << k.Delta;
+    if (got) {
+      EXPECT_EQ(*k.To, got->Int) << k.From << " " << k.Delta;
+    }
+  }
+  EXPECT_FALSE(PictureStepValue(c.C, "ab  ", 0, true, 1));  // no number: nothing
+  const Conv f(pftDouble, "999.99");
+  EXPECT_EQ(13.0L, PictureStepValue(f.C, " 12.50", 0, false, 0.5)->Float);
+}
+
+TEST(CtlPicConv, StepsCharactersFlagsDatesAndTimesWithinBounds) {
+  Conv ch(pftChar, "9");
+  EXPECT_EQ('6', PictureStepValue(ch.C, "5", 0, false, 1)->Char);
+  EXPECT_EQ(' ', PictureStepValue(ch.C, "0", 0, true, -1)->Char);  // a blank is a digit position's too
+  // A mask that takes nothing in range gives up after one turn and leaves the value.
+  ch.C.RangeLo.Char = 'a', ch.C.RangeHi.Char = 'z';
+  EXPECT_FALSE(PictureStepValue(ch.C, "5", 0, true, 1));
+  const Conv yes(pftYesNo, "Y");
+  EXPECT_TRUE(PictureStepValue(yes.C, "N", 0, false, 1)->Bool);
+
+  Conv d(pftDate, "mm/dd/yyyy");
+  d.C.RangeLo.Int = DateFromDMY(15, 1, 2026, 1950);
+  d.C.RangeHi.Int = DateFromDMY(10, 3, 2026, 1950);
+  EXPECT_EQ(DateFromDMY(28, 2, 2026, 1950), PictureStepValue(d.C, "01/31/2026", 0, false, 1)->Int);
+  EXPECT_EQ(DateFromDMY(1, 2, 2026, 1950), PictureStepValue(d.C, "01/31/2026", 3, false, 1)->Int);
+  EXPECT_FALSE(PictureStepValue(d.C, "03/05/2026", 0, false, 1));
+  // A month step past the end wraps into the low bound's month and stays in range.
+  EXPECT_EQ(DateFromDMY(20, 1, 2026, 1950), PictureStepValue(d.C, "03/20/2026", 0, true, 1)->Int);
+  EXPECT_EQ(DateFromDMY(10, 2, 2026, 1950), PictureStepValue(d.C, "02/10/2026", 6, true, 1)->Int);
+
+  const Conv t(pftTime, "hh:mm:ss");
+  EXPECT_FALSE(PictureStepValue(t.C, "23:59:30", 3, false, 1));  // would pass midnight
+  EXPECT_EQ(30, PictureStepValue(t.C, "23:59:30", 3, true, 1)->Int);
+  EXPECT_EQ(3600 + 120, PictureStepValue(t.C, "01:01:00", 3, false, 1)->Int);
+  EXPECT_EQ(2 * 3600 + 60, PictureStepValue(t.C, "01:01:00", 2, false, 1)->Int);  // a separator: the unit before it
+}
+
 }  // namespace
