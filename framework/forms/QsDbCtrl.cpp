@@ -52,4 +52,3 @@ void TQsGroupBox::Notification(TComponent* AComponent, TOperation Operation) {
   if (AComponent == FNextControl) FNextControl = nullptr;
   if (AComponent == FPrevControl) FPrevControl = nullptr;
 }
-
