@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "controls/ctlEntryField.h"
 #include "controls/ctlIntlSup.h"
 
 namespace {
@@ -14,14 +15,6 @@ AnsiString trimmed(const AnsiString& s) {
   const auto b = s.find_first_not_of(' ');
   if (b == AnsiString::npos) return {};
   return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
-int valueSize(TPictureDataType t) {
-  switch (t) {
-    case pftLongInt: return 4;
-    case pftWord: case pftInteger: return 2;
-    default: return 1;
-  }
 }
 
 int32_t narrow(TPictureDataType t, int64_t v) {
@@ -34,52 +27,26 @@ int32_t narrow(TPictureDataType t, int64_t v) {
   }
 }
 
-std::optional<int64_t> parseDigits(const AnsiString& s, int base, int maxDigits) {
-  if (s.empty() || int(s.size()) > maxDigits) return std::nullopt;
-  uint64_t v = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
-  if (ec != std::errc() || end != s.data() + s.size() || v > 0xFFFFFFFFu) return std::nullopt;
-  return int64_t(int32_t(uint32_t(v)));
-}
+int valueSize(TPictureDataType t) { return CtlValueSize(t, 0); }
 
 // The integer in a text of the mask's radix; hex, octal and binary texts are 32-bit patterns.
 std::optional<int64_t> textToInteger(const TCtlPictureMask& mask, const AnsiString& text) {
-  AnsiString s = trimmed(text);
-  if (s.empty()) return 0;
-  if (mask.HasChar('b')) return parseDigits(s, 2, 32);
-  if (mask.HasChar('O')) return parseDigits(s, 8, 11);
-  if (mask.HasChar('K')) return parseDigits(s[0] == '$' ? s.substr(1) : s, 16, 8);
-  int64_t v = 0;
-  const char* first = s.data() + (s[0] == '+' ? 1 : 0);
-  const auto [end, ec] = std::from_chars(first, s.data() + s.size(), v);
-  if (ec != std::errc() || end != s.data() + s.size() || v < INT32_MIN || v > INT32_MAX) return std::nullopt;
+  int32_t v = 0;
+  if (!CtlTextToInteger(text, CtlRadixOfMask(mask.Mask()), v)) return std::nullopt;
   return v;
 }
 
 AnsiString integerToText(const TCtlPictureMask& mask, TPictureDataType t, int32_t v) {
-  const int size = valueSize(t);
-  const auto u = uint32_t(v);
-  int base = 10, digits = 0;
-  if (mask.HasChar('K')) base = 16, digits = 2 * size;
-  else if (mask.HasChar('O')) base = 8, digits = size == 4 ? 12 : 4 * size;
-  else if (mask.HasChar('b')) base = 2, digits = 8 * size;
-  if (base == 10) return std::to_string(v);
-  AnsiString s(std::size_t(digits), '0');
-  uint32_t rest = size == 4 ? u : u & ((1u << size * 8) - 1);
-  for (int i = digits; i-- > 0 && rest != 0; rest /= uint32_t(base)) s[std::size_t(i)] = "0123456789ABCDEF"[rest % uint32_t(base)];
-  return s;
+  return CtlIntegerToText(v, valueSize(t), CtlRadixOfMask(mask.Mask()));
 }
 
 std::optional<long double> textToFloat(const TCtlPicConvContext& c, const AnsiString& text) {
   AnsiString s;
   for (char ch : c.Mask->StripForValue(text, c.Intl))
     if (ch != ' ') s += ch == c.Intl.DecimalChar ? '.' : ch;
-  if (s.empty()) s.push_back('0');
-  if (s.back() == '.') s.pop_back();
+  if (!s.empty() && s.back() == '.') s.pop_back();
   long double v = 0;
-  const char* first = s.data() + (s[0] == '+' ? 1 : 0);
-  const auto [end, ec] = std::from_chars(first, s.data() + s.size(), v);
-  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+  if (!CtlTextToFloat(s, v)) return std::nullopt;
   if (c.DataType == pftComp) v = std::nearbyint(v);
   return v;
 }
@@ -102,10 +69,10 @@ AnsiString floatToText(const TCtlPicConvContext& c, long double v) {
   const int point = m.DecimalPos();
   if (c.DataType == pftComp) v = std::nearbyint(v);
   if (point < 0 && c.DecimalPlaces == 0 && c.DataType != pftComp) return shortestFloat(c.DataType, v);
-  int whole = 0, decimals = 0;
-  for (int i = 0; i < m.MaxLength(); ++i)
-    if (!m.IsLiteral(i)) (point >= 0 && i > point ? decimals : whole)++;
-  if (point < 0) decimals = c.DecimalPlaces;
+  int whole = 0;
+  for (int i = 0; i < (point >= 0 ? point : m.MaxLength()); ++i)
+    if (!m.IsLiteral(i)) ++whole;
+  const int decimals = point >= 0 ? std::max(CtlMaskDecimals(m.Mask()), 0) : c.DecimalPlaces;
   char buf[128];
   std::snprintf(buf, sizeof buf, "%*.*Lf", whole + decimals + 1, decimals, v);
   AnsiString s = buf;
@@ -217,7 +184,7 @@ uint16_t PictureCheckText(const TCtlPicConvContext& C, const AnsiString& Text) {
     case pftChar: {
       if (C.RangeLo.Char == C.RangeHi.Char) return 0;
       const auto ch = uint8_t(PictureTextToValue(C, Text).Char);
-      return ch < uint8_t(C.RangeLo.Char) || ch > uint8_t(C.RangeHi.Char) ? ctlErrRange : 0;
+      return ch < uint8_t(C.RangeLo.Char) || ch > uint8_t(C.RangeHi.Char) ? epeRange : 0;
     }
     case pftBoolean:
     case pftYesNo: {
@@ -225,33 +192,33 @@ uint16_t PictureCheckText(const TCtlPicConvContext& C, const AnsiString& Text) {
       const char c = s.empty() ? ' ' : AnsiUpperChar(s[0]);
       const bool ok = C.DataType == pftBoolean ? c == C.Intl.TrueChar || c == C.Intl.FalseChar
                                                : c == C.Intl.YesChar || c == C.Intl.NoChar;
-      return ok ? 0 : ctlErrRange;
+      return ok ? 0 : epeRange;
     }
     case pftDate: {
       if (C.IntlSup->DateTextIsBlank(m.Mask(), Text)) return 0;
       const TCtlDate d = C.IntlSup->DateFromDateText(m.Mask(), Text, C.Epoch);
-      if (d < 0) return ctlErrDate;
-      return C.RangeHi.Int != 0 && (d < C.RangeLo.Int || d > C.RangeHi.Int) ? ctlErrRange : 0;
+      if (d < 0) return epeInvalidDate;
+      return C.RangeHi.Int != 0 && (d < C.RangeLo.Int || d > C.RangeHi.Int) ? epeRange : 0;
     }
     case pftTime: {
       if (timeFieldsBlank(m, Text)) return 0;
       const TCtlTime t = C.IntlSup->TimeFromTimeText(m.Mask(), Text);
-      if (t < 0) return ctlErrTime;
-      return C.RangeHi.Int != 0 && (t < C.RangeLo.Int || t > C.RangeHi.Int) ? ctlErrRange : 0;
+      if (t < 0) return epeInvalidTime;
+      return C.RangeHi.Int != 0 && (t < C.RangeLo.Int || t > C.RangeHi.Int) ? epeRange : 0;
     }
     default: break;
   }
   // A number too wide for its mask is out of range until the user enters one that fits.
-  if (m.Overflowed(Text)) return ctlErrRange;
+  if (m.Overflowed(Text)) return epeRange;
   if (IsIntegerType(C.DataType)) {
     auto v = textToInteger(m, m.StripForValue(Text, C.Intl));
-    if (!v) return ctlErrInvalid;
+    if (!v) return epeInvalidType;
     if (m.IsRadixMask()) v = narrow(C.DataType, *v);  // the type's bit pattern
-    return *v < C.RangeLo.Int || *v > C.RangeHi.Int ? ctlErrRange : 0;
+    return *v < C.RangeLo.Int || *v > C.RangeHi.Int ? epeRange : 0;
   }
   const auto v = textToFloat(C, Text);
-  if (!v) return ctlErrInvalid;
-  return outside(C, *v) ? ctlErrRange : 0;
+  if (!v) return epeInvalidType;
+  return outside(C, *v) ? epeRange : 0;
 }
 
 namespace {

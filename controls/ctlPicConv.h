@@ -5,18 +5,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "controls/ctlEntryValues.h"
 #include "controls/ctlPicMask.h"
 
 class TCtlIntlSup;
 
-enum TPictureDataType : uint8_t {
-  pftString, pftChar, pftBoolean, pftYesNo, pftLongInt, pftWord, pftInteger, pftByte, pftShortInt, pftReal,
-  pftExtended, pftDouble, pftSingle, pftComp, pftDate, pftTime,
-};
-
-constexpr bool IsIntegerType(TPictureDataType T) { return T >= pftLongInt && T <= pftShortInt; }
-constexpr bool IsFloatType(TPictureDataType T) { return T >= pftReal && T <= pftComp; }
-constexpr bool IsNumericType(TPictureDataType T) { return T >= pftLongInt && T <= pftComp; }
 constexpr bool IsSinglePositionType(TPictureDataType T) { return T >= pftChar && T <= pftYesNo; }
 
 // One value of any data type; only the member of the field's type counts.
@@ -42,12 +35,6 @@ struct TCtlPicConvContext {
   TCtlPicValue RangeLo;
   TCtlPicValue RangeHi;
 };
-
-// Entry error codes of the checks.
-constexpr uint16_t ctlErrRange = 256;
-constexpr uint16_t ctlErrInvalid = 257;
-constexpr uint16_t ctlErrDate = 259;
-constexpr uint16_t ctlErrTime = 260;
 
 // The default mask of a data type; dates and times take theirs from the regional settings.
 AnsiString DefaultPictureMask(TPictureDataType Type, const TCtlIntlSup& Intl);

@@ -80,13 +80,18 @@ TCtlPicEditResult TCtlPictureEditor::Command(TCtlPicEditState& State, uint16_t C
   FCount = s.HasSelection() ? 1 : 0;
   FKeepSelection = false;
   FSelecting = false;
-  if (Code == ccArm) {
+  // One flag arms the field for the next character: the arming command, literal-next and unknown
+  // codes set it, every other command clears it.
+  const bool armed = s.Armed;
+  s.Armed = false;
+  if (Code == ccNotCommand) {
     s.Armed = true;
     return {};
   }
   const int oldCaret = s.Caret;
   if (Code == ccCtrlChar) {
     s.LiteralNext = true;
+    s.Armed = true;
   } else if (!s.EditForm) {
     const AnsiString edit = FMask.ToEditForm(s.Text, FIntl);
     if (edit != s.Text) ++FCount;
@@ -95,8 +100,8 @@ TCtlPicEditResult TCtlPictureEditor::Command(TCtlPicEditState& State, uint16_t C
   }
   if (Code != ccCtrlChar && Code != ccChar) s.LiteralNext = false;
 
-  if (FKind == TCtlPicEditKind::SinglePosition) single(s, Code, Arg);
-  else general(s, Code, Arg);
+  if (FKind == TCtlPicEditKind::SinglePosition) single(s, Code, Arg, armed);
+  else general(s, Code, Arg, armed);
 
   if (FSelecting) {
     ++FCount;
@@ -116,7 +121,7 @@ TCtlPicEditResult TCtlPictureEditor::Command(TCtlPicEditState& State, uint16_t C
   return {FCount};
 }
 
-void TCtlPictureEditor::general(TCtlPicEditState& s, uint16_t code, const TCtlPicEditArg& arg) {
+void TCtlPictureEditor::general(TCtlPicEditState& s, uint16_t code, const TCtlPicEditArg& arg, bool armed) {
   const int first = FMask.FirstEditPos();
   const int last = FMask.LastEditPos();
   const int end = FMask.EndOfText(s.Text);
@@ -200,7 +205,7 @@ void TCtlPictureEditor::general(TCtlPicEditState& s, uint16_t code, const TCtlPi
       if (FOptions.AutoAdvanceUpDown) {
         if (FHost.FocusNext) FHost.FocusNext(true);
       } else if (!FOptions.ArrowIncDec || FOptions.ReadOnly) {
-        general(s, ccRight, arg);
+        general(s, ccRight, arg, armed);
       } else if (FHost.IncreaseValue) {
         FHost.IncreaseValue(true, -1);
       }
@@ -266,7 +271,7 @@ void TCtlPictureEditor::general(TCtlPicEditState& s, uint16_t code, const TCtlPi
       if (FOptions.AutoAdvanceUpDown) {
         if (FHost.FocusNext) FHost.FocusNext(false);
       } else if (!FOptions.ArrowIncDec || FOptions.ReadOnly) {
-        general(s, ccLeft, arg);
+        general(s, ccLeft, arg, armed);
       } else if (FHost.IncreaseValue) {
         FHost.IncreaseValue(true, 1);
       }
@@ -294,9 +299,9 @@ void TCtlPictureEditor::general(TCtlPicEditState& s, uint16_t code, const TCtlPi
       }
       break;
     }
-    case ccChar: typeChar(s, arg.Ch); break;
+    case ccChar: typeChar(s, arg.Ch, armed); break;
     case ccMouseDown: mouseDown(s, arg); break;
-    case ccMouseDrag: {
+    case ccMouseMove: {
       extendTo(s, pixelPos(arg.X));
       if (!s.HasSelection()) s.Caret = std::min(s.Caret, FMask.EndPos(s.Text));
       FSelecting = true;
@@ -318,15 +323,14 @@ void TCtlPictureEditor::general(TCtlPicEditState& s, uint16_t code, const TCtlPi
       FSelecting = true;
       break;
     }
-    case ccNothing:
-    case 255: break;
+    case ccInvalidSequence:
+    case ccPartial: break;
     default: s.Armed = true; break;
   }
 }
 
-void TCtlPictureEditor::typeChar(TCtlPicEditState& s, char ch) {
-  if (!s.Armed) return;
-  s.Armed = false;
+void TCtlPictureEditor::typeChar(TCtlPicEditState& s, char ch, bool armed) {
+  if (!armed || ch == 0) return;
   const bool literal = s.LiteralNext;
   s.LiteralNext = false;
   const int last = FMask.LastEditPos();
@@ -434,7 +438,7 @@ void TCtlPictureEditor::mouseDown(TCtlPicEditState& s, const TCtlPicEditArg& arg
   ++FCount;
 }
 
-void TCtlPictureEditor::single(TCtlPicEditState& s, uint16_t code, const TCtlPicEditArg& arg) {
+void TCtlPictureEditor::single(TCtlPicEditState& s, uint16_t code, const TCtlPicEditArg& arg, bool armed) {
   const int first = FMask.FirstEditPos();
   const int n = FMask.MaxLength();
   s.Caret = first;
@@ -488,8 +492,7 @@ void TCtlPictureEditor::single(TCtlPicEditState& s, uint16_t code, const TCtlPic
     case ccLeft:
     case ccWordLeft: autoAdvance(-1, false); break;
     case ccChar: {
-      if (!s.Armed) break;
-      s.Armed = false;
+      if (!armed) break;
       std::optional<char> ok = accepts(s, arg.Ch);
       s.LiteralNext = false;
       if (!ok) {
@@ -501,14 +504,14 @@ void TCtlPictureEditor::single(TCtlPicEditState& s, uint16_t code, const TCtlPic
       autoAdvance(first + 1, true);
       break;
     }
-    case ccMouseDrag: extendTo(s, pixelPos(arg.X)), s.Caret = first, FSelecting = true; break;
+    case ccMouseMove: extendTo(s, pixelPos(arg.X)), s.Caret = first, FSelecting = true; break;
     case ccDblClick:
       s.SelStart = 0, s.SelEnd = n, s.MovingEnd = n;
       FSelecting = true;
       break;
     case ccCtrlChar:
-    case ccNothing:
-    case 255: break;
+    case ccInvalidSequence:
+    case ccPartial: break;
     default: s.Armed = true; break;
   }
 }

@@ -5,15 +5,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "controls/ctlCommand.h"
+#include "controls/ctlEntryModel.h"
 #include "controls/ctlPicMask.h"
-
-// The field's own command codes beside the command processor's.
-constexpr uint16_t ccChar = 249;
-constexpr uint16_t ccMouseDown = 250;
-constexpr uint16_t ccMouseDrag = 251;
-constexpr uint16_t ccArm = 252;
-constexpr uint16_t ccDblClick = 253;
-constexpr uint16_t ccNothing = 254;
 
 // What the editor must know of the field's data type.
 enum class TCtlPicEditKind { String, Integer, Floating, Date, Time, SinglePosition };
@@ -79,9 +73,9 @@ public:
   bool Insert(TCtlPicEditState& State, char Ch) const;
 
 private:
-  void general(TCtlPicEditState& s, uint16_t code, const TCtlPicEditArg& arg);
-  void single(TCtlPicEditState& s, uint16_t code, const TCtlPicEditArg& arg);
-  void typeChar(TCtlPicEditState& s, char ch);
+  void general(TCtlPicEditState& s, uint16_t code, const TCtlPicEditArg& arg, bool armed);
+  void single(TCtlPicEditState& s, uint16_t code, const TCtlPicEditArg& arg, bool armed);
+  void typeChar(TCtlPicEditState& s, char ch, bool armed);
   void paste(TCtlPicEditState& s, const AnsiString& text);
   void complete(TCtlPicEditState& s, const AnsiString& now);
   void mouseDown(TCtlPicEditState& s, const TCtlPicEditArg& arg);

@@ -27,7 +27,7 @@ struct Editing {
   TCtlPicEditResult Do(uint16_t code, TCtlPicEditArg arg = {}) { return Editor.Command(State, code, arg); }
   void Type(const char* chars) {
     for (const char* c = chars; *c; ++c) {
-      Do(ccArm);
+      Do(ccNotCommand);
       TCtlPicEditArg a;
       a.Ch = *c;
       Do(ccChar, a);
