@@ -6,6 +6,7 @@
 
 #include "controls/ctlHelpers.h"
 #include "controls/ctlMessages.h"
+#include "controls/ctlPicField.h"
 #include "platform/classlib/ControlPaint.h"
 #include "platform/classlib/Forms.h"
 #include "platform/classlib/Memo.h"
@@ -221,7 +222,15 @@ TCtlSpinState TCtlSpinner::HitTest() {
 }
 
 void TCtlSpinner::stepControl(TCtlSpinState state) {
-  if (auto* edit = dynamic_cast<TCustomEdit*>(FFocusedControl)) {
+  if (auto* field = dynamic_cast<TCtlCustomPictureField*>(FFocusedControl)) {
+    if (state == SpinUp || state == SpinDown) {
+      field->IncreaseValue(FWrapMode, state == SpinUp ? FDelta : -FDelta);
+      field->SetSelection(0, 0);
+      field->Refresh();
+    } else if (state == SpinLeft || state == SpinRight) {
+      field->MoveCaret(state == SpinLeft ? -1 : 1);
+    }
+  } else if (auto* edit = dynamic_cast<TCustomEdit*>(FFocusedControl)) {
     if (state != SpinUp && state != SpinDown) return;
     AnsiString text = edit->Text();
     const auto b = text.find_first_not_of(' '), e = text.find_last_not_of(' ');
@@ -239,7 +248,7 @@ void TCtlSpinner::stepControl(TCtlSpinState state) {
 
 void TCtlSpinner::DoStep(TCtlSpinState State) {
   const bool steppable =
-      OnClick || dynamic_cast<TCustomEdit*>(FFocusedControl);
+      OnClick || dynamic_cast<TCtlBaseEntryField*>(FFocusedControl) || dynamic_cast<TCustomEdit*>(FFocusedControl);
   if (!steppable || !FPressed) return;
   const uint64_t now = GetTickCount64();
   if (now < FNextStep) return;
