@@ -188,7 +188,7 @@ void TCtlSingleCaret::SetLinked(bool Value) {
 void TCtlSingleCaret::SetVisible(bool Value) {
   if (Value == FVisible) return;
   FVisible = Value;
-  if (!FLinked) return;
+  if (!FLinked || !FOwner->HandleAllocated()) return;
   if (Value) ShowCaret(FOwner->Handle());
   else HideCaret(FOwner->Handle());
 }

@@ -106,6 +106,8 @@ TCtlBaseEntryField::TCtlBaseEntryField(TComponent* AOwner)
 
 TCtlBaseEntryField::~TCtlBaseEntryField() {
   if (HandleAllocated() && Focused()) ::SetFocus(0);
+  FCarets->SetVisible(false);
+  FCarets->SetLinked(false);
 }
 
 void TCtlBaseEntryField::CreateWnd() {
@@ -189,7 +191,7 @@ void TCtlBaseEntryField::checkType(bool Ok) const {
 int TCtlBaseEntryField::GetValue(void* Buffer) {
   uint16_t code;
   {
-    TFlagScope reading(FSettingValue);
+    TFlagScope reading(FReadingValue);
     code = ValidateText();
   }
   if (code != 0) return code;
@@ -215,7 +217,7 @@ int TCtlBaseEntryField::TransferValue(void* Buffer, int Direction) {
     TCtlIntlSup& intl = IntlSup();
     if (Direction == 1) {
       AnsiString text = FModel.Text();
-      if (FOptions.Contains(efoTrimBlanks)) text = Trim(text);
+      if (t == pftString && FOptions.Contains(efoTrimBlanks)) text = Trim(text);
       TCtlRangeValue v{};
       if (t == pftString) {
         std::size_t n = std::min<std::size_t>(text.size(), std::size_t(size - 1));
@@ -663,8 +665,11 @@ bool TCtlBaseEntryField::zeroHidden() {
 AnsiString TCtlBaseEntryField::GetDisplayString() {
   AnsiString s = FModel.Text();
   if (zeroHidden()) return AnsiString(s.size(), ' ');
-  for (char& c : s)
-    if (c >= 1 && c <= 31) c = static_cast<char>(c + 64);
+  bool masked = FOptions.Contains(efoPasswordMode) && FPasswordChar != 0;
+  for (char& c : s) {
+    if (masked && c != ' ') c = FPasswordChar;
+    else if (c >= 1 && c <= 31) c = static_cast<char>(c + 64);
+  }
   return s;
 }
 
@@ -737,6 +742,11 @@ void TCtlBaseEntryField::afterEdit(const TCtlEditResult& r) {
 }
 
 void TCtlBaseEntryField::EditCommand(uint16_t Command, TMessage& Msg) {
+  if (Command == ccRestore) {
+    FModel.SetCharArmed(false);
+    Restore();
+    return;
+  }
   TCtlEditArgs args;
   switch (Command) {
     case ccChar: args.Char = static_cast<char>(Msg.WParam); break;
@@ -794,10 +804,11 @@ void TCtlBaseEntryField::routeKey(uint16_t Code, TMessage& Msg) {
   if (Code == ccNone) return;
   if (Code == ccIns && (FOptions.Contains(efoForceInsert) || FOptions.Contains(efoForceOvertype))) return;
   switch (Code) {
-    case ccCopy:
-      FModel.SetCharArmed(false);
-      CopyToClipboard();
-      return;
+    case ccCopy: case ccCut: case ccPaste: FModel.SetCharArmed(false); break;
+    default: break;
+  }
+  switch (Code) {
+    case ccCopy: CopyToClipboard(); return;
     case ccCut: CutToClipboard(); return;
     case ccPaste: PasteFromClipboard(); return;
     default: DoCommand(Code, Msg); return;
@@ -849,7 +860,8 @@ void TCtlBaseEntryField::WndProc(TMessage& m) {
     }
     case WM_SYSKEYDOWN: {
       auto key = static_cast<uint16_t>(m.WParam);
-      if (key == VK_TAB || key == VK_MENU || !Controller()) break;
+      TCtlCustomControlEx::WndProc(m);
+      if (key == VK_TAB || key == VK_MENU || !Controller() || HasState(csDesigning)) return;
       routeKey(Controller()->EntryCommands().TranslateKey(key), m);
       // Alt with keypad digits makes one character, which comes when Alt is let go.
       if (key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9) FModel.SetCharArmed(true);
