@@ -342,6 +342,7 @@ void TCtlSpinner::WndProc(TMessage& message) {
       if (message.WParam == SpinTimerId) return;
       break;
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:  // a quick second press is one more step
       TCtlCustomControl::WndProc(message);
       leftButtonDown();
       return;

@@ -28,9 +28,14 @@ protected:
     f->SetBounds(10, top, 150, 24);
     return f;
   }
+  // Each character as the key that types it.
   void Type(const char* keys) {
-    for (const char* k = keys; *k; ++k) InjectChar(uint8_t(*k));
-    Pump();
+    for (const char* k = keys; *k; ++k) {
+      const auto vk = uint16_t(*k == '-' ? VK_OEM_MINUS : *k >= 'a' && *k <= 'z' ? *k - 32 : *k);
+      InjectKeyDown(vk, uint8_t(*k));
+      InjectKeyUp(vk);
+      Pump();
+    }
   }
   void Key(uint16_t vk) {
     InjectKeyPress(vk);
@@ -102,9 +107,9 @@ TEST_F(PicFieldTest, TypedKeysFollowTheMask) {
   EXPECT_TRUE(Field->Modified());
 
   Other->SetDataType(pftShortInt);
-  Focus(Other);
-  Key(VK_END);
-  Type("x-7");
+  Focus(Other);  // all selected: the first character replaces it
+  Type("-7x");
+  EXPECT_EQ("-7  ", Other->EditText());
   EXPECT_EQ(-7, Other->AsInteger());
 }
 
