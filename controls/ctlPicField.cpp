@@ -197,7 +197,15 @@ int TCtlCustomPictureField::TransferValue(void* Buffer, int Direction) {
     showValue(readBuffer(Buffer));
     FHasValue = true;
   }
-  return TCtlPictureBase::TransferValue(Buffer, Direction);
+  const int size = TCtlPictureBase::TransferValue(Buffer, Direction);
+  // The caret stands on an edit position: the end of the text is the end rule's.
+  if (Direction == 2 && HasFocus()) {
+    const int sel0 = SelStart(), sel1 = SelEnd();
+    Model().SetCaret(Options().Contains(efoCaretToEnd) ? Picture().EndPos(EditText()) : Picture().HomePos());
+    Model().SetSelection(sel0, sel1);
+    UpdateCaret();
+  }
+  return size;
 }
 
 uint16_t TCtlCustomPictureField::ValidateText() {

@@ -2,6 +2,7 @@
 // memo and label of the forms, the speed button, and the bordered labels with their help context.
 #pragma once
 
+#include "controls/ctlPicField.h"
 #include "framework/forms/BxCtrls.h"
 #include "framework/forms/BxDBCtrl.h"
 #include "platform/classlib/Buttons.h"
@@ -134,6 +135,22 @@ class TQslMemo : public TQslLoadHints<TMemo> {
 public:
   explicit TQslMemo(TComponent* AOwner) : TQslLoadHints<TMemo>(AOwner) {}
   AnsiString ClassName() const override { return "TQslMemo"; }
+};
+
+// The picture field of the forms, with the memo's loading hints and a position in the loaded data.
+class TQslPictureField : public TQslLoadHints<TCtlPictureField> {
+public:
+  explicit TQslPictureField(TComponent* AOwner) : TQslLoadHints<TCtlPictureField>(AOwner) {}
+  AnsiString ClassName() const override { return "TQslPictureField"; }
+
+  int DataArrayNumber() const { return FDataArrayNumber; }
+  void SetDataArrayNumber(int Value) { FDataArrayNumber = Value; }
+  int DataFieldNumber() const { return FDataFieldNumber; }
+  void SetDataFieldNumber(int Value) { FDataFieldNumber = Value; }
+
+private:
+  int FDataArrayNumber = 0;
+  int FDataFieldNumber = 0;
 };
 
 class TQslLabel : public TLabel {
