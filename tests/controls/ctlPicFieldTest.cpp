@@ -113,6 +113,18 @@ TEST_F(PicFieldTest, TypedKeysFollowTheMask) {
   EXPECT_EQ(-7, Other->AsInteger());
 }
 
+TEST_F(PicFieldTest, UserMaskCharactersComeFromTheLibrarysOneUserData) {
+  TCtlCharSet digits;
+  for (char c = '0'; c <= '9'; ++c) digits.set(uint8_t(c));
+  CtlUserData().SetUserCharSet('7', digits);
+  Field->SetPictureMask("777");
+  Field->SetMaxLength(3);
+  Focus(Field);
+  Type("4b2");
+  CtlUserData().SetUserCharSet('7', TCtlUserData().UserCharSet('7'));
+  EXPECT_EQ("42 ", Field->EditText());
+}
+
 TEST_F(PicFieldTest, ChecksAndTypeChanges) {
   Field->SetDataType(pftWord);
   Field->SetPictureMask("99999");
