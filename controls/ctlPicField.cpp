@@ -211,7 +211,7 @@ int TCtlCustomPictureField::TransferValue(void* Buffer, int Direction) {
 uint16_t TCtlCustomPictureField::ValidateText() {
   if (DataType() > ctlLastDataType) throw ECtlException(CtlStringById(idParameterInvalid));
   const TCtlPicConvContext c = ConvContext();
-  const bool live = HasFocus() && !SettingValue();
+  const bool live = HasFocus() && !ReadingValue();
   if (Picture().DecimalPos() >= 0 && Modified()) Model().SetText(Picture().DecimalFixup(EditText()));
   uint16_t code = PictureCheckText(c, EditText());
   const TPictureDataType t = DataType();
