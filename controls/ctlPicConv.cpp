@@ -1,7 +1,6 @@
 #include "controls/ctlPicConv.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <optional>

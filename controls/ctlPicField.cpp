@@ -41,6 +41,9 @@ void TCtlCustomPictureField::SetDataType(TPictureDataType Value) {
 
 void TCtlCustomPictureField::SetPictureMask(const AnsiString& Value) {
   if (Value.empty() || Value == PictureMask()) return;
+  const TPictureDataType t = DataType();
+  if (HasState(csDesigning) && Value.find('.') != AnsiString::npos && !(t >= pftReal && t <= pftSingle))
+    throw EInvalidPictureMask(Value);
   SetPicture(Value);
   if (HandleAllocated()) RecreateWnd();
 }

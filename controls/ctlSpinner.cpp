@@ -288,13 +288,14 @@ void TCtlSpinner::changeState(TCtlSpinState next) {
   Invalidate();
 }
 
-void TCtlSpinner::waitForNextStep() {
+void TCtlSpinner::waitForNextStep(bool stepping) {
   Application().ProcessMessages();
   if (!FTracking || !buttonHeld(FMouseButton) || HasPendingMessages()) return;
   const uint64_t now = GetTickCount64();
-  if (FPressed && now >= FNextStep) return;
-  // Sleep until the step is due, or a while when off the control; input wakes the wait earlier.
-  const uint64_t wait = FPressed ? FNextStep - now : uint64_t(std::max(FDelayTime, 10));
+  const bool due = stepping && FPressed;
+  if (due && now >= FNextStep) return;
+  // Sleep until the step is due, or a while when none is; input wakes the wait earlier.
+  const uint64_t wait = due ? FNextStep - now : uint64_t(std::max(FDelayTime, 10));
   SetTimer(Handle(), SpinTimerId, uint32_t(std::min<uint64_t>(wait, 0x7FFFFFFF)));
   WaitMessage();
   KillTimer(Handle(), SpinTimerId);
@@ -306,13 +307,10 @@ void TCtlSpinner::repeatLoop() {
   while (FTracking && buttonHeld(FMouseButton)) {
     if (repeat) {
       DoStep(FState);
-      waitForNextStep();
+      waitForNextStep(true);
       if (FTracking) changeState(HitTest());
     } else {
-      const bool before = FPressed;
-      FPressed = false;  // nothing is due: wait for the release
-      waitForNextStep();
-      FPressed = before && FTracking;
+      waitForNextStep(false);
     }
   }
 }
