@@ -7,6 +7,7 @@
 
 #include "controls/ctlEntryField.h"
 #include "controls/ctlExcept.h"
+#include "controls/ctlHelpers.h"
 #include "controls/ctlMessages.h"
 #include "controls/ctlMsgBox.h"
 #include "platform/classlib/Forms.h"
@@ -370,6 +371,26 @@ TEST_F(EntryFieldTest, ZeroHiddenUntilFocusedAndWideTextLeftAligned) {
   FSecond->SetText(std::string(60, 'W'));
   FSecond->Repaint();
   EXPECT_FALSE(FSecond->RightAligned());
+}
+
+TEST_F(EntryFieldTest, OptionRulesAndTheTextTop) {
+  FFirst->SetOptions(TCtlEntryFieldOptions{efoForceInsert});
+  FFirst->SetOptions(TCtlEntryFieldOptions{efoForceInsert, efoForceOvertype});
+  EXPECT_FALSE(FFirst->Options().Contains(efoForceInsert)) << "the one added last wins";
+  FFirst->SetOptions(TCtlEntryFieldOptions{efoRightJustify});
+  EXPECT_TRUE(FFirst->Options().Contains(efoTrimBlanks));
+  FFirst->SetOptions(TCtlEntryFieldOptions{efoPasswordMode});
+  FFirst->SetPasswordChar(0);
+  EXPECT_FALSE(FFirst->Options().Contains(efoPasswordMode));
+  FFirst->SetTextMargin(1);
+  EXPECT_EQ(FFirst->TextMargin(), 2);
+
+  // The text sits where the library's margin rule puts it, below an enabled top border.
+  int inner = FFirst->Height() - 4;
+  EXPECT_EQ(FFirst->TextTop(), 2 + EntryTextTopMargin(FFirst->Font(), true, inner, true));
+  FFirst->Borders().TopBorder().SetEnabled(true);
+  FFirst->Borders().TopBorder().SetPenWidth(3);
+  EXPECT_EQ(FFirst->TextTop(), 5 + EntryTextTopMargin(FFirst->Font(), true, inner, true));
 }
 
 }  // namespace
