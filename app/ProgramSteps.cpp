@@ -4,6 +4,7 @@
 #include "controls/ctlStartup.h"
 #include "framework/base/TkStartup.h"
 #include "framework/base/uMessageDialog.h"
+#include "toolbars/tbStartup.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Regional.h"
 #include "platform/classlib/Forms.h"
@@ -25,6 +26,7 @@ void AddProgramSteps(TModuleSteps& steps) {
         });
       },
       [] { SetCtlMessageBox(nullptr); });
+  AddToolbarLibrarySteps(steps);
   AddToolLibrarySteps(steps);
 }
 

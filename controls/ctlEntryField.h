@@ -153,7 +153,8 @@ public:
   void SetInsertMode(bool Value);
   void MoveCaret(int Delta);
   virtual void Restore();
-  // The edit text as drawn: control characters as letters; numbers hidden by ZeroDisplay.
+  // The edit text as drawn: control characters as letters, a password as password characters,
+  // numbers hidden by ZeroDisplay.
   virtual AnsiString GetDisplayString();
 
   // ---- properties ----
@@ -198,7 +199,10 @@ public:
   bool Validating() const { return FValidating; }
   bool InUserValidation() const { return FInUserValidation; }
   bool SettingValue() const { return FSettingValue; }
+  bool ReadingValue() const { return FReadingValue; }
   bool RightAligned() const { return FRightAligned; }
+  // How the mask writes integers: hexadecimal, octal or binary when it holds 'K', 'O' or 'b'.
+  TCtlRadix Radix() const { return FRadix; }
   int TextTop() const { return FTextTop; }
 
   // ---- checking ----
@@ -228,6 +232,9 @@ protected:
   void SetFieldKind(uint8_t Kind) { FFieldKind = Kind; }
   void SetMaskText(const AnsiString& Mask);
   void SetEditText(const AnsiString& Text);
+  void SetFirstVisible(int Value) { FFirstVisible = Value < 0 ? 0 : Value; }
+  void SetLastError(uint16_t Code) { FLastError = Code; }
+  void SetErrorShown(bool Value) { FErrorShown = Value; }
   // Text to value (direction 1) or value to text (2); answers the value size.
   virtual int TransferValue(void* Buffer, int Direction);
   // The check of the text by type: 0 or an error code.
@@ -310,6 +317,7 @@ private:
   bool FValidating = false;
   bool FInUserValidation = false;
   bool FSettingValue = false;
+  bool FReadingValue = false;
   bool FChangeSuppressed = false;
   bool FValidationFailed = false;
   bool FFocusByMouse = false;

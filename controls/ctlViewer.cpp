@@ -17,9 +17,13 @@
 #include "controls/ctlMessages.h"
 #include "controls/ctlStrRes.h"
 #include "controls/ctlStrings.h"
+#include "platform/classlib/Forms.h"
+#include "platform/gdi/EdgeFlags.h"
+#include "platform/gdi/Edges.h"
 #include "platform/gdi/SystemMetrics.h"
 #include "platform/win/Caret.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Windows.h"
@@ -102,6 +106,25 @@ char* Find(char* p, char* end, char c) {
   void* hit = std::memchr(p, c, std::size_t(end - p));
   return hit ? static_cast<char*>(hit) : end;
 }
+
+// The wait cursor for a long step of a viewer on screen; the cursor before comes back on every way out.
+class TBusyCursor {
+public:
+  explicit TBusyCursor(bool Shown) : FOn(Shown && Screen().Cursor() != crHourGlass) {
+    if (!FOn) return;
+    FBefore = Screen().Cursor();
+    Screen().SetCursor(crHourGlass);
+  }
+  ~TBusyCursor() {
+    if (FOn) Screen().SetCursor(FBefore);
+  }
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+private:
+  bool FOn;
+  TCursor FBefore = crDefault;
+};
 
 class TFd {
 public:
@@ -200,9 +223,12 @@ int TCtlBaseViewer::FetchDisplayLine(int LineIndex, char* Dest, int DestLen) {
     }
     len = int(::strnlen(Dest, std::size_t(DestLen)));
   }
-  const uint8_t first = FFirstChar, last = FLastChar, fallback = FDefaultChar;
+  // One unsigned compare per character tests both ends of the range, and runs on whole vectors.
+  const uint8_t first = FFirstChar, span = uint8_t(FLastChar - FFirstChar), fallback = FDefaultChar;
   auto* d = reinterpret_cast<uint8_t*>(Dest);
-  for (int i = 0; i < len; ++i) d[i] = d[i] < first || d[i] > last ? fallback : d[i];
+  if (FLastChar < FFirstChar) std::memset(d, fallback, std::size_t(len));  // an empty range
+  else
+    for (int i = 0; i < len; ++i) d[i] = uint8_t(d[i] - first) > span ? fallback : d[i];
   return len;
 }
 
@@ -244,6 +270,7 @@ void TCtlCustomTextFileViewer::Load() {
   if (FFileName.empty()) return;
   try {
     try {
+      const TBusyCursor busy(HandleAllocated());
       TFd file(::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC));
       if (file.Get() < 0) RaiseViewerIOError(ErrnoToViewerCode(errno, FFileName), FFileName);
       const off_t size = ::lseek(file.Get(), 0, SEEK_END);
@@ -288,6 +315,10 @@ constexpr int idUpperLetters = 30281;
 constexpr int idLowerLetters = 30282;
 constexpr const char* kMarkers = "CTLMARKERS";
 constexpr int CaretWidth = 2;
+constexpr int SunkenEdge = 2;
+// While the button is held outside the text, the selection goes on growing at this pace.
+constexpr uintptr_t DragTimerId = 1;
+constexpr uint32_t DragTimerMs = 50;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -314,6 +345,13 @@ TCtlBaseViewer::~TCtlBaseViewer() {
 void TCtlBaseViewer::SetTabSize(uint8_t Value) {
   if (Value == 0 || Value == FTabSize) return;
   FTabSize = Value;
+  Invalidate();
+}
+
+void TCtlBaseViewer::SetBorderStyle(TBorderStyle Value) {
+  if (Value == FBorderStyle) return;
+  FBorderStyle = Value;
+  UpdateMetrics();
   Invalidate();
 }
 
@@ -420,22 +458,28 @@ AnsiString TCtlBaseViewer::DisplayText(int Line) {
 
 // ---- geometry and scrolling ----
 
-TRect TCtlBaseViewer::VertBarRect() {
+// The client area within the sunken edge of a single border.
+TRect TCtlBaseViewer::Inside() {
   const TRect r = ClientRect();
+  return FBorderStyle == bsSingle ? InflateRect(r, -SunkenEdge, -SunkenEdge) : r;
+}
+
+TRect TCtlBaseViewer::VertBarRect() {
+  const TRect r = Inside();
   if (FScrollBars != ssVertical && FScrollBars != ssBoth) return {};
   const int bottom = FScrollBars == ssBoth ? r.Bottom - GetSystemMetrics(SM_CYHSCROLL) : r.Bottom;
   return {r.Right - GetSystemMetrics(SM_CXVSCROLL), r.Top, r.Right, bottom};
 }
 
 TRect TCtlBaseViewer::HorzBarRect() {
-  const TRect r = ClientRect();
+  const TRect r = Inside();
   if (FScrollBars != ssHorizontal && FScrollBars != ssBoth) return {};
   const int right = FScrollBars == ssBoth ? r.Right - GetSystemMetrics(SM_CXVSCROLL) : r.Right;
   return {r.Left, r.Bottom - GetSystemMetrics(SM_CYHSCROLL), right, r.Bottom};
 }
 
 TRect TCtlBaseViewer::TextArea() {
-  TRect r = ClientRect();
+  TRect r = Inside();
   if (!VertBarRect().IsEmpty()) r.Right -= GetSystemMetrics(SM_CXVSCROLL);
   if (!HorzBarRect().IsEmpty()) r.Bottom -= GetSystemMetrics(SM_CYHSCROLL);
   return r;
@@ -665,6 +709,7 @@ bool TCtlBaseViewer::Search(const AnsiString& Pattern, TVwrSearchOptions Options
     for (char& c : pattern) c = AnsiUpperChar(c);
   uint8_t table[256];
   BuildSkipTable(pattern.c_str(), table);
+  const TBusyCursor busy(HandleAllocated());
   const int last = FLineCount - 1;
   const int plen = int(pattern.size());
   int found = 0;
@@ -865,6 +910,7 @@ void TCtlBaseViewer::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
     FDrag = TDrag::None;
     return;
   }
+  SetTimer(Handle(), DragTimerId, DragTimerMs);
   if (X - TextArea().Left < FLeftMargin) {
     FDrag = TDrag::Lines;
     if (!(Shift & ssShift) || !HasSelection()) FLineAnchor = pos;
@@ -898,7 +944,9 @@ void TCtlBaseViewer::MouseMove(TShiftState Shift, int X, int Y) {
 
 void TCtlBaseViewer::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TCtlCustomControlEx::MouseUp(Button, Shift, X, Y);
-  if (Button == mbLeft) FDrag = TDrag::None;
+  if (Button != mbLeft) return;
+  FDrag = TDrag::None;
+  KillTimer(Handle(), DragTimerId);
 }
 
 void TCtlBaseViewer::DoMouseWheel(TShiftState Shift, int Delta, int XPos, int YPos) {
@@ -943,6 +991,15 @@ void TCtlBaseViewer::WndProc(TMessage& Message) {
     case ctlm_ViewerNotify:
       if (OnShowStatus) OnShowStatus(this, int(Message.LParam), int(Message.WParam));
       return;
+    case WM_TIMER:
+      if (Message.WParam == DragTimerId) {
+        TPoint p;
+        const bool held = (FDrag == TDrag::Text || FDrag == TDrag::Lines) && GetCursorPos(p);
+        if (!held) KillTimer(Handle(), DragTimerId);
+        else if (const TPoint at = ScreenToClient(p); !TextArea().Contains(at.X, at.Y)) MouseMove(ssLeft, at.X, at.Y);
+        return;
+      }
+      break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       // A field with an error pending keeps the focus: the click goes nowhere.
@@ -1018,8 +1075,12 @@ void TCtlBaseViewer::Paint() {
     PaintScrollBar(*c.Handle(), g, pressed, Enabled());
   }
   if (FScrollBars == ssBoth) {
-    const TRect client = ClientRect();
+    const TRect inside = Inside();
     c.Brush().SetColor(clBtnFace);
-    c.FillRect({area.Right, area.Bottom, client.Right, client.Bottom});
+    c.FillRect({area.Right, area.Bottom, inside.Right, inside.Bottom});
+  }
+  if (FBorderStyle == bsSingle) {
+    TRect edge = ClientRect();
+    DrawEdge(*c.Handle(), edge, EDGE_SUNKEN, BF_RECT);
   }
 }

@@ -76,6 +76,8 @@ public:
   uint8_t LastChar() const { return FLastChar; }
   uint8_t DefaultChar() const { return FDefaultChar; }
 
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle Value);
   bool ExpandTabs() const { return FExpandTabs; }
   void SetExpandTabs(bool Value);
   TColor MarginColor() const { return FMarginColor; }
@@ -147,6 +149,7 @@ private:
   int TextCol(int Line, int DisplayColumn);
   AnsiString DisplayText(int Line);
   void UpdateMetrics();
+  TRect Inside();
   TRect TextArea();
   TRect VertBarRect();
   TRect HorzBarRect();
@@ -173,6 +176,7 @@ private:
   uint8_t FFirstChar = 32;
   uint8_t FLastChar = 255;
   uint8_t FDefaultChar = ' ';
+  TBorderStyle FBorderStyle = bsSingle;
   bool FExpandTabs = true;
   TColor FMarginColor = clWindow;
   TScrollStyle FScrollBars = ssBoth;

@@ -3,7 +3,7 @@
 // relies on, NEUTRAL for those it binds but never calls. Logical values cross as -1 and 0, texts
 // as zero-terminated 8-bit strings that stay the engine's; records count from 1.
 //
-// Replace kinds and the error callback are the stand-in's own; see the constants below.
+// Replace kinds, type codes and the error callback are this engine's own; see below.
 #pragma once
 
 #include <cstdint>

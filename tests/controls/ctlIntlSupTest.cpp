@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -132,6 +133,8 @@ TEST(CtlDates, BoundsEpochsAndInvalidValues) {
   EXPECT_EQ(AddToDate(DateFromDMY(29, 2, 2000, 0), 0, 1), DateFromDMY(28, 2, 2001, 0));
   EXPECT_EQ(AddToDate(DateFromDMY(1, 12, 3999, 0), 1, 0), NoDate);
   EXPECT_EQ(TimeFromHMS(25, 0, 0), 3600);
+  EXPECT_EQ(TimeFromHMS(0, INT32_MAX, 0), int32_t(int64_t(INT32_MAX) * 60 % 86400)) << "no overflow";
+  EXPECT_EQ(TimeFromHMS(0, 0, -1), 86399);
   EXPECT_EQ(SubtractFromTime(0, 1, 0, 0), 82800);
   EXPECT_FALSE(IsValidTime(24, 0, 0));
   EXPECT_EQ(DateFromDateTime(EncodeDate(2026, 12, 9)), DateFromDMY(9, 12, 2026, 0));
@@ -217,6 +220,11 @@ TEST(CtlIntlSup, TimeTextConversions) {
       {"11:61 AM", NoTime},                 {"11:  AM ", NoTime},
   };
   for (const Case& c : cases) EXPECT_EQ(intl.TimeFromTimeText("hh:mm tt", c.text), c.expected) << c.text;
+  char buffer[ctlPictureCapacity + 1];
+  EXPECT_STREQ(intl.TimeTextFromTime(buffer, "hh:mm tt", t1305, false), "01:05 PM");
+  std::string longPicture(400, 'h');
+  EXPECT_EQ(std::strlen(intl.TimeTextFromTime(buffer, longPicture.c_str(), t1305, false)), 255u)
+      << "a picture is cut at its capacity, never written past it";
 }
 
 TEST(CtlIntlSup, QuotedLiteralsMoveToTheirSlots) {

@@ -52,8 +52,8 @@ protected:
     }
   }
   TPoint Cell(int line, int col) {
-    const TPoint p = FViewer->ClientToScreen(TPoint{FViewer->LeftMargin() + col * FViewer->CharWidth() + 1,
-                                                    (line - FViewer->TopLine()) * FViewer->RowHeight() + 2});
+    const TPoint p = FViewer->ClientToScreen(TPoint{FViewer->LeftMargin() + col * FViewer->CharWidth() + 4,
+                                                    (line - FViewer->TopLine()) * FViewer->RowHeight() + 5});
     return p;
   }
 
@@ -100,7 +100,7 @@ TEST_F(ViewerDisplayTest, TheMouseSelectsWordsAndWholeLines) {
   InjectClick(mbLeft, onTwo.X, onTwo.Y);  // a double click
   Pump();
   EXPECT_EQ(FViewer->SelectedText(), "two  ");
-  const TPoint margin = FViewer->ClientToScreen(TPoint{2, 2});
+  const TPoint margin = FViewer->ClientToScreen(TPoint{5, 5});
   InjectClick(mbLeft, margin.X, margin.Y + FViewer->RowHeight());
   Pump();
   EXPECT_EQ(FViewer->SelectedText(), "second line");

@@ -20,7 +20,7 @@ namespace {
 constexpr int kMaxAreas = 250;
 constexpr int32_t kTrue = -1;
 constexpr int32_t kFalse = 0;
-constexpr const char* kVersion = "XBE 7.0 (DBF stand-in)";
+constexpr const char* kVersion = "XBE 7.0 (DBF level 3)";
 constexpr int kErrorGeneral = 1;
 constexpr int32_t kDateFormatOrdinalWinDefault = 7;
 constexpr int32_t kDateFormatWinDefault = 99;
@@ -234,8 +234,9 @@ XBE_EXPORT const char* xb_Alias(int32_t area) {
 
 XBE_EXPORT int32_t xb_WorkArea(const char* alias) {
   TEngine& e = Engine();
+  if (!alias || !*alias) return 0;
   for (int i = 1; i <= kMaxAreas; ++i)
-    if (e.Areas[std::size_t(i)] && alias && strcasecmp(e.Areas[std::size_t(i)]->Alias().c_str(), alias) == 0) return i;
+    if (e.Areas[std::size_t(i)] && strcasecmp(e.Areas[std::size_t(i)]->Alias().c_str(), alias) == 0) return i;
   return 0;
 }
 
