@@ -32,6 +32,8 @@ int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
 constexpr int SelectionWaitMs = 2000;
 constexpr uint64_t RecheckDelayMs = 500;
+// How long a manager may take to carry out a minimise, restore or maximise we asked of it.
+constexpr uint64_t ManagerAnswerMs = 2000;
 constexpr long WindowEvents = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                               PointerMotionMask | ExposureMask | StructureNotifyMask | FocusChangeMask |
                               PropertyChangeMask;
@@ -106,6 +108,7 @@ struct TX11Backend::TImpl {
     bool Framed = false;                // the manager draws its frame and caption
     bool InFrame = false;               // the manager put it into a frame of its own
     unsigned States = 0;                // bits of StateAtoms set in _NET_WM_STATE
+    uint64_t AskedUntil = 0;            // a change asked of the manager is on its way until then
   };
   std::map<Window, TXState> XState;
   bool Managed = false;  // a window manager runs
@@ -126,7 +129,7 @@ struct TX11Backend::TImpl {
   Atom Protocols = 0, DeleteWindow = 0, Clipboard = 0, Utf8 = 0, Targets = 0, Text = 0, NetName = 0,
        NetState = 0, NetType = 0, NetUtility = 0, NetNormal = 0,
        NetWorkArea = 0, Incoming = 0, MotifHints = 0, NetSupported = 0, NetMoveResize = 0, NetPid = 0, NetIcon = 0,
-       NetDialog = 0, NetCheck = 0, WmState = 0, NetActive = 0;
+       NetDialog = 0, NetCheck = 0, WmState = 0, NetActive = 0, NetFrameExtents = 0;
   enum { StateAbove, StateSkipTaskbar, StateModal, StateMaxVert, StateMaxHorz, StateCount };
   Atom StateAtoms[StateCount] = {};
   std::optional<std::vector<long>> Icon;  // read from the resources on first use
@@ -162,6 +165,8 @@ struct TX11Backend::TImpl {
   long WmStateOf(Window w);
   unsigned NetStatesOf(Window w);
   void FollowManager(HWND h, Window w);
+  void Asked(TXState& x);
+  void KeepCaptionOnScreen(HWND h, Window w);
   bool FindManager();
   void ManagerChanged();
   void UpdateModalStates();
@@ -214,6 +219,7 @@ TX11Backend::TX11Backend(const char* displayName) : F(std::make_unique<TImpl>())
   F->NetCheck = F->Intern("_NET_SUPPORTING_WM_CHECK");
   F->WmState = F->Intern("WM_STATE");
   F->NetActive = F->Intern("_NET_ACTIVE_WINDOW");
+  F->NetFrameExtents = F->Intern("_NET_FRAME_EXTENTS");
   const char* states[] = {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_MODAL",
                           "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"};
   for (int i = 0; i < TImpl::StateCount; ++i) F->StateAtoms[i] = F->Intern(states[i]);
@@ -469,6 +475,7 @@ void TX11Backend::TImpl::SetStates(Window w, TXState& x, unsigned want) {
       }
       ev.xclient.data.l[3] = NetSourceApplication;
       XSendEvent(Dpy, Root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+      if (i == StateMaxVert || i == StateMaxHorz) Asked(x);
     }
   } else {
     std::vector<Atom> atoms;
@@ -537,14 +544,20 @@ void TX11Backend::WindowMoved(HWND hwnd, const TRect& b) {
   TImpl::TXState& x = F->XState[w];
   // Under a manager a minimised window goes to the desktop's icons rather than shrinking to a caption.
   if (IsIconic(hwnd) && F->Managed) {
-    if (x.Mapped && !x.Iconified) XIconifyWindow(F->Dpy, w, F->Screen);
+    if (x.Mapped && !x.Iconified) {
+      XIconifyWindow(F->Dpy, w, F->Screen);
+      F->Asked(x);
+    }
     x.Iconified = true;
     XFlush(F->Dpy);
     return;
   }
   if (x.Iconified) {
     x.Iconified = false;
-    if (x.Mapped) XMapRaised(F->Dpy, w);
+    if (x.Mapped) {
+      XMapRaised(F->Dpy, w);
+      F->Asked(x);
+    }
   }
   if (!(rec->Style & WS_THICKFRAME)) F->SetSizeHints(w, *rec);  // the size it keeps
   F->SetStates(w, x, F->WantedStates(*rec, x));
@@ -572,7 +585,8 @@ void TX11Backend::WindowTitled(HWND hwnd, const AnsiString& title) {
 
 void TX11Backend::WindowActivated(HWND hwnd) {
   Window w = static_cast<Window>(XWindowOf(hwnd));
-  if (!w) return;
+  // A manager asked to show a minimised window would restore it.
+  if (!w || IsIconic(hwnd)) return;
   XWindowAttributes a{};
   if (!XGetWindowAttributes(F->Dpy, w, &a) || a.map_state != IsViewable) return;
   XRaiseWindow(F->Dpy, w);
@@ -784,13 +798,28 @@ unsigned TX11Backend::TImpl::NetStatesOf(Window w) {
   return states;
 }
 
+// A change was asked of the manager: until it answers, or the time runs out, what it shows is older.
+void TX11Backend::TImpl::Asked(TXState& x) {
+  x.AskedUntil = GetTickCount64() + ManagerAnswerMs;
+  RecheckAt = RecheckAt ? std::min(RecheckAt, x.AskedUntil) : x.AskedUntil;
+}
+
 // The manager minimised, restored or maximised the window: our state follows through the system
-// commands its own buttons would send.
+// commands its own buttons would send. While a change we asked for is on its way, what the
+// manager reports is older than it and is not followed.
 void TX11Backend::TImpl::FollowManager(HWND h, Window w) {
   if (!Managed) return;
   TXState& x = XState[w];
   if (!x.Mapped) return;
   long wm = WmStateOf(w);
+  unsigned now = NetStatesOf(w);
+  unsigned both = (1u << StateMaxVert) | (1u << StateMaxHorz);
+  bool maximised = (now & both) == both;
+  if (x.AskedUntil) {
+    bool done = (wm == IconicState) == IsIconic(h) && (!x.Framed || IsIconic(h) || maximised == IsZoomed(h));
+    if (!done && GetTickCount64() < x.AskedUntil) return;
+    x.AskedUntil = 0;
+  }
   if (wm == IconicState && !IsIconic(h)) {
     x.Iconified = true;
     SendMessage(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -799,12 +828,30 @@ void TX11Backend::TImpl::FollowManager(HWND h, Window w) {
     SendMessage(h, WM_SYSCOMMAND, SC_RESTORE, 0);
   }
   if (!IsWindow(h) || !x.Framed || IsIconic(h) || wm != NormalState) return;
-  unsigned now = NetStatesOf(w);
-  unsigned both = (1u << StateMaxVert) | (1u << StateMaxHorz);
   // What the manager set is not asked of it again.
   x.States = (x.States & ~both) | (now & both);
-  bool maximised = (now & both) == both;
   if (maximised != IsZoomed(h)) SendMessage(h, WM_SYSCOMMAND, maximised ? SC_MAXIMIZE : SC_RESTORE, 0);
+}
+
+// Places are those of the window inside the manager's frame: once the frame is known, a window
+// placed at the edge of the work area moves in so that the manager's caption stays within reach.
+void TX11Backend::TImpl::KeepCaptionOnScreen(HWND h, Window w) {
+  if (!Managed || !XState[w].Framed || IsIconic(h) || IsZoomed(h)) return;
+  Atom type = 0;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  long left = 0, top = 0;
+  if (XGetWindowProperty(Dpy, w, NetFrameExtents, 0, 4, False, XA_CARDINAL, &type, &format, &n, &after, &data) ==
+          Success &&
+      data) {
+    if (format == 32 && n == 4) left = reinterpret_cast<long*>(data)[0], top = reinterpret_cast<long*>(data)[2];
+    XFree(data);
+  }
+  TRect b = GetWindowRect(h);
+  int x = std::max(b.Left, Work.Left + static_cast<int>(left));
+  int y = std::max(b.Top, Work.Top + static_cast<int>(top));
+  if (x != b.Left || y != b.Top) SetWindowPos(h, 0, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // A manager started or ended: framed windows change hands between its frame and ours, keeping
@@ -857,6 +904,15 @@ void TX11Backend::TImpl::UpdateModalStates() {
 // again: a map sent while a manager starts can be lost between it and the server.
 void TX11Backend::TImpl::Recheck() {
   RecheckAt = 0;
+  // A change asked of the manager that it did not carry out: our state follows what it shows.
+  std::vector<std::pair<HWND, Window>> unanswered;
+  for (auto& [h, w] : Windows) {
+    uint64_t until = XState[w].AskedUntil;
+    if (until && GetTickCount64() >= until) unanswered.push_back({h, w});
+    else if (until) RecheckAt = RecheckAt ? std::min(RecheckAt, until) : until;
+  }
+  for (auto& [h, w] : unanswered)
+    if (IsWindow(h)) FollowManager(h, w);
   for (auto& [h, w] : Windows) {
     TXState& x = XState[w];
     if (!x.Mapped || x.Iconified) continue;
@@ -992,7 +1048,7 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       if (h && ev.xfocus.detail != NotifyPointer) {
         FocusLeaving = false;
         ReleaseModifiersUp();
-        if (GetActiveWindow() != h && IsWindowEnabled(h)) SetActiveWindow(h);
+        if (GetActiveWindow() != h && IsWindowEnabled(h) && !IsIconic(h)) SetActiveWindow(h);
       }
       break;
     case FocusOut:
@@ -1012,6 +1068,7 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       if (ev.xproperty.window == Root && ev.xproperty.atom == NetWorkArea) ReadWorkArea();
       if (ev.xproperty.window == Root && ev.xproperty.atom == NetCheck) ManagerChanged();
       if (h && (ev.xproperty.atom == WmState || ev.xproperty.atom == NetState)) FollowManager(h, ev.xany.window);
+      if (h && ev.xproperty.atom == NetFrameExtents) KeepCaptionOnScreen(h, ev.xany.window);
       if (ev.xproperty.window == Helper) LastTime = ev.xproperty.time;
       break;
     case MappingNotify: XRefreshKeyboardMapping(&ev.xmapping); break;

@@ -548,6 +548,11 @@ TEST_F(X11Test, UnderAManagerItsFrameServesTheWindowAndOurStateFollowsIt) {
   EXPECT_TRUE(PumpUntil([&] { return OnScreen(top) == TRect(60, 40, 360, 240); }, Pumper()))
       << "the client area where the window was put";
   EXPECT_FALSE(Property(FBackend->XWindowOf(top), "_NET_FRAME_EXTENTS").empty()) << "the manager's frame";
+  HWND corner = CreateWindowEx(0, "Paint", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, 0);
+  EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(corner).Top > 10 && OnScreen(corner) == GetWindowRect(corner); },
+                        Pumper()))
+      << "moved in below the manager's caption";
+  DestroyWindow(corner);
   HWND tool = CreateWindowEx(WS_EX_TOOLWINDOW, "Paint", "tool", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 100, 80, top);
   EXPECT_EQ(TRect(0, 0, 100 - 2 * 3, 80 - 2 * 3 - 15), GetClientRect(tool)) << "a tool window keeps its own caption";
   DestroyWindow(tool);
