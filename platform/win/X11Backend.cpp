@@ -113,8 +113,8 @@ struct TX11Backend::TImpl {
   std::map<Window, TXState> XState;
   bool Managed = false;  // a window manager runs
   Window ManagerCheck = 0;  // its check window, watched for its end
-  // When windows that should be shown are looked at again: a manager that starts while they
-  // are mapped takes them in, and a map can get lost on the way.
+  // When the windows are looked at again: a map can get lost while a manager starts, and a
+  // manager may not carry out a change we asked of it.
   uint64_t RecheckAt = 0;
   std::map<Window, HWND> ByX;
   std::map<int, Cursor> Cursors;
@@ -127,9 +127,9 @@ struct TX11Backend::TImpl {
   HWND FromServer = 0;
   TRect Work;
   Atom Protocols = 0, DeleteWindow = 0, Clipboard = 0, Utf8 = 0, Targets = 0, Text = 0, NetName = 0,
-       NetState = 0, NetType = 0, NetUtility = 0, NetNormal = 0,
-       NetWorkArea = 0, Incoming = 0, MotifHints = 0, NetSupported = 0, NetMoveResize = 0, NetPid = 0, NetIcon = 0,
-       NetDialog = 0, NetCheck = 0, WmState = 0, NetActive = 0, NetFrameExtents = 0;
+       NetState = 0, NetType = 0, NetUtility = 0, NetNormal = 0, NetDialog = 0, NetWorkArea = 0, Incoming = 0,
+       MotifHints = 0, NetSupported = 0, NetMoveResize = 0, NetPid = 0, NetIcon = 0, NetCheck = 0, WmState = 0,
+       NetActive = 0, NetFrameExtents = 0;
   enum { StateAbove, StateSkipTaskbar, StateModal, StateMaxVert, StateMaxHorz, StateCount };
   Atom StateAtoms[StateCount] = {};
   std::optional<std::vector<long>> Icon;  // read from the resources on first use
