@@ -69,6 +69,9 @@ int ShiftOf(unsigned long mask) {
   return s;
 }
 
+// Menus and other frameless pop-ups are placed by us alone, without a window manager's frame.
+bool PlacedByUs(const TWindowRec& rec) { return (rec.Style & WS_POPUP) && (rec.Style & WS_CAPTION) != WS_CAPTION; }
+
 unsigned int FontCursorOf(int cursor) {
   switch (cursor) {
     case IDC_IBEAM: return XC_xterm;
@@ -280,8 +283,7 @@ void TX11Backend::WindowCreated(HWND hwnd) {
   a.bit_gravity = NorthWestGravity;
   a.event_mask = WindowEvents;
   a.cursor = F->CursorFor(F->Shape);
-  // Menus and other frameless pop-ups are placed by us alone, without a window manager's frame.
-  a.override_redirect = (rec->Style & WS_POPUP) && (rec->Style & WS_CAPTION) != WS_CAPTION ? True : False;
+  a.override_redirect = PlacedByUs(*rec) ? True : False;
   Window w = XCreateWindow(d, F->Root, b.Left, b.Top, static_cast<unsigned>(std::max(1, b.Width())),
                            static_cast<unsigned>(std::max(1, b.Height())), 0, CopyFromParent, InputOutput,
                            CopyFromParent, CWBackPixmap | CWBitGravity | CWEventMask | CWCursor | CWOverrideRedirect,
@@ -884,7 +886,7 @@ void TX11Backend::TImpl::ManagerChanged() {
     SetWindowPos(h, 0, client.Left - in.Left, client.Top - in.Top, client.Width() + in.Left + in.Right,
                  client.Height() + in.Top + in.Bottom, flags);
     rec = FindWindowRec(h);
-    if (rec && !(rec->Style & WS_POPUP && (rec->Style & WS_CAPTION) != WS_CAPTION)) SetDecorationHint(it->second, *rec, x);
+    if (rec && !PlacedByUs(*rec)) SetDecorationHint(it->second, *rec, x);
   }
   RecheckAt = GetTickCount64() + RecheckDelayMs;
 }
