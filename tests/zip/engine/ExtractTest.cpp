@@ -269,6 +269,45 @@ TEST(ZipReaderRoundTrip, ExtractsWhatRealWritersMake) {
   EXPECT_FALSE(fs::exists(dir / "piped64/-"));
 }
 
+TEST(ZipReaderRoundTrip, NamesBeyondAsciiTravelAsUtf8BothWays) {
+  REQUIRE_CODECS();
+  const std::map<std::string, std::string> files = {
+      {"caf\xC3\xA9.txt", "e acute"}, {"caf\xC3\xA8.txt", "e grave"}, {"\xE6\x97\xA5\xE6\x9C\xAC.txt", "cjk"}, {"plain.txt", "ascii"}};
+  TempDir dir;
+  std::string names;
+  for (auto& [name, data] : files) {
+    WriteFile(dir / ("src/" + name), data);
+    names += " " + Quote(name);
+  }
+  // Peers flag such names as UTF-8; each is extracted under its own bytes, none merged.
+  ASSERT_EQ(Shell("cd " + Quote(dir / "src") + " && 7zz a -tzip ../7z.zip" + names), 0);
+  WriteFile(dir / "py.py",
+            "import sys, zipfile, os\n"
+            "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+            "  for n in sorted(os.listdir(sys.argv[2])): z.write(os.path.join(sys.argv[2], n), n)\n");
+  ASSERT_EQ(Shell("python3 " + Quote(dir / "py.py") + " " + Quote(dir / "py.zip") + " " + Quote(dir / "src")), 0);
+  for (std::string peer : {"7z", "py"}) {
+    ASSERT_TRUE(ExtractAll(dir / (peer + ".zip"), dir / ("out_" + peer)).empty()) << peer;
+    for (auto& [name, data] : files) EXPECT_EQ(ReadFile(dir / ("out_" + peer + "/" + name)), data) << peer << " " << name;
+  }
+
+  // Names we store are read right by the peers; a plain name keeps its flag clear.
+  {
+    auto a = OpenArchive(dir / "ours.zip");
+    a->SetBaseDirectory(dir / "src");
+    a->SetStoreOptions(soStripDrive | soStripPath);
+    a->AddFiles("*.txt", faAnyFile);
+    a->Save();
+    for (int i = 0; i < a->Count(); ++i)
+      EXPECT_EQ((a->ZipItems(i)->GeneralPurposeBitFlag() & 0x0800) != 0, a->ZipItems(i)->FileName() != "plain.txt");
+  }
+  ASSERT_EQ(Shell("7zz x -y " + Quote(dir / "ours.zip") + " -o" + Quote(dir / "by7z")), 0);
+  ASSERT_EQ(Shell("unzip -q " + Quote(dir / "ours.zip") + " -d " + Quote(dir / "byunzip")), 0);
+  ASSERT_EQ(PythonExtract(dir, dir / "ours.zip", dir / "bypy", ""), 0);
+  for (std::string peer : {"by7z", "byunzip", "bypy"})
+    for (auto& [name, data] : files) EXPECT_EQ(ReadFile(dir / (peer + "/" + name)), data) << peer << " " << name;
+}
+
 TEST(ZipReaderRoundTrip, RefusedAndDamagedItemsLeaveNoFile) {
   REQUIRE_CODECS();
   TempDir dir;
