@@ -8,6 +8,7 @@
 #include "ZipTestSupport.h"
 #include "platform/rtl/Files.h"
 #include "zip/engine/ZpBitBucketStream.h"
+#include "zip/engine/abSlidingWindowStream.h"
 #include "zip/engine/ZpInsertItem.h"
 #include "zip/engine/ZpUnzipHelper.h"
 #include "zip/engine/ZpUnzipItem.h"
@@ -454,6 +455,59 @@ TEST(ZipReaderRoundTrip, TestingComparesHeadersAndChecksData) {
   b->TestItemAt(0);
   ASSERT_EQ(f.size(), 1u);
   EXPECT_EQ(f[0].Code, 23);
+}
+
+TEST(TabSlidingWindowStream, KeepsTheLastChunksAndWritesTheRestThrough) {
+  TMemoryStream target;
+  target.Write("pre", 3);
+  const std::string data = ziptest::RandomBytes(100001, 9);
+  auto message = [](auto&& action) {
+    try {
+      action();
+    } catch (const EZpException& e) {
+      return std::string(e.Message());
+    }
+    return std::string("no error");
+  };
+  {
+    TabSlidingWindowStream w(target);
+    for (std::size_t at = 0; at < data.size(); at += 7777)
+      w.WriteBuffer(data.data() + at, int64_t(std::min<std::size_t>(7777, data.size() - at)));
+    EXPECT_EQ(w.Size(), 100001);
+    // Only whole chunks went out, and at least the window stayed behind.
+    EXPECT_EQ((target.Size() - 3) % TabSlidingWindowStream::ChunkSize, 0);
+    EXPECT_GE(100001 - (target.Size() - 3), TabSlidingWindowStream::WindowSize);
+    std::string back(TabSlidingWindowStream::WindowSize, '\0');
+    w.Seek(-TabSlidingWindowStream::WindowSize, soFromEnd);
+    w.ReadBuffer(back.data(), int64_t(back.size()));
+    EXPECT_EQ(back, data.substr(data.size() - back.size()));
+    w.Seek(-1, soFromEnd);
+    EXPECT_EQ(message([&] { w.Write("x", 1); }), "TabSlidingWindowStream.Write: Not at end of stream");
+    EXPECT_EQ(message([&] { w.Seek(0, soFromBeginning); }), "TabSlidingWindowStream.Seek: invalid new position");
+    EXPECT_EQ(message([&] { w.Seek(1, soFromEnd); }), "TabSlidingWindowStream.Seek: invalid new position");
+    EXPECT_EQ(message([&] { w.Seek(0, TSeekOrigin(7)); }), "TabSlidingWindowStream.Seek: invalid origin");
+  }
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(target.Memory()), std::size_t(target.Size())), "pre" + data);
+
+  // A target that will not take the bytes, or not where they belong.
+  struct TRefusing : TStream {
+    bool SeekFails = false;
+    int64_t Moved = 0;  // a target someone else moves on
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void*, int64_t) override { return 0; }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+      if (!SeekFails) return offset;
+      return origin == soFromCurrent ? Moved++ : -1;
+    }
+  };
+  for (bool seekFails : {false, true}) {
+    TRefusing refusing;
+    refusing.SeekFails = seekFails;
+    TabSlidingWindowStream w(refusing);
+    w.WriteBuffer(data.data(), 100);
+    EXPECT_EQ(message([&] { w.Flush(); }), seekFails ? "TabSlidingWindowStream.bsWriteChunk: seek failed"
+                                                      : "TabSlidingWindowStream.bsWriteChunk: write failed");
+  }
 }
 
 TEST(ZpBitBucketStream, KeepsOnlyTheLastBytes) {
