@@ -114,6 +114,27 @@ TEST_F(ViewerDisplayTest, TheMouseSelectsWordsAndWholeLines) {
   InjectMouseUp(mbLeft, dragTo.X, dragTo.Y);
   Pump();
   EXPECT_EQ(FViewer->SelectedText(), "two  three\r\nsecond line\r\nthi");
+
+  // While a field's error is pending, a click neither takes the focus nor activates the form.
+  auto* field = new TButton(FForm);
+  field->SetParent(FForm);
+  field->SetFocus();
+  FViewer->Controller()->SetErrorPending(true);
+  const TVwrPos caret = FViewer->CaretPos();
+  const TPoint onThird = Cell(2, 1);
+  InjectClick(mbLeft, onThird.X, onThird.Y);
+  Pump();
+  EXPECT_FALSE(FViewer->Focused());
+  EXPECT_EQ(FViewer->CaretPos(), caret);
+  TForm* other = nullptr;
+  Application().CreateForm(other);
+  other->SetBounds(500, 0, 100, 100);
+  other->Show();
+  ASSERT_EQ(GetActiveWindow(), other->Handle());
+  InjectClick(mbLeft, onThird.X, onThird.Y);
+  Pump();
+  EXPECT_EQ(GetActiveWindow(), other->Handle());
+  EXPECT_EQ(FViewer->CaretPos(), caret);
 }
 
 TEST_F(ViewerDisplayTest, SearchBookmarksAndTheClipboardLimit) {
