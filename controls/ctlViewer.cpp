@@ -322,7 +322,7 @@ constexpr uint32_t DragTimerMs = 50;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool AnyEnabled(TCtlBorders& b) {
+bool AnyEnabled(const TCtlBorders& b) {
   return b.LeftBorder().Enabled() || b.RightBorder().Enabled() || b.TopBorder().Enabled() ||
          b.BottomBorder().Enabled();
 }
