@@ -6,7 +6,7 @@
 #include <map>
 
 EOleSysError::EOleSysError(const AnsiString& message, HRESULT code, int helpContext)
-    : EOleError(message.empty() ? SysErrorMessage(code) : message), FErrorCode(code) {
+    : EOleError(message.empty() ? OleErrorMessage(code) : message), FErrorCode(code) {
   SetHelpContext(helpContext);
 }
 
@@ -14,7 +14,7 @@ EOleException::EOleException(const AnsiString& message, HRESULT code, const Ansi
                              const AnsiString& helpFile, int helpContext)
     : EOleSysError(message, code, helpContext), FSource(source), FHelpFile(helpFile) {}
 
-AnsiString SysErrorMessage(HRESULT code) {
+AnsiString OleErrorMessage(HRESULT code) {
   switch (code) {
     case E_NOTIMPL: return "Not implemented";
     case E_NOINTERFACE: return "Interface not supported";

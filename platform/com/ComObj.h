@@ -39,7 +39,7 @@ private:
 };
 
 // The platform's text for a failure code.
-AnsiString SysErrorMessage(HRESULT code);
+AnsiString OleErrorMessage(HRESULT code);
 // Raises EOleSysError when the code is a failure.
 void OleCheck(HRESULT hr);
 
