@@ -1430,12 +1430,13 @@ void TXlApplication::CloseBook(TXlWorkbook* book) {
 
 }  // namespace
 
+HRESULT CreateExcelServer(const IID& iid, void** obj) {
+  TComPtr<TXlApplication> app = MakeAuto<TXlApplication>();
+  return app->QueryInterface(iid, obj);
+}
+
 void RegisterExcelServer() {
-  if (IsComClassRegistered(CLASS_ExcelApplication)) return;
-  RegisterComClass(CLASS_ExcelApplication, [](const IID& iid, void** obj) {
-    TComPtr<TXlApplication> app = MakeAuto<TXlApplication>();
-    return app->QueryInterface(iid, obj);
-  });
+  if (!IsComClassRegistered(CLASS_ExcelApplication)) RegisterComClass(CLASS_ExcelApplication, CreateExcelServer);
 }
 
 int XlServerInstances() { return gInstances; }

@@ -7,6 +7,8 @@
 
 // Registers the server's class; the first call does it, later ones change nothing.
 void RegisterExcelServer();
+// Makes a new application object and answers its interface iid; the class factory of the server.
+HRESULT CreateExcelServer(const IID& iid, void** obj);
 
 // What a person at the server's window would do, for callers that stand in for one; answered by the
 // application object.
