@@ -4,12 +4,14 @@
 #include "controls/ctlStartup.h"
 #include "framework/base/TkStartup.h"
 #include "framework/base/uMessageDialog.h"
+#include "platform/com/ComStartup.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Regional.h"
 #include "platform/classlib/Forms.h"
 
 void AddProgramSteps(TModuleSteps& steps) {
   steps.Add("Regional settings", [] { LoadRegionalSettings(); });
+  AddAutomationSteps(steps);
   // Forms owned by the application go here, while every module is still up, not at process exit.
   steps.Add("Application", [] { Application(); }, [] { Application().DestroyComponents(); });
   AddControlLibrarySteps(steps);

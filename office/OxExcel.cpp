@@ -5,7 +5,6 @@
 #include "platform/gdi/GdiConsts.h"
 #include "platform/win/PaintContext.h"
 #include "platform/win/Windows.h"
-#include "platform/com/XlServer.h"
 
 namespace {
 
@@ -54,7 +53,7 @@ private:
 double PixelsToPoints(int pixels) { return double(pixels) / screenPixelsPerInch() * 72; }
 int PointsToPixels(double points) { return int(std::nearbyint(points * screenPixelsPerInch() / 72)); }
 
-TOxExcel::TOxExcel(TComponent* owner) : TOxExcelBase(owner) { RegisterExcelServer(); }
+TOxExcel::TOxExcel(TComponent* owner) : TOxExcelBase(owner) {}
 
 TOxExcel::~TOxExcel() {
   try {
