@@ -100,6 +100,126 @@ TEST_F(XlServerTest, SavedWorkbookOpensAgainWithTheSameCells) {
   std::filesystem::remove_all(dir);
 }
 
+TEST_F(XlServerTest, SheetsComeAndGoAndStaleReferencesFailCleanly) {
+  TComPtr<Sheets> sheets;
+  OleCheck(book->Get_Sheets(0, sheets.Put()));
+  TComPtr<IDispatch> added;
+  OleCheck(sheets->Add(OleVariant::Missing(), OleVariant(sheet.Get()), 1, OleVariant::Missing(), 0, added.Put()));
+  int32_t count = 0;
+  sheets->Get_Count(0, &count);
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(DispGet(added.Get(), DISPID_Index).AsInteger(), 2);
+  EXPECT_EQ(DispGet(added.Get(), DISPID_Name).AsAnsi(), "Sheet2");
+  // Names stay unique and valid.
+  EXPECT_THROW(DispPut(added.Get(), DISPID_Name, "sheet1"), EOleException);
+  EXPECT_THROW(DispPut(added.Get(), DISPID_Name, "a/b"), EOleException);
+  DispPut(added.Get(), DISPID_Name, "Totals");
+  EXPECT_EQ(DispGet(sheets.Get(), DISPID_Item, {"TOTALS"}).AsDispatch().Get(), added.Get());
+
+  TComPtr<IDispatch> cell = DispGet(added.Get(), DISPID_Range, {"A1"}).AsDispatch();
+  OleCheck(added.Query<_Worksheet>(IID__Worksheet)->Delete(0));
+  EXPECT_THROW(DispGet(added.Get(), DISPID_Name), EOleException);
+  EXPECT_THROW(DispPut(cell.Get(), DISPID_Value, 1), EOleException);
+
+  // Closing a workbook, or quitting, leaves every reference into it failing, not dangling.
+  TComPtr<IDispatch> a1 = range("A1");
+  OleCheck(book->Close(false, OleVariant::Missing(), OleVariant::Missing(), 0));
+  EXPECT_THROW(DispGet(a1.Get(), DISPID_Text), EOleException);
+  EXPECT_TRUE(FAILED(book->Save(0)));
+  TComPtr<_Workbook> other;
+  OleCheck(books->Add(OleVariant::Missing(), 0, other.Put()));
+  OleCheck(app->Quit());
+  EXPECT_TRUE(FAILED(other->Activate(0)));
+  books->Get_Count(0, &count);
+  EXPECT_EQ(count, 0);
+}
+
+TEST_F(XlServerTest, HyperlinksChartsSelectionAndOutline) {
+  TComPtr<IDispatch> links, charts;
+  OleCheck(sheet->Hyperlinks(links.Put()));
+  OleCheck(sheet->ChartObjects(OleVariant::Missing(), 0, charts.Put()));
+  TComPtr<IDispatch> link = DispCall(links.Get(), DISPID_Add, {range("B3"), "http://example.com", "Sheet1!A1"}).AsDispatch();
+  EXPECT_EQ(DispGet(link.Get(), DISPID_Type).AsInteger(), msoHyperlinkRange);
+  EXPECT_EQ(DispGet(DispGet(link.Get(), DISPID_Range).AsDispatch().Get(), DISPID_Address, {false, false}).AsAnsi(), "B3");
+  EXPECT_THROW(DispGet(link.Get(), DISPID_Shape), EOleException);
+
+  TComPtr<IDispatch> co = DispCall(charts.Get(), DISPID_Add, {0, 0, 296, 296}).AsDispatch();
+  TComPtr<IDispatch> chart = DispGet(co.Get(), DISPID_Chart).AsDispatch();
+  EXPECT_EQ(DispGet(chart.Get(), DISPID_Parent).AsDispatch().Get(), co.Get());
+  DispPut(chart.Get(), DISPID_ChartType, 4);
+  DispCall(chart.Get(), DISPID_ChartWizard, {range("A1:B4"), 4});
+  EXPECT_EQ(DispGet(DispGet(charts.Get(), DISPID_Item, {1}).AsDispatch().Get(), DISPID_Width).AsDouble(), 296);
+  TComPtr<IDispatch> onShape = DispCall(links.Get(), DISPID_Add, {co, "http://example.com"}).AsDispatch();
+  EXPECT_EQ(DispGet(onShape.Get(), DISPID_Type).AsInteger(), msoHyperlinkShape);
+  EXPECT_EQ(DispGet(DispGet(onShape.Get(), DISPID_Shape).AsDispatch().Get(), DISPID_Name).AsAnsi(), "Chart 1");
+  EXPECT_EQ(DispGet(links.Get(), DISPID_Count).AsInteger(), 2);
+  DispCall(link.Get(), DISPID_Delete);
+  DispCall(co.Get(), DISPID_Delete);
+  EXPECT_EQ(DispGet(links.Get(), DISPID_Count).AsInteger(), 1);
+  EXPECT_EQ(DispGet(charts.Get(), DISPID_Count).AsInteger(), 0);
+  EXPECT_THROW(DispGet(chart.Get(), DISPID_ChartType), EOleException);
+
+  DispCall(range("C2:D5").Get(), DISPID_Select);
+  TComPtr<Window> window;
+  OleCheck(app->Get_ActiveWindow(0, window.Put()));
+  TComPtr<IDispatch> selection = DispGet(window.Get(), DISPID_RangeSelection).AsDispatch();
+  EXPECT_EQ(DispGet(selection.Get(), DISPID_Address).AsAnsi(), "$C$2:$D$5");
+
+  TComPtr<IDispatch> outline;
+  OleCheck(sheet->Get_Outline(0, outline.Put()));
+  DispPut(outline.Get(), DISPID_SummaryRow, xlSummaryAbove);
+  EXPECT_EQ(DispGet(outline.Get(), DISPID_SummaryRow).AsInteger(), xlSummaryAbove);
+  TComPtr<IDispatch> row = DispGet(range("A7").Get(), DISPID_EntireRow).AsDispatch();
+  DispPut(row.Get(), DISPID_OutlineLevel, 2);
+  EXPECT_EQ(DispGet(range("Q7").Get(), DISPID_OutlineLevel).AsInteger(), 2);
+  EXPECT_EQ(DispGet(row.Get(), DISPID_Address, {false, false}).AsAnsi(), "A7:XFD7");
+}
+
+TEST_F(XlServerTest, FormattingTravelsThroughAFile) {
+  std::filesystem::create_directories(dir);
+  TComPtr<IDispatch> block = range("A1:B2");
+  DispPut(block.Get(), DISPID_Value, "x");
+  DispPut(DispGet(block.Get(), DISPID_Font).AsDispatch().Get(), DISPID_Bold, true);
+  DispPut(DispGet(block.Get(), DISPID_Font).AsDispatch().Get(), DISPID_Color, 0x0000FF);
+  DispPut(block.Get(), DISPID_HorizontalAlignment, xlHAlignCenter);
+  TComPtr<IDispatch> left = DispGet(DispGet(block.Get(), DISPID_Borders).AsDispatch().Get(), DISPID_Item, {xlEdgeLeft}).AsDispatch();
+  DispPut(left.Get(), DISPID_LineStyle, xlContinuous);
+  DispPut(left.Get(), DISPID_Weight, 4);
+  EXPECT_THROW(DispPut(left.Get(), DISPID_Weight, 3), EOleException);
+  DispPut(DispGet(block.Get(), DISPID_Interior).AsDispatch().Get(), DISPID_Pattern, 1);
+  DispPut(DispGet(block.Get(), DISPID_Interior).AsDispatch().Get(), DISPID_Color, 0x00FFFF);
+  DispPut(range("A1").Get(), DISPID_Value, "a longer text");
+  // Whole columns are formatted where cells exist, without touching a million of them.
+  TComPtr<IDispatch> column = DispGet(range("A1").Get(), DISPID_EntireColumn).AsDispatch();
+  DispPut(column.Get(), DISPID_VerticalAlignment, -4160);
+  DispCall(column.Get(), DISPID_AutoFit);
+  EXPECT_DOUBLE_EQ(DispGet(range("A9").Get(), DISPID_ColumnWidth).AsDouble(), 14);
+  DispPut(range("B1").Get(), DISPID_RowHeight, 30);
+
+  AnsiString file = (dir / "styled.xml").string();
+  OleCheck(book->SaveAs(AnsiToWide(file), 0));
+  TComPtr<_Workbook> again;
+  OleCheck(books->Open(AnsiToWide(file), 0, again.Put()));
+  TComPtr<IDispatch> s = DispGet(DispGet(again.Get(), "Sheets").AsDispatch().Get(), "Item", {1}).AsDispatch();
+  TComPtr<IDispatch> b2 = DispGet(s.Get(), DISPID_Range, {"B2"}).AsDispatch();
+  TComPtr<IDispatch> font = DispGet(b2.Get(), DISPID_Font).AsDispatch();
+  EXPECT_TRUE(DispGet(font.Get(), DISPID_Bold).AsBool());
+  EXPECT_EQ(DispGet(font.Get(), DISPID_Color).AsInteger(), 0x0000FF);
+  EXPECT_EQ(DispGet(b2.Get(), DISPID_HorizontalAlignment).AsInteger(), xlHAlignCenter);
+  TComPtr<IDispatch> a2 = DispGet(s.Get(), DISPID_Range, {"A2"}).AsDispatch();
+  EXPECT_EQ(DispGet(a2.Get(), DISPID_VerticalAlignment).AsInteger(), -4160);
+  EXPECT_EQ(DispGet(DispGet(b2.Get(), DISPID_Interior).AsDispatch().Get(), DISPID_Color).AsInteger(), 0x00FFFF);
+  TComPtr<IDispatch> edge = DispGet(DispGet(b2.Get(), DISPID_Borders).AsDispatch().Get(), DISPID_Item, {xlEdgeLeft}).AsDispatch();
+  EXPECT_EQ(DispGet(edge.Get(), DISPID_LineStyle).AsInteger(), xlContinuous);
+  EXPECT_EQ(DispGet(edge.Get(), DISPID_Weight).AsInteger(), 4);
+  EXPECT_NEAR(DispGet(b2.Get(), DISPID_ColumnWidth).AsDouble(), 8.43, 1e-9);
+  EXPECT_NEAR(DispGet(a2.Get(), DISPID_ColumnWidth).AsDouble(), 14, 1e-6);
+  EXPECT_DOUBLE_EQ(DispGet(DispGet(s.Get(), DISPID_Range, {"C1"}).AsDispatch().Get(), DISPID_RowHeight).AsDouble(), 30);
+
+  EXPECT_TRUE(FAILED(book->SaveAs(AnsiToWide((dir / "no" / "such" / "folder.xml").string()), 0)));
+  std::filesystem::remove_all(dir);
+}
+
 TEST_F(XlServerTest, LibreOfficeReadsTheSavedCells) {
   if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "LibreOffice is not installed";
   std::filesystem::create_directories(dir);
