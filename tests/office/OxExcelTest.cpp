@@ -327,3 +327,83 @@ TEST_F(OxExcelTest, SinkPlacesNamedArgumentsAndReportsHandlerErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OxExcelTest, FromServerSyncReadsTheServerAndUserNameWaitsForAWorkbook) {
+  TComPtr<IDispatch> supplied;
+  OleCheck(CreateExcelServer(IID_IDispatch, supplied.PutVoid()));
+  TComPtr<_Application> app = supplied.Query<_Application>(IID__Application);
+  app->Set_Caption(0, L"Server caption");
+  app->Set_Interactive(0, VARIANT_FALSE);
+  app->Set_LargeButtons(0, VARIANT_TRUE);
+  app->Set_UserName(0, L"server user");
+  xl->OnGetInstance = [&](TObject*, TComPtr<IDispatch>& instance, const CLSID&, const IID&) { instance = supplied; };
+  xl->SetPropDirection(pdFromServer);
+  xl->SetCaption("stored caption");
+  xl->SetVisible(true);
+  xl->SetConnected(true);
+  EXPECT_EQ(xl->Caption(), "Server caption");
+  EXPECT_FALSE(xl->Interactive());
+  EXPECT_EQ(xl->LargeButtons(), VARIANT_TRUE);
+  EXPECT_EQ(xl->UserName(), L"server user");
+  VARIANT_BOOL visible = VARIANT_FALSE;
+  app->Get_Visible(0, &visible);
+  EXPECT_EQ(visible, VARIANT_TRUE);  // Visible goes to the server either way
+
+  // Without a workbook the name is kept but not sent.
+  xl->SetUserName(L"kept");
+  WideString name;
+  app->Get_UserName(0, &name);
+  EXPECT_EQ(name, L"server user");
+  addBook();
+  xl->SetUserName(L"sent");
+  app->Get_UserName(0, &name);
+  EXPECT_EQ(name, L"sent");
+  xl->SetConnected(false);
+  app.Reset();
+  supplied.Reset();
+}
+
+TEST_F(OxExcelTest, HandlersRunWithTheDispatchingFlagAndTheirErrorsAreShown) {
+  std::vector<AnsiString> shown;
+  Application().SetExceptionDisplay([&](const AnsiString& m, const AnsiString&) { shown.push_back(m); });
+  xl->SetConnected(true);
+  bool flagged = false;
+  xl->OnNewWorkbook = [&](TObject*, _Workbook*) {
+    flagged = xl->HasOxState(oxsDispatching);
+    throw EOxOfficeError("Handler failed");
+  };
+  TComPtr<_Workbook> book = addBook();  // the server carries on: the workbook is there
+  EXPECT_TRUE(book);
+  EXPECT_TRUE(flagged);
+  EXPECT_FALSE(xl->HasOxState(oxsDispatching));
+  EXPECT_EQ(shown, std::vector<AnsiString>{"Handler failed."});
+}
+
+TEST_F(OxExcelTest, FreeingAConnectedComponentQuitsTheServer) {
+  int quits = XlServerQuitCount();
+  TComponent form(nullptr);
+  auto* owned = new TOxExcel(&form);
+  owned->SetName("xlaOp");
+  owned->SetConnected(true);
+  EXPECT_EQ(XlServerInstances(), instancesBefore + 1);
+  form.DestroyComponents();
+  EXPECT_EQ(XlServerInstances(), instancesBefore);
+  EXPECT_EQ(XlServerQuitCount(), quits + 1);
+
+  // Server information without a connection: a server made for the answer, released unquitted.
+  TStringList info;
+  xl->GetServerInfo(&info);
+  EXPECT_EQ(info[0].substr(0, 10), "User Name=");
+  EXPECT_EQ(XlServerQuitCount(), quits + 1);
+  EXPECT_FALSE(xl->Connected());
+}
+
+TEST(OxGeometry, PixelsAndPointsRoundHalvesToEven) {
+  const std::pair<double, int> cases[] = {{0.375, 0}, {1.125, 2}, {1.875, 2}, {600, 800}, {-0.75, -1}};
+  for (auto& [points, pixels] : cases) EXPECT_EQ(PointsToPixels(points), pixels) << points;
+  EXPECT_DOUBLE_EQ(PixelsToPoints(640), 480);
+}
+
+}  // namespace
