@@ -53,9 +53,12 @@ HRESULT TOxEventSink::Invoke(DISPID dispid, const IID&, LCID, uint16_t, DISPPARA
     DISPID slot = params->rgdispidNamedArgs[i];
     if (slot >= 0 && uint32_t(slot) < n) slots[size_t(slot)] = params->rgvarg[i];
   }
+  // A handler may disconnect and so free this sink: the call runs on copies.
+  TOxEventDispatcher dispatcher = FDispatcher;
+  const IID iid = FIID;
   // A handler's failure is the application's to show; the server is told all went well.
   try {
-    if (FDispatcher) FDispatcher(FIID, dispid, slots);
+    if (dispatcher) dispatcher(iid, dispid, slots);
   } catch (...) {
     Application().HandleCurrentException();
   }

@@ -40,18 +40,23 @@ HRESULT TConnectionPoint::Unadvise(uint32_t cookie) {
 }
 
 void TConnectionPoint::Fire(DISPID dispid, const std::vector<OleVariant>& args) {
-  std::vector<TSink> sinks = FSinks;
-  for (const TSink& s : sinks) {
-    bool stillAdvised = std::any_of(FSinks.begin(), FSinks.end(), [&](const TSink& t) { return t.Cookie == s.Cookie; });
-    if (!stillAdvised) continue;
-    std::vector<OleVariant> reversed(args.rbegin(), args.rend());
+  std::vector<uint32_t> cookies;
+  for (const TSink& s : FSinks) cookies.push_back(s.Cookie);
+  std::vector<OleVariant> reversed(args.rbegin(), args.rend());
+  for (uint32_t cookie : cookies) {
+    // A sink unadvised by an earlier one (or freed with it) is not called, and once called a sink
+    // is not touched again: sinks that do not count references may be gone by then.
+    auto it = std::find_if(FSinks.begin(), FSinks.end(), [&](const TSink& t) { return t.Cookie == cookie; });
+    if (it == FSinks.end()) continue;
+    IDispatch* sink = it->Sink.Get();
+    std::vector<OleVariant> argv = reversed;
     DISPPARAMS params;
-    params.rgvarg = reversed.data();
-    params.cArgs = static_cast<uint32_t>(reversed.size());
+    params.rgvarg = argv.data();
+    params.cArgs = static_cast<uint32_t>(argv.size());
     OleVariant result;
     EXCEPINFO info;
     uint32_t argErr = 0;
     // A sink's failure is its own business; the server goes on with the others.
-    s.Sink->Invoke(dispid, GUID_NULL, 0, DISPATCH_METHOD, &params, &result, &info, &argErr);
+    sink->Invoke(dispid, GUID_NULL, 0, DISPATCH_METHOD, &params, &result, &info, &argErr);
   }
 }

@@ -1402,7 +1402,8 @@ bool TXlApplication::Fire(DISPID dispid, std::vector<OleVariant> args, bool canc
 }
 
 void TXlApplication::ActivateBook(TXlWorkbook* book) {
-  if (FActiveBook == book) return;
+  // A handler may have closed the workbook, or quit, before it came to be activated.
+  if (FActiveBook == book || (book && book->App() != this)) return;
   TXlWorkbook* old = FActiveBook;
   FActiveBook = book;
   if (old) {

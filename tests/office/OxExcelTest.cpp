@@ -407,3 +407,27 @@ TEST(OxGeometry, PixelsAndPointsRoundHalvesToEven) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OxExcelTest, AHandlerMayDisconnectInTheMiddleOfAnEvent) {
+  xl->SetConnected(true);
+  int activations = 0;
+  xl->OnNewWorkbook = [&](TObject*, _Workbook*) { xl->SetConnected(false); };
+  xl->OnWorkbookActivate = [&](TObject*, _Workbook*) { ++activations; };
+  TComPtr<_Application> app(xl->Application());
+  TComPtr<Workbooks> books;
+  OleCheck(app->Get_Workbooks(0, books.Put()));
+  TComPtr<_Workbook> book;
+  // The server was quit under the call; what it answers is its own affair, but nothing breaks.
+  books->Add(OleVariant::Missing(), 0, book.Put());
+  EXPECT_FALSE(xl->Connected());
+  EXPECT_EQ(activations, 0);
+  book.Reset();
+  EXPECT_EQ(DispGet(books.Get(), DISPID_Count).AsInteger(), 0);
+  TComPtr<Window> window;
+  EXPECT_EQ(app->Get_ActiveWindow(0, window.Put()), S_OK);
+  EXPECT_FALSE(window);
+}
+
+}  // namespace
