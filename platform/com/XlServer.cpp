@@ -839,9 +839,10 @@ void TXlRange::setValue(const OleVariant& v) {
 }
 
 void TXlRange::changed() {
-  TXlApplication* app = FSheet->Book()->App();
-  app->Fire(DISPID_SheetChange, {FSheet->AsDispatch(), OleVariant(AsDispatch())});
-  app->Fire(DISPID_SheetCalculate, {FSheet->AsDispatch()});
+  TComPtr<IDispatch> app(FSheet->Book()->App()->AsDispatch());
+  FSheet->Book()->App()->Fire(DISPID_SheetChange, {FSheet->AsDispatch(), OleVariant(AsDispatch())});
+  // A handler may have closed the workbook.
+  if (FSheet->Book()) FSheet->Book()->App()->Fire(DISPID_SheetCalculate, {FSheet->AsDispatch()});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -998,6 +999,7 @@ TXlWorksheet::TXlWorksheet(TXlWorkbook* book, const WideString& name) : TAutoObj
   Method(DISPID_Activate, [this](const TInvokeArgs&) {
     CheckAlive();
     FBook->App()->ActivateBook(FBook);
+    CheckAlive();
     FBook->ActivateSheet(this);
     return OleVariant(true);
   });
@@ -1090,12 +1092,13 @@ TXlWorkbook::TXlWorkbook(TXlApplication* app, const WideString& name, int sheets
       else if (!FullName.empty()) SaveTo(WideToAnsi(FullName));
     }
     if (FApp->Fire(DISPID_WorkbookBeforeClose, {AsDispatch(), OleVariant()}, true)) return OleVariant(false);
-    FApp->CloseBook(this);
+    if (FApp) FApp->CloseBook(this);  // unless a handler closed it already
     return OleVariant(true);
   });
   Method(DISPID_Save, [this](const TInvokeArgs&) {
     CheckAlive();
     if (FApp->Fire(DISPID_WorkbookBeforeSave, {AsDispatch(), OleVariant(false), OleVariant()}, true)) return OleVariant(false);
+    CheckAlive();
     // A workbook never saved goes to the current folder under its name.
     SaveTo(FullName.empty() ? WideToAnsi(Name) + ".xml" : WideToAnsi(FullName));
     return OleVariant(true);
@@ -1103,6 +1106,7 @@ TXlWorkbook::TXlWorkbook(TXlApplication* app, const WideString& name, int sheets
   Method(DISPID_SaveAs, [this](const TInvokeArgs& a) {
     CheckAlive();
     if (FApp->Fire(DISPID_WorkbookBeforeSave, {AsDispatch(), OleVariant(true), OleVariant()}, true)) return OleVariant(false);
+    CheckAlive();
     SaveTo(a.Required(0).AsAnsi());
     return OleVariant(true);
   });
@@ -1140,13 +1144,15 @@ void TXlWorkbook::Detach() {
 }
 
 void TXlWorkbook::ActivateSheet(TXlWorksheet* sheet) {
-  TXlWorksheet* old = ActiveSheet();
-  if (old == sheet) return;
+  TComPtr<TXlWorksheet> old(ActiveSheet()), keep(sheet);
+  if (old.Get() == sheet) return;
   for (size_t i = 0; i < FSheets.size(); ++i)
     if (FSheets[i].Get() == sheet) FActive = int(i);
   WindowObject->Selection = TArea{};
+  TComPtr<IDispatch> self(AsDispatch());
   if (old) FApp->Fire(DISPID_SheetDeactivate, {old->AsDispatch()});
-  FApp->Fire(DISPID_SheetActivate, {sheet->AsDispatch()});
+  // A handler may have closed the workbook or deleted the sheet.
+  if (FApp && sheet->Book()) FApp->Fire(DISPID_SheetActivate, {sheet->AsDispatch()});
 }
 
 TComPtr<TXlWorksheet> TXlWorkbook::AddSheet(int position) {
@@ -1159,8 +1165,9 @@ TComPtr<TXlWorksheet> TXlWorkbook::AddSheet(int position) {
   position = std::clamp(position, 0, int(FSheets.size()));
   FSheets.insert(FSheets.begin() + position, sheet);
   if (FApp && FApp->ActiveBook() == this) {
+    TComPtr<IDispatch> self(AsDispatch());
     FApp->Fire(DISPID_WorkbookNewSheet, {AsDispatch(), OleVariant(sheet->AsDispatch())});
-    ActivateSheet(sheet.Get());
+    if (FApp && sheet->Book()) ActivateSheet(sheet.Get());
   } else {
     FActive = position;
   }
@@ -1174,7 +1181,7 @@ void TXlWorkbook::DeleteSheet(TXlWorksheet* sheet) {
   FSheets.erase(std::remove(FSheets.begin(), FSheets.end(), keep), FSheets.end());
   sheet->Detach();
   FActive = std::min(FActive, int(FSheets.size()) - 1);
-  if (wasActive) FApp->Fire(DISPID_SheetActivate, {ActiveSheet()->AsDispatch()});
+  if (wasActive && FApp) FApp->Fire(DISPID_SheetActivate, {ActiveSheet()->AsDispatch()});
 }
 
 class TXlWorkbooks final : public TAutoObject<Workbooks> {
@@ -1404,16 +1411,18 @@ bool TXlApplication::Fire(DISPID dispid, std::vector<OleVariant> args, bool canc
 void TXlApplication::ActivateBook(TXlWorkbook* book) {
   // A handler may have closed the workbook, or quit, before it came to be activated.
   if (FActiveBook == book || (book && book->App() != this)) return;
-  TXlWorkbook* old = FActiveBook;
+  // Handlers may close either workbook, or quit: everything in hand is held, and each step
+  // checks that it still applies.
+  TComPtr<IDispatch> self(AsDispatch());
+  TComPtr<TXlWorkbook> old(FActiveBook), keep(book);
   FActiveBook = book;
   if (old) {
     Fire(DISPID_WorkbookDeactivate, {old->AsDispatch()});
     Fire(DISPID_WindowDeactivate, {old->AsDispatch(), OleVariant(old->WindowObject->AsDispatch())});
   }
-  if (book) {
-    Fire(DISPID_WorkbookActivate, {book->AsDispatch()});
+  if (book && FActiveBook == book) Fire(DISPID_WorkbookActivate, {book->AsDispatch()});
+  if (book && FActiveBook == book)
     Fire(DISPID_WindowActivate, {book->AsDispatch(), OleVariant(book->WindowObject->AsDispatch())});
-  }
 }
 
 TComPtr<TXlWorkbook> TXlApplication::AddBook(const WideString& name, int sheets) {

@@ -431,3 +431,37 @@ TEST_F(OxExcelTest, AHandlerMayDisconnectInTheMiddleOfAnEvent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OxExcelTest, HandlersMayCloseWhatTheServerIsWorkingOn) {
+  xl->SetConnected(true);
+  auto close = [](_Workbook* wb) { wb->Close(false, OleVariant::Missing(), OleVariant::Missing(), 0); };
+  xl->OnNewWorkbook = [&](TObject*, _Workbook* wb) { close(wb); };
+  TComPtr<_Workbook> gone = addBook();
+  xl->OnNewWorkbook = nullptr;
+  TComPtr<_Workbook> book = addBook();
+  TComPtr<Sheets> sheets;
+  OleCheck(book->Get_Sheets(0, sheets.Put()));
+  TComPtr<IDispatch> first;
+  OleCheck(sheets->Get_Item(OleVariant(1), first.Put()));
+  TComPtr<IDispatch> cell = DispGet(first.Get(), "Range", {"A1"}).AsDispatch();
+  xl->OnSheetChange = [&](TObject*, IDispatch*, ExcelRange*) { close(book.Get()); };
+  int calculations = 0;
+  xl->OnSheetCalculate = [&](TObject*, IDispatch*) { ++calculations; };
+  DispPut(cell.Get(), "Value", 1);
+  EXPECT_EQ(calculations, 0);
+  xl->OnWorkbookNewSheet = [&](TObject*, _Workbook* wb, IDispatch*) { close(wb); };
+  TComPtr<_Workbook> third = addBook();
+  TComPtr<Sheets> more;
+  OleCheck(third->Get_Sheets(0, more.Put()));
+  TComPtr<IDispatch> added;
+  more->Add(OleVariant::Missing(), OleVariant::Missing(), OleVariant::Missing(), OleVariant::Missing(), 0, added.Put());
+  TComPtr<Workbooks> books;
+  OleCheck(xl->Application()->Get_Workbooks(0, books.Put()));
+  int32_t count = -1;
+  books->Get_Count(0, &count);
+  EXPECT_EQ(count, 0);
+}
+
+}  // namespace
