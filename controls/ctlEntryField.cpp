@@ -191,7 +191,7 @@ void TCtlBaseEntryField::checkType(bool Ok) const {
 int TCtlBaseEntryField::GetValue(void* Buffer) {
   uint16_t code;
   {
-    TFlagScope reading(FSettingValue);
+    TFlagScope reading(FReadingValue);
     code = ValidateText();
   }
   if (code != 0) return code;
@@ -665,8 +665,11 @@ bool TCtlBaseEntryField::zeroHidden() {
 AnsiString TCtlBaseEntryField::GetDisplayString() {
   AnsiString s = FModel.Text();
   if (zeroHidden()) return AnsiString(s.size(), ' ');
-  for (char& c : s)
-    if (c >= 1 && c <= 31) c = static_cast<char>(c + 64);
+  bool masked = FOptions.Contains(efoPasswordMode) && FPasswordChar != 0;
+  for (char& c : s) {
+    if (masked && c != ' ') c = FPasswordChar;
+    else if (c >= 1 && c <= 31) c = static_cast<char>(c + 64);
+  }
   return s;
 }
 
@@ -739,6 +742,11 @@ void TCtlBaseEntryField::afterEdit(const TCtlEditResult& r) {
 }
 
 void TCtlBaseEntryField::EditCommand(uint16_t Command, TMessage& Msg) {
+  if (Command == ccRestore) {
+    FModel.SetCharArmed(false);
+    Restore();
+    return;
+  }
   TCtlEditArgs args;
   switch (Command) {
     case ccChar: args.Char = static_cast<char>(Msg.WParam); break;
@@ -852,7 +860,8 @@ void TCtlBaseEntryField::WndProc(TMessage& m) {
     }
     case WM_SYSKEYDOWN: {
       auto key = static_cast<uint16_t>(m.WParam);
-      if (key == VK_TAB || key == VK_MENU || !Controller()) break;
+      TCtlCustomControlEx::WndProc(m);
+      if (key == VK_TAB || key == VK_MENU || !Controller() || HasState(csDesigning)) return;
       routeKey(Controller()->EntryCommands().TranslateKey(key), m);
       // Alt with keypad digits makes one character, which comes when Alt is let go.
       if (key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9) FModel.SetCharArmed(true);

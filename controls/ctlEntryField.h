@@ -153,7 +153,8 @@ public:
   void SetInsertMode(bool Value);
   void MoveCaret(int Delta);
   virtual void Restore();
-  // The edit text as drawn: control characters as letters; numbers hidden by ZeroDisplay.
+  // The edit text as drawn: control characters as letters, a password as password characters,
+  // numbers hidden by ZeroDisplay.
   virtual AnsiString GetDisplayString();
 
   // ---- properties ----
@@ -198,6 +199,7 @@ public:
   bool Validating() const { return FValidating; }
   bool InUserValidation() const { return FInUserValidation; }
   bool SettingValue() const { return FSettingValue; }
+  bool ReadingValue() const { return FReadingValue; }
   bool RightAligned() const { return FRightAligned; }
   int TextTop() const { return FTextTop; }
 
@@ -310,6 +312,7 @@ private:
   bool FValidating = false;
   bool FInUserValidation = false;
   bool FSettingValue = false;
+  bool FReadingValue = false;
   bool FChangeSuppressed = false;
   bool FValidationFailed = false;
   bool FFocusByMouse = false;

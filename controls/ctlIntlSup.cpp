@@ -397,6 +397,60 @@ AnsiString TCtlIntlSup::TimeTextFromTime(const AnsiString& Picture, TCtlTime Tim
   return Pack && Time != NoTime ? packText(pic, text) : text;
 }
 
+namespace {
+
+AnsiString fromBuffer(const char* s) {
+  AnsiString text = s ? s : "";
+  return capped(text, ctlPictureCapacity);
+}
+
+char* toBuffer(char* dest, const AnsiString& s) {
+  std::size_t n = s.size() < std::size_t(ctlPictureCapacity) ? s.size() : std::size_t(ctlPictureCapacity);
+  s.copy(dest, n);
+  dest[n] = '\0';
+  return dest;
+}
+
+}  // namespace
+
+char* TCtlIntlSup::IntlTimeMask(char* Dest, bool ShowSeconds) const { return toBuffer(Dest, IntlTimeMask(ShowSeconds)); }
+char* TCtlIntlSup::IntlDateMask(char* Dest, bool ForceCentury) const { return toBuffer(Dest, IntlDateMask(ForceCentury)); }
+
+TCtlDate TCtlIntlSup::DateFromDateText(const char* Picture, const char* Text, int Epoch) const {
+  return DateFromDateText(fromBuffer(Picture), fromBuffer(Text), Epoch);
+}
+
+bool TCtlIntlSup::DMYFromDateText(const char* Picture, const char* Text, int Epoch, int& Day, int& Month,
+                                  int& Year) const {
+  return DMYFromDateText(fromBuffer(Picture), fromBuffer(Text), Epoch, Day, Month, Year);
+}
+
+bool TCtlIntlSup::DateTextIsBlank(const char* Picture, const char* Text) const {
+  return DateTextIsBlank(fromBuffer(Picture), fromBuffer(Text));
+}
+
+char* TCtlIntlSup::DateTextFromDate(char* Dest, const char* Picture, TCtlDate Date, bool Pack) const {
+  return toBuffer(Dest, DateTextFromDate(fromBuffer(Picture), Date, Pack));
+}
+
+char* TCtlIntlSup::DateTextFromDMY(char* Dest, const char* Picture, int Day, int Month, int Year, int Epoch,
+                                   bool Pack) const {
+  return toBuffer(Dest, DateTextFromDMY(fromBuffer(Picture), Day, Month, Year, Epoch, Pack));
+}
+
+TCtlTime TCtlIntlSup::TimeFromTimeText(const char* Picture, const char* Text) const {
+  return TimeFromTimeText(fromBuffer(Picture), fromBuffer(Text));
+}
+
+bool TCtlIntlSup::HMSFromTimeText(const char* Picture, const char* Text, int& Hours, int& Minutes,
+                                  int& Seconds) const {
+  return HMSFromTimeText(fromBuffer(Picture), fromBuffer(Text), Hours, Minutes, Seconds);
+}
+
+char* TCtlIntlSup::TimeTextFromTime(char* Dest, const char* Picture, TCtlTime Time, bool Pack) const {
+  return toBuffer(Dest, TimeTextFromTime(fromBuffer(Picture), Time, Pack));
+}
+
 TCtlIntlSup& CtlIntlSup() {
   if (!instance()) instance() = std::make_unique<TCtlIntlSup>();
   return *instance();

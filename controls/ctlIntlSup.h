@@ -49,6 +49,18 @@ public:
                        int& Seconds) const;
   AnsiString TimeTextFromTime(const AnsiString& Picture, TCtlTime Time, bool Pack) const;
 
+  // The same over NUL-terminated buffers; a destination holds ctlPictureCapacity + 1 bytes.
+  char* IntlTimeMask(char* Dest, bool ShowSeconds) const;
+  char* IntlDateMask(char* Dest, bool ForceCentury) const;
+  TCtlDate DateFromDateText(const char* Picture, const char* Text, int Epoch) const;
+  bool DMYFromDateText(const char* Picture, const char* Text, int Epoch, int& Day, int& Month, int& Year) const;
+  bool DateTextIsBlank(const char* Picture, const char* Text) const;
+  char* DateTextFromDate(char* Dest, const char* Picture, TCtlDate Date, bool Pack) const;
+  char* DateTextFromDMY(char* Dest, const char* Picture, int Day, int Month, int Year, int Epoch, bool Pack) const;
+  TCtlTime TimeFromTimeText(const char* Picture, const char* Text) const;
+  bool HMSFromTimeText(const char* Picture, const char* Text, int& Hours, int& Minutes, int& Seconds) const;
+  char* TimeTextFromTime(char* Dest, const char* Picture, TCtlTime Time, bool Pack) const;
+
   char DecimalChar() const { return FDecimalChar; }
   char ThousandsChar() const { return FThousandsChar; }
   int CurrencyDigits() const { return FCurrencyDigits; }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -217,6 +218,11 @@ TEST(CtlIntlSup, TimeTextConversions) {
       {"11:61 AM", NoTime},                 {"11:  AM ", NoTime},
   };
   for (const Case& c : cases) EXPECT_EQ(intl.TimeFromTimeText("hh:mm tt", c.text), c.expected) << c.text;
+  char buffer[ctlPictureCapacity + 1];
+  EXPECT_STREQ(intl.TimeTextFromTime(buffer, "hh:mm tt", t1305, false), "01:05 PM");
+  std::string longPicture(400, 'h');
+  EXPECT_EQ(std::strlen(intl.TimeTextFromTime(buffer, longPicture.c_str(), t1305, false)), 255u)
+      << "a picture is cut at its capacity, never written past it";
 }
 
 TEST(CtlIntlSup, QuotedLiteralsMoveToTheirSlots) {

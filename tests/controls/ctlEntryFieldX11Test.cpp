@@ -1,0 +1,122 @@
+// Entry fields on a real X display: xdotool types, edits and selects, the X CLIPBOARD carries text
+// both ways (read and written with xclip), and a password field shows only password characters.
+#include <memory>
+
+#include "controls/ctlController.h"
+#include "controls/ctlEntryField.h"
+#include "platform/gdi/BmpFile.h"
+#include "platform/classlib/Forms.h"
+#include "platform/classlib/WindowPump.h"
+#include "platform/win/Caret.h"
+#include "platform/win/DisplayBackend.h"
+#include "platform/win/WindowImage.h"
+#include "platform/win/Windows.h"
+#include "platform/win/X11Backend.h"
+#include "platform/x11/XvfbSupport.h"
+
+namespace {
+
+class TTextField : public TCtlBaseEntryField {
+public:
+  using TCtlBaseEntryField::TCtlBaseEntryField;
+  void SetText(const AnsiString& s) { SetEditText(s); }
+};
+
+class EntryFieldX11Test : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!ToolInstalled("Xvfb") || !ToolInstalled("xdotool") || !ToolInstalled("xclip"))
+      GTEST_SKIP() << "Xvfb, xdotool and xclip are needed";
+    FServer = std::make_unique<TXvfb>();
+    ASSERT_FALSE(FServer->Display().empty()) << "Xvfb did not start";
+    ResetWindowSystem();
+    SetDisplayBackend(std::make_unique<TX11Backend>(FServer->Display().c_str()));
+    UseWindowSystemPump();
+  }
+  void TearDown() override {
+    FForm.reset();
+    Application().SetMessagePump({});
+    ResetWindowSystem();
+    SetDisplayBackend(nullptr);
+    FServer.reset();
+  }
+  static std::function<void()> Pumper() {
+    return [] { Application().ProcessMessages(); };
+  }
+  std::string Tool(const std::string& cmd) { return FServer->Run(cmd, Pumper()); }
+  std::string At(TControl* c, int x, int y) {
+    TPoint p = c->ClientToScreen(TPoint{x, y});
+    return std::to_string(p.X) + " " + std::to_string(p.Y);
+  }
+  TTextField* Field(int y, int maxLength) {
+    auto* f = new TTextField(FForm.get());
+    f->SetParent(FForm.get());
+    f->SetBounds(10, y, 180, 25);
+    f->SetMaxLength(maxLength);
+    return f;
+  }
+  // Pixels of a field's face in the form's image.
+  static std::vector<TColorRef> Face(const TGdiBitmap& image, TControl* c) {
+    std::vector<TColorRef> px;
+    for (int y = 3; y < c->Height() - 3; ++y)
+      for (int x = 3; x < c->Width() - 3; ++x) px.push_back(image.Pixel(c->Left() + x, c->Top() + y));
+    return px;
+  }
+
+  std::unique_ptr<TXvfb> FServer;
+  std::unique_ptr<TForm> FForm;
+};
+
+TEST_F(EntryFieldX11Test, TypingEditingSelectingAndTheClipboard) {
+  FForm = std::make_unique<TForm>(nullptr);
+  FForm->SetCaption("Quorvex entry");
+  FForm->SetBounds(60, 40, 260, 160);
+  new TCtlController(FForm.get());
+  TTextField* text = Field(10, 20);
+  TTextField* password = Field(45, 20);
+  password->SetOptions(TCtlEntryFieldOptions{efoPasswordMode, efoTrimBlanks});
+  TTextField* stars = Field(80, 20);
+  FForm->Show();
+  ASSERT_TRUE(PumpUntil([&] { return !Tool("xdotool search --onlyvisible --name 'Quorvex entry'").empty(); }, Pumper()));
+
+  Tool("xdotool mousemove --sync " + At(text, 20, 10) + " click 1");
+  ASSERT_TRUE(PumpUntil([&] { return text->Focused(); }, Pumper()));
+  Tool("xdotool type --delay 30 hello");
+  Tool("xdotool key BackSpace Home");
+  Tool("xdotool type x");
+  ASSERT_TRUE(PumpUntil([&] { return text->EditText() == "xhell"; }, Pumper())) << text->EditText();
+  EXPECT_EQ(CaretWindow(), text->Handle());
+
+  Tool("xdotool key End shift+Left shift+Left");
+  ASSERT_TRUE(PumpUntil([&] { return text->SelStart() == 3 && text->SelEnd() == 5; }, Pumper()));
+  Tool("xdotool key ctrl+c");
+  std::string copied;
+  PumpUntil([&] { return (copied = Tool("xclip -selection clipboard -o")) == "ll"; }, Pumper());
+  EXPECT_EQ(copied, "ll");
+  // The selection is drawn in the highlight colours while the field has the focus.
+  Application().ProcessMessages();
+  TGdiBitmap image = GetWindowImage(FForm->Handle());
+  std::vector<TColorRef> face = Face(image, text);
+  EXPECT_NE(std::count(face.begin(), face.end(), ColorToRGB(clHighlight)), 0);
+
+  int status = 0;
+  FServer->Run("printf 'ZZ' | xclip -selection clipboard -i >/dev/null 2>&1", Pumper(), &status);
+  ASSERT_EQ(status, 0);
+  // xclip takes the selection a moment after it returns.
+  PumpUntil([&] { return Tool("xclip -selection clipboard -o") == "ZZ"; }, Pumper());
+  Tool("xdotool key Home ctrl+v");
+  ASSERT_TRUE(PumpUntil([&] { return text->EditText() == "ZZxhell"; }, Pumper())) << text->EditText();
+
+  // The password field draws exactly what a field of stars draws.
+  password->SetText("secret");
+  stars->SetText("******");
+  password->Repaint();
+  stars->Repaint();
+  Application().ProcessMessages();
+  image = GetWindowImage(FForm->Handle());
+  EXPECT_EQ(Face(image, password), Face(image, stars));
+  EXPECT_NE(Face(image, password), Face(image, text));
+  SavePngFile(image, QUORVEX_BINARY_DIR "/entryfield-x11.png");
+}
+
+}  // namespace
