@@ -11,6 +11,7 @@
 #include "platform/classlib/Printers.h"
 #include "platform/gdi/BmpFile.h"
 #include "platform/rtl/Files.h"
+#include "platform/win/WindowImage.h"
 
 namespace {
 
@@ -187,6 +188,9 @@ TEST_F(FormChainTest, PrinterDialogCopiesWithSpinButtonAndCollation) {
     d.cbxCollatedCopies->SetChecked(false);
     d.cbxCollatedCopies->Click();
     EXPECT_TRUE(d.imgUnCollated->Visible());
+    Application().ProcessMessages();
+    std::filesystem::create_directories(QUORVEX_BINARY_DIR "/screenshots");
+    SavePngFile(GetWindowImage(d.Handle()), QUORVEX_BINARY_DIR "/screenshots/printer-dialog.png");
     d.edtNumberOfCopies->SetFocus();
     Application().ProcessMessages();
     EXPECT_TRUE(d.edtNumberOfCopies->Focused());
