@@ -3,10 +3,7 @@
 // (it should take none).
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,52 +24,14 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Windows.h"
 #include "platform/win/X11Backend.h"
+#include "platform/x11/XvfbSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// An Xvfb of the bench's own, on the display number it picks; empty when it cannot start.
-class TBenchXServer {
-public:
-  TBenchXServer() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    FPid = fork();
-    if (FPid == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGTERM);
-      close(fds[0]);
-      const int null = open("/dev/null", O_RDWR);
-      dup2(null, 1);
-      dup2(null, 2);
-      const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "1024x768x24",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    char c;
-    while (poll(&p, 1, 15000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (!number.empty()) FDisplay = ":" + number;
-  }
-  ~TBenchXServer() {
-    if (FPid > 0) {
-      kill(FPid, SIGTERM);
-      waitpid(FPid, nullptr, 0);
-    }
-  }
-  const std::string& Display() const { return FDisplay; }
-
-private:
-  pid_t FPid = -1;
-  std::string FDisplay;
-};
-
-TBenchXServer& Server() {
-  static TBenchXServer server;
+TXvfb& Server() {
+  static TXvfb server;
   return server;
 }
 

@@ -37,11 +37,13 @@ std::string ReadFile(const std::string& name) {
   return ss.str();
 }
 
-std::string HotFile(std::vector<hot::Record>& records, bool layoutA, const char* agent) {
+// extra: more transactions, so that the archive's progress window stays up long enough to be seen.
+std::string HotFile(std::vector<hot::Record>& records, bool layoutA, const char* agent, int extra = 0) {
   hot::Generator g(layoutA);
   g.FileHeader();
   g.CycleHeader();
   g.Office(agent);
+  for (int i = 0; i < extra; ++i) g.Transaction("074", layoutA ? "074" : "074  ", 3);
   g.Transaction("074", layoutA ? "074" : "074  ", 2);
   g.Transaction("220", layoutA ? "220" : "220  ", 1);
   g.Office("7654321");
@@ -199,7 +201,7 @@ TEST_F(QuorvexX11Test, SplitThroughTheWindowAndKeepTheSettings) {
   std::ofstream(root + "Working/a.hot", std::ios::binary) << HotFile(a, true, "1234567");
   std::ofstream(root + "Working/b.hot", std::ios::binary) << HotFile(b, false, "1234567");
   fs::create_directories(Dir + "src");
-  std::ofstream(Dir + "src/m1.hot", std::ios::binary) << HotFile(m1, true, "1234567");
+  std::ofstream(Dir + "src/m1.hot", std::ios::binary) << HotFile(m1, true, "1234567", 40000);
   std::ofstream(Dir + "src/m2.hot", std::ios::binary) << HotFile(m2, false, "7654321");
   ASSERT_EQ(0, std::system(("cd " + Q(Dir + "src") + " && zip -q " + Q(root + "Working/c.zip") + " m1.hot m2.hot")
                                .c_str()));
@@ -219,7 +221,10 @@ TEST_F(QuorvexX11Test, SplitThroughTheWindowAndKeepTheSettings) {
   // The Open button sits at the dialog's bottom right, beside the name field.
   const int border = (g["WIDTH"] - 440) / 2;
   Click(g["X"] + border + 391, g["Y"] + g["HEIGHT"] - 282 - border + 226);
-  if (!Search("zipping", 5).empty()) Shot("mainwin-progress");
+  if (!Search("zipping", 5).empty()) {
+    usleep(100000);
+    Shot("mainwin-progress");
+  }
 
   const std::string out = root + "Outbound/";
   ASSERT_TRUE(WaitFor([&] {
