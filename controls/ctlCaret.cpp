@@ -201,8 +201,10 @@ void TCtlSingleCaret::SetPosition(int X, int Y) {
 }
 
 void TCtlSingleCaret::moveSystemCaret() {
-  int x = FPosition.X == INT_MAX ? INT_MAX : FPosition.X + FOffset.X;
-  int y = FPosition.Y == INT_MAX ? INT_MAX : FPosition.Y + FOffset.Y;
+  // Out of sight is far to the left and above, where adding the caret's size cannot overflow.
+  constexpr int outOfSight = -32768;
+  int x = FPosition.X == INT_MAX ? outOfSight : FPosition.X + FOffset.X;
+  int y = FPosition.Y == INT_MAX ? outOfSight : FPosition.Y + FOffset.Y;
   SetCaretPos(x, y);
 }
 

@@ -129,7 +129,8 @@ TCtlDate DateFromDateTime(TDateTime Value) {
 }
 
 TCtlTime TimeFromHMS(int Hours, int Minutes, int Seconds) {
-  return fmod((Hours % 24) * 3600 + Minutes * 60 + Seconds, ctlSecondsPerDay);
+  int64_t t = int64_t(Hours % 24) * 3600 + int64_t(Minutes) * 60 + Seconds;
+  return static_cast<TCtlTime>((t % ctlSecondsPerDay + ctlSecondsPerDay) % ctlSecondsPerDay);
 }
 
 void HMSFromTime(TCtlTime Time, int& Hours, int& Minutes, int& Seconds) {
@@ -153,7 +154,7 @@ TCtlTime NowTime() {
 }
 
 TCtlTime AddToTime(TCtlTime Time, int Hours, int Minutes, int Seconds) {
-  return fmod(Time + TimeFromHMS(Hours, Minutes, Seconds), ctlSecondsPerDay);
+  return static_cast<TCtlTime>((int64_t(Time) + TimeFromHMS(Hours, Minutes, Seconds)) % ctlSecondsPerDay);
 }
 
 TCtlTime SubtractFromTime(TCtlTime Time, int Hours, int Minutes, int Seconds) {

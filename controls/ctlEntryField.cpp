@@ -469,8 +469,7 @@ void TCtlBaseEntryField::SetMaxLength(int Value) {
 }
 
 void TCtlBaseEntryField::SetOptions(TCtlEntryFieldOptions Value) {
-  TCtlEntryFieldOptions added(Value);
-  added = TCtlEntryFieldOptions();
+  TCtlEntryFieldOptions added;
   for (int m = efoArrowIncDec; m <= efoTrimBlanks; ++m) {
     auto o = static_cast<TCtlEntryFieldOption>(m);
     if (Value.Contains(o) && !FOptions.Contains(o)) added.Include(o);

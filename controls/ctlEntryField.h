@@ -201,6 +201,8 @@ public:
   bool SettingValue() const { return FSettingValue; }
   bool ReadingValue() const { return FReadingValue; }
   bool RightAligned() const { return FRightAligned; }
+  // How the mask writes integers: hexadecimal, octal or binary when it holds 'K', 'O' or 'b'.
+  TCtlRadix Radix() const { return FRadix; }
   int TextTop() const { return FTextTop; }
 
   // ---- checking ----
@@ -230,6 +232,9 @@ protected:
   void SetFieldKind(uint8_t Kind) { FFieldKind = Kind; }
   void SetMaskText(const AnsiString& Mask);
   void SetEditText(const AnsiString& Text);
+  void SetFirstVisible(int Value) { FFirstVisible = Value < 0 ? 0 : Value; }
+  void SetLastError(uint16_t Code) { FLastError = Code; }
+  void SetErrorShown(bool Value) { FErrorShown = Value; }
   // Text to value (direction 1) or value to text (2); answers the value size.
   virtual int TransferValue(void* Buffer, int Direction);
   // The check of the text by type: 0 or an error code.

@@ -164,7 +164,7 @@ AnsiString CtlIntegerToText(int32_t Value, int Size, TCtlRadix Radix) {
     case crOctal:
       for (int i = 10; i >= 0; --i) s += char('0' + ((u >> (3 * i)) & 7));
       s.insert(0, 1, '0');  // twelve digits, the first always 0
-      return s.substr(std::size_t(12 - 4 * Size));
+      return Size >= 4 ? s : s.substr(std::size_t(12 - 4 * Size));
     case crBinary:
       for (int i = 31; i >= 0; --i) s += char('0' + ((u >> i) & 1));
       return s.substr(std::size_t(32 - 8 * Size));

@@ -51,10 +51,11 @@ void TCtlPictureBase::SetPicture(const AnsiString& Mask) {
 
 void TCtlPictureBase::CreateWnd() {
   BuildPicture();
+  FFloatingPoint = IsFloatType(DataType()) && DataType() != pftComp;
+  // The mask's own decimals rule; set before the window exists, so nothing is recreated.
+  if (FFloatingPoint && FPicture.HasChar('.') && DecimalPlaces() != 0) SetDecimalPlaces(0);
   TCtlBaseEntryField::CreateWnd();
   BuildPicture();
-  FFloatingPoint = IsFloatType(DataType()) && DataType() != pftComp;
-  if (FFloatingPoint && FPicture.HasChar('.') && DecimalPlaces() != 0) SetDecimalPlaces(0);
 }
 
 void TCtlPictureBase::EnterEditForm() {

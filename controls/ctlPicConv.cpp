@@ -1,9 +1,9 @@
 #include "controls/ctlPicConv.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "controls/ctlEntryField.h"
@@ -51,24 +51,30 @@ std::optional<long double> textToFloat(const TCtlPicConvContext& c, const AnsiSt
   return v;
 }
 
-// The shortest text that reads back as the value at the type's precision.
-AnsiString shortestFloat(TPictureDataType t, long double v) {
+// The shortest text that reads back as the value at the type's precision, in plain notation when
+// that fits the width.
+AnsiString shortestFloat(TPictureDataType t, long double v, int width) {
   const int most = t == pftSingle ? 9 : t == pftExtended ? 21 : 17;
   char buf[64];
-  for (int p = 1; p <= most; ++p) {
+  int p = 1;
+  for (; p <= most; ++p) {
     std::snprintf(buf, sizeof buf, "%.*Lg", p, v);
     const long double back = std::strtold(buf, nullptr);
     const bool same = t == pftSingle ? float(back) == float(v) : t == pftExtended ? back == v : double(back) == double(v);
     if (same) break;
   }
-  return buf;
+  if (AnsiString(buf).find('e') == AnsiString::npos || v == 0) return buf;
+  const int exponent = int(std::floor(std::log10(std::fabs(v))));
+  char fixed[128];
+  std::snprintf(fixed, sizeof fixed, "%.*Lf", std::max(0, p - 1 - exponent), v);
+  return int(std::strlen(fixed)) <= width ? AnsiString(fixed) : AnsiString(buf);
 }
 
 AnsiString floatToText(const TCtlPicConvContext& c, long double v) {
   const TCtlPictureMask& m = *c.Mask;
   const int point = m.DecimalPos();
   if (c.DataType == pftComp) v = std::nearbyint(v);
-  if (point < 0 && c.DecimalPlaces == 0 && c.DataType != pftComp) return shortestFloat(c.DataType, v);
+  if (point < 0 && c.DecimalPlaces == 0 && c.DataType != pftComp) return shortestFloat(c.DataType, v, m.MaxLength());
   int whole = 0;
   for (int i = 0; i < (point >= 0 ? point : m.MaxLength()); ++i)
     if (!m.IsLiteral(i)) ++whole;

@@ -41,6 +41,9 @@ void TCtlCustomPictureField::SetDataType(TPictureDataType Value) {
 
 void TCtlCustomPictureField::SetPictureMask(const AnsiString& Value) {
   if (Value.empty() || Value == PictureMask()) return;
+  const TPictureDataType t = DataType();
+  if (HasState(csDesigning) && Value.find('.') != AnsiString::npos && !(t >= pftReal && t <= pftSingle))
+    throw EInvalidPictureMask(Value);
   SetPicture(Value);
   if (HandleAllocated()) RecreateWnd();
 }
@@ -211,7 +214,7 @@ int TCtlCustomPictureField::TransferValue(void* Buffer, int Direction) {
 uint16_t TCtlCustomPictureField::ValidateText() {
   if (DataType() > ctlLastDataType) throw ECtlException(CtlStringById(idParameterInvalid));
   const TCtlPicConvContext c = ConvContext();
-  const bool live = HasFocus() && !SettingValue();
+  const bool live = HasFocus() && !ReadingValue();
   if (Picture().DecimalPos() >= 0 && Modified()) Model().SetText(Picture().DecimalFixup(EditText()));
   uint16_t code = PictureCheckText(c, EditText());
   const TPictureDataType t = DataType();

@@ -136,6 +136,13 @@ std::vector<TCtlSpinner::TRegionShape> TCtlSpinner::shapes() const {
     shape.Polygon = std::move(poly);
     out.push_back(std::move(shape));
   };
+  // Up, down, left and right arrows between the thirds and the centre.
+  const auto starBoxes = [&] {
+    out[0].ArrowBox = {p.P1.X, 0, p.P3.X, p.C.Y};
+    out[1].ArrowBox = {p.P2.X, p.C.Y, p.P4.X, h - 1};
+    out[2].ArrowBox = {0, p.P1.Y, p.C.X, p.P2.Y};
+    out[3].ArrowBox = {p.C.X, p.P3.Y, w - 1, p.P4.Y};
+  };
   switch (FStyle) {
     case stNormalVertical:
       out.push_back({SpinUp, {}, TRect{0, 0, w - 1, (h - 1) / 2}, {}});
@@ -161,34 +168,36 @@ std::vector<TCtlSpinner::TRegionShape> TCtlSpinner::shapes() const {
       add(SpinLeft, {p.LM, p.P1, p.P2});
       add(SpinRight, {p.RM, p.P4, p.P3});
       add(SpinCenter, {p.P1, p.P3, p.P4, p.P2});
-      out[0].ArrowBox = {p.P1.X, 0, p.P3.X, p.C.Y};
+      starBoxes();
       out[0].Edges = {{p.TM, p.P3, 9}, {p.P3, p.C, 14}, {p.C, p.P1, 14}, {p.TM, p.P1, 9}};
-      out[1].ArrowBox = {p.P2.X, p.C.Y, p.P4.X, h - 1};
       out[1].Edges = {{p.BM, p.P2, 10}, {p.C, p.P2, 13}, {p.P4, p.C, 13}, {p.BM, p.P4, 10}};
-      out[2].ArrowBox = {0, p.P1.Y, p.C.X, p.P2.Y};
       out[2].Edges = {{p.LM, p.P1, 9}, {p.P1, p.C, 13}, {p.C, p.P2, 14}, {p.P2, p.LM, 10}};
-      out[3].ArrowBox = {p.C.X, p.P3.Y, w - 1, p.P4.Y};
       out[3].Edges = {{p.C, p.P3, 13}, {p.P3, p.RM, 9}, {p.RM, p.P4, 10}, {p.P4, p.C, 14}};
       break;
     case stDiagonalVertical:
-      add(SpinUp, {p.TL, p.TR, p.BL});
-      add(SpinDown, {p.BL, p.TR, p.BR});
-      break;
     case stDiagonalHorizontal:
-      add(SpinLeft, {p.TL, p.TR, p.BL});
-      add(SpinRight, {p.BL, p.TR, p.BR});
+      // Each half's arrow sits in the quarter at its corner.
+      add(FStyle == stDiagonalVertical ? SpinUp : SpinLeft, {p.TL, p.TR, p.BL});
+      add(FStyle == stDiagonalVertical ? SpinDown : SpinRight, {p.BL, p.TR, p.BR});
+      out[0].ArrowBox = {0, 0, w / 2, h / 2};
+      out[1].ArrowBox = {w - w / 2, h - h / 2, w, h};
       break;
     case stDiagonalFourWay:
       add(SpinUp, {p.Q1, p.Q3, p.Q2});
       add(SpinDown, {p.Q3, p.Q4, p.Q2});
       add(SpinLeft, {p.TL, p.Q1, p.Q2, p.BL});
       add(SpinRight, {p.Q3, p.TR, p.BR, p.Q4});
+      out[0].ArrowBox = {p.Q1.X, 0, p.Q3.X, h / 2};
+      out[1].ArrowBox = {p.Q1.X, h / 2, p.Q3.X, h};
+      out[2].ArrowBox = {0, h / 4, p.Q1.X, 3 * h / 4};
+      out[3].ArrowBox = {p.Q3.X, h / 4, w, 3 * h / 4};
       break;
     case stPlainStar:
       add(SpinUp, {p.TM, p.P3, p.C, p.P1});
       add(SpinDown, {p.P2, p.C, p.P4, p.BM});
       add(SpinLeft, {p.LM, p.P1, p.C, p.P2});
       add(SpinRight, {p.P3, p.RM, p.P4, p.C});
+      starBoxes();
       break;
   }
   return out;
@@ -288,13 +297,14 @@ void TCtlSpinner::changeState(TCtlSpinState next) {
   Invalidate();
 }
 
-void TCtlSpinner::waitForNextStep() {
+void TCtlSpinner::waitForNextStep(bool stepping) {
   Application().ProcessMessages();
   if (!FTracking || !buttonHeld(FMouseButton) || HasPendingMessages()) return;
   const uint64_t now = GetTickCount64();
-  if (FPressed && now >= FNextStep) return;
-  // Sleep until the step is due, or a while when off the control; input wakes the wait earlier.
-  const uint64_t wait = FPressed ? FNextStep - now : uint64_t(std::max(FDelayTime, 10));
+  const bool due = stepping && FPressed;
+  if (due && now >= FNextStep) return;
+  // Sleep until the step is due, or a while when none is; input wakes the wait earlier.
+  const uint64_t wait = due ? FNextStep - now : uint64_t(std::max(FDelayTime, 10));
   SetTimer(Handle(), SpinTimerId, uint32_t(std::min<uint64_t>(wait, 0x7FFFFFFF)));
   WaitMessage();
   KillTimer(Handle(), SpinTimerId);
@@ -306,13 +316,10 @@ void TCtlSpinner::repeatLoop() {
   while (FTracking && buttonHeld(FMouseButton)) {
     if (repeat) {
       DoStep(FState);
-      waitForNextStep();
+      waitForNextStep(true);
       if (FTracking) changeState(HitTest());
     } else {
-      const bool before = FPressed;
-      FPressed = false;  // nothing is due: wait for the release
-      waitForNextStep();
-      FPressed = before && FTracking;
+      waitForNextStep(false);
     }
   }
 }

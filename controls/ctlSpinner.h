@@ -84,7 +84,8 @@ private:
 
   void leftButtonDown();
   void repeatLoop();
-  void waitForNextStep();
+  // Runs pending messages, then waits until the next step is due or input comes.
+  void waitForNextStep(bool stepping);
   void changeState(TCtlSpinState next);
   void stepControl(TCtlSpinState state);
   std::vector<TRegionShape> shapes() const;

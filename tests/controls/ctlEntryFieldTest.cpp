@@ -7,6 +7,7 @@
 
 #include "controls/ctlEntryField.h"
 #include "controls/ctlExcept.h"
+#include "controls/ctlHelpers.h"
 #include "controls/ctlMessages.h"
 #include "controls/ctlMsgBox.h"
 #include "platform/classlib/Forms.h"
@@ -372,4 +373,54 @@ TEST_F(EntryFieldTest, ZeroHiddenUntilFocusedAndWideTextLeftAligned) {
   EXPECT_FALSE(FSecond->RightAligned());
 }
 
+TEST_F(EntryFieldTest, OptionRulesAndTheTextTop) {
+  FFirst->SetOptions(TCtlEntryFieldOptions{efoForceInsert});
+  FFirst->SetOptions(TCtlEntryFieldOptions{efoForceInsert, efoForceOvertype});
+  EXPECT_FALSE(FFirst->Options().Contains(efoForceInsert)) << "the one added last wins";
+  FFirst->SetOptions(TCtlEntryFieldOptions{efoRightJustify});
+  EXPECT_TRUE(FFirst->Options().Contains(efoTrimBlanks));
+  FFirst->SetOptions(TCtlEntryFieldOptions{efoPasswordMode});
+  FFirst->SetPasswordChar(0);
+  EXPECT_FALSE(FFirst->Options().Contains(efoPasswordMode));
+  FFirst->SetTextMargin(1);
+  EXPECT_EQ(FFirst->TextMargin(), 2);
+
+  // The text sits where the library's margin rule puts it, below an enabled top border.
+  int inner = FFirst->Height() - 4;
+  EXPECT_EQ(FFirst->TextTop(), 2 + EntryTextTopMargin(FFirst->Font(), true, inner, true));
+  FFirst->Borders().TopBorder().SetEnabled(true);
+  FFirst->Borders().TopBorder().SetPenWidth(3);
+  EXPECT_EQ(FFirst->TextTop(), 5 + EntryTextTopMargin(FFirst->Font(), true, inner, true));
+}
+
 }  // namespace
+
+TEST(CtlEntryValues, IntegerTextsByRadixAndSize) {
+  struct Case {
+    int32_t value;
+    int size;
+    TCtlRadix radix;
+    const char* text;
+  } cases[] = {
+      {-1, 1, crHex, "FF"},           {-1, 4, crHex, "FFFFFFFF"},         {8, 1, crOctal, "0010"},
+      {8, 4, crOctal, "000000000010"}, {-1, 4, crOctal, "037777777777"},  {5, 1, crBinary, "00000101"},
+      {5, 2, crBinary, "0000000000000101"}, {-42, 4, crDecimal, "-42"},  {0, 4, crDecimal, "0"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CtlIntegerToText(c.value, c.size, c.radix), c.text) << c.text;
+    int32_t back = 0;
+    EXPECT_TRUE(CtlTextToInteger(c.text, c.radix, back)) << c.text;
+    if (c.size == 4 || c.value >= 0) {
+      EXPECT_EQ(back, c.value) << c.text;
+    }
+  }
+  int32_t v = 0;
+  EXPECT_TRUE(CtlTextToInteger("  ", crDecimal, v));
+  EXPECT_EQ(v, 0);
+  EXPECT_FALSE(CtlTextToInteger("102", crBinary, v));
+  EXPECT_FALSE(CtlTextToInteger("8", crOctal, v));
+  EXPECT_FALSE(CtlTextToInteger("77777777777", crOctal, v)) << "beyond 32 bits";
+  EXPECT_FALSE(CtlTextToInteger("2147483648", crDecimal, v));
+  EXPECT_TRUE(CtlTextToInteger("$7f", crHex, v));
+  EXPECT_EQ(v, 127);
+}

@@ -14,7 +14,23 @@ struct Step {
   TCtlEditArgs args{};
 };
 
-Step typed(char c) { return {ccChar, TCtlEditArgs{c}}; }
+TCtlEditArgs chr(char c) {
+  TCtlEditArgs a;
+  a.Char = c;
+  return a;
+}
+TCtlEditArgs at(int position, bool shift = false) {
+  TCtlEditArgs a;
+  a.Position = position;
+  a.Shift = shift;
+  return a;
+}
+TCtlEditArgs text(const char* s) {
+  TCtlEditArgs a;
+  a.Text = s;
+  return a;
+}
+Step typed(char c) { return {ccChar, chr(c)}; }
 
 struct Case {
   const char* name;
@@ -62,7 +78,7 @@ TEST(CtlEntryModel, CaretMoves) {
       {"word left", "ab  cd ef", 9, -1, -1, {{ccWordLeft}, {ccWordLeft}}, "ab  cd ef", 4, 4, 4},
       {"word right", "ab  cd ef", 0, -1, -1, {{ccWordRight}, {ccWordRight}}, "ab  cd ef", 7, 7, 7},
       {"a move drops the selection", "abcdef", 4, 1, 4, {{ccRight}}, "abcdef", 5, 5, 5},
-      {"mouse down", "abcdef", 0, -1, -1, {{ccMouseDown, TCtlEditArgs{0, {}, 4}}}, "abcdef", 4, 4, 4},
+      {"mouse down", "abcdef", 0, -1, -1, {{ccMouseDown, at(4)}}, "abcdef", 4, 4, 4},
   });
 }
 
@@ -74,9 +90,9 @@ TEST(CtlEntryModel, SelectionExtends) {
       {"to the start", "abcdef", 2, -1, -1, {{ccExtendHome}}, "abcdef", 0, 0, 2},
       {"word right", "ab cd ef", 0, -1, -1, {{ccExtWordRight}}, "ab cd ef", 3, 0, 3},
       {"word left", "ab cd ef", 8, -1, -1, {{ccExtWordLeft}, {ccExtWordLeft}}, "ab cd ef", 3, 3, 8},
-      {"drag", "abcdef", 1, -1, -1, {{ccMouseMove, TCtlEditArgs{0, {}, 5}}}, "abcdef", 5, 1, 5},
-      {"shift click", "abcdef", 4, -1, -1, {{ccMouseDown, TCtlEditArgs{0, {}, 1, true}}}, "abcdef", 1, 1, 4},
-      {"double click picks the word", "ab cdx ef", 0, -1, -1, {{ccDblClick, TCtlEditArgs{0, {}, 4}}}, "ab cdx ef", 6, 3, 6},
+      {"drag", "abcdef", 1, -1, -1, {{ccMouseMove, at(5)}}, "abcdef", 5, 1, 5},
+      {"shift click", "abcdef", 4, -1, -1, {{ccMouseDown, at(1, true)}}, "abcdef", 1, 1, 4},
+      {"double click picks the word", "ab cdx ef", 0, -1, -1, {{ccDblClick, at(4)}}, "ab cdx ef", 6, 3, 6},
   });
 }
 
@@ -105,8 +121,8 @@ TEST(CtlEntryModel, InsertOverwriteAndTheLengthLimit) {
       {"full field overwrites", "0123456789", 3, -1, -1, {{ccIns}, typed('x')}, "012x456789", 4, 4, 4},
       {"control characters need a literal-next", "ab", 2, -1, -1, {typed('\x01')}, "ab", 2, 2, 2},
       {"literal-next takes one", "ab", 2, -1, -1, {{ccCtrlChar}, typed('\x01'), typed('\x02')}, "ab\x01", 3, 3, 3},
-      {"paste stops at the limit", "abc", 3, -1, -1, {{ccPaste, TCtlEditArgs{0, "defghijklmn"}}}, "abcdefghij", 10, 10, 10},
-      {"paste replaces the selection", "abcdef", 0, 1, 5, {{ccPaste, TCtlEditArgs{0, "XY"}}}, "aXYf", 3, 3, 3},
+      {"paste stops at the limit", "abc", 3, -1, -1, {{ccPaste, text("defghijklmn")}}, "abcdefghij", 10, 10, 10},
+      {"paste replaces the selection", "abcdef", 0, 1, 5, {{ccPaste, text("XY")}}, "aXYf", 3, 3, 3},
   });
   TCtlEntryModel m;
   m.SetMaxLength(0);
@@ -125,7 +141,7 @@ TEST(CtlEntryModel, RestoreBringsBackTheSavedText) {
   m.SaveText();
   m.Command(ccDelLine);
   m.Command(ccNotCommand);
-  m.Command(ccChar, {'z'});
+  m.Command(ccChar, chr('z'));
   m.SetModified(true);
   TCtlEditResult r = m.Command(ccRestore);
   EXPECT_TRUE(r.Changed);
@@ -137,7 +153,7 @@ TEST(CtlEntryModel, RestoreBringsBackTheSavedText) {
 
 TEST(CtlEntryModel, OneFlagArmsTheFieldForTheNextCharacter) {
   TCtlEntryModel m;
-  auto type = [&](char c) { return m.Command(ccChar, {c}).Changed; };
+  auto type = [&](char c) { return m.Command(ccChar, chr(c)).Changed; };
   EXPECT_FALSE(type('a')) << "a character nobody armed for";
   m.Command(ccNotCommand);
   EXPECT_TRUE(m.CharArmed());
@@ -153,6 +169,6 @@ TEST(CtlEntryModel, OneFlagArmsTheFieldForTheNextCharacter) {
   m.Command(ccPartial);
   EXPECT_FALSE(m.CharArmed());
   m.Command(ccNotCommand);
-  EXPECT_TRUE(m.Command(ccChar, {0}).Changed == false);
+  EXPECT_TRUE(m.Command(ccChar, chr(0)).Changed == false);
   EXPECT_EQ(m.Text(), "ab");
 }

@@ -133,6 +133,8 @@ TEST(CtlDates, BoundsEpochsAndInvalidValues) {
   EXPECT_EQ(AddToDate(DateFromDMY(29, 2, 2000, 0), 0, 1), DateFromDMY(28, 2, 2001, 0));
   EXPECT_EQ(AddToDate(DateFromDMY(1, 12, 3999, 0), 1, 0), NoDate);
   EXPECT_EQ(TimeFromHMS(25, 0, 0), 3600);
+  EXPECT_EQ(TimeFromHMS(0, INT32_MAX, 0), int32_t(int64_t(INT32_MAX) * 60 % 86400)) << "no overflow";
+  EXPECT_EQ(TimeFromHMS(0, 0, -1), 86399);
   EXPECT_EQ(SubtractFromTime(0, 1, 0, 0), 82800);
   EXPECT_FALSE(IsValidTime(24, 0, 0));
   EXPECT_EQ(DateFromDateTime(EncodeDate(2026, 12, 9)), DateFromDMY(9, 12, 2026, 0));

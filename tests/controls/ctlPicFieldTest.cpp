@@ -72,6 +72,8 @@ TEST_F(PicFieldTest, ValuesOfEveryTypeGoInAndComeOut) {
       {pftByte, "", "200", "200", "200"},
       {pftShortInt, "", "-128", "-128", "-128"},
       {pftDouble, "9999.99", "12.5", "  12.50", "  12.50"},
+      {pftReal, "", "-3.75", "-3.75     ", "-3.75     "},
+      {pftExtended, "", "1e3", "1000      ", "1000      "},
       {pftSingle, "", "0.25", "0.25      ", "0.25      "},
       {pftComp, "", "12", "12        ", "12        "},
       {pftDate, "mm/dd/yyyy", "12/25/2026", "12/25/2026", "12/25/2026"},
@@ -105,12 +107,30 @@ TEST_F(PicFieldTest, TypedKeysFollowTheMask) {
   Key(VK_DELETE);
   EXPECT_EQ("23 -   ", Field->EditText());
   EXPECT_TRUE(Field->Modified());
+  InjectKeyDown(VK_CONTROL);
+  Key('Z');  // undo restores the text the field was entered with
+  InjectKeyUp(VK_CONTROL);
+  Pump();
+  EXPECT_EQ("   -   ", Field->EditText());
+  EXPECT_FALSE(Field->Modified());
 
   Other->SetDataType(pftShortInt);
   Focus(Other);  // all selected: the first character replaces it
   Type("-7x");
   EXPECT_EQ("-7  ", Other->EditText());
   EXPECT_EQ(-7, Other->AsInteger());
+}
+
+TEST_F(PicFieldTest, UserMaskCharactersComeFromTheLibrarysOneUserData) {
+  TCtlCharSet digits;
+  for (char c = '0'; c <= '9'; ++c) digits.set(uint8_t(c));
+  CtlUserData().SetUserCharSet('7', digits);
+  Field->SetPictureMask("777");
+  Field->SetMaxLength(3);
+  Focus(Field);
+  Type("4b2");
+  CtlUserData().SetUserCharSet('7', TCtlUserData().UserCharSet('7'));
+  EXPECT_EQ("42 ", Field->EditText());
 }
 
 TEST_F(PicFieldTest, ChecksAndTypeChanges) {

@@ -43,7 +43,7 @@ TEST_F(QslPictureFieldTest, PasswordTextIsCutTrimmedAndShownMasked) {
     Pump();
   }
   EXPECT_EQ("ab1", Password->AsString());
-  EXPECT_EQ("***  ", Password->GetDisplayString().substr(0, 5));  // reading trimmed it in place
+  EXPECT_EQ("  ***", Password->GetDisplayString().substr(0, 5));  // reading leaves the text as typed
 }
 
 TEST_F(QslPictureFieldTest, AssociatedControlsAreClearedWhenFreed) {
