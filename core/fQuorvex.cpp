@@ -1,5 +1,8 @@
 #include "core/fQuorvex.h"
 
+#include <exception>
+
+#include "controls/ctlHelpers.h"
 #include "core/uHotFileLines.h"
 #include "framework/base/uFileUtils.h"
 #include "framework/base/uMessageDialog.h"
@@ -7,7 +10,6 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Resources.h"
-#include "controls/ctlHelpers.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 #include "framework/forms/aMain.h"
 
-#include "framework/base/uFileUtils.h"
 #include "framework/base/uMessageDialog.h"
 #include "framework/base/uStringUtils.h"
 #include "framework/base/uSysFolders.h"

@@ -3,6 +3,7 @@
 // dialog, and the printer selection that every form of the program asks through it.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "controls/ctlController.h"
