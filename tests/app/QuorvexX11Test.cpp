@@ -201,7 +201,7 @@ TEST_F(QuorvexX11Test, SplitThroughTheWindowAndKeepTheSettings) {
   std::ofstream(root + "Working/a.hot", std::ios::binary) << HotFile(a, true, "1234567");
   std::ofstream(root + "Working/b.hot", std::ios::binary) << HotFile(b, false, "1234567");
   fs::create_directories(Dir + "src");
-  std::ofstream(Dir + "src/m1.hot", std::ios::binary) << HotFile(m1, true, "1234567", 40000);
+  std::ofstream(Dir + "src/m1.hot", std::ios::binary) << HotFile(m1, true, "1234567", 10000);
   std::ofstream(Dir + "src/m2.hot", std::ios::binary) << HotFile(m2, false, "7654321");
   ASSERT_EQ(0, std::system(("cd " + Q(Dir + "src") + " && zip -q " + Q(root + "Working/c.zip") + " m1.hot m2.hot")
                                .c_str()));
@@ -229,8 +229,8 @@ TEST_F(QuorvexX11Test, SplitThroughTheWindowAndKeepTheSettings) {
   const std::string out = root + "Outbound/";
   ASSERT_TRUE(WaitFor([&] {
     return fs::exists(out + "Split_a.hot") && fs::exists(out + "Split_b.hot") && fs::exists(out + "Split_c.zip") &&
-           fs::exists(root + "Working/Processd/c.zip");
-  })) << "the split did not finish";
+           fs::exists(root + "Working/Processd/c.zip") && !fs::exists(root + "Working/Split_c.zip");  // moved whole
+  }, 120)) << "the split did not finish";
   const std::set<std::string> agents{"1234567"}, airlines{"074", "220"};
   EXPECT_EQ(hot::ExpectedSplit(a, true, agents, airlines), ReadFile(out + "Split_a.hot"));
   EXPECT_EQ(hot::ExpectedSplit(b, false, agents, airlines), ReadFile(out + "Split_b.hot"));
