@@ -2,6 +2,7 @@
 
 #include "controls/ctlMsgBox.h"
 #include "controls/ctlStartup.h"
+#include "core/fQuorvex.h"
 #include "framework/base/TkStartup.h"
 #include "framework/base/uMessageDialog.h"
 #include "toolbars/tbStartup.h"
@@ -30,6 +31,7 @@ void AddProgramSteps(TModuleSteps& steps) {
       [] { SetCtlMessageBox(nullptr); });
   AddToolbarLibrarySteps(steps);
   AddToolLibrarySteps(steps);
+  AddMainWindowSteps(steps);
 }
 
 int RunProgram(int argc, char** argv) {
@@ -39,7 +41,10 @@ int RunProgram(int argc, char** argv) {
   try {
     AddProgramSteps(steps);
     steps.Startup();
-    // Until the main window exists nothing can post to the loop: it ends at once.
+    Application().Initialize();
+    TfrmQuorvex* frmQuorvex = nullptr;
+    Application().CreateForm(frmQuorvex);
+    // Closing the main window ends the loop.
     Application().Run();
   } catch (...) {
     Application().HandleCurrentException();

@@ -178,6 +178,7 @@ BENCHMARK_CAPTURE(BM_Copy, full_width, FullWidth)->Unit(benchmark::kMillisecond)
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  CreateGlobalHotFileLine();
   Realistic();
   FullWidth();
   benchmark::RunSpecifiedBenchmarks();

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "platform/rtl/Exceptions.h"
+
 namespace {
 
 // Characters 'first'..'first+count-1' (from 1); missing characters are left out.
@@ -117,7 +119,19 @@ AnsiString THotFileLine::ZeroTotals94(const AnsiString& Line) const { return Zer
 AnsiString THotFileLine::ZeroTotals95(const AnsiString& Line) const { return ZeroFields(Line, LayoutA(), Totals95); }
 AnsiString THotFileLine::ZeroTotals99(const AnsiString& Line) const { return ZeroFields(Line, LayoutA(), Totals99); }
 
+namespace {
+
+std::unique_ptr<THotFileLine> GHotFileLine;
+
+}  // namespace
+
 THotFileLine& GlobalHotFileLine() {
-  static THotFileLine instance;
-  return instance;
+  if (!GHotFileLine) throw EInvalidOperation("The record reader is not started");
+  return *GHotFileLine;
 }
+
+void CreateGlobalHotFileLine() {
+  if (!GHotFileLine) GHotFileLine = std::make_unique<THotFileLine>();
+}
+
+void FreeGlobalHotFileLine() { GHotFileLine.reset(); }

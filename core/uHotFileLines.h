@@ -53,5 +53,8 @@ private:
   std::unique_ptr<char[]> FBuffer;
 };
 
-// The one reader shared by every split of the process.
+// The one reader shared by every split of the process, made by the main window's start-up step;
+// asking for it outside that span raises EInvalidOperation.
 THotFileLine& GlobalHotFileLine();
+void CreateGlobalHotFileLine();
+void FreeGlobalHotFileLine();

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "app/ProgramSteps.h"
@@ -44,9 +45,17 @@ struct TRun {
   std::string Errors;
 };
 
-// Runs the program with the environment changes given as a prefix for env(1).
+// Runs a copy of the program in a folder of its own (it makes its folder tree beside itself), with
+// the environment changes given as a prefix for env(1).
 TRun RunProgramWith(const std::string& env) {
-  std::string exe = std::string(QUORVEX_BINARY_DIR) + "/app/quorvex";
+  char tmpl[] = "/tmp/programXXXXXX";
+  const std::string dir = ::mkdtemp(tmpl);
+  const std::string exe = dir + "/quorvex";
+  std::filesystem::copy_file(std::string(QUORVEX_BINARY_DIR) + "/app/quorvex", exe);
+  struct TGone {
+    std::string Dir;
+    ~TGone() { std::filesystem::remove_all(Dir); }
+  } gone{dir};
   TRun r;
   FILE* f = popen(("env " + env + " " + exe + " </dev/null 2>&1 >/dev/null").c_str(), "r");
   if (!f) return r;
