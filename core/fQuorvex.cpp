@@ -106,6 +106,10 @@ TfrmQuorvex::TfrmQuorvex(TComponent* AOwner) : TabsMain(AOwner) {
   SetCaption("Quorvex Utility");
   SetPosition(poScreenCenter);
   SetClientSize(QuorvexClientWidth, QuorvexClientHeight);
+  // The environment's settings load the table engine and reach it at once.
+  envMain->SetApplyTo(atLocal);
+  envMain->SetDeleted(true);
+  envMain->SetExact(true);
 
   // The viewer is the splitter's line source and is never seen: a sliver of panel holds it.
   pnlData->SetAlign(alBottom);

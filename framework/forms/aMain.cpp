@@ -87,6 +87,10 @@ TabsMain::TabsMain(TComponent* AOwner) : TabsPanel(AOwner) {
   tmpMain->SetName("tmpMain");
   dlgOpenFiles = new TOpenDialog(this);
   dlgOpenFiles->SetName("dlgOpenFiles");
+  envMain = new TXbEnv(this);
+  envMain->SetName("envMain");
+  xlaOp = new TOxExcel(this);
+  xlaOp->SetName("xlaOp");
 }
 
 TabsMain::~TabsMain() { BeforeDestruction(); }
@@ -115,11 +119,17 @@ void TabsMain::FormCreate(TObject* Sender) {
   FMaskData1 = std::make_unique<TCtlUserData>();
   FMaskData2 = std::make_unique<TCtlUserData>();
   DefineMainMaskCharacters(*FMaskData1, *FMaskData2);
+  envMain->SetDateFormat(dfWinDefault);
 }
 
 void TabsMain::FormShow(TObject* Sender) { TabsPanel::FormShow(Sender); }
 
 void TabsMain::FormDestroy(TObject* Sender) {
+  // The server may still post to us while it lets go; those messages run before the form goes.
+  if (xlaOp->Connected()) {
+    xlaOp->SetConnected(false);
+    Application().ProcessMessages();
+  }
   FBackground.reset();
   FSkin.reset();
   FMaskData1.reset();

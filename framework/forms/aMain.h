@@ -1,6 +1,6 @@
 // The main-window frame: the optional bitmaps beside the program file, the user mask characters,
 // the entry-field controller, the timer pool, the hyperlink to the maker's website, the open
-// dialog, and the printer selection that every form of the program asks through it.
+// dialog, the table environment, the spreadsheet component, and the printer selection that every form of the program asks through it.
 #pragma once
 
 #include <functional>
@@ -11,6 +11,8 @@
 #include "controls/ctlURL.h"
 #include "controls/ctlUserData.h"
 #include "framework/forms/aPanel.h"
+#include "office/OxExcel.h"
+#include "tables/xbEnv.h"
 
 // The maker's web address behind the website button.
 constexpr const char* KeldaraWebAddress = "https://www.keldara.example/";
@@ -38,6 +40,8 @@ public:
   TCtlController* ctlDefault = nullptr;
   TCtlTimerPool* tmpMain = nullptr;
   TOpenDialog* dlgOpenFiles = nullptr;
+  TXbEnv* envMain = nullptr;
+  TOxExcel* xlaOp = nullptr;
 
   AnsiString ReportTemplateFile;
 

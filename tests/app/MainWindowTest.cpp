@@ -11,6 +11,9 @@
 #include "framework/base/uMessageDialog.h"
 #include "platform/classlib/ClassLibTestSupport.h"
 #include "platform/rtl/Files.h"
+#include "platform/com/XlServer.h"
+#include "platform/engines/Modules.h"
+#include "tables/XBE7.h"
 
 namespace {
 
@@ -104,6 +107,29 @@ TEST_F(MainWindowTest, AFolderThatCannotBeMadeStopsTheRestOfTheCreation) {
   ASSERT_EQ(1u, Errors.size());
   EXPECT_EQ("Quorvex Utility", f->Caption());
   EXPECT_EQ(AnsiString::npos, f->iniForm->IniFileName().find("Database"));
+}
+
+// The table environment loads the engine and hands it its settings; without the engine the
+// window starts all the same. The spreadsheet component is there and never connects.
+TEST_F(MainWindowTest, StartsWithTheTableEngineAndWithoutIt) {
+  XBEEngine().Unload();
+  TfrmQuorvex* f = Start();
+  ASSERT_TRUE(TableEngineReady());
+  EXPECT_EQ(-1, xb_SysProp(xbPropGetDeleted, 0));
+  EXPECT_EQ(-1, xb_SysProp(xbPropGetExact, 0));
+  EXPECT_FALSE(f->xlaOp->Connected());
+  f->Close();
+  Pump();
+  EXPECT_EQ(0, XlServerInstances());
+
+  XBEEngine().Unload();
+  SetLibraryFolders({Dir});  // a folder with no engine in it
+  f = Start();
+  EXPECT_FALSE(TableEngineReady());
+  EXPECT_TRUE(f->envMain->Deleted());
+  EXPECT_EQ(Dir + "Quorvex/Working/", f->Folders().WorkingFolder);
+  SetLibraryFolders({});
+  EXPECT_TRUE(Errors.empty()) << Errors[0];
 }
 
 TEST_F(MainWindowTest, TheProgramStepsMakeTheRecordReaderLast) {
