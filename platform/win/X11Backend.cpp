@@ -14,6 +14,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/gdi/Colors.h"
 #include "platform/rtl/Ticks.h"
 #include "platform/win/Cursors.h"
 #include "platform/win/Input.h"
@@ -279,14 +280,16 @@ void TX11Backend::WindowCreated(HWND hwnd) {
   Display* d = F->Dpy;
   TRect b = rec->Bounds;
   XSetWindowAttributes a{};
-  a.background_pixmap = None;  // the back buffer covers it all; no flash of another colour
+  // Until the first paint reaches the server the window shows button face, not the screen behind.
+  const TColorRef face = GetSysColor(COLOR_BTNFACE);
+  a.background_pixel = ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF);
   a.bit_gravity = NorthWestGravity;
   a.event_mask = WindowEvents;
   a.cursor = F->CursorFor(F->Shape);
   a.override_redirect = PlacedByUs(*rec) ? True : False;
   Window w = XCreateWindow(d, F->Root, b.Left, b.Top, static_cast<unsigned>(std::max(1, b.Width())),
                            static_cast<unsigned>(std::max(1, b.Height())), 0, CopyFromParent, InputOutput,
-                           CopyFromParent, CWBackPixmap | CWBitGravity | CWEventMask | CWCursor | CWOverrideRedirect,
+                           CopyFromParent, CWBackPixel | CWBitGravity | CWEventMask | CWCursor | CWOverrideRedirect,
                            &a);
   F->Windows[hwnd] = w;
   F->ByX[w] = hwnd;
