@@ -538,9 +538,12 @@ void TXbTable::InternalOpen() {
   FCursorOpen = true;
   select();
   if (Filtered() && !Filter().empty()) XbOps::Query(*this, Filter());
-  if (FMasterLink->DataSource() && FMasterLink->Active()) {
-    FMasterKey.clear();
-    FMasterIndexName.clear();
+  FMasterKey.clear();
+  FMasterIndexName.clear();
+  if (FMasterLink->Active() && !FMasterLink->Fields().empty() && !FIndexName.empty()) {
+    FMasterKey = masterKey();
+    FMasterIndexName = FIndexName;
+    if (!XbOps::SetScope(*this, FMasterKey, FMasterKey)) HandleError("Scope Set failed");
   }
   XbOps::GoTop(*this);
   FAtFirst = true;
@@ -952,7 +955,21 @@ void TXbTable::InternalSetToRecord(TRecordBuffer buffer) {
 
 void TXbTable::UpdateCursorPos() {
   if (FWorkArea) select();
+  // In speed mode the engine's record pointer is the cursor; the buffers may lag behind it.
+  if (FSpeedMode) return CursorPosChanged();
   TDataSet::UpdateCursorPos();
+}
+
+void TXbTable::DoOnNewRecord() {
+  // A detail's new record starts with its master's key.
+  if (FWorkArea && FMasterLink->Active() && !FMasterLink->Fields().empty()) {
+    select();
+    std::vector<AnsiString> keys = SplitFieldNames(XbOps::IndexKeyField(*this));
+    const std::vector<TField*>& master = FMasterLink->Fields();
+    for (std::size_t i = 0; i < keys.size() && i < master.size(); ++i)
+      if (TField* f = FindField(keys[i])) f->SetAsVariant(master[i]->AsVariant());
+  }
+  TDataSet::DoOnNewRecord();
 }
 
 void TXbTable::InternalGotoBookmark(const void* bookmark) {

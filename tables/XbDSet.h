@@ -145,6 +145,7 @@ protected:
   void DoAfterCancel() override;
   void DoBeforeCancel() override;
   void UpdateCursorPos() override;
+  void DoOnNewRecord() override;
   void InternalEdit() override;
   void DoBeforeInsert() override;
   void InternalInitRecord(TRecordBuffer buffer) override;

@@ -250,4 +250,61 @@ TEST_F(XbDSetTest, PropertyRulesAndMessages) {
   EXPECT_EQ(Msg([&] { missing.Open(); }), "No XbConnection specified");
 }
 
+TEST_F(XbDSetTest, StoredDatesAliasesAndSpeedMode) {
+  // A stored month 13 is a value that is no date; a name that starts with digits makes its alias.
+  std::string bytes = TempDir::Read(Dir.path + "people.dbf");
+  bytes.replace(bytes.find("20010203"), 8, "20011303");
+  Dir.Write("2005data.dbf", bytes);
+  Dir.Write("2005data.dbt", TempDir::Read(Dir.path + "people.dbt"));
+  TXbTable odd(nullptr);
+  odd.SetDatabaseName(Table->DatabaseName());
+  odd.SetTableName("2005data.dbf");
+  odd.Open();
+  EXPECT_EQ(XbOps::Alias(odd, odd.WorkArea()), "____DATA");
+  int32_t day = -1;
+  EXPECT_TRUE(odd.FieldByName("BORN")->GetData(&day));
+  EXPECT_EQ(day, 0);
+  odd.Close();
+
+  // In speed mode the engine's pointer is the cursor, and the last record can be deleted.
+  Table->Open();
+  Table->SetSpeedMode(true);
+  Table->Next();
+  EXPECT_EQ(Table->PhysicalRecNo(), 3);
+  Table->Delete();
+  Table->SetSpeedMode(false);
+  EXPECT_EQ(Walk(), "Ann ");
+}
+
+TEST_F(XbDSetTest, ADetailFollowsItsMaster) {
+  RunDbfPython(Dir,
+               "t = dbf.Table('pets.dbf', 'owner C(10); pet C(10)', dbf_type='db3')\n"
+               "t.open(dbf.READ_WRITE)\n"
+               "for r in (('Cyd', 'cat'), ('Ann', 'dog'), ('Cyd', 'owl')): t.append(r)\n"
+               "t.close()\n");
+  Dir.Write("pets.cdx", "XBEINDEX 1\nOWNER\tOWNER\t\t0\t0\n");
+  TDataSource source(nullptr);
+  source.SetDataSet(Table.get());
+  TXbTable pets(nullptr);
+  pets.SetDatabaseName(Table->DatabaseName());
+  pets.SetTableName("pets");
+  pets.SetIndexName("OWNER");
+  pets.SetMasterSource(&source);
+  pets.SetMasterFields("NAME");
+  EXPECT_THROW(Table->SetMasterSource(&source), EXbError);  // a table cannot be its own master
+  Table->Open();
+  pets.Open();
+  auto petsOf = [&] {
+    AnsiString seen;
+    for (pets.First(); !pets.Eof(); pets.Next()) seen += pets.FieldByName("PET")->AsString() + " ";
+    return seen;
+  };
+  EXPECT_EQ(petsOf(), "dog ");
+  Table->Next();
+  EXPECT_EQ(petsOf(), "cat owl ");
+  pets.Append();
+  EXPECT_EQ(pets.FieldByName("OWNER")->AsString(), "Cyd");
+  pets.Cancel();
+}
+
 }  // namespace
