@@ -150,7 +150,7 @@ void TXbTable::Loaded() {
 
 void TXbTable::Notification(TComponent* component, TOperation operation) {
   TDataSet::Notification(component, operation);
-  if (operation == opRemove && component == reinterpret_cast<TComponent*>(FXbConnection)) {
+  if (operation == opRemove && FXbConnection && static_cast<void*>(component) == static_cast<void*>(FXbConnection)) {
     try {
       Close();
     } catch (...) {
@@ -568,6 +568,12 @@ void TXbTable::InternalClose() {
 }
 
 void TXbTable::CheckActive() const { TDataSet::CheckActive(); }
+
+void TXbTable::NotEditingError() {
+  const char* message = "Data set must be in Edit or Insert mode to update";
+  HandleError(message);
+  throw EXbError(message);  // a HandleError that came back
+}
 
 // ---- record buffers
 
@@ -1113,7 +1119,6 @@ bool TXbTable::Eof() const {
   if (!FWorkArea) return TDataSet::Eof();
   auto* self = const_cast<TXbTable*>(this);
   self->select();
-  if (!FSpeedMode) return TDataSet::Eof();
   return XbOps::Eof(*self) ? true : TDataSet::Eof();
 }
 
@@ -1329,9 +1334,19 @@ void TXbTable::OpenExtraIndexes() {
   if (!FWorkArea) return;
   select();
   int32_t remembered = XbOps::IndexOrd(*this);
-  XbOps::CloseIndexes(*this);
   AnsiString defaultIndex = ChangeFileExt(TableFile(), defaultIndexExtension());
   if (!XbOps::TableFileExists(*this, defaultIndex)) defaultIndex = ChangeFileExt(TableFile(), LowerCase(defaultIndexExtension()));
+  // With no extra files, and only the structural index that opened with the table open, closing
+  // and building it again would change nothing.
+  int32_t orders = XbOps::SysProp(*this, kPropOrderCount, 0);
+  bool onlyDefault = FExtraIndexes->Count() == 0 && FTableType != ttXBNTX && orders > 0;
+  for (int32_t i = 1; onlyDefault && i <= orders; ++i)
+    onlyDefault = SameText(ExtractFileName(XbOps::IndexName(*this, i)), ExtractFileName(defaultIndex));
+  if (onlyDefault) {
+    CursorPosChanged();
+    return;
+  }
+  XbOps::CloseIndexes(*this);
   if (FTableType != ttXBNTX && XbOps::TableFileExists(*this, defaultIndex)) XbOps::IndexOpen(*this, defaultIndex);
   XbOps::SetOrder(*this, 0);
   static const char* exts[] = {".NTX", ".NTX", ".IDX", ".NSX", ".NSX"};

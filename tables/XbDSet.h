@@ -132,6 +132,7 @@ public:
   void SetFiltered(bool value) override;
   void UpdateIndexDefs() override;
   void CheckActive() const override;
+  [[noreturn]] void NotEditingError() override;
 
   // What the environment asks of an open table.
   bool TableActive() const override { return Active(); }

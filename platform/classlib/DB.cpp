@@ -93,7 +93,7 @@ void TField::CheckWrite() const {
   if (!FDataSet) throw EDatabaseError("Field '%s' has no dataset", {FFieldName});
   FDataSet->CheckActive();
   TDataSetState s = FDataSet->State();
-  if (!Editing(s) && !InternalWriteState(s)) throw EDatabaseError("Dataset not in edit or insert mode");
+  if (!Editing(s) && !InternalWriteState(s)) FDataSet->NotEditingError();
   if (FReadOnly && !InternalWriteState(s)) throw EDatabaseError("Field '%s' cannot be modified", {FFieldName});
 }
 
@@ -664,6 +664,8 @@ TField* TDataSet::FieldByNumber(int fieldNo) const {
 void TDataSet::CheckActive() const {
   if (!FActive) throw EDatabaseError("Cannot perform this operation on a closed dataset");
 }
+
+void TDataSet::NotEditingError() { throw EDatabaseError("Dataset not in edit or insert mode"); }
 
 void TDataSet::CheckBrowseMode() {
   CheckActive();

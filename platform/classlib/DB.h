@@ -507,6 +507,8 @@ public:
   virtual void DataEvent(TDataEvent event, TField* field = nullptr);
   // Raises EDatabaseError "Cannot perform this operation on a closed dataset".
   virtual void CheckActive() const;
+  // Raised when a field is written outside editing.
+  [[noreturn]] virtual void NotEditingError();
 
   // The current record's value of a field; false when it is null or there is no record. A null
   // buffer only asks whether there is a value.

@@ -231,6 +231,7 @@ TEST_F(XbDSetTest, PropertyRulesAndMessages) {
   Table->SetFetchCount(0);
   EXPECT_EQ(Table->FetchCount(), 1);
   Table->Open();
+  EXPECT_EQ(Msg([&] { Table->FieldByName("NAME")->SetAsString("x"); }), "Data set must be in Edit or Insert mode to update");
   EXPECT_EQ(Msg([&] { Table->SetTableName("other"); }), "Cannot perform this operation on an open table");
   EXPECT_EQ(Msg([&] { Table->SetExclusive(true); }), "Cannot perform this operation on an open table");
   EXPECT_EQ(Msg([&] { Table->SetAccessMethod(amServer); }), "Cannot change data access method while table is open");
