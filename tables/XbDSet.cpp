@@ -585,6 +585,18 @@ void TXbTable::FreeRecordBuffer(TRecordBuffer& buffer) {
   buffer = nullptr;
 }
 
+void TXbTable::CopyBuffer(TRecordBuffer dest, TRecordBuffer source) {
+  // Blob contents belong to one buffer: the copy loads its own when asked.
+  clearBlobSlots(dest);
+  TDataSet::CopyBuffer(dest, source);
+  for (std::size_t i = 0; i < FBlobFields.size(); ++i) {
+    auto* slot = reinterpret_cast<TBlobSlot*>(dest + FBlobOffset + i * sizeof(TBlobSlot));
+    slot->Data = nullptr;
+    slot->Length = 0;
+    slot->Loaded = slot->Modified = 0;
+  }
+}
+
 TXbTable::TBlobSlot* TXbTable::blobSlot(TRecordBuffer buffer, const TField* field) {
   auto it = std::find(FBlobFields.begin(), FBlobFields.end(), field);
   if (!buffer || it == FBlobFields.end()) return nullptr;

@@ -156,6 +156,7 @@ protected:
   void SetFilterText(const AnsiString& value) override;
   TRecordBuffer AllocRecordBuffer() override;
   void FreeRecordBuffer(TRecordBuffer& buffer) override;
+  void CopyBuffer(TRecordBuffer dest, TRecordBuffer source) override;
   void GetBookmarkData(TRecordBuffer buffer, void* data) override;
   TBookmarkFlag GetBookmarkFlag(TRecordBuffer buffer) override;
   TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
