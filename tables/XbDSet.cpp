@@ -1411,7 +1411,7 @@ void TXbTable::UpdateIndexDefs() {
     else d->SetFields(Contains(key, "+") ? KeyFieldsOf(key) : XbOps::IndexKeyField(*this));
     d->SetSource(file);
   }
-  XbOps::SetOrder(*this, keep);
+  restoreOrder(keep);
   FIndexDefs->SetUpdated(true);
 }
 
@@ -1576,6 +1576,17 @@ void TXbTable::DoAfterCancel() { TDataSet::DoAfterCancel(); }
 
 // ---- searching
 
+void TXbTable::restoreOrder(int32_t order) {
+  XbOps::SetOrder(*this, order);
+  // A change of order drops the engine's scope; the table's stays.
+  if (!order) return;
+  int32_t rec = XbOps::RecNo(*this);
+  if (FScoped) XbOps::SetScope(*this, FScopeBegin, FScopeEnd);
+  else if (!FMasterKey.empty()) XbOps::SetScope(*this, FMasterKey, FMasterKey);
+  else return;
+  if (rec > 0) XbOps::Go(*this, rec);
+}
+
 bool TXbTable::fieldMatchesKey(int order, const AnsiString& field, bool caseInsensitive) {
   XbOps::SetOrder(*this, order);
   AnsiString key = UpperCase(XbOps::IndexKey(*this));
@@ -1622,7 +1633,7 @@ bool TXbTable::Locate(const AnsiString& keyFields, const Variant& keyValues, TLo
       if (!fieldMatchesKey(i, names[0], ci && f->DataType() == ftString)) continue;
       bool found = seekLocate(f, values[0], options);
       int32_t rec = XbOps::RecNo(*this);
-      XbOps::SetOrder(*this, previousOrder);
+      restoreOrder(previousOrder);
       if (!found) return false;
       BeforeMove();
       XbOps::Go(*this, rec);
@@ -1631,7 +1642,7 @@ bool TXbTable::Locate(const AnsiString& keyFields, const Variant& keyValues, TLo
       AfterMove();
       return true;
     }
-    XbOps::SetOrder(*this, previousOrder);
+    restoreOrder(previousOrder);
   }
   AnsiString terms;
   for (std::size_t i = 0; i < names.size(); ++i) {

@@ -213,6 +213,8 @@ private:
   double orderPosition();
   void countStale() { FCountStale = true; }
   bool fieldMatchesKey(int order, const AnsiString& field, bool caseInsensitive);
+  // Sets the order back after a look at others, with the scope that was on it.
+  void restoreOrder(int32_t order);
 
   TXbCommitLevel FCommitLevel = TXbCommitLevel::clNormal;
   TEOFAction FEOFAction = eaMoveLast;

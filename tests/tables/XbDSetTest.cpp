@@ -133,6 +133,8 @@ TEST_F(XbDSetTest, OrdersSeeksScopesFiltersAndLocate) {
   Table->SetScoped(true);
   EXPECT_TRUE(Table->Scoped());
   EXPECT_EQ(Walk(), "Cyd ");
+  EXPECT_TRUE(Table->Locate("NAME", Variant("cyd"), loCaseInsensitive));
+  EXPECT_EQ(Walk(), "Cyd ");  // a search keeps the scope
   Table->SetScoped(false);
   EXPECT_EQ(Walk(), "Ann Cyd ");
   EXPECT_EQ(Table->Lookup("NAME", Variant("CYD"), "AGE").AsInteger(), 25);
