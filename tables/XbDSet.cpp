@@ -498,8 +498,10 @@ void TXbTable::layoutBuffers() {
     offset += 1 + f->DataSize();
     if (f->IsBlob()) FBlobFields.push_back(f);
   }
+  FCalcOffset = offset;
   offset += CalcFieldsSize();
-  FBlobOffset = offset;
+  // Blob slots hold pointers: they start on a boundary of their own.
+  FBlobOffset = int((std::size_t(offset) + alignof(TBlobSlot) - 1) / alignof(TBlobSlot) * alignof(TBlobSlot));
   FBookmarkOffset = FBlobOffset + int(FBlobFields.size() * sizeof(TBlobSlot));
   FBufferSize = FBookmarkOffset + kBookmarkBytes;
 }
@@ -620,14 +622,14 @@ void TXbTable::ClearBuffers() {
 
 void TXbTable::InternalInitRecord(TRecordBuffer buffer) {
   clearBlobSlots(buffer);
-  std::memset(buffer, 0, std::size_t(FBlobOffset));
+  std::memset(buffer, 0, std::size_t(FBlobOffset));  // the fields, the calculated ones and the gap
   for (std::size_t i = 0; i < FBlobFields.size(); ++i)
     std::memset(reinterpret_cast<TBlobSlot*>(buffer + FBlobOffset + i * sizeof(TBlobSlot))->Ref, ' ', kMemoRefWidth);
   setBookmark(buffer, 0, bfCurrent);
 }
 
 void TXbTable::ClearCalcFields(TRecordBuffer buffer) {
-  std::memset(buffer + FBlobOffset - CalcFieldsSize(), 0, std::size_t(CalcFieldsSize()));
+  std::memset(buffer + FCalcOffset, 0, std::size_t(CalcFieldsSize()));
 }
 
 void TXbTable::CalculateFields(TRecordBuffer buffer) { TDataSet::CalculateFields(buffer); }
@@ -839,7 +841,7 @@ bool TXbTable::GetFieldData(TField* field, void* buffer) {
   if (!rec) return false;
   const char* place = nullptr;
   if (field->Calculated()) {
-    place = rec + FBlobOffset - CalcFieldsSize() + field->Offset();
+    place = rec + FCalcOffset + field->Offset();
   } else {
     int no = field->FieldNo();
     if (no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) return false;
@@ -858,7 +860,7 @@ void TXbTable::SetFieldData(TField* field, const void* buffer) {
   if (!rec) return;
   char* place = nullptr;
   if (field->Calculated()) {
-    place = rec + FBlobOffset - CalcFieldsSize() + field->Offset();
+    place = rec + FCalcOffset + field->Offset();
   } else {
     int no = field->FieldNo();
     if (no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) return;

@@ -264,6 +264,7 @@ private:
   bool FAtFirst = false;
   bool FAtLast = false;
   int32_t FInsertRecNo = 0;
+  int FCalcOffset = 0;
   int FBlobOffset = 0;
   int FBookmarkOffset = 0;
   int FBufferSize = 0;
