@@ -410,13 +410,13 @@ void TXbTable::openTable() {
     return;
   }
   if (FEnvApplied) {
-    xb_SetEpoch(FEpoch);
-    xb_SetDeleted(FDeletedEnv);
-    xb_SetCentury(FCentury ? kTrue : 0);
-    xb_SetMemoBlockSize(FMemoBlockSize);
-    xb_SetDateFormat(FDateFormat);
-    xb_SetSoftSeek(FSoftSeek ? kTrue : 0);
-    xb_SetExact(FExact ? kTrue : 0);
+    XbeEntry(xb_SetEpoch)(FEpoch);
+    XbeEntry(xb_SetDeleted)(FDeletedEnv);
+    XbeEntry(xb_SetCentury)(FCentury ? kTrue : 0);
+    XbeEntry(xb_SetMemoBlockSize)(FMemoBlockSize);
+    XbeEntry(xb_SetDateFormat)(FDateFormat);
+    XbeEntry(xb_SetSoftSeek)(FSoftSeek ? kTrue : 0);
+    XbeEntry(xb_SetExact)(FExact ? kTrue : 0);
   }
   if (errorModeOn()) XbeEntry(xb_ErrorLevel)(0);
   int32_t area = XbOps::UseEx(*this, TableFile(), makeAlias(), mode, kind, int32_t(FCommitLevel));
@@ -425,11 +425,11 @@ void TXbTable::openTable() {
     HandleError("Unable to open table: " + TableFile());
   }
   FWorkArea = static_cast<int16_t>(area);
-  xb_ErrorLevel(FErrorLevel);
+  XbeEntry(xb_ErrorLevel)(FErrorLevel);
   XbOps::SetTurboRead(*this, FTurboRead);
   XbOps::SetTranslate(*this, FOEMTranslate);
-  FEngineFieldCount = xb_FieldCount();
-  FRecSize = xb_RecSize();
+  FEngineFieldCount = XbeEntry(xb_FieldCount)();
+  FRecSize = XbeEntry(xb_RecSize)();
   FEncrypted = XbOps::IsEncrypted(*this, 0) != 0;
   if (!FPassword.empty()) XbOps::SetPassword(*this, FPassword);
   if (!FIndexName.empty()) {

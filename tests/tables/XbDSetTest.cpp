@@ -9,7 +9,9 @@
 
 #include "platform/engines/DbfPeer.h"
 #include "tables/XBE7.h"
+#include "platform/classlib/Forms.h"
 #include "tables/XbDSet.h"
+#include "tables/xbEnv.h"
 
 namespace {
 
@@ -308,6 +310,17 @@ TEST_F(XbDSetTest, ADetailFollowsItsMaster) {
   pets.Append();
   EXPECT_EQ(pets.FieldByName("OWNER")->AsString(), "Cyd");
   pets.Cancel();
+}
+
+TEST_F(XbDSetTest, TheFirstEnvironmentFoundGoesToTheEngineAtOpen) {
+  auto* module = new TComponent(&Application());
+  auto* env = new TXbEnv(module);
+  env->SetDeleted(false);
+  xb_SetDeleted(-1);  // changed behind the environment's back
+  Table->Open();
+  EXPECT_EQ(Walk(), "Ann bob Cyd ");
+  Table->Close();
+  delete module;
 }
 
 }  // namespace
