@@ -495,6 +495,10 @@ void TtbDock::WndProc(TMessage& m) {
       paintNonClient();
       m.Result = 0;
       return;
+    case WM_PAINT:
+      TCustomControl::WndProc(m);
+      if (FBoundLines) paintNonClient();
+      return;
     case WM_PRINT: {
       m.Result = HandleWMPrint(*this, static_cast<HDC>(m.WParam), static_cast<uint32_t>(m.LParam),
                                [this](TDeviceContext&) { paintNonClient(); });

@@ -123,7 +123,7 @@ void RegisterHookCallback(TtbHookProc proc, TtbHookEventKinds kinds, bool design
     list->push_back(TCallbackEntry{proc, kinds, {}});
     e = &list->back();
   }
-  TtbHookSet installed = designing ? 0 : HooksOfKinds(e->Kinds);
+  TtbHookSet installed = designing ? 0 : HooksOfKinds(kinds);
   e->Installed.push_back(installed);
   InstallHooks(installed);
 }

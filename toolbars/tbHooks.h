@@ -28,8 +28,9 @@ TtbHookSet HooksOfKinds(TtbHookEventKinds kinds);
 // A callback is a plain procedure; it is told apart from others by its address.
 using TtbHookProc = void (*)(TtbHookEventKind kind, HWND wnd, WPARAM wParam, LPARAM lParam);
 
-// A callback already listed keeps its kinds and counts one more registration. Each registration
-// remembers the hooks it installed (none while designing), so unregistering takes away exactly those.
+// A callback already listed keeps its first kinds and counts one more registration. Each
+// registration remembers the hooks it installed for its kinds (none while designing), and
+// unregistering takes away exactly those of the latest one.
 void RegisterHookCallback(TtbHookProc proc, TtbHookEventKinds kinds, bool designing = false);
 void UnregisterHookCallback(TtbHookProc proc);
 void InstallHooks(TtbHookSet hooks);

@@ -761,13 +761,13 @@ void TtbCustomToolWindow::CloseByButton() {
   if (OnClose) OnClose(this);
 }
 
-void TtbCustomToolWindow::dockOrUndock(bool) {
+void TtbCustomToolWindow::dockOrUndock() {
   if (FDockedTo) {
     if (FDockMode != admCanFloat) return;
     TCustomForm* form = OwnerForm();
     if (!form) throw EInvalidOperation("Control '%s' has no parent window", {Name()});
     SetParent(form);
-    MoveOnScreen(true);
+    MoveOnScreen(false);
     return;
   }
   if (FUseLastDock && FLastDock) {
@@ -784,7 +784,7 @@ void TtbCustomToolWindow::MouseDown(TMouseButton button, TShiftState shift, int 
   if (button != mbLeft) return;
   if (FDockedTo && !FDockedTo->AllowDrag()) return;
   if (shift & ssDouble) {
-    dockOrUndock(true);
+    dockOrUndock();
     return;
   }
   // Where the press was, not where the pointer went since.
@@ -810,6 +810,11 @@ void TtbCustomToolWindow::WndProc(TMessage& m) {
       ncPaint();
       m.Result = 0;
       return;
+    case WM_PAINT:
+      // The parent's painting may have covered the frame of a docked window.
+      TCustomControl::WndProc(m);
+      if (FDockedTo) ncPaint();
+      return;
     case WM_NCACTIVATE:
       if (Floating()) {
         if (TCustomForm* form = OwnerForm(); form && form->HandleAllocated() && !FReparenting)
@@ -818,6 +823,18 @@ void TtbCustomToolWindow::WndProc(TMessage& m) {
         return;
       }
       break;
+    case WM_ACTIVATE:
+      TCustomControl::WndProc(m);
+      if (Floating() && LOWORD(m.WParam) != WA_INACTIVE) {
+        // A floating window does not keep the activation: its form has it, or the next window.
+        if (!IsWindowVisible(Handle())) {
+          handActivationOn();
+        } else if (TCustomForm* form = OwnerForm();
+                   form && form->HandleAllocated() && form->Handle() != static_cast<HWND>(m.LParam)) {
+          SetActiveWindow(form->Handle());
+        }
+      }
+      return;
     case WM_NCHITTEST:
       m.Result = ncHitTest(TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
       return;
@@ -909,7 +926,7 @@ void TtbFloatingWindowParent::Notification(TComponent* component, TOperation ope
     });
     return;
   }
-  // The host goes with the tool window leaving it.
+  // The tool window leaving frees this host: nothing may touch it after this call.
   if (w->FloatingMode() != afmOnTopOfAllForms) w->SetParent(nullptr);
 }
 

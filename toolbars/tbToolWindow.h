@@ -156,7 +156,7 @@ protected:
 private:
   static void HookProc(TtbHookEventKind kind, HWND wnd, WPARAM wp, LPARAM lp);
   void frameChanged();
-  void dockOrUndock(bool toLast);
+  void dockOrUndock();
   void ncPaint();
   LRESULT ncHitTest(TPoint screen);
   void ncLButtonDown(int hit);

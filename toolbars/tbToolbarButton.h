@@ -107,13 +107,18 @@ public:
   void SetWordWrap(bool v);
 
   // Whether the form file keeps these: not while an action supplies them.
-  bool IsDownStored() const { return !FActionLink.IsCheckedLinked(); }
-  bool IsHelpContextStored() const { return !FActionLink.IsHelpContextLinked(); }
-  bool IsImageIndexStored() const { return !FActionLink.IsImageIndexLinked(); }
+  bool IsDownStored() const { return !FButtonLink.IsCheckedLinked(); }
+  bool IsHelpContextStored() const { return !FButtonLink.IsHelpContextLinked(); }
+  bool IsImageIndexStored() const { return !FButtonLink.IsImageIndexLinked(); }
 
   TtbButtonState State() const { return FState; }
   bool MouseInControl() const { return FMouseInControl; }
   TtbTBButtonGlyph& ButtonGlyph() { return *FGlyph; }
+  // The glyph's palette; nullptr when it has none.
+  const std::vector<TColorRef>* GetPalette() const {
+    const auto& p = FGlyph->Glyph().Image()->Palette();
+    return p.empty() ? nullptr : &p;
+  }
   // The button the mouse is over, if any, of all buttons of the process.
   static TtbToolbarButton* HotButton();
 
@@ -163,7 +168,7 @@ private:
   TtbButtonState restingState() const { return FDown && FGroupIndex != 0 ? tbsExclusive : tbsUp; }
 
   std::unique_ptr<TtbTBButtonGlyph> FGlyph;
-  TtbToolbarButtonActionLink FActionLink{this};
+  TtbToolbarButtonActionLink FButtonLink{this};
   TAlignment FAlignment = taCenter;
   bool FAllowAllUp = false;
   bool FCancel = false;

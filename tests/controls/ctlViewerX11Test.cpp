@@ -1,5 +1,6 @@
-// The viewer on a real X display, driven by xdotool: the wheel scrolls, keys and a mouse drag
-// select, a search finds, and each copy reaches the X CLIPBOARD as xclip reads it.
+// The viewer on a real X display, driven by xdotool: a click brings the caret, the wheel scrolls,
+// keys and a mouse drag select (a button held below the text scrolls on), a search finds, and
+// each copy reaches the X CLIPBOARD as xclip reads it.
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "platform/classlib/Forms.h"
 #include "platform/classlib/WindowPump.h"
 #include "platform/gdi/BmpFile.h"
+#include "platform/win/Caret.h"
 #include "platform/win/DisplayBackend.h"
 #include "platform/win/WindowImage.h"
 #include "platform/win/Windows.h"
@@ -43,8 +45,8 @@ protected:
   }
   std::string Tool(const std::string& cmd) { return FServer->Run(cmd, Pumper()); }
   std::string Cell(int line, int col) {
-    const TPoint p = FViewer->ClientToScreen(TPoint{FViewer->LeftMargin() + col * FViewer->CharWidth() + 2,
-                                                    (line - FViewer->TopLine()) * FViewer->RowHeight() + 3});
+    const TPoint p = FViewer->ClientToScreen(TPoint{FViewer->LeftMargin() + col * FViewer->CharWidth() + 4,
+                                                    (line - FViewer->TopLine()) * FViewer->RowHeight() + 5});
     return std::to_string(p.X) + " " + std::to_string(p.Y);
   }
   // What another client reads from the CLIPBOARD selection.
@@ -77,6 +79,9 @@ TEST_F(ViewerX11Test, ScrollSelectSearchAndCopy) {
 
   Tool("xdotool mousemove --sync " + Cell(0, 0) + " click 1");
   ASSERT_TRUE(PumpUntil([&] { return FViewer->Focused(); }, Pumper()));
+  // The caret comes with the focus, in the clicked cell within the sunken edge.
+  EXPECT_EQ(CaretWindow(), FViewer->Handle());
+  EXPECT_EQ(GetCaretPos(), (TPoint{2 + FViewer->LeftMargin(), 2}));
   Tool("xdotool key shift+End ctrl+c");
   ASSERT_TRUE(PumpUntil([&] { return FViewer->HasSelection(); }, Pumper()));
   EXPECT_EQ(Clipboard(), "line 000 alpha\tbeta");
@@ -89,6 +94,16 @@ TEST_F(ViewerX11Test, ScrollSelectSearchAndCopy) {
   ASSERT_TRUE(PumpUntil([&] { return FViewer->SelEnd() == TVwrPos{5, 4}; }, Pumper()));
   Tool("xdotool key ctrl+c");
   EXPECT_EQ(Clipboard(), "004 alpha\tbeta\nline");  // X clients take LF line ends
+
+  // Held below the text, the button goes on selecting and scrolling.
+  const TPoint below = FViewer->ClientToScreen(TPoint{60, FViewer->Height() + 20});
+  Tool("xdotool mousemove --sync " + Cell(FViewer->TopLine(), 0) + " mousedown 1");
+  Tool("xdotool mousemove " + Cell(FViewer->TopLine() + 2, 3));
+  Tool("xdotool mousemove " + std::to_string(below.X) + " " + std::to_string(below.Y));
+  EXPECT_TRUE(PumpUntil([&] { return FViewer->TopLine() >= 20; }, Pumper())) << FViewer->TopLine();
+  Tool("xdotool mouseup 1");
+  EXPECT_EQ(FViewer->SelEnd().Line, FViewer->CaretPos().Line);
+  EXPECT_GE(FViewer->CaretPos().Line, FViewer->RowsThatFit() + 19);
 
   ASSERT_TRUE(FViewer->Search("LINE 060", soWholeText));
   Application().ProcessMessages();

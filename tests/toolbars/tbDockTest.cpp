@@ -4,6 +4,7 @@
 #include "platform/win/Cursors.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/HeadlessBackend.h"
+#include "platform/win/WindowImage.h"
 #include "toolbars/tbFloating.h"
 
 namespace {
@@ -235,6 +236,52 @@ TEST_F(DockTest, ResizingAFloatingToolbarSnapsToItsWrappedSizes) {
   EXPECT_EQ(4 + 2 * 23 + 4 + 8, after.Width());
   EXPECT_EQ(before.Height() + 22, after.Height());
   EXPECT_EQ(2 * 23 + 8, bar->FloatRightX());
+}
+
+TEST_F(DockTest, DockedFrameShowsItsGripAndTheDockItsBoundLines) {
+  TtbDock* dock = MakeDock();
+  dock->SetBoundLines(ablTop | ablBottom);
+  TtbToolbar* bar = MakeToolbar(dock);
+  MakeButton(bar, 0);
+  Pump();
+  TGdiBitmap img = GetWindowImage(bar->Handle());
+  const TColorRef light = ColorToRGB(clBtnHighlight), shadow = ColorToRGB(clBtnShadow), face = ColorToRGB(clBtnFace);
+  EXPECT_EQ(light, img.Pixel(0, 10)) << "raised edge";
+  EXPECT_EQ(light, img.Pixel(3, 10)) << "grip bar from offset 1 + 2";
+  EXPECT_EQ(face, img.Pixel(4, 10));
+  EXPECT_EQ(shadow, img.Pixel(5, 10));
+  TGdiBitmap d = GetWindowImage(dock->Handle());
+  EXPECT_EQ(shadow, d.Pixel(50, 0));
+  EXPECT_EQ(light, d.Pixel(50, d.Height() - 1));
+}
+
+TEST_F(DockTest, PrintingDrawsTheFrameAndChildrenUnlessHidden) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* bar = MakeToolbar(dock);
+  TtbToolbarButton* b = MakeButton(bar, 0);
+  b->SetFlat(false);  // a frame even when the mouse is elsewhere
+  Pump();
+  auto* sheet = new TForm(nullptr);
+  sheet->SetBounds(500, 400, 200, 100);
+  sheet->SetColor(clRed);
+  sheet->SetBorderStyle(bsNone);
+  sheet->Show();
+  Pump();
+  HDC dc = GetDC(sheet->Handle());
+  const TColorRef red = clRed, light = ColorToRGB(clBtnHighlight);
+  bar->Perform(WM_PRINT, dc, PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+  ReleaseDC(sheet->Handle(), dc);
+  TGdiBitmap printed = GetWindowImage(sheet->Handle());
+  EXPECT_EQ(light, printed.Pixel(3, 10)) << "the grip";
+  EXPECT_EQ(light, printed.Pixel(8, 2)) << "the button's raised frame, drawn through the client";
+  sheet->Invalidate();
+  Pump();
+  bar->Hide();
+  dc = GetDC(sheet->Handle());
+  bar->Perform(WM_PRINT, dc, PRF_CHECKVISIBLE | PRF_NONCLIENT);
+  ReleaseDC(sheet->Handle(), dc);
+  EXPECT_EQ(red, GetWindowImage(sheet->Handle()).Pixel(3, 10)) << "a hidden window prints nothing";
+  delete sheet;
 }
 
 }  // namespace

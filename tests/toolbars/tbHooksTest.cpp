@@ -44,6 +44,14 @@ TEST_F(HooksTest, EachRegistrationTakesAwayWhatItInstalled) {
   EXPECT_FALSE(HookInstalled(hiGetMessage));
   EXPECT_EQ(0, RegisteredHookCallbackCount());
   UnregisterHookCallback(Listen);  // not listed: nothing happens
+
+  // A second registration with other kinds takes back its own hooks, not the first one's.
+  RegisterHookCallback(Listen, HookKind(hpeMouseMove));
+  RegisterHookCallback(Listen, HookKind(hpeDestroyWindow));
+  EXPECT_TRUE(HookInstalled(hiCBT));
+  UnregisterHookCallback(Listen);
+  EXPECT_FALSE(HookInstalled(hiCBT));
+  EXPECT_TRUE(HookInstalled(hiGetMessage));
 }
 
 TEST_F(HooksTest, KindsInstallOnlyTheHooksTheyNeed) {

@@ -2,6 +2,7 @@
 // tracking on the shared timer, dialog keys, modal results and actions.
 #include "ToolbarTestSupport.h"
 #include "platform/classlib/ActnList.h"
+#include "platform/classlib/Menus.h"
 #include "platform/rtl/Ticks.h"
 
 namespace {
@@ -197,6 +198,44 @@ TEST_F(ToolbarButtonTest, ActionCouplesCheckedHelpAndImage) {
   EXPECT_TRUE(other.Checked());
   EXPECT_EQ(5, other.HelpContext());
   b->SetAction(nullptr);
+}
+
+TEST_F(ToolbarButtonTest, DropdownOpensItsMenuBelowAndDropsTheClicksMeantForIt) {
+  TtbToolbarButton* b = Button(10);
+  auto* menu = new TPopupMenu(Form.get());
+  menu->SetAlignment(paCenter);
+  auto* item = new TMenuItem(menu);
+  item->SetCaption("Item");
+  menu->Items().Add(item);
+  b->SetDropdownMenu(menu);
+  TPoint shownAt{-1, -1};
+  TPopupAlignment alignment = paCenter;
+  TPopupMenu::SetTracker([&](TPopupMenu& m, int x, int y) -> TMenuItem* {
+    shownAt = TPoint{x, y};
+    alignment = m.Alignment();
+    // Presses that arrive while the menu is open: one on the button, one elsewhere.
+    TPoint on = Screen(b, 5, 5), off = Screen(b, 100, 100);
+    InjectMouseMove(on.X, on.Y);
+    InjectMouseDown(TMouseButton::Left, on.X, on.Y);
+    InjectMouseMove(off.X, off.Y);
+    InjectMouseDown(TMouseButton::Left, off.X, off.Y);
+    return nullptr;
+  });
+  bool asked = false;
+  b->OnDropdown = [&](TObject*, bool& showMenu, bool& removeClicks) {
+    asked = showMenu && removeClicks;
+  };
+  TPoint p = Screen(b, 5, 5);
+  InjectMouseMove(p.X, p.Y);
+  InjectMouseDown(TMouseButton::Left, p.X, p.Y);
+  Pump();
+  TPopupMenu::SetTracker(nullptr);
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(Screen(b, 0, b->Height()), shownAt) << "below the button, not docked on a side";
+  EXPECT_EQ(paLeft, alignment);
+  EXPECT_EQ(paCenter, menu->Alignment()) << "put back afterwards";
+  EXPECT_EQ(1u, Clicks.size()) << "the menu opened on the press, and once only";
+  EXPECT_EQ(mrNone, Form->ModalResult());
 }
 
 }  // namespace
