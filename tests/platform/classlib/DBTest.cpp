@@ -303,7 +303,7 @@ TEST(Params, ByNameWithValues) {
   EXPECT_EQ(params.FindParam("Other"), nullptr);
   EXPECT_THROW(params.ParamByName("Other"), EDatabaseError);
   EXPECT_EQ(Variant("12").AsInteger(), 12);
-  EXPECT_THROW(Variant("x").AsDouble(), EVariantError);
+  EXPECT_THROW(Variant("x").AsDouble(), EConvertError);
 }
 
 }  // namespace
