@@ -1113,6 +1113,8 @@ void TXbTable::writeBlobs(TRecordBuffer buffer) {
     if (f->DataType() == ftMemo) {
       AnsiString text(slot->Data ? slot->Data : "", std::size_t(slot->Length));
       XbOps::Replace(*this, name, xbReplaceText, text.c_str());
+      // The engine answers nothing; a memo it could not store shows in its length.
+      if (XbOps::GetBlobLength(*this, name) != int32_t(std::strlen(text.c_str()))) HandleError("Blob Write Error");
     } else if (XbOps::PutBlob(*this, name, slot->Data, slot->Length) != slot->Length) {
       HandleError("Blob Write Error");
     }

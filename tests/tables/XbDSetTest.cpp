@@ -172,6 +172,12 @@ TEST_F(XbDSetTest, EditsAppendsCancelsAndDeletesAsThePeerReadsThem) {
   EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Dee");
   EXPECT_EQ(Table->RecCount(), 4);
 
+  // A memo the engine cannot store is an error, not a quiet loss.
+  Table->Edit();
+  Table->FieldByName("NOTES")->SetAsString(AnsiString("end\x1a"));
+  EXPECT_EQ(Msg([&] { Table->Post(); }), "Blob Write Error");
+  Table->Cancel();
+
   // Too wide for its field: refused, and nothing is written.
   Table->Edit();
   Table->FieldByName("AGE")->SetAsInteger(1234);
