@@ -31,6 +31,12 @@ TabsDialog::TabsDialog(TComponent* AOwner) : TabsLogo(AOwner) {
     s.Button->OnClick = [](TObject*) {};
   }
 
+  tblSave = new TQslXbTable(this);
+  tblSave->SetName("tblSave");
+  tblSave->SetDatabaseName("Keldara_Inst_RS");
+  tblSave->SetValidateTable(true);
+  tblSave->SetOEMTranslate(false);
+
   dckDialog = new TtbDock(this);
   dckDialog->SetName("dckDialog");
   dckDialog->SetPosition(adpBottom);

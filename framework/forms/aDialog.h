@@ -2,6 +2,7 @@
 // holds the OK, Cancel and Help buttons.
 #pragma once
 
+#include "framework/forms/QsApTabl.h"
 #include "framework/forms/aLogo.h"
 
 constexpr int DialogButtonWidth = 75;
@@ -29,6 +30,8 @@ public:
   TtbToolbarButton* btnHelp = nullptr;
   TtbToolbarButton* btnOk = nullptr;
   TtbToolbarButton* btnCancel = nullptr;
+  // Loaded with the form, which loads the table engine; never opened.
+  TQslXbTable* tblSave = nullptr;
 
   void SetSizeConstraints() override;
   void FormShow(TObject* Sender) override;

@@ -8,6 +8,7 @@
 #include "framework/base/uMessageDialog.h"
 #include "framework/forms/aMain.h"
 #include "framework/forms/dPrinter.h"
+#include "tables/XBE7.h"
 #include "platform/classlib/Printers.h"
 #include "platform/gdi/BmpFile.h"
 #include "platform/rtl/Files.h"
@@ -239,6 +240,10 @@ TEST_F(FormChainTest, DialogMinimumSizeCountsItsVisibleButtons) {
   d->btnHelp->SetVisible(false);
   d->SetSizeConstraints();
   EXPECT_EQ(2 * DialogButtonWidth + 8, d->Constraints().MinWidth());
+  // The dialog's table is loaded with the form and stays closed.
+  EXPECT_EQ("Keldara_Inst_RS", d->tblSave->DatabaseName());
+  EXPECT_FALSE(d->tblSave->Active());
+  EXPECT_TRUE(TableEngineReady());
 }
 
 }  // namespace
