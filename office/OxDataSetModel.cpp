@@ -13,6 +13,165 @@ HRESULT TOxUnknownComponent::QueryInterface(const IID& iid, void** obj) {
   return *obj ? S_OK : E_NOINTERFACE;
 }
 
+TOxDataSetModel::~TOxDataSetModel() {
+  if (FDataset) FDataset->RemoveFreeNotification(this);
+  if (FDetailModel) FDetailModel->RemoveFreeNotification(this);
+}
+
+void* TOxDataSetModel::GetInterface(const IID& iid) {
+  return iid == IID_IOxDataModel ? static_cast<IOxDataModel*>(this) : nullptr;
+}
+
+void TOxDataSetModel::Notification(TComponent* component, TOperation operation) {
+  TOxUnknownComponent::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FDataset) FDataset = nullptr;
+  if (component == FDetailModel) {
+    FDetailModel = nullptr;
+    FInDetail = false;
+  }
+}
+
+void TOxDataSetModel::SetDataset(TDataSet* value) {
+  if (value == FDataset) return;
+  if (FDataset) FDataset->RemoveFreeNotification(this);
+  FDataset = value;
+  if (value) value->FreeNotification(this);
+}
+
+void TOxDataSetModel::SetDetailModel(TOxDataSetModel* value) {
+  if (value == FDetailModel) return;
+  // A longer ring would walk for ever just as a model of its own.
+  for (TOxDataSetModel* at = value; at; at = at->FDetailModel)
+    if (at == this) throw EModelException("Circular Model link not allowed.");
+  if (FDetailModel) FDetailModel->RemoveFreeNotification(this);
+  FDetailModel = value;
+  FInDetail = false;
+  if (value) value->FreeNotification(this);
+}
+
+void TOxDataSetModel::First() {
+  FInDetail = false;
+  if (FDataset) FDataset->First();
+}
+
+void TOxDataSetModel::Last() {
+  FInDetail = false;
+  if (FDataset) FDataset->Last();
+}
+
+// A master row is followed by its detail rows; one without any goes straight to the next master.
+void TOxDataSetModel::Next() {
+  if (!FDataset) return;
+  if (!FDetailModel) {
+    FDataset->Next();
+    return;
+  }
+  if (!FInDetail) {
+    FDetailModel->First();
+    if (!FDetailModel->Eof()) {
+      FInDetail = true;
+      return;
+    }
+  } else {
+    FDetailModel->Next();
+    if (!FDetailModel->Eof()) return;
+    FInDetail = false;
+  }
+  FDataset->Next();
+}
+
+void TOxDataSetModel::Prior() {
+  if (!FDataset) return;
+  if (!FDetailModel) {
+    FDataset->Prior();
+    return;
+  }
+  if (!FInDetail) {
+    FDetailModel->Last();
+    if (!(FDetailModel->Bof() && FDetailModel->Eof())) {
+      FInDetail = true;
+      return;
+    }
+  } else {
+    FDetailModel->Prior();
+    if (!FDetailModel->Bof()) return;
+    FInDetail = false;
+  }
+  FDataset->Prior();
+}
+
+int TOxDataSetModel::ColumnCount() {
+  if (!FDataset) return 0;
+  return FInDetail ? FDetailModel->ColumnCount() : FDataset->FieldCount();
+}
+
+void TOxDataSetModel::GetColumnHeaders(OleVariant& headers) {
+  if (!FDataset) {
+    headers = OleVariant::Null();
+    return;
+  }
+  std::vector<OleVariant> labels;
+  for (TField* field : FDataset->Fields()) labels.emplace_back(field->DisplayLabel());
+  headers = OleVariant::Array(std::move(labels));
+}
+
+void TOxDataSetModel::BeginRead() {
+  if (!FDataset) throw EModelException("Model Dataset must be assigned first.");
+  if (!FDataset->Active()) throw EModelException("Model Dataset must first be opened.");
+  FBookmark = FDataset->Bookmark();
+  FHoldsBookmark = true;
+  if (!FDetailModel && !FControlsDisabled) {
+    FDataset->DisableControls();
+    FControlsDisabled = true;
+  }
+}
+
+void TOxDataSetModel::EndRead() {
+  if (FHoldsBookmark) {
+    TBookmark mark = std::move(FBookmark);
+    FBookmark.clear();
+    FHoldsBookmark = false;
+    if (FDataset && FDataset->Active() && !mark.empty()) FDataset->GotoBookmark(mark);
+  }
+  if (FControlsDisabled) {
+    FControlsDisabled = false;
+    if (FDataset) FDataset->EnableControls();
+  }
+}
+
+AnsiString TOxDataSetModel::fieldText(TField* field) const {
+  if (FWantFullMemos && field->DataType() == ftMemo) return field->AsString();
+  return field->DisplayText();
+}
+
+void TOxDataSetModel::currentRow(OleVariant& row) {
+  if (!FDataset) return;
+  if (FInDetail) {
+    FDetailModel->currentRow(row);
+    return;
+  }
+  std::vector<OleVariant> texts;
+  for (TField* field : FDataset->Fields()) texts.emplace_back(fieldText(field));
+  row = OleVariant::Array(std::move(texts));
+}
+
+void TOxDataSetModel::GetData(int column, int mode, OleVariant& value, int& kind) {
+  if (mode == dmmColumnText) {
+    if (FInDetail) {
+      FDetailModel->GetData(column, mode, value, kind);
+      return;
+    }
+    kind = dmmColumnText;
+    if (FDataset) value = fieldText(FDataset->Fields().at(size_t(column)));
+  } else if (mode == dmmWholeRow) {
+    kind = dmmWholeRow;
+    currentRow(value);
+  } else {
+    throw EModelException("Model does not support requested mode.");
+  }
+}
+
 namespace {
 
 // What population changes on the application and the screen, put back on every way out.
@@ -34,7 +193,10 @@ private:
 };
 
 // Memo texts in full read best from the top of their cells.
-bool PopulateTopAligned(TOxUnknownComponent*) { return false; }
+bool PopulateTopAligned(TOxUnknownComponent* model) {
+  auto* dataSetModel = dynamic_cast<TOxDataSetModel*>(model);
+  return dataSetModel && dataSetModel->WantFullMemos();
+}
 
 TComPtr<IDispatch> block(IDispatch* origin, int row, int column, int rows, int columns) {
   TComPtr<IDispatch> at = DispGet(origin, DISPID_Offset, {row, column}).AsDispatch();

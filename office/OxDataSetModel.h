@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "office/OxOffice.h"
+#include "platform/classlib/DB.h"
 
 QUORVEX_EXCEPTION(EModelException, Exception);
 
@@ -51,6 +52,58 @@ public:
 protected:
   // The interfaces of the class beyond IUnknown; nullptr when it has not this one.
   virtual void* GetInterface(const IID&) { return nullptr; }
+};
+
+// The model over a data set; a detail model's rows follow each master row one outline level deeper.
+class TOxDataSetModel : public TOxUnknownComponent, public IOxDataModel {
+public:
+  explicit TOxDataSetModel(TComponent* owner) : TOxUnknownComponent(owner) {}
+  ~TOxDataSetModel() override;
+  AnsiString ClassName() const override { return "TOxDataSetModel"; }
+
+  HRESULT QueryInterface(const IID& iid, void** obj) override { return TOxUnknownComponent::QueryInterface(iid, obj); }
+  ULONG AddRef() override { return TOxUnknownComponent::AddRef(); }
+  ULONG Release() override { return TOxUnknownComponent::Release(); }
+
+  // Memo fields give their whole text rather than their display text.
+  bool WantFullMemos() const { return FWantFullMemos; }
+  void SetWantFullMemos(bool v) { FWantFullMemos = v; }
+  TDataSet* Dataset() const { return FDataset; }
+  void SetDataset(TDataSet* value);
+  TOxDataSetModel* DetailModel() const { return FDetailModel; }
+  // Raises EModelException for a model that would end up among its own details.
+  void SetDetailModel(TOxDataSetModel* value);
+
+  void First() override;
+  void Last() override;
+  void Next() override;
+  void Prior() override;
+  uint32_t GetCapabilities() override { return dmcSingleValues | dmcWholeRows; }
+  bool Eof() override { return FDataset && FDataset->Eof(); }
+  bool Bof() override { return FDataset && FDataset->Bof(); }
+  int ColumnCount() override;
+  int RowCount() override { return 0; }
+  bool HasDetail() override { return FDetailModel != nullptr; }
+  int Level() override { return FInDetail ? FDetailModel->Level() + 1 : 1; }
+  void GetColumnHeaders(OleVariant& headers) override;
+  void BeginRead() override;
+  void EndRead() override;
+  void GetData(int column, int mode, OleVariant& value, int& kind) override;
+
+protected:
+  void* GetInterface(const IID& iid) override;
+  void Notification(TComponent* component, TOperation operation) override;
+
+private:
+  AnsiString fieldText(TField* field) const;
+  void currentRow(OleVariant& row);
+  bool FWantFullMemos = false;
+  TDataSet* FDataset = nullptr;
+  TOxDataSetModel* FDetailModel = nullptr;
+  bool FInDetail = false;
+  bool FHoldsBookmark = false;
+  bool FControlsDisabled = false;
+  TBookmark FBookmark;
 };
 
 class TOxExcelRange;

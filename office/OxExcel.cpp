@@ -72,10 +72,11 @@ TComPtr<IDispatch> TOxExcel::CreateItem(TOxNestedCollectionItem* item) { return 
 
 void TOxExcel::Notification(TComponent* component, TOperation operation) {
   TOxExcelBase::Notification(component, operation);
-  auto* model = dynamic_cast<TOxUnknownComponent*>(component);
-  if (operation != opRemove || !model || !FWorkbooks) return;
-  FWorkbooks->ForEachItem([model](TOxNestedCollectionItem* item) {
-    if (auto* range = dynamic_cast<TOxExcelRange*>(item); range && range->OfficeModel() == model)
+  // The model is part way through its destruction here: only its address can be compared.
+  if (operation != opRemove || !FWorkbooks) return;
+  FWorkbooks->ForEachItem([component](TOxNestedCollectionItem* item) {
+    auto* range = dynamic_cast<TOxExcelRange*>(item);
+    if (range && range->OfficeModel() && static_cast<TComponent*>(range->OfficeModel()) == component)
       range->SetOfficeModel(nullptr);
   });
 }
