@@ -630,11 +630,20 @@ void TOxExcelChart::SetDataRange(const AnsiString& v) {
 void TOxExcelChart::Connect() {
   TOxExcelItem::Connect();
   if (!FServerObject) return;
+  // A chart never given a size keeps the one the server made rather than shrinking to nothing.
+  bool sized = FWidth != 0 || FHeight != 0;
   if (Pushing()) {
-    SetTop(FTop);
-    SetLeft(FLeft);
-    SetWidth(FWidth);
-    SetHeight(FHeight);
+    if (sized) {
+      SetTop(FTop);
+      SetLeft(FLeft);
+      SetWidth(FWidth);
+      SetHeight(FHeight);
+    } else {
+      Top();
+      Left();
+      Width();
+      Height();
+    }
     SetChartType(FChartType);
     if (!FDataRange.empty()) SetDataRange(FDataRange);
   } else {

@@ -75,9 +75,11 @@ TEST_F(OxItemsTest, ItemsDesignedOfflineBindOnConnectAndPushTheirValues) {
   EXPECT_EQ(chart->ChartType(), xlctBar);
   EXPECT_EQ(chart->Width(), 200);
 
-  // A second chart beyond the sheet's objects makes a new chart object.
-  sheet->Charts()->Add();
+  // A second chart beyond the sheet's objects makes one at the origin, 296 points square.
+  TOxExcelChart* second = sheet->Charts()->Add();
   EXPECT_EQ(DispGet(charts.Get(), DISPID_Count).AsInteger(), 2);
+  EXPECT_EQ(second->Left(), 0);
+  EXPECT_EQ(second->Height(), PointsToPixels(296));
 
   // The only sheet of a workbook stays when its item goes; the link goes with its item.
   delete link;
