@@ -6,6 +6,7 @@
 #include "framework/base/TkStartup.h"
 #include "framework/base/uMessageDialog.h"
 #include "toolbars/tbStartup.h"
+#include "office/XLSConsts.h"
 #include "platform/com/ComStartup.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Regional.h"
@@ -14,6 +15,7 @@
 void AddProgramSteps(TModuleSteps& steps) {
   steps.Add("Regional settings", [] { LoadRegionalSettings(); });
   AddAutomationSteps(steps);
+  AddSpreadsheetFileSteps(steps);
   // Forms owned by the application go here, while every module is still up, not at process exit.
   steps.Add("Application", [] { Application(); }, [] { Application().DestroyComponents(); });
   AddControlLibrarySteps(steps);

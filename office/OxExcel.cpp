@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "office/OxDataSetModel.h"
+#include "office/OxExcelItems.h"
 #include "platform/gdi/GdiConsts.h"
 #include "platform/win/PaintContext.h"
 #include "platform/win/Windows.h"
@@ -53,7 +55,7 @@ private:
 double PixelsToPoints(int pixels) { return double(pixels) / screenPixelsPerInch() * 72; }
 int PointsToPixels(double points) { return int(std::nearbyint(points * screenPixelsPerInch() / 72)); }
 
-TOxExcel::TOxExcel(TComponent* owner) : TOxExcelBase(owner) {}
+TOxExcel::TOxExcel(TComponent* owner) : TOxExcelBase(owner), FWorkbooks(std::make_unique<TOxExcelWorkbooks>(this)) {}
 
 TOxExcel::~TOxExcel() {
   try {
@@ -63,6 +65,31 @@ TOxExcel::~TOxExcel() {
     FreeAdapter();
     FApplication.Reset();
   }
+  FWorkbooks.reset();
+}
+
+TComPtr<IDispatch> TOxExcel::CreateItem(TOxNestedCollectionItem* item) { return OxExcelCreateItem(*this, item); }
+
+void TOxExcel::Notification(TComponent* component, TOperation operation) {
+  TOxExcelBase::Notification(component, operation);
+  // The model is part way through its destruction here: only its address can be compared.
+  if (operation != opRemove || !FWorkbooks) return;
+  FWorkbooks->ForEachItem([component](TOxNestedCollectionItem* item) {
+    auto* range = dynamic_cast<TOxExcelRange*>(item);
+    if (range && range->OfficeModel() && static_cast<TComponent*>(range->OfficeModel()) == component)
+      range->SetOfficeModel(nullptr);
+  });
+}
+
+// The server closes a workbook: its items go, and their destructors leave the server alone.
+void TOxExcel::closeWorkbookItems(IDispatch* book) {
+  std::vector<TOxExcelWorkbook*> closing;
+  for (int i = 0; i < FWorkbooks->Count(); ++i) {
+    TComPtr<IDispatch> bound(FWorkbooks->Items(i)->ServerObject());
+    if (book && bound && bound.Get() == book) closing.push_back(FWorkbooks->Items(i));
+  }
+  for (TOxExcelWorkbook* item : closing) delete item;
+  if (!closing.empty()) NotifyDesigner();
 }
 
 void TOxExcel::Connect() {
@@ -88,6 +115,7 @@ void TOxExcel::AbandonConnect() {
 
 void TOxExcel::Disconnect() {
   FreeAdapter();
+  FWorkbooks->ForEachItem([](TOxNestedCollectionItem* item) { item->Unbind(); });
   if (FApplication) {
     TComPtr<_Application> app = std::move(FApplication);
     OleCheck(app->Quit());
@@ -124,6 +152,7 @@ void TOxExcel::SyncProperties() {
     LargeButtons();
     UserName();
   }
+  FWorkbooks->ForEachItem([](TOxNestedCollectionItem* item) { item->Connect(); });
 }
 
 bool TOxExcel::Interactive() {
@@ -238,7 +267,7 @@ WideString TOxExcel::UserName() {
 
 void TOxExcel::SetUserName(const WideString& v) {
   if (Connected()) {
-    TComPtr<Workbooks> books;
+    TComPtr<::Workbooks> books;
     OleCheck(FApplication->Get_Workbooks(0, books.Put()));
     int32_t count = 0;
     OleCheck(books->Get_Count(0, &count));
@@ -351,7 +380,12 @@ void TOxExcel::dispatchApplicationEvent(DISPID dispid, std::vector<OleVariant>& 
     case DISPID_WorkbookOpen: bookEvent(OnWorkbookOpen); break;
     case DISPID_WorkbookActivate: bookEvent(OnWorkbookActivate); break;
     case DISPID_WorkbookDeactivate: bookEvent(OnWorkbookDeactivate); break;
-    case DISPID_WorkbookBeforeClose: cancelEvent(BeforeWorkbookClose); break;
+    case DISPID_WorkbookBeforeClose: {
+      cancelEvent(BeforeWorkbookClose);
+      bool cancelled = args.size() > 1 && !args[1].Deref().IsMissing() && args[1].AsBool();
+      if (!cancelled) closeWorkbookItems(wb(0).Get());
+      break;
+    }
     case DISPID_WorkbookBeforeSave:
       if (BeforeWorkbookSave) {
         TCancelArg cancel(args, 2);

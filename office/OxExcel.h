@@ -2,6 +2,8 @@
 // application properties and turns its application events into published events.
 #pragma once
 
+#include <memory>
+
 #include "office/OxOffice.h"
 #include "platform/com/ExcelTlb.h"
 
@@ -31,6 +33,8 @@ using TOnWindowResize = std::function<void(TObject* Sender, _Workbook* Wb, Excel
 using TOnWindowActivate = TOnWindowResize;
 using TOnWindowDeactivate = TOnWindowResize;
 
+class TOxExcelWorkbooks;
+
 class TOxExcelBase : public TOxOfficeComponent {
 public:
   explicit TOxExcelBase(TComponent* owner) : TOxOfficeComponent(owner) {}
@@ -44,6 +48,9 @@ public:
 
   // The server while connected.
   _Application* Application() const { return FApplication.Get(); }
+  // The tree of workbook items.
+  TOxExcelWorkbooks* Workbooks() const { return FWorkbooks.get(); }
+  TComPtr<IDispatch> CreateItem(TOxNestedCollectionItem* item) override;
 
   bool Interactive();
   void SetInteractive(bool v);
@@ -104,6 +111,7 @@ protected:
   void SyncProperties() override;
   bool GetConnected() override { return static_cast<bool>(FApplication); }
   void DispatchEvent(const IID& iid, DISPID dispid, std::vector<OleVariant>& args) override;
+  void Notification(TComponent* component, TOperation operation) override;
 
 private:
   using TGetDouble = HRESULT (_Application::*)(LCID, double*);
@@ -131,6 +139,8 @@ private:
   TOxXlCancelKey FEnableCancelKey = xlckDisabled;
   VARIANT_BOOL FLargeButtons = VARIANT_FALSE;
   WideString FUserName;
+  std::unique_ptr<TOxExcelWorkbooks> FWorkbooks;
+  void closeWorkbookItems(IDispatch* book);
 };
 
 // Screen pixels and the server's points, at the screen's vertical resolution.

@@ -23,6 +23,7 @@ enum TOxPropDirection { pdToServer, pdFromServer };
 enum TOxComponentStateFlag : uint8_t { oxsConnecting = 1, oxsDisconnecting = 2, oxsDispatching = 4 };
 
 class TOxOfficeComponent;
+class TOxNestedCollectionItem;
 using TOxConnectListener = std::function<void(TOxOfficeComponent* component, bool connected)>;
 using TOxGetInstanceEvent =
     std::function<void(TObject* Sender, TComPtr<IDispatch>& Instance, const CLSID& clsid, const IID& iid)>;
@@ -48,6 +49,8 @@ public:
   virtual void GetFileFilter(AnsiString& filter, AnsiString& defaultExt) const;
   virtual void GetServerInfo(TStringList* list) = 0;
   virtual AnsiString GetServerVersion() { return ""; }
+  // The server object an item of the component's tree binds to; none by default.
+  virtual TComPtr<IDispatch> CreateItem(TOxNestedCollectionItem*) { return {}; }
   // Tells a form designer that the owner changed; this platform has none.
   void NotifyDesigner() {}
 

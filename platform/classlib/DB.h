@@ -71,6 +71,9 @@ public:
   const AnsiString& FieldName() const { return FFieldName; }
   // The data set's links look their fields up again.
   void SetFieldName(const AnsiString& value);
+  // The column title: the field name unless a label is set.
+  AnsiString DisplayLabel() const { return FDisplayLabel.empty() ? FFieldName : FDisplayLabel; }
+  void SetDisplayLabel(const AnsiString& value) { FDisplayLabel = value; }
   TFieldType DataType() const { return FDataType; }
   void SetDataType(TFieldType value) { FDataType = value; }
   int Size() const { return FSize; }
@@ -129,6 +132,7 @@ private:
   friend class TDataSet;
   TDataSet* FDataSet = nullptr;
   AnsiString FFieldName;
+  AnsiString FDisplayLabel;
   TFieldType FDataType = ftString;
   int FSize = 0;
   int FFieldNo = 0;
