@@ -54,6 +54,13 @@ bool isEditingCommand(uint16_t code) {
 
 bool isBlankText(const AnsiString& s) { return s.find_first_not_of(' ') == AnsiString::npos; }
 
+// Stores a property that only changes how the field looks, and repaints it.
+template <class T>
+void storeAndRepaint(TControl& field, T& property, T value) {
+  property = value;
+  field.Invalidate();
+}
+
 int lowWord(LPARAM v) { return static_cast<int16_t>(v & 0xFFFF); }
 LPARAM MakeLParam(uint16_t low, uint16_t high) { return static_cast<LPARAM>(low | (uint32_t(high) << 16)); }
 
@@ -504,9 +511,7 @@ void TCtlBaseEntryField::ApplyOptionRules() {
 }
 
 void TCtlBaseEntryField::SetPadChar(char Value) {
-  if (Value == FPadChar) return;
-  FPadChar = Value;
-  Invalidate();
+  if (Value != FPadChar) storeAndRepaint(*this, FPadChar, Value);
 }
 
 void TCtlBaseEntryField::SetPasswordChar(char Value) {
@@ -516,9 +521,7 @@ void TCtlBaseEntryField::SetPasswordChar(char Value) {
 }
 
 void TCtlBaseEntryField::SetTextMargin(int Value) {
-  if (Value < 2 || Value == FTextMargin) return;
-  FTextMargin = Value;
-  Invalidate();
+  if (Value >= 2 && Value != FTextMargin) storeAndRepaint(*this, FTextMargin, Value);
 }
 
 void TCtlBaseEntryField::SetUninitialized(bool Value) {
@@ -527,15 +530,9 @@ void TCtlBaseEntryField::SetUninitialized(bool Value) {
   Invalidate();
 }
 
-void TCtlBaseEntryField::SetZeroDisplay(TZeroDisplay Value) {
-  FZeroDisplay = Value;
-  Invalidate();
-}
+void TCtlBaseEntryField::SetZeroDisplay(TZeroDisplay Value) { storeAndRepaint(*this, FZeroDisplay, Value); }
 
-void TCtlBaseEntryField::SetZeroDisplayValue(double Value) {
-  FZeroDisplayValue = Value;
-  Invalidate();
-}
+void TCtlBaseEntryField::SetZeroDisplayValue(double Value) { storeAndRepaint(*this, FZeroDisplayValue, Value); }
 
 void TCtlBaseEntryField::SetAutoSize(bool Value) {
   if (Value == FAutoSize) return;
@@ -559,10 +556,7 @@ void TCtlBaseEntryField::SetCtl3D(bool Value) {
   Invalidate();
 }
 
-void TCtlBaseEntryField::SetControlCharColor(TColor Value) {
-  FControlCharColor = Value;
-  Invalidate();
-}
+void TCtlBaseEntryField::SetControlCharColor(TColor Value) { storeAndRepaint(*this, FControlCharColor, Value); }
 
 void TCtlBaseEntryField::SetDecimalPlaces(uint8_t Value) {
   if (Value == FDecimalPlaces) return;
