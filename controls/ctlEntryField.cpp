@@ -309,46 +309,42 @@ void TCtlBaseEntryField::SetAsString(const AnsiString& Value) {
   SetValue(v.data());
 }
 
-int32_t TCtlBaseEntryField::AsInteger() {
-  checkType(IsIntegerType(DataType()));
-  TCtlRangeValue v{};
+// The value as a whole number of that type; None when the text holds no valid one.
+int32_t TCtlBaseEntryField::integerValue(TPictureDataType Type, int32_t None) {
+  TCtlRangeValue v = CtlValueFromInteger(Type, None);
   int code = GetValue(v.data());
   FLastError = static_cast<uint16_t>(code);
-  return code ? 0 : static_cast<int32_t>(CtlValueToInteger(DataType(), v.data()));
+  return code ? None : static_cast<int32_t>(CtlValueToInteger(Type, v.data()));
+}
+
+int32_t TCtlBaseEntryField::AsInteger() {
+  checkType(IsIntegerType(DataType()));
+  return integerValue(DataType(), 0);
 }
 
 void TCtlBaseEntryField::SetAsInteger(int32_t Value) {
   checkType(IsIntegerType(DataType()));
-  TCtlRangeValue v = CtlValueFromInteger(DataType(), Value);
-  SetValue(v.data());
+  SetValue(CtlValueFromInteger(DataType(), Value).data());
 }
 
 TCtlDate TCtlBaseEntryField::AsDate() {
   checkType(DataType() == pftDate);
-  TCtlRangeValue v = CtlValueFromInteger(pftDate, NoDate);
-  int code = GetValue(v.data());
-  FLastError = static_cast<uint16_t>(code);
-  return code ? NoDate : static_cast<TCtlDate>(CtlValueToInteger(pftDate, v.data()));
+  return integerValue(pftDate, NoDate);
 }
 
 void TCtlBaseEntryField::SetAsDate(TCtlDate Value) {
   checkType(DataType() == pftDate);
-  TCtlRangeValue v = CtlValueFromInteger(pftDate, Value);
-  SetValue(v.data());
+  SetValue(CtlValueFromInteger(pftDate, Value).data());
 }
 
 TCtlTime TCtlBaseEntryField::AsTime() {
   checkType(DataType() == pftTime);
-  TCtlRangeValue v = CtlValueFromInteger(pftTime, NoTime);
-  int code = GetValue(v.data());
-  FLastError = static_cast<uint16_t>(code);
-  return code ? NoTime : static_cast<TCtlTime>(CtlValueToInteger(pftTime, v.data()));
+  return integerValue(pftTime, NoTime);
 }
 
 void TCtlBaseEntryField::SetAsTime(TCtlTime Value) {
   checkType(DataType() == pftTime);
-  TCtlRangeValue v = CtlValueFromInteger(pftTime, Value);
-  SetValue(v.data());
+  SetValue(CtlValueFromInteger(pftTime, Value).data());
 }
 
 TCtlRangeFormat TCtlBaseEntryField::rangeFormat() const {
