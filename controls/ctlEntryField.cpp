@@ -382,8 +382,8 @@ uint16_t TCtlBaseEntryField::ValidateText() {
   return code;
 }
 
-uint16_t TCtlBaseEntryField::Validate(bool Report) {
-  if (!Enabled()) return 0;
+// A required field left blank, or else what the text's own check finds; kept as the last error.
+uint16_t TCtlBaseEntryField::checkText() {
   uint16_t code;
   if (FOptions.Contains(efoInputRequired) && !FOptions.Contains(efoReadOnly) &&
       (isBlankText(FModel.Text()) || (FUninitialized && !FModel.Modified()))) {
@@ -393,6 +393,12 @@ uint16_t TCtlBaseEntryField::Validate(bool Report) {
     code = ValidateText();
   }
   FLastError = code;
+  return code;
+}
+
+uint16_t TCtlBaseEntryField::Validate(bool Report) {
+  if (!Enabled()) return 0;
+  uint16_t code = checkText();
   if (Report && code != 0 && HandleAllocated()) PostMessage(Handle(), ctlm_EntryError, code, 0);
   bool shown = code != 0 && FOptions.Contains(efoSoftValidation);
   if (shown != FErrorShown) {
@@ -404,15 +410,7 @@ uint16_t TCtlBaseEntryField::Validate(bool Report) {
 
 bool TCtlBaseEntryField::ValidateAndReport(bool Soft) {
   if (!Visible() || !Enabled()) return true;
-  uint16_t code;
-  if (FOptions.Contains(efoInputRequired) && !FOptions.Contains(efoReadOnly) &&
-      (isBlankText(FModel.Text()) || (FUninitialized && !FModel.Modified()))) {
-    code = epeRequired;
-  } else {
-    TFlagScope validating(FValidating);
-    code = ValidateText();
-  }
-  FLastError = code;
+  uint16_t code = checkText();
   FModel.SetCaret(FModel.Caret());
   bool wasShown = FErrorShown;
   if (code == 0) {

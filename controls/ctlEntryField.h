@@ -273,6 +273,7 @@ private:
   TCtlRangeFormat rangeFormat() const;
   void checkType(bool Ok) const;
   int32_t integerValue(TPictureDataType Type, int32_t None);
+  uint16_t checkText();
   void routeKey(uint16_t Code, TMessage& Msg);
   void showPopup(int X, int Y);
   void entryError(uint16_t Code);
