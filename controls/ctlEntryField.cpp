@@ -54,6 +54,13 @@ bool isEditingCommand(uint16_t code) {
 
 bool isBlankText(const AnsiString& s) { return s.find_first_not_of(' ') == AnsiString::npos; }
 
+// Stores a property that only changes how the field looks, and repaints it.
+template <class T>
+void storeAndRepaint(TControl& field, T& property, T value) {
+  property = value;
+  field.Invalidate();
+}
+
 int lowWord(LPARAM v) { return static_cast<int16_t>(v & 0xFFFF); }
 LPARAM MakeLParam(uint16_t low, uint16_t high) { return static_cast<LPARAM>(low | (uint32_t(high) << 16)); }
 
@@ -302,46 +309,42 @@ void TCtlBaseEntryField::SetAsString(const AnsiString& Value) {
   SetValue(v.data());
 }
 
-int32_t TCtlBaseEntryField::AsInteger() {
-  checkType(IsIntegerType(DataType()));
-  TCtlRangeValue v{};
+// The value as a whole number of that type; None when the text holds no valid one.
+int32_t TCtlBaseEntryField::integerValue(TPictureDataType Type, int32_t None) {
+  TCtlRangeValue v = CtlValueFromInteger(Type, None);
   int code = GetValue(v.data());
   FLastError = static_cast<uint16_t>(code);
-  return code ? 0 : static_cast<int32_t>(CtlValueToInteger(DataType(), v.data()));
+  return code ? None : static_cast<int32_t>(CtlValueToInteger(Type, v.data()));
+}
+
+int32_t TCtlBaseEntryField::AsInteger() {
+  checkType(IsIntegerType(DataType()));
+  return integerValue(DataType(), 0);
 }
 
 void TCtlBaseEntryField::SetAsInteger(int32_t Value) {
   checkType(IsIntegerType(DataType()));
-  TCtlRangeValue v = CtlValueFromInteger(DataType(), Value);
-  SetValue(v.data());
+  SetValue(CtlValueFromInteger(DataType(), Value).data());
 }
 
 TCtlDate TCtlBaseEntryField::AsDate() {
   checkType(DataType() == pftDate);
-  TCtlRangeValue v = CtlValueFromInteger(pftDate, NoDate);
-  int code = GetValue(v.data());
-  FLastError = static_cast<uint16_t>(code);
-  return code ? NoDate : static_cast<TCtlDate>(CtlValueToInteger(pftDate, v.data()));
+  return integerValue(pftDate, NoDate);
 }
 
 void TCtlBaseEntryField::SetAsDate(TCtlDate Value) {
   checkType(DataType() == pftDate);
-  TCtlRangeValue v = CtlValueFromInteger(pftDate, Value);
-  SetValue(v.data());
+  SetValue(CtlValueFromInteger(pftDate, Value).data());
 }
 
 TCtlTime TCtlBaseEntryField::AsTime() {
   checkType(DataType() == pftTime);
-  TCtlRangeValue v = CtlValueFromInteger(pftTime, NoTime);
-  int code = GetValue(v.data());
-  FLastError = static_cast<uint16_t>(code);
-  return code ? NoTime : static_cast<TCtlTime>(CtlValueToInteger(pftTime, v.data()));
+  return integerValue(pftTime, NoTime);
 }
 
 void TCtlBaseEntryField::SetAsTime(TCtlTime Value) {
   checkType(DataType() == pftTime);
-  TCtlRangeValue v = CtlValueFromInteger(pftTime, Value);
-  SetValue(v.data());
+  SetValue(CtlValueFromInteger(pftTime, Value).data());
 }
 
 TCtlRangeFormat TCtlBaseEntryField::rangeFormat() const {
@@ -379,8 +382,8 @@ uint16_t TCtlBaseEntryField::ValidateText() {
   return code;
 }
 
-uint16_t TCtlBaseEntryField::Validate(bool Report) {
-  if (!Enabled()) return 0;
+// A required field left blank, or else what the text's own check finds; kept as the last error.
+uint16_t TCtlBaseEntryField::checkText() {
   uint16_t code;
   if (FOptions.Contains(efoInputRequired) && !FOptions.Contains(efoReadOnly) &&
       (isBlankText(FModel.Text()) || (FUninitialized && !FModel.Modified()))) {
@@ -390,6 +393,12 @@ uint16_t TCtlBaseEntryField::Validate(bool Report) {
     code = ValidateText();
   }
   FLastError = code;
+  return code;
+}
+
+uint16_t TCtlBaseEntryField::Validate(bool Report) {
+  if (!Enabled()) return 0;
+  uint16_t code = checkText();
   if (Report && code != 0 && HandleAllocated()) PostMessage(Handle(), ctlm_EntryError, code, 0);
   bool shown = code != 0 && FOptions.Contains(efoSoftValidation);
   if (shown != FErrorShown) {
@@ -401,15 +410,7 @@ uint16_t TCtlBaseEntryField::Validate(bool Report) {
 
 bool TCtlBaseEntryField::ValidateAndReport(bool Soft) {
   if (!Visible() || !Enabled()) return true;
-  uint16_t code;
-  if (FOptions.Contains(efoInputRequired) && !FOptions.Contains(efoReadOnly) &&
-      (isBlankText(FModel.Text()) || (FUninitialized && !FModel.Modified()))) {
-    code = epeRequired;
-  } else {
-    TFlagScope validating(FValidating);
-    code = ValidateText();
-  }
-  FLastError = code;
+  uint16_t code = checkText();
   FModel.SetCaret(FModel.Caret());
   bool wasShown = FErrorShown;
   if (code == 0) {
@@ -504,9 +505,7 @@ void TCtlBaseEntryField::ApplyOptionRules() {
 }
 
 void TCtlBaseEntryField::SetPadChar(char Value) {
-  if (Value == FPadChar) return;
-  FPadChar = Value;
-  Invalidate();
+  if (Value != FPadChar) storeAndRepaint(*this, FPadChar, Value);
 }
 
 void TCtlBaseEntryField::SetPasswordChar(char Value) {
@@ -516,9 +515,7 @@ void TCtlBaseEntryField::SetPasswordChar(char Value) {
 }
 
 void TCtlBaseEntryField::SetTextMargin(int Value) {
-  if (Value < 2 || Value == FTextMargin) return;
-  FTextMargin = Value;
-  Invalidate();
+  if (Value >= 2 && Value != FTextMargin) storeAndRepaint(*this, FTextMargin, Value);
 }
 
 void TCtlBaseEntryField::SetUninitialized(bool Value) {
@@ -527,15 +524,9 @@ void TCtlBaseEntryField::SetUninitialized(bool Value) {
   Invalidate();
 }
 
-void TCtlBaseEntryField::SetZeroDisplay(TZeroDisplay Value) {
-  FZeroDisplay = Value;
-  Invalidate();
-}
+void TCtlBaseEntryField::SetZeroDisplay(TZeroDisplay Value) { storeAndRepaint(*this, FZeroDisplay, Value); }
 
-void TCtlBaseEntryField::SetZeroDisplayValue(double Value) {
-  FZeroDisplayValue = Value;
-  Invalidate();
-}
+void TCtlBaseEntryField::SetZeroDisplayValue(double Value) { storeAndRepaint(*this, FZeroDisplayValue, Value); }
 
 void TCtlBaseEntryField::SetAutoSize(bool Value) {
   if (Value == FAutoSize) return;
@@ -559,10 +550,7 @@ void TCtlBaseEntryField::SetCtl3D(bool Value) {
   Invalidate();
 }
 
-void TCtlBaseEntryField::SetControlCharColor(TColor Value) {
-  FControlCharColor = Value;
-  Invalidate();
-}
+void TCtlBaseEntryField::SetControlCharColor(TColor Value) { storeAndRepaint(*this, FControlCharColor, Value); }
 
 void TCtlBaseEntryField::SetDecimalPlaces(uint8_t Value) {
   if (Value == FDecimalPlaces) return;

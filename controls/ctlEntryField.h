@@ -272,6 +272,8 @@ private:
   AnsiString rangeText(const TCtlRangeValue& v) const { return CtlRangeToText(rangeFormat(), v); }
   TCtlRangeFormat rangeFormat() const;
   void checkType(bool Ok) const;
+  int32_t integerValue(TPictureDataType Type, int32_t None);
+  uint16_t checkText();
   void routeKey(uint16_t Code, TMessage& Msg);
   void showPopup(int X, int Y);
   void entryError(uint16_t Code);

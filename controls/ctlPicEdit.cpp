@@ -476,11 +476,7 @@ void TCtlPictureEditor::single(TCtlPicEditState& s, uint16_t code, const TCtlPic
       FKeepSelection = true;
       break;
     }
-    case ccRestore:
-      if (FHost.Restore) FHost.Restore();
-      s.EditForm = false;
-      FSelecting = true;
-      break;
+    case ccRestore: general(s, code, arg, armed); break;
     case ccRight:
     case ccWordRight: autoAdvance(n, false); break;
     case ccUp:

@@ -481,16 +481,9 @@ void TtbDock::paintNonClient() {
 
 void TtbDock::WndProc(TMessage& m) {
   switch (m.Msg) {
-    case WM_NCCALCSIZE: {
-      auto* r = reinterpret_cast<TRect*>(m.LParam);
-      TRect in = boundInsets();
-      r->Left += in.Left;
-      r->Top += in.Top;
-      r->Right = std::max(r->Left, r->Right - in.Right);
-      r->Bottom = std::max(r->Top, r->Bottom - in.Bottom);
-      m.Result = 0;
+    case WM_NCCALCSIZE:
+      m.Result = HandleWMNCCalcSize(m.LParam, boundInsets());
       return;
-    }
     case WM_NCPAINT:
       paintNonClient();
       m.Result = 0;

@@ -220,3 +220,12 @@ LRESULT HandleWMPrintClient(TWinControl& control, HDC dc) {
   if (ctx) ctx->RestoreDC(saved);
   return 0;
 }
+
+LRESULT HandleWMNCCalcSize(LPARAM rect, const TRect& insets) {
+  auto* r = reinterpret_cast<TRect*>(rect);
+  r->Left += insets.Left;
+  r->Top += insets.Top;
+  r->Right = std::max(r->Left, r->Right - insets.Right);
+  r->Bottom = std::max(r->Top, r->Bottom - insets.Bottom);
+  return 0;
+}

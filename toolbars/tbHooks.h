@@ -1,6 +1,7 @@
 // The shared window hooks of the toolbars: callbacks hear of application activation, window moves,
 // window destruction and mouse moves anywhere in the thread, through at most three hooks installed
-// while someone needs them. Beside it: a sort with a context value and WM_PRINT for self-drawn frames.
+// while someone needs them. Beside it: a sort with a context value, and WM_PRINT and WM_NCCALCSIZE
+// for self-drawn frames.
 #pragma once
 
 #include <functional>
@@ -74,3 +75,6 @@ using TtbDrawNCProc = std::function<void(TDeviceContext& dc)>;
 LRESULT HandleWMPrint(TWinControl& control, HDC dc, uint32_t flags, const TtbDrawNCProc& drawNC);
 // WM_PRINTCLIENT: the control's paint handler on the given context.
 LRESULT HandleWMPrintClient(TWinControl& control, HDC dc);
+// WM_NCCALCSIZE for a window whose frame takes insets from each side; the client area never
+// turns inside out. The answer is 0.
+LRESULT HandleWMNCCalcSize(LPARAM rect, const TRect& insets);

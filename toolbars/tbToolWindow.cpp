@@ -795,16 +795,9 @@ void TtbCustomToolWindow::MouseDown(TMouseButton button, TShiftState shift, int 
 
 void TtbCustomToolWindow::WndProc(TMessage& m) {
   switch (m.Msg) {
-    case WM_NCCALCSIZE: {
-      auto* r = reinterpret_cast<TRect*>(m.LParam);
-      TRect in = FrameInsets(FDockedTo, Floating());
-      r->Left += in.Left;
-      r->Top += in.Top;
-      r->Right = std::max(r->Left, r->Right - in.Right);
-      r->Bottom = std::max(r->Top, r->Bottom - in.Bottom);
-      m.Result = 0;
+    case WM_NCCALCSIZE:
+      m.Result = HandleWMNCCalcSize(m.LParam, FrameInsets(FDockedTo, Floating()));
       return;
-    }
     case WM_NCPAINT:
     case TBM_REPAINTFRAME:
       ncPaint();

@@ -348,11 +348,23 @@ void TControl::SetVisible(bool v) {
 
 bool TControl::Showing() const { return FVisible && FParent && FParent->Showing(); }
 
-void TControl::SetEnabled(bool v) {
-  if (v == FEnabled) return;
-  FEnabled = v;
-  Perform(CM_ENABLEDCHANGED);
+namespace {
+// Stores a changed property and tells the control of it with msg.
+template <class T>
+void Change(TControl& c, T& field, const T& v, UINT msg) {
+  if (v == field) return;
+  field = v;
+  c.Perform(msg);
 }
+// A ParentXxx flag: once set on a parented control, the parent's value is taken through msg.
+void ChangeParentFlag(TControl& c, bool& flag, bool v, UINT msg) {
+  if (v == flag) return;
+  flag = v;
+  if (v && c.Parent()) c.Perform(msg);
+}
+}  // namespace
+
+void TControl::SetEnabled(bool v) { Change(*this, FEnabled, v, CM_ENABLEDCHANGED); }
 
 void TControl::SetColor(TColor v) {
   if (v == FColor && !FParentColor) return;
@@ -361,47 +373,27 @@ void TControl::SetColor(TColor v) {
   Perform(CM_COLORCHANGED);
 }
 
-void TControl::SetParentColor(bool v) {
-  if (v == FParentColor) return;
-  FParentColor = v;
-  if (v && FParent) Perform(CM_PARENTCOLORCHANGED);
-}
+void TControl::SetParentColor(bool v) { ChangeParentFlag(*this, FParentColor, v, CM_PARENTCOLORCHANGED); }
 
 void TControl::FontChanged(TObject*) {
   if (!FFontFromParent) FParentFont = false;
   Perform(CM_FONTCHANGED);
 }
 
-void TControl::SetParentFont(bool v) {
-  if (v == FParentFont) return;
-  FParentFont = v;
-  if (v && FParent) Perform(CM_PARENTFONTCHANGED);
-}
+void TControl::SetParentFont(bool v) { ChangeParentFlag(*this, FParentFont, v, CM_PARENTFONTCHANGED); }
 
-void TControl::SetText(const AnsiString& v) {
-  if (v == FText) return;
-  FText = v;
-  Perform(CM_TEXTCHANGED);
-}
+void TControl::SetText(const AnsiString& v) { Change(*this, FText, v, CM_TEXTCHANGED); }
 
 void TControl::SetShowHint(bool v) {
   FParentShowHint = false;
-  if (v == FShowHint) return;
-  FShowHint = v;
-  Perform(CM_SHOWHINTCHANGED);
+  Change(*this, FShowHint, v, CM_SHOWHINTCHANGED);
 }
 
 void TControl::SetParentShowHint(bool v) {
-  if (v == FParentShowHint) return;
-  FParentShowHint = v;
-  if (v && FParent) Perform(CM_PARENTSHOWHINTCHANGED);
+  ChangeParentFlag(*this, FParentShowHint, v, CM_PARENTSHOWHINTCHANGED);
 }
 
-void TControl::SetCursor(TCursor v) {
-  if (v == FCursor) return;
-  FCursor = v;
-  Perform(CM_CURSORCHANGED);
-}
+void TControl::SetCursor(TCursor v) { Change(*this, FCursor, v, CM_CURSORCHANGED); }
 
 void TControl::SetPopupMenu(TPopupMenu* v) {
   if (v == FPopupMenu) return;

@@ -6,13 +6,10 @@
 #include "controls/ctlEntryField.h"
 #include "platform/gdi/BmpFile.h"
 #include "platform/classlib/Forms.h"
-#include "platform/classlib/WindowPump.h"
 #include "platform/win/Caret.h"
-#include "platform/win/DisplayBackend.h"
 #include "platform/win/WindowImage.h"
 #include "platform/win/Windows.h"
-#include "platform/win/X11Backend.h"
-#include "platform/x11/XvfbSupport.h"
+#include "platform/x11/FormX11Fixture.h"
 
 namespace {
 
@@ -22,32 +19,9 @@ public:
   void SetText(const AnsiString& s) { SetEditText(s); }
 };
 
-class EntryFieldX11Test : public ::testing::Test {
+class EntryFieldX11Test : public TFormX11Test<> {
 protected:
-  void SetUp() override {
-    if (!ToolInstalled("Xvfb") || !ToolInstalled("xdotool") || !ToolInstalled("xclip"))
-      GTEST_SKIP() << "Xvfb, xdotool and xclip are needed";
-    FServer = std::make_unique<TXvfb>();
-    ASSERT_FALSE(FServer->Display().empty()) << "Xvfb did not start";
-    ResetWindowSystem();
-    SetDisplayBackend(std::make_unique<TX11Backend>(FServer->Display().c_str()));
-    UseWindowSystemPump();
-  }
-  void TearDown() override {
-    FForm.reset();
-    Application().SetMessagePump({});
-    ResetWindowSystem();
-    SetDisplayBackend(nullptr);
-    FServer.reset();
-  }
-  static std::function<void()> Pumper() {
-    return [] { Application().ProcessMessages(); };
-  }
-  std::string Tool(const std::string& cmd) { return FServer->Run(cmd, Pumper()); }
-  std::string At(TControl* c, int x, int y) {
-    TPoint p = c->ClientToScreen(TPoint{x, y});
-    return std::to_string(p.X) + " " + std::to_string(p.Y);
-  }
+  EntryFieldX11Test() : TFormX11Test({"xdotool", "xclip"}) {}
   TTextField* Field(int y, int maxLength) {
     auto* f = new TTextField(FForm.get());
     f->SetParent(FForm.get());
@@ -62,9 +36,6 @@ protected:
       for (int x = 3; x < c->Width() - 3; ++x) px.push_back(image.Pixel(c->Left() + x, c->Top() + y));
     return px;
   }
-
-  std::unique_ptr<TXvfb> FServer;
-  std::unique_ptr<TForm> FForm;
 };
 
 TEST_F(EntryFieldX11Test, TypingEditingSelectingAndTheClipboard) {
@@ -77,9 +48,9 @@ TEST_F(EntryFieldX11Test, TypingEditingSelectingAndTheClipboard) {
   password->SetOptions(TCtlEntryFieldOptions{efoPasswordMode, efoTrimBlanks});
   TTextField* stars = Field(80, 20);
   FForm->Show();
-  ASSERT_TRUE(PumpUntil([&] { return !Tool("xdotool search --onlyvisible --name 'Quorvex entry'").empty(); }, Pumper()));
+  ASSERT_TRUE(PumpUntil([&] { return Shown("Quorvex entry"); }, Pumper()));
 
-  Tool("xdotool mousemove --sync " + At(text, 20, 10) + " click 1");
+  Click(At(text, 20, 10));
   ASSERT_TRUE(PumpUntil([&] { return text->Focused(); }, Pumper()));
   Tool("xdotool type --delay 30 hello");
   Tool("xdotool key BackSpace Home");
@@ -91,7 +62,7 @@ TEST_F(EntryFieldX11Test, TypingEditingSelectingAndTheClipboard) {
   ASSERT_TRUE(PumpUntil([&] { return text->SelStart() == 3 && text->SelEnd() == 5; }, Pumper()));
   Tool("xdotool key ctrl+c");
   std::string copied;
-  PumpUntil([&] { return (copied = Tool("xclip -selection clipboard -o")) == "ll"; }, Pumper());
+  PumpUntil([&] { return (copied = ClipboardText()) == "ll"; }, Pumper());
   EXPECT_EQ(copied, "ll");
   // The selection is drawn in the highlight colours while the field has the focus.
   Application().ProcessMessages();
@@ -99,11 +70,8 @@ TEST_F(EntryFieldX11Test, TypingEditingSelectingAndTheClipboard) {
   std::vector<TColorRef> face = Face(image, text);
   EXPECT_NE(std::count(face.begin(), face.end(), ColorToRGB(clHighlight)), 0);
 
-  int status = 0;
-  FServer->Run("printf 'ZZ' | xclip -selection clipboard -i >/dev/null 2>&1", Pumper(), &status);
-  ASSERT_EQ(status, 0);
-  // xclip takes the selection a moment after it returns.
-  PumpUntil([&] { return Tool("xclip -selection clipboard -o") == "ZZ"; }, Pumper());
+  ASSERT_TRUE(OfferClipboard("ZZ"));
+  PumpUntil([&] { return ClipboardText() == "ZZ"; }, Pumper());
   Tool("xdotool key Home ctrl+v");
   ASSERT_TRUE(PumpUntil([&] { return text->EditText() == "ZZxhell"; }, Pumper())) << text->EditText();
 

@@ -7,44 +7,16 @@
 #include "controls/ctlPicField.h"
 #include "controls/ctlSpinner.h"
 #include "platform/classlib/Forms.h"
-#include "platform/classlib/WindowPump.h"
 #include "platform/gdi/BmpFile.h"
-#include "platform/win/DisplayBackend.h"
 #include "platform/win/WindowImage.h"
 #include "platform/win/Windows.h"
-#include "platform/win/X11Backend.h"
-#include "platform/x11/XvfbSupport.h"
+#include "platform/x11/FormX11Fixture.h"
 
 namespace {
 
-class PicFieldX11Test : public ::testing::Test {
+class PicFieldX11Test : public TFormX11Test<> {
 protected:
-  void SetUp() override {
-    if (!ToolInstalled("Xvfb") || !ToolInstalled("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are needed";
-    FServer = std::make_unique<TXvfb>();
-    ASSERT_FALSE(FServer->Display().empty()) << "Xvfb did not start";
-    ResetWindowSystem();
-    SetDisplayBackend(std::make_unique<TX11Backend>(FServer->Display().c_str()));
-    UseWindowSystemPump();
-  }
-  void TearDown() override {
-    FForm.reset();
-    Application().SetMessagePump({});
-    ResetWindowSystem();
-    SetDisplayBackend(nullptr);
-    FServer.reset();
-  }
-  static std::function<void()> Pumper() {
-    return [] { Application().ProcessMessages(); };
-  }
-  std::string Tool(const std::string& cmd) { return FServer->Run(cmd, Pumper()); }
-  std::string At(TControl* c, int x, int y) {
-    TPoint p = c->ClientToScreen(TPoint{x, y});
-    return std::to_string(p.X) + " " + std::to_string(p.Y);
-  }
-
-  std::unique_ptr<TXvfb> FServer;
-  std::unique_ptr<TForm> FForm;
+  PicFieldX11Test() : TFormX11Test({"xdotool"}) {}
 };
 
 TEST_F(PicFieldX11Test, CopiesFieldTakesDigitsAndStepsWhileTheArrowIsHeld) {
@@ -65,9 +37,9 @@ TEST_F(PicFieldX11Test, CopiesFieldTakesDigitsAndStepsWhileTheArrowIsHeld) {
   spin->SetBounds(62, 20, 16, 25);
   spin->SetFocusedControl(copies);
   FForm->Show();
-  ASSERT_TRUE(PumpUntil([&] { return !Tool("xdotool search --onlyvisible --name 'Quorvex copies'").empty(); }, Pumper()));
+  ASSERT_TRUE(PumpUntil([&] { return Shown("Quorvex copies"); }, Pumper()));
 
-  Tool("xdotool mousemove --sync " + At(copies, 30, 12) + " click 1");
+  Click(At(copies, 30, 12));
   ASSERT_TRUE(PumpUntil([&] { return copies->Focused(); }, Pumper()));
   Tool("xdotool key Home shift+End");
   Tool("xdotool type --delay 40 4x2");

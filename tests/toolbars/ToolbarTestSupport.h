@@ -5,10 +5,8 @@
 
 #include <memory>
 
-#include "platform/classlib/Forms.h"
-#include "platform/classlib/WindowPump.h"
+#include "platform/classlib/HeadlessFormTest.h"
 #include "platform/win/Input.h"
-#include "platform/win/MessageQueue.h"
 #include "platform/win/PaintContext.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/Windows.h"
@@ -16,29 +14,12 @@
 #include "toolbars/tbToolbar.h"
 #include "toolbars/tbToolbarButton.h"
 
-class ToolbarFormTest : public ::testing::Test {
+class ToolbarFormTest : public HeadlessFormTest {
 protected:
-  void SetUp() override {
-    ResetWindowSystem();
+  ToolbarFormTest() : HeadlessFormTest(50) {}
+  void Prepare() override {
     UseGdiDeviceContexts();
-    Application().ResetTerminated();
     Application().OnException = [this](const Exception& e) { Errors.push_back(e.Message()); };
-    Application().Initialize();
-    UseWindowSystemPump();
-    Form = std::make_unique<TForm>(nullptr);
-    Form->SetBounds(100, 100, 420, 320);
-    Form->Show();
-    Pump();
-  }
-  void TearDown() override {
-    Form.reset();
-    Pump();
-    Application().OnException = nullptr;
-    Application().SetMessagePump({});
-    ResetWindowSystem();
-  }
-  void Pump() {
-    for (int i = 0; i < 50 && HasPendingMessages(); ++i) Application().ProcessMessages();
   }
   TtbDock* MakeDock(TtbDockPosition pos = adpTop) {
     auto* d = new TtbDock(Form.get());
@@ -57,7 +38,6 @@ protected:
     b->SetParent(parent);
     return b;
   }
-  static TPoint Screen(TControl* c, int x, int y) { return c->ClientToScreen(TPoint{x, y}); }
   void Click(TControl* c, int x, int y) {
     TPoint p = Screen(c, x, y);
     InjectMouseMove(p.X, p.Y);
@@ -77,6 +57,5 @@ protected:
     Pump();
   }
 
-  std::unique_ptr<TForm> Form;
   std::vector<AnsiString> Errors;
 };

@@ -9,7 +9,29 @@
 
 namespace {
 
-class DockTest : public ToolbarFormTest {};
+class DockTest : public ToolbarFormTest {
+protected:
+  // A toolbar with one button, made on a dock and floated off it.
+  TtbToolbar* FloatingBar() {
+    TtbToolbar* bar = MakeToolbar(MakeDock());
+    MakeButton(bar, 0);
+    bar->SetFloatingPosition(TPoint{300, 300});
+    bar->SetParent(Form.get());
+    Pump();
+    return bar;
+  }
+};
+
+// The message of the EInvalidOperation that call raises.
+template <class F>
+AnsiString RefusalOf(F call) {
+  try {
+    call();
+  } catch (const EInvalidOperation& e) {
+    return e.Message();
+  }
+  return "(not refused)";
+}
 
 TEST_F(DockTest, DockSizesItselfToItsRows) {
   TtbDock* dock = MakeDock();
@@ -32,30 +54,17 @@ TEST_F(DockTest, DockSizesItselfToItsRows) {
 TEST_F(DockTest, RulesOfPlacement) {
   TtbDock* dock = MakeDock();
   MakeToolbar(dock);
-  try {
-    dock->SetPosition(adpLeft);
-    FAIL();
-  } catch (const EInvalidOperation& e) {
-    EXPECT_EQ("Cannot change position of a TtbDock if it already contains controls", e.Message());
-  }
+  EXPECT_EQ("Cannot change position of a TtbDock if it already contains controls",
+            RefusalOf([&] { dock->SetPosition(adpLeft); }));
   auto* bar = new TtbToolbar(Form.get());
   auto* inner = new TtbDock(Form.get());
   EXPECT_THROW(inner->SetParent(bar), EInvalidOperation);
   auto* panel = new TCustomControl(Form.get());
   panel->SetParent(Form.get());
-  try {
-    bar->SetParent(panel);
-    FAIL();
-  } catch (const EInvalidOperation& e) {
-    EXPECT_EQ("A tool window can only be placed on a TtbDock or directly on the form", e.Message());
-  }
+  EXPECT_EQ("A tool window can only be placed on a TtbDock or directly on the form",
+            RefusalOf([&] { bar->SetParent(panel); }));
   auto* sep = new TtbToolbarSep(Form.get());
-  try {
-    sep->SetParent(panel);
-    FAIL();
-  } catch (const EInvalidOperation& e) {
-    EXPECT_EQ("TtbToolbarSep can only be placed on a TtbToolbar", e.Message());
-  }
+  EXPECT_EQ("TtbToolbarSep can only be placed on a TtbToolbar", RefusalOf([&] { sep->SetParent(panel); }));
 }
 
 TEST_F(DockTest, EmptyRowsCloseUpAndButtonsFollowTheirStreamedOrder) {
@@ -177,12 +186,7 @@ TEST_F(DockTest, AWindowThatCannotFloatShowsTheNoCursorAndStays) {
 }
 
 TEST_F(DockTest, CloseButtonAsksFirst) {
-  TtbDock* dock = MakeDock();
-  TtbToolbar* bar = MakeToolbar(dock);
-  MakeButton(bar, 0);
-  bar->SetFloatingPosition(TPoint{300, 300});
-  bar->SetParent(Form.get());
-  Pump();
+  TtbToolbar* bar = FloatingBar();
   bool allow = false;
   int closed = 0;
   bar->OnCloseQuery = [&](TObject*, bool& canClose) { canClose = allow; };
@@ -204,12 +208,7 @@ TEST_F(DockTest, CloseButtonAsksFirst) {
 }
 
 TEST_F(DockTest, FloatingWindowHidesWithItsMinimisedForm) {
-  TtbDock* dock = MakeDock();
-  TtbToolbar* bar = MakeToolbar(dock);
-  MakeButton(bar, 0);
-  bar->SetFloatingPosition(TPoint{300, 300});
-  bar->SetParent(Form.get());
-  Pump();
+  TtbToolbar* bar = FloatingBar();
   ASSERT_TRUE(IsWindowVisible(bar->Handle()));
   ShowWindow(Form->Handle(), SW_MINIMIZE);
   Pump();

@@ -8,55 +8,27 @@
 #include <string>
 
 #include "platform/classlib/Forms.h"
-#include "platform/classlib/WindowPump.h"
-#include "platform/win/DisplayBackend.h"
 #include "platform/win/PaintContext.h"
 #include "platform/win/WindowImage.h"
 #include "platform/win/Windows.h"
-#include "platform/win/X11Backend.h"
-#include "platform/x11/XvfbSupport.h"
+#include "platform/x11/FormX11Fixture.h"
 #include "toolbars/tbDock.h"
 #include "toolbars/tbToolbar.h"
 #include "toolbars/tbToolbarButton.h"
 
 namespace {
 
-class ToolbarsX11Test : public ::testing::Test {
+class ToolbarsX11Test : public TFormX11Test<> {
 protected:
+  ToolbarsX11Test() : TFormX11Test({"xdotool"}) {}
   void SetUp() override {
-    if (!ToolInstalled("Xvfb") || !ToolInstalled("xdotool")) GTEST_SKIP() << "Xvfb or xdotool is not installed";
-    FServer = std::make_unique<TXvfb>();
-    ASSERT_FALSE(FServer->Display().empty()) << "Xvfb did not start";
-    ResetWindowSystem();
-    auto backend = std::make_unique<TX11Backend>(FServer->Display().c_str());
-    FBackend = backend.get();
-    SetDisplayBackend(std::move(backend));
+    TFormX11Test::SetUp();
+    if (!Ready()) return;
     UseGdiDeviceContexts();
-    UseWindowSystemPump();
     std::filesystem::create_directories(QUORVEX_BINARY_DIR "/screenshots");
   }
-  void TearDown() override {
-    Form.reset();
-    Application().SetMessagePump({});
-    ResetWindowSystem();
-    SetDisplayBackend(nullptr);
-    FServer.reset();
-  }
-  void Pump() { Application().ProcessMessages(); }
-  std::function<void()> Pumper() {
-    return [this] { Pump(); };
-  }
-  // As another client sees it.
-  bool Viewable(HWND h) {
-    FBackend->Sync();
-    unsigned long xw = FBackend->XWindowOf(h);
-    if (!xw) return false;
-    std::string info = FServer->Run("xwininfo -id " + std::to_string(xw), Pumper());
-    return info.find("Map State: IsViewable") != std::string::npos;
-  }
   // Runs xdotool commands in one go, so the button stays held while the loops pump.
-  void Xdotool(const std::string& args) { FServer->Run("xdotool " + args, Pumper()); }
-  static std::string At(TPoint p) { return std::to_string(p.X) + " " + std::to_string(p.Y); }
+  void Xdotool(const std::string& args) { Tool("xdotool " + args); }
   static std::string Press(TPoint from, std::initializer_list<TPoint> path) {
     std::string s = "mousemove --sync " + At(from) + " mousedown 1 sleep 0.2";
     for (TPoint p : path) s += " mousemove --sync " + At(p) + " sleep 0.2";
@@ -66,10 +38,6 @@ protected:
     Pump();
     SaveWindowPng(h, AnsiString(QUORVEX_BINARY_DIR "/screenshots/") + name);
   }
-
-  std::unique_ptr<TXvfb> FServer;
-  TX11Backend* FBackend = nullptr;
-  std::unique_ptr<TForm> Form;
 };
 
 // A glyph of a green square on a see-through fuchsia ground.
@@ -83,18 +51,18 @@ void GreenGlyph(TtbToolbarButton* b) {
 }
 
 TEST_F(ToolbarsX11Test, ClickDragOffResizeAndDockAgain) {
-  Form = std::make_unique<TForm>(nullptr);
-  Form->SetBounds(60, 60, 420, 220);
-  Form->SetCaption("Toolbars");
-  auto* dock = new TtbDock(Form.get());
-  dock->SetParent(Form.get());
+  FForm = std::make_unique<TForm>(nullptr);
+  FForm->SetBounds(60, 60, 420, 220);
+  FForm->SetCaption("Toolbars");
+  auto* dock = new TtbDock(FForm.get());
+  dock->SetParent(FForm.get());
   dock->SetBoundLines(ablTop | ablBottom);
-  auto* bar = new TtbToolbar(Form.get());
+  auto* bar = new TtbToolbar(FForm.get());
   bar->SetCaption("Tools");
   bar->SetParent(dock);
   int clicks = 0;
   for (int i = 0; i < 4; ++i) {
-    auto* b = new TtbToolbarButton(Form.get());
+    auto* b = new TtbToolbarButton(FForm.get());
     b->SetBounds(i * 60, 0, i == 0 ? 60 : 23, 22);
     b->SetParent(bar);
     GreenGlyph(b);
@@ -103,9 +71,9 @@ TEST_F(ToolbarsX11Test, ClickDragOffResizeAndDockAgain) {
       b->OnClick = [&](TObject*) { ++clicks; };
     }
   }
-  Form->Show();
-  ASSERT_TRUE(PumpUntil([&] { return Viewable(Form->Handle()); }, Pumper()));
-  SetActiveWindow(Form->Handle());
+  FForm->Show();
+  ASSERT_TRUE(PumpUntil([&] { return Viewable(FForm->Handle()); }, Pumper()));
+  SetActiveWindow(FForm->Handle());
   Pump();
   ASSERT_EQ(26 + 2, dock->Height());
 
@@ -113,14 +81,14 @@ TEST_F(ToolbarsX11Test, ClickDragOffResizeAndDockAgain) {
   auto* split = dynamic_cast<TtbToolbarButton*>(bar->Controls(0));
   Xdotool("mousemove --sync " + At(split->ClientToScreen(TPoint{30, 11})) + " click 1 sleep 0.2");
   ASSERT_TRUE(PumpUntil([&] { return clicks == 1; }, Pumper()));
-  Shot(Form->Handle(), "toolbars-docked.png");
+  Shot(FForm->Handle(), "toolbars-docked.png");
 
   // Off the dock: a window of its own on the X server.
   const TPoint handle = bar->ClientToScreen(TPoint{-4, 11});
   Xdotool(Press(handle, {{handle.X + 20, handle.Y + 60}, {handle.X + 60, handle.Y + 160}}));
   ASSERT_TRUE(PumpUntil([&] { return bar->Floating(); }, Pumper()));
   ASSERT_TRUE(PumpUntil([&] { return Viewable(bar->Handle()); }, Pumper()));
-  EXPECT_NE(FBackend->XWindowOf(bar->Handle()), FBackend->XWindowOf(Form->Handle()));
+  EXPECT_NE(FBackend->XWindowOf(bar->Handle()), FBackend->XWindowOf(FForm->Handle()));
   EXPECT_EQ(0, dock->Height() - 2) << "only the bound lines are left";
   TRect floating = GetWindowRect(bar->Handle());
   EXPECT_GT(floating.Top, handle.Y + 100);
@@ -141,7 +109,7 @@ TEST_F(ToolbarsX11Test, ClickDragOffResizeAndDockAgain) {
   ASSERT_TRUE(PumpUntil([&] { return bar->DockedTo() == dock; }, Pumper()));
   EXPECT_EQ(26 + 2, dock->Height());
   EXPECT_EQ(0u, FBackend->XWindowOf(bar->Handle())) << "a child again, drawn in the form's window";
-  Shot(Form->Handle(), "toolbars-docked-again.png");
+  Shot(FForm->Handle(), "toolbars-docked-again.png");
   EXPECT_EQ(1, clicks);
 }
 

@@ -5,40 +5,15 @@
 
 #include <memory>
 
-#include "platform/classlib/Forms.h"
 #include "platform/classlib/StdCtrls.h"
-#include "platform/classlib/WindowPump.h"
-#include "platform/win/Clipboard.h"
+#include "platform/classlib/HeadlessFormTest.h"
 #include "platform/win/Input.h"
-#include "platform/win/MessageQueue.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/WindowSurface.h"
 #include "platform/win/Windows.h"
 
-class StdControlsTest : public ::testing::Test {
+class StdControlsTest : public HeadlessFormTest {
 protected:
-  void SetUp() override {
-    ResetWindowSystem();
-    ResetClipboard();
-    Application().ResetTerminated();
-    Application().OnException = nullptr;
-    Application().Initialize();
-    Application().CancelHint();
-    UseWindowSystemPump();
-    Form = std::make_unique<TForm>(nullptr);
-    Form->SetBounds(100, 100, 420, 320);
-    Form->Show();
-    Pump();
-  }
-  void TearDown() override {
-    Form.reset();
-    Application().CancelHint();
-    Pump();
-    Application().SetMessagePump({});
-    ResetClipboard();
-    ResetWindowSystem();
-  }
-
   template <class T>
   T* Make(int x, int y, int w, int h, TWinControl* parent = nullptr) {
     auto* c = new T(Form.get());
@@ -47,10 +22,6 @@ protected:
     return c;
   }
 
-  void Pump() {
-    for (int i = 0; i < 20 && HasPendingMessages(); ++i) Application().ProcessMessages();
-  }
-  static TPoint Screen(TControl* c, int x, int y) { return c->ClientToScreen(TPoint{x, y}); }
   void Click(TControl* c, int x, int y) {
     TPoint p = Screen(c, x, y);
     InjectClick(TMouseButton::Left, p.X, p.Y);
@@ -94,6 +65,4 @@ protected:
     TRect fr = GetWindowSurfaceRect(top);
     return GetWindowSurface(top)->Pixel(fr.Left + s.X - origin.X, fr.Top + s.Y - origin.Y);
   }
-
-  std::unique_ptr<TForm> Form;
 };

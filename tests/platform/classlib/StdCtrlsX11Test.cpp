@@ -6,48 +6,17 @@
 #include "platform/gdi/BmpFile.h"
 #include "platform/classlib/Forms.h"
 #include "platform/classlib/StdCtrls.h"
-#include "platform/classlib/WindowPump.h"
-#include "platform/win/DisplayBackend.h"
 #include "platform/win/WindowImage.h"
 #include "platform/win/Windows.h"
-#include "platform/win/X11Backend.h"
-#include "platform/x11/XvfbSupport.h"
+#include "platform/x11/FormX11Fixture.h"
 
 namespace {
 
-class StdCtrlsX11Test : public ::testing::Test {
+class StdCtrlsX11Test : public TFormX11Test<> {
 protected:
-  void SetUp() override {
-    if (!ToolInstalled("Xvfb") || !ToolInstalled("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are needed";
-    FServer = std::make_unique<TXvfb>();
-    ASSERT_FALSE(FServer->Display().empty()) << "Xvfb did not start";
-    ResetWindowSystem();
-    auto backend = std::make_unique<TX11Backend>(FServer->Display().c_str());
-    FBackend = backend.get();
-    SetDisplayBackend(std::move(backend));
-    UseWindowSystemPump();
-  }
-  void TearDown() override {
-    FForm.reset();
-    Application().SetMessagePump({});
-    ResetWindowSystem();
-    SetDisplayBackend(nullptr);
-    FServer.reset();
-  }
-  std::function<void()> Pumper() {
-    return [] { Application().ProcessMessages(); };
-  }
+  StdCtrlsX11Test() : TFormX11Test({"xdotool"}) {}
   // Asks the server, as another client, whether the form's window is on the screen.
-  bool Viewable() { return !Tool("xdotool search --onlyvisible --name 'Quorvex controls'").empty(); }
-  std::string Tool(const std::string& cmd) { return FServer->Run(cmd, Pumper()); }
-  std::string At(TControl* c, int x, int y) {
-    TPoint p = c->ClientToScreen(TPoint{x, y});
-    return std::to_string(p.X) + " " + std::to_string(p.Y);
-  }
-
-  std::unique_ptr<TXvfb> FServer;
-  TX11Backend* FBackend = nullptr;
-  std::unique_ptr<TForm> FForm;
+  bool Viewable() { return Shown("Quorvex controls"); }
 };
 
 TEST_F(StdCtrlsX11Test, TypedLinesReachTheButtonsHandler) {
@@ -74,13 +43,13 @@ TEST_F(StdCtrlsX11Test, TypedLinesReachTheButtonsHandler) {
   FForm->Show();
   ASSERT_TRUE(PumpUntil([&] { return Viewable(); }, Pumper()));
 
-  Tool("xdotool mousemove --sync " + At(memo, 20, 10) + " click 1");
+  Click(At(memo, 20, 10));
   ASSERT_TRUE(PumpUntil([&] { return memo->Focused(); }, Pumper()));
   Tool("xdotool type --delay 30 220");
   Tool("xdotool key Return");
   Tool("xdotool type --delay 30 125");
   ASSERT_TRUE(PumpUntil([&] { return memo->Text() == "220\r\n125"; }, Pumper())) << memo->Text();
-  Tool("xdotool mousemove --sync " + At(split, 30, 12) + " click 1");
+  Click(At(split, 30, 12));
   ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }, Pumper()));
   EXPECT_EQ(seen, (std::vector<AnsiString>{"220", "125"}));
 
@@ -101,12 +70,12 @@ TEST_F(StdCtrlsX11Test, DropDownListOpensOverTheFormAndTakesAClick) {
   FForm->Show();
   ASSERT_TRUE(PumpUntil([&] { return Viewable(); }, Pumper()));
 
-  Tool("xdotool mousemove --sync " + At(combo, 140, 10) + " click 1");
+  Click(At(combo, 140, 10));
   ASSERT_TRUE(PumpUntil([&] { return combo->DroppedDown(); }, Pumper()));
   TRect list = GetWindowRect(combo->ListWindow());
   int row = (list.Height() - 2) / 3;
   TPoint third{list.Left + 20, list.Top + 1 + 2 * row + row / 2};
-  Tool("xdotool mousemove --sync " + std::to_string(third.X) + " " + std::to_string(third.Y) + " click 1");
+  Click(At(third));
   ASSERT_TRUE(PumpUntil([&] { return !combo->DroppedDown(); }, Pumper()));
   EXPECT_EQ(combo->Text(), "HOT files");
 }

@@ -10,28 +10,20 @@
 #include "platform/classlib/MessageBox.h"
 #include "platform/classlib/StdCtrls.h"
 #include "platform/classlib/Timer.h"
-#include "platform/classlib/WindowPump.h"
 #include "platform/win/DisplayBackend.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/NonClient.h"
 #include "platform/win/Windows.h"
-#include "platform/win/X11Backend.h"
-#include "platform/x11/XvfbSupport.h"
+#include "platform/x11/FormX11Fixture.h"
 
 namespace {
 
-class DemoFormX11Test : public ::testing::TestWithParam<bool> {
+class DemoFormX11Test : public TFormX11Test<::testing::TestWithParam<bool>> {
 protected:
+  DemoFormX11Test() : TFormX11Test({"xdotool", "xclip", "xprop", "xwininfo"}) {}
   void SetUp() override {
-    for (const char* tool : {"Xvfb", "xdotool", "xclip", "xprop", "xwininfo"})
-      if (!ToolInstalled(tool)) GTEST_SKIP() << tool << " is not installed";
-    FServer = std::make_unique<TXvfb>();
-    ASSERT_FALSE(FServer->Display().empty()) << "Xvfb did not start";
-    ResetWindowSystem();
-    auto backend = std::make_unique<TX11Backend>(FServer->Display().c_str());
-    FBackend = backend.get();
-    SetDisplayBackend(std::move(backend));
-    UseWindowSystemPump();
+    TFormX11Test::SetUp();
+    if (!Ready()) return;
     if (GetParam()) {
       if (!FServer->StartWindowManager()) GTEST_SKIP() << "openbox is not installed";
       ASSERT_TRUE(PumpUntil([] { return DisplayBackend().ManagerDecorates(); }, Pumper(), 10000));
@@ -59,23 +51,7 @@ protected:
     FForm->Show();
     ASSERT_TRUE(PumpUntil([&] { return Viewable(FForm->Handle()); }, Pumper()));
   }
-  void TearDown() override {
-    FForm.reset();
-    Application().SetMessagePump({});
-    ResetWindowSystem();
-    SetDisplayBackend(nullptr);
-    FServer.reset();
-  }
-  static std::function<void()> Pumper() {
-    return [] { Application().ProcessMessages(); };
-  }
-  std::string Tool(const std::string& cmd) { return FServer->Run(cmd, Pumper()); }
-  std::string XId(HWND h) { return std::to_string(FBackend->XWindowOf(h)); }
-  bool Viewable(HWND h) { return Tool("xwininfo -id " + XId(h)).find("IsViewable") != std::string::npos; }
-  static std::string At(const TRect& r) {
-    return std::to_string((r.Left + r.Right) / 2) + " " + std::to_string((r.Top + r.Bottom) / 2);
-  }
-  void Click(const TRect& r) { Tool("xdotool mousemove --sync " + At(r) + " click 1"); }
+  void Click(const TRect& r) { TFormX11Test::Click(At(r)); }
 
   // The children of an X window (all of the window's frame for "Parent") on the screen, from xwininfo.
   std::vector<std::pair<std::string, TRect>> Children(const std::string& id) {
@@ -119,9 +95,6 @@ protected:
     return OffsetRect(hit == HTCLOSE ? l.Close : l.Min, w.Left, w.Top);
   }
 
-  std::unique_ptr<TXvfb> FServer;
-  TX11Backend* FBackend = nullptr;
-  std::unique_ptr<TForm> FForm;
   TMemo* FMemos[2] = {};
   TButton* FSplit = nullptr;
 };
@@ -132,7 +105,7 @@ TEST_P(DemoFormX11Test, ASecondCopyReachesOtherPrograms) {
     memo->SetFocus();
     memo->SelectAll();
     Tool("xdotool key ctrl+c");
-    EXPECT_EQ(memo->Text(), Tool("xclip -selection clipboard -o"));
+    EXPECT_EQ(memo->Text(), ClipboardText());
   }
 }
 

@@ -13,11 +13,9 @@
 #include "framework/base/uMessageDialog.h"
 #include "platform/gdi/BmpFile.h"
 #include "platform/classlib/Forms.h"
-#include "platform/classlib/WindowPump.h"
 #include "platform/win/DisplayBackend.h"
 #include "platform/win/Windows.h"
-#include "platform/win/X11Backend.h"
-#include "platform/x11/XvfbSupport.h"
+#include "platform/x11/FormX11Fixture.h"
 #include "zip/service/fZipProgress.h"
 #include "zip/service/uZipService.h"
 
@@ -57,17 +55,11 @@ std::vector<int> Steps(const std::vector<TReport>& reports) {
   return v;
 }
 
-class ZipProgressX11Test : public ::testing::Test {
+class ZipProgressX11Test : public TFormX11Test<> {
 protected:
   void SetUp() override {
-    if (!ToolInstalled("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-    FServer = std::make_unique<TXvfb>();
-    ASSERT_FALSE(FServer->Display().empty()) << "Xvfb did not start";
-    ResetWindowSystem();
-    auto backend = std::make_unique<TX11Backend>(FServer->Display().c_str());
-    FBackend = backend.get();
-    SetDisplayBackend(std::move(backend));
-    UseWindowSystemPump();
+    TFormX11Test::SetUp();
+    if (!Ready()) return;
     // Our own look at the server, as another client sees it.
     FPeer = std::make_unique<TXPeer>(FServer->Display());
     ASSERT_TRUE(FPeer->Connected());
@@ -88,11 +80,8 @@ protected:
     ClearCollectedMessages();
     SetCollectMessages(false);
     FPool.reset();
-    Application().SetMessagePump({});
-    ResetWindowSystem();
-    SetDisplayBackend(nullptr);
     FPeer.reset();
-    FServer.reset();
+    TFormX11Test::TearDown();
   }
 
   // The owner given to the service: it sees the progress window arrive and, once the window is
@@ -195,8 +184,6 @@ protected:
   }
 
   TempDir FDir;
-  std::unique_ptr<TXvfb> FServer;
-  TX11Backend* FBackend = nullptr;
   std::unique_ptr<TXPeer> FPeer;
   std::unique_ptr<TCtlTimerPool> FPool;
   TCtlTimerPool* FPoolVar = nullptr;
