@@ -94,7 +94,7 @@ AnsiString StreamText(TMemoryStream* s) {
 // Reads fields off an answer, each checked against the bytes left.
 class TAnswerReader {
 public:
-  explicit TAnswerReader(const AnsiString& text) : FText(text) {}
+  explicit TAnswerReader(AnsiString text) : FText(std::move(text)) {}
   AnsiString Take(size_t n) {
     if (n > FText.size() - FPos) throw EXbBadFrame("Answer too short");
     AnsiString s = FText.substr(FPos, n);
@@ -106,7 +106,7 @@ public:
   size_t Left() const { return FText.size() - FPos; }
 
 private:
-  const AnsiString& FText;
+  AnsiString FText;
   size_t FPos = 0;
 };
 
@@ -378,8 +378,9 @@ AnsiString TXbConnection::readBody(int32_t length, const TTickClock& clock) {
     while (BufferedCount() < want) {
       if (FTimeOut != 0) {
         uint32_t waited = clock.ElapsedMs();
-        if (waited >= static_cast<uint32_t>(FTimeOut) || !WaitReadable(static_cast<int32_t>(FTimeOut - waited)))
-          throw EXbTimeOut("Time out");
+        if (waited >= static_cast<uint32_t>(FTimeOut)) throw EXbTimeOut("Time out");
+        int r = WsWaitReadable(FSocket, static_cast<int>(static_cast<uint32_t>(FTimeOut) - waited));
+        if (r == 0) throw EXbTimeOut("Time out");
       }
       ReadBytes(0);
     }
@@ -772,7 +773,7 @@ int32_t TXbConnection::SetMemoBlockSize(int32_t size) {
 int32_t TXbConnection::SetOrder(int32_t order) {
   return guard("SetOrder", 0, [&] { return Dec(Trim(xmit("0507", H(order, 4)))); });
 }
-void TXbConnection::SetPassword(const AnsiString& password) {
+void TXbConnection::SetTablePassword(const AnsiString& password) {
   guardVoid("SetPassword", [&] { transmit("0566", password, false); });
 }
 

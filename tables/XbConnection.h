@@ -208,7 +208,8 @@ public:
   void SetLockTimeOut(int32_t seconds);
   int32_t SetMemoBlockSize(int32_t size);
   int32_t SetOrder(int32_t order);
-  void SetPassword(const AnsiString& password);
+  // The engine twin of xb_SetPassword; named apart from the login Password property.
+  void SetTablePassword(const AnsiString& password);
   int32_t SetScope(const AnsiString& low, const AnsiString& high);
   int32_t SetSoftSeek(bool on);
   void SetTranslate(bool on);
