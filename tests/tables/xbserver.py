@@ -310,6 +310,7 @@ def listen(handler):
             except OSError: pass
     while True:
         c, _ = s.accept()
+        c.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         threading.Thread(target=run, args=(c,), daemon=True).start()
 
 if __name__ == '__main__':
