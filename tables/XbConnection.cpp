@@ -183,7 +183,6 @@ TXbConnection::~TXbConnection() {
   } catch (...) {
   }
   stopTimer();
-  for (TDataSet* ds : FDataSets) ds->RemoveFreeNotification(this);
   FDataSets.clear();
 }
 
@@ -198,6 +197,7 @@ void TXbConnection::RegisterDataSet(TDataSet* dataSet) {
   if (!dataSet || std::find(FDataSets.begin(), FDataSets.end(), dataSet) != FDataSets.end()) return;
   FDataSets.push_back(dataSet);
   dataSet->FreeNotification(this);
+  FreeNotification(dataSet);
 }
 
 void TXbConnection::UnregisterDataSet(TDataSet* dataSet) {

@@ -11,6 +11,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Regional.h"
 #include "tables/XBE7.h"
+#include "tables/XbConnection.h"
 #include "tables/xbEnv.h"
 
 namespace {
@@ -176,7 +177,9 @@ void TXbTable::SetAccessMethod(TAccessMethod value) {
 
 void TXbTable::SetXbConnection(TXbConnection* value) {
   if (value == FXbConnection) return;
+  if (FXbConnection) FXbConnection->UnregisterDataSet(this);
   FXbConnection = value;
+  if (value) value->RegisterDataSet(this);
   if (HasState(csDesigning)) FAccessMethod = value ? amServer : amLocal;
 }
 
@@ -361,7 +364,7 @@ AnsiString TXbTable::Version() {
     EnsureTableEngine();
     engine = XbOps::Version(*this);
   } else {
-    engine = "<Server XBE>";
+    engine = FXbConnection && FXbConnection->Active() ? XbOps::Version(*this) : AnsiString("<Server XBE>");
   }
   return engine + ", Quorvex xBase data set " + DateToStr(EncodeDate(2011, 11, 16));
 }
@@ -404,11 +407,68 @@ void TXbTable::openTable() {
   DecodeDate(Date(), year, m, d);
   FormatSettings().TwoDigitYearCenturyWindow = std::abs(year - FEpoch) % 100;
   if (!local()) {
-    // Opening through the database server comes with its connection; the operations say why not.
     if (FDatabaseName.empty()) HandleError("Missing DatabaseName property");
-    XbOps::RecCount(*this);
-    return;
+    if (!openOnServer(mode, kind)) return;
+  } else {
+    openLocally(mode, kind);
   }
+  if (!FPassword.empty()) XbOps::SetPassword(*this, FPassword);
+  if (!FIndexName.empty()) {
+    AnsiString keep = FIndexName;
+    FIndexName.clear();
+    SetIndexName(keep);
+  }
+  OpenExtraIndexes();
+  FIndexDefs->SetUpdated(false);
+  UpdateIndexDefs();
+  FRecordCount = XbOps::RecCount(*this);
+  XbOps::IndexCondition(*this);
+  FRawCount = FRecordCount;
+  countStale();
+}
+
+bool TXbTable::openOnServer(int32_t mode, int32_t kind) {
+  TXbServerOpenRequest q;
+  q.DatabaseName = FDatabaseName;
+  q.TableName = TableFile();
+  q.OpenMode = mode;
+  q.TableType = kind;
+  q.Password = FPassword;
+  q.TurboRead = FTurboRead;
+  q.IndexName = FIndexName;
+  q.Epoch = FEpoch;
+  q.DateFormat = FDateFormat;
+  q.MemoBlockSize = FMemoBlockSize;
+  q.Deleted = FDeletedEnv != 0;
+  q.Century = FCentury;
+  q.SoftSeek = FSoftSeek;
+  q.Exact = FExact;
+  q.OEMTranslate = FOEMTranslate;
+  q.ApplySettings = FEnvApplied;
+  q.CommitLevel = int32_t(FCommitLevel);
+  TXbServerOpenResult r;
+  FXbConnection->Use(q, r);
+  if (r.ErrorCode > 0) {
+    FWorkArea = 0;
+    HandleError(r.ErrorMessage);
+  }
+  if (r.WorkArea < 1) {
+    FWorkArea = 0;
+    if (errorModeOn()) {
+      if (FXbConnection->User().empty() || FXbConnection->Password().empty())
+        HandleError("Must include User Name and Password to open table through the Xb Database Server");
+      HandleError("Unable to open table.\rFile: " + TableFile());
+    }
+    return false;
+  }
+  FWorkArea = static_cast<int16_t>(r.WorkArea);
+  FEngineFieldCount = r.FieldCount;
+  FRecSize = r.RecordSize;
+  FEncrypted = r.Encrypted;
+  return true;
+}
+
+void TXbTable::openLocally(int32_t mode, int32_t kind) {
   if (FEnvApplied) {
     xb_SetEpoch(FEpoch);
     xb_SetDeleted(FDeletedEnv);
@@ -431,19 +491,6 @@ void TXbTable::openTable() {
   FEngineFieldCount = xb_FieldCount();
   FRecSize = xb_RecSize();
   FEncrypted = XbOps::IsEncrypted(*this, 0) != 0;
-  if (!FPassword.empty()) XbOps::SetPassword(*this, FPassword);
-  if (!FIndexName.empty()) {
-    AnsiString keep = FIndexName;
-    FIndexName.clear();
-    SetIndexName(keep);
-  }
-  OpenExtraIndexes();
-  FIndexDefs->SetUpdated(false);
-  UpdateIndexDefs();
-  FRecordCount = XbOps::RecCount(*this);
-  XbOps::IndexCondition(*this);
-  FRawCount = FRecordCount;
-  countStale();
 }
 
 void TXbTable::readStructure() {
@@ -451,13 +498,18 @@ void TXbTable::readStructure() {
   FNames.assign(std::size_t(FEngineFieldCount) + 1, AnsiString());
   FTypes.assign(std::size_t(FEngineFieldCount) + 1, ' ');
   select();
+  // A server sends the structure as text: five lines a field, the numbers in hexadecimal.
+  TStringList structure;
+  if (!local()) structure.SetText(FXbConnection->GetStructure());
+  auto line = [&](int i, int k) { return 5 * (i - 1) + k < structure.Count() ? Trim(structure[5 * (i - 1) + k]) : AnsiString(); };
+  auto hex = [&](int i, int k) { return int32_t(StrToIntDef("$" + line(i, k), 0)); };
   for (int i = 1; i <= FEngineFieldCount; ++i) {
-    AnsiString name = UpperCase(Trim(XbOps::FieldName(*this, int16_t(i))));
-    AnsiString type = Trim(XbOps::FieldType(*this, name));
+    AnsiString name = UpperCase(local() ? Trim(XbOps::FieldName(*this, int16_t(i))) : line(i, 0));
+    AnsiString type = local() ? Trim(XbOps::FieldType(*this, name)) : line(i, 1);
     TFieldInfo& info = FInfo[std::size_t(i)];
-    info.RawOffset = XbOps::FieldOffset(*this, name) - 1;
-    info.Width = XbOps::FieldWidth(*this, name);
-    info.Decimals = XbOps::FieldDecimals(*this, name);
+    info.RawOffset = (local() ? XbOps::FieldOffset(*this, name) : hex(i, 4)) - 1;
+    info.Width = local() ? XbOps::FieldWidth(*this, name) : hex(i, 2);
+    info.Decimals = local() ? XbOps::FieldDecimals(*this, name) : hex(i, 3);
     // A field that would reach outside the record is left out rather than read past its end.
     if (info.RawOffset < 1 || info.Width < 1 || info.RawOffset + info.Width > FRecSize) continue;
     FNames[std::size_t(i)] = name;
@@ -512,8 +564,10 @@ void TXbTable::InternalOpen() {
   FFetchPosition = -1;
   if (!local()) {
     if (!FXbConnection) HandleError("No XbConnection specified");
-    FWorkArea = 0;
-    HandleError("Not connected");
+    if (!FXbConnection->Active()) {
+      FWorkArea = 0;
+      HandleError("Not connected");
+    }
   }
   FOpening = true;
   try {
@@ -560,7 +614,7 @@ void TXbTable::InternalClose() {
   FRaw.clear();
   if (DefaultFields()) DestroyFields();
   FInfo.clear();
-  if (FWorkArea && local() && !XbOps::Alias(*this, FWorkArea).empty()) {
+  if (FWorkArea && (local() ? !XbOps::Alias(*this, FWorkArea).empty() : FXbConnection && FXbConnection->Active())) {
     select();
     XbOps::Close(*this);
   }

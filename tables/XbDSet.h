@@ -180,6 +180,9 @@ private:
   friend class TApBlobStream;
   struct TBlobSlot;
   bool local() const { return FAccessMethod != amServer; }
+  int32_t RecordSize() const override { return FRecSize; }
+  bool openOnServer(int32_t mode, int32_t kind);
+  void openLocally(int32_t mode, int32_t kind);
   void select() { XbOps::Select(*this, FWorkArea); }
   bool errorModeOn() const { return FErrorMode == -1; }
   void resetFieldDefs();

@@ -8,6 +8,7 @@
 #include "platform/rtl/Ticks.h"
 #include "tables/XBE7.h"
 #include "tables/XbConnection.h"
+#include "tables/XbDSet.h"
 
 namespace {
 
@@ -301,6 +302,56 @@ TEST_F(Server, WireRulesOnTheClientsSide) {
   EXPECT_EQ(EncodeLoginText("Aa 0"), "F\xA2\x07!");
   EXPECT_EQ(conn->SetCentury(true), 0);  // closed: sends nothing, answers 0
   EXPECT_EQ(errors.size(), 1u);
+}
+
+// A server-mode table over the loopback server reads and writes as a local one on the same files.
+TEST_F(Server, ServerTableMatchesTheLocalTable) {
+  MakePeople(dir, "db3");
+  dir.Write("people.cdx", "XBEINDEX 1\nNAME\tUPPER(NAME)\t\t0\t0\nAGE\tAGE\t\t0\t0\n");
+  EnsureTableEngine();
+  xb_SetDeleted(-1);
+  Start();
+  conn->SetActive(true);
+  conn->SetDeleted(true);
+  auto walk = [](TXbTable& t) {
+    AnsiString rows;
+    for (t.First(); !t.Eof(); t.Next())
+      for (TField* f : t.Fields()) rows += f->AsString() + (f == t.Fields().back() ? "\n" : "|");
+    for (t.Last(); !t.Bof(); t.Prior()) rows += t.FieldByName("NAME")->AsString() + " ";
+    return rows;
+  };
+  TXbTable local(nullptr), remote(nullptr);
+  for (TXbTable* t : {&local, &remote}) {
+    t->SetDatabaseName(dir.path.substr(0, dir.path.size() - 1));
+    t->SetTableName("people");
+  }
+  remote.SetAccessMethod(amServer);
+  remote.SetXbConnection(conn.get());
+  EXPECT_EQ(conn->DataSetCount(), 1);
+  local.Open();
+  remote.Open();
+  ASSERT_TRUE(remote.Active());
+  EXPECT_EQ(remote.RecordCount(), local.RecordCount());
+  EXPECT_EQ(remote.IndexDefs().Count(), 2);
+  AnsiString expected = walk(local);
+  EXPECT_EQ(walk(remote), expected);
+  EXPECT_NE(expected.find("Cyd|25|100||False|third"), AnsiString::npos) << expected;
+  for (TXbTable* t : {&local, &remote}) t->SetIndexName("AGE");
+  EXPECT_EQ(walk(remote), walk(local));
+
+  remote.First();
+  remote.Edit();
+  remote.FieldByName("NAME")->SetAsString("Abe");
+  remote.Post();
+  local.Refresh();
+  local.SetIndexName("");
+  local.First();
+  EXPECT_EQ(walk(remote).substr(0, 4), "Abe|");
+  local.Close();
+  remote.Close();
+  EXPECT_TRUE(errors.empty()) << errors[0].first << errors[0].second;
+  conn.reset();  // the table forgets the connection that goes
+  EXPECT_EQ(remote.XbConnection(), nullptr);
 }
 
 }  // namespace
