@@ -160,6 +160,20 @@ int32_t MachineVolumeSerial() {
   return static_cast<int32_t>(static_cast<uint32_t>(st.f_fsid));
 }
 
+void XbServerSetting(TXbConnection* c, TXbEnvSetting setting, int32_t value) {
+  if (!c || !c->Active()) return;  // a closed connection takes the settings at its next open table
+  switch (setting) {
+    case TXbEnvSetting::Century: c->SetCentury(value != 0); break;
+    case TXbEnvSetting::DateFormat: c->SetDateFormat(value); break;
+    case TXbEnvSetting::Deleted: c->SetDeleted(value != 0); break;
+    case TXbEnvSetting::Epoch: c->SetEpoch(value); break;
+    case TXbEnvSetting::Exact: c->SetExact(value != 0); break;
+    case TXbEnvSetting::LockTimeOut: c->SetLockTimeOut(value); break;
+    case TXbEnvSetting::MemoBlockSize: c->SetMemoBlockSize(value); break;
+    case TXbEnvSetting::SoftSeek: c->SetSoftSeek(value != 0); break;
+  }
+}
+
 // --- life
 
 TXbConnection::TXbConnection(TComponent* owner) : TXbNetClient(owner) {

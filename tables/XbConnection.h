@@ -11,6 +11,7 @@
 #include "platform/classlib/DB.h"
 #include "platform/classlib/Timer.h"
 #include "tables/XbNet.h"
+#include "tables/xbEnv.h"
 
 QUORVEX_EXCEPTION(EXbConnectionError, Exception);
 
@@ -272,6 +273,9 @@ private:
   AnsiString FAnswer;
   TTimer* FTimer = nullptr;
 };
+
+// Puts an environment setting on the connection's wire.
+void XbServerSetting(TXbConnection* connection, TXbEnvSetting setting, int32_t value);
 
 // The login payload's reversible substitution.
 AnsiString EncodeLoginText(const AnsiString& text);

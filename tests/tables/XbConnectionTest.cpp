@@ -296,6 +296,11 @@ TEST_F(Server, WireRulesOnTheClientsSide) {
   EXPECT_EQ(Log(), "");
   EXPECT_EQ(conn->Select(r.WorkArea + 1), r.WorkArea);
   EXPECT_EQ(Log().substr(0, 13), "0504 30303032");
+  TXbEnv env(nullptr);
+  env.SetApplyTo(atServer);
+  env.SetXbConnection(conn.get());
+  env.SetCentury(false);
+  EXPECT_NE(Log().find("0556 4e"), std::string::npos);
   conn->SetActive(false);
   EXPECT_EQ(conn->CurrentWorkArea(), 0);
 
