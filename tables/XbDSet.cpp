@@ -916,13 +916,63 @@ void TXbTable::SetFieldData(TField* field, const void* buffer) {
 
 // ---- fetching
 
+void TXbTable::select() {
+  XbOps::Select(*this, FWorkArea);
+  if (!FServerMoved) return;
+  FServerMoved = false;
+  if (FCurrentRecNo > 0) XbOps::Go(*this, FCurrentRecNo);
+}
+
+TGetResult TXbTable::fetchFromServer(TGetMode mode) {
+  bool forward = mode == gmNext;
+  if ((FAtFirst && !forward) || (FAtLast && forward)) return forward ? grEOF : grBOF;
+  std::size_t next = std::size_t(FFetchPosition + 1);
+  if (FFetchPosition < 0 || FFetchForward != forward || next >= FFetchFilled) {
+    TXbTraverseRequest q;
+    q.Forward = forward;
+    q.Order = FCurrentOrder;
+    q.AtFirst = FAtFirst ? 1 : 0;
+    q.AtLast = FAtLast ? 1 : 0;
+    q.Count = FFetchCount;
+    q.RecNo = FCurrentRecNo;
+    std::vector<TXbTraverseEntry> entries;
+    FXbConnection->TraverseTable(q, FRecSize, entries);
+    FServerMoved = true;
+    FFetchFilled = std::min(entries.size(), FFetchCache.size());
+    for (std::size_t i = 0; i < FFetchFilled; ++i) {
+      TFetchEntry& e = FFetchCache[i];
+      e.Status = uint8_t(entries[i].Status);
+      e.RecNo = entries[i].RecNo;
+      e.PositionedRecNo = entries[i].PositionedRecNo;
+      e.Raw.assign(entries[i].Record.begin(), entries[i].Record.end());
+    }
+    FFetchForward = forward;
+    next = 0;
+  }
+  FFetchPosition = -1;
+  if (next >= FFetchFilled) return forward ? grEOF : grBOF;
+  const TFetchEntry& e = FFetchCache[next];
+  if (e.Status == xbTraverseEnd) return grEOF;
+  if (e.Status == xbTraverseBegin) return grBOF;
+  if (e.Status != xbTraverseOK) return grError;
+  FFetchPosition = int32_t(next);
+  FCurrentRecNo = e.RecNo;
+  FPositionedRecNo = e.PositionedRecNo;
+  std::memcpy(FRaw.data(), e.Raw.data(), std::min(e.Raw.size(), FRaw.size()));
+  return grOK;
+}
+
 TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
   TGetResult result = grOK;
   for (;;) {
-    select();
+    // A server table walks through batches of records; every other move asks the engine.
+    bool batch = !local() && mode != gmCurrent;
+    if (batch) XbOps::Select(*this, FWorkArea);
+    else select();
     result = grOK;
-    int32_t before = (FAtFirst || FAtLast) ? 0 : XbOps::RecNo(*this);
-    switch (mode) {
+    int32_t before = (batch || FAtFirst || FAtLast) ? 0 : XbOps::RecNo(*this);
+    if (batch) result = fetchFromServer(mode);
+    else switch (mode) {
       case gmCurrent:
         if (XbOps::Bof(*this) && XbOps::Eof(*this)) {
           result = grEOF;
@@ -955,11 +1005,13 @@ TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck
     // Once moved, the next try goes on from the record reached: a filtered-out first or last
     // record must not end the walk.
     FAtFirst = FAtLast = false;
-    XbOps::RecNo(*this);
-    FPositionedRecNo = kAnyPosition;
+    if (!batch) {
+      XbOps::RecNo(*this);
+      FPositionedRecNo = kAnyPosition;
+    }
     InternalInitRecord(buffer);
     if (result == grOK) {
-      XbOps::GetRecord(*this, FRaw.data());
+      if (!batch) XbOps::GetRecord(*this, FRaw.data());
       decodeRecord(buffer);
       setBookmark(buffer, FCurrentRecNo, bfCurrent);
       GetCalcFields(buffer);
@@ -1000,6 +1052,7 @@ void TXbTable::InternalFirst() {
 }
 
 void TXbTable::InternalLast() {
+  FFetchPosition = -1;
   select();
   XbOps::GoBottom(*this);
   FAtLast = true;
@@ -1008,6 +1061,7 @@ void TXbTable::InternalLast() {
 
 void TXbTable::InternalSetToRecord(TRecordBuffer buffer) {
   if (!FWorkArea) return;
+  FFetchPosition = -1;
   select();
   int32_t rec = bookmarkOf(buffer);
   if (rec > 0) XbOps::Go(*this, rec);
