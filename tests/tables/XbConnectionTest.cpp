@@ -21,8 +21,8 @@ struct Server : ::testing::Test {
   void Start(const std::string& faults = "") {
     server = std::make_unique<TLoopbackServer>(
         std::vector<std::string>{"table", QUORVEX_BINARY_DIR "/engines/XBE7.so", dir.path + "wire.log", faults});
-    ASSERT_GT(server->Port(), 0);
     conn = std::make_unique<TXbConnection>(nullptr);
+    ASSERT_GT(server->Port(), 0);
     conn->SetPort(server->Port());
     conn->SetUser("tester");
     conn->SetPassword("secret");
@@ -93,7 +93,7 @@ TEST_F(Server, EveryCommandAnswersAsTheLocalEngineDoes) {
     Start();
     conn->SetCompression(compress);
     conn->SetActive(true);
-    ASSERT_TRUE(conn->Active());
+    ASSERT_TRUE(conn->Active()) << (errors.empty() ? "" : errors[0].first + errors[0].second);
     conn->SetDeleted(false);
     TXbServerOpenResult r = OpenPeople("NAME");
     ASSERT_GT(r.WorkArea, 0) << r.ErrorMessage << (errors.empty() ? "" : errors[0].first + errors[0].second);
@@ -356,9 +356,9 @@ TEST_F(Server, ServerTableMatchesTheLocalTable) {
   local.Refresh();
   EXPECT_EQ(walk(local), "Abe|25|100||False|third\r\nmemo\nAbe ");
   local.Close();
-  remote.Close();
   EXPECT_TRUE(errors.empty()) << errors[0].first << errors[0].second;
-  conn.reset();  // the table forgets the connection that goes
+  conn.reset();  // closes its open tables first; they forget the connection that goes
+  EXPECT_FALSE(remote.Active());
   EXPECT_EQ(remote.XbConnection(), nullptr);
 }
 
