@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 #include "platform/rtl/Files.h"
@@ -287,7 +287,13 @@ constexpr int KeptItems = 5000;
 constexpr int AddedItems = 20000;
 constexpr int ManyItems = 65535;
 
-double CpuSeconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
+// Time in the program itself: creating 65,535 files costs the kernel far more, and that varies
+// with whatever else the file system is doing.
+double CpuSeconds() {
+  rusage r{};
+  getrusage(RUSAGE_SELF, &r);
+  return double(r.ru_utime.tv_sec) + double(r.ru_utime.tv_usec) / 1e6;
+}
 
 // Python's zipfile writes the archives: quick, and a peer's view of the format.
 bool PythonArchive(const fs::path& zip, int items, const char* prefix) {
@@ -436,8 +442,8 @@ public:
     add("archive_s", "BM_ArchiveRoundTrip/iterations:1/real_time", "s");
     add("zip_cli_s", "BM_ZipCli/iterations:1/real_time", "s");
     add("add_20000_to_5000_s", "BM_ArchiveAddMany/iterations:1/real_time", "s");
-    add("unzip_65535_job_cpu_s", "BM_UnzipManyJob/iterations:1/real_time", "s");
-    add("unzip_65535_engine_cpu_s", "BM_UnzipManyEngine/iterations:1/real_time", "s");
+    add("unzip_65535_job_user_s", "BM_UnzipManyJob/iterations:1/real_time", "s");
+    add("unzip_65535_engine_user_s", "BM_UnzipManyEngine/iterations:1/real_time", "s");
     if (!line.empty()) line.pop_back();
     std::printf("%s\n", line.c_str());
   }

@@ -52,14 +52,3 @@ void TQsGroupBox::Notification(TComponent* AComponent, TOperation Operation) {
   if (AComponent == FNextControl) FNextControl = nullptr;
   if (AComponent == FPrevControl) FPrevControl = nullptr;
 }
-
-// ---- TQslMemo ----
-
-void TQslMemo::setAssoc(int index, TWinControl* value) { SetLinkedControl(this, FAssoc[index], value); }
-
-void TQslMemo::Notification(TComponent* AComponent, TOperation Operation) {
-  TMemo::Notification(AComponent, Operation);
-  if (Operation != opRemove) return;
-  for (TWinControl*& a : FAssoc)
-    if (a == AComponent) a = nullptr;
-}

@@ -2,11 +2,15 @@
 // memo and label of the forms, the speed button, and the bordered labels with their help context.
 #pragma once
 
+#include "controls/ctlPicField.h"
 #include "framework/forms/BxCtrls.h"
 #include "framework/forms/BxDBCtrl.h"
 #include "platform/classlib/Buttons.h"
 #include "platform/classlib/ExtCtrls.h"
 #include "platform/classlib/StdCtrls.h"
+
+// Points field at value and asks to hear when value is freed.
+void SetLinkedControl(TComponent* holder, TWinControl*& field, TWinControl* value);
 
 // Transparency shared by the windowed containers: a transparent one is made with the transparent
 // extended style, clips neither children nor siblings and leaves its background unerased.
@@ -95,32 +99,58 @@ private:
   int FLoadPriority = 0;
 };
 
-class TQslMemo : public TMemo {
+// The loading hints of the data-entry controls: the data field a control stands for, an order of
+// loading, and up to three associated controls, each cleared when its control is freed.
+template <class TBase>
+class TQslLoadHints : public TBase {
 public:
-  explicit TQslMemo(TComponent* AOwner) : TMemo(AOwner) {}
-  AnsiString ClassName() const override { return "TQslMemo"; }
+  explicit TQslLoadHints(TComponent* AOwner) : TBase(AOwner) {}
 
   const AnsiString& FieldName() const { return FFieldName; }
   void SetFieldName(const AnsiString& Value) { FFieldName = Value; }
   int LoadPriority() const { return FLoadPriority; }
   void SetLoadPriority(int Value) { FLoadPriority = Value; }
-  // Associated controls; each is cleared when its control is freed.
   TWinControl* NAssocControl1() const { return FAssoc[0]; }
-  void SetNAssocControl1(TWinControl* Value) { setAssoc(0, Value); }
+  void SetNAssocControl1(TWinControl* Value) { SetLinkedControl(this, FAssoc[0], Value); }
   TWinControl* NAssocControl2() const { return FAssoc[1]; }
-  void SetNAssocControl2(TWinControl* Value) { setAssoc(1, Value); }
+  void SetNAssocControl2(TWinControl* Value) { SetLinkedControl(this, FAssoc[1], Value); }
   TWinControl* NAssocControl3() const { return FAssoc[2]; }
-  void SetNAssocControl3(TWinControl* Value) { setAssoc(2, Value); }
+  void SetNAssocControl3(TWinControl* Value) { SetLinkedControl(this, FAssoc[2], Value); }
 
 protected:
-  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    TBase::Notification(AComponent, Operation);
+    if (Operation != opRemove) return;
+    for (TWinControl*& a : FAssoc)
+      if (a == AComponent) a = nullptr;
+  }
 
 private:
-  void setAssoc(int index, TWinControl* value);
-
   AnsiString FFieldName;
   int FLoadPriority = 0;
   TWinControl* FAssoc[3] = {nullptr, nullptr, nullptr};
+};
+
+class TQslMemo : public TQslLoadHints<TMemo> {
+public:
+  explicit TQslMemo(TComponent* AOwner) : TQslLoadHints<TMemo>(AOwner) {}
+  AnsiString ClassName() const override { return "TQslMemo"; }
+};
+
+// The picture field of the forms, with the memo's loading hints and a position in the loaded data.
+class TQslPictureField : public TQslLoadHints<TCtlPictureField> {
+public:
+  explicit TQslPictureField(TComponent* AOwner) : TQslLoadHints<TCtlPictureField>(AOwner) {}
+  AnsiString ClassName() const override { return "TQslPictureField"; }
+
+  int DataArrayNumber() const { return FDataArrayNumber; }
+  void SetDataArrayNumber(int Value) { FDataArrayNumber = Value; }
+  int DataFieldNumber() const { return FDataFieldNumber; }
+  void SetDataFieldNumber(int Value) { FDataFieldNumber = Value; }
+
+private:
+  int FDataArrayNumber = 0;
+  int FDataFieldNumber = 0;
 };
 
 class TQslLabel : public TLabel {
@@ -150,5 +180,3 @@ public:
   AnsiString ClassName() const override { return "TQsSpeedButton"; }
 };
 
-// Points field at value and asks to hear when value is freed.
-void SetLinkedControl(TComponent* holder, TWinControl*& field, TWinControl* value);

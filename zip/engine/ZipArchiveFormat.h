@@ -21,6 +21,7 @@ constexpr uint16_t ZpCompressionImploded = 6;
 constexpr uint16_t ZpCompressionDeflated = 8;
 constexpr uint16_t ZpFlagEncrypted = 0x0001;
 constexpr uint16_t ZpFlagDataDescriptor = 0x0008;
+constexpr uint16_t ZpFlagUtf8Name = 0x0800;
 
 constexpr int ZpLocalHeaderSize = 30;
 constexpr int ZpCentralHeaderSize = 46;

@@ -195,7 +195,6 @@ protected:
   void CheckValid() const;
   void Busy();
   void NotBusy();
-  bool IsActiveDuplicate(const AnsiString& storedName) const { return FItemList.HasActiveName(storedName); }
   // The disk file of an item before freshen or replace.
   AnsiString ItemDiskFileName(TZpArchiveItem* item) const;
   bool MatchItem(TZpArchiveItem* item, const AnsiString& mask) const;

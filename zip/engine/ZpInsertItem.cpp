@@ -13,6 +13,9 @@ namespace {
 
 constexpr int64_t FourGiB = int64_t(1) << 32;
 constexpr uint16_t MadeByDos20 = 20;
+// Readers convert names of MS-DOS hosts from the OEM code page whatever the flag says; names of
+// NTFS hosts they take as flagged.
+constexpr uint16_t MadeByNtfs20 = 0x0A14;
 
 int HelperMethod(TZpZipSupportedMethod m) {
   switch (m) {
@@ -47,8 +50,9 @@ void Compress(TZpZipArchive& archive, TZpZipItem& item, TStream& output, TStream
   item.SetCompressedSize(uint32_t(compressed));
   item.SetCompressionMethod(uint16_t(helper.Method()));
   item.SetVersionNeededToExtract(helper.Method() == ZpMethodDeflated ? 20 : 10);
-  item.SetVersionMadeBy(MadeByDos20);
-  item.SetGeneralPurposeBitFlag(encrypt ? ZpFlagEncrypted : 0);
+  const uint16_t utf8Name = item.GeneralPurposeBitFlag() & ZpFlagUtf8Name;
+  item.SetVersionMadeBy(utf8Name ? MadeByNtfs20 : MadeByDos20);
+  item.SetGeneralPurposeBitFlag(uint16_t(utf8Name | (encrypt ? ZpFlagEncrypted : 0)));
   item.SetInternalFileAttributes(helper.IsText() ? 1 : 0);
 }
 

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
+#include <memory>
 
 #include "platform/rtl/Streams.h"
+#include "zip/engine/abSlidingWindowStream.h"
 #include "zip/engine/ZipArchiveFormat.h"
 #include "zip/engine/ZpCrc32.h"
 #include "zip/engine/ZpExceptions.h"
@@ -488,10 +491,38 @@ private:
   bool FUsingFixed = false;
 };
 
-// The older methods of the format: shrink (LZW) and reduce (follower sets with DLE-coded copies).
+// Hands what the window stream lets go of to the helper, which checks, counts and writes it.
+class TZpOutputSink final : public TStream {
+public:
+  explicit TZpOutputSink(std::function<void(const uint8_t*, int64_t)> write) : FWrite(std::move(write)) {}
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    FWrite(static_cast<const uint8_t*>(buffer), count);
+    FPosition += count;
+    return count;
+  }
+  // Output goes one way: a seek can only stay where it is.
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+    const int64_t target = origin == soFromBeginning ? offset : FPosition + offset;
+    return target == FPosition ? FPosition : -1;
+  }
+
+private:
+  std::function<void(const uint8_t*, int64_t)> FWrite;
+  int64_t FPosition = 0;
+};
+
+// The older methods of the format: shrink (LZW), reduce (follower sets with DLE-coded copies) and
+// implode. Reduce and implode copy from their recent output, which a sliding window keeps.
 class TZpOldMethods {
 public:
-  explicit TZpOldMethods(TZpUnzipHelper& owner) : FOwner(owner), FIn(4096), FRing(RingSize, 0) { FOut.reserve(OutChunk); }
+  TZpOldMethods(TZpUnzipHelper& owner, bool windowed)
+      : FOwner(owner),
+        FIn(4096),
+        FSink([&owner](const uint8_t* data, int64_t count) { owner.WriteOutput(data, count); }) {
+    if (windowed) FWindow = std::make_unique<TabSlidingWindowStream>(FSink);
+    FPending.reserve(PendingSize);
+  }
 
   void Unshrink() {
     constexpr int MaxCode = 8192;
@@ -602,7 +633,7 @@ public:
         default: {
           const uint32_t distance = ((v >> (8 - factor)) << 8) + c + 1;
           if (distance > FTotal) BadData();
-          for (uint32_t i = 0; i < length + 3 && Left() > 0; ++i) Put(FRing[(FTotal - distance) & (RingSize - 1)]);
+          CopyBack(distance, length + 3);
           state = 0;
         }
       }
@@ -628,9 +659,7 @@ public:
       uint32_t length = static_cast<uint32_t>(Decode(lengths));
       if (length == 63) length += Bits(8);
       length += minMatch;
-      // Bytes before the start of the data read as zeros, as in the writer's window.
-      for (uint32_t i = 0; i < length && Left() > 0; ++i)
-        Put(distance > FTotal ? 0 : FRing[(FTotal - distance) & (RingSize - 1)]);
+      CopyBack(distance, length);
     }
     Flush();
   }
@@ -704,8 +733,7 @@ private:
     BadData();
   }
 
-  static constexpr std::size_t RingSize = 8192;
-  static constexpr std::size_t OutChunk = 32768;
+  static constexpr std::size_t PendingSize = 4096;
 
   [[noreturn]] static void BadData() { throw EZpZipInflateBlock(); }
 
@@ -727,17 +755,44 @@ private:
     return v;
   }
 
+  TStream& Output() { return FWindow ? static_cast<TStream&>(*FWindow) : FSink; }
+
   void Put(uint8_t b) {
     if (Left() <= 0) BadData();
-    FRing[FTotal & (RingSize - 1)] = b;
     ++FTotal;
-    FOut.push_back(b);
-    if (FOut.size() >= OutChunk) Flush();
+    FPending.push_back(b);
+    if (FPending.size() >= PendingSize) WritePending();
+  }
+
+  void WritePending() {
+    Output().WriteBuffer(FPending.data(), static_cast<int64_t>(FPending.size()));
+    FPending.clear();
+  }
+
+  // Repeats length bytes from distance back, cut at the declared size. Bytes before the start of
+  // the data read as zeros, as in the writer's window; a copy may overlap what it writes.
+  void CopyBack(uint32_t distance, uint32_t length) {
+    const int64_t n = std::min<int64_t>(length, Left());
+    if (n <= 0) return;
+    WritePending();
+    FCopy.assign(static_cast<std::size_t>(n), 0);
+    const int64_t start = FTotal - distance;
+    const int64_t known = std::max<int64_t>(start, 0);
+    const int64_t knownEnd = std::min<int64_t>(start + n, FTotal);
+    if (knownEnd > known) {
+      FWindow->Seek(known, soFromBeginning);
+      FWindow->ReadBuffer(FCopy.data() + (known - start), knownEnd - known);
+      FWindow->Seek(0, soFromEnd);
+    }
+    for (int64_t i = distance; i < n; ++i)
+      FCopy[static_cast<std::size_t>(i)] = FCopy[static_cast<std::size_t>(i - distance)];
+    FWindow->WriteBuffer(FCopy.data(), n);
+    FTotal += n;
   }
 
   void Flush() {
-    FOwner.WriteOutput(FOut.data(), static_cast<int64_t>(FOut.size()));
-    FOut.clear();
+    WritePending();
+    if (FWindow) FWindow->Flush();
   }
 
   TZpUnzipHelper& FOwner;
@@ -746,8 +801,10 @@ private:
   std::size_t FInEnd = 0;
   uint64_t FBitBuf = 0;
   int FBitCount = 0;
-  std::vector<uint8_t> FRing;
-  std::vector<uint8_t> FOut;
+  TZpOutputSink FSink;
+  std::unique_ptr<TabSlidingWindowStream> FWindow;
+  std::vector<uint8_t> FPending;
+  std::vector<uint8_t> FCopy;
   int64_t FTotal = 0;
 };
 
@@ -810,15 +867,15 @@ void TZpUnzipHelper::Inflate() {
 }
 
 void TZpUnzipHelper::Unshrink() {
-  TZpOldMethods(*this).Unshrink();
+  TZpOldMethods(*this, false).Unshrink();
 }
 
 void TZpUnzipHelper::Unreduce(int factor) {
-  TZpOldMethods(*this).Unreduce(factor);
+  TZpOldMethods(*this, true).Unreduce(factor);
 }
 
 void TZpUnzipHelper::Explode() {
-  TZpOldMethods(*this).Explode(FDictionarySize, FTreeCount);
+  TZpOldMethods(*this, true).Explode(FDictionarySize, FTreeCount);
 }
 
 uint32_t TZpUnzipHelper::Execute() {

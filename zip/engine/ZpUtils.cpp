@@ -122,6 +122,35 @@ void ZpSplitFolder(const AnsiString& folder, TStrings& parts) {
   }
 }
 
+bool ZpIsUtf8BeyondAscii(const AnsiString& name) {
+  bool beyond = false;
+  for (std::size_t i = 0; i < name.size();) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    int more;
+    uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) more = 1, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF) more = 2, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4) more = 3, cp = c & 0x07;
+    else return false;
+    if (i + std::size_t(more) >= name.size()) return false;
+    for (int k = 1; k <= more; ++k) {
+      const auto t = static_cast<unsigned char>(name[i + std::size_t(k)]);
+      if ((t & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
+    if ((more == 2 && cp < 0x800) || (more == 3 && cp < 0x10000) || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+      return false;
+    beyond = true;
+    i += std::size_t(more) + 1;
+  }
+  return beyond;
+}
+
 bool ZpHasWildcards(const AnsiString& name) { return name.find_first_of("*?") != AnsiString::npos; }
 
 bool ZpDirectoryExists(const AnsiString& name) {

@@ -40,6 +40,8 @@ int ZpPathType(const AnsiString& mask);
 std::size_t ZpFindNthSlash(const AnsiString& path, int n);
 void ZpSplitFolder(const AnsiString& folder, TStrings& parts);
 bool ZpHasWildcards(const AnsiString& name);
+// True for well-formed UTF-8 that holds at least one character beyond ASCII.
+bool ZpIsUtf8BeyondAscii(const AnsiString& name);
 
 bool ZpDirectoryExists(const AnsiString& name);        // false for names with wildcards
 void ZpCreateDirectories(const AnsiString& path);       // level by level; raises EZpNoSuchDirectory

@@ -41,9 +41,23 @@ bool AtZip64Records(TStream& stream) {
 
 }  // namespace
 
-AnsiString TZpZipItem::FileName() const { return OemToAnsi(FItemInfo.FileName); }
+// A name flagged UTF-8 is kept as its bytes, as file names are on this system.
+AnsiString TZpZipItem::FileName() const {
+  if (FItemInfo.GeneralPurposeBitFlag & ZpFlagUtf8Name) return FItemInfo.FileName;
+  return OemToAnsi(FItemInfo.FileName);
+}
 
-void TZpZipItem::SetFileName(const AnsiString& v) { FItemInfo.FileName = AnsiToOem(v); }
+// A name in UTF-8 beyond ASCII goes in as those bytes, flagged so that peers read it right; any
+// other name goes in the OEM code page, as ever.
+void TZpZipItem::SetFileName(const AnsiString& v) {
+  if (ZpIsUtf8BeyondAscii(v)) {
+    FItemInfo.FileName = v;
+    FItemInfo.GeneralPurposeBitFlag |= ZpFlagUtf8Name;
+  } else {
+    FItemInfo.FileName = AnsiToOem(v);
+    FItemInfo.GeneralPurposeBitFlag &= uint16_t(~ZpFlagUtf8Name);
+  }
+}
 
 void TZpZipItem::SetIsEncrypted(bool v) {
   if (v) FItemInfo.GeneralPurposeBitFlag |= ZpFlagEncrypted;

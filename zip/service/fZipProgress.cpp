@@ -82,6 +82,11 @@ void TfrmZipProgress::RunZipJob(TCtlTimerPool*, int, uint32_t, int) {
   TModalResult result = mrCancel;
   try {
     result = FJob.Run();
+  } catch (Exception& e) {
+    // The engine's texts do not say which archive they are about.
+    e.SetMessage(e.Message() + ":\r" + FJob.ZipName);
+    Application().HandleCurrentException();
+    result = mrCancel;
   } catch (...) {
     // The window closes at once; the message is the application's to show.
     Application().HandleCurrentException();

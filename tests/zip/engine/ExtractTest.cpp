@@ -8,6 +8,7 @@
 #include "ZipTestSupport.h"
 #include "platform/rtl/Files.h"
 #include "zip/engine/ZpBitBucketStream.h"
+#include "zip/engine/abSlidingWindowStream.h"
 #include "zip/engine/ZpInsertItem.h"
 #include "zip/engine/ZpUnzipHelper.h"
 #include "zip/engine/ZpUnzipItem.h"
@@ -269,6 +270,45 @@ TEST(ZipReaderRoundTrip, ExtractsWhatRealWritersMake) {
   EXPECT_FALSE(fs::exists(dir / "piped64/-"));
 }
 
+TEST(ZipReaderRoundTrip, NamesBeyondAsciiTravelAsUtf8BothWays) {
+  REQUIRE_CODECS();
+  const std::map<std::string, std::string> files = {
+      {"caf\xC3\xA9.txt", "e acute"}, {"caf\xC3\xA8.txt", "e grave"}, {"\xE6\x97\xA5\xE6\x9C\xAC.txt", "cjk"}, {"plain.txt", "ascii"}};
+  TempDir dir;
+  std::string names;
+  for (auto& [name, data] : files) {
+    WriteFile(dir / ("src/" + name), data);
+    names += " " + Quote(name);
+  }
+  // Peers flag such names as UTF-8; each is extracted under its own bytes, none merged.
+  ASSERT_EQ(Shell("cd " + Quote(dir / "src") + " && 7zz a -tzip ../7z.zip" + names), 0);
+  WriteFile(dir / "py.py",
+            "import sys, zipfile, os\n"
+            "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+            "  for n in sorted(os.listdir(sys.argv[2])): z.write(os.path.join(sys.argv[2], n), n)\n");
+  ASSERT_EQ(Shell("python3 " + Quote(dir / "py.py") + " " + Quote(dir / "py.zip") + " " + Quote(dir / "src")), 0);
+  for (std::string peer : {"7z", "py"}) {
+    ASSERT_TRUE(ExtractAll(dir / (peer + ".zip"), dir / ("out_" + peer)).empty()) << peer;
+    for (auto& [name, data] : files) EXPECT_EQ(ReadFile(dir / ("out_" + peer + "/" + name)), data) << peer << " " << name;
+  }
+
+  // Names we store are read right by the peers; a plain name keeps its flag clear.
+  {
+    auto a = OpenArchive(dir / "ours.zip");
+    a->SetBaseDirectory(dir / "src");
+    a->SetStoreOptions(soStripDrive | soStripPath);
+    a->AddFiles("*.txt", faAnyFile);
+    a->Save();
+    for (int i = 0; i < a->Count(); ++i)
+      EXPECT_EQ((a->ZipItems(i)->GeneralPurposeBitFlag() & 0x0800) != 0, a->ZipItems(i)->FileName() != "plain.txt");
+  }
+  ASSERT_EQ(Shell("7zz x -y " + Quote(dir / "ours.zip") + " -o" + Quote(dir / "by7z")), 0);
+  ASSERT_EQ(Shell("unzip -q " + Quote(dir / "ours.zip") + " -d " + Quote(dir / "byunzip")), 0);
+  ASSERT_EQ(PythonExtract(dir, dir / "ours.zip", dir / "bypy", ""), 0);
+  for (std::string peer : {"by7z", "byunzip", "bypy"})
+    for (auto& [name, data] : files) EXPECT_EQ(ReadFile(dir / (peer + "/" + name)), data) << peer << " " << name;
+}
+
 TEST(ZipReaderRoundTrip, RefusedAndDamagedItemsLeaveNoFile) {
   REQUIRE_CODECS();
   TempDir dir;
@@ -415,6 +455,59 @@ TEST(ZipReaderRoundTrip, TestingComparesHeadersAndChecksData) {
   b->TestItemAt(0);
   ASSERT_EQ(f.size(), 1u);
   EXPECT_EQ(f[0].Code, 23);
+}
+
+TEST(TabSlidingWindowStream, KeepsTheLastChunksAndWritesTheRestThrough) {
+  TMemoryStream target;
+  target.Write("pre", 3);
+  const std::string data = ziptest::RandomBytes(100001, 9);
+  auto message = [](auto&& action) {
+    try {
+      action();
+    } catch (const EZpException& e) {
+      return std::string(e.Message());
+    }
+    return std::string("no error");
+  };
+  {
+    TabSlidingWindowStream w(target);
+    for (std::size_t at = 0; at < data.size(); at += 7777)
+      w.WriteBuffer(data.data() + at, int64_t(std::min<std::size_t>(7777, data.size() - at)));
+    EXPECT_EQ(w.Size(), 100001);
+    // Only whole chunks went out, and at least the window stayed behind.
+    EXPECT_EQ((target.Size() - 3) % TabSlidingWindowStream::ChunkSize, 0);
+    EXPECT_GE(100001 - (target.Size() - 3), TabSlidingWindowStream::WindowSize);
+    std::string back(TabSlidingWindowStream::WindowSize, '\0');
+    w.Seek(-TabSlidingWindowStream::WindowSize, soFromEnd);
+    w.ReadBuffer(back.data(), int64_t(back.size()));
+    EXPECT_EQ(back, data.substr(data.size() - back.size()));
+    w.Seek(-1, soFromEnd);
+    EXPECT_EQ(message([&] { w.Write("x", 1); }), "TabSlidingWindowStream.Write: Not at end of stream");
+    EXPECT_EQ(message([&] { w.Seek(0, soFromBeginning); }), "TabSlidingWindowStream.Seek: invalid new position");
+    EXPECT_EQ(message([&] { w.Seek(1, soFromEnd); }), "TabSlidingWindowStream.Seek: invalid new position");
+    EXPECT_EQ(message([&] { w.Seek(0, TSeekOrigin(7)); }), "TabSlidingWindowStream.Seek: invalid origin");
+  }
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(target.Memory()), std::size_t(target.Size())), "pre" + data);
+
+  // A target that will not take the bytes, or not where they belong.
+  struct TRefusing : TStream {
+    bool SeekFails = false;
+    int64_t Moved = 0;  // a target someone else moves on
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void*, int64_t) override { return 0; }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+      if (!SeekFails) return offset;
+      return origin == soFromCurrent ? Moved++ : -1;
+    }
+  };
+  for (bool seekFails : {false, true}) {
+    TRefusing refusing;
+    refusing.SeekFails = seekFails;
+    TabSlidingWindowStream w(refusing);
+    w.WriteBuffer(data.data(), 100);
+    EXPECT_EQ(message([&] { w.Flush(); }), seekFails ? "TabSlidingWindowStream.bsWriteChunk: seek failed"
+                                                      : "TabSlidingWindowStream.bsWriteChunk: write failed");
+  }
 }
 
 TEST(ZpBitBucketStream, KeepsOnlyTheLastBytes) {

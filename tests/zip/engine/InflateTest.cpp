@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <random>
 #include <zlib.h>
 
 #include "platform/rtl/Streams.h"
@@ -199,6 +201,31 @@ TEST(Decompress, UnreduceExpandsCopiesAndEscapes) {
   TBytes far(192, 0);
   for (int b : {120, 144, 2, 5}) far.push_back(static_cast<uint8_t>(b));
   EXPECT_THROW(Unpack(far, 6, 2), EZpZipInflateBlock);
+}
+
+TEST(Decompress, UnreduceCopiesAcrossTheSlidingWindowOfALongOutput) {
+  // Factor 4: after DLE, 0xFF holds length 15 and the high distance bits; the next bytes add to
+  // the length and give the low distance bits.
+  TBytes packed(192, 0);
+  TBytes expected;
+  std::mt19937 gen(11);
+  auto literals = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      const auto b = static_cast<uint8_t>(gen() % 144);
+      packed.push_back(b);
+      expected.push_back(b);
+    }
+  };
+  auto copy = [&](uint8_t v, uint8_t extra, uint8_t low) {
+    for (uint8_t b : {uint8_t(144), v, extra, low}) packed.push_back(b);
+    const std::size_t distance = std::size_t((v >> 4) << 8) + low + 1, length = std::size_t(v & 15) + extra + 3;
+    for (std::size_t i = 0; i < length; ++i) expected.push_back(expected[expected.size() - distance]);
+  };
+  literals(50000);
+  copy(0xFF, 200, 0xFF);  // 218 bytes from 4096 back
+  literals(30000);
+  copy(0x0F, 0, 0);       // 18 repeats of the last byte
+  EXPECT_EQ(Unpack(packed, int64_t(expected.size()), 5).Data, expected);
 }
 
 TEST(Decompress, ExplodeWithTwoTreesAndTheSmallDictionary) {

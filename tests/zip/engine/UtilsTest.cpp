@@ -33,6 +33,15 @@ TEST(ZpUtils, WildcardMatch) {
   for (const Case& c : cases) EXPECT_EQ(ZpMatchWildcard(c.name, c.mask), c.match) << c.name << " ~ " << c.mask;
 }
 
+TEST(ZpUtils, Utf8BeyondAscii) {
+  const std::pair<std::string, bool> cases[] = {
+      {"plain.txt", false},         {"caf\xC3\xA9", true},     {"caf\xE9", false},      {"\xF0\x9F\x98\x80", true},
+      {"\xC0\xAF", false},          {"\xE0\x80\xAF", false},  {"\xED\xA0\x80", false}, {"\xF4\x90\x80\x80", false},
+      {"end\xC3", false},           {"\xC3\xA9\x80", false},   {"", false},
+  };
+  for (const auto& [name, utf8] : cases) EXPECT_EQ(ZpIsUtf8BeyondAscii(name), utf8) << name;
+}
+
 TEST(ZpUtils, PathRoutines) {
   EXPECT_EQ(ZpRemoveDotParts("../a/./b/../c.txt"), "a/b/c.txt");
   EXPECT_EQ(ZpRemoveLeadingDots("../../a/b"), "a/b");

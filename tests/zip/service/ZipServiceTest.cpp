@@ -205,6 +205,23 @@ TEST_F(ZipServiceTest, BadArchivesGiveAClearError) {
   EXPECT_EQ(LastDialogMessage(), "Zip File is Empty:\r" + dir / "empty.zip");
   EXPECT_EQ(fs::file_size(dir / "empty.zip"), 0u);  // counting wrote nothing
 
+  // An end record alone is an archive of no items; a directory lost from the middle is an error.
+  ASSERT_EQ(Shell("python3 -c \"import zipfile,sys; zipfile.ZipFile(sys.argv[1], 'w').close()\" " +
+                  Quote(dir / "none.zip")), 0);
+  EXPECT_FALSE(Unzip(dir / "none.zip", files));
+  EXPECT_EQ(LastDialogMessage(), "Zip File is Empty:\r" + dir / "none.zip");
+  WriteFile(dir / "src/a.hot", HotText(5000));
+  WriteFile(dir / "src/b.hot", HotText(6000));
+  ASSERT_EQ(Shell("cd " + Quote(dir / "src") + " && zip -q ../whole.zip a.hot b.hot"), 0);
+  const std::string whole = ReadFile(dir / "whole.zip");
+  const std::size_t central = whole.find("PK\x01\x02");
+  WriteFile(dir / "lost.zip", whole.substr(0, 100) + whole.substr(central + 60));
+  EXPECT_FALSE(Unzip(dir / "lost.zip", files));
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_EQ(Shown[0], "Invalid file - not a PKZip file:\r" + dir / "lost.zip");
+  EXPECT_EQ(UnzippedCount(), 0u);
+
+  Shown.clear();
   WriteFile(dir / "text.zip", std::string(3000, 'x'));
   EXPECT_FALSE(Unzip(dir / "text.zip", files));
   ASSERT_EQ(Shown.size(), 1u);  // handed to the application's display
