@@ -192,6 +192,19 @@ TEST_F(Server, EveryCommandAnswersAsTheLocalEngineDoes) {
     std::string back(64, '\0');
     back.resize(size_t(conn->GetBlob("NOTES", back.data(), 64)));
     EXPECT_EQ(back, blob);
+    conn->SetOrder(1);
+    EXPECT_EQ(conn->SetScope("B", "C"), -1);
+    EXPECT_EQ(conn->GetScope(0), "B");
+    conn->GoTop();
+    EXPECT_EQ(conn->GetTrimString("NAME"), "bob");
+    EXPECT_EQ(conn->Rlock(2), -1);
+    conn->Unlock(2);
+    if (compress) {  // last round: the first compares with a table the local engine also reads
+      conn->AppendBlank();
+      conn->Commit();
+      EXPECT_EQ(conn->RecCount(), 4);
+      EXPECT_EQ(conn->RecNo(), 4);
+    }
     conn->Close();
     conn->SetActive(false);
     EXPECT_EQ(conn->CurrentWorkArea(), 0);
