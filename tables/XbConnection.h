@@ -1,0 +1,278 @@
+// The database-server client: one TCP connection that logs in, carries every table command as a
+// numbered request with a text payload, reads the framed answers with the server's unasked
+// notices between them, and reports every failure in one form.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/classlib/DB.h"
+#include "platform/classlib/Timer.h"
+#include "tables/XbNet.h"
+
+QUORVEX_EXCEPTION(EXbConnectionError, Exception);
+
+using TSocketConnectionLoginEvent = std::function<void(TObject* Sender, bool LoginAccepted, const AnsiString& Msg)>;
+using TSocketConnectionLogoutEvent = std::function<void(TObject* Sender)>;
+using TSocketConnectionErrorEvent = std::function<void(TObject* Sender, const AnsiString& Command, const AnsiString& Msg)>;
+using TSocketConnectionServerMsgEvent = std::function<void(TObject* Sender, const AnsiString& Msg)>;
+using TSocketConnectionServerStreamEvent = std::function<void(TObject* Sender, TMemoryStream& Stream)>;
+
+// What the server's open command is given.
+struct TXbServerOpenRequest {
+  AnsiString DatabaseName;
+  AnsiString TableName;  // without folder
+  int32_t OpenMode = 0;
+  int32_t TableType = 0;
+  AnsiString Password;
+  bool TurboRead = false;
+  AnsiString IndexName;
+  int32_t Epoch = 1980;
+  int32_t DateFormat = 0;
+  int32_t MemoBlockSize = 64;
+  bool Deleted = false;
+  bool Century = true;
+  bool SoftSeek = false;
+  bool Exact = false;
+  bool OEMTranslate = false;
+  bool ApplySettings = false;
+  int32_t CommitLevel = 1;
+};
+
+struct TXbServerIndexDef {
+  AnsiString Name, Fields, Source, Expression;
+  bool Primary = false, Unique = false, Descending = false, CaseInsensitive = false, IsExpression = false,
+       NonMaintained = false;
+};
+
+// What the server's open command answers.
+struct TXbServerOpenResult {
+  int32_t WorkArea = 0;
+  int32_t RecordCount = 0;
+  int32_t FieldCount = 0;
+  int32_t RecordSize = 0;
+  bool Encrypted = false;
+  AnsiString IndexCondition;
+  int32_t CurrentOrder = 0;
+  std::vector<TXbServerIndexDef> Indexes;
+  int32_t ErrorCode = 0;
+  AnsiString ErrorMessage;
+};
+
+// One record of a fetch: the status digit, the record number, the positioned number, the bytes.
+struct TXbTraverseEntry {
+  int32_t Status = 0;
+  int32_t RecNo = 0;
+  int32_t PositionedRecNo = 0;
+  AnsiString Record;
+};
+
+// Record-fetch request: direction and start, passed through from the table's cache.
+struct TXbTraverseRequest {
+  bool Forward = true;    // Y: towards the end, N: towards the start
+  bool Inclusive = false; // Y: the first record is the given one itself, N: its neighbour
+  int32_t Order = 0;      // the table's current order
+  int32_t AtFirst = 0;    // 1: start from the top
+  int32_t AtLast = 0;     // 1: start from the bottom
+  int32_t Count = 0;
+  int32_t RecNo = 0;
+};
+
+// Status digits of a fetched record.
+constexpr int32_t xbTraverseOK = 0;
+constexpr int32_t xbTraverseBegin = 1;
+constexpr int32_t xbTraverseEnd = 2;
+
+class TXbConnection : public TXbNetClient {
+public:
+  explicit TXbConnection(TComponent* owner);
+  ~TXbConnection() override;
+  AnsiString ClassName() const override { return "TXbConnection"; }
+
+  bool Active() const { return FActive; }
+  virtual void SetActive(bool value);
+  const AnsiString& ServerName() const { return FServerName; }
+  void SetServerName(const AnsiString& v) { FServerName = v; }
+  const AnsiString& GroupName() const { return FGroupName; }
+  void SetGroupName(const AnsiString& v) { FGroupName = v; }
+  int32_t TimeOut() const { return FTimeOut; }
+  void SetTimeOut(int32_t v) { FTimeOut = v < 0 ? 0 : v; }
+  AnsiString Version() const { return "XbConnection 7.1.0.5"; }
+  void SetVersion(const AnsiString&) {}
+
+  // Neither switch is published; tests and programs that want them set them here.
+  bool Compression() const { return FCompression; }
+  void SetCompression(bool v) { FCompression = v; }
+  bool Polling() const { return FPolling; }
+  void SetPolling(bool v);
+  TTimer& PollTimer() { return *FTimer; }
+
+  bool LoggedIn() const { return FLoggedIn; }
+  int32_t CurrentWorkArea() const { return FCurrentWorkArea; }
+  const AnsiString& DatabaseAlias() const { return FDatabaseAlias; }
+  void SetDatabaseAlias(const AnsiString& v) { FDatabaseAlias = v; }
+  const AnsiString& QueryDataPath() const { return FQueryDataPath; }
+  void SetQueryDataPath(const AnsiString& v) { FQueryDataPath = v; }
+  AnsiString DataDirectory() const;
+
+  void RegisterDataSet(TDataSet* dataSet);
+  void UnregisterDataSet(TDataSet* dataSet);
+  int32_t DataSetCount() const { return static_cast<int32_t>(FDataSets.size()); }
+
+  bool Login();
+  void Logout();
+  // Calls OnError, or raises EXbConnectionError "[Where]What".
+  void ReportError(const AnsiString& where, const AnsiString& what);
+
+  TSocketConnectionLoginEvent OnLogin;
+  TSocketConnectionLogoutEvent OnLogout;
+  TSocketConnectionErrorEvent OnError;
+  TSocketConnectionServerMsgEvent OnServerMessage;
+  TSocketConnectionServerStreamEvent OnServerStream;
+
+  // The send paths and the reply reader.
+  AnsiString ClientXmit(const AnsiString& code, const AnsiString& payload, bool awaitAnswer);
+  TMemoryStream* ClientStreamReceive(const AnsiString& code, const AnsiString& payload);
+  TMemoryStream* ClientStreamSendReceive(const AnsiString& code);
+  int32_t FillReadStream(bool polling);
+  TMemoryStream& SendStreamBuffer() { return FSendStream; }
+  TMemoryStream& AnswerStream() { return FAnswerStream; }
+
+  // Table commands; logical answers are -1 or 0.
+  AnsiString Alias(int32_t workArea);
+  void AppendBlank();
+  int32_t Bof();
+  void Close();
+  void CloseIndexes();
+  void Commit();
+  int32_t Count();
+  AnsiString DBFilter();
+  void Delete();
+  int32_t Deleted();
+  int32_t Eof();
+  int32_t EvalLogical(const AnsiString& expr);
+  double EvalNumeric(const AnsiString& expr);
+  AnsiString EvalString(const AnsiString& expr);
+  int32_t EvalTest(const AnsiString& expr);
+  int32_t FieldDecimals(const AnsiString& field);
+  AnsiString FieldName(int32_t number);
+  int32_t FieldOffset(const AnsiString& field);
+  AnsiString FieldType(const AnsiString& field);
+  int32_t FieldWidth(const AnsiString& field);
+  int32_t FileExists(const AnsiString& databaseName, const AnsiString& fileName);
+  int32_t Found();
+  // Copies at most size bytes; answers how many came.
+  int32_t GetBlob(const AnsiString& field, void* buffer, int32_t size);
+  int32_t GetBlobLength(const AnsiString& field);
+  AnsiString GetDateString(const AnsiString& field);
+  double GetDouble(const AnsiString& field);
+  int32_t GetInteger(const AnsiString& field);
+  // The text stays in the connection's answer buffer until the next command.
+  char* GetMemo(const AnsiString& field, int32_t width);
+  // Copies at most size bytes of the record.
+  void GetRecord(char* buffer, int32_t size);
+  AnsiString GetScope(int32_t which);
+  AnsiString GetStructure();
+  AnsiString GetTrimString(const AnsiString& field);
+  int32_t Go(int32_t recNo);
+  void GoBottom();
+  void GoTop();
+  AnsiString IndexCondition();
+  AnsiString IndexKey();
+  AnsiString IndexKeyField();
+  AnsiString IndexName(int32_t tag);
+  int32_t IndexOpen(const AnsiString& file);
+  int32_t IndexOrd();
+  int32_t IndexType();
+  int32_t IsEncrypted(int32_t value);
+  void OrderPosSet(double position);
+  int32_t PutBlob(const AnsiString& field, const void* data, int32_t length);
+  void PutRecord(const char* buffer, int32_t size);
+  int32_t QueryRecCount();
+  // Answers the first count; the second comes back in recordCount.
+  int32_t QueryRowCount(const AnsiString& expr, int32_t& recordCount);
+  int32_t QueryTest(const AnsiString& expr);
+  int32_t RecCount();
+  int32_t RecNo();
+  void Replace(const AnsiString& field, int32_t kind, const void* value);
+  int32_t Rlock(int32_t recNo);
+  int32_t Seek(const AnsiString& key);
+  int32_t Select(int32_t workArea);
+  int32_t SetCentury(bool on);
+  int32_t SetDateFormat(int32_t code);
+  int32_t SetDeleted(bool on);
+  int32_t SetEpoch(int32_t year);
+  int32_t SetExact(bool on);
+  void SetLockTimeOut(int32_t seconds);
+  int32_t SetMemoBlockSize(int32_t size);
+  int32_t SetOrder(int32_t order);
+  void SetPassword(const AnsiString& password);
+  int32_t SetScope(const AnsiString& low, const AnsiString& high);
+  int32_t SetSoftSeek(bool on);
+  void SetTranslate(bool on);
+  int32_t SetTurboRead(bool on);
+  void Skip(int32_t count);
+  int32_t SysProp(int32_t property, int32_t value);
+  int32_t TagArea(const AnsiString& tag);
+  AnsiString TagName(int32_t tag);
+  // Answers the last status digit, or -1 when nothing came.
+  int32_t TraverseTable(const TXbTraverseRequest& request, int32_t recordSize, std::vector<TXbTraverseEntry>& entries);
+  void Unlock(int32_t recNo);
+  // The request's fields go out; the result's fields are filled from the answer.
+  void Use(const TXbServerOpenRequest& request, TXbServerOpenResult& result);
+  int32_t UseEx(const AnsiString& file, const AnsiString& alias, int32_t mode, int32_t kind, int32_t commitLevel);
+  AnsiString EngineVersion();
+  int32_t WorkArea(const AnsiString& alias);
+  // Engine operations without a command.
+  void MemDealloc(void*) {}
+  void SetStringType(int32_t) {}
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+private:
+  void pollTick();
+  void stopTimer();
+  void restartTimer();
+  void lostConnection(const AnsiString& where);
+  bool sendFrame(const AnsiString& code, const AnsiString& payload, bool asStream, const AnsiString& where);
+  AnsiString readBody(int32_t length, const class TTickClock& clock);
+  void handleNotice(const AnsiString& kind, const AnsiString& body);
+  // The paths below raise EXbReported once a failure has been reported.
+  int32_t fill(bool polling);
+  void requireOpen(const AnsiString& code);
+  AnsiString transmit(const AnsiString& code, const AnsiString& payload, bool awaitAnswer);
+  TMemoryStream* receive(const AnsiString& code, const AnsiString& payload, bool sendStream);
+  AnsiString xmit(const AnsiString& code, const AnsiString& payload = {}) { return transmit(code, payload, true); }
+  AnsiString streamText(const AnsiString& code, const AnsiString& payload = {}, bool sendStream = false);
+  // Runs a command body: a failure is reported once as [XbConnection.op]op and the fallback
+  // answered; quiet commands report nothing of their own.
+  template <class R, class Body>
+  R guard(const AnsiString& op, R fallback, Body body, bool quiet = false, const AnsiString& where = {},
+          const AnsiString& what = {});
+  template <class Body>
+  void guardVoid(const AnsiString& op, Body body, const AnsiString& where = {});
+
+  bool FActive = false;
+  AnsiString FServerName;
+  AnsiString FGroupName;
+  int32_t FTimeOut = 120000;
+  bool FCompression = false;
+  bool FPolling = true;
+  bool FLoggedIn = false;
+  int32_t FCurrentWorkArea = 0;
+  AnsiString FDatabaseAlias;
+  AnsiString FQueryDataPath;
+  std::vector<TDataSet*> FDataSets;
+  TMemoryStream FAnswerStream;
+  TMemoryStream FSendStream;
+  AnsiString FAnswer;
+  TTimer* FTimer = nullptr;
+};
+
+// The login payload's reversible substitution.
+AnsiString EncodeLoginText(const AnsiString& text);
+// The machine identifier sent at login: the root volume's serial number as signed decimal.
+int32_t MachineVolumeSerial();

@@ -1,0 +1,53 @@
+#include "tables/intCrypt.h"
+
+#include "platform/classlib/Forms.h"
+#include "platform/classlib/MessageBox.h"
+
+TCompressStreamProc CompressStream = nullptr;
+TCompressStreamProc UnCompressStream = nullptr;
+TSetCompressionPasswordProc SetCompressionPassword = nullptr;
+TSetCompressionLevelProc SetCompressionLevel = nullptr;
+
+namespace {
+
+HMODULE Library = 0;
+
+template <class F>
+bool Bind(F& entry, const char* name) {
+  entry = reinterpret_cast<F>(GetProcAddress(Library, name));
+  return entry != nullptr;
+}
+
+// Frees the library when the process ends.
+struct TCryptLibraryOwner {
+  ~TCryptLibraryOwner() { UnloadCompressionEngine(); }
+} CryptLibraryOwner;
+
+}  // namespace
+
+bool LoadCompressionEngine() {
+  if (Library) return true;
+  uint32_t previousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+  Library = LoadLibrary(XbCryptLibraryName);
+  SetErrorMode(previousMode);
+  if (!Library) {
+    ShowErrorBox("Missing required xbecrypt7.DLL.\r\rThis file is part of the XBE engine.", "");
+    Application().Terminate();
+    return false;
+  }
+  if (!(Bind(CompressStream, "CompressStream") && Bind(UnCompressStream, "UnCompressStream") &&
+        Bind(SetCompressionPassword, "SetCompressionPassword") && Bind(SetCompressionLevel, "SetCompressionLevel"))) {
+    UnloadCompressionEngine();
+    return false;
+  }
+  return true;
+}
+
+void UnloadCompressionEngine() {
+  if (Library) FreeLibrary(Library);
+  Library = 0;
+  CompressStream = nullptr;
+  UnCompressStream = nullptr;
+  SetCompressionPassword = nullptr;
+  SetCompressionLevel = nullptr;
+}
