@@ -306,4 +306,9 @@ def listen(handler):
 
 if __name__ == '__main__':
     if sys.argv[1] == 'line': listen(serve_line)
+    elif sys.argv[1] == 'sql':
+        import xbsqlserver
+        server = xbsqlserver.SqlServer(Engine(sys.argv[2]), sys.argv[3], sys.argv[4],
+                                       [f for f in (sys.argv[5] if len(sys.argv) > 5 else '').split(',') if f])
+        listen(lambda c: server.serve(c))
     else: serve_table(sys.argv[2], sys.argv[3], [f for f in (sys.argv[4] if len(sys.argv) > 4 else '').split(',') if f])
