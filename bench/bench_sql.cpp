@@ -79,6 +79,8 @@ void MakeData() {
     b.push_back(buf);
     cb << i << "," << aid << "," << amount << "\n";
   }
+  ca.close();
+  cb.close();
   WriteDbf(Folder() + "a.dbf", {{"ID", 'N', 8, 0}, {"NAME", 'C', 12, 0}}, a);
   WriteDbf(Folder() + "b.dbf", {{"ID", 'N', 8, 0}, {"AID", 'N', 8, 0}, {"AMOUNT", 'N', 10, 2}}, b);
   std::ofstream(Folder() + "load.cmd") << "CREATE TABLE a(id INTEGER, name TEXT);\n"

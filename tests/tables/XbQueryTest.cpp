@@ -13,6 +13,7 @@
 #include "tables/XbConnection.h"
 #include "tables/XbQuery.h"
 #include "tables/XbServerDLL.h"
+#include "tables/intCrypt.h"
 #include "tables/intSql.h"
 
 namespace {
@@ -295,6 +296,10 @@ TEST_F(XbQueryTest, FailuresAndTheMissingEngineRaiseClearErrors) {
     q.SetSQL("SELECT 1");
     EXPECT_EQ(Msg([&] { q.Open(); }), "Missing required file xbesql7.DLL") << folder;
   }
+  // The compressor without every entry is missing as well: nothing of it stays bound.
+  UnloadCompressionEngine();
+  EXPECT_FALSE(LoadCompressionEngine());
+  EXPECT_EQ(CompressStream, nullptr);
   SetLibraryFolders(folders);
   UnloadSqlEngine();
   EXPECT_TRUE(LoadSqlEngine());
