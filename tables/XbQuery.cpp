@@ -224,7 +224,12 @@ void TXbQuery::InternalOpen() {
     FHandle = 0;
     error("Not connected");
   }
-  InitFieldDefs();
+  try {
+    InitFieldDefs();
+  } catch (...) {
+    releaseHandle();
+    throw;
+  }
   if (!FHandle) return;
   CreateFields();
   BindFields(true);
@@ -322,13 +327,17 @@ void TXbQuery::InternalInitFieldDefs() {
   if (int(FFieldNames.size()) != FFieldCount || offset > FRecordSize) error("Error while reading stream");
 }
 
-void TXbQuery::InternalClose() {
+void TXbQuery::releaseHandle() {
   if (FHandle) {
     TXbConnection* c = connection();
     c->sql_CloseSQL(FAccessMethod, FHandle);
     c->sql_UnPrepare(FAccessMethod, FHandle);
   }
   FHandle = 0;
+}
+
+void TXbQuery::InternalClose() {
+  releaseHandle();
   FRows.clear();
   FRowCount = 0;
   FCursorOpen = false;
@@ -347,7 +356,9 @@ void TXbQuery::fetchFrom(int32_t row) {
   int32_t first = FRows[at].EngineRow;
   int32_t count = std::min(FFetchCount, FRowCount - first + 1);
   if (count < 1) error("Error while reading stream");
-  int32_t bufferSize = count * (FRecordSize + RowIdDigits) + RowIdDigits;
+  int64_t size = int64_t(count) * (FRecordSize + RowIdDigits) + RowIdDigits;
+  if (size > INT32_MAX) error("Error while reading stream");
+  int32_t bufferSize = static_cast<int32_t>(size);
   AnsiString block = connection()->sql_GetRecord(FAccessMethod, FHandle, first, count, bufferSize);
   if (block.empty()) error("NIL stream");
   int32_t n = 0;

@@ -145,6 +145,8 @@ private:
   TXbDatabase* database();
   AnsiString dataFolder();
   void prepareAndOpen();
+  // Closes and releases the statement in the engine.
+  void releaseHandle();
   void fetchFrom(int32_t row);
   // Copies row (from 1) into buffer and writes its bookmark; false when the filter rejects it.
   bool readRow(int32_t row, TRecordBuffer buffer);

@@ -262,6 +262,12 @@ TEST_F(XbQueryTest, FailuresAndTheMissingEngineRaiseClearErrors) {
   EXPECT_EQ(Msg([&] { Query->Open(); }), "No SQL statement available");
   Query->SetSQL("SELECT * FROM nowhere");
   EXPECT_EQ(Msg([&] { Query->Open(); }), "no such table: nowhere");
+  Query->SetSQL("SELECT * FROM customers a JOIN customers b ON a.id = b.id");
+  Query->TableList().Add()->SetTableName("customers");
+  Query->Open();
+  EXPECT_EQ(Query->FieldByName("ID_1")->AsInteger(), 1);
+  Query->Close();
+  Query->TableList().Clear();
   Query->SetSQL("SELECT * FROM customers WHERE id < 0");
   Query->TableList().Add()->SetTableName("customers");
   Query->Open();

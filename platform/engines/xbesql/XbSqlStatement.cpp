@@ -426,6 +426,11 @@ void TSqlStatement::Open(const std::string& sql) {
       c.Name = Upper(sqlite3_column_name(stmt, i));
       FColumns.push_back(c);
     }
+    // Joins often give two columns one name; the second becomes NAME_1 and so on.
+    for (std::size_t i = 0; i < FColumns.size(); ++i)
+      for (int n = 1; std::any_of(FColumns.begin(), FColumns.begin() + static_cast<std::ptrdiff_t>(i),
+                                  [&](const TSqlColumn& c) { return c.Name == FColumns[i].Name; });)
+        FColumns[i].Name = Upper(sqlite3_column_name(stmt, static_cast<int>(i))) + "_" + std::to_string(n++);
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
       std::vector<TSqlValue> row(static_cast<std::size_t>(columns));
