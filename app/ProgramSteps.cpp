@@ -5,12 +5,14 @@
 #include "framework/base/TkStartup.h"
 #include "framework/base/uMessageDialog.h"
 #include "toolbars/tbStartup.h"
+#include "platform/com/ComStartup.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Regional.h"
 #include "platform/classlib/Forms.h"
 
 void AddProgramSteps(TModuleSteps& steps) {
   steps.Add("Regional settings", [] { LoadRegionalSettings(); });
+  AddAutomationSteps(steps);
   // Forms owned by the application go here, while every module is still up, not at process exit.
   steps.Add("Application", [] { Application(); }, [] { Application().DestroyComponents(); });
   AddControlLibrarySteps(steps);

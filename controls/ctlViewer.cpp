@@ -307,24 +307,30 @@ constexpr int MaxHorzOffset = 512;
 constexpr int HorzPageColumns = 10;
 constexpr std::size_t ClipboardLimit = 65520;
 constexpr std::size_t MaxPatternLength = 255;
-constexpr int MarkerSize = 12;
+constexpr int MarkerCount = 10;
 constexpr int MinRowHeight = 12;
 constexpr int RowPadding = 2;
 constexpr int LetterCount = 52;
 constexpr int idUpperLetters = 30281;
 constexpr int idLowerLetters = 30282;
 constexpr const char* kMarkers = "CTLMARKERS";
-constexpr int CaretWidth = 2;
 constexpr int SunkenEdge = 2;
+constexpr int FlatFrame = 1;
 // While the button is held outside the text, the selection goes on growing at this pace.
 constexpr uintptr_t DragTimerId = 1;
 constexpr uint32_t DragTimerMs = 50;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+bool AnyEnabled(const TCtlBorders& b) {
+  return b.LeftBorder().Enabled() || b.RightBorder().Enabled() || b.TopBorder().Enabled() ||
+         b.BottomBorder().Enabled();
+}
+
 }  // namespace
 
-TCtlBaseViewer::TCtlBaseViewer(TComponent* AOwner) : TCtlCustomControlEx(AOwner) {
+TCtlBaseViewer::TCtlBaseViewer(TComponent* AOwner)
+    : TCtlCustomControlEx(AOwner), FSingleCaret(std::make_unique<TCtlSingleCaret>(this)) {
   SetControlStyle(ControlStyle() | csOpaque | csCaptureMouse | csDoubleClicks);
   SetBounds(Left(), Top(), 200, 150);
   SetParentColor(false);
@@ -335,10 +341,19 @@ TCtlBaseViewer::TCtlBaseViewer(TComponent* AOwner) : TCtlCustomControlEx(AOwner)
     UpdateMetrics();
     Invalidate();
   };
+  FHighlightColors.OnChange = [this] { Invalidate(); };
+  FBorders.OnChange = [this] {
+    if (AnyEnabled(FBorders)) {
+      SetBorderStyle(bsNone);
+      SetCtl3D(false);
+    }
+    Invalidate();
+  };
 }
 
 TCtlBaseViewer::~TCtlBaseViewer() {
-  if (FCaretMade) DestroyCaret();
+  FSingleCaret->SetVisible(false);
+  FSingleCaret->SetLinked(false);
   if (FMarkers) CtlGlyphResources().Release(kMarkers);
 }
 
@@ -351,6 +366,13 @@ void TCtlBaseViewer::SetTabSize(uint8_t Value) {
 void TCtlBaseViewer::SetBorderStyle(TBorderStyle Value) {
   if (Value == FBorderStyle) return;
   FBorderStyle = Value;
+  UpdateMetrics();
+  Invalidate();
+}
+
+void TCtlBaseViewer::SetCtl3D(bool Value) {
+  if (Value == FCtl3D) return;
+  FCtl3D = Value;
   UpdateMetrics();
   Invalidate();
 }
@@ -381,21 +403,17 @@ void TCtlBaseViewer::SetShowBookmarks(bool Value) {
 void TCtlBaseViewer::SetShowCaret(bool Value) {
   if (Value == FShowCaret) return;
   FShowCaret = Value;
-  if (!Value && FCaretMade) {
-    DestroyCaret();
-    FCaretMade = false;
+  if (!Value) {
+    FSingleCaret->SetVisible(false);
+    FSingleCaret->SetLinked(false);
+  } else if (HandleAllocated() && Focused()) {
+    LinkCaret();
   }
 }
 
 void TCtlBaseViewer::SetLeftMargin(int Value) {
   FLeftMargin = std::max(0, Value);
   UpdateMetrics();
-  Invalidate();
-}
-
-void TCtlBaseViewer::SetHighlightColors(TColor Text, TColor Back) {
-  FHighlightText = Text;
-  FHighlightBack = Back;
   Invalidate();
 }
 
@@ -458,10 +476,12 @@ AnsiString TCtlBaseViewer::DisplayText(int Line) {
 
 // ---- geometry and scrolling ----
 
-// The client area within the sunken edge of a single border.
+// The client area within the frame of a single border.
 TRect TCtlBaseViewer::Inside() {
   const TRect r = ClientRect();
-  return FBorderStyle == bsSingle ? InflateRect(r, -SunkenEdge, -SunkenEdge) : r;
+  if (FBorderStyle != bsSingle) return r;
+  const int frame = FCtl3D ? SunkenEdge : FlatFrame;
+  return InflateRect(r, -frame, -frame);
 }
 
 TRect TCtlBaseViewer::VertBarRect() {
@@ -522,11 +542,8 @@ void TCtlBaseViewer::UpdateMetrics() {
   const TRect area = TextArea();
   FRows = std::max(1, area.Height() / FRowHeight);
   FCols = std::max(1, (area.Width() - FLeftMargin) / FCharWidth);
-  if (FCaretMade) {
-    DestroyCaret();
-    CreateCaret(Handle(), CaretWidth, FRowHeight);
-    ::ShowCaret(Handle());
-  }
+  FSingleCaret->SetCellHeight(FRowHeight);
+  FSingleCaret->SetCellWidth(FCharWidth);
   SetTopLine(FTopLine);
   UpdateCaret();
 }
@@ -569,13 +586,19 @@ void TCtlBaseViewer::ScrollIntoView() {
 }
 
 void TCtlBaseViewer::UpdateCaret() {
-  if (!FCaretMade) return;
+  if (!FSingleCaret->Linked()) return;
   const int row = FCaret.Line - FTopLine;
   const int col = DisplayCol(FCaret.Line, FCaret.Col) - FHorzOffset;
   const bool seen = row >= 0 && row < FRows && col >= 0 && col <= FCols;
-  // Out of sight the caret waits outside the window.
-  SetCaretPos(seen ? TextArea().Left + FLeftMargin + col * FCharWidth : -2 * CaretWidth - FCharWidth,
-              seen ? row * FRowHeight : -FRowHeight);
+  const TRect area = TextArea();
+  if (seen) FSingleCaret->SetPosition(area.Left + FLeftMargin + col * FCharWidth, area.Top + row * FRowHeight);
+  else FSingleCaret->SetPosition(-1, -1);  // out of sight
+}
+
+void TCtlBaseViewer::LinkCaret() {
+  FSingleCaret->SetLinked(true);
+  FSingleCaret->SetVisible(true);
+  UpdateCaret();
 }
 
 // ---- caret and selection ----
@@ -661,7 +684,12 @@ AnsiString TCtlBaseViewer::SelectedText() {
 
 void TCtlBaseViewer::CopyToClipboard() {
   if (!HasSelection()) return;
-  const AnsiString text = SelectedText();
+  AnsiString text;
+  try {
+    text = SelectedText();
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Could not allocate memory for clipboard copy");
+  }
   if (!OpenClipboard(HandleAllocated() ? Handle() : HWND(0))) return;
   EmptyClipboard();
   SetClipboardText(text);
@@ -967,19 +995,18 @@ void TCtlBaseViewer::WMSize(TMessage& m) {
   UpdateMetrics();
 }
 
+void TCtlBaseViewer::DestroyWnd() {
+  FSingleCaret->SetLinked(false);
+  TCtlCustomControlEx::DestroyWnd();
+}
+
 void TCtlBaseViewer::WMSetFocus(TMessage& m) {
   TCtlCustomControlEx::WMSetFocus(m);
-  if (!FShowCaret || FCaretMade) return;
-  FCaretMade = CreateCaret(Handle(), CaretWidth, FRowHeight);
-  UpdateCaret();
-  ::ShowCaret(Handle());
+  if (FShowCaret) LinkCaret();
 }
 
 void TCtlBaseViewer::WMKillFocus(TMessage& m) {
-  if (FCaretMade) {
-    DestroyCaret();
-    FCaretMade = false;
-  }
+  FSingleCaret->SetLinked(false);
   TCtlCustomControlEx::WMKillFocus(m);
 }
 
@@ -1000,10 +1027,16 @@ void TCtlBaseViewer::WndProc(TMessage& Message) {
         return;
       }
       break;
+    case WM_MOUSEACTIVATE:
+      // A field with an error pending keeps the focus: the click neither activates nor arrives.
+      if (Controller() && Controller()->ErrorPending()) {
+        Message.Result = MA_NOACTIVATEANDEAT;
+        return;
+      }
+      break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      // A field with an error pending keeps the focus: the click goes nowhere.
-      if (Controller() && Controller()->ErrorPending()) return;
+      if (!Focused() && Controller() && Controller()->ErrorPending()) return;
       break;
     default:
       break;
@@ -1022,14 +1055,16 @@ void TCtlBaseViewer::PaintRow(int Row, int Line, const TRect& Area) {
   c.FillRect({Area.Left, top, textLeft, bottom});
   const bool hasLine = Line < FLineCount;
   if (hasLine && FShowBookmarks && FMarkers)
-    for (int n = 0; n < 10; ++n) {
+    for (int n = 0; n < MarkerCount; ++n) {
       if (FBookmarks[n].Line != Line) continue;
-      const int x0 = Area.Left + (FLeftMargin - MarkerSize) / 2;
-      const int y0 = top + (FRowHeight > MarkerSize + 1 ? (FRowHeight - MarkerSize) / 2 : 0);
-      const TColorRef clear = FMarkers->Pixel(0, MarkerSize - 1);
-      for (int y = 0; y < MarkerSize; ++y)
-        for (int x = 0; x < MarkerSize; ++x) {
-          const TColorRef p = FMarkers->Pixel(n * MarkerSize + x, y);
+      // Ten glyphs side by side: each a tenth of the strip wide and as high as the strip.
+      const int gw = FMarkers->Width() / MarkerCount, gh = FMarkers->Height();
+      const int x0 = Area.Left + (FLeftMargin - gw) / 2;
+      const int y0 = top + (FRowHeight > gh + 1 ? (FRowHeight - gh) / 2 : 0);
+      const TColorRef clear = FMarkers->Pixel(0, gh - 1);
+      for (int y = 0; y < gh; ++y)
+        for (int x = 0; x < gw; ++x) {
+          const TColorRef p = FMarkers->Pixel(n * gw + x, y);
           if (p != clear && p != CLR_INVALID) c.SetPixel(x0 + x, y0 + y, TColor(p));
         }
     }
@@ -1047,8 +1082,8 @@ void TCtlBaseViewer::PaintRow(int Row, int Line, const TRect& Area) {
       to = std::min(to, shown);
       if (to <= from) return;
       const TRect r{textLeft + from * FCharWidth, top, std::min(Area.Right, textLeft + to * FCharWidth), bottom};
-      c.Brush().SetColor(selected ? FHighlightBack : Color());
-      c.Font().SetColor(selected ? FHighlightText : FFixedFont.Color());
+      c.Brush().SetColor(selected ? FHighlightColors.BackColor() : Color());
+      c.Font().SetColor(selected ? FHighlightColors.TextColor() : FFixedFont.Color());
       c.TextRect(r, r.Left, top + RowPadding / 2, text.substr(std::size_t(FHorzOffset + from), std::size_t(to - from)));
       x = std::max(x, r.Right);
     };
@@ -1081,6 +1116,16 @@ void TCtlBaseViewer::Paint() {
   }
   if (FBorderStyle == bsSingle) {
     TRect edge = ClientRect();
-    DrawEdge(*c.Handle(), edge, EDGE_SUNKEN, BF_RECT);
+    if (FCtl3D) DrawEdge(*c.Handle(), edge, EDGE_SUNKEN, BF_RECT);
+    else {
+      c.Brush().SetColor(clWindowFrame);
+      c.FrameRect(edge);
+    }
   }
+  // The border lines lie over the text area's edges, as a client edge would.
+  TDeviceContext& dc = *c.Handle();
+  const int saved = dc.SaveDC();
+  dc.OffsetViewportOrg(area.Left, area.Top);
+  FBorders.Draw(c, area.Width(), area.Height());
+  dc.RestoreDC(saved);
 }

@@ -10,6 +10,9 @@
 #include <memory>
 #include <vector>
 
+#include "controls/ctlBorders.h"
+#include "controls/ctlCaret.h"
+#include "controls/ctlColors.h"
 #include "controls/ctlCustomControl.h"
 #include "controls/ctlFixedFont.h"
 #include "platform/classlib/ControlPaint.h"
@@ -78,6 +81,9 @@ public:
 
   TBorderStyle BorderStyle() const { return FBorderStyle; }
   void SetBorderStyle(TBorderStyle Value);
+  // A single border is a sunken edge in 3-D, else a flat frame.
+  bool Ctl3D() const { return FCtl3D; }
+  void SetCtl3D(bool Value);
   bool ExpandTabs() const { return FExpandTabs; }
   void SetExpandTabs(bool Value);
   TColor MarginColor() const { return FMarginColor; }
@@ -91,9 +97,13 @@ public:
   int LeftMargin() const { return FLeftMargin; }
   void SetLeftMargin(int Value);
   TCtlFixedFont& FixedFont() { return FFixedFont; }
-  TColor HighlightTextColor() const { return FHighlightText; }
-  TColor HighlightBackColor() const { return FHighlightBack; }
-  void SetHighlightColors(TColor Text, TColor Back);
+  // The selection's text and back colours.
+  TCtlColors& HighlightColors() { return FHighlightColors; }
+  // The caret's shape; the viewer fits it to a character cell.
+  TCtlCaret* Caret() const { return FSingleCaret->Caret(); }
+  void SetCaret(TCtlCaret* Value) { FSingleCaret->SetCaret(Value); }
+  // Lines drawn over the text's edges; enabling one takes the place of the single border.
+  TCtlBorders& Borders() { return FBorders; }
 
   int RowHeight() const { return FRowHeight; }
   int CharWidth() const { return FCharWidth; }
@@ -132,6 +142,7 @@ protected:
   void Paint() override;
   void WndProc(TMessage& Message) override;
   void CreateWnd() override;
+  void DestroyWnd() override;
   void WMSetFocus(TMessage& m) override;
   void WMKillFocus(TMessage& m) override;
   void WMSize(TMessage& m) override;
@@ -161,6 +172,7 @@ private:
   void PlaceCaret(TVwrPos Pos, bool Extend, bool KeepDisplayCol = false);
   void ScrollIntoView();
   void UpdateCaret();
+  void LinkCaret();
   TVwrPos PosAt(int X, int Y);
   void MoveWord(bool Right);
   void SelectWordAt(TVwrPos Pos);
@@ -177,6 +189,7 @@ private:
   uint8_t FLastChar = 255;
   uint8_t FDefaultChar = ' ';
   TBorderStyle FBorderStyle = bsSingle;
+  bool FCtl3D = true;
   bool FExpandTabs = true;
   TColor FMarginColor = clWindow;
   TScrollStyle FScrollBars = ssBoth;
@@ -184,8 +197,9 @@ private:
   bool FShowCaret = true;
   int FLeftMargin = 16;
   TCtlFixedFont FFixedFont;
-  TColor FHighlightText = clHighlightText;
-  TColor FHighlightBack = clHighlight;
+  TCtlColors FHighlightColors{clHighlightText, clHighlight};
+  TCtlBorders FBorders;
+  std::unique_ptr<TCtlSingleCaret> FSingleCaret;
   int FRowHeight = 12;
   int FCharWidth = 8;
   int FRows = 0;
@@ -200,7 +214,6 @@ private:
   TVwrPos FLineAnchor;  // the line first clicked in the margin
   TScrollPart FBarPart = TScrollPart::None;
   int FThumbGrab = 0;
-  bool FCaretMade = false;
   const TGdiBitmap* FMarkers = nullptr;
 };
 

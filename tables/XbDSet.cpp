@@ -410,13 +410,13 @@ void TXbTable::openTable() {
     return;
   }
   if (FEnvApplied) {
-    xb_SetEpoch(FEpoch);
-    xb_SetDeleted(FDeletedEnv);
-    xb_SetCentury(FCentury ? kTrue : 0);
-    xb_SetMemoBlockSize(FMemoBlockSize);
-    xb_SetDateFormat(FDateFormat);
-    xb_SetSoftSeek(FSoftSeek ? kTrue : 0);
-    xb_SetExact(FExact ? kTrue : 0);
+    XbeEntry(xb_SetEpoch)(FEpoch);
+    XbeEntry(xb_SetDeleted)(FDeletedEnv);
+    XbeEntry(xb_SetCentury)(FCentury ? kTrue : 0);
+    XbeEntry(xb_SetMemoBlockSize)(FMemoBlockSize);
+    XbeEntry(xb_SetDateFormat)(FDateFormat);
+    XbeEntry(xb_SetSoftSeek)(FSoftSeek ? kTrue : 0);
+    XbeEntry(xb_SetExact)(FExact ? kTrue : 0);
   }
   if (errorModeOn()) XbeEntry(xb_ErrorLevel)(0);
   int32_t area = XbOps::UseEx(*this, TableFile(), makeAlias(), mode, kind, int32_t(FCommitLevel));
@@ -425,11 +425,11 @@ void TXbTable::openTable() {
     HandleError("Unable to open table: " + TableFile());
   }
   FWorkArea = static_cast<int16_t>(area);
-  xb_ErrorLevel(FErrorLevel);
+  XbeEntry(xb_ErrorLevel)(FErrorLevel);
   XbOps::SetTurboRead(*this, FTurboRead);
   XbOps::SetTranslate(*this, FOEMTranslate);
-  FEngineFieldCount = xb_FieldCount();
-  FRecSize = xb_RecSize();
+  FEngineFieldCount = XbeEntry(xb_FieldCount)();
+  FRecSize = XbeEntry(xb_RecSize)();
   FEncrypted = XbOps::IsEncrypted(*this, 0) != 0;
   if (!FPassword.empty()) XbOps::SetPassword(*this, FPassword);
   if (!FIndexName.empty()) {
@@ -498,8 +498,10 @@ void TXbTable::layoutBuffers() {
     offset += 1 + f->DataSize();
     if (f->IsBlob()) FBlobFields.push_back(f);
   }
+  FCalcOffset = offset;
   offset += CalcFieldsSize();
-  FBlobOffset = offset;
+  // Blob slots hold pointers: they start on a boundary of their own.
+  FBlobOffset = int((std::size_t(offset) + alignof(TBlobSlot) - 1) / alignof(TBlobSlot) * alignof(TBlobSlot));
   FBookmarkOffset = FBlobOffset + int(FBlobFields.size() * sizeof(TBlobSlot));
   FBufferSize = FBookmarkOffset + kBookmarkBytes;
 }
@@ -585,6 +587,18 @@ void TXbTable::FreeRecordBuffer(TRecordBuffer& buffer) {
   buffer = nullptr;
 }
 
+void TXbTable::CopyBuffer(TRecordBuffer dest, TRecordBuffer source) {
+  // Blob contents belong to one buffer: the copy loads its own when asked.
+  clearBlobSlots(dest);
+  TDataSet::CopyBuffer(dest, source);
+  for (std::size_t i = 0; i < FBlobFields.size(); ++i) {
+    auto* slot = reinterpret_cast<TBlobSlot*>(dest + FBlobOffset + i * sizeof(TBlobSlot));
+    slot->Data = nullptr;
+    slot->Length = 0;
+    slot->Loaded = slot->Modified = 0;
+  }
+}
+
 TXbTable::TBlobSlot* TXbTable::blobSlot(TRecordBuffer buffer, const TField* field) {
   auto it = std::find(FBlobFields.begin(), FBlobFields.end(), field);
   if (!buffer || it == FBlobFields.end()) return nullptr;
@@ -608,14 +622,14 @@ void TXbTable::ClearBuffers() {
 
 void TXbTable::InternalInitRecord(TRecordBuffer buffer) {
   clearBlobSlots(buffer);
-  std::memset(buffer, 0, std::size_t(FBlobOffset));
+  std::memset(buffer, 0, std::size_t(FBlobOffset));  // the fields, the calculated ones and the gap
   for (std::size_t i = 0; i < FBlobFields.size(); ++i)
     std::memset(reinterpret_cast<TBlobSlot*>(buffer + FBlobOffset + i * sizeof(TBlobSlot))->Ref, ' ', kMemoRefWidth);
   setBookmark(buffer, 0, bfCurrent);
 }
 
 void TXbTable::ClearCalcFields(TRecordBuffer buffer) {
-  std::memset(buffer + FBlobOffset - CalcFieldsSize(), 0, std::size_t(CalcFieldsSize()));
+  std::memset(buffer + FCalcOffset, 0, std::size_t(CalcFieldsSize()));
 }
 
 void TXbTable::CalculateFields(TRecordBuffer buffer) { TDataSet::CalculateFields(buffer); }
@@ -827,7 +841,7 @@ bool TXbTable::GetFieldData(TField* field, void* buffer) {
   if (!rec) return false;
   const char* place = nullptr;
   if (field->Calculated()) {
-    place = rec + FBlobOffset - CalcFieldsSize() + field->Offset();
+    place = rec + FCalcOffset + field->Offset();
   } else {
     int no = field->FieldNo();
     if (no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) return false;
@@ -846,7 +860,7 @@ void TXbTable::SetFieldData(TField* field, const void* buffer) {
   if (!rec) return;
   char* place = nullptr;
   if (field->Calculated()) {
-    place = rec + FBlobOffset - CalcFieldsSize() + field->Offset();
+    place = rec + FCalcOffset + field->Offset();
   } else {
     int no = field->FieldNo();
     if (no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) return;
@@ -1099,6 +1113,8 @@ void TXbTable::writeBlobs(TRecordBuffer buffer) {
     if (f->DataType() == ftMemo) {
       AnsiString text(slot->Data ? slot->Data : "", std::size_t(slot->Length));
       XbOps::Replace(*this, name, xbReplaceText, text.c_str());
+      // The engine answers nothing; a memo it could not store shows in its length.
+      if (XbOps::GetBlobLength(*this, name) != int32_t(std::strlen(text.c_str()))) HandleError("Blob Write Error");
     } else if (XbOps::PutBlob(*this, name, slot->Data, slot->Length) != slot->Length) {
       HandleError("Blob Write Error");
     }
@@ -1399,7 +1415,7 @@ void TXbTable::UpdateIndexDefs() {
     else d->SetFields(Contains(key, "+") ? KeyFieldsOf(key) : XbOps::IndexKeyField(*this));
     d->SetSource(file);
   }
-  XbOps::SetOrder(*this, keep);
+  restoreOrder(keep);
   FIndexDefs->SetUpdated(true);
 }
 
@@ -1564,6 +1580,17 @@ void TXbTable::DoAfterCancel() { TDataSet::DoAfterCancel(); }
 
 // ---- searching
 
+void TXbTable::restoreOrder(int32_t order) {
+  XbOps::SetOrder(*this, order);
+  // A change of order drops the engine's scope; the table's stays.
+  if (!order) return;
+  int32_t rec = XbOps::RecNo(*this);
+  if (FScoped) XbOps::SetScope(*this, FScopeBegin, FScopeEnd);
+  else if (!FMasterKey.empty()) XbOps::SetScope(*this, FMasterKey, FMasterKey);
+  else return;
+  if (rec > 0) XbOps::Go(*this, rec);
+}
+
 bool TXbTable::fieldMatchesKey(int order, const AnsiString& field, bool caseInsensitive) {
   XbOps::SetOrder(*this, order);
   AnsiString key = UpperCase(XbOps::IndexKey(*this));
@@ -1610,7 +1637,7 @@ bool TXbTable::Locate(const AnsiString& keyFields, const Variant& keyValues, TLo
       if (!fieldMatchesKey(i, names[0], ci && f->DataType() == ftString)) continue;
       bool found = seekLocate(f, values[0], options);
       int32_t rec = XbOps::RecNo(*this);
-      XbOps::SetOrder(*this, previousOrder);
+      restoreOrder(previousOrder);
       if (!found) return false;
       BeforeMove();
       XbOps::Go(*this, rec);
@@ -1619,7 +1646,7 @@ bool TXbTable::Locate(const AnsiString& keyFields, const Variant& keyValues, TLo
       AfterMove();
       return true;
     }
-    XbOps::SetOrder(*this, previousOrder);
+    restoreOrder(previousOrder);
   }
   AnsiString terms;
   for (std::size_t i = 0; i < names.size(); ++i) {

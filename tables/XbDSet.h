@@ -156,6 +156,7 @@ protected:
   void SetFilterText(const AnsiString& value) override;
   TRecordBuffer AllocRecordBuffer() override;
   void FreeRecordBuffer(TRecordBuffer& buffer) override;
+  void CopyBuffer(TRecordBuffer dest, TRecordBuffer source) override;
   void GetBookmarkData(TRecordBuffer buffer, void* data) override;
   TBookmarkFlag GetBookmarkFlag(TRecordBuffer buffer) override;
   TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
@@ -212,6 +213,8 @@ private:
   double orderPosition();
   void countStale() { FCountStale = true; }
   bool fieldMatchesKey(int order, const AnsiString& field, bool caseInsensitive);
+  // Sets the order back after a look at others, with the scope that was on it.
+  void restoreOrder(int32_t order);
 
   TXbCommitLevel FCommitLevel = TXbCommitLevel::clNormal;
   TEOFAction FEOFAction = eaMoveLast;
@@ -261,6 +264,7 @@ private:
   bool FAtFirst = false;
   bool FAtLast = false;
   int32_t FInsertRecNo = 0;
+  int FCalcOffset = 0;
   int FBlobOffset = 0;
   int FBookmarkOffset = 0;
   int FBufferSize = 0;

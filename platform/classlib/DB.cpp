@@ -545,6 +545,10 @@ TRecordBuffer TDataSet::AllocRecordBuffer() {
   return new char[size]();
 }
 
+void TDataSet::CopyBuffer(TRecordBuffer dest, TRecordBuffer source) {
+  std::memcpy(dest, source, static_cast<std::size_t>(std::max(GetRecordSize(), 1)));
+}
+
 void TDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
   delete[] buffer;
   buffer = nullptr;
@@ -763,7 +767,7 @@ void TDataSet::beginInsertAppend() {
   DoBeforeInsert();
   DoBeforeScroll();
   FHadRecordBeforeInsert = FBufferRecords > 0;
-  if (FHadRecordBeforeInsert) std::memcpy(FSavedActive, FBuffer, static_cast<std::size_t>(std::max(GetRecordSize(), 1)));
+  if (FHadRecordBeforeInsert) CopyBuffer(FSavedActive, FBuffer);
 }
 
 void TDataSet::endInsertAppend() {
@@ -811,7 +815,7 @@ void TDataSet::insertRecord(const std::vector<Variant>& values, bool append) {
     InternalAddRecord(FBuffer, append);
   } catch (...) {
     FState = previous;
-    if (FHadRecordBeforeInsert) std::memcpy(FBuffer, FSavedActive, static_cast<std::size_t>(std::max(GetRecordSize(), 1)));
+    if (FHadRecordBeforeInsert) CopyBuffer(FBuffer, FSavedActive);
     CursorPosChanged();
     throw;
   }
@@ -849,7 +853,7 @@ void TDataSet::Cancel() {
     SetBofEof(true, true);
     DataEvent(deDataSetChange);
   } else {
-    if (wasInsert) std::memcpy(FBuffer, FSavedActive, static_cast<std::size_t>(std::max(GetRecordSize(), 1)));
+    if (wasInsert) CopyBuffer(FBuffer, FSavedActive);
     FBufferRecords = 1;
     UpdateCursorPos();
     Resync(0);

@@ -531,6 +531,8 @@ protected:
   // ---- hooks of the subclass
   virtual TRecordBuffer AllocRecordBuffer();
   virtual void FreeRecordBuffer(TRecordBuffer& buffer);
+  // Copies a whole record buffer; a subclass whose buffers own memory copies that too, or drops it.
+  virtual void CopyBuffer(TRecordBuffer dest, TRecordBuffer source);
   virtual int GetRecordSize() = 0;
   virtual TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) = 0;
   virtual void GetBookmarkData(TRecordBuffer buffer, void* data) { (void)buffer, (void)data; }

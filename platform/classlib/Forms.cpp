@@ -598,6 +598,17 @@ TModalResult TCustomForm::ShowModal() {
       EnableWindow(h, false);
       disabled.push_back(h);
     }
+  // While it is modal the window it answers for owns it, so the desktop keeps it over that one.
+  struct TModalOwner {
+    HWND Form = 0;
+    ~TModalOwner() {
+      if (Form && IsWindow(Form)) SetWindowLongPtr(Form, GWL_HWNDPARENT, 0);
+    }
+  } owner;
+  if (activeBefore && activeBefore != FHandle && !GetWindowLongPtr(FHandle, GWL_HWNDPARENT)) {
+    SetWindowLongPtr(FHandle, GWL_HWNDPARENT, static_cast<intptr_t>(activeBefore));
+    owner.Form = FHandle;
+  }
   std::weak_ptr<const void> alive = Liveness();
   // The other windows come back before this one hides, so the activation can go to them.
   auto enableOthers = [&] {

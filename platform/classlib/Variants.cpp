@@ -24,7 +24,7 @@ int64_t Variant::AsInteger() const {
     }
     default: break;
   }
-  throw EVariantError("Could not convert variant to type Integer");
+  throw EConvertError("Could not convert variant to type Integer");
 }
 
 double Variant::AsDouble() const {
@@ -43,7 +43,7 @@ double Variant::AsDouble() const {
     }
     default: break;
   }
-  throw EVariantError("Could not convert variant to type Double");
+  throw EConvertError("Could not convert variant to type Double");
 }
 
 bool Variant::AsBoolean() const {
@@ -60,7 +60,7 @@ TDateTime Variant::AsDateTime() const {
   if (FType == varString) {
     TDateTime d = 0;
     if (TryStrToDate(std::get<AnsiString>(FValue), d)) return d;
-    throw EVariantError("Could not convert variant to type Date");
+    throw EConvertError("Could not convert variant to type Date");
   }
   return AsDouble();
 }
@@ -77,7 +77,7 @@ AnsiString Variant::AsString() const {
     case varString: return std::get<AnsiString>(FValue);
     default: break;
   }
-  throw EVariantError("Could not convert variant to type String");
+  throw EConvertError("Could not convert variant to type String");
 }
 
 bool Variant::operator==(const Variant& other) const { return FType == other.FType && FValue == other.FValue; }

@@ -40,7 +40,7 @@ public:
   bool IsArray() const { return FType == varArray; }
   const std::vector<Variant>& Items() const;
 
-  // Conversions raise EVariantError when the value has no such reading.
+  // Conversions raise EConvertError when the value has no such reading.
   int64_t AsInteger() const;
   double AsDouble() const;
   bool AsBoolean() const;
@@ -54,7 +54,7 @@ private:
   std::variant<std::monostate, int64_t, double, bool, AnsiString, std::vector<Variant>> FValue;
 };
 
-QUORVEX_EXCEPTION(EVariantError, Exception);
+
 
 inline bool VarIsNull(const Variant& v) { return v.IsNull() || v.IsEmpty(); }
 inline bool VarIsArray(const Variant& v) { return v.IsArray(); }

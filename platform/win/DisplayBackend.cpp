@@ -2,6 +2,7 @@
 
 #include "platform/win/HeadlessBackend.h"
 #include "platform/win/MoveSize.h"
+#include "platform/win/WindowStyles.h"
 
 namespace {
 
@@ -19,3 +20,8 @@ void SetDisplayBackend(std::unique_ptr<TDisplayBackend> backend) {
 }
 
 void TDisplayBackend::BeginMoveSize(HWND hwnd, int hit, TPoint screen) { RunMoveSize(hwnd, hit, screen); }
+
+bool ManagerFramed(uint32_t style, uint32_t exStyle) {
+  return (style & WS_CAPTION) == WS_CAPTION && !(style & WS_CHILD) && !(exStyle & WS_EX_TOOLWINDOW) &&
+         DisplayBackend().ManagerDecorates();
+}

@@ -50,7 +50,13 @@ public:
   virtual void XorFrame(const TRect& /*r*/, int /*thickness*/) {}
   // The window system forgot every window (tests start again).
   virtual void Reset() {}
+  // Whether a window manager draws the frames and captions of framed top-level windows.
+  virtual bool ManagerDecorates() const { return false; }
 };
+
+// A top-level window with a caption, other than a tool window, whose frame and caption the window
+// manager draws when there is one; the window itself is then its client area.
+bool ManagerFramed(uint32_t style, uint32_t exStyle);
 
 // The backend in use; the headless one until another is set.
 TDisplayBackend& DisplayBackend();

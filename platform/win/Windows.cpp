@@ -594,6 +594,10 @@ TPoint ScreenToClient(HWND hwnd, TPoint p) {
 }
 
 TRect NonClientInsets(uint32_t style, uint32_t exStyle) {
+  if (ManagerFramed(style, exStyle)) {
+    style &= ~(WS_CAPTION | WS_THICKFRAME);
+    exStyle &= ~WS_EX_DLGMODALFRAME;
+  }
   int frame = 0;
   if (style & WS_THICKFRAME)
     frame = SizeFrameWidth;

@@ -6,6 +6,7 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +20,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/WinState.h"
+#include "platform/win/X11Icon.h"
 #include "platform/win/X11Keys.h"
 #include "platform/win/X11WmHints.h"
 
@@ -29,8 +31,12 @@ namespace {
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
 constexpr int SelectionWaitMs = 2000;
+constexpr uint64_t RecheckDelayMs = 500;
+// How long a manager may take to carry out a minimise, restore or maximise we asked of it.
+constexpr uint64_t ManagerAnswerMs = 2000;
 constexpr long WindowEvents = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                              PointerMotionMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
+                              PointerMotionMask | ExposureMask | StructureNotifyMask | FocusChangeMask |
+                              PropertyChangeMask;
 
 // The clipboard keeps CR LF line ends; X clients expect LF.
 std::string ToXText(const AnsiString& text) {
@@ -63,6 +69,9 @@ int ShiftOf(unsigned long mask) {
   return s;
 }
 
+// Menus and other frameless pop-ups are placed by us alone, without a window manager's frame.
+bool PlacedByUs(const TWindowRec& rec) { return (rec.Style & WS_POPUP) && (rec.Style & WS_CAPTION) != WS_CAPTION; }
+
 unsigned int FontCursorOf(int cursor) {
   switch (cursor) {
     case IDC_IBEAM: return XC_xterm;
@@ -94,9 +103,22 @@ struct TX11Backend::TImpl {
   GC XorGc = nullptr;
   Pixmap Stipple = 0;
   std::map<HWND, Window> Windows;
-  // The request that last moved or sized each X window: older notices of its shape are stale.
-  std::map<Window, unsigned long> ConfigureSerial;
-  std::map<Window, bool> Iconified;
+  // What the server and the window manager were last told of each X window.
+  struct TXState {
+    unsigned long ConfigureSerial = 0;  // the request that last moved or sized it: older notices are stale
+    bool Mapped = false;                // shown, perhaps as the manager's icon
+    bool Iconified = false;             // handed to the manager's icons
+    bool Framed = false;                // the manager draws its frame and caption
+    bool InFrame = false;               // the manager put it into a frame of its own
+    unsigned States = 0;                // bits of StateAtoms set in _NET_WM_STATE
+    uint64_t AskedUntil = 0;            // a change asked of the manager is on its way until then
+  };
+  std::map<Window, TXState> XState;
+  bool Managed = false;  // a window manager runs
+  Window ManagerCheck = 0;  // its check window, watched for its end
+  // When the windows are looked at again: a map can get lost while a manager starts, and a
+  // manager may not carry out a change we asked of it.
+  uint64_t RecheckAt = 0;
   std::map<Window, HWND> ByX;
   std::map<int, Cursor> Cursors;
   int Shape = IDC_ARROW;
@@ -108,8 +130,16 @@ struct TX11Backend::TImpl {
   HWND FromServer = 0;
   TRect Work;
   Atom Protocols = 0, DeleteWindow = 0, Clipboard = 0, Utf8 = 0, Targets = 0, Text = 0, NetName = 0,
-       NetState = 0, NetAbove = 0, NetSkipTaskbar = 0, NetType = 0, NetUtility = 0, NetNormal = 0,
-       NetWorkArea = 0, Incoming = 0, MotifHints = 0, NetSupported = 0, NetMoveResize = 0;
+       NetState = 0, NetType = 0, NetUtility = 0, NetNormal = 0, NetDialog = 0, NetWorkArea = 0, Incoming = 0,
+       MotifHints = 0, NetSupported = 0, NetMoveResize = 0, NetPid = 0, NetIcon = 0, NetCheck = 0, WmState = 0,
+       NetActive = 0, NetFrameExtents = 0;
+  enum { StateAbove, StateSkipTaskbar, StateModal, StateMaxVert, StateMaxHorz, StateCount };
+  Atom StateAtoms[StateCount] = {};
+  std::optional<std::vector<long>> Icon;  // read from the resources on first use
+  // The character code that keypad digits spell while Alt is held, modulo 256, and the keys
+  // that went down as such digits.
+  std::optional<int> AltCode;
+  std::vector<unsigned> AltDigitKeys;
 
   Atom Intern(const char* name) { return XInternAtom(Dpy, name, False); }
   HWND Find(Window w) const {
@@ -127,10 +157,26 @@ struct TX11Backend::TImpl {
   void ReadWorkArea();
   void ReleaseModifiersUp();
   int TypedChar(XKeyEvent& key, uint16_t vk);
-  void SetStateHints(Window w, uint32_t exStyle);
-  void SetDecorationHint(Window w, const TWindowRec& rec);
+  bool AltKeypad(const XKeyEvent& key);
+  void EndAltCode();
+  unsigned WantedStates(const TWindowRec& rec, const TXState& x);
+  void SetStates(Window w, TXState& x, unsigned want);
+  void SetTypeHint(Window w, const TWindowRec& rec);
+  void SetDecorationHint(Window w, const TWindowRec& rec, const TXState& x);
+  void SetSizeHints(Window w, const TWindowRec& rec);
+  Window WindowProperty(Window w, Atom name);
+  long WmStateOf(Window w);
+  unsigned NetStatesOf(Window w);
+  void FollowManager(HWND h, Window w);
+  void Asked(TXState& x);
+  void KeepCaptionOnScreen(HWND h, Window w);
+  bool FindManager();
+  void ManagerChanged();
+  void UpdateModalStates();
+  void Recheck();
   bool ManagerMovesWindows();
   void SetOwnerHint(Window w, HWND owner);
+  void SetProgramHints(Window w);
   void Handle(XEvent& ev);
   void AnswerSelection(const XSelectionRequestEvent& req);
   void PutArea(HWND hwnd, Window w, const TRect& area);
@@ -165,13 +211,22 @@ TX11Backend::TX11Backend(const char* displayName) : F(std::make_unique<TImpl>())
   F->NetSupported = F->Intern("_NET_SUPPORTED");
   F->NetMoveResize = F->Intern("_NET_WM_MOVERESIZE");
   F->NetState = F->Intern("_NET_WM_STATE");
-  F->NetAbove = F->Intern("_NET_WM_STATE_ABOVE");
-  F->NetSkipTaskbar = F->Intern("_NET_WM_STATE_SKIP_TASKBAR");
   F->NetType = F->Intern("_NET_WM_WINDOW_TYPE");
   F->NetUtility = F->Intern("_NET_WM_WINDOW_TYPE_UTILITY");
   F->NetNormal = F->Intern("_NET_WM_WINDOW_TYPE_NORMAL");
   F->NetWorkArea = F->Intern("_NET_WORKAREA");
   F->Incoming = F->Intern("QUORVEX_SELECTION");
+  F->NetPid = F->Intern("_NET_WM_PID");
+  F->NetIcon = F->Intern("_NET_WM_ICON");
+  F->NetDialog = F->Intern("_NET_WM_WINDOW_TYPE_DIALOG");
+  F->NetCheck = F->Intern("_NET_SUPPORTING_WM_CHECK");
+  F->WmState = F->Intern("WM_STATE");
+  F->NetActive = F->Intern("_NET_ACTIVE_WINDOW");
+  F->NetFrameExtents = F->Intern("_NET_FRAME_EXTENTS");
+  const char* states[] = {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_MODAL",
+                          "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"};
+  for (int i = 0; i < TImpl::StateCount; ++i) F->StateAtoms[i] = F->Intern(states[i]);
+  F->Managed = F->FindManager();
   F->ReadWorkArea();
 }
 
@@ -228,37 +283,99 @@ void TX11Backend::WindowCreated(HWND hwnd) {
   a.bit_gravity = NorthWestGravity;
   a.event_mask = WindowEvents;
   a.cursor = F->CursorFor(F->Shape);
-  // Menus and other frameless pop-ups are placed by us alone, without a window manager's frame.
-  a.override_redirect = (rec->Style & WS_POPUP) && (rec->Style & WS_CAPTION) != WS_CAPTION ? True : False;
+  a.override_redirect = PlacedByUs(*rec) ? True : False;
   Window w = XCreateWindow(d, F->Root, b.Left, b.Top, static_cast<unsigned>(std::max(1, b.Width())),
                            static_cast<unsigned>(std::max(1, b.Height())), 0, CopyFromParent, InputOutput,
                            CopyFromParent, CWBackPixmap | CWBitGravity | CWEventMask | CWCursor | CWOverrideRedirect,
                            &a);
   F->Windows[hwnd] = w;
   F->ByX[w] = hwnd;
+  TImpl::TXState& x = F->XState[w];
+  x.Framed = ManagerFramed(rec->Style, rec->ExStyle);
   XSetWMProtocols(d, w, &F->DeleteWindow, 1);
-  XSizeHints hints{};
-  hints.flags = USPosition | USSize | PPosition | PSize;
-  hints.x = b.Left, hints.y = b.Top, hints.width = b.Width(), hints.height = b.Height();
-  XSetWMNormalHints(d, w, &hints);
-  XClassHint cls{const_cast<char*>("quorvex"), const_cast<char*>("Quorvex")};
-  XSetClassHint(d, w, &cls);
+  F->SetSizeHints(w, *rec);
+  F->SetProgramHints(w);
   F->SetOwnerHint(w, rec->Owner);
-  F->SetStateHints(w, rec->ExStyle);
-  if (!a.override_redirect) F->SetDecorationHint(w, *rec);
+  F->SetTypeHint(w, *rec);
+  F->SetStates(w, x, F->WantedStates(*rec, x));
+  if (!a.override_redirect) F->SetDecorationHint(w, *rec, x);
   WindowTitled(hwnd, rec->Text);
 }
 
-void TX11Backend::TImpl::SetDecorationHint(Window w, const TWindowRec& rec) {
-  // We draw our own caption and frame: a manager's would be a second one.
-  if (NonClientInsets(rec.Style, rec.ExStyle) == TRect{}) {
+// Which program a window belongs to, for the desktop's task list and its icon.
+void TX11Backend::TImpl::SetProgramHints(Window w) {
+  XClassHint cls{const_cast<char*>("quorvex"), const_cast<char*>("Quorvex")};
+  XSetClassHint(Dpy, w, &cls);
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) == 0) {
+    char* names[] = {host};
+    XTextProperty text{};
+    if (XStringListToTextProperty(names, 1, &text)) {
+      XSetWMClientMachine(Dpy, w, &text);
+      XFree(text.value);
+    }
+  }
+  long pid = static_cast<long>(getpid());
+  XChangeProperty(Dpy, w, NetPid, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&pid), 1);
+  if (!Icon) Icon = ProgramNetWmIcon();
+  if (!Icon->empty())
+    XChangeProperty(Dpy, w, NetIcon, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(Icon->data()),
+                    static_cast<int>(Icon->size()));
+}
+
+void TX11Backend::TImpl::SetDecorationHint(Window w, const TWindowRec& rec, const TXState& x) {
+  long hints[MwmHintsLength] = {};
+  if (x.Framed) {
+    // The manager's frame offers what our own caption would.
+    long f = MwmFuncMove;
+    if (rec.Style & WS_THICKFRAME) f |= MwmFuncResize;
+    if (rec.Style & WS_MINIMIZEBOX) f |= MwmFuncMinimize;
+    if (rec.Style & WS_MAXIMIZEBOX) f |= MwmFuncMaximize;
+    if ((rec.Style & WS_SYSMENU) && !(rec.ClassStyle & CS_NOCLOSE)) f |= MwmFuncClose;
+    hints[0] = MwmHintsFunctions;
+    hints[1] = f;
+  } else if (NonClientInsets(rec.Style, rec.ExStyle) != TRect{}) {
+    // We draw our own caption and frame: a manager's would be a second one. The manager keeps
+    // moving, sizing and closing as it likes.
+    hints[0] = MwmHintsDecorations;
+  } else {
     XDeleteProperty(Dpy, w, MotifHints);
     return;
   }
-  // Only the decorations flag: the manager keeps moving, sizing and closing as it likes.
-  long hints[MwmHintsLength] = {MwmHintsDecorations, 0, 0, 0, 0};
   XChangeProperty(Dpy, w, MotifHints, MotifHints, 32, PropModeReplace, reinterpret_cast<unsigned char*>(hints),
                   MwmHintsLength);
+}
+
+// Places are those of the window itself, not of a manager's frame around it; a window without a
+// sizing frame keeps its size.
+void TX11Backend::TImpl::SetSizeHints(Window w, const TWindowRec& rec) {
+  XSizeHints hints{};
+  TRect b = rec.Bounds;
+  hints.flags = USPosition | USSize | PPosition | PSize | PWinGravity;
+  hints.x = b.Left, hints.y = b.Top, hints.width = b.Width(), hints.height = b.Height();
+  hints.win_gravity = StaticGravity;
+  if (!(rec.Style & WS_THICKFRAME) && !(rec.Style & (WS_MINIMIZE | WS_MAXIMIZE))) {
+    hints.flags |= PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = std::max(1, b.Width());
+    hints.min_height = hints.max_height = std::max(1, b.Height());
+  }
+  XSetWMNormalHints(Dpy, w, &hints);
+}
+
+Window TX11Backend::TImpl::WindowProperty(Window w, Atom name) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  Window found = 0;
+  if (XGetWindowProperty(Dpy, w, name, 0, 1, False, XA_WINDOW, &type, &format, &n, &after, &data) == Success &&
+      data) {
+    if (format == 32 && n == 1) found = static_cast<Window>(*reinterpret_cast<long*>(data));
+    XFree(data);
+  }
+  // A running manager's check window names itself; one left behind by a manager that ended is gone.
+  if (found && name == NetCheck && w == Root && WindowProperty(found, NetCheck) != found) found = 0;
+  return found;
 }
 
 bool TX11Backend::TImpl::ManagerMovesWindows() {
@@ -320,34 +437,68 @@ void TX11Backend::TImpl::SetOwnerHint(Window w, HWND owner) {
   else XDeleteProperty(Dpy, w, XA_WM_TRANSIENT_FOR);
 }
 
-void TX11Backend::TImpl::SetStateHints(Window w, uint32_t exStyle) {
-  std::vector<Atom> states;
-  if (exStyle & WS_EX_TOPMOST) states.push_back(NetAbove);
-  if (exStyle & WS_EX_TOOLWINDOW) states.push_back(NetSkipTaskbar);
-  XChangeProperty(Dpy, w, NetState, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(states.data()),
-                  static_cast<int>(states.size()));
-  Atom type = (exStyle & WS_EX_TOOLWINDOW) ? NetUtility : NetNormal;
+// Owned windows and dialogs are typed as dialogs, so that the manager keeps them over their owner.
+void TX11Backend::TImpl::SetTypeHint(Window w, const TWindowRec& rec) {
+  Atom type = NetNormal;
+  if (rec.ExStyle & WS_EX_TOOLWINDOW) type = NetUtility;
+  else if (rec.Owner || (rec.ExStyle & WS_EX_DLGMODALFRAME)) type = NetDialog;
   XChangeProperty(Dpy, w, NetType, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&type), 1);
+}
+
+// A shown window whose owner is disabled while it is not waits for an answer: it is modal.
+unsigned TX11Backend::TImpl::WantedStates(const TWindowRec& rec, const TXState& x) {
+  unsigned s = 0;
+  if (rec.ExStyle & WS_EX_TOPMOST) s |= 1u << StateAbove;
+  if (rec.ExStyle & WS_EX_TOOLWINDOW) s |= 1u << StateSkipTaskbar;
+  if (rec.Owner && !IsWindowEnabled(rec.Owner) && !(rec.Style & WS_DISABLED) && (rec.Style & WS_VISIBLE))
+    s |= 1u << StateModal;
+  if (x.Framed && (rec.Style & WS_MAXIMIZE)) s |= (1u << StateMaxVert) | (1u << StateMaxHorz);
+  return s;
+}
+
+// The manager owns the state of a window it manages and hears of changes by requests to the
+// root; otherwise the property is ours to write.
+void TX11Backend::TImpl::SetStates(Window w, TXState& x, unsigned want) {
+  if (Managed && x.Mapped) {
+    for (int i = 0; i < StateCount; ++i) {
+      unsigned bit = 1u << i;
+      if ((x.States & bit) == (want & bit)) continue;
+      XEvent ev{};
+      ev.xclient.type = ClientMessage;
+      ev.xclient.window = w;
+      ev.xclient.message_type = NetState;
+      ev.xclient.format = 32;
+      ev.xclient.data.l[0] = (want & bit) ? 1 : 0;  // add or remove
+      ev.xclient.data.l[1] = static_cast<long>(StateAtoms[i]);
+      // Both directions of a maximise in one request, so that the manager makes one change.
+      if (i == StateMaxVert && ((x.States ^ want) & (1u << StateMaxHorz))) {
+        ev.xclient.data.l[2] = static_cast<long>(StateAtoms[StateMaxHorz]);
+        x.States = (x.States & ~(1u << StateMaxHorz)) | (want & (1u << StateMaxHorz));
+      }
+      ev.xclient.data.l[3] = NetSourceApplication;
+      XSendEvent(Dpy, Root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+      if (i == StateMaxVert || i == StateMaxHorz) Asked(x);
+    }
+  } else {
+    std::vector<Atom> atoms;
+    for (int i = 0; i < StateCount; ++i)
+      if (want & (1u << i)) atoms.push_back(StateAtoms[i]);
+    XChangeProperty(Dpy, w, NetState, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(atoms.data()),
+                    static_cast<int>(atoms.size()));
+  }
+  x.States = want;
 }
 
 void TX11Backend::WindowRestyled(HWND hwnd) {
   Window w = static_cast<Window>(XWindowOf(hwnd));
   TWindowRec* rec = FindWindowRec(hwnd);
   if (!w || !rec) return;
+  TImpl::TXState& x = F->XState[w];
   F->SetOwnerHint(w, rec->Owner);
-  F->SetStateHints(w, rec->ExStyle);
+  F->SetTypeHint(w, *rec);
+  F->SetStates(w, x, F->WantedStates(*rec, x));
   XWindowAttributes attrs{};
-  if (XGetWindowAttributes(F->Dpy, w, &attrs) && !attrs.override_redirect) F->SetDecorationHint(w, *rec);
-  // A window manager reads the state of a mapped window from a request to the root only.
-  XEvent ev{};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = w;
-  ev.xclient.message_type = F->NetState;
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = (rec->ExStyle & WS_EX_TOPMOST) ? 1 : 0;  // add or remove
-  ev.xclient.data.l[1] = static_cast<long>(F->NetAbove);
-  ev.xclient.data.l[3] = 1;  // from an application
-  XSendEvent(F->Dpy, F->Root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  if (XGetWindowAttributes(F->Dpy, w, &attrs) && !attrs.override_redirect) F->SetDecorationHint(w, *rec, x);
   XFlush(F->Dpy);
 }
 
@@ -356,42 +507,68 @@ void TX11Backend::WindowDestroyed(HWND hwnd) {
   if (it == F->Windows.end()) return;
   XDestroyWindow(F->Dpy, it->second);
   F->ByX.erase(it->second);
-  F->ConfigureSerial.erase(it->second);
-  F->Iconified.erase(it->second);
+  F->XState.erase(it->second);
   F->Windows.erase(it);
   XFlush(F->Dpy);
 }
 
 void TX11Backend::WindowShown(HWND hwnd, bool visible) {
   Window w = static_cast<Window>(XWindowOf(hwnd));
-  if (!w) return;
-  if (visible && IsIconic(hwnd)) {
-    XIconifyWindow(F->Dpy, w, F->Screen);
-    F->Iconified[w] = true;
-  } else if (visible) {
-    XMapRaised(F->Dpy, w);
-  } else {
-    XUnmapWindow(F->Dpy, w);
+  TWindowRec* rec = FindWindowRec(hwnd);
+  if (!w || !rec) return;
+  TImpl::TXState& x = F->XState[w];
+  if (!visible) {
+    // Withdrawn, so that a manager forgets it until it is shown again.
+    XWithdrawWindow(F->Dpy, w, F->Screen);
+    x.Mapped = x.Iconified = false;
+    XFlush(F->Dpy);
+    return;
   }
+  // The state goes with the map, before the manager takes the window in.
+  F->SetStates(w, x, F->WantedStates(*rec, x));
+  XWMHints hints{};
+  hints.flags = StateHint | InputHint;
+  hints.input = True;
+  // Minimised without a manager: the small caption of our own stays on the screen.
+  x.Iconified = IsIconic(hwnd) && F->Managed;
+  hints.initial_state = x.Iconified ? IconicState : NormalState;
+  XSetWMHints(F->Dpy, w, &hints);
+  x.Mapped = true;
+  XMapRaised(F->Dpy, w);
+  F->RecheckAt = GetTickCount64() + RecheckDelayMs;
   XFlush(F->Dpy);
 }
 
 void TX11Backend::WindowMoved(HWND hwnd, const TRect& b) {
   Window w = static_cast<Window>(XWindowOf(hwnd));
-  if (!w) return;
-  // A minimised window goes to the desktop's icons rather than shrinking to a caption.
-  if (IsIconic(hwnd)) {
-    if (IsWindowVisible(hwnd)) XIconifyWindow(F->Dpy, w, F->Screen);
-    F->Iconified[w] = true;
+  TWindowRec* rec = FindWindowRec(hwnd);
+  if (!w || !rec) return;
+  TImpl::TXState& x = F->XState[w];
+  // Under a manager a minimised window goes to the desktop's icons rather than shrinking to a caption.
+  if (IsIconic(hwnd) && F->Managed) {
+    if (x.Mapped && !x.Iconified) {
+      XIconifyWindow(F->Dpy, w, F->Screen);
+      F->Asked(x);
+    }
+    x.Iconified = true;
     XFlush(F->Dpy);
     return;
   }
-  if (F->FromServer == hwnd) return;
-  if (F->Iconified[w]) {
-    F->Iconified[w] = false;
-    if (IsWindowVisible(hwnd)) XMapRaised(F->Dpy, w);
+  if (x.Iconified) {
+    x.Iconified = false;
+    if (x.Mapped) {
+      XMapRaised(F->Dpy, w);
+      F->Asked(x);
+    }
   }
-  F->ConfigureSerial[w] = NextRequest(F->Dpy);
+  if (!(rec->Style & WS_THICKFRAME)) F->SetSizeHints(w, *rec);  // the size it keeps
+  F->SetStates(w, x, F->WantedStates(*rec, x));
+  // The manager fits a maximised window into its frame on the work area itself.
+  if (F->FromServer == hwnd || (x.Framed && F->Managed && IsZoomed(hwnd))) {
+    XFlush(F->Dpy);
+    return;
+  }
+  x.ConfigureSerial = NextRequest(F->Dpy);
   XMoveResizeWindow(F->Dpy, w, b.Left, b.Top, static_cast<unsigned>(std::max(1, b.Width())),
                     static_cast<unsigned>(std::max(1, b.Height())));
   XFlush(F->Dpy);
@@ -410,11 +587,23 @@ void TX11Backend::WindowTitled(HWND hwnd, const AnsiString& title) {
 
 void TX11Backend::WindowActivated(HWND hwnd) {
   Window w = static_cast<Window>(XWindowOf(hwnd));
-  if (!w) return;
+  // A manager asked to show a minimised window would restore it.
+  if (!w || IsIconic(hwnd)) return;
   XWindowAttributes a{};
   if (!XGetWindowAttributes(F->Dpy, w, &a) || a.map_state != IsViewable) return;
   XRaiseWindow(F->Dpy, w);
   XSetInputFocus(F->Dpy, w, RevertToParent, CurrentTime);
+  if (F->Managed && !a.override_redirect) {
+    // A window in a manager's frame comes to the front only when the manager raises the frame.
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = w;
+    ev.xclient.message_type = F->NetActive;
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = NetSourceApplication;
+    ev.xclient.data.l[1] = static_cast<long>(F->LastTime);
+    XSendEvent(F->Dpy, F->Root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  }
   XFlush(F->Dpy);
 }
 
@@ -550,6 +739,194 @@ int TX11Backend::TImpl::TypedChar(XKeyEvent& key, uint16_t vk) {
   return TypesNothing;
 }
 
+// Keypad digits typed while Alt alone is held come as the keypad's keys, Num Lock or not, type
+// nothing themselves, and add up to the code of one character.
+bool TX11Backend::TImpl::AltKeypad(const XKeyEvent& key) {
+  auto held = std::find(AltDigitKeys.begin(), AltDigitKeys.end(), key.keycode);
+  KeySym digitSym = XkbKeycodeToKeysym(Dpy, static_cast<KeyCode>(key.keycode), 0, 1);
+  if (digitSym < XK_KP_0 || digitSym > XK_KP_9) digitSym = XkbKeycodeToKeysym(Dpy, static_cast<KeyCode>(key.keycode), 0, 0);
+  bool digit = digitSym >= XK_KP_0 && digitSym <= XK_KP_9;
+  auto vk = static_cast<uint16_t>(VK_NUMPAD0 + (digitSym - XK_KP_0));
+  if (key.type == KeyRelease) {
+    if (held == AltDigitKeys.end()) return false;
+    AltDigitKeys.erase(held);
+    InjectKeyUp(vk);
+    return true;
+  }
+  if (!digit || GetAsyncKeyState(VK_MENU) >= 0 || GetAsyncKeyState(VK_CONTROL) < 0 || GetAsyncKeyState(VK_SHIFT) < 0) {
+    // Any other key ends the code; Num Lock, which tools press to reach the digits, does not.
+    if (XkbKeycodeToKeysym(Dpy, static_cast<KeyCode>(key.keycode), 0, 0) != XK_Num_Lock) AltCode.reset();
+    return false;
+  }
+  AltCode = (AltCode.value_or(0) * 10 + static_cast<int>(digitSym - XK_KP_0)) % 256;
+  if (held == AltDigitKeys.end()) AltDigitKeys.push_back(key.keycode);
+  InjectKeyDown(vk, TypesNothing);
+  return true;
+}
+
+// Alt went up: the code spelt types its character in the code page.
+void TX11Backend::TImpl::EndAltCode() {
+  if (AltCode && *AltCode) InjectChar(static_cast<uint8_t>(*AltCode));
+  AltCode.reset();
+}
+
+long TX11Backend::TImpl::WmStateOf(Window w) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  long state = WithdrawnState;
+  if (XGetWindowProperty(Dpy, w, WmState, 0, 2, False, WmState, &type, &format, &n, &after, &data) == Success &&
+      data) {
+    if (format == 32 && n >= 1) state = *reinterpret_cast<long*>(data);
+    XFree(data);
+  }
+  return state;
+}
+
+unsigned TX11Backend::TImpl::NetStatesOf(Window w) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  unsigned states = 0;
+  if (XGetWindowProperty(Dpy, w, NetState, 0, 64, False, XA_ATOM, &type, &format, &n, &after, &data) == Success &&
+      data) {
+    auto* atoms = reinterpret_cast<Atom*>(data);
+    for (int i = 0; i < StateCount; ++i)
+      if (format == 32 && std::find(atoms, atoms + n, StateAtoms[i]) != atoms + n) states |= 1u << i;
+    XFree(data);
+  }
+  return states;
+}
+
+// A change was asked of the manager: until it answers, or the time runs out, what it shows is older.
+void TX11Backend::TImpl::Asked(TXState& x) {
+  x.AskedUntil = GetTickCount64() + ManagerAnswerMs;
+  RecheckAt = RecheckAt ? std::min(RecheckAt, x.AskedUntil) : x.AskedUntil;
+}
+
+// The manager minimised, restored or maximised the window: our state follows through the system
+// commands its own buttons would send. While a change we asked for is on its way, what the
+// manager reports is older than it and is not followed.
+void TX11Backend::TImpl::FollowManager(HWND h, Window w) {
+  if (!Managed) return;
+  TXState& x = XState[w];
+  if (!x.Mapped) return;
+  long wm = WmStateOf(w);
+  unsigned now = NetStatesOf(w);
+  unsigned both = (1u << StateMaxVert) | (1u << StateMaxHorz);
+  bool maximised = (now & both) == both;
+  if (x.AskedUntil) {
+    bool done = (wm == IconicState) == IsIconic(h) && (!x.Framed || IsIconic(h) || maximised == IsZoomed(h));
+    if (!done && GetTickCount64() < x.AskedUntil) return;
+    x.AskedUntil = 0;
+  }
+  if (wm == IconicState && !IsIconic(h)) {
+    x.Iconified = true;
+    SendMessage(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  } else if (wm == NormalState && IsIconic(h)) {
+    x.Iconified = false;
+    SendMessage(h, WM_SYSCOMMAND, SC_RESTORE, 0);
+  }
+  if (!IsWindow(h) || !x.Framed || IsIconic(h) || wm != NormalState) return;
+  // What the manager set is not asked of it again.
+  x.States = (x.States & ~both) | (now & both);
+  if (maximised != IsZoomed(h)) SendMessage(h, WM_SYSCOMMAND, maximised ? SC_MAXIMIZE : SC_RESTORE, 0);
+}
+
+// Places are those of the window inside the manager's frame: once the frame is known, a window
+// placed at the edge of the work area moves in so that the manager's caption stays within reach.
+void TX11Backend::TImpl::KeepCaptionOnScreen(HWND h, Window w) {
+  if (!Managed || !XState[w].Framed || IsIconic(h) || IsZoomed(h)) return;
+  Atom type = 0;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  long left = 0, top = 0;
+  if (XGetWindowProperty(Dpy, w, NetFrameExtents, 0, 4, False, XA_CARDINAL, &type, &format, &n, &after, &data) ==
+          Success &&
+      data) {
+    if (format == 32 && n == 4) left = reinterpret_cast<long*>(data)[0], top = reinterpret_cast<long*>(data)[2];
+    XFree(data);
+  }
+  TRect b = GetWindowRect(h);
+  int x = std::max(b.Left, Work.Left + static_cast<int>(left));
+  int y = std::max(b.Top, Work.Top + static_cast<int>(top));
+  if (x != b.Left || y != b.Top) SetWindowPos(h, 0, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A manager started or ended: framed windows change hands between its frame and ours, keeping
+// their client area where it is; windows it did not take in are mapped again.
+bool TX11Backend::TImpl::FindManager() {
+  ManagerCheck = WindowProperty(Root, NetCheck);
+  // A manager that ends leaves its name on the root: the end of its check window tells.
+  if (ManagerCheck) XSelectInput(Dpy, ManagerCheck, StructureNotifyMask);
+  return ManagerCheck != 0;
+}
+
+void TX11Backend::TImpl::ManagerChanged() {
+  bool now = FindManager();
+  if (now == Managed) return;
+  Managed = now;
+  std::vector<HWND> tops;
+  for (auto& [h, w] : Windows) tops.push_back(h);
+  for (HWND h : tops) {
+    TWindowRec* rec = FindWindowRec(h);
+    auto it = Windows.find(h);
+    if (!rec || it == Windows.end()) continue;
+    TXState& x = XState[it->second];
+    bool framed = ManagerFramed(rec->Style, rec->ExStyle);
+    if (framed == x.Framed) continue;
+    TRect client = rec->Client;  // on the screen, for a top-level window
+    x.Framed = framed;
+    TRect in = NonClientInsets(rec->Style, rec->ExStyle);
+    uint32_t flags = SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOACTIVATE;
+    if (IsIconic(h) || IsZoomed(h)) flags |= SWP_NOMOVE | SWP_NOSIZE;
+    SetWindowPos(h, 0, client.Left - in.Left, client.Top - in.Top, client.Width() + in.Left + in.Right,
+                 client.Height() + in.Top + in.Bottom, flags);
+    rec = FindWindowRec(h);
+    if (rec && !PlacedByUs(*rec)) SetDecorationHint(it->second, *rec, x);
+  }
+  RecheckAt = GetTickCount64() + RecheckDelayMs;
+}
+
+void TX11Backend::TImpl::UpdateModalStates() {
+  for (auto& [h, w] : Windows) {
+    TWindowRec* rec = FindWindowRec(h);
+    if (!rec) continue;
+    TXState& x = XState[w];
+    unsigned want = WantedStates(*rec, x);
+    constexpr unsigned modal = 1u << StateModal;
+    if ((want & modal) != (x.States & modal)) SetStates(w, x, (x.States & ~modal) | (want & modal));
+  }
+}
+
+// Windows that should be on the screen and are not, and that no manager took in, are mapped
+// again: a map sent while a manager starts can be lost between it and the server.
+void TX11Backend::TImpl::Recheck() {
+  RecheckAt = 0;
+  // A change asked of the manager that it did not carry out: our state follows what it shows.
+  std::vector<std::pair<HWND, Window>> unanswered;
+  for (auto& [h, w] : Windows) {
+    uint64_t until = XState[w].AskedUntil;
+    if (until && GetTickCount64() >= until) unanswered.push_back({h, w});
+    else if (until) RecheckAt = RecheckAt ? std::min(RecheckAt, until) : until;
+  }
+  for (auto& [h, w] : unanswered)
+    if (IsWindow(h)) FollowManager(h, w);
+  for (auto& [h, w] : Windows) {
+    TXState& x = XState[w];
+    if (!x.Mapped || x.Iconified) continue;
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(Dpy, w, &a) || a.map_state == IsViewable) continue;
+    // A manager that took it in keeps it as it likes (on another desktop, say).
+    if (Managed && WmStateOf(w) != WithdrawnState) continue;
+    XMapRaised(Dpy, w);
+  }
+  XFlush(Dpy);
+}
+
 void TX11Backend::TImpl::Handle(XEvent& ev) {
   HWND h = Find(ev.xany.window);
   switch (ev.type) {
@@ -560,31 +937,53 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       }
       break;
     case ConfigureNotify: {
-      if (!h || IsIconic(h)) break;
-      if (ev.xany.serial < ConfigureSerial[ev.xany.window]) break;  // our own later request is on its way
+      if (!h) break;
+      Window w = ev.xany.window;
+      TXState& x = XState[w];
+      // Of the notices waiting, the latest counts. A manager's own notices carry the place on the
+      // screen; the server's carry it while the window sits on the root rather than in a frame.
+      // Without a manager our requests are carried out in order: notices older than the last are stale.
+      std::optional<TPoint> place, size;
+      XEvent e = ev;
+      do {
+        const XConfigureEvent& c = e.xconfigure;
+        if (!Managed && c.serial < x.ConfigureSerial) continue;
+        if (c.send_event || !x.InFrame) place = TPoint{c.x, c.y};
+        size = TPoint{c.width, c.height};
+      } while (XCheckTypedWindowEvent(Dpy, w, ConfigureNotify, &e));
+      if (!size) break;
       TRect b = GetWindowRect(h);
-      const XConfigureEvent& c = ev.xconfigure;
-      // A window manager's own notice carries the place on the screen; the server's, the size.
-      bool moved = ev.xany.send_event && (c.x != b.Left || c.y != b.Top);
-      bool sized = c.width != std::max(1, b.Width()) || c.height != std::max(1, b.Height());
+      bool sized = size->X != std::max(1, b.Width()) || size->Y != std::max(1, b.Height());
+      // A maximise by the manager is taken before the size it brings, so the size to restore stays.
+      if (sized && Managed && x.Framed) {
+        FollowManager(h, w);
+        if (!IsWindow(h)) break;
+        b = GetWindowRect(h);
+        sized = size->X != std::max(1, b.Width()) || size->Y != std::max(1, b.Height());
+      }
+      if (IsIconic(h) && Managed) break;
+      if (!place) place = TPoint{b.Left, b.Top};
+      bool moved = place->X != b.Left || place->Y != b.Top;
       if (!moved && !sized) break;
       FromServer = h;
       struct TGuard {
         HWND& Flag;
         ~TGuard() { Flag = 0; }
       } guard{FromServer};
-      SetWindowPos(h, 0, moved ? c.x : b.Left, moved ? c.y : b.Top, sized ? c.width : b.Width(),
-                   sized ? c.height : b.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(h, 0, place->X, place->Y, sized ? size->X : b.Width(), sized ? size->Y : b.Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
       // The window may keep a size of its own (a minimum, say): the server learns it.
       TRect now = GetWindowRect(h);
-      if (IsWindow(h) && sized && (now.Width() != c.width || now.Height() != c.height))
-      {
-        ConfigureSerial[ev.xany.window] = NextRequest(Dpy);
-        XResizeWindow(Dpy, ev.xany.window, static_cast<unsigned>(std::max(1, now.Width())),
+      if (IsWindow(h) && sized && (now.Width() != size->X || now.Height() != size->Y)) {
+        x.ConfigureSerial = NextRequest(Dpy);
+        XResizeWindow(Dpy, w, static_cast<unsigned>(std::max(1, now.Width())),
                       static_cast<unsigned>(std::max(1, now.Height())));
       }
       break;
     }
+    case ReparentNotify:
+      if (h) XState[ev.xany.window].InFrame = ev.xreparent.parent != Root;
+      break;
     case KeyPress:
     case KeyRelease: {
       LastTime = ev.xkey.time;
@@ -597,10 +996,13 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
         if (second == XK_KP_Decimal) sym = second;
       }
       uint16_t vk = VirtualKeyOfKeysym(sym, numLock);
+      if (AltKeypad(ev.xkey)) break;
       if (ev.type == KeyRelease) {
         if (vk) InjectKeyUp(vk);
+        if (vk == VK_MENU) EndAltCode();
         break;
       }
+      if (vk == VK_MENU) AltCode.reset();
       int typed = TypedChar(ev.xkey, vk);
       if (vk) InjectKeyDown(vk, typed);
       else if (typed >= 0x20) InjectChar(static_cast<uint8_t>(typed));  // a key known only by what it types
@@ -635,14 +1037,20 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       break;
     }
     case MapNotify:
+      if (!h) break;
+      FollowManager(h, ev.xany.window);
       // Focus can go to a window only once it is viewable.
-      if (h && GetActiveWindow() == h) XSetInputFocus(Dpy, ev.xany.window, RevertToParent, CurrentTime);
+      if (IsWindow(h) && GetActiveWindow() == h) XSetInputFocus(Dpy, ev.xany.window, RevertToParent, CurrentTime);
+      break;
+    case UnmapNotify:
+      if (h) FollowManager(h, ev.xany.window);
+      if (h) RecheckAt = GetTickCount64() + RecheckDelayMs;  // a manager taking it in maps it again
       break;
     case FocusIn:
       if (h && ev.xfocus.detail != NotifyPointer) {
         FocusLeaving = false;
         ReleaseModifiersUp();
-        if (GetActiveWindow() != h && IsWindowEnabled(h)) SetActiveWindow(h);
+        if (GetActiveWindow() != h && IsWindowEnabled(h) && !IsIconic(h)) SetActiveWindow(h);
       }
       break;
     case FocusOut:
@@ -660,9 +1068,15 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       break;
     case PropertyNotify:
       if (ev.xproperty.window == Root && ev.xproperty.atom == NetWorkArea) ReadWorkArea();
+      if (ev.xproperty.window == Root && ev.xproperty.atom == NetCheck) ManagerChanged();
+      if (h && (ev.xproperty.atom == WmState || ev.xproperty.atom == NetState)) FollowManager(h, ev.xany.window);
+      if (h && ev.xproperty.atom == NetFrameExtents) KeepCaptionOnScreen(h, ev.xany.window);
       if (ev.xproperty.window == Helper) LastTime = ev.xproperty.time;
       break;
     case MappingNotify: XRefreshKeyboardMapping(&ev.xmapping); break;
+    case DestroyNotify:
+      if (ev.xdestroywindow.window == ManagerCheck && ManagerCheck) ManagerChanged();
+      break;
   }
 }
 
@@ -673,6 +1087,8 @@ void TX11Backend::PumpInput() {
     XNextEvent(d, &ev);
     F->Handle(ev);
   }
+  F->UpdateModalStates();
+  if (F->RecheckAt && GetTickCount64() >= F->RecheckAt) F->Recheck();
   if (F->FocusLeaving) {
     F->FocusLeaving = false;
     Window focus = 0;
@@ -686,6 +1102,11 @@ void TX11Backend::PumpInput() {
 void TX11Backend::WaitInput(int timeoutMs) {
   XFlush(F->Dpy);
   if (XEventsQueued(F->Dpy, QueuedAlready) > 0) return;
+  if (F->RecheckAt) {
+    uint64_t now = GetTickCount64();
+    int due = F->RecheckAt > now ? static_cast<int>(F->RecheckAt - now) : 0;
+    if (timeoutMs < 0 || due < timeoutMs) timeoutMs = due;
+  }
   pollfd p{ConnectionNumber(F->Dpy), POLLIN, 0};
   while (poll(&p, 1, timeoutMs) < 0 && errno == EINTR) {
   }
@@ -795,6 +1216,8 @@ void TX11Backend::Reset() {
   for (auto& [h, w] : F->Windows) XDestroyWindow(F->Dpy, w);
   F->Windows.clear();
   F->ByX.clear();
+  F->XState.clear();
+  F->RecheckAt = 0;
   SetClipboardText(std::nullopt);
   F->FocusLeaving = false;
   XSync(F->Dpy, False);
@@ -805,3 +1228,5 @@ void TX11Backend::Reset() {
     if (ev.type == SelectionRequest) F->AnswerSelection(ev.xselectionrequest);
   }
 }
+
+bool TX11Backend::ManagerDecorates() const { return F->Managed; }

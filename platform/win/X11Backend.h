@@ -39,6 +39,8 @@ public:
   void SetCursorShape(int cursor) override;
   void XorFrame(const TRect& r, int thickness) override;
   void Reset() override;
+  // A window manager runs: it draws the frames of framed top-level windows and keeps their state.
+  bool ManagerDecorates() const override;
 
   // The X window that shows a top-level window, 0 for none: for screenshots and tests.
   unsigned long XWindowOf(HWND hwnd) const;

@@ -1,9 +1,15 @@
-// The numbers of the window manager hints the X11 display sets: the Motif decorations hint and
-// the extended manager's move/resize request.
+// The numbers of the window manager hints the X11 display sets: the Motif functions and decorations
+// hint and the extended manager's move/resize request.
 #pragma once
 
-// _MOTIF_WM_HINTS: five longs, flags first; decorations are the third.
+// _MOTIF_WM_HINTS: five longs, flags first; functions are the second, decorations the third.
+constexpr long MwmHintsFunctions = 1L << 0;
 constexpr long MwmHintsDecorations = 1L << 1;
+constexpr long MwmFuncResize = 1L << 1;
+constexpr long MwmFuncMove = 1L << 2;
+constexpr long MwmFuncMinimize = 1L << 3;
+constexpr long MwmFuncMaximize = 1L << 4;
+constexpr long MwmFuncClose = 1L << 5;
 constexpr int MwmHintsLength = 5;
 
 // _NET_WM_MOVERESIZE directions.

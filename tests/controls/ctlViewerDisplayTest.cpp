@@ -8,12 +8,16 @@
 #include "controls/ctlCommand.h"
 #include "controls/ctlController.h"
 #include "controls/ctlExcept.h"
+#include "controls/ctlHelpers.h"
 #include "controls/ctlViewer.h"
 #include "platform/classlib/Forms.h"
+#include "platform/classlib/StdCtrls.h"
+#include "platform/win/Caret.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/VirtualKeys.h"
+#include "platform/win/WindowImage.h"
 #include "platform/win/Windows.h"
 
 namespace {
@@ -110,6 +114,18 @@ TEST_F(ViewerDisplayTest, TheMouseSelectsWordsAndWholeLines) {
   InjectMouseUp(mbLeft, dragTo.X, dragTo.Y);
   Pump();
   EXPECT_EQ(FViewer->SelectedText(), "two  three\r\nsecond line\r\nthi");
+
+  // While a field's error is pending, a click neither activates the form nor reaches the viewer.
+  FViewer->Controller()->SetErrorPending(true);
+  const TVwrPos caret = FViewer->CaretPos();
+  TForm* other = nullptr;
+  Application().CreateForm(other);
+  other->Show();
+  const TPoint onThird = Cell(2, 1);
+  InjectClick(mbLeft, onThird.X, onThird.Y);
+  Pump();
+  EXPECT_EQ(GetActiveWindow(), other->Handle());
+  EXPECT_EQ(FViewer->CaretPos(), caret);
 }
 
 TEST_F(ViewerDisplayTest, SearchBookmarksAndTheClipboardLimit) {
@@ -144,4 +160,49 @@ TEST_F(ViewerDisplayTest, SearchBookmarksAndTheClipboardLimit) {
   EXPECT_NO_THROW(FViewer->CopyToClipboard());
   FViewer->SetSelection(0, 0, 66, 0, true);
   EXPECT_THROW(FViewer->CopyToClipboard(), ERegionTooLarge);
+}
+
+TEST_F(ViewerDisplayTest, CaretHighlightBordersAndBookmarksOnScreen) {
+  Open("first line\r\nsecond\r\n");
+  FViewer->SetFocus();
+  Pump();
+  ASSERT_EQ(CaretWindow(), FViewer->Handle());
+  const int rh = FViewer->RowHeight(), cw = FViewer->CharWidth(), edge = 2;
+  const int left = edge + FViewer->LeftMargin();
+  EXPECT_EQ(GetCaretPos(), (TPoint{left, edge}));
+  // The caret's shape is fitted to the character cell where the caret stands.
+  FViewer->Caret()->SetShape(csHalfBlock);
+  FViewer->MoveCaretTo(1, 3);
+  EXPECT_EQ(GetCaretPos(), (TPoint{left + 3 * cw, edge + rh + rh - rh / 2}));
+
+  // Bookmark 7's glyph stands whole in the margin of its row.
+  FViewer->SetBookmark(7);
+  Pump();
+  const TGdiBitmap strip = LoadBitmapFromLibrary("CTLMARKERS");
+  const int gw = strip.Width() / 10, gh = strip.Height();
+  const TPoint at{edge + (FViewer->LeftMargin() - gw) / 2, edge + rh + (rh > gh + 1 ? (rh - gh) / 2 : 0)};
+  const TGdiBitmap shown = GetWindowImage(FViewer->Handle());
+  for (int y = 1; y < gh - 1; ++y)
+    for (int x = 1; x < gw - 1; ++x)
+      ASSERT_EQ(shown.Pixel(at.X + x, at.Y + y), strip.Pixel(7 * gw + x, y)) << x << "," << y;
+
+  FViewer->HighlightColors().SetBackColor(clRed);
+  FViewer->SetSelection(0, 0, 0, 5, true);
+  Pump();
+  EXPECT_EQ(GetWindowImage(FViewer->Handle()).Pixel(left + 1, edge + 1), TColorRef(clRed));
+
+  // An enabled border line takes the place of the sunken edge.
+  FViewer->Borders().LeftBorder().SetPenColor(clLime);
+  FViewer->Borders().LeftBorder().SetEnabled(true);
+  EXPECT_EQ(FViewer->BorderStyle(), bsNone);
+  EXPECT_FALSE(FViewer->Ctl3D());
+  Pump();
+  const TGdiBitmap image = GetWindowImage(FViewer->Handle());
+  EXPECT_EQ(image.Pixel(1, 3 * rh), TColorRef(clLime));
+  EXPECT_EQ(image.Pixel(2, 3 * rh), TColorRef(clLime));
+  EXPECT_EQ(GetCaretPos().X, FViewer->LeftMargin() + 5 * cw);  // the edge is gone
+
+  (new TButton(FForm))->SetParent(FForm);
+  FForm->SelectNext(FViewer, true, true);
+  EXPECT_EQ(CaretWindow(), HWND(0));
 }

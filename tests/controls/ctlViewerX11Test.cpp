@@ -1,6 +1,6 @@
-// The viewer on a real X display, driven by xdotool: the wheel scrolls, keys and a mouse drag
-// select (a button held below the text scrolls on), a search finds, and each copy reaches the
-// X CLIPBOARD as xclip reads it.
+// The viewer on a real X display, driven by xdotool: a click brings the caret, the wheel scrolls,
+// keys and a mouse drag select (a button held below the text scrolls on), a search finds, and
+// each copy reaches the X CLIPBOARD as xclip reads it.
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -10,6 +10,7 @@
 #include "platform/classlib/Forms.h"
 #include "platform/classlib/WindowPump.h"
 #include "platform/gdi/BmpFile.h"
+#include "platform/win/Caret.h"
 #include "platform/win/DisplayBackend.h"
 #include "platform/win/WindowImage.h"
 #include "platform/win/Windows.h"
@@ -78,6 +79,9 @@ TEST_F(ViewerX11Test, ScrollSelectSearchAndCopy) {
 
   Tool("xdotool mousemove --sync " + Cell(0, 0) + " click 1");
   ASSERT_TRUE(PumpUntil([&] { return FViewer->Focused(); }, Pumper()));
+  // The caret comes with the focus, in the clicked cell within the sunken edge.
+  EXPECT_EQ(CaretWindow(), FViewer->Handle());
+  EXPECT_EQ(GetCaretPos(), (TPoint{2 + FViewer->LeftMargin(), 2}));
   Tool("xdotool key shift+End ctrl+c");
   ASSERT_TRUE(PumpUntil([&] { return FViewer->HasSelection(); }, Pumper()));
   EXPECT_EQ(Clipboard(), "line 000 alpha\tbeta");

@@ -9,7 +9,9 @@
 
 #include "platform/engines/DbfPeer.h"
 #include "tables/XBE7.h"
+#include "platform/classlib/Forms.h"
 #include "tables/XbDSet.h"
+#include "tables/xbEnv.h"
 
 namespace {
 
@@ -133,6 +135,8 @@ TEST_F(XbDSetTest, OrdersSeeksScopesFiltersAndLocate) {
   Table->SetScoped(true);
   EXPECT_TRUE(Table->Scoped());
   EXPECT_EQ(Walk(), "Cyd ");
+  EXPECT_TRUE(Table->Locate("NAME", Variant("cyd"), loCaseInsensitive));
+  EXPECT_EQ(Walk(), "Cyd ");  // a search keeps the scope
   Table->SetScoped(false);
   EXPECT_EQ(Walk(), "Ann Cyd ");
   EXPECT_EQ(Table->Lookup("NAME", Variant("CYD"), "AGE").AsInteger(), 25);
@@ -167,6 +171,12 @@ TEST_F(XbDSetTest, EditsAppendsCancelsAndDeletesAsThePeerReadsThem) {
                        Variant("new")});
   EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Dee");
   EXPECT_EQ(Table->RecCount(), 4);
+
+  // A memo the engine cannot store is an error, not a quiet loss.
+  Table->Edit();
+  Table->FieldByName("NOTES")->SetAsString(AnsiString("end\x1a"));
+  EXPECT_EQ(Msg([&] { Table->Post(); }), "Blob Write Error");
+  Table->Cancel();
 
   // Too wide for its field: refused, and nothing is written.
   Table->Edit();
@@ -306,6 +316,17 @@ TEST_F(XbDSetTest, ADetailFollowsItsMaster) {
   pets.Append();
   EXPECT_EQ(pets.FieldByName("OWNER")->AsString(), "Cyd");
   pets.Cancel();
+}
+
+TEST_F(XbDSetTest, TheFirstEnvironmentFoundGoesToTheEngineAtOpen) {
+  auto* module = new TComponent(&Application());
+  auto* env = new TXbEnv(module);
+  env->SetDeleted(false);
+  xb_SetDeleted(-1);  // changed behind the environment's back
+  Table->Open();
+  EXPECT_EQ(Walk(), "Ann bob Cyd ");
+  Table->Close();
+  delete module;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "framework/forms/QsApTabl.h"
 #include "platform/classlib/Forms.h"
 #include "platform/rtl/Format.h"
+#include "tables/XBE7.h"
 
 namespace {
 
@@ -89,6 +90,20 @@ TEST(QslXbDatabase, AccessMethodReachesTheTablesOfItsAlias) {
   EXPECT_EQ(mine->TableFolder(), "Keldara_Inst_RS");
   delete module;
   EXPECT_EQ(XbDatabaseRegistry().IndexOf(db), -1);
+}
+
+TEST(QslXbTable, TheDialogsTableLoadsTheEngineAndStaysClosed) {
+  TComponent form(nullptr);
+  auto* tblSave = new TQslXbTable(&form);
+  form.BeginLoading();
+  tblSave->SetName("tblSave");
+  tblSave->SetDatabaseName("Keldara_Inst_RS");
+  tblSave->SetValidateTable(true);
+  tblSave->SetOEMTranslate(false);
+  form.EndLoading();
+  EXPECT_TRUE(TableEngineReady());
+  EXPECT_FALSE(tblSave->Active());
+  EXPECT_EQ(tblSave->WorkArea(), 0);
 }
 
 }  // namespace

@@ -214,4 +214,96 @@ TEST(DataLink, FreeingTheSourceTheSetOrTheFieldClearsTheLink) {
   kept.SetEnabled(false);  // reaches no freed link
 }
 
+TEST(DataSet, MovesInsertsDeletesAndBookmarks) {
+  TMemoryDataSet set(nullptr);
+  set.Columns = {"Name"};
+  set.Rows = {{"A"}, {"B"}, {"C"}};
+  set.Open();
+  TField* name = set.FieldByName("Name");
+  set.Last();
+  EXPECT_TRUE(set.Eof());
+  EXPECT_EQ(name->AsString(), "C");
+  EXPECT_EQ(set.MoveBy(-5), -2);
+  EXPECT_TRUE(set.Bof());
+  EXPECT_EQ(name->AsString(), "A");
+  set.Next();
+  TBookmark b = set.Bookmark();
+  set.Append();
+  EXPECT_EQ(set.State(), dsInsert);
+  EXPECT_EQ(name->AsString(), "");
+  name->SetAsString("D");
+  set.Post();
+  EXPECT_EQ(set.Rows.back()[0], "D");
+  set.Insert();
+  set.Cancel();  // back on the record shown before
+  EXPECT_EQ(name->AsString(), "D");
+  set.GotoBookmark(b);
+  EXPECT_EQ(name->AsString(), "B");
+  set.Delete();
+  EXPECT_EQ(name->AsString(), "C");
+  EXPECT_EQ(set.RecordCount(), 3);
+}
+
+TEST(DataSet, DisabledControlsHearOnceWhenEnabledAgain) {
+  TMemoryDataSet set(nullptr);
+  set.Columns = {"Name"};
+  set.Rows = {{"A"}, {"B"}, {"C"}};
+  TDataSource source(nullptr);
+  source.SetDataSet(&set);
+  int changes = 0;
+  source.OnDataChange = [&](TObject*, TField*) { ++changes; };
+  set.Open();
+  set.DisableControls();
+  set.DisableControls();
+  set.Next();
+  set.Next();
+  set.EnableControls();
+  EXPECT_EQ(changes, 0);
+  set.EnableControls();
+  EXPECT_EQ(changes, 1);
+}
+
+TEST(Fields, TypedValuesInTheirBuffers) {
+  TMemoryDataSet set(nullptr);
+  set.Columns = {"F0", "F1", "F2", "F3", "F4", "F5"};
+  set.Rows = {{"", "", "", "", "", ""}};
+  struct TCase {
+    TFieldType Type;
+    const char* In;
+    const char* Out;
+  } cases[] = {{ftSmallint, " 42 ", "42"}, {ftInteger, "-7", "-7"}, {ftFloat, "2.5", "2.5"},
+               {ftBoolean, "yes", "True"}, {ftBoolean, "F", "False"}, {ftString, "abcdefghijkl", "abcdefghij"}};
+  std::vector<TField*> fields;
+  for (const TCase& c : cases) {
+    TField* f = CreateFieldOfType(c.Type, &set).release();
+    f->SetFieldName("F" + IntToStr(int64_t(fields.size())));
+    f->SetSize(10);
+    f->SetDataSet(&set);
+    fields.push_back(f);
+  }
+  set.Open();
+  set.Edit();
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    fields[i]->SetAsString(cases[i].In);
+    EXPECT_EQ(fields[i]->AsString(), cases[i].Out) << i;
+  }
+  EXPECT_THROW(fields[0]->SetAsInteger(40000), EDatabaseError);  // past a 16-bit field
+  EXPECT_THROW(fields[1]->SetAsString("4x"), EConvertError);
+  fields[1]->Clear();
+  EXPECT_TRUE(fields[1]->IsNull());
+  EXPECT_TRUE(VarIsNull(fields[1]->AsVariant()));
+  EXPECT_THROW(fields[5]->AsDateTime(), EDatabaseError);
+  set.Cancel();
+}
+
+TEST(Params, ByNameWithValues) {
+  TParams params;
+  params.CreateParam(ftInteger, "Id", ptInput)->SetAsInteger(5);
+  EXPECT_EQ(params.ParamByName("ID")->AsInteger(), 5);
+  EXPECT_EQ(params.FindParam("Other"), nullptr);
+  EXPECT_THROW(params.ParamByName("Other"), EDatabaseError);
+  EXPECT_EQ(Variant("12").AsInteger(), 12);
+  EXPECT_THROW(Variant("x").AsDouble(), EConvertError);
+}
+
 }  // namespace

@@ -85,6 +85,12 @@ protected:
     std::memcpy(buffer + slot(int(Columns.size())), &FCurrent, sizeof(int));
     return grOK;
   }
+  void InternalDelete() override {
+    Rows.erase(Rows.begin() + FCurrent);
+    FCurrent = std::min(FCurrent, RecordCount() - 1);
+  }
+  void InternalGotoBookmark(const void* bookmark) override { std::memcpy(&FCurrent, bookmark, sizeof(int)); }
+  void GetBookmarkData(TRecordBuffer buffer, void* data) override { std::memcpy(data, buffer + slot(int(Columns.size())), sizeof(int)); }
   void InternalPost() override {
     std::vector<AnsiString> values;
     for (std::size_t c = 0; c < Columns.size(); ++c) values.push_back(AnsiString(ActiveBuffer() + slot(int(c)) + 1));

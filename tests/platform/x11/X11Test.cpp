@@ -1,5 +1,8 @@
 // The X11 display under a private Xvfb: windows mapped and shown as their back buffers, xdotool's
 // input arriving as messages, the CLIPBOARD selection both ways, the work area and the drag frame.
+#include "platform/gdi/BmpFile.h"
+#include "platform/rtl/Resources.h"
+#include "platform/rtl/Streams.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/DisplayBackend.h"
 #include "platform/win/DragFrame.h"
@@ -15,6 +18,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include <unistd.h>
 
 #include <memory>
 #include <vector>
@@ -49,7 +54,7 @@ protected:
     wc.lpfnWndProc = [this](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
       if (m == WM_MOUSEMOVE) Moves.push_back({h, TPoint{GET_X_LPARAM(l), GET_Y_LPARAM(l)}});
       if (m == WM_KEYDOWN || m == WM_CHAR || m == WM_LBUTTONDOWN || m == WM_LBUTTONUP || m == WM_RBUTTONDOWN ||
-          m == WM_MOUSEWHEEL)
+          m == WM_MOUSEWHEEL || m == WM_SYSKEYDOWN || m == WM_SYSKEYUP || m == WM_SYSCHAR)
         Seen.push_back({h, m, w, l, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0});
       return DefWindowProc(h, m, w, l);
     };
@@ -92,6 +97,20 @@ protected:
     return top;
   }
   std::string Tool(const std::string& cmd) { return FServer->Run(cmd, Pumper()); }
+  std::string XId(HWND h) { return std::to_string(FBackend->XWindowOf(h)); }
+  // Starts openbox and waits until the window system sees it manage the screen.
+  bool StartManager() {
+    return FServer->StartWindowManager() && PumpUntil([&] { return DisplayBackend().ManagerDecorates(); }, Pumper(), 10000);
+  }
+  // Where the window's X window lies on the screen, inside a manager's frame or not.
+  TRect OnScreen(HWND h) {
+    Window xw = FBackend->XWindowOf(h), child = 0;
+    XWindowAttributes a{};
+    int x = 0, y = 0;
+    XGetWindowAttributes(FPeer, xw, &a);
+    XTranslateCoordinates(FPeer, xw, DefaultRootWindow(FPeer), 0, 0, &x, &y, &child);
+    return TRect(x, y, x + a.width, y + a.height);
+  }
   // What reached the window first; the default handling passes the wheel on to the parent.
   std::vector<UINT> SeenMsgs(HWND only = 0) const {
     std::vector<UINT> r;
@@ -448,4 +467,163 @@ TEST_F(X11Test, DraggingOurCaptionMovesTheWindowWithoutAManager) {
   }, Pumper()));
   EXPECT_EQ(TRect(160, 140, 460, 340), GetWindowRect(top));
   EXPECT_EQ(0u, GetCapture());
+}
+
+TEST_F(X11Test, WindowsNameTheirProgramAndShowItsPicture) {
+  // The program's picture: blue on a background of the bottom-left pixel's colour.
+  TGdiBitmap picture(32, 32, 24);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) picture.SetPixel(x, y, x >= 9 && y >= 8 && x < 24 && y < 24 ? 0x00FF0000 : 0x00FF00FF);
+  static TMemoryStream bmp;
+  WriteBmp(picture, bmp);
+  static TResourceRegistration icon("BITMAP", "MAINICON", bmp.Memory(), static_cast<std::size_t>(bmp.Size()));
+  Window xw = FBackend->XWindowOf(ShowTestWindow());
+  FBackend->Sync();
+  auto numbers = [&](const char* name) {
+    Atom type;
+    int format;
+    unsigned long n = 0, after;
+    unsigned char* data = nullptr;
+    std::vector<uint32_t> v;  // Xlib widens the 32-bit items with their sign
+    XGetWindowProperty(FPeer, xw, XInternAtom(FPeer, name, False), 0, 4096, False, XA_CARDINAL, &type, &format, &n,
+                       &after, &data);
+    for (unsigned long i = 0; i < n; ++i) v.push_back(static_cast<uint32_t>(reinterpret_cast<long*>(data)[i]));
+    if (data) XFree(data);
+    return v;
+  };
+  EXPECT_EQ(std::vector<uint32_t>{static_cast<uint32_t>(getpid())}, numbers("_NET_WM_PID"));
+  XClassHint cls{};
+  ASSERT_TRUE(XGetClassHint(FPeer, xw, &cls));
+  EXPECT_STREQ("Quorvex", cls.res_class);
+  XFree(cls.res_name);
+  XFree(cls.res_class);
+  std::vector<uint32_t> v = numbers("_NET_WM_ICON");
+  ASSERT_EQ(2u + 32 * 32 + 2 + 16 * 16, v.size()) << "its own size and half of it";
+  size_t small = 2 + 32 * 32;
+  EXPECT_EQ((std::vector<uint32_t>{32, 32, 0}), std::vector<uint32_t>(v.begin(), v.begin() + 3)) << "clear background";
+  EXPECT_EQ(0xFF0000FFu, v[2 + 16 * 32 + 16]) << "opaque blue";
+  EXPECT_EQ(16u, v[small]);
+  EXPECT_EQ(0x7F0000FFu, v[small + 2 + 5 * 16 + 4]) << "half covered at the edge, still blue";
+}
+
+TEST_F(X11Test, AltWithKeypadDigitsTypesOneCharacterOfTheCodePage) {
+  if (!ToolInstalled("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+  HWND child = 0;
+  ShowTestWindow(&child);
+  struct TCase {
+    const char* Keys;
+    std::vector<WPARAM> Digits;
+    std::string Typed;
+  };
+  const TCase cases[] = {
+      {"KP_2 KP_3 KP_3", {VK_NUMPAD2, VK_NUMPAD3, VK_NUMPAD3}, "\xE9"},
+      {"KP_0 KP_1 KP_2 KP_8", {VK_NUMPAD0, VK_NUMPAD1, VK_NUMPAD2, VK_NUMPAD8}, "\x80"},  // the euro sign
+      {"KP_2 KP_8 KP_9", {VK_NUMPAD2, VK_NUMPAD8, VK_NUMPAD9}, "!"},                      // 289 modulo 256
+  };
+  for (const TCase& c : cases) {
+    Seen.clear();
+    Tool(std::string("xdotool keydown alt key ") + c.Keys + " keyup alt");
+    EXPECT_TRUE(PumpUntil([&] { return !Seen.empty() && Seen.back().Msg == WM_CHAR; }, Pumper())) << c.Keys;
+    std::vector<WPARAM> downs, ups;
+    std::string typed;
+    for (auto& s : Seen) {
+      EXPECT_EQ(child, s.Window);
+      EXPECT_NE(WM_SYSCHAR, s.Msg) << c.Keys;
+      bool digit = s.W >= VK_NUMPAD0 && s.W <= VK_NUMPAD9;  // xdotool adds Num Lock around them
+      if (s.Msg == WM_SYSKEYDOWN && digit) downs.push_back(s.W);
+      if (s.Msg == WM_SYSKEYUP && digit) ups.push_back(s.W);
+      if (s.Msg == WM_CHAR) typed += static_cast<char>(s.W);
+    }
+    EXPECT_EQ(c.Digits, downs) << c.Keys;
+    EXPECT_EQ(c.Digits, ups) << c.Keys;
+    EXPECT_EQ(c.Typed, typed) << c.Keys;
+  }
+}
+
+TEST_F(X11Test, UnderAManagerItsFrameServesTheWindowAndOurStateFollowsIt) {
+  if (!ToolInstalled("xdotool") || !StartManager()) GTEST_SKIP() << "xdotool or openbox is missing";
+  HWND top = ShowTestWindow();
+  FBackend->Sync();
+  EXPECT_EQ(TRect(0, 0, 300, 200), GetClientRect(top)) << "no frame of our own";
+  EXPECT_TRUE(PumpUntil([&] { return OnScreen(top) == TRect(60, 40, 360, 240); }, Pumper()))
+      << "the client area where the window was put";
+  EXPECT_FALSE(Property(FBackend->XWindowOf(top), "_NET_FRAME_EXTENTS").empty()) << "the manager's frame";
+  HWND corner = CreateWindowEx(0, "Paint", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, 0);
+  EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(corner).Top > 10 && OnScreen(corner) == GetWindowRect(corner); },
+                        Pumper()))
+      << "moved in below the manager's caption";
+  DestroyWindow(corner);
+  HWND tool = CreateWindowEx(WS_EX_TOOLWINDOW, "Paint", "tool", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 100, 80, top);
+  EXPECT_EQ(TRect(0, 0, 100 - 2 * 3, 80 - 2 * 3 - 15), GetClientRect(tool)) << "a tool window keeps its own caption";
+  DestroyWindow(tool);
+
+  // Minimised by the program, restored by the manager.
+  ShowWindow(top, SW_MINIMIZE);
+  EXPECT_TRUE(PumpUntil([&] { return IsIconic(top) && !Viewable(top); }, Pumper()));
+  Tool("xdotool windowactivate --sync " + XId(top));
+  EXPECT_TRUE(PumpUntil([&] { return !IsIconic(top) && Viewable(top); }, Pumper()));
+  EXPECT_EQ(TRect(60, 40, 360, 240), GetWindowRect(top));
+
+  // Maximised as a task bar would ask it, and restored by the program.
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = FBackend->XWindowOf(top);
+  ev.xclient.message_type = XInternAtom(FPeer, "_NET_WM_STATE", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = 1;
+  ev.xclient.data.l[1] = static_cast<long>(XInternAtom(FPeer, "_NET_WM_STATE_MAXIMIZED_VERT", False));
+  ev.xclient.data.l[2] = static_cast<long>(XInternAtom(FPeer, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+  XSendEvent(FPeer, DefaultRootWindow(FPeer), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  XFlush(FPeer);
+  EXPECT_TRUE(PumpUntil(
+      [&] { return IsZoomed(top) && GetWindowRect(top).Width() > 900 && OnScreen(top) == GetWindowRect(top); },
+      Pumper()));
+  ShowWindow(top, SW_RESTORE);
+  EXPECT_TRUE(PumpUntil(
+      [&] { return OnScreen(top) == TRect(60, 40, 360, 240) && GetWindowRect(top) == TRect(60, 40, 360, 240); },
+      Pumper()));
+  EXPECT_FALSE(IsZoomed(top));
+
+  Tool("xdotool windowmove --sync " + XId(top) + " 200 150");
+  EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(top).Left == 200 && GetWindowRect(top).Top == 150; }, Pumper()));
+}
+
+TEST_F(X11Test, WindowsShownWhileTheManagerStartsEndUpShownInItsFrame) {
+  if (!ToolInstalled("openbox")) GTEST_SKIP() << "openbox is not installed";
+  HWND top = ShowTestWindow();
+  const TRect client(60 + 4, 40 + 23, 360 - 4, 240 - 4);  // inside our own frame
+  auto clientOnScreen = [&] {
+    TPoint o = ClientToScreen(top, TPoint{0, 0});
+    TRect c = GetClientRect(top);
+    return TRect(o.X, o.Y, o.X + c.Width(), o.Y + c.Height());
+  };
+  ASSERT_EQ(client, clientOnScreen());
+  for (int round = 0; round < 3; ++round) {
+    ShowWindow(top, SW_HIDE);
+    Pump();
+    ASSERT_TRUE(FServer->StartWindowManager());
+    ShowWindow(top, SW_SHOW);
+    EXPECT_TRUE(PumpUntil([&] { return DisplayBackend().ManagerDecorates(); }, Pumper(), 10000));
+    // The manager's frame around the same client area.
+    EXPECT_TRUE(PumpUntil([&] { return Viewable(top) && OnScreen(top) == client && GetWindowRect(top) == client; },
+                          Pumper()))
+        << round;
+    FServer->StopWindowManager();
+    EXPECT_TRUE(PumpUntil([&] { return !DisplayBackend().ManagerDecorates() && Viewable(top); }, Pumper())) << round;
+    EXPECT_EQ(client, clientOnScreen()) << "our own frame again";
+  }
+}
+
+TEST_F(X11Test, AMapLostToAStartingManagerIsSentAgain) {
+  // A manager that takes the screen and drops the request, as one still starting can.
+  Window root = DefaultRootWindow(FPeer);
+  XSelectInput(FPeer, root, SubstructureRedirectMask);
+  XSync(FPeer, False);
+  HWND top = CreateWindowEx(0, "Paint", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100, 0);
+  Pump();
+  FBackend->Sync();
+  XSelectInput(FPeer, root, 0);
+  XSync(FPeer, False);
+  EXPECT_FALSE(Viewable(top));
+  EXPECT_TRUE(PumpUntil([&] { return Viewable(top); }, Pumper()));
 }

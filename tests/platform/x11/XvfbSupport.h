@@ -57,6 +57,7 @@ public:
     if (!number.empty()) FDisplay = ":" + number;
   }
   ~TXvfb() {
+    StopWindowManager();
     if (FPid > 0) {
       kill(FPid, SIGTERM);
       waitpid(FPid, nullptr, 0);
@@ -66,6 +67,28 @@ public:
   TXvfb& operator=(const TXvfb&) = delete;
 
   const std::string& Display() const { return FDisplay; }
+
+  // Starts openbox on this display without waiting for it; true when it could be started.
+  bool StartWindowManager() {
+    if (!ToolInstalled("openbox")) return false;
+    FManager = fork();
+    if (FManager == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      int null = open("/dev/null", O_RDWR);
+      dup2(null, 1);
+      dup2(null, 2);
+      setenv("DISPLAY", FDisplay.c_str(), 1);
+      execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return FManager > 0;
+  }
+  void StopWindowManager() {
+    if (FManager <= 0) return;
+    kill(FManager, SIGTERM);
+    waitpid(FManager, nullptr, 0);
+    FManager = -1;
+  }
 
   // Runs a shell command with this display; pump runs while it does, so that we can answer it.
   // Returns its standard output.
@@ -93,6 +116,7 @@ public:
 
 private:
   pid_t FPid = -1;
+  pid_t FManager = -1;
   std::string FDisplay;
 };
 
