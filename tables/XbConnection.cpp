@@ -95,7 +95,7 @@ AnsiString StreamText(TMemoryStream* s) {
 // Reads fields off an answer, each checked against the bytes left.
 class TAnswerReader {
 public:
-  explicit TAnswerReader(const AnsiString& text) : FText(text) {}
+  explicit TAnswerReader(AnsiString text) : FText(std::move(text)) {}
   AnsiString Take(size_t n) {
     if (n > FText.size() - FPos) throw EXbBadFrame("Answer too short");
     AnsiString s = FText.substr(FPos, n);
@@ -107,7 +107,7 @@ public:
   size_t Left() const { return FText.size() - FPos; }
 
 private:
-  const AnsiString& FText;
+  AnsiString FText;
   size_t FPos = 0;
 };
 
@@ -161,6 +161,20 @@ int32_t MachineVolumeSerial() {
   return static_cast<int32_t>(static_cast<uint32_t>(st.f_fsid));
 }
 
+void XbServerSetting(TXbConnection* c, TXbEnvSetting setting, int32_t value) {
+  if (!c || !c->Active()) return;  // a closed connection takes the settings at its next open table
+  switch (setting) {
+    case TXbEnvSetting::Century: c->SetCentury(value != 0); break;
+    case TXbEnvSetting::DateFormat: c->SetDateFormat(value); break;
+    case TXbEnvSetting::Deleted: c->SetDeleted(value != 0); break;
+    case TXbEnvSetting::Epoch: c->SetEpoch(value); break;
+    case TXbEnvSetting::Exact: c->SetExact(value != 0); break;
+    case TXbEnvSetting::LockTimeOut: c->SetLockTimeOut(value); break;
+    case TXbEnvSetting::MemoBlockSize: c->SetMemoBlockSize(value); break;
+    case TXbEnvSetting::SoftSeek: c->SetSoftSeek(value != 0); break;
+  }
+}
+
 // --- life
 
 TXbConnection::TXbConnection(TComponent* owner) : TXbNetClient(owner) {
@@ -184,7 +198,6 @@ TXbConnection::~TXbConnection() {
   } catch (...) {
   }
   stopTimer();
-  for (TDataSet* ds : FDataSets) ds->RemoveFreeNotification(this);
   FDataSets.clear();
 }
 
@@ -199,6 +212,7 @@ void TXbConnection::RegisterDataSet(TDataSet* dataSet) {
   if (!dataSet || std::find(FDataSets.begin(), FDataSets.end(), dataSet) != FDataSets.end()) return;
   FDataSets.push_back(dataSet);
   dataSet->FreeNotification(this);
+  FreeNotification(dataSet);
 }
 
 void TXbConnection::UnregisterDataSet(TDataSet* dataSet) {
@@ -379,8 +393,9 @@ AnsiString TXbConnection::readBody(int32_t length, const TTickClock& clock) {
     while (BufferedCount() < want) {
       if (FTimeOut != 0) {
         uint32_t waited = clock.ElapsedMs();
-        if (waited >= static_cast<uint32_t>(FTimeOut) || !WaitReadable(static_cast<int32_t>(FTimeOut - waited)))
-          throw EXbTimeOut("Time out");
+        if (waited >= static_cast<uint32_t>(FTimeOut)) throw EXbTimeOut("Time out");
+        int r = WsWaitReadable(FSocket, static_cast<int>(static_cast<uint32_t>(FTimeOut) - waited));
+        if (r == 0) throw EXbTimeOut("Time out");
       }
       ReadBytes(0);
     }
@@ -773,7 +788,7 @@ int32_t TXbConnection::SetMemoBlockSize(int32_t size) {
 int32_t TXbConnection::SetOrder(int32_t order) {
   return guard("SetOrder", 0, [&] { return Dec(Trim(xmit("0507", H(order, 4)))); });
 }
-void TXbConnection::SetPassword(const AnsiString& password) {
+void TXbConnection::SetTablePassword(const AnsiString& password) {
   guardVoid("SetPassword", [&] { transmit("0566", password, false); });
 }
 

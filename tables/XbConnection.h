@@ -12,6 +12,7 @@
 #include "platform/classlib/Timer.h"
 #include "tables/XbNet.h"
 #include "tables/XbOps.h"
+#include "tables/xbEnv.h"
 
 QUORVEX_EXCEPTION(EXbConnectionError, Exception);
 
@@ -234,7 +235,8 @@ public:
   void SetLockTimeOut(int32_t seconds);
   int32_t SetMemoBlockSize(int32_t size);
   int32_t SetOrder(int32_t order);
-  void SetPassword(const AnsiString& password);
+  // The engine twin of xb_SetPassword; named apart from the login Password property.
+  void SetTablePassword(const AnsiString& password);
   int32_t SetScope(const AnsiString& low, const AnsiString& high);
   int32_t SetSoftSeek(bool on);
   void SetTranslate(bool on);
@@ -312,6 +314,9 @@ private:
   AnsiString FAnswer;
   TTimer* FTimer = nullptr;
 };
+
+// Puts an environment setting on the connection's wire.
+void XbServerSetting(TXbConnection* connection, TXbEnvSetting setting, int32_t value);
 
 // The login payload's reversible substitution.
 AnsiString EncodeLoginText(const AnsiString& text);

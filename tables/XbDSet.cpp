@@ -11,6 +11,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Regional.h"
 #include "tables/XBE7.h"
+#include "tables/XbConnection.h"
 #include "tables/xbEnv.h"
 
 namespace {
@@ -176,7 +177,9 @@ void TXbTable::SetAccessMethod(TAccessMethod value) {
 
 void TXbTable::SetXbConnection(TXbConnection* value) {
   if (value == FXbConnection) return;
+  if (FXbConnection) FXbConnection->UnregisterDataSet(this);
   FXbConnection = value;
+  if (value) value->RegisterDataSet(this);
   if (HasState(csDesigning)) FAccessMethod = value ? amServer : amLocal;
 }
 
@@ -361,7 +364,7 @@ AnsiString TXbTable::Version() {
     EnsureTableEngine();
     engine = XbOps::Version(*this);
   } else {
-    engine = "<Server XBE>";
+    engine = FXbConnection && FXbConnection->Active() ? XbOps::Version(*this) : AnsiString("<Server XBE>");
   }
   return engine + ", Quorvex xBase data set " + DateToStr(EncodeDate(2011, 11, 16));
 }
@@ -404,11 +407,68 @@ void TXbTable::openTable() {
   DecodeDate(Date(), year, m, d);
   FormatSettings().TwoDigitYearCenturyWindow = std::abs(year - FEpoch) % 100;
   if (!local()) {
-    // Opening through the database server comes with its connection; the operations say why not.
     if (FDatabaseName.empty()) HandleError("Missing DatabaseName property");
-    XbOps::RecCount(*this);
-    return;
+    if (!openOnServer(mode, kind)) return;
+  } else {
+    openLocally(mode, kind);
   }
+  if (!FPassword.empty()) XbOps::SetPassword(*this, FPassword);
+  if (!FIndexName.empty()) {
+    AnsiString keep = FIndexName;
+    FIndexName.clear();
+    SetIndexName(keep);
+  }
+  OpenExtraIndexes();
+  FIndexDefs->SetUpdated(false);
+  UpdateIndexDefs();
+  FRecordCount = XbOps::RecCount(*this);
+  XbOps::IndexCondition(*this);
+  FRawCount = FRecordCount;
+  countStale();
+}
+
+bool TXbTable::openOnServer(int32_t mode, int32_t kind) {
+  TXbServerOpenRequest q;
+  q.DatabaseName = FDatabaseName;
+  q.TableName = TableFile();
+  q.OpenMode = mode;
+  q.TableType = kind;
+  q.Password = FPassword;
+  q.TurboRead = FTurboRead;
+  q.IndexName = FIndexName;
+  q.Epoch = FEpoch;
+  q.DateFormat = FDateFormat;
+  q.MemoBlockSize = FMemoBlockSize;
+  q.Deleted = FDeletedEnv != 0;
+  q.Century = FCentury;
+  q.SoftSeek = FSoftSeek;
+  q.Exact = FExact;
+  q.OEMTranslate = FOEMTranslate;
+  q.ApplySettings = FEnvApplied;
+  q.CommitLevel = int32_t(FCommitLevel);
+  TXbServerOpenResult r;
+  FXbConnection->Use(q, r);
+  if (r.ErrorCode > 0) {
+    FWorkArea = 0;
+    HandleError(r.ErrorMessage);
+  }
+  if (r.WorkArea < 1) {
+    FWorkArea = 0;
+    if (errorModeOn()) {
+      if (FXbConnection->User().empty() || FXbConnection->Password().empty())
+        HandleError("Must include User Name and Password to open table through the Xb Database Server");
+      HandleError("Unable to open table.\rFile: " + TableFile());
+    }
+    return false;
+  }
+  FWorkArea = static_cast<int16_t>(r.WorkArea);
+  FEngineFieldCount = r.FieldCount;
+  FRecSize = r.RecordSize;
+  FEncrypted = r.Encrypted;
+  return true;
+}
+
+void TXbTable::openLocally(int32_t mode, int32_t kind) {
   if (FEnvApplied) {
     XbeEntry(xb_SetEpoch)(FEpoch);
     XbeEntry(xb_SetDeleted)(FDeletedEnv);
@@ -431,19 +491,6 @@ void TXbTable::openTable() {
   FEngineFieldCount = XbeEntry(xb_FieldCount)();
   FRecSize = XbeEntry(xb_RecSize)();
   FEncrypted = XbOps::IsEncrypted(*this, 0) != 0;
-  if (!FPassword.empty()) XbOps::SetPassword(*this, FPassword);
-  if (!FIndexName.empty()) {
-    AnsiString keep = FIndexName;
-    FIndexName.clear();
-    SetIndexName(keep);
-  }
-  OpenExtraIndexes();
-  FIndexDefs->SetUpdated(false);
-  UpdateIndexDefs();
-  FRecordCount = XbOps::RecCount(*this);
-  XbOps::IndexCondition(*this);
-  FRawCount = FRecordCount;
-  countStale();
 }
 
 void TXbTable::readStructure() {
@@ -451,13 +498,18 @@ void TXbTable::readStructure() {
   FNames.assign(std::size_t(FEngineFieldCount) + 1, AnsiString());
   FTypes.assign(std::size_t(FEngineFieldCount) + 1, ' ');
   select();
+  // A server sends the structure as text: five lines a field, the numbers in hexadecimal.
+  TStringList structure;
+  if (!local()) structure.SetText(FXbConnection->GetStructure());
+  auto line = [&](int i, int k) { return 5 * (i - 1) + k < structure.Count() ? Trim(structure[5 * (i - 1) + k]) : AnsiString(); };
+  auto hex = [&](int i, int k) { return int32_t(StrToIntDef("$" + line(i, k), 0)); };
   for (int i = 1; i <= FEngineFieldCount; ++i) {
-    AnsiString name = UpperCase(Trim(XbOps::FieldName(*this, int16_t(i))));
-    AnsiString type = Trim(XbOps::FieldType(*this, name));
+    AnsiString name = UpperCase(local() ? Trim(XbOps::FieldName(*this, int16_t(i))) : line(i, 0));
+    AnsiString type = local() ? Trim(XbOps::FieldType(*this, name)) : line(i, 1);
     TFieldInfo& info = FInfo[std::size_t(i)];
-    info.RawOffset = XbOps::FieldOffset(*this, name) - 1;
-    info.Width = XbOps::FieldWidth(*this, name);
-    info.Decimals = XbOps::FieldDecimals(*this, name);
+    info.RawOffset = (local() ? XbOps::FieldOffset(*this, name) : hex(i, 4)) - 1;
+    info.Width = local() ? XbOps::FieldWidth(*this, name) : hex(i, 2);
+    info.Decimals = local() ? XbOps::FieldDecimals(*this, name) : hex(i, 3);
     // A field that would reach outside the record is left out rather than read past its end.
     if (info.RawOffset < 1 || info.Width < 1 || info.RawOffset + info.Width > FRecSize) continue;
     FNames[std::size_t(i)] = name;
@@ -514,8 +566,10 @@ void TXbTable::InternalOpen() {
   FFetchPosition = -1;
   if (!local()) {
     if (!FXbConnection) HandleError("No XbConnection specified");
-    FWorkArea = 0;
-    HandleError("Not connected");
+    if (!FXbConnection->Active()) {
+      FWorkArea = 0;
+      HandleError("Not connected");
+    }
   }
   FOpening = true;
   try {
@@ -562,7 +616,7 @@ void TXbTable::InternalClose() {
   FRaw.clear();
   if (DefaultFields()) DestroyFields();
   FInfo.clear();
-  if (FWorkArea && local() && !XbOps::Alias(*this, FWorkArea).empty()) {
+  if (FWorkArea && (local() ? !XbOps::Alias(*this, FWorkArea).empty() : FXbConnection && FXbConnection->Active())) {
     select();
     XbOps::Close(*this);
   }
@@ -876,13 +930,63 @@ void TXbTable::SetFieldData(TField* field, const void* buffer) {
 
 // ---- fetching
 
+void TXbTable::select() {
+  XbOps::Select(*this, FWorkArea);
+  if (!FServerMoved) return;
+  FServerMoved = false;
+  if (FCurrentRecNo > 0) XbOps::Go(*this, FCurrentRecNo);
+}
+
+TGetResult TXbTable::fetchFromServer(TGetMode mode) {
+  bool forward = mode == gmNext;
+  if ((FAtFirst && !forward) || (FAtLast && forward)) return forward ? grEOF : grBOF;
+  std::size_t next = std::size_t(FFetchPosition + 1);
+  if (FFetchPosition < 0 || FFetchForward != forward || next >= FFetchFilled) {
+    TXbTraverseRequest q;
+    q.Forward = forward;
+    q.Order = FCurrentOrder;
+    q.AtFirst = FAtFirst ? 1 : 0;
+    q.AtLast = FAtLast ? 1 : 0;
+    q.Count = FFetchCount;
+    q.RecNo = FCurrentRecNo;
+    std::vector<TXbTraverseEntry> entries;
+    FXbConnection->TraverseTable(q, FRecSize, entries);
+    FServerMoved = true;
+    FFetchFilled = std::min(entries.size(), FFetchCache.size());
+    for (std::size_t i = 0; i < FFetchFilled; ++i) {
+      TFetchEntry& e = FFetchCache[i];
+      e.Status = uint8_t(entries[i].Status);
+      e.RecNo = entries[i].RecNo;
+      e.PositionedRecNo = entries[i].PositionedRecNo;
+      e.Raw.assign(entries[i].Record.begin(), entries[i].Record.end());
+    }
+    FFetchForward = forward;
+    next = 0;
+  }
+  FFetchPosition = -1;
+  if (next >= FFetchFilled) return forward ? grEOF : grBOF;
+  const TFetchEntry& e = FFetchCache[next];
+  if (e.Status == xbTraverseEnd) return grEOF;
+  if (e.Status == xbTraverseBegin) return grBOF;
+  if (e.Status != xbTraverseOK) return grError;
+  FFetchPosition = int32_t(next);
+  FCurrentRecNo = e.RecNo;
+  FPositionedRecNo = e.PositionedRecNo;
+  std::memcpy(FRaw.data(), e.Raw.data(), std::min(e.Raw.size(), FRaw.size()));
+  return grOK;
+}
+
 TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
   TGetResult result = grOK;
   for (;;) {
-    select();
+    // A server table walks through batches of records; every other move asks the engine.
+    bool batch = !local() && mode != gmCurrent;
+    if (batch) XbOps::Select(*this, FWorkArea);
+    else select();
     result = grOK;
-    int32_t before = (FAtFirst || FAtLast) ? 0 : XbOps::RecNo(*this);
-    switch (mode) {
+    int32_t before = (batch || FAtFirst || FAtLast) ? 0 : XbOps::RecNo(*this);
+    if (batch) result = fetchFromServer(mode);
+    else switch (mode) {
       case gmCurrent:
         if (XbOps::Bof(*this) && XbOps::Eof(*this)) {
           result = grEOF;
@@ -915,11 +1019,13 @@ TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck
     // Once moved, the next try goes on from the record reached: a filtered-out first or last
     // record must not end the walk.
     FAtFirst = FAtLast = false;
-    XbOps::RecNo(*this);
-    FPositionedRecNo = kAnyPosition;
+    if (!batch) {
+      XbOps::RecNo(*this);
+      FPositionedRecNo = kAnyPosition;
+    }
     InternalInitRecord(buffer);
     if (result == grOK) {
-      XbOps::GetRecord(*this, FRaw.data());
+      if (!batch) XbOps::GetRecord(*this, FRaw.data());
       decodeRecord(buffer);
       setBookmark(buffer, FCurrentRecNo, bfCurrent);
       GetCalcFields(buffer);
@@ -960,6 +1066,7 @@ void TXbTable::InternalFirst() {
 }
 
 void TXbTable::InternalLast() {
+  FFetchPosition = -1;
   select();
   XbOps::GoBottom(*this);
   FAtLast = true;
@@ -968,6 +1075,7 @@ void TXbTable::InternalLast() {
 
 void TXbTable::InternalSetToRecord(TRecordBuffer buffer) {
   if (!FWorkArea) return;
+  FFetchPosition = -1;
   select();
   int32_t rec = bookmarkOf(buffer);
   if (rec > 0) XbOps::Go(*this, rec);

@@ -181,7 +181,12 @@ private:
   friend class TApBlobStream;
   struct TBlobSlot;
   bool local() const { return FAccessMethod != amServer; }
-  void select() { XbOps::Select(*this, FWorkArea); }
+  int32_t RecordSize() const override { return FRecSize; }
+  bool openOnServer(int32_t mode, int32_t kind);
+  void openLocally(int32_t mode, int32_t kind);
+  // Selects the work area; a server whose cursor a batch fetch moved is put back on the record.
+  void select();
+  TGetResult fetchFromServer(TGetMode mode);
   bool errorModeOn() const { return FErrorMode == -1; }
   void resetFieldDefs();
   AnsiString resolveDataPath();
@@ -280,6 +285,9 @@ private:
   };
   std::vector<TFetchEntry> FFetchCache;
   int32_t FFetchPosition = -1;
+  std::size_t FFetchFilled = 0;
+  bool FFetchForward = true;
+  bool FServerMoved = false;
 };
 
 // A blob field's contents over the record in use; what is written goes back to the record when

@@ -33,6 +33,8 @@ public:
   // What the environment's refresh of open tables asks of a table.
   virtual bool TableActive() const { return false; }
   virtual void RefreshTable() {}
+  // Bytes of one engine record; a server table's records cross the wire at this size.
+  virtual int32_t RecordSize() const { return 0; }
 
 protected:
   TAccessMethod FAccessMethod = amLocal;

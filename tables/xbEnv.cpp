@@ -5,6 +5,7 @@
 
 #include "platform/classlib/Forms.h"
 #include "tables/XBE7.h"
+#include "tables/XbConnection.h"
 #include "tables/XbOps.h"
 
 namespace {
@@ -28,7 +29,9 @@ int32_t NormalEpoch(int32_t year) {
 // ---- TXbEnv
 
 void TXbEnv::sendServer(TXbEnvSetting setting, int32_t value) {
-  if ((FApplyTo & atServer) && FXbConnection && OnServerSetting) OnServerSetting(FXbConnection, setting, value);
+  if (!(FApplyTo & atServer) || !FXbConnection) return;
+  if (OnServerSetting) OnServerSetting(FXbConnection, setting, value);
+  else XbServerSetting(FXbConnection, setting, value);
 }
 
 void TXbEnv::sendLocal(const std::function<void()>& call) {

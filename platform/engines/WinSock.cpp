@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -95,6 +96,9 @@ TSocket WsSocket() {
     Fail(errno);
     return INVALID_SOCKET;
   }
+  // Requests are short and answered one at a time: waiting to coalesce them only adds delay.
+  int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   return fd;
 }
 

@@ -8,9 +8,11 @@ Prints the port it listens on (127.0.0.1, ephemeral), then serves one connection
 Frames are encoded and decoded here on their own, not by the client's code.
 
 Faults, each CODE:...: delay:CODE:MS, badlen:CODE, closemid:CODE, reset:CODE, long:CODE,
-stall:CODE, notices:CODE, shutdown:CODE, refuse.
+stall:CODE, notices:CODE, shutdown:CODE, push:CODE (a message after an unanswered command), refuse.
 """
-import ctypes, os, socket, struct, sys, time, zlib
+import ctypes, os, socket, struct, sys, threading, time, zlib
+
+ENGINE_LOCK = threading.Lock()  # one engine, one connection at a time inside it
 
 def hex8(n): return '%08X' % (n & 0xFFFFFFFF)
 
@@ -74,7 +76,7 @@ class TableServer:
     def __init__(self, engine, log, faults):
         self.x, self.log, self.faults = engine, log, faults
         self.compress = False
-    def fault(self, kind, code):
+    def fault(self, kind, code=None):
         for f in self.faults:
             p = f.split(':')
             if p[0] == kind and (len(p) == 1 or p[1] == code): return p
@@ -103,7 +105,9 @@ class TableServer:
             if flag == b'0001': payload = zlib.decompress(payload); self.compress = True
             with open(self.log, 'a') as lf: lf.write('%s %s\n' % (code, payload[:60].hex()))
             if code in ('0566', '0577', '0587'):
-                self.run(code, payload); continue
+                with ENGINE_LOCK: self.run(code, payload)
+                if self.fault('push', code): conn.sendall(self.frame('0301', b'pushed'))
+                continue
             f = self.fault('delay', code)
             if f: time.sleep(int(f[2]) / 1000.0)
             if self.fault('reset', code):
@@ -114,14 +118,16 @@ class TableServer:
                 conn.sendall(self.frame('0300', b'')+ self.frame('0300', b'0000') +
                              self.frame('0300', (hex8(0) + hex8(10) + hex8(4)).encode()) +
                              self.frame('0301', b'Halfway there') + self.frame('0303', b'\x00\x01stream'))
-            answer = b'x' * 70000 if self.fault('long', code) else self.run(code, payload)
+            if self.fault('long', code): answer = b'x' * 70000
+            else:
+                with ENGINE_LOCK: answer = self.run(code, payload)
             data = self.frame('0000', answer)
             if self.fault('badlen', code):
                 conn.sendall(b'ZZZZ' + data[4:]); time.sleep(0.3); return
             if self.fault('closemid', code):
                 conn.sendall(data[:len(data) // 2] if len(data) > 21 else data[:10]); conn.close(); return
             if self.fault('stall', code):
-                conn.sendall(data[:22]); time.sleep(2); return
+                conn.sendall(self.frame('0000', b'x' * 200)[:30]); time.sleep(2); return
             conn.sendall(data)
 
     def run(self, code, p):
@@ -271,8 +277,8 @@ class TableServer:
         return b''
 
 def serve_table(engine_path, log, faults):
-    server = TableServer(Engine(engine_path), log, faults)
-    listen(lambda c: server.serve(c))
+    engine = Engine(engine_path)
+    listen(lambda c: TableServer(engine, log, faults).serve(c))
 
 def serve_line(conn):
     conn.sendall(b'220 ready\r\n')
@@ -296,19 +302,21 @@ def listen(handler):
     s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     s.bind(('127.0.0.1', 0)); s.listen(4)
     print(s.getsockname()[1], flush=True)
-    while True:
-        c, _ = s.accept()
+    def run(c):
         try: handler(c)
         except (ConnectionError, OSError): pass
         finally:
             try: c.close()
             except OSError: pass
+    while True:
+        c, _ = s.accept()
+        c.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        threading.Thread(target=run, args=(c,), daemon=True).start()
 
 if __name__ == '__main__':
     if sys.argv[1] == 'line': listen(serve_line)
     elif sys.argv[1] == 'sql':
         import xbsqlserver
-        server = xbsqlserver.SqlServer(Engine(sys.argv[2]), sys.argv[3], sys.argv[4],
-                                       [f for f in (sys.argv[5] if len(sys.argv) > 5 else '').split(',') if f])
-        listen(lambda c: server.serve(c))
+        engine, faults = Engine(sys.argv[2]), [f for f in (sys.argv[5] if len(sys.argv) > 5 else '').split(',') if f]
+        listen(lambda c: xbsqlserver.SqlServer(engine, sys.argv[3], sys.argv[4], faults).serve(c))
     else: serve_table(sys.argv[2], sys.argv[3], [f for f in (sys.argv[4] if len(sys.argv) > 4 else '').split(',') if f])
