@@ -282,6 +282,9 @@ TSqlStatement::TSqlStatement(const std::string& dataPath, bool skipDeleted, cons
     throw ESqlError("Unable to start the SQL engine");
   }
   try {
+    // The copies live only as long as the statement: nothing to roll back or keep safe.
+    exec("PRAGMA journal_mode=OFF");
+    exec("PRAGMA synchronous=OFF");
     for (const TSqlTable& t : tables) loadTable(dataPath, skipDeleted, t);
   } catch (...) {
     sqlite3_close(FDb);
