@@ -106,7 +106,6 @@ TXbQuery::~TXbQuery() {
   } catch (...) {
   }
   SetXbConnection(nullptr);
-  delete FInternalConnection;
 }
 
 void TXbQuery::error(const AnsiString& message) {
@@ -144,7 +143,7 @@ void TXbQuery::SetXbConnection(TXbConnection* value) {
 void TXbQuery::SetDatabaseName(const AnsiString& value) {
   FDatabase = nullptr;
   FDatabaseName = value;
-  if (TXbConnection* c = FXbConnection ? FXbConnection : FInternalConnection) {
+  if (TXbConnection* c = FXbConnection ? FXbConnection : FInternalConnection.get()) {
     c->SetDatabaseAlias(value);
     if (FAccessMethod == amLocal) c->SetQueryDataPath(dataFolder());
   }
@@ -179,11 +178,11 @@ void TXbQuery::Notification(TComponent* component, TOperation operation) {
 TXbConnection* TXbQuery::connection() {
   if (FXbConnection) return FXbConnection;
   if (!FInternalConnection) {
-    FInternalConnection = new TXbConnection(nullptr);
+    FInternalConnection = std::make_unique<TXbConnection>(nullptr);
     FInternalConnection->SetName("InternalConnection");
     FInternalConnection->SetDatabaseAlias(FDatabaseName);
   }
-  return FInternalConnection;
+  return FInternalConnection.get();
 }
 
 TXbDatabase* TXbQuery::database() {

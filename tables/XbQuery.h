@@ -158,7 +158,7 @@ private:
 
   TAccessMethod FAccessMethod = amLocal;
   TXbConnection* FXbConnection = nullptr;
-  TXbConnection* FInternalConnection = nullptr;
+  std::unique_ptr<TXbConnection> FInternalConnection;  // the local query's own, never opened
   TXbDatabase* FDatabase = nullptr;
   AnsiString FDatabaseName;
   TStringList FSQL;
