@@ -350,7 +350,7 @@ uint32_t TXbNetClient::resolveHost() {
     return WsInetAddr(FResolvedAddress);
   }
   uint32_t address = WsInetAddr(FHost);
-  if (address == INADDR_NONE) {
+  if (address == WsNoAddress) {
     if (!WsGetHostByName(FHost, address)) throw EXbNetSocketError(WSAGetLastError());
     FResolvedAddress = WsInetNtoa(address);
   } else {

@@ -138,7 +138,7 @@ int WsWaitReadable(TSocket s, int ms) {
 
 uint32_t WsInetAddr(const AnsiString& dotted) {
   in_addr a{};
-  return inet_pton(AF_INET, dotted.c_str(), &a) == 1 ? a.s_addr : INADDR_NONE;
+  return inet_pton(AF_INET, dotted.c_str(), &a) == 1 ? a.s_addr : WsNoAddress;
 }
 
 AnsiString WsInetNtoa(uint32_t address) {

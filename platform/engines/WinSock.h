@@ -89,8 +89,8 @@ int WsCloseSocket(TSocket s);
 // 1 when readable within ms (-1: no limit), 0 on time-out, SOCKET_ERROR on failure.
 int WsWaitReadable(TSocket s, int ms);
 
-// A dotted address in network byte order, or INADDR_NONE.
-constexpr uint32_t INADDR_NONE = 0xFFFFFFFF;
+// A dotted address in network byte order, or WsNoAddress.
+constexpr uint32_t WsNoAddress = 0xFFFFFFFF;
 uint32_t WsInetAddr(const AnsiString& dotted);
 AnsiString WsInetNtoa(uint32_t address);
 // The first address of a host-name look-up; false with the error set when there is none.

@@ -21,8 +21,8 @@ struct Server : ::testing::Test {
   void Start(const std::string& faults = "") {
     server = std::make_unique<TLoopbackServer>(
         std::vector<std::string>{"table", QUORVEX_BINARY_DIR "/engines/XBE7.so", dir.path + "wire.log", faults});
-    ASSERT_GT(server->Port(), 0);
     conn = std::make_unique<TXbConnection>(nullptr);
+    ASSERT_GT(server->Port(), 0);
     conn->SetPort(server->Port());
     conn->SetUser("tester");
     conn->SetPassword("secret");
@@ -93,7 +93,7 @@ TEST_F(Server, EveryCommandAnswersAsTheLocalEngineDoes) {
     Start();
     conn->SetCompression(compress);
     conn->SetActive(true);
-    ASSERT_TRUE(conn->Active());
+    ASSERT_TRUE(conn->Active()) << (errors.empty() ? "" : errors[0].first + errors[0].second);
     conn->SetDeleted(false);
     TXbServerOpenResult r = OpenPeople("NAME");
     ASSERT_GT(r.WorkArea, 0) << r.ErrorMessage << (errors.empty() ? "" : errors[0].first + errors[0].second);
@@ -192,6 +192,19 @@ TEST_F(Server, EveryCommandAnswersAsTheLocalEngineDoes) {
     std::string back(64, '\0');
     back.resize(size_t(conn->GetBlob("NOTES", back.data(), 64)));
     EXPECT_EQ(back, blob);
+    conn->SetOrder(1);
+    EXPECT_EQ(conn->SetScope("B", "C"), -1);
+    EXPECT_EQ(conn->GetScope(0), "B");
+    conn->GoTop();
+    EXPECT_EQ(conn->GetTrimString("NAME"), "bob");
+    EXPECT_EQ(conn->Rlock(2), -1);
+    conn->Unlock(2);
+    if (compress) {  // last round: the first compares with a table the local engine also reads
+      conn->AppendBlank();
+      conn->Commit();
+      EXPECT_EQ(conn->RecCount(), 4);
+      EXPECT_EQ(conn->RecNo(), 4);
+    }
     conn->Close();
     conn->SetActive(false);
     EXPECT_EQ(conn->CurrentWorkArea(), 0);
@@ -356,9 +369,9 @@ TEST_F(Server, ServerTableMatchesTheLocalTable) {
   local.Refresh();
   EXPECT_EQ(walk(local), "Abe|25|100||False|third\r\nmemo\nAbe ");
   local.Close();
-  remote.Close();
   EXPECT_TRUE(errors.empty()) << errors[0].first << errors[0].second;
-  conn.reset();  // the table forgets the connection that goes
+  conn.reset();  // closes its open tables first; they forget the connection that goes
+  EXPECT_FALSE(remote.Active());
   EXPECT_EQ(remote.XbConnection(), nullptr);
 }
 

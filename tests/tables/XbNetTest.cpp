@@ -31,8 +31,8 @@ TEST(TickClock, ElapsedAtTheMillisecondAndTraceLinesInOrder) {
 
 struct LineClient : ::testing::Test {
   TLoopbackServer server{{"line"}};
+  std::vector<std::string> status;  // outlives the client, whose end still reports
   TXbNetClient client{nullptr};
-  std::vector<std::string> status;
   void SetUp() override {
     ASSERT_GT(server.Port(), 0);
     client.SetHost("LocalHost");
