@@ -127,15 +127,11 @@ protected:
 
 TempDir* XbQueryTest::Dir = nullptr;
 
-// The peer loads the engines; built with the sanitizers they need it to accept a late runtime.
-std::vector<std::string> PeerArgs(const std::string& log, const std::string& faults) {
-  setenv("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0", 1);
-  return {"sql", LibraryFolders().back() + "/XBE7.so", LibraryFolders().back() + "/xbesql7.so", log, faults};
-}
-
 // The loopback server over both engines, and a connection to it.
 struct TServerSide {
-  explicit TServerSide(const std::string& faults = "") : Server(PeerArgs(Log.path + "log", faults)) {
+  explicit TServerSide(const std::string& faults = "")
+      : Server({"sql", LibraryFolders().back() + "/XBE7.so", LibraryFolders().back() + "/xbesql7.so", Log.path + "log",
+                faults}) {
     Connection.SetPort(Server.Port());
     Connection.SetPolling(false);
     Connection.SetActive(true);
