@@ -13,6 +13,7 @@
 #include "platform/rtl/Ticks.h"
 #include "tables/TickClock.h"
 #include "tables/intCrypt.h"
+#include "tables/intSql.h"
 
 namespace {
 
@@ -918,4 +919,132 @@ int32_t TXbConnection::UseEx(const AnsiString& file, const AnsiString& alias, in
 AnsiString TXbConnection::EngineVersion() { return guard<AnsiString>("Version", {}, [&] { return xmit("0618"); }); }
 int32_t TXbConnection::WorkArea(const AnsiString& alias) {
   return guard("WorkArea", 0, [&] { return Dec(Trim(xmit("0571", alias))); });
+}
+
+// --- SQL statements and server procedures
+
+namespace {
+
+constexpr const char* SqlEngineMissing = "Missing required file xbesql7.DLL";
+
+AnsiString SqlMessage(const char* buffer) { return AnsiString(buffer, strnlen(buffer, xbSqlMessageSize)); }
+
+}  // namespace
+
+int32_t TXbConnection::sql_Prepare(TAccessMethod method, const TXbSqlPrepareRequest& r, AnsiString& message) {
+  message.clear();
+  if (method == amLocal) {
+    if (!LoadSqlEngine()) return message = SqlEngineMissing, 0;
+    char buffer[xbSqlMessageSize] = {};
+    int32_t handle = dll_sql_Prepare(r.DatabaseAlias.c_str(), r.Century ? -1 : 0, r.DateFormat.c_str(),
+                                     r.Deleted ? -1 : 0, r.ReadOnly ? -1 : 0, r.MemoBlockSize, r.TableType,
+                                     r.Password.c_str(), r.OEMTranslate ? -1 : 0, r.CommitLevel, r.TableList.data(),
+                                     static_cast<int32_t>(r.TableList.size()), r.Params.data(),
+                                     static_cast<int32_t>(r.Params.size()), buffer);
+    message = SqlMessage(buffer);
+    return handle;
+  }
+  return guard("sql_Prepare", 0, [&] {
+    AnsiString payload = T(r.DatabaseAlias, 255, "DatabaseName") + YN(r.Century) + T(r.DateFormat, 10, "DateFormat") +
+                         YN(r.Deleted) + YN(r.ReadOnly) + H(r.MemoBlockSize, 8) + H(r.TableType, 1) +
+                         T(r.Password, 255, "Password") + YN(r.OEMTranslate) + H(r.CommitLevel, 1) + r.TableList +
+                         r.Params;
+    FSendStream.SetSize(0);
+    FSendStream.Write(payload.data(), static_cast<int64_t>(payload.size()));
+    AnsiString answer = streamText("0800", {}, true);
+    if (answer.size() < 16) throw EConvertError("short answer");
+    int32_t handle = Hex(answer.substr(0, 8));
+    Hex(answer.substr(8, 8));
+    message = answer.substr(16);
+    return handle;
+  });
+}
+
+TXbSqlOpenResult TXbConnection::sql_OpenSQL(TAccessMethod method, int32_t handle, const AnsiString& sql) {
+  TXbSqlOpenResult result;
+  if (method == amLocal) {
+    if (!LoadSqlEngine()) return result.ErrorCode = 1, result.Message = SqlEngineMissing, result;
+    char buffer[xbSqlMessageSize] = {};
+    result.ErrorCode =
+        dll_sql_OpenSQL(handle, sql.c_str(), &result.RecordCount, &result.FieldCount, &result.RecordSize, buffer);
+    result.Message = SqlMessage(buffer);
+    return result;
+  }
+  return guard("sql_OpenSQL", result, [&] {
+    AnsiString answer = xmit("0802", H(handle, 8) + Trim(sql));
+    if (answer.size() < 32) throw EConvertError("short answer");
+    TXbSqlOpenResult r;
+    r.RecordCount = Hex(answer.substr(0, 8));
+    r.FieldCount = Hex(answer.substr(8, 8));
+    r.RecordSize = Hex(answer.substr(16, 8));
+    r.ErrorCode = Hex(answer.substr(24, 8));
+    r.Message = answer.substr(32);
+    return r;
+  });
+}
+
+void TXbConnection::sql_CloseSQL(TAccessMethod method, int32_t handle) {
+  if (method == amLocal) {
+    if (LoadSqlEngine()) dll_sql_CloseSQL(handle);
+    return;
+  }
+  guardVoid("sql_CloseSQL", [&] { xmit("0804", H(handle, 8)); });
+}
+
+void TXbConnection::sql_UnPrepare(TAccessMethod method, int32_t handle) {
+  if (method == amLocal) {
+    if (LoadSqlEngine()) dll_sql_UnPrepareSQL(handle);
+    return;
+  }
+  guardVoid("sql_UnPrepare", [&] { xmit("0801", H(handle, 8)); });
+}
+
+AnsiString TXbConnection::sql_GetStructure(TAccessMethod method, int32_t handle) {
+  if (method == amLocal) {
+    if (!LoadSqlEngine()) return {};
+    AnsiString text(static_cast<size_t>(std::max(0, dll_sql_GetStructure(handle, nullptr, 0))), '\0');
+    dll_sql_GetStructure(handle, text.data(), static_cast<int32_t>(text.size()));
+    return text;
+  }
+  return guard<AnsiString>("sql_GetStructure", {}, [&] { return streamText("0806", H(handle, 8)); });
+}
+
+AnsiString TXbConnection::sql_GetRecord(TAccessMethod method, int32_t handle, int32_t first, int32_t count,
+                                        int32_t bufferSize) {
+  if (method == amLocal) {
+    if (!LoadSqlEngine() || bufferSize <= 0) return {};
+    AnsiString block(static_cast<size_t>(bufferSize), '\0');
+    block.resize(static_cast<size_t>(std::max(0, dll_sql_GetRecord(handle, first, count, block.data(), bufferSize))));
+    return block;
+  }
+  return guard<AnsiString>("sql_GetRecord", {}, [&] {
+    return streamText("0807", H(handle, 8) + H(first, 8) + H(count, 8) + H(bufferSize, 8));
+  });
+}
+
+AnsiString TXbConnection::sql_ReadBlobData(TAccessMethod method, int32_t handle, int32_t recordId, int32_t fieldNo) {
+  if (method == amLocal) {
+    if (!LoadSqlEngine()) return {};
+    int32_t n = dll_sql_ReadBlobData(handle, recordId, fieldNo, nullptr, 0);
+    AnsiString blob(static_cast<size_t>(std::max(0, n)), '\0');
+    if (n > 0) dll_sql_ReadBlobData(handle, recordId, fieldNo, blob.data(), n);
+    return blob;
+  }
+  return guard<AnsiString>("sql_ReadBlobData", {}, [&] {
+    return streamText("0808", H(handle, 8) + H(recordId, 8) + H(fieldNo, 8));
+  });
+}
+
+TMemoryStream* TXbConnection::ExecProc() {
+  if (!FActive) {
+    ReportError("XbConnection.ExecProc", "XbConnection not connected");
+    return nullptr;
+  }
+  return guard<TMemoryStream*>("ExecProc", nullptr, [&] { return receive("0042", {}, true); });
+}
+
+TMemoryStream* TXbConnection::SetDLLProcName(const AnsiString& databaseName, const AnsiString& procName) {
+  return guard<TMemoryStream*>("SetDLLProcName", nullptr, [&] {
+    return receive("0044", T(databaseName, 255, "DatabaseName") + T(procName, 255, "ProcName"), false);
+  });
 }

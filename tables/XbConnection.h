@@ -11,6 +11,7 @@
 #include "platform/classlib/DB.h"
 #include "platform/classlib/Timer.h"
 #include "tables/XbNet.h"
+#include "tables/XbOps.h"
 #include "tables/xbEnv.h"
 
 QUORVEX_EXCEPTION(EXbConnectionError, Exception);
@@ -85,6 +86,31 @@ struct TXbTraverseRequest {
 constexpr int32_t xbTraverseOK = 0;
 constexpr int32_t xbTraverseBegin = 1;
 constexpr int32_t xbTraverseEnd = 2;
+
+// What a SQL statement is prepared with. The alias is the data folder for a local statement;
+// the table list and parameters come in the layouts of the prepare request.
+struct TXbSqlPrepareRequest {
+  AnsiString DatabaseAlias;
+  bool Century = true;
+  AnsiString DateFormat;
+  bool Deleted = true;
+  bool ReadOnly = false;
+  int32_t MemoBlockSize = 64;
+  int32_t TableType = 2;
+  AnsiString Password;
+  bool OEMTranslate = false;
+  int32_t CommitLevel = 1;
+  AnsiString TableList;
+  AnsiString Params;
+};
+
+struct TXbSqlOpenResult {
+  int32_t RecordCount = 0;
+  int32_t FieldCount = 0;
+  int32_t RecordSize = 0;
+  int32_t ErrorCode = 0;
+  AnsiString Message;
+};
 
 class TXbConnection : public TXbNetClient {
 public:
@@ -230,6 +256,21 @@ public:
   // Engine operations without a command.
   void MemDealloc(void*) {}
   void SetStringType(int32_t) {}
+
+  // SQL statements run in the SQL engine on this machine (amLocal) or on the server. A missing
+  // SQL engine answers handle 0 with its message and calls nothing.
+  int32_t sql_Prepare(TAccessMethod method, const TXbSqlPrepareRequest& request, AnsiString& message);
+  TXbSqlOpenResult sql_OpenSQL(TAccessMethod method, int32_t handle, const AnsiString& sql);
+  void sql_CloseSQL(TAccessMethod method, int32_t handle);
+  void sql_UnPrepare(TAccessMethod method, int32_t handle);
+  AnsiString sql_GetStructure(TAccessMethod method, int32_t handle);
+  // The record block: count, then identifier and record per row; empty when nothing came.
+  AnsiString sql_GetRecord(TAccessMethod method, int32_t handle, int32_t first, int32_t count, int32_t bufferSize);
+  // The blob of the row with this identifier; empty for none.
+  AnsiString sql_ReadBlobData(TAccessMethod method, int32_t handle, int32_t recordId, int32_t fieldNo);
+  // Server procedures: the send stream goes out as the call; nullptr when no answer came.
+  TMemoryStream* ExecProc();
+  TMemoryStream* SetDLLProcName(const AnsiString& databaseName, const AnsiString& procName);
 
 protected:
   void Notification(TComponent* component, TOperation operation) override;

@@ -30,17 +30,14 @@ bool LoadCompressionEngine() {
   uint32_t previousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
   Library = LoadLibrary(XbCryptLibraryName);
   SetErrorMode(previousMode);
-  if (!Library) {
-    ShowErrorBox("Missing required xbecrypt7.DLL.\r\rThis file is part of the XBE engine.", "");
-    Application().Terminate();
-    return false;
-  }
-  if (!(Bind(CompressStream, "CompressStream") && Bind(UnCompressStream, "UnCompressStream") &&
-        Bind(SetCompressionPassword, "SetCompressionPassword") && Bind(SetCompressionLevel, "SetCompressionLevel"))) {
-    UnloadCompressionEngine();
-    return false;
-  }
-  return true;
+  if (Library && Bind(CompressStream, "CompressStream") && Bind(UnCompressStream, "UnCompressStream") &&
+      Bind(SetCompressionPassword, "SetCompressionPassword") && Bind(SetCompressionLevel, "SetCompressionLevel"))
+    return true;
+  // A library that lacks an entry is as good as none: nothing of it may be called.
+  UnloadCompressionEngine();
+  ShowErrorBox("Missing required xbecrypt7.DLL.\r\rThis file is part of the XBE engine.", "");
+  Application().Terminate();
+  return false;
 }
 
 void UnloadCompressionEngine() {

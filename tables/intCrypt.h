@@ -17,6 +17,6 @@ extern TSetCompressionPasswordProc SetCompressionPassword;
 extern TSetCompressionLevelProc SetCompressionLevel;
 
 // True once the library is loaded and bound. A missing library shows its message and asks the
-// application to end; a library that lacks an entry is refused and freed.
+// application to end; so does a library that lacks an entry, which is freed again.
 bool LoadCompressionEngine();
 void UnloadCompressionEngine();

@@ -315,4 +315,8 @@ def listen(handler):
 
 if __name__ == '__main__':
     if sys.argv[1] == 'line': listen(serve_line)
+    elif sys.argv[1] == 'sql':
+        import xbsqlserver
+        engine, faults = Engine(sys.argv[2]), [f for f in (sys.argv[5] if len(sys.argv) > 5 else '').split(',') if f]
+        listen(lambda c: xbsqlserver.SqlServer(engine, sys.argv[3], sys.argv[4], faults).serve(c))
     else: serve_table(sys.argv[2], sys.argv[3], [f for f in (sys.argv[4] if len(sys.argv) > 4 else '').split(',') if f])
