@@ -127,30 +127,21 @@ TEST_F(ViewerX11Test, TheMarginShowsTheLineCursorOnTheServer) {
   const std::string name = FDir + "/short.txt";
   std::ofstream(name, std::ios::binary) << "one\r\ntwo\r\n";
   ShowViewer(name);
-  const TCursorImage* line = CursorImage(LoadCursorFromLibrary("CTLLINECURSOR"));
-  ASSERT_NE(line, nullptr);
+  const TCursorImage& line = *CursorImage(LoadCursorFromLibrary("CTLLINECURSOR"));
   const TPoint margin = FViewer->ClientToScreen(TPoint{6, 6});
   TServerCursor shown;
+  auto showsLine = [&] {
+    shown = ServerCursor(FServer->Display());
+    return shown.Width == line.Width && shown.Height == line.Height && shown.HotX == line.HotX &&
+           shown.HotY == line.HotY;
+  };
   Tool("xdotool mousemove --sync " + std::to_string(margin.X) + " " + std::to_string(margin.Y));
-  ASSERT_TRUE(PumpUntil([&] {
-    shown = ServerCursor(FServer->Display());
-    return shown.Width == line->Width && shown.HotX == line->HotX;
-  }, Pumper())) << shown.Width << "x" << shown.Height << " hot " << shown.HotX;
-  EXPECT_EQ(shown.Height, line->Height);
-  EXPECT_EQ(shown.HotY, line->HotY);
-  for (size_t i = 0; i < line->Pixels.size(); ++i) {
-    const unsigned long want = line->Pixels[i] == TCursorImage::Clear   ? 0
-                               : line->Pixels[i] == TCursorImage::Black ? 0xFF000000ul
-                                                                        : 0xFFFFFFFFul;
-    ASSERT_EQ(shown.Argb[i] & 0xFFFFFFFFul, want) << "pixel " << i % 32 << "," << i / 32;
-  }
-
-  // Over the text the pointer is an arrow again.
+  ASSERT_TRUE(PumpUntil(showsLine, Pumper())) << shown.Width << "x" << shown.Height << " hot " << shown.HotX;
+  const unsigned long argb[] = {0, 0xFF000000ul, 0xFFFFFFFFul};  // clear, black, white
+  for (size_t i = 0; i < line.Pixels.size(); ++i)
+    ASSERT_EQ(shown.Argb[i] & 0xFFFFFFFFul, argb[line.Pixels[i]]) << "pixel " << i;
   Tool("xdotool mousemove --sync " + Cell(1, 2));
-  EXPECT_TRUE(PumpUntil([&] {
-    shown = ServerCursor(FServer->Display());
-    return shown.Width > 0 && shown.HotX != line->HotX;
-  }, Pumper()));
+  EXPECT_TRUE(PumpUntil([&] { return !showsLine() && shown.Width > 0; }, Pumper()));
 }
 
 }  // namespace
