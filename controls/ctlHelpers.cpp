@@ -9,6 +9,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Resources.h"
 #include "platform/rtl/Streams.h"
+#include "platform/win/Cursors.h"
 #include "platform/win/Input.h"
 #include "platform/win/VirtualKeys.h"
 #include "controls/ctlCommand.h"
@@ -99,6 +100,12 @@ TGdiBitmap LoadBitmapFromLibrary(const AnsiString& Name) {
   stream.Write(r->Data, static_cast<int64_t>(r->Size));
   stream.SetPosition(0);
   return ReadBmp(stream);
+}
+
+int LoadCursorFromLibrary(const AnsiString& Name) {
+  const int cursor = LoadCursor(0, Name);
+  if (!cursor) throw EResNotFound("Resource %s not found", {Name});
+  return cursor;
 }
 
 int EntryTextTopMargin(const TFont& Font, bool Bordered, int Height, bool Ctl3D) {

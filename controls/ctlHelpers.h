@@ -1,5 +1,5 @@
 // Small helpers of the control library: keyboard and mouse state, numbers in text form, component
-// names, the century, and bitmaps of the library's resources.
+// names, the century, and bitmaps and cursors of the library's resources.
 #pragma once
 
 #include <cstdint>
@@ -27,5 +27,7 @@ AnsiString NormaliseNumberText(const AnsiString& S, char D);
 int EntryTextTopMargin(const TFont& Font, bool Bordered, int Height, bool Ctl3D);
 // A bitmap resource of the control library ("CTLMARKERS", "CTLTCCHECKGLYPHS"); EResNotFound when absent.
 TGdiBitmap LoadBitmapFromLibrary(const AnsiString& Name);
+// The handle of a cursor resource of the control library ("CTLLINECURSOR"); EResNotFound when absent.
+int LoadCursorFromLibrary(const AnsiString& Name);
 
 QUORVEX_EXCEPTION(EResNotFound, Exception);

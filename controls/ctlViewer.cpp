@@ -14,6 +14,7 @@
 #include "controls/ctlController.h"
 #include "controls/ctlExcept.h"
 #include "controls/ctlGlyphRes.h"
+#include "controls/ctlHelpers.h"
 #include "controls/ctlMessages.h"
 #include "controls/ctlStrRes.h"
 #include "controls/ctlStrings.h"
@@ -26,6 +27,7 @@
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Messages.h"
+#include "platform/win/WindowStyles.h"
 #include "platform/win/Windows.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
@@ -314,6 +316,7 @@ constexpr int LetterCount = 52;
 constexpr int idUpperLetters = 30281;
 constexpr int idLowerLetters = 30282;
 constexpr const char* kMarkers = "CTLMARKERS";
+constexpr const char* kLineCursor = "CTLLINECURSOR";
 constexpr int SunkenEdge = 2;
 constexpr int FlatFrame = 1;
 // While the button is held outside the text, the selection goes on growing at this pace.
@@ -987,6 +990,12 @@ void TCtlBaseViewer::DoMouseWheel(TShiftState Shift, int Delta, int XPos, int YP
 void TCtlBaseViewer::CreateWnd() {
   TCtlCustomControlEx::CreateWnd();
   if (!FMarkers) FMarkers = CtlGlyphResources().Acquire(kMarkers);
+  if (!FLineCursor) {
+    try {
+      FLineCursor = LoadCursorFromLibrary(kLineCursor);
+    } catch (const EResNotFound&) {
+    }
+  }
   UpdateMetrics();
 }
 
@@ -1010,8 +1019,30 @@ void TCtlBaseViewer::WMKillFocus(TMessage& m) {
   TCtlCustomControlEx::WMKillFocus(m);
 }
 
+// A busy cursor set for the whole screen wins over the margin's.
+bool TCtlBaseViewer::ShowsLineCursorAt(TPoint Client) {
+  if (!FLineCursor || Screen().Cursor() != crDefault) return false;
+  const TRect area = TextArea();
+  return area.Contains(Client.X, Client.Y) && Client.X - area.Left < FLeftMargin;
+}
+
 void TCtlBaseViewer::WndProc(TMessage& Message) {
   switch (Message.Msg) {
+    case WM_SETCURSOR:
+      if (TPoint p; LOWORD(static_cast<uintptr_t>(Message.LParam)) == HTCLIENT && GetCursorPos(p) &&
+                    ShowsLineCursorAt(ScreenToClient(p))) {
+        ::SetCursor(FLineCursor);
+        Message.Result = 1;
+        return;
+      }
+      break;
+    case WM_MOUSEMOVE: {
+      // Each move puts back the shape of the control's own cursor; over the margin ours comes back.
+      const TPoint at{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
+      TCtlCustomControlEx::WndProc(Message);
+      if (ShowsLineCursorAt(at) && GetCursor() != FLineCursor) ::SetCursor(FLineCursor);
+      return;
+    }
     case WM_GETDLGCODE:
       Message.Result = DLGC_WANTARROWS;
       return;

@@ -162,6 +162,7 @@ private:
   void UpdateMetrics();
   TRect Inside();
   TRect TextArea();
+  bool ShowsLineCursorAt(TPoint Client);
   TRect VertBarRect();
   TRect HorzBarRect();
   TScrollBarGeometry VertGeometry();
@@ -212,6 +213,7 @@ private:
   TVwrPos FBookmarks[10];
   TDrag FDrag = TDrag::None;
   TVwrPos FLineAnchor;  // the line first clicked in the margin
+  int FLineCursor = 0;  // shown over the margin; 0 leaves the default there too
   TScrollPart FBarPart = TScrollPart::None;
   int FThumbGrab = 0;
   const TGdiBitmap* FMarkers = nullptr;

@@ -91,6 +91,32 @@ unsigned int FontCursorOf(int cursor) {
   return XC_left_ptr;
 }
 
+// An X cursor from a loaded picture: the mask shows the pixels that are not clear, the source picks
+// black (foreground) or white among them.
+Cursor PictureCursor(Display* d, Window root, const TCursorImage& img) {
+  const size_t stride = (static_cast<size_t>(img.Width) + 7) / 8;
+  std::vector<char> source(stride * static_cast<size_t>(img.Height)), mask(source.size());
+  for (int y = 0; y < img.Height; ++y)
+    for (int x = 0; x < img.Width; ++x) {
+      const TCursorImage::TPixel p = img.Pixels[static_cast<size_t>(y * img.Width + x)];
+      const size_t at = static_cast<size_t>(y) * stride + static_cast<size_t>(x / 8);
+      const char bit = static_cast<char>(1 << (x % 8));  // X bitmap data runs from the low bit
+      if (p != TCursorImage::Clear) mask[at] = static_cast<char>(mask[at] | bit);
+      if (p == TCursorImage::Black) source[at] = static_cast<char>(source[at] | bit);
+    }
+  const auto w = static_cast<unsigned>(img.Width), h = static_cast<unsigned>(img.Height);
+  Pixmap src = XCreateBitmapFromData(d, root, source.data(), w, h);
+  Pixmap msk = XCreateBitmapFromData(d, root, mask.data(), w, h);
+  XColor black{}, white{};
+  white.red = white.green = white.blue = 0xFFFF;
+  black.flags = white.flags = DoRed | DoGreen | DoBlue;
+  Cursor c = XCreatePixmapCursor(d, src, msk, &black, &white, static_cast<unsigned>(img.HotX),
+                                 static_cast<unsigned>(img.HotY));
+  XFreePixmap(d, src);
+  XFreePixmap(d, msk);
+  return c;
+}
+
 }  // namespace
 
 struct TX11Backend::TImpl {
@@ -147,12 +173,15 @@ struct TX11Backend::TImpl {
     auto it = ByX.find(w);
     return it == ByX.end() ? 0 : it->second;
   }
+  // Keyed by font glyph for system cursors and by handle for pictures, whose handles lie far above
+  // every glyph number.
   Cursor CursorFor(int shape) {
-    unsigned int font = FontCursorOf(shape);
-    auto it = Cursors.find(static_cast<int>(font));
+    const TCursorImage* picture = CursorImage(shape);
+    const int key = picture ? shape : static_cast<int>(FontCursorOf(shape));
+    auto it = Cursors.find(key);
     if (it != Cursors.end()) return it->second;
-    Cursor c = XCreateFontCursor(Dpy, font);
-    Cursors[static_cast<int>(font)] = c;
+    Cursor c = picture ? PictureCursor(Dpy, Root, *picture) : XCreateFontCursor(Dpy, FontCursorOf(shape));
+    Cursors[key] = c;
     return c;
   }
   void ReadWorkArea();

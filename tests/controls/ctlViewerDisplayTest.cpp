@@ -14,6 +14,9 @@
 #include "platform/classlib/StdCtrls.h"
 #include "platform/win/Caret.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/Cursors.h"
+#include "platform/win/DisplayBackend.h"
+#include "platform/win/HeadlessBackend.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/VirtualKeys.h"
@@ -126,6 +129,25 @@ TEST_F(ViewerDisplayTest, TheMouseSelectsWordsAndWholeLines) {
   Pump();
   EXPECT_EQ(GetActiveWindow(), other->Handle());
   EXPECT_EQ(FViewer->CaretPos(), caret);
+}
+
+TEST_F(ViewerDisplayTest, TheMarginShowsTheLineCursor) {
+  Open("first\r\nsecond\r\n");
+  const int line = LoadCursorFromLibrary("CTLLINECURSOR");
+  EXPECT_THROW(LoadCursorFromLibrary("NOPE"), EResNotFound);
+  const TPoint margin = FViewer->ClientToScreen(TPoint{5, 5}), text = Cell(1, 2);
+  const struct {
+    TPoint At;
+    TCursor Screen;
+    int Shown;
+  } steps[] = {{margin, crDefault, line}, {text, crDefault, IDC_ARROW}, {margin, crHourGlass, IDC_WAIT}};
+  for (const auto& s : steps) {
+    Screen().SetCursor(s.Screen);
+    InjectMouseMove(s.At.X, s.At.Y);
+    Pump();  // the move itself must not take the shape back
+    EXPECT_EQ(static_cast<THeadlessBackend&>(DisplayBackend()).CursorShape(), s.Shown) << s.At.X;
+  }
+  Screen().SetCursor(crDefault);
 }
 
 TEST_F(ViewerDisplayTest, SearchBookmarksAndTheClipboardLimit) {

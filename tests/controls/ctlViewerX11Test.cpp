@@ -1,16 +1,20 @@
 // The viewer on a real X display, driven by xdotool: a click brings the caret, the wheel scrolls,
 // keys and a mouse drag select (a button held below the text scrolls on), a search finds, and
-// each copy reaches the X CLIPBOARD as xclip reads it.
+// each copy reaches the X CLIPBOARD as xclip reads it; the pointer over the margin shows the line
+// cursor as the server's cursor image.
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "controls/ServerCursor.h"
 #include "controls/ctlController.h"
+#include "controls/ctlHelpers.h"
 #include "controls/ctlViewer.h"
 #include "platform/classlib/Forms.h"
 #include "platform/classlib/WindowPump.h"
 #include "platform/gdi/BmpFile.h"
 #include "platform/win/Caret.h"
+#include "platform/win/Cursors.h"
 #include "platform/win/DisplayBackend.h"
 #include "platform/win/WindowImage.h"
 #include "platform/win/Windows.h"
@@ -49,6 +53,20 @@ protected:
                                                     (line - FViewer->TopLine()) * FViewer->RowHeight() + 5});
     return std::to_string(p.X) + " " + std::to_string(p.Y);
   }
+  void ShowViewer(const std::string& name) {
+    FForm = std::make_unique<TForm>(nullptr);
+    FForm->SetCaption("Quorvex viewer");
+    FForm->SetBounds(60, 40, 420, 260);
+    new TCtlController(FForm.get());
+    FViewer = new TCtlTextFileViewer(FForm.get());
+    FViewer->SetParent(FForm.get());
+    FViewer->SetAlign(alClient);
+    FViewer->SetFileName(name);
+    FViewer->SetIsOpen(true);
+    FForm->Show();
+    ASSERT_TRUE(PumpUntil([&] { return !Tool("xdotool search --onlyvisible --name 'Quorvex viewer'").empty(); },
+                          Pumper()));
+  }
   // What another client reads from the CLIPBOARD selection.
   std::string Clipboard() { return Tool("xclip -o -selection clipboard"); }
 
@@ -64,18 +82,7 @@ TEST_F(ViewerX11Test, ScrollSelectSearchAndCopy) {
     std::ofstream out(name, std::ios::binary);
     for (int i = 0; i < 100; ++i) out << "line " << (i < 10 ? "00" : "0") << i << " alpha\tbeta\r\n";
   }
-  FForm = std::make_unique<TForm>(nullptr);
-  FForm->SetCaption("Quorvex viewer");
-  FForm->SetBounds(60, 40, 420, 260);
-  new TCtlController(FForm.get());
-  FViewer = new TCtlTextFileViewer(FForm.get());
-  FViewer->SetParent(FForm.get());
-  FViewer->SetAlign(alClient);
-  FViewer->SetFileName(name);
-  FViewer->SetIsOpen(true);
-  FForm->Show();
-  ASSERT_TRUE(PumpUntil([&] { return !Tool("xdotool search --onlyvisible --name 'Quorvex viewer'").empty(); },
-                        Pumper()));
+  ShowViewer(name);
 
   Tool("xdotool mousemove --sync " + Cell(0, 0) + " click 1");
   ASSERT_TRUE(PumpUntil([&] { return FViewer->Focused(); }, Pumper()));
@@ -114,6 +121,27 @@ TEST_F(ViewerX11Test, ScrollSelectSearchAndCopy) {
 
   Application().ProcessMessages();
   SavePngFile(GetWindowImage(FForm->Handle()), QUORVEX_BINARY_DIR "/viewer-x11.png");
+}
+
+TEST_F(ViewerX11Test, TheMarginShowsTheLineCursorOnTheServer) {
+  const std::string name = FDir + "/short.txt";
+  std::ofstream(name, std::ios::binary) << "one\r\ntwo\r\n";
+  ShowViewer(name);
+  const TCursorImage& line = *CursorImage(LoadCursorFromLibrary("CTLLINECURSOR"));
+  const TPoint margin = FViewer->ClientToScreen(TPoint{6, 6});
+  TServerCursor shown;
+  auto showsLine = [&] {
+    shown = ServerCursor(FServer->Display());
+    return shown.Width == line.Width && shown.Height == line.Height && shown.HotX == line.HotX &&
+           shown.HotY == line.HotY;
+  };
+  Tool("xdotool mousemove --sync " + std::to_string(margin.X) + " " + std::to_string(margin.Y));
+  ASSERT_TRUE(PumpUntil(showsLine, Pumper())) << shown.Width << "x" << shown.Height << " hot " << shown.HotX;
+  const unsigned long argb[] = {0, 0xFF000000ul, 0xFFFFFFFFul};  // clear, black, white
+  for (size_t i = 0; i < line.Pixels.size(); ++i)
+    ASSERT_EQ(shown.Argb[i] & 0xFFFFFFFFul, argb[line.Pixels[i]]) << "pixel " << i;
+  Tool("xdotool mousemove --sync " + Cell(1, 2));
+  EXPECT_TRUE(PumpUntil([&] { return !showsLine() && shown.Width > 0; }, Pumper()));
 }
 
 }  // namespace

@@ -11,10 +11,18 @@
 //                               ("STRING", "#<id>") holding its text in Windows-1252.
 //   res/VERSION/<NAME>.ver      The version block, registered as ("VERSION", "#1") in the
 //                               VS_VERSIONINFO layout with one string table and one translation.
+//   res/CURSOR/<NAME>.cursor    A two-colour cursor, registered as ("CURSOR", NAME): hot spot x and
+//                               y (16 bits each), then a 1-bit bitmap info header of twice the height, a
+//                               black-and-white palette, the colour mask and the transparency mask,
+//                               both bottom-up with rows padded to 32 bits.
 //
 // A .strtab file is UTF-8 text, one entry per line: "<id> <text>" (decimal id, one space, the text
 // to the end of the line). Blank lines and lines starting with '#' are skipped. The text may hold
 // the escapes \n \r \t and \\. Ids must be unique.
+//
+// A .cursor file is text: "hotspot <x> <y>", then the picture, one line per row, all rows of one
+// width (1 to 256 pixels, as many rows): '.' clear, 'X' black, 'o' white. Lines starting with '#'
+// and blank lines are skipped.
 //
 // A .ver file is UTF-8 text of "key=value" lines ('#' comments and blank lines skipped). The keys
 // FileVersion, ProductVersion, LegalCopyright, LegalTrademarks, CompanyName, FileDescription,
@@ -309,6 +317,57 @@ Bytes compileVersion(const fs::path& p) {
   return versionNode(u"VS_VERSION_INFO", fixed, static_cast<uint16_t>(fixed.size()), false, {stringInfo, varInfo});
 }
 
+// ---- cursors
+
+Bytes compileCursor(const fs::path& p) {
+  constexpr size_t MaxSide = 256;
+  int hotX = -1, hotY = -1;
+  std::vector<std::string> rows;
+  int lineNo = 0;
+  for (const std::string& line : lines(readAll(p))) {
+    ++lineNo;
+    std::string where = p.string() + ":" + std::to_string(lineNo);
+    if (line.empty() || line[0] == '#') continue;
+    if (hotX < 0) {
+      char tail = 0;
+      if (std::sscanf(line.c_str(), "hotspot %d %d %c", &hotX, &hotY, &tail) != 2 || hotX < 0 || hotY < 0)
+        throw SourceError(where + ": expected \"hotspot <x> <y>\"");
+      continue;
+    }
+    if (line.find_first_not_of(".Xo") != std::string::npos) throw SourceError(where + ": a row holds only '.', 'X' and 'o'");
+    if (!rows.empty() && line.size() != rows[0].size()) throw SourceError(where + ": rows differ in width");
+    rows.push_back(line);
+  }
+  if (rows.empty() || rows.size() > MaxSide || rows[0].size() > MaxSide)
+    throw SourceError(p.string() + ": a cursor is 1 to 256 pixels each way");
+  const auto width = static_cast<uint32_t>(rows[0].size()), height = static_cast<uint32_t>(rows.size());
+  if (static_cast<uint32_t>(hotX) >= width || static_cast<uint32_t>(hotY) >= height)
+    throw SourceError(p.string() + ": the hot spot lies outside the picture");
+
+  const uint32_t stride = (width + 31) / 32 * 4;
+  Bytes b;
+  put16(b, static_cast<uint16_t>(hotX));
+  put16(b, static_cast<uint16_t>(hotY));
+  for (uint32_t v : {40u, width, 2 * height}) put32(b, v);
+  put16(b, 1);  // planes
+  put16(b, 1);  // bits per pixel
+  for (uint32_t v : {0u, 2 * stride * height, 0u, 0u, 2u, 0u}) put32(b, v);
+  put32(b, 0x00000000);  // black
+  put32(b, 0x00FFFFFF);  // white
+  // Colour bits first, then transparency bits; each mask from the bottom row up.
+  for (bool colour : {true, false}) {
+    for (uint32_t y = height; y-- > 0;) {
+      Bytes row(stride, 0);
+      for (uint32_t x = 0; x < width; ++x) {
+        const char c = rows[y][x];
+        if (colour ? c == 'o' : c == '.') row[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+      }
+      b.insert(b.end(), row.begin(), row.end());
+    }
+  }
+  return b;
+}
+
 // ---- the folder
 
 struct Resource {
@@ -329,6 +388,8 @@ void compileFile(const fs::path& f, const std::string& type, std::vector<Resourc
     }
   } else if (type == "VERSION" && hasExt(f, ".ver")) {
     out.push_back({type, "#1", compileVersion(f)});
+  } else if (type == "CURSOR" && hasExt(f, ".cursor")) {
+    out.push_back({type, name, compileCursor(f)});
   } else {
     out.push_back({type, name, readAll(f)});
   }
