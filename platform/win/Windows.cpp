@@ -1193,6 +1193,16 @@ HDC AcquireFor(HWND hwnd, bool whole, const TRect* update) {
   for (HWND p = w->Parent; p; p = Need(p).Parent) area = IntersectRect(area, GetWindowSurfaceRect(p));
   if (update) area = IntersectRect(area, OffsetRect(*update, t.Origin.X, t.Origin.Y));
   t.Clip = area;
+  if (w->Style & WS_CLIPCHILDREN) {
+    const TRect top = GetWindowRect(GetAncestorRoot(hwnd));
+    for (HWND c : w->Children) {
+      // A transparent child shows what its parent paints beneath it.
+      const TWindowRec& k = Need(c);
+      if (!(k.Style & WS_VISIBLE) || (k.ExStyle & WS_EX_TRANSPARENT)) continue;
+      TRect r = IntersectRect(OffsetRect(GetWindowRect(c), -top.Left, -top.Top), area);
+      if (!r.IsEmpty()) t.Excluded.push_back(r);
+    }
+  }
   return AcquireDc(t);
 }
 
