@@ -764,6 +764,16 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (!s) return 1;
       TRect area = GetWindowSurfaceRect(hwnd);
       if (t && t->Surface == s) area = IntersectRect(area, t->Clip);
+      if (t && t->Surface == s && !t->Excluded.empty()) {
+        TDeviceContext own(s->Bitmap);
+        own.SetViewportOrg(t->Origin.X, t->Origin.Y);
+        TRegion clip(area);
+        own.SelectClipRgn(&clip);
+        ExcludeChildWindows(own, *t);
+        own.FillRect(OffsetRect(area, -t->Origin.X, -t->Origin.Y), SolidBrush(bg));
+        s->MarkChanged(area);
+        return 1;
+      }
       s->Fill(area, bg);
       return 1;
     }
