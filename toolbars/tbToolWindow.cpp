@@ -803,11 +803,6 @@ void TtbCustomToolWindow::WndProc(TMessage& m) {
       ncPaint();
       m.Result = 0;
       return;
-    case WM_PAINT:
-      // The parent's painting may have covered the frame of a docked window.
-      TCustomControl::WndProc(m);
-      if (FDockedTo) ncPaint();
-      return;
     case WM_NCACTIVATE:
       if (Floating()) {
         if (TCustomForm* form = OwnerForm(); form && form->HandleAllocated() && !FReparenting)

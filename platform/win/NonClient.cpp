@@ -180,6 +180,7 @@ void PaintNonClient(HWND hwnd) {
       own->SetViewportOrg(t->Origin.X, t->Origin.Y);
       TRegion clip(t->Clip);
       own->SelectClipRgn(&clip);
+      ExcludeChildWindows(*own, *t);
       dc = &*own;
     }
   }

@@ -26,6 +26,7 @@ void UseGdiDeviceContexts() {
     dc->SetViewportOrg(t.Origin.X, t.Origin.Y);
     TRegion clip(t.Clip);
     dc->SelectClipRgn(&clip);
+    ExcludeChildWindows(*dc, t);
     HDC h = Ctx().Next++;
     Ctx().Live[h] = std::move(dc);
     return h;
@@ -33,6 +34,11 @@ void UseGdiDeviceContexts() {
   p.Release = [](HDC h) { Ctx().Live.erase(h); };
   SetDcProvider(std::move(p));
   SetSysColorResolver([](TColorRef c) { return ColorToRGB(c); });
+}
+
+void ExcludeChildWindows(TDeviceContext& dc, const TDcTarget& t) {
+  for (const TRect& r : t.Excluded)
+    dc.ExcludeClipRect(r.Left - t.Origin.X, r.Top - t.Origin.Y, r.Right - t.Origin.X, r.Bottom - t.Origin.Y);
 }
 
 TDeviceContext* DeviceContextOf(HDC dc) {

@@ -9,3 +9,5 @@
 void UseGdiDeviceContexts();
 // The context behind a handle, or nullptr.
 TDeviceContext* DeviceContextOf(HDC dc);
+// Leaves out of dc's clip the child windows its target excludes.
+void ExcludeChildWindows(TDeviceContext& dc, const TDcTarget& t);

@@ -32,6 +32,9 @@ struct TDcTarget {
   TWindowSurface* Surface = nullptr;
   TPoint Origin;
   TRect Clip;
+  // Child windows a clipping parent leaves alone, in surface coordinates: its painting would
+  // otherwise cover their frames and contents, which they only redraw when told.
+  std::vector<TRect> Excluded;
 };
 
 // The drawing layer replaces this to hand out its own device contexts.

@@ -764,6 +764,16 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (!s) return 1;
       TRect area = GetWindowSurfaceRect(hwnd);
       if (t && t->Surface == s) area = IntersectRect(area, t->Clip);
+      if (t && t->Surface == s && !t->Excluded.empty()) {
+        TDeviceContext own(s->Bitmap);
+        own.SetViewportOrg(t->Origin.X, t->Origin.Y);
+        TRegion clip(area);
+        own.SelectClipRgn(&clip);
+        ExcludeChildWindows(own, *t);
+        own.FillRect(OffsetRect(area, -t->Origin.X, -t->Origin.Y), SolidBrush(bg));
+        s->MarkChanged(area);
+        return 1;
+      }
       s->Fill(area, bg);
       return 1;
     }
@@ -1193,6 +1203,16 @@ HDC AcquireFor(HWND hwnd, bool whole, const TRect* update) {
   for (HWND p = w->Parent; p; p = Need(p).Parent) area = IntersectRect(area, GetWindowSurfaceRect(p));
   if (update) area = IntersectRect(area, OffsetRect(*update, t.Origin.X, t.Origin.Y));
   t.Clip = area;
+  if (w->Style & WS_CLIPCHILDREN) {
+    const TRect top = GetWindowRect(GetAncestorRoot(hwnd));
+    for (HWND c : w->Children) {
+      // A transparent child shows what its parent paints beneath it.
+      const TWindowRec& k = Need(c);
+      if (!(k.Style & WS_VISIBLE) || (k.ExStyle & WS_EX_TRANSPARENT)) continue;
+      TRect r = IntersectRect(OffsetRect(GetWindowRect(c), -top.Left, -top.Top), area);
+      if (!r.IsEmpty()) t.Excluded.push_back(r);
+    }
+  }
   return AcquireDc(t);
 }
 

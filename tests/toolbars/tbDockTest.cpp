@@ -254,6 +254,23 @@ TEST_F(DockTest, DockedFrameShowsItsGripAndTheDockItsBoundLines) {
   EXPECT_EQ(light, d.Pixel(50, d.Height() - 1));
 }
 
+TEST_F(DockTest, RepaintingTheFormOrTheDockLeavesTheDockedFrameAndButtonsAlone) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* bar = MakeToolbar(dock);
+  MakeButton(bar, 0)->SetFlat(false);
+  Pump();
+  const TColorRef light = ColorToRGB(clBtnHighlight), shadow = ColorToRGB(clBtnShadow);
+  for (TWinControl* parent : {static_cast<TWinControl*>(Form.get()), static_cast<TWinControl*>(dock)}) {
+    parent->Invalidate();
+    Pump();
+    TGdiBitmap img = GetWindowImage(bar->Handle());
+    EXPECT_EQ(light, img.Pixel(0, 10)) << parent->ClassName() << ": raised edge";
+    EXPECT_EQ(light, img.Pixel(3, 10)) << parent->ClassName() << ": grip";
+    EXPECT_EQ(shadow, img.Pixel(5, 10)) << parent->ClassName() << ": grip";
+    EXPECT_EQ(light, img.Pixel(8, 2)) << parent->ClassName() << ": the button's frame";
+  }
+}
+
 TEST_F(DockTest, PrintingDrawsTheFrameAndChildrenUnlessHidden) {
   TtbDock* dock = MakeDock();
   TtbToolbar* bar = MakeToolbar(dock);
