@@ -32,6 +32,7 @@ struct TWindowRec {
   bool Created = false;
   TRect Update;  // client coordinates; empty when valid
   bool UpdateErase = false;
+  bool FramePending = false;  // painted over by its parent: the frame draws again with the next paint
   bool Redraw = true;
   bool NcActive = false;  // the caption's look as WM_NCACTIVATE last set it
   std::unique_ptr<TWindowSurface> Surface;  // top-level windows only

@@ -1153,15 +1153,46 @@ HWND FindWindowToPaint(HWND filter) {
   return 0;
 }
 
+namespace {
+
+// A window paints without clipping out its children, so those it paints over must paint again,
+// frame and all, after it.
+void InvalidateCoveredChildren(HWND hwnd, const TRect& area) {
+  if (area.IsEmpty()) return;
+  std::vector<HWND> kids = Need(hwnd).Children;
+  for (HWND c : kids) {
+    TWindowRec* k = FindWindowRec(c);
+    if (!k || !(k->Style & WS_VISIBLE)) continue;
+    TRect covered = IntersectRect(area, k->Bounds);
+    if (covered.IsEmpty()) continue;
+    TRect inClient = OffsetRect(IntersectRect(covered, k->Client), -k->Client.Left, -k->Client.Top);
+    if (covered != IntersectRect(covered, k->Client)) {
+      k->FramePending = true;
+      inClient = GetClientRect(c);  // a frame repaint comes with its window's paint
+    }
+    RedrawWindow(c, &inClient, RDW_INVALIDATE | RDW_ERASE);
+    InvalidateCoveredChildren(c, inClient);
+  }
+}
+
+}  // namespace
+
 HDC BeginPaint(HWND hwnd, TPaintStruct& ps) {
   ps = TPaintStruct{};
   TWindowRec* w = FindWindowRec(hwnd);
   if (!w) return 0;
+  if (w->FramePending) {
+    w->FramePending = false;
+    SendMessage(hwnd, WM_NCPAINT, 1, 0);
+    w = FindWindowRec(hwnd);
+    if (!w) return 0;
+  }
   HideCaret(hwnd);
   TRect update = w->Update;
   bool erase = w->UpdateErase;
   w->Update = TRect{};
   w->UpdateErase = false;
+  InvalidateCoveredChildren(hwnd, update);
   HDC dc = GetPaintDC(hwnd, update);
   ps.hdc = dc;
   ps.rcPaint = update;

@@ -117,6 +117,22 @@ Cursor PictureCursor(Display* d, Window root, const TCursorImage& img) {
   return c;
 }
 
+// Takes the window's next configure notice from the queue, unless a reparenting of the window
+// comes before it.
+bool NextConfigureBeforeReparent(Display* dpy, Window w, XEvent& out) {
+  struct TScan {
+    Window W;
+    bool Blocked = false;
+  } scan{w};
+  auto match = [](Display*, XEvent* e, XPointer arg) -> Bool {
+    auto* s = reinterpret_cast<TScan*>(arg);
+    if (e->xany.window != s->W || s->Blocked) return False;
+    if (e->type == ReparentNotify) s->Blocked = true;
+    return e->type == ConfigureNotify;
+  };
+  return XCheckIfEvent(dpy, &out, match, reinterpret_cast<XPointer>(&scan));
+}
+
 }  // namespace
 
 struct TX11Backend::TImpl {
@@ -975,6 +991,7 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       // Of the notices waiting, the latest counts. A manager's own notices carry the place on the
       // screen; the server's carry it while the window sits on the root rather than in a frame.
       // Without a manager our requests are carried out in order: notices older than the last are stale.
+      // Notices behind a reparenting wait for it: the server's place means another thing after it.
       std::optional<TPoint> place, size;
       XEvent e = ev;
       do {
@@ -982,7 +999,7 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
         if (!Managed && c.serial < x.ConfigureSerial) continue;
         if (c.send_event || !x.InFrame) place = TPoint{c.x, c.y};
         size = TPoint{c.width, c.height};
-      } while (XCheckTypedWindowEvent(Dpy, w, ConfigureNotify, &e));
+      } while (NextConfigureBeforeReparent(Dpy, w, e));
       if (!size) break;
       TRect b = GetWindowRect(h);
       bool sized = size->X != std::max(1, b.Width()) || size->Y != std::max(1, b.Height());

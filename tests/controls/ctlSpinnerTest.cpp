@@ -93,7 +93,8 @@ TEST_F(SpinnerTest, PaintsArrowsAndSinksThePressedHalf) {
   Spin->SetBounds(200, 20, 30, 30);
   Spin->Repaint();
   Pump();
-  EXPECT_EQ(ColorToRGB(clBtnFace), PixelOf(*Spin, 3, 3));
+  // The centre's face, between the edges that meet in its middle.
+  EXPECT_EQ(ColorToRGB(clBtnFace), PixelOf(*Spin, 15, 12));
 }
 
 TEST_F(SpinnerTest, HoldingUpStepsAnEditOnTheScheduleAndSleepsBetweenSteps) {

@@ -238,6 +238,32 @@ TEST_F(WinTest, ParentPaintsBeforeChildrenAndHiddenWindowsNever) {
   EXPECT_TRUE(GetUpdateRect(k, nullptr));
 }
 
+// A parent's paint covers its children, so they and their frames paint again after it.
+TEST_F(WinTest, ChildrenPaintAgainWhereTheirParentPaints) {
+  HWND a = Top(0, 0, 200, 200);
+  HWND k = Child(a, 10, 10, 100, 100, WS_CHILD | WS_VISIBLE | WS_BORDER);
+  HWND g = Child(k, 5, 5, 20, 20);
+  ShowWindow(a, SW_SHOW);
+  Pump();
+  Only = {WM_PAINT, WM_NCPAINT};
+  using Seq = std::vector<std::pair<HWND, UINT>>;
+  const Seq all{{a, WM_PAINT}, {k, WM_PAINT}, {k, WM_NCPAINT}, {g, WM_PAINT}};
+  SetWindowPos(k, 0, 0, 0, 80, 80, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);  // shrinks: nothing uncovered inside
+  Log.clear();
+  Pump();
+  EXPECT_EQ(all, Pairs()) << "shrunk child";
+  TRect corner = Rect(0, 0, 12, 12);  // touches only k's frame
+  InvalidateRect(a, &corner, true);
+  Log.clear();
+  Pump();
+  EXPECT_EQ(all, Pairs()) << "frame corner";
+  TRect free = Rect(150, 150, 160, 160);
+  InvalidateRect(a, &free, true);
+  Log.clear();
+  Pump();
+  EXPECT_EQ((Seq{{a, WM_PAINT}}), Pairs()) << "no child there";
+}
+
 TEST_F(WinTest, CaretBlinksByInvertingPixels) {
   TFakeClock clock;
   HWND a = Top(0, 0, 108, 127);

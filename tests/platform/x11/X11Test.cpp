@@ -610,3 +610,29 @@ TEST_F(X11Test, AMapLostToAStartingManagerIsSentAgain) {
   EXPECT_FALSE(Viewable(top));
   EXPECT_TRUE(PumpUntil([&] { return Viewable(top); }, Pumper()));
 }
+
+// A manager reparents the window and tells its place on the screen by a notice of its own; the
+// server's later notice gives the place inside the frame, which is no place on the screen.
+TEST_F(X11Test, APlaceInsideTheFrameIsNotTakenForOneOnTheScreen) {
+  HWND top = CreateWindowEx(0, "Paint", "", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100, 0);
+  Pump();
+  FBackend->Sync();
+  Window xw = FBackend->XWindowOf(top), root = DefaultRootWindow(FPeer);
+  Window frame = XCreateSimpleWindow(FPeer, root, 150, 120, 260, 160, 0, 0, 0);
+  XMoveWindow(FPeer, xw, 70, 50);  // still on the root: a place on the screen
+  XReparentWindow(FPeer, xw, frame, 1, 20);
+  XEvent ev{};
+  ev.xconfigure.type = ConfigureNotify;
+  ev.xconfigure.send_event = True;
+  ev.xconfigure.event = ev.xconfigure.window = xw;
+  ev.xconfigure.x = 151, ev.xconfigure.y = 140;
+  ev.xconfigure.width = 200, ev.xconfigure.height = 100;
+  XSendEvent(FPeer, xw, False, StructureNotifyMask, &ev);
+  XResizeWindow(FPeer, xw, 210, 100);  // the server's notice: 1,20 within the frame
+  XSync(FPeer, False);
+  EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(top).Width() == 210; }, Pumper()));
+  EXPECT_EQ(151, GetWindowRect(top).Left);
+  EXPECT_EQ(140, GetWindowRect(top).Top);
+  XDestroyWindow(FPeer, frame);
+  XSync(FPeer, False);
+}
