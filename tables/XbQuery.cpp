@@ -187,19 +187,7 @@ TXbConnection* TXbQuery::connection() {
 
 TXbDatabase* TXbQuery::database() {
   if (FDatabase || FDatabaseName.empty()) return FDatabase;
-  if (HasState(csDesigning)) {
-    for (int i = 0; i < XbDatabaseRegistry().Count(); ++i) {
-      auto* d = static_cast<TXbDatabase*>(XbDatabaseRegistry().Items(i));
-      if (SameText(d->DataPathAlias(), FDatabaseName)) return FDatabase = d;
-    }
-    return nullptr;
-  }
-  TXbSearchObject search;
-  auto isDb = TXbSearchObject::ClassOf<TXbDatabase>();
-  for (TComponent* c = search.Start(isDb); c; c = search.Continue(isDb))
-    if (SameText(static_cast<TXbDatabase*>(c)->DataPathAlias(), FDatabaseName))
-      return FDatabase = static_cast<TXbDatabase*>(c);
-  return nullptr;
+  return FDatabase = FindXbDatabase(FDatabaseName, HasState(csDesigning));
 }
 
 AnsiString TXbQuery::dataFolder() {

@@ -206,3 +206,18 @@ TComponent* TXbSearchObject::Continue(const TClassTest& isClass) {
   }
   return nullptr;
 }
+
+TXbDatabase* FindXbDatabase(const AnsiString& name, bool designing) {
+  if (designing) {
+    for (int i = 0; i < XbDatabaseRegistry().Count(); ++i) {
+      auto* d = static_cast<TXbDatabase*>(XbDatabaseRegistry().Items(i));
+      if (SameText(d->DataPathAlias(), name)) return d;
+    }
+    return nullptr;
+  }
+  TXbSearchObject search;
+  auto isDb = TXbSearchObject::ClassOf<TXbDatabase>();
+  for (TComponent* c = search.Start(isDb); c; c = search.Continue(isDb))
+    if (SameText(static_cast<TXbDatabase*>(c)->DataPathAlias(), name)) return static_cast<TXbDatabase*>(c);
+  return nullptr;
+}

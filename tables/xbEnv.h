@@ -142,3 +142,7 @@ private:
   int32_t FFormComponent = 0;
   int32_t FFrameComponent = 0;
 };
+
+// The database whose alias is name: among the registered ones while designing, else searched
+// through the running program; nullptr when none has it.
+TXbDatabase* FindXbDatabase(const AnsiString& name, bool designing);
