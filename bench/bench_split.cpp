@@ -13,6 +13,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "core/uHotFileLines.h"
 #include "core/uHotSplitter.h"
 
 namespace {

@@ -94,7 +94,7 @@ int32_t ParseDate(const std::string& s) {
 std::string DateText(int32_t day) {
   int y, m, d;
   CivilFromDayNumber(day, y, m, d);
-  char buf[16];
+  char buf[40];  // room for any int the compiler cannot rule out
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
   return buf;
 }
