@@ -1036,13 +1036,6 @@ void TCtlBaseViewer::WndProc(TMessage& Message) {
         return;
       }
       break;
-    case WM_MOUSEMOVE: {
-      // Each move puts back the shape of the control's own cursor; over the margin ours comes back.
-      const TPoint at{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
-      TCtlCustomControlEx::WndProc(Message);
-      if (ShowsLineCursorAt(at) && GetCursor() != FLineCursor) ::SetCursor(FLineCursor);
-      return;
-    }
     case WM_GETDLGCODE:
       Message.Result = DLGC_WANTARROWS;
       return;

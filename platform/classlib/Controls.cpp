@@ -1398,8 +1398,9 @@ void TWinControl::routeMouse(TMessage& m) {
     target = ControlAtPos(p, false);
   if (m.Msg == WM_MOUSEMOVE) Application().HintMouseMessage(target ? target : this, ClientToScreen(p));
   else Application().CancelHint();
-  if (m.Msg == WM_MOUSEMOVE) {
-    // The shape over a control is its own, unless the screen sets one for all.
+  if (m.Msg == WM_MOUSEMOVE && ::GetCapture()) {
+    // While the mouse is captured no cursor query comes: the shape over a control is its own,
+    // unless the screen sets one for all.
     TCursor cur = Screen().Cursor();
     if (cur == crDefault) cur = (target ? target : this)->Cursor();
     if (::GetCursor() != CursorHandle(cur)) ::SetCursor(CursorHandle(cur));
