@@ -175,7 +175,7 @@ TEST_F(XbDSetTest, EditsAppendsCancelsAndDeletesAsThePeerReadsThem) {
   // A memo the engine cannot store is an error, not a quiet loss.
   Table->Edit();
   Table->FieldByName("NOTES")->SetAsString(AnsiString("end\x1a"));
-  EXPECT_EQ(Msg([&] { Table->Post(); }), "Blob Write Error");
+  EXPECT_EQ(Msg([&] { Table->Post(); }).substr(0, 16), "Blob Write Error");
   Table->Cancel();
 
   // Too wide for its field: refused, and nothing is written.

@@ -328,7 +328,8 @@ XBE_EXPORT void xb_OrderPosSet(double f) { Do([&](TWorkArea& a) { a.SetOrderPosi
 XBE_EXPORT int32_t xb_Rlock(int32_t n) {
   return With(kFalse, [&](TWorkArea& a) {
     uint32_t rec = n > 0 ? uint32_t(n) : a.RecNo();
-    return Logical(a.LockRecord(rec));
+    if (!a.LockRecord(rec)) throw EDbfError("Record " + std::to_string(rec) + " is locked by another user or task");
+    return kTrue;
   });
 }
 XBE_EXPORT void xb_Unlock(int32_t n) {
