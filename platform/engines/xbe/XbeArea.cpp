@@ -117,8 +117,12 @@ TWorkArea::TWorkArea(const std::string& path, std::string alias, TOpenMode mode,
   const char* ext = tableKind == 2 ? ".CDX" : (tableKind == 3 || tableKind == 4) ? ".NSX" : nullptr;
   if (ext) {
     std::string logical = WithExtension(FDbf->Path(), ext);
-    if (Exists(FindFileAnyCase(WithExtension(logical, kIndexExtension))) || Exists(FindFileAnyCase(logical)))
-      OpenIndex(logical);
+    // Its tags hold definitions only, so a table whose index cannot be read opens without it.
+    if (Exists(FindFileAnyCase(WithExtension(logical, kIndexExtension))) || Exists(FindFileAnyCase(logical))) try {
+        OpenIndex(logical);
+      } catch (const EDbfError& e) {
+        Notice = e.what();
+      }
   }
   GoTop();
 }
