@@ -1346,9 +1346,11 @@ int TXbTable::RecNo() {
     TRecordBuffer b = State() == dsCalcFields ? FCalcBuffer : ActiveBuffer();
     return b ? bookmarkOf(b) : FCurrentRecNo;
   }
-  int count = RecordCount();
+  if (!local()) return FCurrentRecNo;
   UpdateCursorPos();
-  // The engine's fraction times the count lands between two whole numbers: round, not cut.
+  // Positions count the records the order shows (deleted ones hidden, scope, filter); the
+  // engine's fraction times that count lands between two whole numbers: round, not cut.
+  int32_t count = XbOps::Count(*this);
   return static_cast<int>(std::lround(orderPosition() * count));
 }
 
@@ -1369,7 +1371,16 @@ void TXbTable::SetRecNo(int value) {
     return;
   }
   BeforeMove();
-  if (TRecordBuffer b = ActiveBuffer()) setBookmark(b, value, bfCurrent);
+  select();
+  int32_t rec = value;
+  if (FCurrentOrder != 0 && FTableType != ttXBNTX && local()) {
+    // In an order the number is a position, as RecNo answers it.
+    int32_t count = XbOps::Count(*this);
+    XbOps::Go(*this, value);
+    if (count > 0) XbOps::OrderPosSet(*this, double(value) / count);
+    rec = XbOps::RecNo(*this);
+  }
+  if (TRecordBuffer b = ActiveBuffer()) setBookmark(b, rec, bfCurrent);
   FFetchPosition = -1;
   Resync(0);
   AfterMove();
@@ -1792,6 +1803,9 @@ bool TXbTable::Locate(const AnsiString& keyFields, const Variant& keyValues, TLo
     switch (f->DataType()) {
       case ftString: {
         AnsiString s = VarIsNull(v) ? AnsiString() : v.AsString();
+        // "=" between texts matches longer values while exact comparison is off: a whole value
+        // is compared at the field's width, as the seek does.
+        if (!(options & loPartialKey) && int(s.size()) < f->Size()) s.resize(std::size_t(f->Size()), ' ');
         term = (ci ? "UPPER(" + name + ")" : name) + "=" + XbQuote(ci ? AnsiUpperCase(s) : s);
         break;
       }
