@@ -139,4 +139,11 @@ TEST_F(XbDSetSharing, OpenFailuresSayWhy) {
   EXPECT_TRUE(holder.Wait());
 }
 
+TEST_F(XbDSetSharing, AForeignIndexBesideTheTableDoesNotStopItsOpen) {
+  Dir.Write("people.cdx", std::string("\x00\x02\x00\x00 a real index's pages", 25));
+  Table->Open();
+  EXPECT_EQ(Table->RecCount(), 3);
+  EXPECT_EQ(Table->IndexDefs().Count(), 0);
+}
+
 }  // namespace
