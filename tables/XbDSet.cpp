@@ -1319,6 +1319,11 @@ int32_t TXbTable::RecCount() {
 
 int TXbTable::RecordCount() {
   if (!FWorkArea) return 0;
+  // The table may be shared: a count another program changed is no longer the count.
+  if (local() && !FCountStale && FRecordCount >= 0) {
+    select();
+    if (XbOps::RecCount(*this) != FRawCount) countStale();
+  }
   if (FCountStale || FRecordCount < 0) {
     select();
     FRawCount = XbOps::RecCount(*this);

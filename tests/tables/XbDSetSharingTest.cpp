@@ -146,4 +146,36 @@ TEST_F(XbDSetSharing, AForeignIndexBesideTheTableDoesNotStopItsOpen) {
   EXPECT_EQ(Table->IndexDefs().Count(), 0);
 }
 
+TEST_F(XbDSetSharing, AnOpenTableSeesWhatAnotherProcessWrote) {
+  Dir.Write("people.cdx", "XBEINDEX 1\nNAME\tUPPER(NAME)\t\t0\t0\n");
+  xb_SetDeleted(-1);
+  Table->SetIndexName("NAME");
+  Table->Open();
+  auto walk = [&] {
+    AnsiString names;
+    for (Table->First(); !Table->Eof(); Table->Next()) names += Table->FieldByName("NAME")->AsString() + " ";
+    return names;
+  };
+  EXPECT_EQ(walk(), "Ann Cyd ");
+  EXPECT_EQ(Table->RecordCount(), 3);
+  std::string path = Dir.path + "people.dbf";
+  TOtherProcess other([&](TOtherProcess&) {
+    int32_t area = xb_UseEx(path.c_str(), "OTHER", 0, 2, 1);
+    xb_Select(area);
+    xb_Go(3);
+    xb_Replace("name", xbReplaceText, "Aaron");
+    xb_AppendBlank();
+    xb_Replace("name", xbReplaceText, "Abe");
+    xb_Close();
+    return area > 0;
+  });
+  ASSERT_TRUE(other.Wait());
+  EXPECT_EQ(walk(), "Aaron Abe Ann ");
+  EXPECT_EQ(Table->RecordCount(), 4);
+  EXPECT_FALSE(Table->Locate("NAME", Variant("cyd"), loCaseInsensitive));
+  EXPECT_TRUE(Table->Locate("NAME", Variant("aaron"), loCaseInsensitive));
+  EXPECT_EQ(Table->PhysicalRecNo(), 3);
+  xb_SetDeleted(0);
+}
+
 }  // namespace

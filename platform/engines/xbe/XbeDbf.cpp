@@ -352,8 +352,13 @@ void TDbfFile::writeHeader(unsigned char* h, uint32_t count) {
   // What this engine wrote is no news to it.
   TTableShare& s = *FShare;
   s.RecordCount = count;
-  unsigned char again[kHeaderPrefix];
-  s.Known = readStamp(again);
+  s.Known.Count = count;
+  s.Known.Counter = Le32(h + kCounterAt);
+  std::memcpy(s.Known.Date, h + 1, 3);
+  struct stat fs{};
+  fstat(FFd, &fs);
+  s.Known.Size = fs.st_size;
+  s.Known.MTimeNs = int64_t(fs.st_mtim.tv_sec) * 1000000000 + fs.st_mtim.tv_nsec;
   ++s.Generation;
 }
 
