@@ -378,6 +378,7 @@ void TWorkArea::Unlock(uint32_t recNo) {
 }
 
 void TWorkArea::PutRecord(const std::string& record) {
+  if (FDbf->ReadOnly()) throw EDbfError("Table is open read-only: " + FDbf->Path());
   if (FEof && !FPending) throw EDbfError("No current record to write");
   FRecord = record.substr(0, std::size_t(FDbf->RecordSize()));
   FRecord.resize(std::size_t(FDbf->RecordSize()), ' ');
@@ -385,6 +386,7 @@ void TWorkArea::PutRecord(const std::string& record) {
 }
 
 void TWorkArea::PutField(int field, const std::string& text) {
+  if (FDbf->ReadOnly()) throw EDbfError("Table is open read-only: " + FDbf->Path());
   if (FEof && !FPending) throw EDbfError("No current record to write");
   const TDbfField& f = FDbf->Fields()[std::size_t(field)];
   std::string value = text.substr(0, std::size_t(f.Width));

@@ -111,8 +111,7 @@ std::vector<std::weak_ptr<TTableShare>>& Shares() {
 }  // namespace
 
 bool TChangeStamp::operator==(const TChangeStamp& o) const {
-  return Count == o.Count && Counter == o.Counter && std::memcmp(Date, o.Date, 3) == 0 && Size == o.Size &&
-         MTimeNs == o.MTimeNs;
+  return Count == o.Count && Counter == o.Counter && std::memcmp(Date, o.Date, 3) == 0;
 }
 
 class TDbfFile::TFileLock {
@@ -258,10 +257,6 @@ TChangeStamp TDbfFile::readStamp(unsigned char* h) const {
   st.Count = Le32(h + 4);
   st.Counter = Le32(h + kCounterAt);
   std::memcpy(st.Date, h + 1, 3);
-  struct stat fs{};
-  fstat(FFd, &fs);
-  st.Size = fs.st_size;
-  st.MTimeNs = int64_t(fs.st_mtim.tv_sec) * 1000000000 + fs.st_mtim.tv_nsec;
   return st;
 }
 
@@ -270,7 +265,9 @@ bool TDbfFile::seenChange(const TChangeStamp& now) {
   if (now == s.Known) return false;
   s.Known = now;
   // A short file counts only the records it holds.
-  uint64_t fit = now.Size > s.HeaderSize ? uint64_t(now.Size - s.HeaderSize) / uint64_t(s.RecordSize) : 0;
+  struct stat fs{};
+  fstat(FFd, &fs);
+  uint64_t fit = fs.st_size > s.HeaderSize ? uint64_t(fs.st_size - s.HeaderSize) / uint64_t(s.RecordSize) : 0;
   s.RecordCount = static_cast<uint32_t>(std::min<uint64_t>(now.Count, fit));
   ++s.Generation;
   s.OrdersStale = true;
@@ -355,10 +352,6 @@ void TDbfFile::writeHeader(unsigned char* h, uint32_t count) {
   s.Known.Count = count;
   s.Known.Counter = Le32(h + kCounterAt);
   std::memcpy(s.Known.Date, h + 1, 3);
-  struct stat fs{};
-  fstat(FFd, &fs);
-  s.Known.Size = fs.st_size;
-  s.Known.MTimeNs = int64_t(fs.st_mtim.tv_sec) * 1000000000 + fs.st_mtim.tv_nsec;
   ++s.Generation;
 }
 

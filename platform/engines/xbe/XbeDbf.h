@@ -33,14 +33,12 @@ enum class TOpenMode { Shared = 0, ReadOnly = 1, Exclusive = 2 };
 // Finds path, or when it is missing a file of the same folder whose name differs only in letter case.
 std::string FindFileAnyCase(const std::string& path);
 
-// What tells that a table changed: the header's count, update date and change counter, and
-// the file's size and modification time.
+// What tells that a table changed: the header's count, update date and change counter (which
+// every write of this engine moves on, in the header bytes dBASE keeps for multi-user work).
 struct TChangeStamp {
   uint32_t Count = 0;
   uint32_t Counter = 0;
   uint8_t Date[3] = {0, 0, 0};
-  int64_t Size = 0;
-  int64_t MTimeNs = 0;
   bool operator==(const TChangeStamp& o) const;
 };
 
