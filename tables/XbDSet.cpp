@@ -1183,6 +1183,7 @@ TApBlobStream::TApBlobStream(TXbTable* table, TField* field, TBlobStreamMode mod
   if (mode != bmWrite && (calc || !field->IsNull())) {
     if (!slot->Loaded || table->SpeedMode() || calc || table->State() == dsOldValue) {
       table->select();
+      uint64_t mark = EngineMark();
       int32_t keep = XbOps::RecNo(*table);
       int32_t rec = table->bookmarkOf(FBuffer);
       if (rec > 0) XbOps::Go(*table, rec);
@@ -1203,7 +1204,13 @@ TApBlobStream::TApBlobStream(TXbTable* table, TField* field, TBlobStreamMode mod
       }
       slot->Length = length;
       slot->Loaded = 1;
+      // A damaged memo is reported, not shown as an empty one.
+      AnsiString reason = table->local() ? EngineErrorSince(mark) : AnsiString();
       if (keep > 0) XbOps::Go(*table, keep);
+      if (!reason.empty()) {
+        slot->Loaded = 0;
+        table->HandleError(reason);
+      }
     }
   }
   if (table->Active() && mode != bmWrite && slot->Data) {

@@ -178,4 +178,15 @@ TEST_F(XbDSetSharing, AnOpenTableSeesWhatAnotherProcessWrote) {
   xb_SetDeleted(0);
 }
 
+TEST_F(XbDSetSharing, ADamagedMemoIsReportedNotShownEmpty) {
+  std::string bytes = TempDir::Read(Dir.path + "people.dbf");
+  // Record 1's memo reference: after the header, the deletion mark and 30 bytes of fields.
+  std::size_t ref = std::size_t(uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8) + 31;
+  bytes.replace(ref, 10, "     99999");
+  Dir.Write("people.dbf", bytes);
+  Table->Open();
+  AnsiString m = Msg([&] { Table->FieldByName("NOTES")->AsString(); });
+  EXPECT_NE(m.find("past the end"), AnsiString::npos) << m;
+}
+
 }  // namespace
