@@ -127,7 +127,13 @@ TWorkArea::TWorkArea(const std::string& path, std::string alias, TOpenMode mode,
   GoTop();
 }
 
-TWorkArea::~TWorkArea() = default;
+TWorkArea::~TWorkArea() {
+  // A change still in the buffer is written rather than lost with the work area.
+  try {
+    flush();
+  } catch (...) {
+  }
+}
 
 TValue TWorkArea::FieldValue(const std::string& record, int field) const {
   const TDbfField& f = FDbf->Fields()[std::size_t(field)];
