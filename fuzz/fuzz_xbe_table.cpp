@@ -48,6 +48,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   xb_Seek(expr.c_str());
   xb_GoBottom();
   xb_Skip(-3);
+  // A second work area on the same file writes; the first must take its changes in.
+  int32_t other = xb_UseEx((dir + "/t.dbf").c_str(), "OTHER", 0, 1, 2);
+  if (other > 0) {
+    xb_AppendBlank();
+    if (xb_FieldCount() > 0) xb_Replace(xb_FieldName(1), 1, expr.c_str());
+    xb_Commit();
+    xb_GoTop();
+    xb_Delete();
+    xb_Select(area);
+    xb_GoTop();
+    xb_Skip(2);
+    xb_OrderPosSet(0.5);
+    xb_OrderPosGet();
+    xb_Select(other);
+    xb_Close();
+    xb_Select(area);
+  }
   xb_Close();
   return 0;
 }

@@ -27,6 +27,28 @@ constexpr int32_t kPropGetExact = xbPropGetExact;
 constexpr int32_t kPropSetExact = xbPropSetExact;
 constexpr int32_t kPropGetDeleted = xbPropGetDeleted;
 constexpr int kBookmarkInserted = 2;  // the record number no longer stands for a place
+constexpr const char* kLockFailure = "Record Lock Failure. May be locked by another user or task.";
+
+// The engine's error channel: its last text, and how many have come, so that an operation can
+// tell whether the engine complained while it ran.
+struct TEngineReport {
+  AnsiString Last;
+  uint64_t Count = 0;
+};
+TEngineReport& EngineReport() {
+  static TEngineReport report;
+  return report;
+}
+void RecordEngineError(int32_t, const char* message) {
+  EngineReport().Last = message ? message : "";
+  ++EngineReport().Count;
+}
+uint64_t EngineMark() { return EngineReport().Count; }
+// The engine's text when it reported anything since mark, else empty.
+AnsiString EngineErrorSince(uint64_t mark) { return EngineReport().Count != mark ? EngineReport().Last : AnsiString(); }
+AnsiString WithReason(const AnsiString& message, const AnsiString& reason) {
+  return reason.empty() ? message : message + "\r" + reason;
+}
 
 AnsiString TrimRight(AnsiString s) {
   s.erase(s.find_last_not_of(' ') + 1);
@@ -467,10 +489,12 @@ void TXbTable::openLocally(int32_t mode, int32_t kind) {
     XbeEntry(xb_SetExact)(FExact ? kTrue : 0);
   }
   if (errorModeOn()) XbeEntry(xb_ErrorLevel)(0);
+  XbeEntry(xb_SetErrorFunc)(&RecordEngineError);
+  uint64_t mark = EngineMark();
   int32_t area = XbOps::UseEx(*this, TableFile(), makeAlias(), mode, kind, int32_t(FCommitLevel));
   if (area < 1) {
     XbeEntry(xb_ErrorLevel)(FErrorLevel);
-    HandleError("Unable to open table: " + TableFile());
+    HandleError(WithReason("Unable to open table: " + TableFile(), EngineErrorSince(mark)));
   }
   FWorkArea = static_cast<int16_t>(area);
   XbeEntry(xb_ErrorLevel)(FErrorLevel);
@@ -792,7 +816,9 @@ void TXbTable::encodeRecord(TRecordBuffer buffer, bool inserting) {
   select();
   int dataFields = 0;
   for (TField* f : Fields()) dataFields += !f->Calculated() && f->FieldNo() > 0;
-  if (dataFields != FEngineFieldCount) XbOps::GetRecord(*this, FRaw.data());
+  // Fields the data set does not show keep what the record holds; a new record has none yet.
+  if (inserting) std::fill(FRaw.begin(), FRaw.end(), ' ');
+  else if (dataFields != FEngineFieldCount) XbOps::GetRecord(*this, FRaw.data());
   for (TField* f : Fields()) {
     int no = f->FieldNo();
     if (f->Calculated() || no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) continue;
@@ -868,7 +894,17 @@ void TXbTable::encodeRecord(TRecordBuffer buffer, bool inserting) {
     std::memcpy(FRaw.data() + info.RawOffset, text.data(), std::size_t(info.Width));
   }
   FRaw[0] = inserting ? ' ' : (XbOps::Deleted(*this) ? '*' : ' ');
+}
+
+void TXbTable::writeRecord(TRecordBuffer buffer) {
+  // The engine keeps the record until the commit: a memo that fails takes the whole change
+  // back, so a failed post leaves the table as it was.
+  uint64_t mark = EngineMark();
   XbOps::PutRecord(*this, FRaw.data());
+  writeBlobs(buffer);
+  XbOps::Commit(*this);
+  if (AnsiString reason = local() ? EngineErrorSince(mark) : AnsiString(); !reason.empty())
+    HandleError(Contains(reason, "locked") ? WithReason(kLockFailure, reason) : reason);
 }
 
 TRecordBuffer TXbTable::fieldBuffer() const {
@@ -1147,6 +1183,7 @@ TApBlobStream::TApBlobStream(TXbTable* table, TField* field, TBlobStreamMode mod
   if (mode != bmWrite && (calc || !field->IsNull())) {
     if (!slot->Loaded || table->SpeedMode() || calc || table->State() == dsOldValue) {
       table->select();
+      uint64_t mark = EngineMark();
       int32_t keep = XbOps::RecNo(*table);
       int32_t rec = table->bookmarkOf(FBuffer);
       if (rec > 0) XbOps::Go(*table, rec);
@@ -1167,7 +1204,13 @@ TApBlobStream::TApBlobStream(TXbTable* table, TField* field, TBlobStreamMode mod
       }
       slot->Length = length;
       slot->Loaded = 1;
+      // A damaged memo is reported, not shown as an empty one.
+      AnsiString reason = table->local() ? EngineErrorSince(mark) : AnsiString();
       if (keep > 0) XbOps::Go(*table, keep);
+      if (!reason.empty()) {
+        slot->Loaded = 0;
+        table->HandleError(reason);
+      }
     }
   }
   if (table->Active() && mode != bmWrite && slot->Data) {
@@ -1206,16 +1249,20 @@ void TXbTable::writeBlobs(TRecordBuffer buffer) {
     TBlobSlot* slot = blobSlot(buffer, f);
     if (!slot || !slot->Modified) continue;
     AnsiString name = f->FieldName();
+    uint64_t mark = EngineMark();
     if (f->DataType() == ftMemo) {
       AnsiString text(slot->Data ? slot->Data : "", std::size_t(slot->Length));
       XbOps::Replace(*this, name, xbReplaceText, text.c_str());
-      // The engine answers nothing; a memo it could not store shows in its length.
-      if (XbOps::GetBlobLength(*this, name) != int32_t(std::strlen(text.c_str()))) HandleError("Blob Write Error");
+      // The engine answers nothing; a memo it could not store shows in its report or its length.
+      AnsiString reason = local() ? EngineErrorSince(mark) : AnsiString();
+      if (!reason.empty() || XbOps::GetBlobLength(*this, name) != int32_t(std::strlen(text.c_str())))
+        HandleError(WithReason("Blob Write Error", reason));
     } else if (XbOps::PutBlob(*this, name, slot->Data, slot->Length) != slot->Length) {
-      HandleError("Blob Write Error");
+      HandleError(WithReason("Blob Write Error", local() ? EngineErrorSince(mark) : AnsiString()));
     }
-    slot->Modified = 0;
   }
+  for (TField* f : FBlobFields)
+    if (TBlobSlot* slot = blobSlot(buffer, f)) slot->Modified = 0;
 }
 
 // ---- moving
@@ -1279,6 +1326,11 @@ int32_t TXbTable::RecCount() {
 
 int TXbTable::RecordCount() {
   if (!FWorkArea) return 0;
+  // The table may be shared: a count another program changed is no longer the count.
+  if (local() && !FCountStale && FRecordCount >= 0) {
+    select();
+    if (XbOps::RecCount(*this) != FRawCount) countStale();
+  }
   if (FCountStale || FRecordCount < 0) {
     select();
     FRawCount = XbOps::RecCount(*this);
@@ -1306,9 +1358,11 @@ int TXbTable::RecNo() {
     TRecordBuffer b = State() == dsCalcFields ? FCalcBuffer : ActiveBuffer();
     return b ? bookmarkOf(b) : FCurrentRecNo;
   }
-  int count = RecordCount();
+  if (!local()) return FCurrentRecNo;
   UpdateCursorPos();
-  // The engine's fraction times the count lands between two whole numbers: round, not cut.
+  // Positions count the records the order shows (deleted ones hidden, scope, filter); the
+  // engine's fraction times that count lands between two whole numbers: round, not cut.
+  int32_t count = XbOps::Count(*this);
   return static_cast<int>(std::lround(orderPosition() * count));
 }
 
@@ -1329,7 +1383,16 @@ void TXbTable::SetRecNo(int value) {
     return;
   }
   BeforeMove();
-  if (TRecordBuffer b = ActiveBuffer()) setBookmark(b, value, bfCurrent);
+  select();
+  int32_t rec = value;
+  if (FCurrentOrder != 0 && FTableType != ttXBNTX && local()) {
+    // In an order the number is a position, as RecNo answers it.
+    int32_t count = XbOps::Count(*this);
+    XbOps::Go(*this, value);
+    if (count > 0) XbOps::OrderPosSet(*this, double(value) / count);
+    rec = XbOps::RecNo(*this);
+  }
+  if (TRecordBuffer b = ActiveBuffer()) setBookmark(b, rec, bfCurrent);
   FFetchPosition = -1;
   Resync(0);
   AfterMove();
@@ -1752,6 +1815,9 @@ bool TXbTable::Locate(const AnsiString& keyFields, const Variant& keyValues, TLo
     switch (f->DataType()) {
       case ftString: {
         AnsiString s = VarIsNull(v) ? AnsiString() : v.AsString();
+        // "=" between texts matches longer values while exact comparison is off: a whole value
+        // is compared at the field's width, as the seek does.
+        if (!(options & loPartialKey) && int(s.size()) < f->Size()) s.resize(std::size_t(f->Size()), ' ');
         term = (ci ? "UPPER(" + name + ")" : name) + "=" + XbQuote(ci ? AnsiUpperCase(s) : s);
         break;
       }
@@ -1865,8 +1931,9 @@ void TXbTable::InternalEdit() {
   if (!FWorkArea) return;
   select();
   int32_t rec = FSpeedMode ? XbOps::RecNo(*this) : bookmarkOf(ActiveBuffer());
+  uint64_t mark = EngineMark();
   if (!XbOps::Rlock(*this, rec) && errorModeOn())
-    HandleError("Record Lock Failure. May be locked by another user or task.");
+    HandleError(WithReason(kLockFailure, local() ? EngineErrorSince(mark) : AnsiString()));
   if (local() && XbOps::Alias(*this, FWorkArea).empty()) return;
   XbOps::Go(*this, rec);
   XbOps::GetRecord(*this, FRaw.data());
@@ -1890,13 +1957,13 @@ void TXbTable::bookmarkAfterWrite() {
 void TXbTable::InternalPost() {
   select();
   bool inserting = State() == dsInsert;
+  // Encoded and checked before anything reaches the engine.
+  encodeRecord(ActiveBuffer(), inserting);
   if (inserting) {
     XbOps::AppendBlank(*this);
     countStale();
   }
-  encodeRecord(ActiveBuffer(), inserting);
-  writeBlobs(ActiveBuffer());
-  XbOps::Commit(*this);
+  writeRecord(ActiveBuffer());
   XbOps::Unlock(*this, 0);
   bookmarkAfterWrite();
 }
@@ -1904,11 +1971,10 @@ void TXbTable::InternalPost() {
 void TXbTable::InternalAddRecord(TRecordBuffer buffer, bool) {
   if (FReadOnly && errorModeOn()) HandleError("Cannot modify a read-only data set");
   select();
+  encodeRecord(buffer, true);
   XbOps::AppendBlank(*this);
   countStale();
-  encodeRecord(buffer, true);
-  writeBlobs(buffer);
-  XbOps::Commit(*this);
+  writeRecord(buffer);
   bookmarkAfterWrite();
 }
 
@@ -1920,17 +1986,27 @@ void TXbTable::InternalDelete() {
   bool empty = raw == 0 || (FSpeedMode ? XbOps::RecNo(*this) > raw : XbOps::Eof(*this) != 0);
   if (empty && errorModeOn()) HandleError("Cannot perform this operation on an empty table");
   if (empty) return;
+  // A record another holds for editing is not deleted from under that edit.
+  int32_t here = XbOps::RecNo(*this);
+  uint64_t mark = EngineMark();
+  if (!XbOps::Rlock(*this, here)) {
+    if (errorModeOn()) HandleError(WithReason(kLockFailure, local() ? EngineErrorSince(mark) : AnsiString()));
+    return;
+  }
   if (Contains(UpperCase(FIndexCondition), "DELETED()") || XbOps::SysProp(*this, kPropGetDeleted, 0) != 0) {
-    int32_t here = XbOps::RecNo(*this);
     XbOps::Skip(*this, 1);
     int32_t neighbour = XbOps::Eof(*this) ? 0 : XbOps::RecNo(*this);
     XbOps::Go(*this, here);
     XbOps::Delete(*this);
+    XbOps::Unlock(*this, here);
     if (neighbour) XbOps::Go(*this, neighbour);
     else XbOps::GoBottom(*this);
   } else {
     XbOps::Delete(*this);
+    XbOps::Unlock(*this, here);
   }
   bookmarkAfterWrite();
   countStale();
+  if (AnsiString reason = local() ? EngineErrorSince(mark) : AnsiString(); !reason.empty())
+    HandleError(Contains(reason, "locked") ? WithReason(kLockFailure, reason) : reason);
 }

@@ -197,6 +197,7 @@ private:
   void layoutBuffers();
   void decodeRecord(TRecordBuffer buffer);
   void encodeRecord(TRecordBuffer buffer, bool inserting);
+  void writeRecord(TRecordBuffer buffer);
   void writeBlobs(TRecordBuffer buffer);
   TBlobSlot* blobSlot(TRecordBuffer buffer, const TField* field);
   void clearBlobSlots(TRecordBuffer buffer);

@@ -362,7 +362,7 @@ int32_t SetScope(TXbTableCore& t, const AnsiString& low, const AnsiString& high)
 }
 
 void SetStringType(TXbTableCore& t, int32_t type) {
-  if (Server(t)) return;
+  if (auto* c = Server(t)) return c->SetStringType(type);
   XbeEntry(xb_SetStringType)(type);
 }
 

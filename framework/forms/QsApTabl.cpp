@@ -3,6 +3,7 @@
 #include <typeinfo>
 
 #include "framework/base/uStringUtils.h"
+#include "platform/rtl/Resources.h"
 
 void TDBaseFieldDef::SetDataType(char v) {
   FDataType = v;
@@ -90,7 +91,7 @@ AnsiString TQslXbTable::QslDataPath() const {
 
 void TQslXbTable::CheckActive() const {
   if (!Active())
-    throw EDatabaseError("Cannot perform this operation on a closed dataset\r%s%s", {TableFolder(), TableName()});
+    throw EDatabaseError(LoadResString(SDataSetClosed), {TableFolder(), TableName()});
 }
 
 void TQslXbTable::HandleError(const AnsiString& message) {

@@ -29,7 +29,7 @@ constexpr int32_t xbPropSetOptimistic = 1009;
 constexpr int32_t xbPropOrderCount = 3000;
 constexpr int32_t xbPropOrderDescending = 3002;
 
-// Called with every error while the error level is above 0.
+// Called with every error and notice of the engine, whatever the error level.
 using TXbErrorFunc = void (*)(int32_t code, const char* message);
 
 #define XBE_ENTRIES                                                                              \

@@ -175,7 +175,7 @@ TEST_F(XbDSetTest, EditsAppendsCancelsAndDeletesAsThePeerReadsThem) {
   // A memo the engine cannot store is an error, not a quiet loss.
   Table->Edit();
   Table->FieldByName("NOTES")->SetAsString(AnsiString("end\x1a"));
-  EXPECT_EQ(Msg([&] { Table->Post(); }), "Blob Write Error");
+  EXPECT_EQ(Msg([&] { Table->Post(); }).substr(0, 16), "Blob Write Error");
   Table->Cancel();
 
   // Too wide for its field: refused, and nothing is written.
@@ -327,6 +327,36 @@ TEST_F(XbDSetTest, TheFirstEnvironmentFoundGoesToTheEngineAtOpen) {
   EXPECT_EQ(Walk(), "Ann bob Cyd ");
   Table->Close();
   delete module;
+}
+
+TEST_F(XbDSetTest, LocateAndRecNoInAnOrderWithDeletedRecordsHidden) {
+  Dir.Write("people.cdx", "XBEINDEX 1\nNAME\tUPPER(NAME)\t\t0\t0\nAGE\tAGE\t\t0\t0\nOK\tOK\t\t0\t0\n");
+  Table->Open();
+  Table->Append();
+  Table->FieldByName("NAME")->SetAsString("Annabel");
+  Table->FieldByName("AGE")->SetAsInteger(20);
+  Table->FieldByName("OK")->SetAsBoolean(false);
+  Table->Post();
+
+  // A whole value is compared whole on the filter path, a part only when asked.
+  EXPECT_FALSE(Table->Locate("NAME", Variant("Anna"), 0));
+  EXPECT_TRUE(Table->Locate("NAME", Variant("Anna"), loPartialKey));
+  EXPECT_EQ(Table->PhysicalRecNo(), 4);
+  // A logical field with an order on it seeks with the language's .T. and .F.
+  EXPECT_TRUE(Table->Locate("OK", Variant(true), 0));
+  EXPECT_EQ(Table->PhysicalRecNo(), 1);
+  EXPECT_TRUE(Table->Locate("OK", Variant(false), 0));
+  EXPECT_EQ(Table->PhysicalRecNo(), 3);  // the peer's "?" files as false
+
+  // Positions in an order count the records it shows; setting one goes where getting it says.
+  Table->SetIndexName("AGE");
+  AnsiString seen;
+  for (Table->First(); !Table->Eof(); Table->Next())
+    seen += IntToStr(int64_t(Table->RecNo())) + Table->FieldByName("NAME")->AsString() + " ";
+  EXPECT_EQ(seen, "1Annabel 2Cyd 3Ann ");
+  Table->SetRecNo(2);
+  EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Cyd");
+  EXPECT_EQ(Table->RecNo(), 2);
 }
 
 }  // namespace

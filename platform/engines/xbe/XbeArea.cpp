@@ -1,6 +1,7 @@
 #include "platform/engines/xbe/XbeArea.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -21,12 +22,18 @@ TSettings& Settings() {
 
 namespace {
 
-constexpr const char* kIndexSignature = "XBEINDEX 1";
+// Records read at once while an order is built.
+constexpr uint32_t kBuildBatch = 512;
 
 std::string TrimBlanks(const std::string& s) {
   std::size_t a = s.find_first_not_of(' ');
   if (a == std::string::npos) return "";
   return s.substr(a, s.find_last_not_of(' ') - a + 1);
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
 }
 
 TType ValueTypeOf(char fieldType) {
@@ -58,12 +65,36 @@ int CompareWithText(const TKey& key, const std::string& text) {
   return CompareText(std::string_view(key.Str).substr(0, std::min(key.Str.size(), text.size())), text);
 }
 
-}  // namespace
-
-int CompareKeys(const TKey& a, const TKey& b) {
-  if (a.Numeric || b.Numeric) return a.Num < b.Num ? -1 : a.Num > b.Num ? 1 : 0;
-  return CompareText(a.Str, b.Str);
+bool Exists(const std::string& path) {
+  struct stat st{};
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+std::string WithExtension(const std::string& path, const char* ext) {
+  std::size_t slash = path.rfind('/');
+  std::size_t dot = path.rfind('.');
+  return ((dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? path.substr(0, dot) : path) + ext;
+}
+
+// The file's contents when it is one of this engine's index files, else nothing.
+bool ReadOwnIndex(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string first;
+  if (!std::getline(in, first)) return false;
+  if (!first.empty() && first.back() == '\r') first.pop_back();
+  if (TrimBlanks(first) != kIndexSignature) return false;
+  in.seekg(0, std::ios::end);
+  auto size = static_cast<std::size_t>(in.tellg());
+  if (size > kMaxIndexFileSize)
+    throw EDbfError("Index file " + path + " is larger than " + std::to_string(kMaxIndexFileSize) + " bytes");
+  in.seekg(0);
+  text.assign(size, '\0');
+  in.read(text.data(), std::streamsize(size));
+  return true;
+}
+
+}  // namespace
 
 // An expression's view of one record of the work area.
 class TWorkArea::TView final : public TRecordSource {
@@ -85,13 +116,23 @@ TWorkArea::TWorkArea(const std::string& path, std::string alias, TOpenMode mode,
   // The structural index opens with its table; it sets no order.
   const char* ext = tableKind == 2 ? ".CDX" : (tableKind == 3 || tableKind == 4) ? ".NSX" : nullptr;
   if (ext) {
-    const std::string& p = FDbf->Path();
-    std::size_t dot = p.rfind('.'), slash = p.rfind('/');
-    std::string index = (dot != std::string::npos && (slash == std::string::npos || dot > slash) ? p.substr(0, dot) : p) + ext;
-    std::string found = FindFileAnyCase(index);
-    if (std::ifstream(found).good()) OpenIndex(found);
+    std::string logical = WithExtension(FDbf->Path(), ext);
+    // Its tags hold definitions only, so a table whose index cannot be read opens without it.
+    if (Exists(FindFileAnyCase(WithExtension(logical, kIndexExtension))) || Exists(FindFileAnyCase(logical))) try {
+        OpenIndex(logical);
+      } catch (const EDbfError& e) {
+        Notice = e.what();
+      }
   }
   GoTop();
+}
+
+TWorkArea::~TWorkArea() {
+  // A change still in the buffer is written rather than lost with the work area.
+  try {
+    flush();
+  } catch (...) {
+  }
 }
 
 TValue TWorkArea::FieldValue(const std::string& record, int field) const {
@@ -108,6 +149,11 @@ TValue TWorkArea::FieldValue(const std::string& record, int field) const {
   return v;
 }
 
+std::string TWorkArea::Memo(int field) const {
+  const TDbfField& f = FDbf->Fields()[std::size_t(field)];
+  return FDbf->ReadMemo(std::string_view(FRecord).substr(std::size_t(f.Offset), std::size_t(f.Width)));
+}
+
 TExpression TWorkArea::Compile(const std::string& text) const {
   std::string blank = TDbfFile::BlankRecord(FDbf->RecordSize());
   return TExpression::Parse(text, TView(*this, blank));
@@ -118,74 +164,155 @@ TValue TWorkArea::Evaluate(const TExpression& e) const { return e.Evaluate(TView
 // ---- orders
 
 TKey TWorkArea::keyOf(const TOrder& o, const std::string& record) const {
-  return KeyOfValue(o.Key.Evaluate(TView(*this, record), true));
-}
-
-void TWorkArea::buildOrder(TOrder& o) const {
-  o.Entries.clear();
-  for (uint32_t r = 1; r <= FDbf->RecordCount(); ++r) {
-    std::string rec = FDbf->ReadRecord(r);
-    if (!o.For.Empty() && !o.For.Evaluate(TView(*this, rec), true).Log) continue;
-    o.Entries.push_back({keyOf(o, rec), r});
+  try {
+    return KeyOfValue(o.Key.Evaluate(TView(*this, record), true));
+  } catch (const std::exception&) {
+    // A key that cannot be evaluated (a damaged memo, a division by zero) files as empty.
+    TKey k;
+    k.Numeric = o.Key.Type() == TType::Numeric;
+    return k;
   }
-  std::stable_sort(o.Entries.begin(), o.Entries.end(),
-                   [](const TOrder::TEntry& a, const TOrder::TEntry& b) { return CompareKeys(a.Key, b.Key) < 0; });
 }
 
-int TWorkArea::OpenIndex(const std::string& file) {
-  std::string path = FindFileAnyCase(file);
-  std::ifstream in(path);
+bool TWorkArea::inOrder(const TOrder& o, const std::string& record) const {
+  if (o.For.Empty()) return true;
+  try {
+    return o.For.Evaluate(TView(*this, record), true).Log;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void TWorkArea::buildOrder(TOrder& o) {
+  std::vector<TOrderTree::TEntry> entries;
+  entries.reserve(FDbf->RecordCount());
+  const auto size = std::size_t(FDbf->RecordSize());
+  for (uint32_t r = 1; r <= FDbf->RecordCount();) {
+    std::string batch = FDbf->ReadRecords(r, kBuildBatch);
+    if (batch.size() < size) break;
+    for (std::size_t at = 0; at + size <= batch.size(); at += size, ++r) {
+      std::string rec = batch.substr(at, size);
+      if (inOrder(o, rec)) entries.push_back({keyOf(o, rec), r, rec[0] == '*'});
+    }
+  }
+  o.Tree = TOrderTree(o.Unique);
+  o.Tree.Build(std::move(entries));
+}
+
+void TWorkArea::ensureOrders() {
+  TTableShare& s = FDbf->Share();
+  if (!s.OrdersStale) return;
+  s.OrdersStale = false;
+  for (auto& file : s.Indexes)
+    for (TOrder& o : file->Orders) buildOrder(o);
+  ++s.Generation;
+}
+
+void TWorkArea::reindex(uint32_t recNo, const std::string* before, const std::string& after) {
+  TTableShare& s = FDbf->Share();
+  if (s.OrdersStale) return;  // they are built again before their next use
+  for (auto& file : s.Indexes)
+    for (TOrder& o : file->Orders) {
+      if (before && inOrder(o, *before)) o.Tree.Erase(keyOf(o, *before), recNo);
+      if (inOrder(o, after)) o.Tree.Insert({keyOf(o, after), recNo, after[0] == '*'});
+    }
+}
+
+std::shared_ptr<TIndexFile> TWorkArea::loadIndex(const std::string& name, const std::string& own) {
+  std::string text;
+  if (!ReadOwnIndex(own, text)) throw EDbfError("Not an index file of this engine: " + own);
+  auto file = std::make_shared<TIndexFile>();
+  file->Name = name;
+  file->OwnPath = own;
+  std::stringstream in(text);
   std::string line;
-  if (!in || !std::getline(in, line) || TrimBlanks(line.substr(0, line.find('\r'))) != kIndexSignature)
-    throw EDbfError("Not an index file of this engine: " + file);
-  int first = 0;
+  std::getline(in, line);  // the signature
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
+    if (file->Orders.size() >= kMaxIndexTags)
+      throw EDbfError("Index file " + own + " holds more than " + std::to_string(kMaxIndexTags) + " tags");
     std::vector<std::string> parts;
     std::stringstream ss(line);
     for (std::string part; std::getline(ss, part, '\t');) parts.push_back(part);
-    if (parts.size() < 2) throw EDbfError("Damaged index file: " + file);
+    if (parts.size() < 2) throw EDbfError("Damaged index file: " + own);
     parts.resize(5);
     TOrder o;
-    o.Tag = TrimBlanks(parts[0]);
-    for (char& c : o.Tag) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    o.File = file;
-    o.Key = Compile(parts[1]);
+    o.Tag = Upper(TrimBlanks(parts[0]));
+    o.File = name;
+    try {
+      o.Key = Compile(parts[1]);
+      o.For = Compile(parts[2]);
+    } catch (const EExprError& e) {
+      throw EDbfError("Index tag " + o.Tag + " of " + own + ": " + e.what());
+    }
     if (o.Key.Empty()) throw EDbfError("Index tag " + o.Tag + " has no key");
-    o.For = Compile(parts[2]);
     if (!o.For.Empty() && o.For.Type() != TType::Logical) throw EDbfError("Index tag " + o.Tag + " has a FOR condition that is not logical");
     o.Unique = parts[3] == "1";
     o.Descending = parts[4] == "1";
-    buildOrder(o);
-    FOrders.push_back(std::move(o));
-    if (!first) first = OrderCount();
+    file->Orders.push_back(std::move(o));
   }
+  for (TOrder& o : file->Orders) buildOrder(o);
+  return file;
+}
+
+int TWorkArea::OpenIndex(const std::string& file) {
+  enter();
+  ensureOrders();
+  TTableShare& s = FDbf->Share();
+  std::string given = FindFileAnyCase(file);
+  std::string own = given;
+  std::string text;
+  if (!Exists(given) || !ReadOwnIndex(given, text)) {
+    // Another program's index of that name is left alone; this engine keeps its tags beside it.
+    if (Exists(given) && std::find(s.ReportedForeign.begin(), s.ReportedForeign.end(), given) == s.ReportedForeign.end()) {
+      s.ReportedForeign.push_back(given);
+      Notice = "Index file " + given + " is not one of this engine's; it is left alone";
+    }
+    own = FindFileAnyCase(WithExtension(file, kIndexExtension));
+    if (!Exists(own)) {
+      if (Exists(given)) return 0;
+      throw EDbfError("Index file does not exist: " + file);
+    }
+  }
+  for (std::size_t i = 0, n = 0; i < FIndexFiles.size(); n += FIndexFiles[i]->Orders.size(), ++i)
+    if (FIndexFiles[i]->OwnPath == own) return FIndexFiles[i]->Orders.empty() ? 0 : int(n + 1);
+  std::shared_ptr<TIndexFile> index;
+  for (auto& f : s.Indexes)
+    if (f->OwnPath == own) index = f;
+  if (!index) {
+    index = loadIndex(Exists(given) ? given : file, own);
+    s.Indexes.push_back(index);
+  }
+  int first = index->Orders.empty() ? 0 : OrderCount() + 1;
+  FIndexFiles.push_back(index);
+  for (TOrder& o : index->Orders) FOrders.push_back(&o);
   return first;
 }
 
 void TWorkArea::CloseIndexes() {
+  FIndexFiles.clear();
   FOrders.clear();
   FOrder = 0;
   FScopeLow.clear();
   FScopeHigh.clear();
-  FPos = SIZE_MAX;
+  FRankKnown = false;
 }
 
 void TWorkArea::SetOrder(int order) {
   FOrder = (order >= 1 && order <= OrderCount()) ? order : 0;
   FScopeLow.clear();
   FScopeHigh.clear();
-  FPos = SIZE_MAX;
+  FRankKnown = false;
 }
 
 const TOrder* TWorkArea::Order(int order) const {
-  return (order >= 1 && order <= OrderCount()) ? &FOrders[std::size_t(order - 1)] : nullptr;
+  return (order >= 1 && order <= OrderCount()) ? FOrders[std::size_t(order - 1)] : nullptr;
 }
 
 int TWorkArea::TagArea(const std::string& tag) const {
   for (int i = 0; i < OrderCount(); ++i)
-    if (strcasecmp(FOrders[std::size_t(i)].Tag.c_str(), TrimBlanks(tag).c_str()) == 0) return i + 1;
+    if (strcasecmp(FOrders[std::size_t(i)]->Tag.c_str(), TrimBlanks(tag).c_str()) == 0) return i + 1;
   return 0;
 }
 
@@ -193,266 +320,435 @@ bool TWorkArea::SetScope(const std::string& low, const std::string& high) {
   if (FOrder == 0 && (!low.empty() || !high.empty())) return false;
   FScopeLow = low;
   FScopeHigh = high;
-  FPos = SIZE_MAX;
   return true;
 }
 
-void TWorkArea::reindexRecord(uint32_t recNo) {
-  std::string rec = FDbf->ReadRecord(recNo);
-  for (TOrder& o : FOrders) {
-    auto& e = o.Entries;
-    e.erase(std::remove_if(e.begin(), e.end(), [&](const TOrder::TEntry& x) { return x.RecNo == recNo; }), e.end());
-    if (!o.For.Empty() && !o.For.Evaluate(TView(*this, rec), true).Log) continue;
-    TOrder::TEntry entry{keyOf(o, rec), recNo};
-    auto at = std::upper_bound(e.begin(), e.end(), entry, [](const TOrder::TEntry& a, const TOrder::TEntry& b) {
-      int c = CompareKeys(a.Key, b.Key);
-      return c < 0 || (c == 0 && a.RecNo < b.RecNo);
-    });
-    e.insert(at, entry);
+// ---- the record buffer and the file
+
+void TWorkArea::enter() {
+  flush();
+  if (FDbf->Sync()) FRankKnown = false;
+  if (FOrder) ensureOrders();
+}
+
+void TWorkArea::flush() {
+  if (!FDirty && !FPending) return;
+  bool pending = FPending;
+  FDirty = FPending = false;
+  try {
+    if (pending) {
+      FRecNo = FDbf->AppendRecord(FRecord);
+      reindex(FRecNo, nullptr, FRecord);
+    } else {
+      std::string before = FDbf->WriteRecord(FRecNo, FRecord);
+      reindex(FRecNo, &before, FRecord);
+    }
+  } catch (...) {
+    if (pending) gotoEnd();
+    else FRecord = FDbf->ReadRecord(FRecNo);
+    throw;
   }
-  FPos = SIZE_MAX;
+  FRankKnown = false;
 }
 
-// ---- the sequence of the current order
-
-std::size_t TWorkArea::seqCount() const {
-  return FOrder ? FOrders[std::size_t(FOrder - 1)].Entries.size() : FDbf->RecordCount();
+void TWorkArea::Abandon() {
+  bool pending = FPending;
+  FDirty = FPending = false;
+  if (pending) gotoEnd();
+  else if (!FEof) FRecord = FDbf->ReadRecord(FRecNo);
 }
 
-std::size_t TWorkArea::seqEntry(std::size_t i) const {
-  const TOrder& o = FOrders[std::size_t(FOrder - 1)];
-  return o.Descending ? o.Entries.size() - 1 - i : i;
+void TWorkArea::Commit() {
+  flush();
+  FDbf->Flush(FCommitLevel == 0);
 }
 
-uint32_t TWorkArea::seqRec(std::size_t i) const {
-  if (!FOrder) return static_cast<uint32_t>(i + 1);
-  return FOrders[std::size_t(FOrder - 1)].Entries[seqEntry(i)].RecNo;
+uint32_t TWorkArea::RecordCount() {
+  FDbf->Sync();
+  return FDbf->RecordCount() + (FPending ? 1 : 0);
 }
 
-bool TWorkArea::inScope(const TKey& key) const {
-  if (!FScopeLow.empty() && CompareWithText(key, FScopeLow) < 0) return false;
-  if (!FScopeHigh.empty() && CompareWithText(key, FScopeHigh) > 0) return false;
+bool TWorkArea::LockRecord(uint32_t recNo) {
+  FDbf->Sync();
+  if (!FDbf->LockRecord(recNo, Settings().LockTimeout)) return false;
+  // Whatever another wrote before the lock was had is what the lock holder starts from.
+  if (FDbf->Sync()) FRankKnown = false;
+  if (recNo == FRecNo && !FDirty && !FPending) FRecord = FDbf->ReadRecord(FRecNo);
   return true;
 }
 
-bool TWorkArea::visible(std::size_t i) const {
-  if (FOrder) {
-    const TOrder& o = FOrders[std::size_t(FOrder - 1)];
-    std::size_t e = seqEntry(i);
-    if (!inScope(o.Entries[e].Key)) return false;
-    if (o.Unique && e > 0 && CompareKeys(o.Entries[e - 1].Key, o.Entries[e].Key) == 0) return false;
-  }
-  if (!Settings().Deleted && FFilter.Empty()) return true;
-  std::string rec = FDbf->ReadRecord(seqRec(i));
-  if (Settings().Deleted && rec[0] == '*') return false;
-  if (!FFilter.Empty()) {
-    try {
-      return FFilter.Evaluate(TView(*this, rec), Settings().Exact).Log;
-    } catch (const EExprError&) {
-      return false;
-    }
-  }
-  return true;
-}
-
-std::size_t TWorkArea::position() {
-  if (FPos != SIZE_MAX) return FPos;
-  if (FEof || FRecNo < 1 || FRecNo > FDbf->RecordCount()) return FPos = seqCount();
-  if (!FOrder) return FPos = FRecNo - 1;
-  for (std::size_t i = 0; i < seqCount(); ++i)
-    if (seqRec(i) == FRecNo) return FPos = i;
-  // A record outside the order (its FOR condition fails) stands where its key would.
-  const TOrder& o = FOrders[std::size_t(FOrder - 1)];
-  TKey k = keyOf(o, FRecord);
-  std::size_t i = 0;
-  while (i < seqCount()) {
-    int c = CompareKeys(o.Entries[seqEntry(i)].Key, k);
-    if (o.Descending ? c <= 0 : c >= 0) break;
-    ++i;
-  }
-  return FPos = i;
-}
-
-void TWorkArea::gotoSeq(std::size_t i) {
-  FPos = i;
-  FRecNo = seqRec(i);
-  FRecord = FDbf->ReadRecord(FRecNo);
-  FEof = false;
-}
-
-void TWorkArea::gotoEnd() {
-  FPos = seqCount();
-  FRecNo = FDbf->RecordCount() + 1;
-  FRecord = TDbfFile::BlankRecord(FDbf->RecordSize());
-  FEof = true;
-}
-
-void TWorkArea::GoTop() {
-  FBof = false;
-  for (std::size_t i = 0; i < seqCount(); ++i)
-    if (visible(i)) return gotoSeq(i);
-  gotoEnd();
-  FBof = true;
-}
-
-void TWorkArea::GoBottom() {
-  FBof = false;
-  for (std::size_t i = seqCount(); i-- > 0;)
-    if (visible(i)) return gotoSeq(i);
-  gotoEnd();
-  FBof = true;
-}
-
-void TWorkArea::Go(int32_t recNo) {
-  FBof = false;
-  FPos = SIZE_MAX;
-  if (recNo < 1 || uint32_t(recNo) > FDbf->RecordCount()) return gotoEnd();
-  FRecNo = uint32_t(recNo);
-  FRecord = FDbf->ReadRecord(FRecNo);
-  FEof = false;
-}
-
-void TWorkArea::Skip(int32_t count) {
-  if (count == 0) return Reload();
-  FBof = false;
-  std::size_t pos = position();
-  if (count > 0) {
-    for (int32_t n = 0; n < count; ++n) {
-      std::size_t i = pos + 1;
-      while (i < seqCount() && !visible(i)) ++i;
-      if (i >= seqCount()) return gotoEnd();
-      pos = i;
-    }
-    return gotoSeq(pos);
-  }
-  for (int32_t n = 0; n > count; --n) {
-    std::size_t i = pos;
-    bool found = false;
-    while (i-- > 0)
-      if (visible(i)) {
-        found = true;
-        break;
-      }
-    if (!found) {
-      GoTop();
-      FBof = true;
-      return;
-    }
-    pos = i;
-  }
-  gotoSeq(pos);
-}
-
-bool TWorkArea::Seek(const std::string& key) {
-  FFound = false;
-  if (!FOrder) throw EDbfError("Seek needs an active order");
-  const TOrder& o = FOrders[std::size_t(FOrder - 1)];
-  bool exact = Settings().Exact;
-  for (std::size_t i = 0; i < seqCount(); ++i) {
-    const TKey& k = o.Entries[seqEntry(i)].Key;
-    bool match = k.Numeric ? CompareWithText(k, key) == 0
-                           : (exact ? TextEquals(k.Str, key, true) : CompareWithText(k, key) == 0 && k.Str.size() >= key.size());
-    int c = CompareWithText(k, key);
-    bool past = o.Descending ? c < 0 : c > 0;
-    if ((!match && !past) || !visible(i)) continue;
-    if (match) {
-      FFound = true;
-      gotoSeq(i);
-      FBof = false;
-      return true;
-    }
-    if (Settings().SoftSeek) {
-      gotoSeq(i);
-      FBof = false;
-      return false;
-    }
-    break;
-  }
-  gotoEnd();
-  FBof = false;
-  return false;
-}
-
-uint32_t TWorkArea::Count() {
-  uint32_t n = 0;
-  for (std::size_t i = 0; i < seqCount(); ++i) n += visible(i) ? 1 : 0;
-  return n;
-}
-
-uint32_t TWorkArea::FilterCount() {
-  int keep = FOrder;
-  std::string low = FScopeLow, high = FScopeHigh;
-  FOrder = 0;
-  FScopeLow.clear();
-  FScopeHigh.clear();
-  uint32_t n = Count();
-  FOrder = keep;
-  FScopeLow = low;
-  FScopeHigh = high;
-  return n;
-}
-
-double TWorkArea::OrderPosition() {
-  std::size_t pos = position();
-  uint32_t rank = 0, total = 0;
-  for (std::size_t i = 0; i < seqCount(); ++i)
-    if (visible(i)) {
-      ++total;
-      if (i <= pos && !FEof) ++rank;
-    }
-  return total ? double(rank) / double(total) : 0.0;
-}
-
-void TWorkArea::SetOrderPosition(double fraction) {
-  uint32_t total = Count();
-  if (!total || !(fraction > 0)) return GoTop();
-  uint32_t want = std::clamp<uint32_t>(static_cast<uint32_t>(std::lround(fraction * total)), 1u, total);
-  uint32_t rank = 0;
-  for (std::size_t i = 0; i < seqCount(); ++i)
-    if (visible(i) && ++rank == want) return gotoSeq(i);
-}
-
-// ---- writes
-
-void TWorkArea::Reload() {
-  if (!FEof) FRecord = FDbf->ReadRecord(FRecNo);
+void TWorkArea::Unlock(uint32_t recNo) {
+  flush();
+  if (recNo > 0) FDbf->UnlockRecord(recNo);
+  else FDbf->UnlockAll();
 }
 
 void TWorkArea::PutRecord(const std::string& record) {
-  if (FEof) throw EDbfError("No current record to write");
-  FDbf->WriteRecord(FRecNo, record);
-  reindexRecord(FRecNo);
-  Reload();
-}
-
-void TWorkArea::AppendBlank() {
-  uint32_t n = FDbf->AppendBlank();
-  reindexRecord(n);
-  Go(int32_t(n));
-}
-
-void TWorkArea::Delete() {
-  if (FEof) throw EDbfError("No current record to delete");
-  std::string rec = FRecord;
-  rec[0] = '*';
-  PutRecord(rec);
+  if (FDbf->ReadOnly()) throw EDbfError("Table is open read-only: " + FDbf->Path());
+  if (FEof && !FPending) throw EDbfError("No current record to write");
+  FRecord = record.substr(0, std::size_t(FDbf->RecordSize()));
+  FRecord.resize(std::size_t(FDbf->RecordSize()), ' ');
+  if (!FPending) FDirty = true;
 }
 
 void TWorkArea::PutField(int field, const std::string& text) {
-  if (FEof) throw EDbfError("No current record to write");
+  if (FDbf->ReadOnly()) throw EDbfError("Table is open read-only: " + FDbf->Path());
+  if (FEof && !FPending) throw EDbfError("No current record to write");
   const TDbfField& f = FDbf->Fields()[std::size_t(field)];
-  std::string rec = FRecord;
   std::string value = text.substr(0, std::size_t(f.Width));
   value.resize(std::size_t(f.Width), ' ');
-  rec.replace(std::size_t(f.Offset), std::size_t(f.Width), value);
-  PutRecord(rec);
+  FRecord.replace(std::size_t(f.Offset), std::size_t(f.Width), value);
+  if (!FPending) FDirty = true;
+}
+
+void TWorkArea::AppendBlank() {
+  enter();
+  if (FDbf->ReadOnly()) throw EDbfError("Table is open read-only: " + FDbf->Path());
+  FRecord = TDbfFile::BlankRecord(FDbf->RecordSize());
+  FPending = true;
+  FRecNo = FDbf->RecordCount() + 1;
+  FEof = FBof = false;
+  FRankKnown = false;
+}
+
+void TWorkArea::Delete() {
+  enter();
+  if (FEof) throw EDbfError("No current record to delete");
+  // Deleting a record another holds for editing would pull it from under that edit.
+  bool tookLock = !FDbf->Exclusive() && !FDbf->RecordLocked(FRecNo);
+  if (tookLock && !FDbf->LockRecord(FRecNo, Settings().LockTimeout))
+    throw EDbfError("Record " + std::to_string(FRecNo) + " is locked by another user or task");
+  try {
+    std::string rec = FDbf->ReadRecord(FRecNo);
+    rec[0] = '*';
+    std::string before = FDbf->WriteRecord(FRecNo, rec);
+    reindex(FRecNo, &before, rec);
+    FRecord = rec;
+  } catch (...) {
+    if (tookLock) FDbf->UnlockRecord(FRecNo);
+    throw;
+  }
+  if (tookLock) FDbf->UnlockRecord(FRecNo);
+  FRankKnown = false;
 }
 
 void TWorkArea::SetFilter(const std::string& text) {
   TExpression e = Compile(text);
   if (!e.Empty() && e.Type() != TType::Logical) throw EExprError("A filter must be a logical expression: " + text);
   FFilter = e;
-  FPos = SIZE_MAX;
+}
+
+// ---- navigation
+
+int TWorkArea::seqDir() const { return order() && order()->Descending ? -1 : 1; }
+
+bool TWorkArea::passesFilter(const std::string& record) const {
+  if (FFilter.Empty()) return true;
+  try {
+    return FFilter.Evaluate(TView(*this, record), Settings().Exact).Log;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool TWorkArea::visibleNatural(uint32_t recNo) const {
+  if (!Settings().Deleted && FFilter.Empty()) return true;
+  std::string rec = FDbf->ReadRecord(recNo);
+  if (Settings().Deleted && rec[0] == '*') return false;
+  return passesFilter(rec);
+}
+
+void TWorkArea::scopeRange(std::size_t& lo, std::size_t& hi) const {
+  const TOrderTree& t = order()->Tree;
+  lo = FScopeLow.empty() ? 0 : t.PartitionPoint([&](const TOrderTree::TEntry& e) { return CompareWithText(e.Key, FScopeLow) < 0; });
+  hi = FScopeHigh.empty() ? t.Size()
+                          : t.PartitionPoint([&](const TOrderTree::TEntry& e) { return CompareWithText(e.Key, FScopeHigh) <= 0; });
+  hi = std::max(lo, hi);
+}
+
+// The first visible entry at or beyond rank, going dir; npos when there is none.
+std::size_t TWorkArea::firstVisible(std::size_t rankAt, int dir) {
+  const TOrderTree& t = order()->Tree;
+  bool live = Settings().Deleted;
+  std::size_t lo = 0, hi = 0;
+  scopeRange(lo, hi);
+  auto r = int64_t(rankAt == TOrderTree::npos ? -1 : int64_t(rankAt));
+  for (;;) {
+    std::size_t s = 0;
+    if (dir > 0) {
+      r = std::max<int64_t>(r, int64_t(lo));
+      if (r >= int64_t(hi)) return TOrderTree::npos;
+      s = t.SelectCounted(t.CountBefore(std::size_t(r), live), live);
+      if (s == TOrderTree::npos || s >= hi) return TOrderTree::npos;
+    } else {
+      r = std::min<int64_t>(r, int64_t(hi) - 1);
+      if (r < int64_t(lo)) return TOrderTree::npos;
+      std::size_t k = t.CountBefore(std::size_t(r) + 1, live);
+      if (k == 0) return TOrderTree::npos;
+      s = t.SelectCounted(k - 1, live);
+      if (s < lo) return TOrderTree::npos;
+    }
+    if (FFilter.Empty() || passesFilter(FDbf->ReadRecord(t.At(s).RecNo))) return s;
+    r = int64_t(s) + dir;
+  }
+}
+
+bool TWorkArea::locate() {
+  if (FEof) return false;
+  uint64_t gen = FDbf->Share().Generation;
+  if (FRankKnown && FRankGeneration == gen) return true;
+  const TOrder& o = *order();
+  std::string rec = FDbf->ReadRecord(FRecNo);
+  FRank = o.Tree.RankOf(keyOf(o, rec), FRecNo);
+  FInOrder = FRank < o.Tree.Size() && o.Tree.At(FRank).RecNo == FRecNo;
+  FRankKnown = true;
+  FRankGeneration = gen;
+  return true;
+}
+
+void TWorkArea::gotoRank(std::size_t rank) {
+  FRank = rank;
+  FInOrder = true;
+  FRankKnown = true;
+  FRankGeneration = FDbf->Share().Generation;
+  FRecNo = order()->Tree.At(rank).RecNo;
+  FRecord = FDbf->ReadRecord(FRecNo);
+  FEof = false;
+}
+
+void TWorkArea::gotoRecord(uint32_t recNo) {
+  FRankKnown = false;
+  FRecNo = recNo;
+  FRecord = FDbf->ReadRecord(recNo);
+  FEof = false;
+}
+
+void TWorkArea::gotoEnd() {
+  FRankKnown = false;
+  FRecNo = FDbf->RecordCount() + 1;
+  FRecord = TDbfFile::BlankRecord(FDbf->RecordSize());
+  FEof = true;
+}
+
+void TWorkArea::GoTop() {
+  enter();
+  FBof = false;
+  if (order()) {
+    int dir = seqDir();
+    std::size_t s = firstVisible(dir > 0 ? 0 : order()->Tree.Size() - 1, dir);
+    if (s != TOrderTree::npos) return gotoRank(s);
+  } else {
+    for (uint32_t r = 1; r <= FDbf->RecordCount(); ++r)
+      if (visibleNatural(r)) return gotoRecord(r);
+  }
+  gotoEnd();
+  FBof = true;
+}
+
+void TWorkArea::GoBottom() {
+  enter();
+  FBof = false;
+  if (order()) {
+    int dir = -seqDir();
+    std::size_t s = firstVisible(dir > 0 ? 0 : order()->Tree.Size() - 1, dir);
+    if (s != TOrderTree::npos) return gotoRank(s);
+  } else {
+    for (uint32_t r = FDbf->RecordCount(); r >= 1; --r)
+      if (visibleNatural(r)) return gotoRecord(r);
+  }
+  gotoEnd();
+  FBof = true;
+}
+
+void TWorkArea::Go(int32_t recNo) {
+  enter();
+  FBof = false;
+  if (recNo < 1 || uint32_t(recNo) > FDbf->RecordCount()) return gotoEnd();
+  gotoRecord(uint32_t(recNo));
+}
+
+void TWorkArea::Skip(int32_t count) {
+  enter();
+  if (count == 0) {
+    if (!FEof) FRecord = FDbf->ReadRecord(FRecNo);
+    return;
+  }
+  FBof = false;
+  int64_t moves = std::llabs(int64_t(count));
+  if (!order()) {
+    int step = count > 0 ? 1 : -1;
+    int64_t cur = FEof ? int64_t(FDbf->RecordCount()) + 1 : int64_t(FRecNo);
+    if (FEof && count > 0) return gotoEnd();
+    for (int64_t i = 0; i < moves; ++i) {
+      int64_t r = cur + step;
+      while (r >= 1 && r <= int64_t(FDbf->RecordCount()) && !visibleNatural(uint32_t(r))) r += step;
+      if (r > int64_t(FDbf->RecordCount())) return gotoEnd();
+      if (r < 1) {
+        GoTop();
+        FBof = true;
+        return;
+      }
+      cur = r;
+    }
+    return gotoRecord(uint32_t(cur));
+  }
+  int step = count > 0 ? seqDir() : -seqDir();
+  int64_t cur = 0;
+  bool in = true;
+  if (FEof) {
+    if (count > 0) return gotoEnd();
+    cur = seqDir() > 0 ? int64_t(order()->Tree.Size()) : -1;
+  } else {
+    locate();
+    cur = int64_t(FRank);
+    in = FInOrder;
+  }
+  for (int64_t i = 0; i < moves; ++i) {
+    int64_t start = in ? cur + step : (step > 0 ? cur : cur - 1);
+    std::size_t s = start < 0 ? TOrderTree::npos : firstVisible(std::size_t(start), step);
+    if (s == TOrderTree::npos) {
+      if (count > 0) return gotoEnd();
+      GoTop();
+      FBof = true;
+      return;
+    }
+    cur = int64_t(s);
+    in = true;
+  }
+  gotoRank(std::size_t(cur));
+}
+
+bool TWorkArea::Seek(const std::string& text) {
+  enter();
+  FFound = false;
+  FBof = false;
+  const TOrder* o = order();
+  if (!o) throw EDbfError("Seek needs an active order");
+  std::string key = text;
+  if (o->Key.Type() == TType::Logical) {
+    // Logical keys are filed as T and F; the seek may spell them as the language does.
+    std::string k = Upper(TrimBlanks(text));
+    if (k == ".T." || k == ".Y." || k == "T" || k == "Y") key = "T";
+    else if (k == ".F." || k == ".N." || k == "F" || k == "N") key = "F";
+  }
+  bool exact = Settings().Exact;
+  auto cmp = [&](const TKey& k) { return exact && !k.Numeric ? CompareText(k.Str, key) : CompareWithText(k, key); };
+  auto match = [&](const TKey& k) { return cmp(k) == 0 && (k.Numeric || exact || k.Str.size() >= key.size()); };
+  const TOrderTree& t = o->Tree;
+  int dir = seqDir();
+  std::size_t start;
+  if (dir > 0) {
+    start = t.PartitionPoint([&](const TOrderTree::TEntry& e) { return cmp(e.Key) < 0; });
+  } else {
+    std::size_t upto = t.PartitionPoint([&](const TOrderTree::TEntry& e) { return cmp(e.Key) <= 0; });
+    start = upto == 0 ? TOrderTree::npos : upto - 1;
+  }
+  std::size_t s = start == TOrderTree::npos ? TOrderTree::npos : firstVisible(start, dir);
+  while (s != TOrderTree::npos) {
+    const TKey& k = t.At(s).Key;
+    if (match(k)) {
+      FFound = true;
+      gotoRank(s);
+      return true;
+    }
+    if (cmp(k) != 0) break;
+    if (int64_t(s) + dir < 0) {
+      s = TOrderTree::npos;
+      break;
+    }
+    s = firstVisible(s + std::size_t(int64_t(dir)), dir);
+  }
+  if (s != TOrderTree::npos && Settings().SoftSeek) {
+    gotoRank(s);
+    return false;
+  }
+  gotoEnd();
+  return false;
+}
+
+std::size_t TWorkArea::visibleBefore(std::size_t rank) {
+  // Visible entries in sequence before the entry at rank (or before where it would be).
+  const TOrderTree& t = order()->Tree;
+  bool live = Settings().Deleted;
+  std::size_t lo = 0, hi = 0;
+  scopeRange(lo, hi);
+  if (FFilter.Empty()) {
+    if (seqDir() > 0) {
+      std::size_t r = std::clamp(rank, lo, hi);
+      return t.CountBefore(r, live) - t.CountBefore(lo, live);
+    }
+    std::size_t r = std::clamp(rank + (FInOrder ? 1 : 0), lo, hi);
+    return t.CountBefore(hi, live) - t.CountBefore(r, live);
+  }
+  std::size_t n = 0;
+  int dir = seqDir();
+  for (std::size_t s = firstVisible(dir > 0 ? 0 : t.Size() - 1, dir); s != TOrderTree::npos;
+       s = (dir < 0 && s == 0) ? TOrderTree::npos : firstVisible(s + std::size_t(int64_t(dir)), dir)) {
+    if (dir > 0 ? s >= rank : (FInOrder ? s <= rank : s < rank)) break;
+    ++n;
+  }
+  return n;
+}
+
+uint32_t TWorkArea::Count() {
+  enter();
+  if (!order()) {
+    uint32_t n = 0;
+    for (uint32_t r = 1; r <= FDbf->RecordCount(); ++r) n += visibleNatural(r) ? 1 : 0;
+    return n;
+  }
+  const TOrderTree& t = order()->Tree;
+  if (FFilter.Empty()) {
+    std::size_t lo = 0, hi = 0;
+    scopeRange(lo, hi);
+    bool live = Settings().Deleted;
+    return uint32_t(t.CountBefore(hi, live) - t.CountBefore(lo, live));
+  }
+  uint32_t n = 0;
+  for (std::size_t s = firstVisible(0, 1); s != TOrderTree::npos; s = firstVisible(s + 1, 1)) ++n;
+  return n;
+}
+
+uint32_t TWorkArea::FilterCount() {
+  enter();
+  uint32_t n = 0;
+  for (uint32_t r = 1; r <= FDbf->RecordCount(); ++r) n += visibleNatural(r) ? 1 : 0;
+  return n;
+}
+
+double TWorkArea::OrderPosition() {
+  uint32_t total = Count();
+  if (FEof || !total) return 0.0;
+  if (!order()) {
+    uint32_t rank = 0;
+    for (uint32_t r = 1; r <= FRecNo && r <= FDbf->RecordCount(); ++r) rank += visibleNatural(r) ? 1 : 0;
+    return double(rank) / double(total);
+  }
+  locate();
+  std::size_t before = visibleBefore(FRank);
+  // The current record itself counts when it is one of the visible ones.
+  bool self = FInOrder && order()->Tree.Counted(FRank, Settings().Deleted) && passesFilter(FRecord);
+  std::size_t lo = 0, hi = 0;
+  scopeRange(lo, hi);
+  if (FRank < lo || FRank >= hi) self = false;
+  return double(std::min<std::size_t>(before + (self ? 1 : 0), total)) / double(total);
+}
+
+void TWorkArea::SetOrderPosition(double fraction) {
+  uint32_t total = Count();
+  if (!total || !(fraction > 0)) return GoTop();
+  auto want = std::clamp<uint32_t>(static_cast<uint32_t>(std::lround(fraction * total)), 1u, total);
+  if (order() && FFilter.Empty()) {
+    const TOrderTree& t = order()->Tree;
+    bool live = Settings().Deleted;
+    std::size_t lo = 0, hi = 0;
+    scopeRange(lo, hi);
+    std::size_t s = seqDir() > 0 ? t.SelectCounted(t.CountBefore(lo, live) + want - 1, live)
+                                 : t.SelectCounted(t.CountBefore(hi, live) - want, live);
+    if (s != TOrderTree::npos) return gotoRank(s);
+  }
+  GoTop();
+  if (want > 1) Skip(int32_t(want - 1));
 }
 
 }  // namespace xbe

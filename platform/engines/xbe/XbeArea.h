@@ -1,5 +1,5 @@
 // One work area of the table engine: an open table with its orders (index tags), record
-// pointer, filter and scope, and the navigation that honours all of them.
+// pointer, record buffer, filter and scope, and the navigation that honours all of them.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 
 #include "platform/engines/xbe/XbeDbf.h"
 #include "platform/engines/xbe/XbeExpr.h"
+#include "platform/engines/xbe/XbeOrderTree.h"
 
 namespace xbe {
 
@@ -30,29 +31,33 @@ struct TSettings {
 };
 TSettings& Settings();
 
-struct TKey {
-  bool Numeric = false;
-  double Num = 0;
-  std::string Str;
-};
-
 struct TOrder {
   std::string Tag;
-  std::string File;
+  std::string File;  // the index's name as it was opened
   TExpression Key;
   TExpression For;
   bool Unique = false;
   bool Descending = false;
-  struct TEntry {
-    TKey Key;
-    uint32_t RecNo = 0;
-  };
-  std::vector<TEntry> Entries;  // ascending by key, then record number
+  TOrderTree Tree;
 };
+
+// The orders of one index file, shared by every work area of the table in this process.
+struct TIndexFile {
+  std::string Name;     // as opened
+  std::string OwnPath;  // the engine's own file that holds the tags
+  std::vector<TOrder> Orders;
+};
+
+// The engine's own index files: a signature line, then one tag a line.
+constexpr const char* kIndexSignature = "XBEINDEX 1";
+constexpr const char* kIndexExtension = ".xbi";
+constexpr std::size_t kMaxIndexFileSize = 1 << 20;
+constexpr std::size_t kMaxIndexTags = 255;
 
 class TWorkArea {
 public:
   TWorkArea(const std::string& path, std::string alias, TOpenMode mode, int tableKind, int commitLevel);
+  ~TWorkArea();
 
   TDbfFile& Dbf() { return *FDbf; }
   const TDbfFile& Dbf() const { return *FDbf; }
@@ -62,6 +67,7 @@ public:
 
   // The record pointer; RecNo is RecordCount + 1 at the end.
   uint32_t RecNo() const { return FRecNo; }
+  uint32_t RecordCount();  // from the header, with a new record not yet written
   bool Eof() const { return FEof; }
   bool Bof() const { return FBof; }
   bool Found() const { return FFound; }
@@ -78,23 +84,31 @@ public:
   double OrderPosition();   // 0..1 in the current order
   void SetOrderPosition(double fraction);
 
-  // Writes and keeps every order up to date.
+  // Changes go into the record buffer, which is written when the pointer moves, at Commit, at
+  // Unlock and at Close. A change that fails abandons the buffer's unwritten changes.
   void PutRecord(const std::string& record);
+  void PutField(int field, const std::string& text);
   void AppendBlank();
   void Delete();
-  void PutField(int field, const std::string& text);
-  void Reload();
+  void Commit();
+  void Abandon();
+  bool LockRecord(uint32_t recNo);
+  void Unlock(uint32_t recNo);
 
   // Evaluates against the current record; raises EExprError.
   TExpression Compile(const std::string& text) const;
   TValue Evaluate(const TExpression& e) const;
   TValue FieldValue(const std::string& record, int field) const;
+  std::string Memo(int field) const;
 
   void SetFilter(const std::string& text);  // raises EExprError; an empty text clears it
   const std::string& FilterText() const { return FFilter.Text(); }
 
   // Orders count from 1; 0 is the natural (record number) order.
-  int OpenIndex(const std::string& file);  // first order added, 0 when the file adds none
+  // The first order added; 0 when the file is another program's index, which is left alone.
+  int OpenIndex(const std::string& file);
+  // What the engine should report once without failing (a foreign index left alone).
+  std::string Notice;
   void CloseIndexes();
   int OrderCount() const { return static_cast<int>(FOrders.size()); }
   int CurrentOrder() const { return FOrder; }
@@ -104,19 +118,36 @@ public:
   bool SetScope(const std::string& low, const std::string& high);
   const std::string& Scope(int which) const { return which == 0 ? FScopeLow : FScopeHigh; }
 
+  // Where xb_GetBlob may write: the length xb_GetBlobLength last answered for that field.
+  int BlobField = -1;
+  uint32_t BlobRecNo = 0;
+  std::size_t BlobLength = 0;
+
 private:
   class TView;
-  std::size_t seqCount() const;
-  uint32_t seqRec(std::size_t i) const;
-  std::size_t seqEntry(std::size_t i) const;
-  bool visible(std::size_t i) const;
-  bool inScope(const TKey& key) const;
-  std::size_t position();
-  void gotoSeq(std::size_t i);
-  void gotoEnd();
+  // Before a move: the buffer goes to the file, and what others changed is taken in.
+  void enter();
+  void flush();
+  void ensureOrders();
+  void buildOrder(TOrder& o);
   TKey keyOf(const TOrder& o, const std::string& record) const;
-  void reindexRecord(uint32_t recNo);
-  void buildOrder(TOrder& o) const;
+  bool inOrder(const TOrder& o, const std::string& record) const;
+  void reindex(uint32_t recNo, const std::string* before, const std::string& after);
+  TOrder* order() { return FOrder ? FOrders[std::size_t(FOrder - 1)] : nullptr; }
+  const TOrder* order() const { return FOrder ? FOrders[std::size_t(FOrder - 1)] : nullptr; }
+  std::shared_ptr<TIndexFile> loadIndex(const std::string& name, const std::string& own);
+
+  // Navigation in the current order by ascending rank; dir is +1 or -1.
+  void scopeRange(std::size_t& lo, std::size_t& hi) const;
+  bool passesFilter(const std::string& record) const;
+  bool visibleNatural(uint32_t recNo) const;
+  std::size_t firstVisible(std::size_t rank, int dir);
+  bool locate();  // finds the current record's rank; false at the end
+  void gotoRank(std::size_t rank);
+  void gotoRecord(uint32_t recNo);
+  void gotoEnd();
+  int seqDir() const;
+  std::size_t visibleBefore(std::size_t rank);
 
   std::unique_ptr<TDbfFile> FDbf;
   std::string FAlias;
@@ -126,13 +157,18 @@ private:
   bool FBof = true;
   bool FFound = false;
   std::string FRecord;
-  std::size_t FPos = SIZE_MAX;  // place in the current order's sequence; SIZE_MAX: not known
-  std::vector<TOrder> FOrders;
+  bool FDirty = false;    // the buffer holds changes not yet written
+  bool FPending = false;  // the buffer is a new record not yet appended
+  // The current record's rank in the current order, known for one generation of the table.
+  std::size_t FRank = 0;
+  bool FInOrder = false;
+  bool FRankKnown = false;
+  uint64_t FRankGeneration = 0;
+  std::vector<std::shared_ptr<TIndexFile>> FIndexFiles;
+  std::vector<TOrder*> FOrders;
   int FOrder = 0;
   TExpression FFilter;
   std::string FScopeLow, FScopeHigh;
 };
-
-int CompareKeys(const TKey& a, const TKey& b);
 
 }  // namespace xbe

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -22,13 +23,22 @@ constexpr uint8_t kDbfWithDbt = 0x83;
 constexpr uint8_t kDbfWithFpt = 0xF5;
 constexpr char kFieldTerminator = 0x0D;
 constexpr char kEndOfData = 0x1A;
+constexpr int kHeaderPrefix = 32;
 constexpr int kFieldDescriptorSize = 32;
 constexpr int kMemoRefWidth = 10;
 constexpr uint32_t kMemoHeaderSize = 512;
+constexpr uint32_t kDbtBlockSize = 512;
 constexpr uint32_t kFptTextBlock = 1;
+// The header bytes this engine rewrites: update date, record count, and in the bytes that
+// dBASE keeps for multi-user work a counter that every write moves on.
+constexpr int kHeaderWritten = 20;
+constexpr int kCounterAt = 16;
 // Lock bytes lie far beyond any data, so locking never stops a reader.
 constexpr off_t kOpenLockOffset = 0x7FFFFFFE;
+constexpr off_t kFileLockOffset = 0x7FFFFFFC;
 constexpr off_t kRecordLockBase = 0x40000000;
+// The file's own lock is held for a few writes at most; waiting longer means something is wrong.
+constexpr auto kFileLockPatience = std::chrono::seconds(10);
 
 uint32_t Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 uint32_t Le32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
@@ -70,7 +80,53 @@ std::string ReplaceExtension(const std::string& path, const char* ext) {
   return base + ext;
 }
 
+// Open-file-description locks: they belong to the open table, so closing another copy of the
+// same file in this process leaves them alone.
+bool OfdLock(int fd, off_t offset, short type) {
+  struct flock fl{};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = offset;
+  fl.l_len = 1;
+  return fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+bool OfdLockWithin(int fd, off_t offset, short type, std::chrono::steady_clock::duration patience) {
+  auto deadline = std::chrono::steady_clock::now() + patience;
+  auto pause = std::chrono::microseconds(20);
+  for (;;) {
+    if (OfdLock(fd, offset, type)) return true;
+    if (errno != EAGAIN && errno != EACCES) return false;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(pause);
+    pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(2));
+  }
+}
+
+std::vector<std::weak_ptr<TTableShare>>& Shares() {
+  static std::vector<std::weak_ptr<TTableShare>> shares;
+  return shares;
+}
+
 }  // namespace
+
+bool TChangeStamp::operator==(const TChangeStamp& o) const {
+  return Count == o.Count && Counter == o.Counter && std::memcmp(Date, o.Date, 3) == 0;
+}
+
+class TDbfFile::TFileLock {
+public:
+  TFileLock(int fd, const std::string& what) : FFd(fd) {
+    if (!OfdLockWithin(fd, kFileLockOffset, F_WRLCK, kFileLockPatience))
+      throw EDbfError("Cannot lock " + what + ": another user or task holds it");
+  }
+  ~TFileLock() { OfdLock(FFd, kFileLockOffset, F_UNLCK); }
+  TFileLock(const TFileLock&) = delete;
+  TFileLock& operator=(const TFileLock&) = delete;
+
+private:
+  int FFd;
+};
 
 std::string FindFileAnyCase(const std::string& path) {
   struct stat st{};
@@ -90,15 +146,32 @@ std::string FindFileAnyCase(const std::string& path) {
   return found.empty() ? path : found;
 }
 
-TDbfFile::TDbfFile(const std::string& path, TOpenMode mode) : FPath(FindFileAnyCase(path)), FMode(mode) {
-  FFd = open(FPath.c_str(), (mode == TOpenMode::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+TDbfFile::TDbfFile(const std::string& path, TOpenMode mode) : FMode(mode) {
+  std::string found = FindFileAnyCase(path);
+  FFd = open(found.c_str(), (mode == TOpenMode::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
   if (FFd < 0) throw EDbfError("Table, file or directory does not exist: " + path);
   try {
     short type = mode == TOpenMode::Exclusive ? F_WRLCK : F_RDLCK;
-    if (!tryLock(FFd, kOpenLockOffset, type, 0))
-      throw EDbfError("Table is in use by another process: " + FPath);
-    readHeader();
+    if (!OfdLock(FFd, kOpenLockOffset, type))
+      throw EDbfError(mode == TOpenMode::Exclusive ? "Table is open elsewhere and cannot be had exclusively: " + found
+                                                   : "Table is in use exclusively by another user or task: " + found);
+    struct stat st{};
+    fstat(FFd, &st);
+    auto& shares = Shares();
+    shares.erase(std::remove_if(shares.begin(), shares.end(), [](const auto& w) { return w.expired(); }), shares.end());
+    for (const auto& w : shares)
+      if (auto s = w.lock(); s && s->Dev == st.st_dev && s->Ino == st.st_ino && s->Pid == getpid()) FShare = s;
+    if (!FShare) {
+      FShare = std::make_shared<TTableShare>();
+      FShare->Path = found;
+      FShare->Dev = st.st_dev;
+      FShare->Ino = st.st_ino;
+      FShare->Pid = getpid();
+      readHeader();
+      shares.push_back(FShare);
+    }
     openMemo();
+    Sync();
   } catch (...) {
     if (FMemoFd >= 0) close(FMemoFd);
     close(FFd);
@@ -108,26 +181,32 @@ TDbfFile::TDbfFile(const std::string& path, TOpenMode mode) : FPath(FindFileAnyC
 
 TDbfFile::~TDbfFile() {
   if (FMemoFd >= 0) close(FMemoFd);
-  close(FFd);  // also drops this process's locks on the file
+  close(FFd);  // also drops this open table's locks, and only those
 }
 
 void TDbfFile::readHeader() {
-  unsigned char h[32];
-  if (!ReadAt(FFd, h, sizeof h, 0)) throw EDbfError("Not a DBF table: " + FPath);
-  FVersion = h[0];
-  if (FVersion != kDbfPlain && FVersion != kDbfWithDbt && FVersion != kDbfWithFpt) {
-    if (FVersion == 0x30 || FVersion == 0x31 || FVersion == 0x32)
-      throw EDbfError("Table uses binary field encodings, which this engine does not read: " + FPath);
-    throw EDbfError("Not a level-3 DBF table: " + FPath);
+  TTableShare& s = *FShare;
+  unsigned char h[kHeaderPrefix];
+  if (!ReadAt(FFd, h, sizeof h, 0)) throw EDbfError("Not a DBF table: " + s.Path);
+  s.Version = h[0];
+  if (s.Version != kDbfPlain && s.Version != kDbfWithDbt && s.Version != kDbfWithFpt) {
+    if (s.Version == 0x30 || s.Version == 0x31 || s.Version == 0x32)
+      throw EDbfError("Table uses binary field encodings, which this engine does not read: " + s.Path);
+    throw EDbfError("Not a level-3 DBF table: " + s.Path);
   }
-  FRecordCount = Le32(h + 4);
-  FHeaderSize = static_cast<int>(Le16(h + 8));
-  FRecordSize = static_cast<int>(Le16(h + 10));
-  if (FHeaderSize < 33 || FRecordSize < 1) throw EDbfError("Damaged DBF header: " + FPath);
-  std::vector<unsigned char> desc(static_cast<std::size_t>(FHeaderSize - 32));
-  if (!ReadAt(FFd, desc.data(), desc.size(), 32)) throw EDbfError("Damaged DBF header: " + FPath);
+  s.HeaderSize = static_cast<int>(Le16(h + 8));
+  s.RecordSize = static_cast<int>(Le16(h + 10));
+  if (s.HeaderSize < kHeaderPrefix + 1 || s.RecordSize < 2) throw EDbfError("Damaged DBF header: " + s.Path);
+  std::vector<unsigned char> desc(static_cast<std::size_t>(s.HeaderSize - kHeaderPrefix));
+  if (!ReadAt(FFd, desc.data(), desc.size(), kHeaderPrefix)) throw EDbfError("Damaged DBF header: " + s.Path);
   int offset = 1;
-  for (std::size_t p = 0; p + kFieldDescriptorSize <= desc.size() && desc[p] != kFieldTerminator; p += kFieldDescriptorSize) {
+  bool terminated = false;
+  for (std::size_t p = 0; p < desc.size(); p += kFieldDescriptorSize) {
+    if (desc[p] == kFieldTerminator) {
+      terminated = true;
+      break;
+    }
+    if (p + kFieldDescriptorSize > desc.size()) break;
     TDbfField f;
     const char* name = reinterpret_cast<const char*>(&desc[p]);
     f.Name.assign(name, strnlen(name, 11));
@@ -138,77 +217,142 @@ void TDbfFile::readHeader() {
     if (f.Type == 'C') f.Width |= desc[p + 17] << 8, f.Decimals = 0;  // long texts use both bytes
     f.Offset = offset;
     offset += f.Width;
+    if (f.Name.empty() || f.Type == 0) throw EDbfError("Damaged DBF header: field " + std::to_string(s.Fields.size() + 1) + " of " + s.Path);
     if (!std::strchr("CNFDLMGPB", f.Type) || (f.IsMemo() && f.Width != kMemoRefWidth))
-      throw EDbfError("Table uses binary field encodings, which this engine does not read: " + FPath);
-    FFields.push_back(f);
+      throw EDbfError("Table uses binary field encodings, which this engine does not read: " + s.Path);
+    s.Fields.push_back(f);
   }
-  if (FFields.empty() || offset != FRecordSize) throw EDbfError("Damaged DBF header: " + FPath);
-  // The record count must agree with the file; a short file counts only the records it holds.
-  struct stat st{};
-  fstat(FFd, &st);
-  uint64_t fit = st.st_size > FHeaderSize ? uint64_t(st.st_size - FHeaderSize) / uint64_t(FRecordSize) : 0;
-  if (FRecordCount > fit) FRecordCount = static_cast<uint32_t>(fit);
+  if (!terminated || s.Fields.empty() || offset != s.RecordSize) throw EDbfError("Damaged DBF header: " + s.Path);
+  if (std::any_of(s.Fields.begin(), s.Fields.end(), [](const TDbfField& f) { return f.IsMemo(); })) {
+    s.FoxMemo = s.Version == kDbfWithFpt;
+    s.MemoPath = FindFileAnyCase(ReplaceExtension(s.Path, s.FoxMemo ? ".FPT" : ".DBT"));
+  }
 }
 
 void TDbfFile::openMemo() {
-  bool hasMemo = std::any_of(FFields.begin(), FFields.end(), [](const TDbfField& f) { return f.IsMemo(); });
-  if (!hasMemo) return;
-  FFoxMemo = FVersion == kDbfWithFpt;
-  std::string memo = FindFileAnyCase(ReplaceExtension(FPath, FFoxMemo ? ".FPT" : ".DBT"));
-  FMemoFd = open(memo.c_str(), (ReadOnly() ? O_RDONLY : O_RDWR) | O_CLOEXEC);
-  if (FMemoFd < 0) throw EDbfError("Memo file is missing: " + memo);
+  const TTableShare& s = *FShare;
+  if (s.MemoPath.empty()) return;
+  FMemoFd = open(s.MemoPath.c_str(), (ReadOnly() ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+  if (FMemoFd < 0) throw EDbfError("Memo file is missing: " + s.MemoPath);
   unsigned char h[8];
-  if (!ReadAt(FMemoFd, h, sizeof h, 0)) throw EDbfError("Damaged memo file: " + memo);
-  if (FFoxMemo) {
-    FMemoBlockSize = (uint32_t(h[6]) << 8) | h[7];
-    if (FMemoBlockSize == 0) FMemoBlockSize = 1;  // byte-addressed memos
-  }
+  if (!ReadAt(FMemoFd, h, sizeof h, 0)) throw EDbfError("Damaged memo file: " + s.MemoPath);
+  // A block size of 0 is damage; it is reported when a memo is read or written.
+  FMemoBlockSize = s.FoxMemo ? (uint32_t(h[6]) << 8) | h[7] : kDbtBlockSize;
 }
 
 int TDbfFile::FieldIndex(std::string_view name) const {
-  for (std::size_t i = 0; i < FFields.size(); ++i)
-    if (FFields[i].Name.size() == name.size() && strncasecmp(FFields[i].Name.c_str(), name.data(), name.size()) == 0)
+  const auto& fields = Fields();
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    if (fields[i].Name.size() == name.size() && strncasecmp(fields[i].Name.c_str(), name.data(), name.size()) == 0)
       return static_cast<int>(i);
   return -1;
 }
 
+TChangeStamp TDbfFile::readStamp(unsigned char* h) const {
+  const TTableShare& s = *FShare;
+  if (!ReadAt(FFd, h, kHeaderPrefix, 0)) throw EDbfError("Cannot read the header of " + s.Path);
+  if (h[0] != s.Version || int(Le16(h + 8)) != s.HeaderSize || int(Le16(h + 10)) != s.RecordSize)
+    throw EDbfError("The structure of " + s.Path + " was changed by another program");
+  TChangeStamp st;
+  st.Count = Le32(h + 4);
+  st.Counter = Le32(h + kCounterAt);
+  std::memcpy(st.Date, h + 1, 3);
+  return st;
+}
+
+bool TDbfFile::seenChange(const TChangeStamp& now) {
+  TTableShare& s = *FShare;
+  if (now == s.Known) return false;
+  s.Known = now;
+  // A short file counts only the records it holds.
+  struct stat fs{};
+  fstat(FFd, &fs);
+  uint64_t fit = fs.st_size > s.HeaderSize ? uint64_t(fs.st_size - s.HeaderSize) / uint64_t(s.RecordSize) : 0;
+  s.RecordCount = static_cast<uint32_t>(std::min<uint64_t>(now.Count, fit));
+  ++s.Generation;
+  s.OrdersStale = true;
+  return true;
+}
+
+bool TDbfFile::Sync() {
+  unsigned char h[kHeaderPrefix];
+  return seenChange(readStamp(h));
+}
+
 std::string TDbfFile::ReadRecord(uint32_t recNo) const {
-  std::string r = BlankRecord(FRecordSize);
-  if (recNo < 1 || recNo > FRecordCount) return r;
-  if (!ReadAt(FFd, r.data(), r.size(), off_t(FHeaderSize) + off_t(recNo - 1) * FRecordSize))
-    return BlankRecord(FRecordSize);
+  std::string r = BlankRecord(RecordSize());
+  if (recNo < 1 || recNo > RecordCount()) return r;
+  if (!ReadAt(FFd, r.data(), r.size(), off_t(FShare->HeaderSize) + off_t(recNo - 1) * RecordSize()))
+    return BlankRecord(RecordSize());
   return r;
 }
 
-void TDbfFile::WriteRecord(uint32_t recNo, std::string_view record) {
-  if (ReadOnly()) throw EDbfError("Table is open read-only: " + FPath);
-  if (recNo < 1 || recNo > FRecordCount) throw EDbfError("No current record to write");
-  std::string r(record.substr(0, static_cast<std::size_t>(FRecordSize)));
-  r.resize(static_cast<std::size_t>(FRecordSize), ' ');
-  WriteAt(FFd, r.data(), r.size(), off_t(FHeaderSize) + off_t(recNo - 1) * FRecordSize);
+std::string TDbfFile::ReadRecords(uint32_t first, uint32_t count) const {
+  if (first < 1 || first > RecordCount()) return "";
+  count = std::min(count, RecordCount() - first + 1);
+  std::string r(std::size_t(count) * std::size_t(RecordSize()), ' ');
+  if (!ReadAt(FFd, r.data(), r.size(), off_t(FShare->HeaderSize) + off_t(first - 1) * RecordSize()))
+    return ReadRecord(first);
+  return r;
 }
 
-uint32_t TDbfFile::AppendBlank() {
-  if (ReadOnly()) throw EDbfError("Table is open read-only: " + FPath);
-  std::string r = BlankRecord(FRecordSize);
+std::string TDbfFile::WriteRecord(uint32_t recNo, std::string_view record) {
+  if (ReadOnly()) throw EDbfError("Table is open read-only: " + Path());
+  // Writing a record that another holds for editing would lose that edit.
+  bool tookLock = !Exclusive() && !RecordLocked(recNo);
+  if (tookLock && !OfdLock(FFd, kRecordLockBase + off_t(recNo), F_WRLCK))
+    throw EDbfError("Record " + std::to_string(recNo) + " is locked by another user or task");
+  struct TRelease {
+    TDbfFile* F;
+    uint32_t Rec;
+    bool On;
+    ~TRelease() {
+      if (On) OfdLock(F->FFd, kRecordLockBase + off_t(Rec), F_UNLCK);
+    }
+  } release{this, recNo, tookLock};
+  TFileLock lock(FFd, Path());
+  unsigned char h[kHeaderPrefix];
+  seenChange(readStamp(h));
+  if (recNo < 1 || recNo > RecordCount()) throw EDbfError("No record " + std::to_string(recNo) + " to write");
+  std::string before = ReadRecord(recNo);
+  std::string r(record.substr(0, static_cast<std::size_t>(RecordSize())));
+  r.resize(static_cast<std::size_t>(RecordSize()), ' ');
+  WriteAt(FFd, r.data(), r.size(), off_t(FShare->HeaderSize) + off_t(recNo - 1) * RecordSize());
+  writeHeader(h, RecordCount());
+  return before;
+}
+
+uint32_t TDbfFile::AppendRecord(std::string_view record) {
+  if (ReadOnly()) throw EDbfError("Table is open read-only: " + Path());
+  TFileLock lock(FFd, Path());
+  unsigned char h[kHeaderPrefix];
+  seenChange(readStamp(h));
+  std::string r(record.substr(0, static_cast<std::size_t>(RecordSize())));
+  r.resize(static_cast<std::size_t>(RecordSize()), ' ');
   r += kEndOfData;
-  WriteAt(FFd, r.data(), r.size(), off_t(FHeaderSize) + off_t(FRecordCount) * FRecordSize);
-  ++FRecordCount;
-  writeHeader();
-  return FRecordCount;
+  uint32_t n = RecordCount() + 1;
+  WriteAt(FFd, r.data(), r.size(), off_t(FShare->HeaderSize) + off_t(n - 1) * RecordSize());
+  writeHeader(h, n);
+  return n;
 }
 
-void TDbfFile::writeHeader() {
-  unsigned char h[8];
+void TDbfFile::writeHeader(unsigned char* h, uint32_t count) {
   std::time_t t = std::time(nullptr);
   std::tm tm{};
   localtime_r(&t, &tm);
-  h[0] = FVersion;
   h[1] = static_cast<unsigned char>(tm.tm_year % 256);
   h[2] = static_cast<unsigned char>(tm.tm_mon + 1);
   h[3] = static_cast<unsigned char>(tm.tm_mday);
-  PutLe32(h + 4, FRecordCount);
-  WriteAt(FFd, h, sizeof h, 0);
+  PutLe32(h + 4, count);
+  PutLe32(h + kCounterAt, Le32(h + kCounterAt) + 1);
+  WriteAt(FFd, h, kHeaderWritten, 0);
+  // What this engine wrote is no news to it.
+  TTableShare& s = *FShare;
+  s.RecordCount = count;
+  s.Known.Count = count;
+  s.Known.Counter = Le32(h + kCounterAt);
+  std::memcpy(s.Known.Date, h + 1, 3);
+  ++s.Generation;
 }
 
 void TDbfFile::Flush(bool toDisk) {
@@ -220,45 +364,50 @@ void TDbfFile::Flush(bool toDisk) {
 std::string TDbfFile::ReadMemo(std::string_view ref) const {
   std::string digits(ref);
   digits.erase(std::remove(digits.begin(), digits.end(), ' '), digits.end());
-  if (FMemoFd < 0 || digits.empty() || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return "";
+  if (digits.empty() || digits.find_first_not_of('\0') == std::string::npos) return "";
+  const std::string& memo = FShare->MemoPath;
+  if (FMemoFd < 0) throw EDbfError("Table has no memo file: " + Path());
+  if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    throw EDbfError("Damaged memo reference \"" + std::string(ref) + "\" in " + Path());
   uint64_t block = std::strtoull(digits.c_str(), nullptr, 10);
   if (block == 0) return "";
-  off_t at = off_t(block * FMemoBlockSize);
+  if (FMemoBlockSize == 0) throw EDbfError("Damaged memo file (block size 0): " + memo);
   struct stat st{};
   fstat(FMemoFd, &st);
-  if (at >= st.st_size) return "";
-  if (FFoxMemo) {
+  uint64_t at = block * FMemoBlockSize;
+  if (at < kMemoHeaderSize && !FShare->FoxMemo) throw EDbfError("Memo reference into the memo header: " + memo);
+  if (at >= uint64_t(st.st_size)) throw EDbfError("Memo reference past the end of " + memo);
+  if (FShare->FoxMemo) {
     unsigned char h[8];
-    if (!ReadAt(FMemoFd, h, sizeof h, at)) return "";
-    uint32_t len = std::min<uint64_t>(Be32(h + 4), uint64_t(st.st_size - at - 8));
-    std::string data(len, '\0');
-    if (!ReadAt(FMemoFd, data.data(), len, at + 8)) return "";
+    if (!ReadAt(FMemoFd, h, sizeof h, off_t(at))) throw EDbfError("Truncated memo file: " + memo);
+    uint64_t len = Be32(h + 4);
+    if (at + 8 + len > uint64_t(st.st_size)) throw EDbfError("Truncated memo file: " + memo);
+    std::string data(std::size_t(len), '\0');
+    if (!ReadAt(FMemoFd, data.data(), data.size(), off_t(at + 8))) throw EDbfError("Truncated memo file: " + memo);
     return data;
   }
   // dBASE III memos end at the first end-of-file mark.
   std::string data;
   char buf[512];
-  while (at < st.st_size) {
-    std::size_t n = static_cast<std::size_t>(std::min<off_t>(sizeof buf, st.st_size - at));
-    if (!ReadAt(FMemoFd, buf, n, at)) break;
+  while (at < uint64_t(st.st_size)) {
+    std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(sizeof buf, uint64_t(st.st_size) - at));
+    if (!ReadAt(FMemoFd, buf, n, off_t(at))) break;
     const char* end = static_cast<const char*>(std::memchr(buf, kEndOfData, n));
     data.append(buf, end ? static_cast<std::size_t>(end - buf) : n);
-    if (end) break;
-    at += static_cast<off_t>(n);
+    if (end) return data;
+    at += n;
   }
-  return data;
+  throw EDbfError("Truncated memo file: " + memo);
 }
 
 std::string TDbfFile::WriteMemo(std::string_view data) {
-  if (ReadOnly()) throw EDbfError("Table is open read-only: " + FPath);
-  if (FMemoFd < 0) throw EDbfError("Table has no memo file: " + FPath);
+  if (ReadOnly()) throw EDbfError("Table is open read-only: " + Path());
+  const std::string& memo = FShare->MemoPath;
+  if (FMemoFd < 0) throw EDbfError("Table has no memo file: " + Path());
   if (data.empty()) return std::string(kMemoRefWidth, ' ');
-  unsigned char h[4];
-  if (!ReadAt(FMemoFd, h, sizeof h, 0)) throw EDbfError("Damaged memo file of " + FPath);
-  uint32_t next = FFoxMemo ? Be32(h) : Le32(h);
-  uint32_t first = std::max<uint32_t>(next, (kMemoHeaderSize + FMemoBlockSize - 1) / FMemoBlockSize);
+  if (FMemoBlockSize == 0) throw EDbfError("Damaged memo file (block size 0): " + memo);
   std::string block;
-  if (FFoxMemo) {
+  if (FShare->FoxMemo) {
     unsigned char bh[8];
     PutBe32(bh, kFptTextBlock);
     PutBe32(bh + 4, static_cast<uint32_t>(data.size()));
@@ -268,36 +417,31 @@ std::string TDbfFile::WriteMemo(std::string_view data) {
     if (data.find(kEndOfData) != std::string_view::npos) throw EDbfError("A dBASE III memo cannot hold the end-of-file mark");
     block = std::string(data) + kEndOfData + kEndOfData;
   }
-  uint32_t blocks = static_cast<uint32_t>((block.size() + FMemoBlockSize - 1) / FMemoBlockSize);
-  block.resize(std::size_t(blocks) * FMemoBlockSize, '\0');
-  WriteAt(FMemoFd, block.data(), block.size(), off_t(first) * FMemoBlockSize);
-  uint32_t newNext = first + blocks;
-  if (FFoxMemo) PutBe32(h, newNext);
+  uint64_t blocks = (block.size() + FMemoBlockSize - 1) / FMemoBlockSize;
+  block.resize(std::size_t(blocks * FMemoBlockSize), '\0');
+  // The next free block is read and moved on under the memo file's lock, so two writers never
+  // take the same blocks.
+  TFileLock lock(FMemoFd, memo);
+  unsigned char h[4];
+  if (!ReadAt(FMemoFd, h, sizeof h, 0)) throw EDbfError("Damaged memo file: " + memo);
+  uint32_t next = FShare->FoxMemo ? Be32(h) : Le32(h);
+  uint64_t first = std::max<uint64_t>(next, (kMemoHeaderSize + FMemoBlockSize - 1) / FMemoBlockSize);
+  if (first + blocks > UINT32_MAX) throw EDbfError("Memo file is full: " + memo);
+  WriteAt(FMemoFd, block.data(), block.size(), off_t(first * FMemoBlockSize));
+  uint32_t newNext = static_cast<uint32_t>(first + blocks);
+  if (FShare->FoxMemo) PutBe32(h, newNext);
   else PutLe32(h, newNext);
   WriteAt(FMemoFd, h, sizeof h, 0);
   char ref[16];
-  std::snprintf(ref, sizeof ref, "%10u", first);
+  std::snprintf(ref, sizeof ref, "%10u", static_cast<uint32_t>(first));
   return ref;
 }
 
-bool TDbfFile::tryLock(int fd, off_t offset, short type, int timeoutSeconds) const {
-  struct flock fl{};
-  fl.l_type = type;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = offset;
-  fl.l_len = 1;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::max(0, timeoutSeconds));
-  for (;;) {
-    if (fcntl(fd, F_SETLK, &fl) == 0) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-}
-
 bool TDbfFile::LockRecord(uint32_t recNo, int timeoutSeconds) {
-  if (ReadOnly() || recNo < 1 || recNo > FRecordCount) return false;
+  if (ReadOnly() || recNo < 1 || recNo > RecordCount()) return false;
   if (RecordLocked(recNo)) return true;
-  if (!tryLock(FFd, kRecordLockBase + off_t(recNo), F_WRLCK, timeoutSeconds)) return false;
+  if (!OfdLockWithin(FFd, kRecordLockBase + off_t(recNo), F_WRLCK, std::chrono::seconds(std::max(0, timeoutSeconds))))
+    return false;
   FLocks.push_back(recNo);
   return true;
 }
@@ -306,12 +450,7 @@ void TDbfFile::UnlockRecord(uint32_t recNo) {
   auto it = std::find(FLocks.begin(), FLocks.end(), recNo);
   if (it == FLocks.end()) return;
   FLocks.erase(it);
-  struct flock fl{};
-  fl.l_type = F_UNLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = kRecordLockBase + off_t(recNo);
-  fl.l_len = 1;
-  fcntl(FFd, F_SETLK, &fl);
+  OfdLock(FFd, kRecordLockBase + off_t(recNo), F_UNLCK);
 }
 
 void TDbfFile::UnlockAll() {

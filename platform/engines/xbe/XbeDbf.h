@@ -1,6 +1,9 @@
-// One DBF table file of the level-3 kind with its DBT or FPT memo file: the header, whole
-// records as text images (deletion byte first), memos, and fcntl locks that other processes see.
+// One DBF table file of the level-3 kind with its DBT or FPT memo file. Every work area on a
+// file in this process shares one TTableShare (structure, record count, change stamp, orders);
+// each has its own TDbfFile, whose open-file-description locks belong to it alone.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <memory>
@@ -30,37 +33,79 @@ enum class TOpenMode { Shared = 0, ReadOnly = 1, Exclusive = 2 };
 // Finds path, or when it is missing a file of the same folder whose name differs only in letter case.
 std::string FindFileAnyCase(const std::string& path);
 
+// What tells that a table changed: the header's count, update date and change counter (which
+// every write of this engine moves on, in the header bytes dBASE keeps for multi-user work).
+struct TChangeStamp {
+  uint32_t Count = 0;
+  uint32_t Counter = 0;
+  uint8_t Date[3] = {0, 0, 0};
+  bool operator==(const TChangeStamp& o) const;
+};
+
+class TIndexFile;
+
+// The one table object per file in this process.
+struct TTableShare {
+  std::string Path;
+  dev_t Dev = 0;
+  ino_t Ino = 0;
+  pid_t Pid = 0;
+  uint8_t Version = 3;
+  int HeaderSize = 0;
+  int RecordSize = 0;
+  std::vector<TDbfField> Fields;
+  bool FoxMemo = false;
+  std::string MemoPath;  // empty: no memo fields
+  uint32_t RecordCount = 0;
+  TChangeStamp Known;
+  // Bumped whenever the table changes, here or elsewhere: places kept in an order go stale.
+  uint64_t Generation = 0;
+  // Another program changed the table: the orders are built again before their next use.
+  bool OrdersStale = false;
+  std::vector<std::shared_ptr<TIndexFile>> Indexes;
+  std::vector<std::string> ReportedForeign;
+};
+
 class TDbfFile {
 public:
   // Raises EDbfError: missing file, a kind or field encoding this engine does not read, a
-  // missing memo file, or a table that another process holds exclusively.
+  // damaged header, a missing memo file, or a table that another holds exclusively.
   TDbfFile(const std::string& path, TOpenMode mode);
   ~TDbfFile();
   TDbfFile(const TDbfFile&) = delete;
   TDbfFile& operator=(const TDbfFile&) = delete;
 
-  const std::string& Path() const { return FPath; }
+  TTableShare& Share() { return *FShare; }
+  const TTableShare& Share() const { return *FShare; }
+  const std::string& Path() const { return FShare->Path; }
   bool ReadOnly() const { return FMode == TOpenMode::ReadOnly; }
-  const std::vector<TDbfField>& Fields() const { return FFields; }
+  bool Exclusive() const { return FMode == TOpenMode::Exclusive; }
+  const std::vector<TDbfField>& Fields() const { return FShare->Fields; }
   int FieldIndex(std::string_view name) const;  // -1 when missing; any letter case
-  int RecordSize() const { return FRecordSize; }
-  uint32_t RecordCount() const { return FRecordCount; }
+  int RecordSize() const { return FShare->RecordSize; }
+  uint32_t RecordCount() const { return FShare->RecordCount; }
 
+  // Reads the header; true when someone else changed the table since it was last seen here.
+  bool Sync();
   // A record number outside 1..RecordCount gives a blank record.
   std::string ReadRecord(uint32_t recNo) const;
-  // Writes exactly RecordSize bytes; refused outside 1..RecordCount or when read-only.
-  void WriteRecord(uint32_t recNo, std::string_view record);
-  // Appends a blank record and returns its number.
-  uint32_t AppendBlank();
+  // Records first.. in one read, as many as fit below the count; for walks over the table.
+  std::string ReadRecords(uint32_t first, uint32_t count) const;
+  // Writes RecordSize bytes under the file's lock; a record that another holds locked is
+  // refused. Answers the record as it was before.
+  std::string WriteRecord(uint32_t recNo, std::string_view record);
+  // Appends under the file's lock at the count the header holds then; answers the number.
+  uint32_t AppendRecord(std::string_view record);
   void Flush(bool toDisk);
 
   // Memo text by the 10-character reference of a record; an empty reference gives "".
+  // A reference that points nowhere or into a damaged memo file raises EDbfError.
   std::string ReadMemo(std::string_view ref) const;
-  // Stores data as a new memo and returns the reference to put into the record.
+  // Stores data as a new memo, allocated under the memo file's lock; answers the reference.
   std::string WriteMemo(std::string_view data);
   static std::string BlankRecord(int size) { return std::string(static_cast<std::size_t>(size), ' '); }
 
-  // Record locks are byte-range locks beyond the data, held by this process until unlocked.
+  // Record locks are byte-range locks beyond the data, held by this open table until unlocked.
   bool LockRecord(uint32_t recNo, int timeoutSeconds);
   void UnlockRecord(uint32_t recNo);
   void UnlockAll();
@@ -69,20 +114,18 @@ public:
 private:
   void readHeader();
   void openMemo();
-  void writeHeader();
-  bool tryLock(int fd, off_t offset, short type, int timeoutSeconds) const;
+  TChangeStamp readStamp(unsigned char* header) const;
+  // Takes the file's own lock, waits a bounded while, and gives it back when destroyed.
+  class TFileLock;
+  bool seenChange(const TChangeStamp& now);
+  // Under the file's lock: the date, count and change counter, then the stamp as now seen.
+  void writeHeader(unsigned char* header, uint32_t count);
 
-  std::string FPath;
+  std::shared_ptr<TTableShare> FShare;
   TOpenMode FMode;
   int FFd = -1;
   int FMemoFd = -1;
-  bool FFoxMemo = false;  // FPT rather than DBT
   uint32_t FMemoBlockSize = 512;
-  uint8_t FVersion = 3;
-  uint32_t FRecordCount = 0;
-  int FHeaderSize = 0;
-  int FRecordSize = 0;
-  std::vector<TDbfField> FFields;
   std::vector<uint32_t> FLocks;
 };
 

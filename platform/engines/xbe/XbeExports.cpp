@@ -52,7 +52,15 @@ const char* Text(std::string s) {
 void Fail(const std::string& message) {
   TEngine& e = Engine();
   e.LastError = message;
-  if (Settings().ErrorLevel > 0 && e.ErrorFunc) e.ErrorFunc(kErrorGeneral, message.c_str());
+  // The error level governs what the engine would show by itself; the error function hears all.
+  if (e.ErrorFunc) e.ErrorFunc(kErrorGeneral, message.c_str());
+}
+
+void ReportNotice(TWorkArea& a) {
+  if (a.Notice.empty()) return;
+  std::string notice = std::move(a.Notice);
+  a.Notice.clear();
+  Fail(notice);
 }
 
 TWorkArea* Current() {
@@ -119,9 +127,9 @@ std::string ValueText(const TValue& v) {
 }
 
 std::string MemoOf(TWorkArea& a, const char* field) {
-  const TDbfField& f = FieldInfo(a, field);
-  if (!f.IsMemo()) throw EDbfError(std::string("Not a memo field: ") + field);
-  return a.Dbf().ReadMemo(FieldText(a, field));
+  int i = FieldOf(a, field);
+  if (!a.Dbf().Fields()[std::size_t(i)].IsMemo()) throw EDbfError(std::string("Not a memo field: ") + field);
+  return a.Memo(i);
 }
 
 }  // namespace
@@ -213,6 +221,7 @@ XBE_EXPORT int32_t xb_UseEx(const char* path, const char* alias, int32_t mode, i
     try {
       if (mode < 0 || mode > 2) throw EDbfError("Unknown open mode " + std::to_string(mode));
       e.Areas[std::size_t(i)] = std::make_unique<TWorkArea>(path ? path : "", name, TOpenMode(mode), kind, commit);
+      ReportNotice(*e.Areas[std::size_t(i)]);
     } catch (const std::exception& ex) {
       Fail(ex.what());
       return 0;
@@ -242,11 +251,12 @@ XBE_EXPORT int32_t xb_WorkArea(const char* alias) {
 
 XBE_EXPORT void xb_Close() {
   TEngine& e = Engine();
+  Do([](TWorkArea& a) { a.Commit(); });
   if (Current()) e.Areas[std::size_t(e.Current)].reset();
 }
 
 XBE_EXPORT void xb_Commit() {
-  Do([](TWorkArea& a) { a.Dbf().Flush(a.CommitLevel() == 0); });
+  Do([](TWorkArea& a) { a.Commit(); });
 }
 
 XBE_EXPORT void xb_SetPassword(const char* password) {
@@ -285,8 +295,22 @@ XBE_EXPORT void xb_GetRecord(char* buffer) {
 XBE_EXPORT void xb_PutRecord(const char* buffer) {
   Do([&](TWorkArea& a) { a.PutRecord(std::string(buffer, std::size_t(a.Dbf().RecordSize()))); });
 }
+
+namespace {
+// A change that fails takes the record's other unwritten changes with it, so a failed post
+// leaves the table as it was.
+template <class F>
+auto Change(TWorkArea& a, F f) {
+  try {
+    return f();
+  } catch (...) {
+    a.Abandon();
+    throw;
+  }
+}
+}  // namespace
 XBE_EXPORT int32_t xb_RecNo() { return With(0, [](TWorkArea& a) { return int32_t(a.RecNo()); }); }
-XBE_EXPORT int32_t xb_RecCount() { return With(0, [](TWorkArea& a) { return int32_t(a.Dbf().RecordCount()); }); }
+XBE_EXPORT int32_t xb_RecCount() { return With(0, [](TWorkArea& a) { return int32_t(a.RecordCount()); }); }
 XBE_EXPORT int32_t xb_Count() { return With(0, [](TWorkArea& a) { return int32_t(a.Count()); }); }
 XBE_EXPORT int32_t xb_Eof() { return With(kTrue, [](TWorkArea& a) { return Logical(a.Eof()); }); }
 XBE_EXPORT int32_t xb_Bof() { return With(kTrue, [](TWorkArea& a) { return Logical(a.Bof()); }); }
@@ -304,14 +328,12 @@ XBE_EXPORT void xb_OrderPosSet(double f) { Do([&](TWorkArea& a) { a.SetOrderPosi
 XBE_EXPORT int32_t xb_Rlock(int32_t n) {
   return With(kFalse, [&](TWorkArea& a) {
     uint32_t rec = n > 0 ? uint32_t(n) : a.RecNo();
-    return Logical(a.Dbf().LockRecord(rec, Settings().LockTimeout));
+    if (!a.LockRecord(rec)) throw EDbfError("Record " + std::to_string(rec) + " is locked by another user or task");
+    return kTrue;
   });
 }
 XBE_EXPORT void xb_Unlock(int32_t n) {
-  Do([&](TWorkArea& a) {
-    if (n > 0) a.Dbf().UnlockRecord(uint32_t(n));
-    else a.Dbf().UnlockAll();
-  });
+  Do([&](TWorkArea& a) { a.Unlock(n > 0 ? uint32_t(n) : 0); });
 }
 
 // ---- field values
@@ -345,27 +367,43 @@ XBE_EXPORT char* xb_GetMemo(const char* field, int32_t) {
 }
 XBE_EXPORT void xb_MemDealloc(void* p) { std::free(p); }
 XBE_EXPORT int32_t xb_GetBlobLength(const char* field) {
-  return With(0, [&](TWorkArea& a) { return int32_t(MemoOf(a, field).size()); });
+  return With(0, [&](TWorkArea& a) {
+    std::string memo = MemoOf(a, field);
+    if (memo.size() > std::size_t(INT32_MAX)) throw EDbfError(std::string("Memo too long: ") + field);
+    a.BlobField = FieldOf(a, field);
+    a.BlobRecNo = a.RecNo();
+    a.BlobLength = memo.size();
+    return int32_t(memo.size());
+  });
 }
 XBE_EXPORT void xb_GetBlob(const char* field, void* buffer) {
   Do([&](TWorkArea& a) {
+    // The buffer is as long as the length answered last for this field and record: a memo that
+    // grew since (another process wrote it) is cut there, never written past it.
+    int f = FieldOf(a, field);
+    if (a.BlobField != f || a.BlobRecNo != a.RecNo())
+      throw EDbfError(std::string("The length of ") + field + " was not asked with xb_GetBlobLength");
     std::string memo = MemoOf(a, field);
-    std::memcpy(buffer, memo.data(), memo.size());
+    std::memcpy(buffer, memo.data(), std::min(memo.size(), a.BlobLength));
   });
 }
 XBE_EXPORT int32_t xb_PutBlob(const char* field, const void* data, int32_t length) {
   return With(0, [&](TWorkArea& a) {
-    int f = FieldOf(a, field);
-    if (!a.Dbf().Fields()[std::size_t(f)].IsMemo()) throw EDbfError(std::string("Not a memo field: ") + field);
-    if (a.Eof()) throw EDbfError("No current record to write");
-    std::size_t n = length > 0 ? std::size_t(length) : 0;
-    a.PutField(f, a.Dbf().WriteMemo(std::string_view(static_cast<const char*>(data), n)));
-    return int32_t(n);
+    return Change(a, [&] {
+      int f = FieldOf(a, field);
+      if (!a.Dbf().Fields()[std::size_t(f)].IsMemo()) throw EDbfError(std::string("Not a memo field: ") + field);
+      if (a.Eof()) throw EDbfError("No current record to write");
+      std::size_t n = length > 0 ? std::size_t(length) : 0;
+      std::string ref = a.Dbf().WriteMemo(std::string_view(static_cast<const char*>(data), n));
+      a.PutField(f, ref);
+      return int32_t(n);
+    });
   });
 }
 
 XBE_EXPORT void xb_Replace(const char* field, int32_t kind, const void* value) {
-  Do([&](TWorkArea& a) {
+  Do([&](TWorkArea& a) { Change(a, [&] {
+    if (a.Eof()) throw EDbfError("No current record to write");
     int f = FieldOf(a, field);
     const TDbfField& info = a.Dbf().Fields()[std::size_t(f)];
     std::string text;
@@ -386,7 +424,7 @@ XBE_EXPORT void xb_Replace(const char* field, int32_t kind, const void* value) {
       if (kind == xbReplaceText) text = FormatNumber(std::strtod(text.c_str(), nullptr), info.Width, info.Decimals);
     }
     a.PutField(f, text);
-  });
+  }); });
 }
 
 // ---- expressions and queries
@@ -433,7 +471,11 @@ XBE_EXPORT const char* xb_DBFilter() { return With<const char*>("", [](TWorkArea
 // ---- orders
 
 XBE_EXPORT int32_t xb_IndexOpen(const char* file) {
-  return With(0, [&](TWorkArea& a) { return a.OpenIndex(file ? file : ""); });
+  return With(0, [&](TWorkArea& a) {
+    int first = a.OpenIndex(file ? file : "");
+    ReportNotice(a);
+    return first;
+  });
 }
 XBE_EXPORT void xb_CloseIndexes() { Do([](TWorkArea& a) { a.CloseIndexes(); }); }
 XBE_EXPORT int32_t xb_IndexOrd() { return With(0, [](TWorkArea& a) { return a.CurrentOrder(); }); }

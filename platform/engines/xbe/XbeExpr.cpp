@@ -23,6 +23,7 @@ struct TExpression::TNode {
   TValue Literal;
   int Field = -1;
   TFunc Func = TFunc::Upper;
+  int Depth = 1;  // of the tree below and including this node
   std::vector<std::shared_ptr<const TNode>> Args;
 };
 
@@ -30,6 +31,12 @@ using TNode = TExpression::TNode;
 using PNode = std::shared_ptr<const TNode>;
 
 namespace {
+
+// Parsing and evaluation recurse: deeper expressions are refused before they can exhaust the
+// stack. Nesting counts parentheses, calls and prefix operators; the tree's depth bounds
+// evaluation (a long chain of "+" is as deep as it is long).
+constexpr int kMaxNesting = 100;
+constexpr int kMaxTreeDepth = 1000;
 
 enum class TTok { End, Number, String, Ident, True, False, And, Or, Not, LParen, RParen, Comma, Operator };
 
@@ -147,19 +154,37 @@ private:
 
   bool isOp(const char* op) const { return FTok.Kind == TTok::Operator && FTok.Text == op; }
 
-  static PNode make(TOp op, TType type, std::vector<PNode> args) {
+  PNode make(TOp op, TType type, std::vector<PNode> args) const {
     auto n = std::make_shared<TNode>();
     n->Op = op;
     n->Type = type;
     n->Args = std::move(args);
+    setDepth(*n);
     return n;
   }
+
+  void setDepth(TNode& n) const {
+    for (const auto& a : n.Args) n.Depth = std::max(n.Depth, a->Depth + 1);
+    if (n.Depth > kMaxTreeDepth) fail("expression deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+  }
+
+  // Counts one level of nesting while it lives.
+  struct TNest {
+    explicit TNest(const TParser& p) : FParser(const_cast<TParser&>(p)) {
+      if (++FParser.FNesting > kMaxNesting) FParser.fail("expression nested deeper than " + std::to_string(kMaxNesting) + " levels");
+    }
+    ~TNest() { --FParser.FNesting; }
+    TParser& FParser;
+  };
 
   void expect(PNode n, TType t, std::size_t pos, const std::string& what) const {
     if (n->Type != t) failAt(pos, what + " needs a " + TypeName(t) + " value, not " + TypeName(n->Type));
   }
 
-  PNode parseOr() { return parseLogical(TTok::Or, TOp::Or, ".OR.", &TParser::parseAnd); }
+  PNode parseOr() {
+    TNest nest(*this);
+    return parseLogical(TTok::Or, TOp::Or, ".OR.", &TParser::parseAnd);
+  }
   PNode parseAnd() { return parseLogical(TTok::And, TOp::And, ".AND.", &TParser::parseNot); }
 
   // A chain of operands joined by one logical operator.
@@ -178,6 +203,7 @@ private:
 
   PNode parseNot() {
     if (FTok.Kind == TTok::Not) {
+      TNest nest(*this);
       std::size_t pos = FTok.Pos;
       next();
       PNode n = parseNot();
@@ -242,6 +268,7 @@ private:
 
   PNode parseUnary() {
     if (isOp("-") || isOp("+")) {
+      TNest nest(*this);
       bool neg = FTok.Text == "-";
       std::size_t pos = FTok.Pos;
       next();
@@ -351,6 +378,7 @@ private:
       n->Func = f.Func;
       n->Type = f.Result;
       n->Args = std::move(args);
+      setDepth(*n);
       return n;
     }
     failAt(pos, "unknown function " + name + "()");
@@ -361,6 +389,7 @@ private:
   std::vector<std::string>& FNames;
   std::size_t FPos = 0;
   TToken FTok;
+  int FNesting = 0;
 };
 
 TValue MakeLogical(bool b) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "XbeTables.h"
 
 namespace {
@@ -107,6 +109,42 @@ TEST(XbeExpr, QueriesFilterTheRecords) {
   EXPECT_EQ(xb_Query(""), 1);
   EXPECT_EQ(xb_Count(), 2);
   xb_SetDeleted(0);
+}
+
+}  // namespace
+
+namespace {
+
+// Expressions too deep to evaluate on the stack end in the engine's expression error.
+TEST(XbeExpr, DeepExpressionsAreRefusedNotRecursedInto) {
+  TempDir dir;
+  MakePeople(dir, "db3");
+  std::string parens = std::string(20000, '(') + "AGE > 1" + std::string(20000, ')');
+  std::string nots = std::string(100000, '!') + "OK";
+  std::string sum = "AGE";
+  for (int i = 0; i < 100000; ++i) sum += "+1";
+  dir.Write("people.cdx", "XBEINDEX 1\nDEEP\t" + std::string(30000, '(') + "AGE" + std::string(30000, ')') + "\n");
+  TEngineErrors errors;
+  TOpenTable t(dir.path + "people.dbf");
+  ASSERT_GT(t.Area, 0);  // the index it could not read is reported; the table opens
+  EXPECT_NE(TEngineErrors::Last().find("nested deeper"), std::string::npos) << TEngineErrors::Last();
+  EXPECT_EQ(xb_SysProp(xbPropOrderCount, 0), 0);
+  struct TCase {
+    const char* What;
+    std::function<void()> Run;
+  } cases[] = {
+      {"a filter", [&] { xb_Query(parens.c_str()); }},
+      {"a test", [&] { xb_EvalTest(nots.c_str()); }},
+      {"an evaluation", [&] { xb_EvalNumeric(sum.c_str()); }},
+      {"an index file", [&] { xb_IndexOpen((dir.path + "people.cdx").c_str()); }},
+  };
+  for (const TCase& c : cases) {
+    TEngineErrors::Last().clear();
+    c.Run();
+    EXPECT_NE(TEngineErrors::Last().find("Expression error"), std::string::npos) << c.What << ": " << TEngineErrors::Last();
+  }
+  // Ordinary nesting still works.
+  EXPECT_DOUBLE_EQ(xb_EvalNumeric("((((AGE))))+1+1"), 32);
 }
 
 }  // namespace

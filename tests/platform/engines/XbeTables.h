@@ -4,6 +4,7 @@
 #include <string>
 
 #include "DbfPeer.h"
+#include "OtherProcess.h"
 #include "platform/engines/XbeEntries.h"
 
 #define XBE_ENTRY(kind, result, name, params) extern "C" result name params;
