@@ -386,7 +386,7 @@ uint16_t TCtlBaseEntryField::ValidateText() {
 uint16_t TCtlBaseEntryField::checkText() {
   uint16_t code;
   if (FOptions.Contains(efoInputRequired) && !FOptions.Contains(efoReadOnly) &&
-      (isBlankText(FModel.Text()) || (FUninitialized && !FModel.Modified()))) {
+      (TextIsEmpty() || (FUninitialized && !FModel.Modified()))) {
     code = epeRequired;
   } else {
     TFlagScope validating(FValidating);
@@ -395,6 +395,8 @@ uint16_t TCtlBaseEntryField::checkText() {
   FLastError = code;
   return code;
 }
+
+bool TCtlBaseEntryField::TextIsEmpty() const { return isBlankText(FModel.Text()); }
 
 uint16_t TCtlBaseEntryField::Validate(bool Report) {
   if (!Enabled()) return 0;
@@ -635,7 +637,7 @@ bool TCtlBaseEntryField::zeroHidden() {
   TPictureDataType t = DataType();
   if (!IsNumericType(t) || FHasFocus) return false;
   if (FZeroDisplay == zdShow || (FZeroDisplay == zdHideUntilModified && FModel.Modified())) return false;
-  AnsiString text = Trim(FModel.Text());
+  AnsiString text = Trim(NumberText());
   for (char& c : text)
     if (c == IntlSup().DecimalChar()) c = '.';
   long double v = 0;
@@ -652,11 +654,8 @@ bool TCtlBaseEntryField::zeroHidden() {
 AnsiString TCtlBaseEntryField::GetDisplayString() {
   AnsiString s = FModel.Text();
   if (zeroHidden()) return AnsiString(s.size(), ' ');
-  bool masked = FOptions.Contains(efoPasswordMode) && FPasswordChar != 0;
-  for (char& c : s) {
-    if (masked && c != ' ') c = FPasswordChar;
-    else if (c >= 1 && c <= 31) c = static_cast<char>(c + 64);
-  }
+  for (char& c : s)
+    if (c >= 1 && c <= 31) c = static_cast<char>(c + 64);
   return s;
 }
 

@@ -243,6 +243,10 @@ protected:
   virtual void ApplyOptionRules();
   // Characters at the non-literal positions; the base has no literals.
   virtual int LiteralCount() const { return 0; }
+  // Nothing typed: the literals a mask shows do not count.
+  virtual bool TextIsEmpty() const;
+  // The text a number is read from for the zero display.
+  virtual AnsiString NumberText() const { return EditText(); }
   void DoOnChange();
   void DoOnUserCommand(uint16_t Command);
   void DoOnUserValidation(uint16_t& ErrorCode);

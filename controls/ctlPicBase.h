@@ -37,6 +37,9 @@ protected:
   void CreateWnd() override;
   void ApplyOptionRules() override;
   int LiteralCount() const override;
+  bool TextIsEmpty() const override { return IsEmpty(); }
+  // Without currency text, separators and literals; the point as '.'.
+  AnsiString NumberText() const override { return StripForValue(EditText()); }
   void WMSetFocus(TMessage& m) override;
   void WMKillFocus(TMessage& m) override;
 

@@ -1,6 +1,7 @@
 #include "controls/ctlPicEdit.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "controls/ctlCommand.h"
 
@@ -29,6 +30,7 @@ void TCtlPictureEditor::DeleteAt(TCtlPicEditState& State, int Pos) const {
 }
 
 bool TCtlPictureEditor::Insert(TCtlPicEditState& State, char Ch) const {
+  if (pushesLeft(State.Caret)) return pushLeft(State, Ch);
   const int pos = State.Caret;
   const int end = FMask.RunEnd(pos);
   if (!FOptions.InsertPushes && State.Text[std::size_t(end)] != ' ') return false;
@@ -38,10 +40,46 @@ bool TCtlPictureEditor::Insert(TCtlPicEditState& State, char Ch) const {
   return true;
 }
 
-void TCtlPictureEditor::deleteSelection(TCtlPicEditState& s) {
+int TCtlPictureEditor::wholeEnd() const {
+  const int p = FMask.DecimalPos();
+  return p >= 0 ? p : FMask.LastEditPos() + 1;
+}
+
+bool TCtlPictureEditor::pushesLeft(int Pos) const {
+  // With floating currency or separators the caret can stand only near the units, so the whole
+  // part fills from the right as on a calculator.
+  return FMask.SemiLiteralCount() > 0 && !FMask.IsRadixMask() && Pos >= FMask.FirstEditPos() && Pos < wholeEnd();
+}
+
+bool TCtlPictureEditor::pushLeft(TCtlPicEditState& State, char Ch) const {
+  std::vector<int> slots;
+  for (int i = 0; i < wholeEnd(); ++i)
+    if (!FMask.IsLiteral(i)) slots.push_back(i);
+  AnsiString& t = State.Text;
+  AnsiString digits;
+  for (int i : slots)
+    if (t[std::size_t(i)] != ' ') digits += t[std::size_t(i)];
+  // The zero a blank number shows is a placeholder, not a digit typed.
+  if (digits == "0") t[std::size_t(slots.back())] = ' ';
+  // The typed character lands just left of the caret; on the units it is the new last digit.
+  const auto caretSlot = std::size_t(std::find(slots.begin(), slots.end(), State.Caret) - slots.begin());
+  const bool units = caretSlot + 1 == slots.size();
+  const std::size_t at = units ? caretSlot : caretSlot - 1;
+  if (caretSlot == 0 && !units) return false;
+  if (t[std::size_t(slots.front())] != ' ') return false;
+  for (std::size_t k = 0; k < at; ++k) t[std::size_t(slots[k])] = t[std::size_t(slots[k + 1])];
+  t[std::size_t(slots[at])] = Ch;
+  return true;
+}
+
+void TCtlPictureEditor::removeSelection(TCtlPicEditState& s) const {
   for (int i = std::min(s.SelEnd, FMask.LastEditPos() + 1); i-- > s.SelStart;) DeleteAt(s, i);
   s.Caret = FMask.ClipCaret(s.SelStart);
   s.SelStart = s.SelEnd = s.MovingEnd = s.Caret;
+}
+
+void TCtlPictureEditor::deleteSelection(TCtlPicEditState& s) {
+  removeSelection(s);
   FCount = 10;
 }
 
@@ -335,28 +373,41 @@ void TCtlPictureEditor::typeChar(TCtlPicEditState& s, char ch, bool armed) {
   s.LiteralNext = false;
   const int last = FMask.LastEditPos();
   bool decimal = false;
+  const bool hadSelection = s.HasSelection();
+  // A refused character leaves the selection for the next key.
+  const auto refuse = [&] {
+    FKeepSelection = hadSelection;
+    beep();
+  };
   if (numeric()) {
     if (ch == FIntl.DecimalChar) ch = '.', decimal = true;
-    else if (ch == '.') return beep();
+    else if (ch == '.') return refuse();
   }
-  TCtlPicEditState probe = s;
-  probe.LiteralNext = literal;
-  const std::optional<char> ok = s.Caret <= last ? accepts(probe, ch) : std::nullopt;
-  if (ok && s.HasSelection()) deleteSelection(s);
   const int p = FMask.DecimalPos();
-  if (p >= 0 && (decimal || (!numeric() && ch == FIntl.DecimalChar))) {
+  const bool point = p >= 0 && (decimal || (!numeric() && ch == FIntl.DecimalChar));
+  // A typed character replaces the selection: it is tested where the selection starts.
+  TCtlPicEditState probe = s;
+  if (hadSelection) removeSelection(probe);
+  probe.LiteralNext = literal;
+  const std::optional<char> ok = probe.Caret <= last ? accepts(probe, ch) : std::nullopt;
+  if (hadSelection && (ok || point)) {
+    probe.LiteralNext = false;
+    s = probe;
+    FCount = 10;
+  }
+  if (point) {
     s.Text = FMask.FixIntegerPart(s.Text);
     s.Caret = FMask.NextEditPos(p);
     FCount = 10;
     return;
   }
   if (s.Caret > last) {
-    if (!autoAdvance(s.Caret, true)) beep();
+    if (!autoAdvance(s.Caret, true)) refuse();
     return;
   }
   if (ok) {
-    if (s.InsertMode) {
-      if (!Insert(s, *ok)) return beep();
+    if (s.InsertMode || pushesLeft(s.Caret)) {
+      if (!Insert(s, *ok)) return refuse();
     } else {
       s.Text[std::size_t(s.Caret)] = *ok;
       s.Caret = FMask.NextEditPos(s.Caret);
@@ -367,7 +418,7 @@ void TCtlPictureEditor::typeChar(TCtlPicEditState& s, char ch, bool armed) {
   }
   const bool separator = (FKind == TCtlPicEditKind::Date && ch == FIntl.DateSeparator) ||
                          (FKind == TCtlPicEditKind::Time && ch == FIntl.TimeSeparator);
-  if (separator) {
+  if (separator && !hadSelection) {
     const int rs = FMask.RunStart(s.Caret), re = FMask.RunEnd(s.Caret);
     bool holds = false;
     for (int i = rs; i <= re; ++i) holds = holds || s.Text[std::size_t(i)] != ' ';
@@ -377,7 +428,7 @@ void TCtlPictureEditor::typeChar(TCtlPicEditState& s, char ch, bool armed) {
     }
     return;
   }
-  beep();
+  refuse();
 }
 
 void TCtlPictureEditor::paste(TCtlPicEditState& s, const AnsiString& text) {

@@ -80,6 +80,11 @@ private:
   void complete(TCtlPicEditState& s, const AnsiString& now);
   void mouseDown(TCtlPicEditState& s, const TCtlPicEditArg& arg);
   void deleteSelection(TCtlPicEditState& s);
+  void removeSelection(TCtlPicEditState& s) const;
+  // The whole-number part of a mask with floating currency or separators fills from the right.
+  int wholeEnd() const;
+  bool pushesLeft(int Pos) const;
+  bool pushLeft(TCtlPicEditState& State, char Ch) const;
   void extendTo(TCtlPicEditState& s, int pos) const;
   bool autoAdvance(int pos, bool isChar);
   bool numeric() const;

@@ -394,14 +394,18 @@ bool TCtlPictureMask::Overflowed(const AnsiString& Text) const {
   return false;
 }
 
-AnsiString TCtlPictureMask::Display(const AnsiString& Text, bool Password, char PadChar, char PasswordChar) const {
+AnsiString TCtlPictureMask::Display(const AnsiString& Text, bool Password, char PadChar, char PasswordChar,
+                                    int TypedEnd) const {
   AnsiString out = Text;
+  Password = Password && PasswordChar != 0;
   if (!Password && PadChar == ' ') return out;
+  // A blank typed into a password hides as well as a letter does: only the length shows.
+  const int typed = Password ? std::max(IsEmpty(Text) ? 0 : EndOfText(Text), TypedEnd) : 0;
   for (int i = std::min(int(out.size()), MaxLength()); i-- > 0;) {
     if (IsLiteral(i)) continue;
     char& c = out[std::size_t(i)];
-    if (c == ' ') c = PadChar;
-    else if (Password) c = PasswordChar;
+    if (i < typed || (Password && c != ' ')) c = PasswordChar;
+    else if (c == ' ') c = PadChar;
   }
   return out;
 }

@@ -99,8 +99,9 @@ public:
   AnsiString ToEditForm(const AnsiString& Text, const TCtlMaskIntl& Intl) const;
   AnsiString FromEditForm(const AnsiString& Text, const TCtlMaskIntl& Intl, TMergeOptions Options) const;
   bool Overflowed(const AnsiString& Text) const;
-  // Blanks become PadChar; with Password every other edit character becomes PasswordChar.
-  AnsiString Display(const AnsiString& Text, bool Password, char PadChar, char PasswordChar) const;
+  // Unused edit positions show PadChar. With Password every edit position before the end of the
+  // text, or before TypedEnd when that lies further, shows PasswordChar, blanks included.
+  AnsiString Display(const AnsiString& Text, bool Password, char PadChar, char PasswordChar, int TypedEnd = 0) const;
 
 private:
   bool inReservation(int pos, int reserved) const;
