@@ -298,7 +298,6 @@ TEST_F(QuorvexX11Test, ThePasswordIsRetypedOverItsSelectionWithItsStarsInView) {
   X("xdotool key --delay 100 Tab shift+Tab");
   usleep(300000);
   Shot("mainwin-password-tab");
-  SaveXScreenshot(Server->Display(), "/tmp/quorvex-password-tab.png");
   EXPECT_GT(StarsInHighlight(), 0) << "a solid highlight without stars";
 
   X("xdotool type --delay 20 '" + std::string(64, 'k') + "'");
