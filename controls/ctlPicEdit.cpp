@@ -51,24 +51,43 @@ bool TCtlPictureEditor::pushesLeft(int Pos) const {
   return FMask.SemiLiteralCount() > 0 && !FMask.IsRadixMask() && Pos >= FMask.FirstEditPos() && Pos < wholeEnd();
 }
 
-bool TCtlPictureEditor::pushLeft(TCtlPicEditState& State, char Ch) const {
+std::vector<int> TCtlPictureEditor::wholeSlots() const {
   std::vector<int> slots;
   for (int i = 0; i < wholeEnd(); ++i)
     if (!FMask.IsLiteral(i)) slots.push_back(i);
+  return slots;
+}
+
+// The slot a character typed at Caret goes to: on the units it is the new last digit, elsewhere
+// it lands just left of the caret. Slots.size() when there is none.
+std::size_t TCtlPictureEditor::typedSlot(const std::vector<int>& Slots, int Caret) {
+  const auto at = std::size_t(std::find(Slots.begin(), Slots.end(), Caret) - Slots.begin());
+  if (at + 1 >= Slots.size()) return at;
+  return at == 0 ? Slots.size() : at - 1;
+}
+
+bool TCtlPictureEditor::pushLeft(TCtlPicEditState& State, char Ch) const {
+  const std::vector<int> slots = wholeSlots();
   AnsiString& t = State.Text;
   AnsiString digits;
   for (int i : slots)
     if (t[std::size_t(i)] != ' ') digits += t[std::size_t(i)];
   // The zero a blank number shows is a placeholder, not a digit typed.
   if (digits == "0") t[std::size_t(slots.back())] = ' ';
-  // The typed character lands just left of the caret; on the units it is the new last digit.
-  const auto caretSlot = std::size_t(std::find(slots.begin(), slots.end(), State.Caret) - slots.begin());
-  const bool units = caretSlot + 1 == slots.size();
-  const std::size_t at = units ? caretSlot : caretSlot - 1;
-  if (caretSlot == 0 && !units) return false;
-  if (t[std::size_t(slots.front())] != ' ') return false;
+  const std::size_t at = typedSlot(slots, State.Caret);
+  if (at >= slots.size() || t[std::size_t(slots.front())] != ' ') return false;
   for (std::size_t k = 0; k < at; ++k) t[std::size_t(slots[k])] = t[std::size_t(slots[k + 1])];
   t[std::size_t(slots[at])] = Ch;
+  return true;
+}
+
+bool TCtlPictureEditor::pullRight(TCtlPicEditState& State) const {
+  const std::vector<int> slots = wholeSlots();
+  AnsiString& t = State.Text;
+  const std::size_t at = typedSlot(slots, State.Caret);
+  if (at >= slots.size() || t[std::size_t(slots[at])] == ' ') return false;
+  for (std::size_t k = at; k > 0; --k) t[std::size_t(slots[k])] = t[std::size_t(slots[k - 1])];
+  t[std::size_t(slots.front())] = ' ';
   return true;
 }
 
@@ -171,6 +190,9 @@ void TCtlPictureEditor::general(TCtlPicEditState& s, uint16_t code, const TCtlPi
     case ccBack:
       if (s.HasSelection()) {
         deleteSelection(s);
+      } else if (pushesLeft(s.Caret)) {
+        // The last digit typed goes, and the whole part closes up from the left.
+        if (pullRight(s)) FCount = 10;
       } else if (s.Caret > first) {
         const int p = std::max(FMask.PrevEditPos(s.Caret), first);
         moved(p);

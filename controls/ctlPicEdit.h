@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "controls/ctlCommand.h"
 #include "controls/ctlEntryModel.h"
@@ -84,7 +85,10 @@ private:
   // The whole-number part of a mask with floating currency or separators fills from the right.
   int wholeEnd() const;
   bool pushesLeft(int Pos) const;
+  std::vector<int> wholeSlots() const;
+  static std::size_t typedSlot(const std::vector<int>& Slots, int Caret);
   bool pushLeft(TCtlPicEditState& State, char Ch) const;
+  bool pullRight(TCtlPicEditState& State) const;
   void extendTo(TCtlPicEditState& s, int pos) const;
   bool autoAdvance(int pos, bool isChar);
   bool numeric() const;

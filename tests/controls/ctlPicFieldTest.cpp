@@ -29,9 +29,13 @@ protected:
     f->SetBounds(10, top, 150, 24);
     return f;
   }
-  // Each character as the key that types it.
+  // Each character as the key that types it; '\b' is Backspace.
   void Type(const char* keys) {
     for (const char* k = keys; *k; ++k) {
+      if (*k == '\b') {
+        Key(VK_BACK);
+        continue;
+      }
       const char c = *k;
       const bool plain = c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
       const auto vk = uint16_t(c >= 'a' && c <= 'z' ? c - 32 : plain ? c : c == '-' ? VK_OEM_MINUS
@@ -195,6 +199,7 @@ TEST_F(PicFieldTest, WholeDigitsPushLeftUnderFloatingCurrency) {
       {pftDouble, "$$,$$$,$$9.99", false, "1234.5", "    $1,234.50"},
       {pftDouble, "$$,$$$,$$9.99", false, "7", "        $7.00"},
       {pftLongInt, "$$$,$$9", true, "12345", "$12,345"},
+      {pftLongInt, "$$$,$$9", true, "12345\b\b9", " $1,239"},  // Backspace takes the last digit
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Mask);
