@@ -412,7 +412,8 @@ void TCtlPictureEditor::typeChar(TCtlPicEditState& s, char ch, bool armed) {
   if (hadSelection) removeSelection(probe);
   probe.LiteralNext = literal;
   const std::optional<char> ok = probe.Caret <= last ? accepts(probe, ch) : std::nullopt;
-  if (hadSelection && (ok || point)) {
+  if (hadSelection) {
+    if (!ok && !point) return refuse();
     probe.LiteralNext = false;
     s = probe;
     FCount = 10;
@@ -440,7 +441,7 @@ void TCtlPictureEditor::typeChar(TCtlPicEditState& s, char ch, bool armed) {
   }
   const bool separator = (FKind == TCtlPicEditKind::Date && ch == FIntl.DateSeparator) ||
                          (FKind == TCtlPicEditKind::Time && ch == FIntl.TimeSeparator);
-  if (separator && !hadSelection) {
+  if (separator) {
     const int rs = FMask.RunStart(s.Caret), re = FMask.RunEnd(s.Caret);
     bool holds = false;
     for (int i = rs; i <= re; ++i) holds = holds || s.Text[std::size_t(i)] != ' ';
