@@ -235,6 +235,8 @@ protected:
   int CharAtPixel(int X);
   // Keeps the caret within the view, and the system caret on it.
   void UpdateCaret();
+  // The character position the caret is drawn before.
+  virtual int CaretCell() const { return FModel.Caret(); }
   void ResetCharWidths();
   int CharWidth(char Ch) const { return FWidths.Width(Ch); }
   int TextWidth(const AnsiString& Text, int From, int Count) const;

@@ -116,7 +116,7 @@ int TCtlBaseEntryField::CharAtPixel(int X) {
 void TCtlBaseEntryField::UpdateCaret() {
   layoutView();
   AnsiString shown = GetDisplayString();
-  int caret = FModel.Caret();
+  int caret = CaretCell();
   TRect area = TextArea();
   int room = area.Right - area.Left - FTextMargin - 1;
   if (FRightAligned || FFieldKind == ctlNumericField) {

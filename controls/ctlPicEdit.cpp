@@ -30,7 +30,7 @@ void TCtlPictureEditor::DeleteAt(TCtlPicEditState& State, int Pos) const {
 }
 
 bool TCtlPictureEditor::Insert(TCtlPicEditState& State, char Ch) const {
-  if (pushesLeft(State.Caret)) return pushLeft(State, Ch);
+  if (FMask.FillsFromRight(State.Caret)) return pushLeft(State, Ch);
   const int pos = State.Caret;
   const int end = FMask.RunEnd(pos);
   if (!FOptions.InsertPushes && State.Text[std::size_t(end)] != ' ') return false;
@@ -40,20 +40,9 @@ bool TCtlPictureEditor::Insert(TCtlPicEditState& State, char Ch) const {
   return true;
 }
 
-int TCtlPictureEditor::wholeEnd() const {
-  const int p = FMask.DecimalPos();
-  return p >= 0 ? p : FMask.LastEditPos() + 1;
-}
-
-bool TCtlPictureEditor::pushesLeft(int Pos) const {
-  // With floating currency or separators the caret can stand only near the units, so the whole
-  // part fills from the right as on a calculator.
-  return FMask.SemiLiteralCount() > 0 && !FMask.IsRadixMask() && Pos >= FMask.FirstEditPos() && Pos < wholeEnd();
-}
-
 std::vector<int> TCtlPictureEditor::wholeSlots() const {
   std::vector<int> slots;
-  for (int i = 0; i < wholeEnd(); ++i)
+  for (int i = 0; i < FMask.WholeEnd(); ++i)
     if (!FMask.IsLiteral(i)) slots.push_back(i);
   return slots;
 }
@@ -190,7 +179,7 @@ void TCtlPictureEditor::general(TCtlPicEditState& s, uint16_t code, const TCtlPi
     case ccBack:
       if (s.HasSelection()) {
         deleteSelection(s);
-      } else if (pushesLeft(s.Caret)) {
+      } else if (FMask.FillsFromRight(s.Caret)) {
         // The last digit typed goes, and the whole part closes up from the left.
         if (pullRight(s)) FCount = 10;
       } else if (s.Caret > first) {
@@ -429,7 +418,7 @@ void TCtlPictureEditor::typeChar(TCtlPicEditState& s, char ch, bool armed) {
     return;
   }
   if (ok) {
-    if (s.InsertMode || pushesLeft(s.Caret)) {
+    if (s.InsertMode || FMask.FillsFromRight(s.Caret)) {
       if (!Insert(s, *ok)) return refuse();
     } else {
       s.Text[std::size_t(s.Caret)] = *ok;

@@ -83,8 +83,6 @@ private:
   void deleteSelection(TCtlPicEditState& s);
   void removeSelection(TCtlPicEditState& s) const;
   // The whole-number part of a mask with floating currency or separators fills from the right.
-  int wholeEnd() const;
-  bool pushesLeft(int Pos) const;
   std::vector<int> wholeSlots() const;
   static std::size_t typedSlot(const std::vector<int>& Slots, int Caret);
   bool pushLeft(TCtlPicEditState& State, char Ch) const;
