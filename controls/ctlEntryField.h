@@ -1,6 +1,8 @@
 // The engine of every single-line entry field: the edit text and its picture mask text, the typed
 // value, range, options, selection and carets, the routing of keys, characters, mouse and clipboard
-// into command codes, the painting, and the check of the text when the focus leaves.
+// into command codes, the painting, and the check of the text when the focus leaves. Its parts:
+// ctlEntryKeys.cpp (input), ctlEntryPaint.cpp (look and scrolling), ctlEntryChecks.cpp (checks,
+// errors and focus).
 #pragma once
 
 #include <cstdint>
@@ -9,9 +11,9 @@
 
 #include "controls/ctlBorders.h"
 #include "controls/ctlCaret.h"
-#include "controls/ctlColors.h"
 #include "controls/ctlController.h"
 #include "controls/ctlCustomControl.h"
+#include "controls/ctlEfColors.h"
 #include "controls/ctlEntryModel.h"
 #include "controls/ctlEntryValues.h"
 #include "controls/ctlIntlSup.h"
@@ -68,28 +70,6 @@ enum TZeroDisplay : uint8_t { zdShow, zdHide, zdHideUntilModified };
 constexpr uint8_t ctlSimpleField = 0;
 constexpr uint8_t ctlPictureField = 1;
 constexpr uint8_t ctlNumericField = 2;
-
-// The colours of a disabled field, of a field showing an error, and of selected characters.
-class TCtlEfColors : public TPersistent {
-public:
-  TCtlEfColors();
-  AnsiString ClassName() const override { return "TCtlEfColors"; }
-  void Assign(const TPersistent* Source) override;
-
-  TCtlColors& Disabled() { return FDisabled; }
-  TCtlColors& Error() { return FError; }
-  TCtlColors& Highlight() { return FHighlight; }
-  const TCtlColors& Disabled() const { return FDisabled; }
-  const TCtlColors& Error() const { return FError; }
-  const TCtlColors& Highlight() const { return FHighlight; }
-
-  std::function<void()> OnChange;
-
-private:
-  TCtlColors FDisabled;
-  TCtlColors FError;
-  TCtlColors FHighlight;
-};
 
 class TCtlBaseEntryField;
 using TCtlUserCommandEvent = std::function<void(TCtlBaseEntryField* Sender, uint16_t Command)>;
@@ -212,8 +192,9 @@ public:
   virtual bool ValidateAndReport(bool Soft);
 
   // ---- commands ----
-  // Runs one command code on the text, caret and selection.
-  virtual void EditCommand(uint16_t Command, TMessage& Msg);
+  // Runs one command code on the text, caret and selection: the base only routes, the picture
+  // layer decides what a command does.
+  virtual void EditCommand(uint16_t Command, TMessage& Msg) = 0;
   // Routes a command code as a key would (read-only refusal, user commands, clipboard).
   void DoCommand(uint16_t Command, TMessage& Msg);
   void CopyToClipboard();
@@ -243,6 +224,10 @@ protected:
   virtual void ApplyOptionRules();
   // Characters at the non-literal positions; the base has no literals.
   virtual int LiteralCount() const { return 0; }
+  // Nothing typed: the literals a mask shows do not count.
+  virtual bool TextIsEmpty() const;
+  // The text a number is read from for the zero display.
+  virtual AnsiString NumberText() const { return EditText(); }
   void DoOnChange();
   void DoOnUserCommand(uint16_t Command);
   void DoOnUserValidation(uint16_t& ErrorCode);
@@ -250,6 +235,8 @@ protected:
   int CharAtPixel(int X);
   // Keeps the caret within the view, and the system caret on it.
   void UpdateCaret();
+  // The character position the caret is drawn before.
+  virtual int CaretCell() const { return FModel.Caret(); }
   void ResetCharWidths();
   int CharWidth(char Ch) const { return FWidths.Width(Ch); }
   int TextWidth(const AnsiString& Text, int From, int Count) const;
@@ -279,7 +266,6 @@ private:
   void entryError(uint16_t Code);
   void enter(HWND Losing);
   void leave(HWND Gaining);
-  void afterEdit(const TCtlEditResult& r);
   void fixTextTop();
   bool zeroHidden();
   void layoutView();

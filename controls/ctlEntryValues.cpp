@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "controls/ctlDates.h"
 #include "controls/ctlExcept.h"
 #include "controls/ctlHelpers.h"
 #include "platform/rtl/Format.h"
@@ -45,6 +46,12 @@ bool integerFits(TPictureDataType t, int64_t v) {
     case pftShortInt: return v >= -128 && v <= 127;
     default: return v >= INT32_MIN && v <= INT32_MAX;
   }
+}
+
+// Hexadecimal, octal and binary digits give the type's bits, so "FF" is -1 of a short integer.
+bool bitsFit(TPictureDataType t, uint32_t v) {
+  const int size = CtlValueSize(t, 0);
+  return size >= 4 || v < (uint32_t(1) << (8 * size));
 }
 
 [[noreturn]] void badRange(TPictureDataType t) {
@@ -261,8 +268,9 @@ TCtlRangeValue CtlRangeFromText(const TCtlRangeFormat& Format, const AnsiString&
       int32_t v = 0;
       AnsiString s = Trim(Text);
       if (s == "-2147483648") return CtlValueFromInteger(t, INT32_MIN);
-      if (!CtlTextToInteger(s, CtlRadixOfMask(mask), v)) badRange(t);
-      if (CtlRadixOfMask(mask) == crDecimal && !integerFits(t, v)) badRange(t);
+      const TCtlRadix radix = CtlRadixOfMask(mask);
+      if (!CtlTextToInteger(s, radix, v)) badRange(t);
+      if (radix == crDecimal ? !integerFits(t, v) : !bitsFit(t, uint32_t(v))) badRange(t);
       return CtlValueFromInteger(t, v);
     }
     case pftReal: case pftExtended: case pftDouble: case pftSingle: case pftComp: {
@@ -277,6 +285,8 @@ TCtlRangeValue CtlRangeFromText(const TCtlRangeFormat& Format, const AnsiString&
     case pftDate: {
       AnsiString shortMask = intl.IntlDateMask(false), longMask = intl.IntlDateMask(true);
       const AnsiString& m = Text.size() == shortMask.size() ? shortMask : longMask;
+      // No date is written as empty text and reads back as none.
+      if (Trim(Text).empty() || intl.DateTextIsBlank(m, Text)) return CtlValueFromInteger(t, NoDate);
       if (Text.size() != m.size()) badRange(t);
       TCtlDate d = intl.DateFromDateText(m, Text, Format.Epoch);
       if (d == NoDate) badRange(t);
@@ -313,7 +323,11 @@ AnsiString CtlRangeToText(const TCtlRangeFormat& Format, const TCtlRangeValue& V
     }
     case pftDate: {
       auto d = static_cast<TCtlDate>(CtlValueToInteger(t, Value.data()));
-      return d == NoDate ? AnsiString() : intl.DateTextFromDate(intl.IntlDateMask(true), d, false);
+      if (d == NoDate) return {};
+      // The display's blank years before 1900 are real dates in a range.
+      int day = 0, month = 0, year = 0;
+      DMYFromDate(d, day, month, year);
+      return intl.DateTextFromDMY(intl.IntlDateMask(true), day, month, year, 0, false);
     }
     case pftTime: {
       auto v = static_cast<TCtlTime>(CtlValueToInteger(t, Value.data()));

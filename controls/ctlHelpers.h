@@ -13,6 +13,18 @@
 uint8_t CurrentShiftBits();
 // The virtual key of the primary mouse button: the right one when the buttons are swapped.
 uint16_t PrimaryMouseButton();
+// Sets a flag for the length of a scope and puts back what it was.
+class TCtlFlagScope {
+public:
+  explicit TCtlFlagScope(bool& Flag) : FFlag(Flag), FOld(Flag) { Flag = true; }
+  ~TCtlFlagScope() { FFlag = FOld; }
+  TCtlFlagScope(const TCtlFlagScope&) = delete;
+  TCtlFlagScope& operator=(const TCtlFlagScope&) = delete;
+
+private:
+  bool& FFlag;
+  bool FOld;
+};
 inline int SmallerOf(int A, int B) { return A < B ? A : B; }
 inline int LargerOf(int A, int B) { return A > B ? A : B; }
 // This year rounded down to a multiple of 100.

@@ -51,7 +51,7 @@ void TCtlPictureBase::SetPicture(const AnsiString& Mask) {
 
 void TCtlPictureBase::CreateWnd() {
   BuildPicture();
-  FFloatingPoint = IsFloatType(DataType()) && DataType() != pftComp;
+  FFloatingPoint = IsFloatType(DataType());
   // The mask's own decimals rule; set before the window exists, so nothing is recreated.
   if (FFloatingPoint && FPicture.HasChar('.') && DecimalPlaces() != 0) SetDecimalPlaces(0);
   TCtlBaseEntryField::CreateWnd();
@@ -78,7 +78,9 @@ void TCtlPictureBase::LeaveEditForm() {
 AnsiString TCtlPictureBase::GetDisplayString() {
   AnsiString s = TCtlBaseEntryField::GetDisplayString();
   if (Uninitialized() && !HasFocus()) return AnsiString(s.size(), ' ');
-  return FPicture.Display(s, Options().Contains(efoPasswordMode), PadChar(), PasswordChar());
+  // While typing, blanks up to the caret are typed ones too.
+  const int typedEnd = HasFocus() ? CaretPos() : 0;
+  return FPicture.Display(s, Options().Contains(efoPasswordMode), PadChar(), PasswordChar(), typedEnd);
 }
 
 void TCtlPictureBase::WMSetFocus(TMessage& m) {
@@ -93,6 +95,8 @@ void TCtlPictureBase::WMSetFocus(TMessage& m) {
   else if (caret >= Model().Length()) Model().SetCaret(FPicture.EndPos(EditText()));
   else Model().SetCaret(FPicture.ClipCaret(caret));
   if (selectAll) Model().SelectAll();
+  // The base scrolled to the caret at the end of the padded text; the typed characters stay in view.
+  SetFirstVisible(0);
   UpdateCaret();
 }
 

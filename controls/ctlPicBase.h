@@ -37,6 +37,15 @@ protected:
   void CreateWnd() override;
   void ApplyOptionRules() override;
   int LiteralCount() const override;
+  bool TextIsEmpty() const override { return IsEmpty(); }
+  // On the units of a whole part that fills from the right, digits come in after the caret's
+  // character, so the caret shows after it.
+  int CaretCell() const override {
+    const int caret = CaretPos();
+    return FPicture.FillsFromRight(caret) && caret == FPicture.WholeEnd() - 1 ? caret + 1 : caret;
+  }
+  // Without currency text, separators and literals; the point as '.'.
+  AnsiString NumberText() const override { return StripForValue(EditText()); }
   void WMSetFocus(TMessage& m) override;
   void WMKillFocus(TMessage& m) override;
 

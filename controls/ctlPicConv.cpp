@@ -11,12 +11,6 @@
 
 namespace {
 
-AnsiString trimmed(const AnsiString& s) {
-  const auto b = s.find_first_not_of(' ');
-  if (b == AnsiString::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 int32_t narrow(TPictureDataType t, int64_t v) {
   switch (t) {
     case pftWord: return int32_t(uint16_t(v));
@@ -86,7 +80,7 @@ AnsiString floatToText(const TCtlPicConvContext& c, long double v) {
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
   }
-  return trimmed(s);
+  return Trim(s);
 }
 
 bool timeFieldsBlank(const TCtlPictureMask& m, const AnsiString& text) {
@@ -133,7 +127,7 @@ TCtlPicValue PictureTextToValue(const TCtlPicConvContext& C, const AnsiString& T
     case pftString:
       if (C.TrimBlanks && m.IsEmpty(Text)) break;
       v.Str = C.StripLiterals ? m.StripLiterals(Text) : Text;
-      if (C.TrimBlanks) v.Str = trimmed(v.Str);
+      if (C.TrimBlanks) v.Str = Trim(v.Str);
       v.Str.resize(std::min<std::size_t>(v.Str.size(), 255));
       break;
     case pftChar: {

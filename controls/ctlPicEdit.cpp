@@ -1,6 +1,7 @@
 #include "controls/ctlPicEdit.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "controls/ctlCommand.h"
 
@@ -29,6 +30,7 @@ void TCtlPictureEditor::DeleteAt(TCtlPicEditState& State, int Pos) const {
 }
 
 bool TCtlPictureEditor::Insert(TCtlPicEditState& State, char Ch) const {
+  if (FMask.FillsFromRight(State.Caret)) return pushLeft(State, Ch);
   const int pos = State.Caret;
   const int end = FMask.RunEnd(pos);
   if (!FOptions.InsertPushes && State.Text[std::size_t(end)] != ' ') return false;
@@ -38,10 +40,54 @@ bool TCtlPictureEditor::Insert(TCtlPicEditState& State, char Ch) const {
   return true;
 }
 
-void TCtlPictureEditor::deleteSelection(TCtlPicEditState& s) {
+std::vector<int> TCtlPictureEditor::wholeSlots() const {
+  std::vector<int> slots;
+  for (int i = 0; i < FMask.WholeEnd(); ++i)
+    if (!FMask.IsLiteral(i)) slots.push_back(i);
+  return slots;
+}
+
+// The slot a character typed at Caret goes to: on the units it is the new last digit, elsewhere
+// it lands just left of the caret. Slots.size() when there is none.
+std::size_t TCtlPictureEditor::typedSlot(const std::vector<int>& Slots, int Caret) {
+  const auto at = std::size_t(std::find(Slots.begin(), Slots.end(), Caret) - Slots.begin());
+  if (at + 1 >= Slots.size()) return at;
+  return at == 0 ? Slots.size() : at - 1;
+}
+
+bool TCtlPictureEditor::pushLeft(TCtlPicEditState& State, char Ch) const {
+  const std::vector<int> slots = wholeSlots();
+  AnsiString& t = State.Text;
+  AnsiString digits;
+  for (int i : slots)
+    if (t[std::size_t(i)] != ' ') digits += t[std::size_t(i)];
+  // The zero a blank number shows is a placeholder, not a digit typed.
+  if (digits == "0") t[std::size_t(slots.back())] = ' ';
+  const std::size_t at = typedSlot(slots, State.Caret);
+  if (at >= slots.size() || t[std::size_t(slots.front())] != ' ') return false;
+  for (std::size_t k = 0; k < at; ++k) t[std::size_t(slots[k])] = t[std::size_t(slots[k + 1])];
+  t[std::size_t(slots[at])] = Ch;
+  return true;
+}
+
+bool TCtlPictureEditor::pullRight(TCtlPicEditState& State) const {
+  const std::vector<int> slots = wholeSlots();
+  AnsiString& t = State.Text;
+  const std::size_t at = typedSlot(slots, State.Caret);
+  if (at >= slots.size() || t[std::size_t(slots[at])] == ' ') return false;
+  for (std::size_t k = at; k > 0; --k) t[std::size_t(slots[k])] = t[std::size_t(slots[k - 1])];
+  t[std::size_t(slots.front())] = ' ';
+  return true;
+}
+
+void TCtlPictureEditor::removeSelection(TCtlPicEditState& s) const {
   for (int i = std::min(s.SelEnd, FMask.LastEditPos() + 1); i-- > s.SelStart;) DeleteAt(s, i);
   s.Caret = FMask.ClipCaret(s.SelStart);
   s.SelStart = s.SelEnd = s.MovingEnd = s.Caret;
+}
+
+void TCtlPictureEditor::deleteSelection(TCtlPicEditState& s) {
+  removeSelection(s);
   FCount = 10;
 }
 
@@ -133,6 +179,9 @@ void TCtlPictureEditor::general(TCtlPicEditState& s, uint16_t code, const TCtlPi
     case ccBack:
       if (s.HasSelection()) {
         deleteSelection(s);
+      } else if (FMask.FillsFromRight(s.Caret)) {
+        // The last digit typed goes, and the whole part closes up from the left.
+        if (pullRight(s)) FCount = 10;
       } else if (s.Caret > first) {
         const int p = std::max(FMask.PrevEditPos(s.Caret), first);
         moved(p);
@@ -335,28 +384,42 @@ void TCtlPictureEditor::typeChar(TCtlPicEditState& s, char ch, bool armed) {
   s.LiteralNext = false;
   const int last = FMask.LastEditPos();
   bool decimal = false;
+  const bool hadSelection = s.HasSelection();
+  // A refused character leaves the selection for the next key.
+  const auto refuse = [&] {
+    FKeepSelection = hadSelection;
+    beep();
+  };
   if (numeric()) {
     if (ch == FIntl.DecimalChar) ch = '.', decimal = true;
-    else if (ch == '.') return beep();
+    else if (ch == '.') return refuse();
   }
-  TCtlPicEditState probe = s;
-  probe.LiteralNext = literal;
-  const std::optional<char> ok = s.Caret <= last ? accepts(probe, ch) : std::nullopt;
-  if (ok && s.HasSelection()) deleteSelection(s);
   const int p = FMask.DecimalPos();
-  if (p >= 0 && (decimal || (!numeric() && ch == FIntl.DecimalChar))) {
+  const bool point = p >= 0 && (decimal || (!numeric() && ch == FIntl.DecimalChar));
+  // A typed character replaces the selection: it is tested where the selection starts.
+  TCtlPicEditState probe = s;
+  if (hadSelection) removeSelection(probe);
+  probe.LiteralNext = literal;
+  const std::optional<char> ok = probe.Caret <= last ? accepts(probe, ch) : std::nullopt;
+  if (hadSelection) {
+    if (!ok && !point) return refuse();
+    probe.LiteralNext = false;
+    s = probe;
+    FCount = 10;
+  }
+  if (point) {
     s.Text = FMask.FixIntegerPart(s.Text);
     s.Caret = FMask.NextEditPos(p);
     FCount = 10;
     return;
   }
   if (s.Caret > last) {
-    if (!autoAdvance(s.Caret, true)) beep();
+    if (!autoAdvance(s.Caret, true)) refuse();
     return;
   }
   if (ok) {
-    if (s.InsertMode) {
-      if (!Insert(s, *ok)) return beep();
+    if (s.InsertMode || FMask.FillsFromRight(s.Caret)) {
+      if (!Insert(s, *ok)) return refuse();
     } else {
       s.Text[std::size_t(s.Caret)] = *ok;
       s.Caret = FMask.NextEditPos(s.Caret);
@@ -377,7 +440,7 @@ void TCtlPictureEditor::typeChar(TCtlPicEditState& s, char ch, bool armed) {
     }
     return;
   }
-  beep();
+  refuse();
 }
 
 void TCtlPictureEditor::paste(TCtlPicEditState& s, const AnsiString& text) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "controls/ctlCommand.h"
 #include "controls/ctlEntryModel.h"
@@ -80,6 +81,12 @@ private:
   void complete(TCtlPicEditState& s, const AnsiString& now);
   void mouseDown(TCtlPicEditState& s, const TCtlPicEditArg& arg);
   void deleteSelection(TCtlPicEditState& s);
+  void removeSelection(TCtlPicEditState& s) const;
+  // The whole-number part of a mask with floating currency or separators fills from the right.
+  std::vector<int> wholeSlots() const;
+  static std::size_t typedSlot(const std::vector<int>& Slots, int Caret);
+  bool pushLeft(TCtlPicEditState& State, char Ch) const;
+  bool pullRight(TCtlPicEditState& State) const;
   void extendTo(TCtlPicEditState& s, int pos) const;
   bool autoAdvance(int pos, bool isChar);
   bool numeric() const;

@@ -17,12 +17,6 @@ bool isSubst(char c) {
   return u >= ctlFirstSubstChar && u <= ctlLastSubstChar;
 }
 
-AnsiString trimmed(const AnsiString& s) {
-  const auto b = s.find_first_not_of(' ');
-  if (b == AnsiString::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 }  // namespace
 
 bool IsMaskEditChar(char M) { return M != 0 && EditChars.find(M) != std::string_view::npos; }
@@ -236,7 +230,7 @@ AnsiString TCtlPictureMask::Merge(const AnsiString& Value, const TCtlMaskIntl& I
 
 AnsiString TCtlPictureMask::mergeNumeric(AnsiString out, const AnsiString& value, const TCtlMaskIntl& intl,
                                          const TCtlUserData& user) const {
-  AnsiString v = trimmed(value);
+  AnsiString v = Trim(value);
   const bool negative = !v.empty() && v[0] == '-';
   if (negative) v.erase(0, 1);
   const auto point = v.find('.');
@@ -309,8 +303,8 @@ AnsiString TCtlPictureMask::mergePlain(AnsiString out, const AnsiString& value, 
       out[std::size_t(i)] = ' ';
     }
   }
-  if (options.NumericValue && trimmed(v).size() > slots.size()) return overflow(std::move(out));
-  if (options.NumericValue && v.size() > slots.size()) v = trimmed(v);
+  if (options.NumericValue && Trim(v).size() > slots.size()) return overflow(std::move(out));
+  if (options.NumericValue && v.size() > slots.size()) v = Trim(v);
   const auto place = [&](int slot, char c) {
     if (options.FloatingPoint && c == '.') c = intl.DecimalChar;
     const int pos = slots[std::size_t(slot)];
@@ -394,14 +388,18 @@ bool TCtlPictureMask::Overflowed(const AnsiString& Text) const {
   return false;
 }
 
-AnsiString TCtlPictureMask::Display(const AnsiString& Text, bool Password, char PadChar, char PasswordChar) const {
+AnsiString TCtlPictureMask::Display(const AnsiString& Text, bool Password, char PadChar, char PasswordChar,
+                                    int TypedEnd) const {
   AnsiString out = Text;
+  Password = Password && PasswordChar != 0;
   if (!Password && PadChar == ' ') return out;
+  // A blank typed into a password hides as well as a letter does: only the length shows.
+  const int typed = Password ? std::max(IsEmpty(Text) ? 0 : EndOfText(Text), TypedEnd) : 0;
   for (int i = std::min(int(out.size()), MaxLength()); i-- > 0;) {
     if (IsLiteral(i)) continue;
     char& c = out[std::size_t(i)];
-    if (c == ' ') c = PadChar;
-    else if (Password) c = PasswordChar;
+    if (i < typed || (Password && c != ' ')) c = PasswordChar;
+    else if (c == ' ') c = PadChar;
   }
   return out;
 }

@@ -63,6 +63,13 @@ public:
   bool IsRadixMask() const;
   // The position of the mask's '.' when it lies at or before the last edit position, else -1.
   int DecimalPos() const { return FDecimalPos; }
+  // One past the whole-number part: the '.', or one past the last edit position.
+  int WholeEnd() const { return FDecimalPos >= 0 ? FDecimalPos : FLastEdit + 1; }
+  // With floating currency or separators the caret can stand only near the units, so the whole
+  // part fills from the right as on a calculator.
+  bool FillsFromRight(int Pos) const {
+    return FSemiLiterals > 0 && !IsRadixMask() && Pos >= FirstEditPos() && Pos < WholeEnd();
+  }
   // The length of the first run of '$'.
   int DollarRun() const;
   // The mask character that decides what the position takes: a semi-literal uses the last one.
@@ -99,8 +106,9 @@ public:
   AnsiString ToEditForm(const AnsiString& Text, const TCtlMaskIntl& Intl) const;
   AnsiString FromEditForm(const AnsiString& Text, const TCtlMaskIntl& Intl, TMergeOptions Options) const;
   bool Overflowed(const AnsiString& Text) const;
-  // Blanks become PadChar; with Password every other edit character becomes PasswordChar.
-  AnsiString Display(const AnsiString& Text, bool Password, char PadChar, char PasswordChar) const;
+  // Unused edit positions show PadChar. With Password every edit position before the end of the
+  // text, or before TypedEnd when that lies further, shows PasswordChar, blanks included.
+  AnsiString Display(const AnsiString& Text, bool Password, char PadChar, char PasswordChar, int TypedEnd = 0) const;
 
 private:
   bool inReservation(int pos, int reserved) const;

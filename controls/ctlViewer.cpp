@@ -944,7 +944,8 @@ void TCtlBaseViewer::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
   SetTimer(Handle(), DragTimerId, DragTimerMs);
   if (X - TextArea().Left < FLeftMargin) {
     FDrag = TDrag::Lines;
-    if (!(Shift & ssShift) || !HasSelection()) FLineAnchor = pos;
+    // Shift grows the selection there is, however it was made.
+    FLineAnchor = (Shift & ssShift) && HasSelection() ? SelStart() : pos;
     ExtendLines(pos.Line);
     return;
   }

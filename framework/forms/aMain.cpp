@@ -116,9 +116,9 @@ void TabsMain::FormCreate(TObject* Sender) {
   loadOptionalBitmap(files.Background, [this](const AnsiString& f) { FBackground->LoadFromFile(f); });
   loadOptionalBitmap(files.Skin, [this](const AnsiString& f) { FSkin->LoadFromFile(f); });
   TabsPanel::FormCreate(Sender);
-  FMaskData1 = std::make_unique<TCtlUserData>();
+  // The fields read the library's one user data, so the first set is made on it.
   FMaskData2 = std::make_unique<TCtlUserData>();
-  DefineMainMaskCharacters(*FMaskData1, *FMaskData2);
+  DefineMainMaskCharacters(CtlUserData(), *FMaskData2);
   envMain->SetDateFormat(dfWinDefault);
 }
 
@@ -132,7 +132,6 @@ void TabsMain::FormDestroy(TObject* Sender) {
   }
   FBackground.reset();
   FSkin.reset();
-  FMaskData1.reset();
   FMaskData2.reset();
   TabsPanel::FormDestroy(Sender);
 }

@@ -56,7 +56,8 @@ public:
 
   TBitmap* Background() const { return FBackground.get(); }
   TBitmap* Skin() const { return FSkin.get(); }
-  TCtlUserData* MaskData1() const { return FMaskData1.get(); }
+  // The first set lives on the library's user data, which every picture field reads.
+  TCtlUserData* MaskData1() const { return &CtlUserData(); }
   TCtlUserData* MaskData2() const { return FMaskData2.get(); }
 
 private:
@@ -65,6 +66,5 @@ private:
 
   std::unique_ptr<TBitmap> FBackground;
   std::unique_ptr<TBitmap> FSkin;
-  std::unique_ptr<TCtlUserData> FMaskData1;
   std::unique_ptr<TCtlUserData> FMaskData2;
 };

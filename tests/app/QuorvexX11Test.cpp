@@ -59,6 +59,7 @@ std::string HotFile(std::vector<hot::Record>& records, bool layoutA, const char*
 // screen, which measures text with the same fonts as the program does.
 struct TLayout {
   TPoint Tacns, Agtns, Password, Split, Exit;
+  TRect PasswordBox{};
 };
 
 class QuorvexX11Test : public ClassLibTest {
@@ -101,6 +102,8 @@ protected:
     TLayout l{at(f->memTacns, 40, 20), at(f->memAgtns, 40, 20), at(f->edtZipPassword, 20, 10),
               at(f->btnSplitHot, f->btnSplitHot->Width() / 2, f->btnSplitHot->Height() / 2),
               at(f->btnExit, f->btnExit->Width() / 2, f->btnExit->Height() / 2)};
+    const TPoint box = at(f->edtZipPassword, 0, 0);
+    l.PasswordBox = {box.X, box.Y, box.X + f->edtZipPassword->Width(), box.Y + f->edtZipPassword->Height()};
     f->Free();
     SetExeNameForTesting(saved);
     return l;
@@ -148,6 +151,29 @@ protected:
   }
   void ClickClient(TPoint p) { Click(Origin.X + p.X, Origin.Y + p.Y); }
   void Shot(const std::string& name) { SaveXScreenshot(Server->Display(), Shots + name + ".png"); }
+  // Pixels of the highlight text colour, smoothed into the highlight, inside the highlight of the
+  // password field on screen. A caret inverts the highlight into another hue and does not count.
+  int StarsInHighlight() {
+    TGdiBitmap screen;
+    if (!XScreenImage(Server->Display(), screen)) return -1;
+    const TColorRef back = ColorToRGB(clHighlight);
+    const auto star = [back](TColorRef c) {
+      const auto part = [](TColorRef v, int shift) { return int((v >> shift) & 0xFF); };
+      return c != back && part(c, 0) == part(c, 8) && part(c, 16) > part(c, 0) && part(c, 0) > part(back, 0) + 40;
+    };
+    const TRect& b = Layout.PasswordBox;
+    int stars = 0;
+    for (int y = b.Top + 3; y < b.Bottom - 3; ++y) {
+      int first = -1, last = -1;
+      for (int x = b.Left + 3; x < b.Right - 3; ++x)
+        if (screen.Pixel(Origin.X + x, Origin.Y + y) == back) {
+          if (first < 0) first = x;
+          last = x;
+        }
+      for (int x = first + 1; first >= 0 && x < last; ++x) stars += star(screen.Pixel(Origin.X + x, Origin.Y + y));
+    }
+    return stars;
+  }
   int WaitExit(int seconds = 20) {
     for (int i = 0; i < seconds * 20; ++i) {
       int status = 0;
@@ -260,6 +286,30 @@ TEST_F(QuorvexX11Test, SplitThroughTheWindowAndKeepTheSettings) {
   ClickClient(Layout.Exit);
   ASSERT_EQ(0, WaitExit());
   EXPECT_EQ(before, ReadFile(ini));
+}
+
+// The password field as a user meets it: entered by Tab its stars stay in view, and what is typed
+// replaces the saved password, a short one or one of the full 64 characters.
+TEST_F(QuorvexX11Test, ThePasswordIsRetypedOverItsSelectionWithItsStarsInView) {
+  const std::string home = Dir + "password/";
+  Start(home);
+  ClickClient(Layout.Password);
+  X("xdotool type --delay 30 'pa55'");
+  X("xdotool key --delay 100 Tab shift+Tab");
+  // A loaded machine may take a while to draw what was typed.
+  EXPECT_TRUE(WaitFor([&] { return StarsInHighlight() > 0; }, 15)) << "a solid highlight without stars";
+  Shot("mainwin-password-tab");
+
+  X("xdotool type --delay 20 '" + std::string(64, 'k') + "'");
+  X("xdotool key --delay 100 Tab shift+Tab");
+  EXPECT_TRUE(WaitFor([&] { return StarsInHighlight() > 0; }, 15));
+  X("xdotool type --delay 40 'n3w'");
+  ClickClient(Layout.Exit);
+  ASSERT_EQ(0, WaitExit());
+  const std::string ini = home + "Quorvex/Database/quorvex.ini";
+  const std::string read = "python3 -c \"import configparser,sys; c=configparser.ConfigParser(); c.read(sys.argv[1]); "
+                           "print(c['ZipFile']['Password'])\" " + Q(ini);
+  EXPECT_EQ("n3w\n", X(read));
 }
 
 }  // namespace

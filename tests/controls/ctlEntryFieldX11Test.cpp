@@ -1,9 +1,10 @@
-// Entry fields on a real X display: xdotool types, edits and selects, the X CLIPBOARD carries text
-// both ways (read and written with xclip), and a password field shows only password characters.
+// Entry fields on a real X display, as the picture fields the program has: xdotool types, edits and
+// selects, the X CLIPBOARD carries text both ways (read and written with xclip), and a password
+// field shows only password characters.
 #include <memory>
 
 #include "controls/ctlController.h"
-#include "controls/ctlEntryField.h"
+#include "controls/ctlPicField.h"
 #include "platform/gdi/BmpFile.h"
 #include "platform/classlib/Forms.h"
 #include "platform/win/Caret.h"
@@ -13,10 +14,16 @@
 
 namespace {
 
-class TTextField : public TCtlBaseEntryField {
+class TTextField : public TCtlPictureField {
 public:
-  using TCtlBaseEntryField::TCtlBaseEntryField;
-  void SetText(const AnsiString& s) { SetEditText(s); }
+  using TCtlPictureField::TCtlPictureField;
+  void SetText(const AnsiString& s) { SetEditText(Picture().Merge(s, Intl(), MergeOptions())); }
+  // The edit text without the blanks of the unused positions after it.
+  AnsiString Typed() const {
+    AnsiString t = EditText();
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    return t;
+  }
 };
 
 class EntryFieldX11Test : public TFormX11Test<> {
@@ -55,7 +62,7 @@ TEST_F(EntryFieldX11Test, TypingEditingSelectingAndTheClipboard) {
   Tool("xdotool type --delay 30 hello");
   Tool("xdotool key BackSpace Home");
   Tool("xdotool type x");
-  ASSERT_TRUE(PumpUntil([&] { return text->EditText() == "xhell"; }, Pumper())) << text->EditText();
+  ASSERT_TRUE(PumpUntil([&] { return text->Typed() == "xhell"; }, Pumper())) << text->EditText();
   EXPECT_EQ(CaretWindow(), text->Handle());
 
   Tool("xdotool key End shift+Left shift+Left");
@@ -73,7 +80,7 @@ TEST_F(EntryFieldX11Test, TypingEditingSelectingAndTheClipboard) {
   ASSERT_TRUE(OfferClipboard("ZZ"));
   PumpUntil([&] { return ClipboardText() == "ZZ"; }, Pumper());
   Tool("xdotool key Home ctrl+v");
-  ASSERT_TRUE(PumpUntil([&] { return text->EditText() == "ZZxhell"; }, Pumper())) << text->EditText();
+  ASSERT_TRUE(PumpUntil([&] { return text->Typed() == "ZZxhell"; }, Pumper())) << text->EditText();
 
   // The password field draws exactly what a field of stars draws.
   password->SetText("secret");

@@ -4,6 +4,7 @@
 
 #include "controls/ctlController.h"
 #include "controls/ctlDates.h"
+#include "controls/ctlExcept.h"
 #include "controls/ctlPicField.h"
 #include "controls/ctlSpinner.h"
 #include "platform/classlib/ClassLibTestSupport.h"
@@ -28,10 +29,17 @@ protected:
     f->SetBounds(10, top, 150, 24);
     return f;
   }
-  // Each character as the key that types it.
+  // Each character as the key that types it; '\b' is Backspace.
   void Type(const char* keys) {
     for (const char* k = keys; *k; ++k) {
-      const auto vk = uint16_t(*k == '-' ? VK_OEM_MINUS : *k >= 'a' && *k <= 'z' ? *k - 32 : *k);
+      if (*k == '\b') {
+        Key(VK_BACK);
+        continue;
+      }
+      const char c = *k;
+      const bool plain = c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
+      const auto vk = uint16_t(c >= 'a' && c <= 'z' ? c - 32 : plain ? c : c == '-' ? VK_OEM_MINUS
+                                                                : c == '.' ? VK_OEM_PERIOD : VK_OEM_2);
       InjectKeyDown(vk, uint8_t(*k));
       InjectKeyUp(vk);
       Pump();
@@ -121,6 +129,96 @@ TEST_F(PicFieldTest, TypedKeysFollowTheMask) {
   EXPECT_EQ(-7, Other->AsInteger());
 }
 
+struct RetypeCase {
+  TPictureDataType Type;
+  const char* Mask;
+  const char* Given;
+  bool ByTab;  // else Home and Shift+End
+  const char* Typed;
+  const char* Text;
+};
+
+// A full field entered with everything selected: what is typed replaces it, as in any entry field.
+TEST_F(PicFieldTest, TypingOverASelectedFullFieldReplacesIt) {
+  const RetypeCase cases[] = {
+      {pftDate, "mm/dd/yyyy", "12/25/2026", true, "01/02/2027", "01/02/2027"},
+      {pftDate, "mm/dd/yyyy", "12/25/2026", false, "01022027", "01/02/2027"},
+      {pftString, "", "abcdefghijklmno", true, "xyz", "xyz            "},
+      {pftShortInt, "ii", "1", true, "4", "4 "},
+      {pftTime, "hh:mm:ss tt", "12:30:00 PM", true, "1", "1 :  :     "},
+      {pftString, "", "abcdefghijklmno", false, "Q", "Q              "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Typed);
+    auto* f = Make(100);
+    f->SetDataType(c.Type);
+    if (*c.Mask) {
+      f->SetPictureMask(c.Mask);
+      f->SetMaxLength(int(strlen(c.Mask)));
+    }
+    f->SetAsString(c.Given);
+    Focus(Other);
+    if (c.ByTab) {
+      Key(VK_TAB);
+    } else {
+      Focus(f);
+      Key(VK_HOME);
+      InjectKeyDown(VK_SHIFT);
+      Key(VK_END);
+      InjectKeyUp(VK_SHIFT);
+      Pump();
+    }
+    ASSERT_TRUE(f->Focused());
+    Type(c.Typed);
+    EXPECT_EQ(c.Text, f->EditText());
+    delete f;
+  }
+  // A refused character keeps the selection, so Delete still clears it.
+  Field->SetDataType(pftDate);
+  Field->SetPictureMask("mm/dd/yyyy");
+  Field->SetAsString("12/25/2026");
+  Focus(Field);
+  Type("x");
+  EXPECT_EQ("12/25/2026", Field->EditText());
+  Key(VK_DELETE);
+  EXPECT_EQ("  /  /    ", Field->EditText());
+}
+
+// Floating currency and separators: the whole part fills from the right, so the number typed is
+// the number kept, whether the field was entered by Tab or the caret put home.
+TEST_F(PicFieldTest, WholeDigitsPushLeftUnderFloatingCurrency) {
+  struct Case {
+    TPictureDataType Type;
+    const char* Mask;
+    bool ByTab;
+    const char* Typed;
+    const char* Shown;
+  };
+  const Case cases[] = {
+      {pftDouble, "$$,$$$,$$9.99", true, "1234.5", "    $1,234.50"},
+      {pftDouble, "$$,$$$,$$9.99", false, "1234.5", "    $1,234.50"},
+      {pftDouble, "$$,$$$,$$9.99", false, "7", "        $7.00"},
+      {pftLongInt, "$$$,$$9", true, "12345", "$12,345"},
+      {pftLongInt, "$$$,$$9", true, "12345\b\b9", " $1,239"},  // Backspace takes the last digit
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Mask);
+    SCOPED_TRACE(c.Typed);
+    auto* f = Make(100);
+    f->SetDataType(c.Type);
+    f->SetPictureMask(c.Mask);
+    f->SetMaxLength(int(strlen(c.Mask)));
+    Focus(Other);
+    if (c.ByTab) Key(VK_TAB);
+    else Focus(f), Key(VK_HOME);
+    ASSERT_TRUE(f->Focused());
+    Type(c.Typed);
+    Focus(Other);
+    EXPECT_EQ(c.Shown, f->EditText());
+    delete f;
+  }
+}
+
 TEST_F(PicFieldTest, UserMaskCharactersComeFromTheLibrarysOneUserData) {
   TCtlCharSet digits;
   for (char c = '0'; c <= '9'; ++c) digits.set(uint8_t(c));
@@ -167,6 +265,67 @@ TEST_F(PicFieldTest, ChecksAndTypeChanges) {
   EXPECT_EQ("255", r->RangeHi());
 }
 
+TEST_F(PicFieldTest, RangeTextsReadBackAndSurviveAssign) {
+  auto* date = Make(100);
+  date->SetDataType(pftDate);
+  auto* copy = Make(130);
+  EXPECT_NO_THROW(copy->Assign(date));
+  EXPECT_EQ(date->RangeLoValue(), copy->RangeLoValue());
+  EXPECT_EQ(date->RangeHiValue(), copy->RangeHiValue());
+  const TCtlRangeValue lo = date->RangeLoValue();
+  EXPECT_NO_THROW(date->SetRangeLo(date->RangeLo()));
+  EXPECT_EQ(lo, date->RangeLoValue());
+
+  // Hexadecimal digits are the type's bits: one more digit than a byte holds is refused.
+  Field->SetDataType(pftByte);
+  Field->SetPictureMask("KK");
+  Field->SetMaxLength(2);
+  EXPECT_THROW(Field->SetRangeHi("1FF"), EInvalidRangeValue);
+  Field->SetRangeHi("7F");
+  EXPECT_EQ("7F", Field->RangeHi());
+}
+
+// Literals are no input: a required date, time or "999-999" field that shows only them is blank.
+TEST_F(PicFieldTest, ARequiredFieldHoldingOnlyLiteralsIsBlank) {
+  struct Case {
+    TPictureDataType Type;
+    const char* Mask;
+  };
+  for (const Case& c : {Case{pftDate, "mm/dd/yyyy"}, Case{pftTime, "hh:mm:ss"}, Case{pftString, "999-999"}}) {
+    SCOPED_TRACE(c.Mask);
+    auto* f = Make(100);
+    f->SetDataType(c.Type);
+    f->SetPictureMask(c.Mask);
+    f->SetMaxLength(int(strlen(c.Mask)));
+    f->SetOptions(f->Options().Include(efoInputRequired));
+    f->SetModified(true);
+    EXPECT_EQ(epeRequired, f->Validate(false)) << "'" << f->EditText() << "'";
+    Focus(f);
+    Type("1");
+    EXPECT_NE(epeRequired, f->Validate(false));
+    delete f;
+  }
+}
+
+TEST_F(PicFieldTest, ZeroHidesUnderCurrencyAndCompIsFloatingPoint) {
+  Focus(Other);
+  Field->SetDataType(pftDouble);
+  Field->SetPictureMask("$$$9.99");
+  Field->SetMaxLength(7);
+  Field->SetZeroDisplay(zdHide);
+  Field->SetAsString("0");
+  EXPECT_EQ("  $0.00", Field->EditText());
+  EXPECT_EQ("       ", Field->GetDisplayString());
+  Field->SetAsString("2");
+  EXPECT_EQ("  $2.00", Field->GetDisplayString());
+
+  Other->SetDataType(pftComp);
+  Other->SetPictureMask("9999.99");
+  Other->SetMaxLength(7);
+  Other->SetDecimalPlaces(2);  // the mask's own decimals rule, as for every floating type
+  EXPECT_EQ(0, Other->DecimalPlaces());
+}
+
 TEST_F(PicFieldTest, ArrowsStepWithWrapAndPasswordsShowMasked) {
   Field->SetDataType(pftShortInt);
   Field->SetRangeLo("1");
@@ -186,6 +345,40 @@ TEST_F(PicFieldTest, ArrowsStepWithWrapAndPasswordsShowMasked) {
   EXPECT_EQ("***____________", Other->GetDisplayString());
   Other->SetUninitialized(true);
   EXPECT_EQ(AnsiString(15, ' '), Other->GetDisplayString());
+}
+
+TEST_F(PicFieldTest, APasswordHidesEveryTypedCharacterBlanksIncludedButNoLiterals) {
+  Field->SetPictureMask("99-99");
+  Field->SetMaxLength(5);
+  Field->SetOptions(Field->Options().Include(efoPasswordMode));
+  Field->SetAsString("1234");
+  EXPECT_EQ("12-34", Field->EditText());
+  EXPECT_EQ("**-**", Field->GetDisplayString());
+
+  Other->SetOptions(Other->Options().Include(efoPasswordMode));
+  Focus(Other);
+  Type("  My Pass 1  ");
+  EXPECT_EQ("  My Pass 1    ", Other->EditText());
+  EXPECT_EQ("*************  ", Other->GetDisplayString());
+  Focus(Field);
+  EXPECT_EQ("My Pass 1", Other->AsString());
+  EXPECT_EQ("*********      ", Other->GetDisplayString());
+}
+
+// Tab into a long password field: the view starts at the text, not at the padded end.
+TEST_F(PicFieldTest, TabIntoALongPasswordKeepsItsStarsInView) {
+  Other->SetMaxLength(64);
+  Other->SetPictureMask(AnsiString(64, 'X'));
+  Other->SetOptions(Other->Options().Include(efoPasswordMode));
+  Other->SetAsString("secret");
+  Focus(Field);
+  Key(VK_TAB);
+  ASSERT_TRUE(Other->Focused());
+  EXPECT_EQ(0, Other->SelStart());
+  EXPECT_EQ(64, Other->SelEnd());
+  EXPECT_EQ(0, Other->FirstVisible());
+  Type("new");
+  EXPECT_EQ("new", Other->AsString());
 }
 
 TEST_F(PicFieldTest, SpinButtonStepsTheFieldItIsAttachedTo) {

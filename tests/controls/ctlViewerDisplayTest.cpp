@@ -10,6 +10,7 @@
 #include "controls/ctlExcept.h"
 #include "controls/ctlHelpers.h"
 #include "controls/ctlViewer.h"
+#include "platform/win/VirtualKeys.h"
 #include "platform/classlib/Forms.h"
 #include "platform/classlib/StdCtrls.h"
 #include "platform/win/Caret.h"
@@ -117,6 +118,12 @@ TEST_F(ViewerDisplayTest, TheMouseSelectsWordsAndWholeLines) {
   InjectMouseUp(mbLeft, dragTo.X, dragTo.Y);
   Pump();
   EXPECT_EQ(FViewer->SelectedText(), "two  three\r\nsecond line\r\nthi");
+  // Shift and a margin click grow the text selection to whole lines from where it starts.
+  InjectKeyDown(VK_SHIFT);
+  InjectClick(mbLeft, margin.X, margin.Y + 2 * FViewer->RowHeight());
+  InjectKeyUp(VK_SHIFT);
+  Pump();
+  EXPECT_EQ(FViewer->SelectedText(), "one two  three\r\nsecond line\r\nthird");
 
   // While a field's error is pending, a click neither activates the form nor reaches the viewer.
   FViewer->Controller()->SetErrorPending(true);

@@ -43,7 +43,8 @@ TEST_F(QslPictureFieldTest, PasswordTextIsCutTrimmedAndShownMasked) {
     Pump();
   }
   EXPECT_EQ("ab1", Password->AsString());
-  EXPECT_EQ("  ***", Password->GetDisplayString().substr(0, 5));  // reading leaves the text as typed
+  // Reading leaves the text as typed, and every typed character hides behind a star, blanks too.
+  EXPECT_EQ("******* ", Password->GetDisplayString().substr(0, 8));
 }
 
 TEST_F(QslPictureFieldTest, AssociatedControlsAreClearedWhenFreed) {

@@ -6,7 +6,9 @@
 #include <fstream>
 
 #include "framework/base/uMessageDialog.h"
+#include "controls/ctlPicField.h"
 #include "framework/forms/aMain.h"
+#include "platform/win/Input.h"
 #include "framework/forms/dPrinter.h"
 #include "tables/XBE7.h"
 #include "platform/classlib/Printers.h"
@@ -36,6 +38,7 @@ protected:
     SetMessageBoxHook(nullptr);
     SetPrinter(nullptr);
     SetExeNameForTesting(FSavedExe);
+    CtlUserDataStartup();  // the main form's mask characters stay on the library's user data
     fs::remove_all(Dir);
   }
   TabsMain* MakeMain() {
@@ -141,6 +144,22 @@ TEST_F(FormChainTest, MaskCharactersOfTheMainForm) {
   EXPECT_EQ(1, f->MaskData1()->ForceCase('2'));
   EXPECT_EQ(0, f->MaskData1()->ForceCase('3'));
   EXPECT_EQ(1, f->MaskData2()->ForceCase('4'));
+
+  // A field on the form takes "1" as the form defines it: letters only, made upper case.
+  auto* field = new TCtlPictureField(f);
+  field->SetParent(f);
+  field->SetPictureMask("111");
+  field->SetMaxLength(3);
+  f->Show();
+  field->SetFocus();
+  Pump();
+  for (char c : std::string_view("q5z")) {
+    const auto vk = uint16_t(c >= 'a' ? c - 32 : c);
+    InjectKeyDown(vk, uint8_t(c));
+    InjectKeyUp(vk);
+    Pump();
+  }
+  EXPECT_EQ("QZ ", field->EditText());
 }
 
 TEST_F(FormChainTest, PrinterDialogOrientationModesAndDropDownCount) {
