@@ -72,6 +72,8 @@ int valueOf(const TNamed (&table)[N], const std::string& name, int def) {
   return def;
 }
 
+std::string styleName(uint32_t index) { return index ? "s" + std::to_string(index) : "Default"; }
+
 std::string styleXml(const TXlStyle& s, const std::string& id) {
   std::ostringstream o;
   o << "  <Style ss:ID=\"" << id << "\">\n   <Alignment";
@@ -109,6 +111,7 @@ struct TNode {
   std::map<std::string, std::string> Attributes;  // by local name
   std::vector<TNode> Children;
   std::string Text;
+  std::string AllText;  // the text of the element and all its descendants, in document order
   const TNode* Child(const std::string& n) const {
     for (auto& c : Children)
       if (c.Name == n) return &c;
@@ -228,17 +231,21 @@ private:
         size_t end = FText.find("]]>", FPos);
         if (end == std::string::npos) fail();
         node.Text += FText.substr(FPos, end - FPos);
+        node.AllText += FText.substr(FPos, end - FPos);
         FPos = end + 3;
         continue;
       }
       if (starts("<?")) { skipPast("?>"); continue; }
       if (starts("<")) {
         node.Children.push_back(element(depth + 1));
+        node.AllText += node.Children.back().AllText;
         continue;
       }
       size_t end = FText.find('<', FPos);
       if (end == std::string::npos) fail();
-      node.Text += decode(FText.substr(FPos, end - FPos));
+      std::string text = decode(FText.substr(FPos, end - FPos));
+      node.Text += text;
+      node.AllText += text;
       FPos = end;
     }
   }
@@ -247,10 +254,22 @@ private:
 };
 
 int positiveIndex(const std::string& s, int def, int limit) {
-  if (s.empty()) return def;
+  if (s.empty()) {
+    // One past the last row or column is no place either.
+    if (def > limit) fileError("The file is not a SpreadsheetML workbook, or it is damaged.");
+    return def;
+  }
   char* end = nullptr;
   long v = std::strtol(s.c_str(), &end, 10);
   if (!end || *end || v < 1 || v > limit) fileError("The file is not a SpreadsheetML workbook, or it is damaged.");
+  return int(v);
+}
+
+int mergeCount(const std::string& s, int limit) {
+  if (s.empty()) return 0;
+  char* end = nullptr;
+  long v = std::strtol(s.c_str(), &end, 10);
+  if (!end || *end || v < 0 || v > limit) fileError("The file is not a SpreadsheetML workbook, or it is damaged.");
   return int(v);
 }
 
@@ -290,24 +309,124 @@ TXlStyle readStyle(const TNode& n) {
   return s;
 }
 
-OleVariant readData(const TNode& data) {
-  std::string type = data.Attr("Type");
-  if (type == "Number") {
-    char* end = nullptr;
-    double d = std::strtod(data.Text.c_str(), &end);
-    if (end && *end == '\0' && !data.Text.empty() && std::isfinite(d)) return OleVariant(d);
-    fileError("The file is not a SpreadsheetML workbook, or it is damaged.");
-  }
-  if (type == "Boolean") return OleVariant(data.Text == "1");
-  return OleVariant(Utf8ToWide(data.Text));
+constexpr long long DaysToOleEpoch = 693899;  // from 1 March of year 0 to 30 December 1899
+
+long long daysFromCivil(long long y, long long m, long long d) {
+  y -= m <= 2;
+  long long era = (y >= 0 ? y : y - 399) / 400, yoe = y - era * 400;
+  long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - DaysToOleEpoch;
 }
 
+// "2024-02-29T13:30:00.000", the fraction of a second optional; false for anything else.
+bool parseDateTime(const std::string& s, double& date) {
+  int y, mo, d, h = 0, mi = 0, n = 0;
+  double sec = 0;
+  if (std::sscanf(s.c_str(), "%4d-%2d-%2dT%2d:%2d:%lf%n", &y, &mo, &d, &h, &mi, &sec, &n) != 6 || size_t(n) != s.size())
+    return false;
+  static constexpr int MonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (y < 1900 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > MonthDays[mo - 1] || (mo == 2 && d == 29 && !leap) ||
+      h > 23 || mi > 59 || !(sec >= 0 && sec < 60))
+    return false;
+  date = double(daysFromCivil(y, mo, d)) + (h * 3600 + mi * 60 + sec) / 86400;
+  return true;
+}
+
+std::string dateTimeText(double date) {
+  std::string t = WideToUtf8(OleVariant::Date(date).AsWide());  // "2024-02-29" or "2024-02-29 13:30:00"
+  if (t.size() == 10) t += " 00:00:00";
+  t[10] = 'T';
+  return t + ".000";
+}
+
+OleVariant readData(const TNode& data) {
+  std::string type = data.Attr("Type");
+  const std::string& text = data.AllText;
+  if (type == "Number") {
+    char* end = nullptr;
+    double d = std::strtod(text.c_str(), &end);
+    if (end && *end == '\0' && !text.empty() && std::isfinite(d)) return OleVariant(d);
+    fileError("The file is not a SpreadsheetML workbook, or it is damaged.");
+  }
+  if (type == "Boolean") return OleVariant(text == "1");
+  if (type == "DateTime") {
+    double date = 0;
+    if (!parseDateTime(text, date)) fileError("The file is not a SpreadsheetML workbook, or it is damaged.");
+    return OleVariant::Date(date);
+  }
+  if (type == "Error") {
+    HRESULT code = XlErrorCode(text);
+    if (code == S_OK) fileError("The file is not a SpreadsheetML workbook, or it is damaged.");
+    return OleVariant::Error(code);
+  }
+  return OleVariant(Utf8ToWide(text));
+}
+
+struct TErrorName {
+  int Number;
+  const char* Text;
+};
+constexpr TErrorName ErrorNames[] = {{2000, "#NULL!"}, {2007, "#DIV/0!"}, {2015, "#VALUE!"}, {2023, "#REF!"},
+                                     {2029, "#NAME?"}, {2036, "#NUM!"},   {2042, "#N/A"}};
+constexpr HRESULT ErrorBase = static_cast<HRESULT>(0x800A0000);
+
 }  // namespace
+
+uint32_t TXlStylePool::Intern(const TXlStyle& s) {
+  size_t h = std::hash<std::wstring>()(s.FontName);
+  auto mix = [&h](double v) { h = h * 1000003u ^ std::hash<double>()(v); };
+  for (double v : {s.FontSize, double(s.Bold), double(s.Italic), double(s.Underline), double(s.Strikethrough),
+                   double(s.FontColor), double(s.InteriorColor), double(s.Pattern), double(s.PatternColor),
+                   double(s.IndentLevel), double(s.Orientation), double(s.ShrinkToFit), double(s.HorizontalAlignment),
+                   double(s.VerticalAlignment), double(s.WrapText)})
+    mix(v);
+  for (auto& b : s.Borders) {
+    mix(b.LineStyle);
+    mix(b.Weight);
+  }
+  auto [from, to] = FByHash.equal_range(h);
+  for (auto it = from; it != to; ++it)
+    if (FStyles[it->second] == s) return it->second;
+  FStyles.push_back(s);
+  uint32_t index = uint32_t(FStyles.size() - 1);
+  FByHash.emplace(h, index);
+  return index;
+}
+
+uint32_t TXlSheetData::StyleAt(int row, int column) const {
+  if (auto it = Cells.find({row, column}); it != Cells.end()) return it->second.Style;
+  if (auto it = RowStyles.find(row); it != RowStyles.end()) return it->second;
+  if (auto it = ColumnStyles.find(column); it != ColumnStyles.end()) return it->second;
+  return 0;
+}
+
+TXlCell& TXlSheetData::CellAt(int row, int column) {
+  auto it = Cells.lower_bound({row, column});
+  if (it != Cells.end() && it->first == std::pair(row, column)) return it->second;
+  uint32_t style = StyleAt(row, column);
+  it = Cells.emplace_hint(it, std::pair(row, column), TXlCell());
+  it->second.Style = style;
+  return it->second;
+}
+
+HRESULT XlErrorCode(const std::string& text) {
+  for (auto& e : ErrorNames)
+    if (text == e.Text) return ErrorBase | e.Number;
+  return S_OK;
+}
+
+const char* XlErrorText(HRESULT code) {
+  for (auto& e : ErrorNames)
+    if (code == (ErrorBase | e.Number)) return e.Text;
+  return "#N/A";
+}
 
 WideString XlCellText(const OleVariant& value) {
   const OleVariant& v = value.Deref();
   if (v.VType() == VT_BOOL) return v.AsBool() ? L"TRUE" : L"FALSE";
-  if (v.VType() == VT_ERROR) return L"#N/A";
+  if (v.VType() == VT_ERROR) return AnsiToWide(XlErrorText(v.ErrorCode()));
+  if (v.VType() == VT_DATE) return v.AsWide();
   if (v.IsEmpty() || v.IsNull()) return {};
   if (v.IsNumber()) {
     double d = v.AsDouble();
@@ -320,15 +439,10 @@ WideString XlCellText(const OleVariant& value) {
 }
 
 void SaveSpreadsheetML(const AnsiString& fileName, const std::vector<const TXlSheetData*>& sheets) {
-  std::vector<TXlStyle> styles{TXlStyle()};
-  auto styleId = [&](const TXlStyle& s) {
-    for (size_t i = 0; i < styles.size(); ++i)
-      if (styles[i] == s) return i;
-    styles.push_back(s);
-    return styles.size() - 1;
-  };
+  TXlStylePool styles;
   std::ostringstream body;
   for (const TXlSheetData* sheet : sheets) {
+    auto styleId = [&](uint32_t index) { return styles.Intern(sheet->Styles[index]); };
     body << " <Worksheet ss:Name=\"" << escape(sheet->Name) << "\">\n  <Table>\n";
     for (auto& [c, w] : sheet->ColumnWidths)
       body << "   <Column ss:Index=\"" << c << "\" ss:Width=\"" << w * 5.25 + 5 << "\"/>\n";
@@ -343,15 +457,25 @@ void SaveSpreadsheetML(const AnsiString& fileName, const std::vector<const TXlSh
     for (auto& [pos, cell] : sheet->Cells) {
       const OleVariant& v = cell.Value;
       auto link = sheet->Links.find(pos);
-      if (v.IsEmpty() && cell.Style == TXlStyle() && link == sheet->Links.end()) continue;
+      auto merge = sheet->Merges.find(pos);
+      // A cell without a style of its own reads back with its row's or column's.
+      uint32_t implied = 0;
+      if (auto r = sheet->RowStyles.find(pos.first); r != sheet->RowStyles.end()) implied = r->second;
+      else if (auto c = sheet->ColumnStyles.find(pos.second); c != sheet->ColumnStyles.end()) implied = c->second;
+      if (v.IsEmpty() && cell.Style == implied && link == sheet->Links.end() && merge == sheet->Merges.end()) continue;
       if (pos.first != row) openRow(pos.first);
       body << "    <Cell ss:Index=\"" << pos.second << "\"";
-      if (size_t id = styleId(cell.Style)) body << " ss:StyleID=\"s" << id << "\"";
+      if (merge != sheet->Merges.end()) {
+        if (merge->second.first) body << " ss:MergeAcross=\"" << merge->second.first << "\"";
+        if (merge->second.second) body << " ss:MergeDown=\"" << merge->second.second << "\"";
+      }
+      if (cell.Style != implied) body << " ss:StyleID=\"" << styleName(styleId(cell.Style)) << "\"";
       if (link != sheet->Links.end()) body << " ss:HRef=\"" << escape(link->second) << "\"";
       body << ">";
       if (v.IsNumber()) body << "<Data ss:Type=\"Number\">" << WideToUtf8(NumberToWide(v.AsDouble())) << "</Data>";
       else if (v.VType() == VT_BOOL) body << "<Data ss:Type=\"Boolean\">" << (v.AsBool() ? 1 : 0) << "</Data>";
-      else if (v.VType() == VT_ERROR) body << "<Data ss:Type=\"Error\">#N/A</Data>";
+      else if (v.VType() == VT_ERROR) body << "<Data ss:Type=\"Error\">" << XlErrorText(v.ErrorCode()) << "</Data>";
+      else if (v.VType() == VT_DATE) body << "<Data ss:Type=\"DateTime\">" << dateTimeText(v.AsDouble()) << "</Data>";
       else if (!v.IsEmpty()) body << "<Data ss:Type=\"String\">" << escape(XlCellText(v)) << "</Data>";
       body << "</Cell>\n";
     }
@@ -365,7 +489,7 @@ void SaveSpreadsheetML(const AnsiString& fileName, const std::vector<const TXlSh
          " xmlns:o=\"urn:schemas-microsoft-com:office:office\"\n"
          " xmlns:x=\"urn:schemas-microsoft-com:office:excel\"\n"
          " xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\">\n <Styles>\n";
-  for (size_t i = 0; i < styles.size(); ++i) out << styleXml(styles[i], i ? "s" + std::to_string(i) : "Default");
+  for (uint32_t i = 0; i < styles.Count(); ++i) out << styleXml(styles[i], styleName(i));
   out << " </Styles>\n" << body.str() << "</Workbook>\n";
   out.close();
   if (!out) fileError("Cannot access '" + fileName + "'.");
@@ -402,11 +526,15 @@ std::vector<TXlSheetData> LoadSpreadsheetML(const AnsiString& fileName) {
         for (auto& cell : n.Children) {
           if (cell.Name != "Cell") continue;
           c = positiveIndex(cell.Attr("Index"), c + 1, XlMaxColumns);
-          TXlCell x;
-          if (auto st = styles.find(cell.Attr("StyleID")); st != styles.end()) x.Style = st->second;
+          TXlCell& x = sheet.CellAt(r, c);
+          if (auto st = styles.find(cell.Attr("StyleID")); st != styles.end()) x.Style = sheet.Styles.Intern(st->second);
           if (const TNode* data = cell.Child("Data")) x.Value = readData(*data);
           if (cell.Attributes.count("HRef")) sheet.Links[{r, c}] = Utf8ToWide(cell.Attr("HRef"));
-          sheet.Cells[{r, c}] = std::move(x);
+          // A merged area takes the columns after its first cell; rows below keep their own count.
+          int across = mergeCount(cell.Attr("MergeAcross"), XlMaxColumns - c);
+          int down = mergeCount(cell.Attr("MergeDown"), XlMaxRows - r);
+          if (across || down) sheet.Merges[{r, c}] = {across, down};
+          c += across;
         }
       }
     }

@@ -82,8 +82,36 @@ TArea unite(const TArea& a, const TArea& b) {
 
 OleVariant boolV(bool b) { return OleVariant(b); }
 
-// Blocks this large are only touched where cells exist, so whole rows and columns stay cheap.
-constexpr long long DenseLimit = 100000;
+// The most cells one write of a value or a format makes: one whole column. Larger blocks take a
+// format only as whole rows or columns, and a value not at all.
+constexpr long long MaxCellsMadeByOneWrite = XlMaxRows;
+
+// Changes the format of every cell of a block, and of whole rows and columns for the cells made later.
+void formatBlock(TXlSheetData& d, const TArea& a, const std::function<void(TXlStyle&)>& f) {
+  auto change = [&](uint32_t& index) {
+    TXlStyle s = d.Styles[index];
+    f(s);
+    index = d.Styles.Intern(s);
+  };
+  bool columns = a.R1 == 1 && a.R2 == XlMaxRows, rows = a.C1 == 1 && a.C2 == XlMaxColumns;
+  if (!columns && !rows) {
+    if (a.CellCount() > MaxCellsMadeByOneWrite)
+      serverError("A block of more than " + IntToStr(int(MaxCellsMadeByOneWrite)) +
+                  " cells takes a format only as whole rows or columns.");
+    for (int r = a.R1; r <= a.R2; ++r)
+      for (int c = a.C1; c <= a.C2; ++c) change(d.CellAt(r, c).Style);
+    return;
+  }
+  for (auto it = d.Cells.lower_bound({a.R1, 0}); it != d.Cells.end() && it->first.first <= a.R2; ++it)
+    if (a.Contains(it->first.first, it->first.second)) change(it->second.Style);
+  if (columns) {
+    for (int c = a.C1; c <= a.C2; ++c) change(d.ColumnStyles.try_emplace(c, 0).first->second);
+    // A row's own format comes before its columns': it takes the change too.
+    if (rows) for (auto& [r, style] : d.RowStyles) change(style);
+  } else {
+    for (int r = a.R1; r <= a.R2; ++r) change(d.RowStyles.try_emplace(r, 0).first->second);
+  }
+}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -361,21 +389,13 @@ public:
 private:
   TXlStyle first() {
     FSheet->CheckAlive();
-    auto& cells = FSheet->Data().Cells;
-    auto it = cells.find({FArea.R1, FArea.C1});
-    return it == cells.end() ? TXlStyle() : it->second.Style;
+    TXlSheetData& d = FSheet->Data();
+    return d.Styles[d.StyleAt(FArea.R1, FArea.C1)];
   }
   template <class F>
   void forEach(F f) {
     FSheet->CheckAlive();
-    auto& cells = FSheet->Data().Cells;
-    if (FArea.CellCount() <= DenseLimit) {
-      for (int r = FArea.R1; r <= FArea.R2; ++r)
-        for (int c = FArea.C1; c <= FArea.C2; ++c) f(cells[{r, c}].Style);
-    } else {
-      for (auto& [key, cell] : cells)
-        if (FArea.Contains(key.first, key.second)) f(cell.Style);
-    }
+    formatBlock(FSheet->Data(), FArea, f);
   }
   TComPtr<TXlWorksheet> FSheet;
   TArea FArea;
@@ -453,39 +473,37 @@ public:
   const TArea& Area() const { return FArea; }
 
 private:
+  // Every cell that exists in the block.
   template <class F>
-  void forEachCell(bool create, F f) {
+  void forEachCell(F f) {
     auto& cells = FSheet->Data().Cells;
-    if (create && FArea.CellCount() <= DenseLimit) {
-      for (int r = FArea.R1; r <= FArea.R2; ++r)
-        for (int c = FArea.C1; c <= FArea.C2; ++c) f(r, c, cells[{r, c}]);
-    } else {
-      for (auto& [key, cell] : cells)
-        if (FArea.Contains(key.first, key.second)) f(key.first, key.second, cell);
-    }
+    for (auto it = cells.lower_bound({FArea.R1, 0}); it != cells.end() && it->first.first <= FArea.R2; ++it)
+      if (FArea.Contains(it->first.first, it->first.second)) f(it->first.first, it->first.second, it->second);
   }
   OleVariant text();
   OleVariant value();
   void setValue(const OleVariant& v);
+  void tooLargeForValues() const;
   void changed();
-  OleVariant sub(int r1, int c1, int r2, int c2) {
+  // Offsets and sizes come from callers: the corners are computed wide, then checked.
+  OleVariant sub(long long r1, long long c1, long long r2, long long c2) {
     if (r1 < 1 || c1 < 1 || r2 > XlMaxRows || c2 > XlMaxColumns || r2 < r1 || c2 < c1)
       serverError("Application-defined or object-defined error");
-    return OleVariant(makeRange(FSheet.Get(), TArea{r1, c1, r2, c2}));
+    return OleVariant(makeRange(FSheet.Get(), TArea{int(r1), int(c1), int(r2), int(c2)}));
   }
   template <class T>
   OleVariant styleGet(T TXlStyle::*field) {
-    auto& cells = FSheet->Data().Cells;
-    auto it = cells.find({FArea.R1, FArea.C1});
-    return OleVariant(it == cells.end() ? TXlStyle().*field : it->second.Style.*field);
+    TXlSheetData& d = FSheet->Data();
+    return OleVariant(d.Styles[d.StyleAt(FArea.R1, FArea.C1)].*field);
   }
   template <class T, class Conv>
   void styleField(DISPID id, T TXlStyle::*field, Conv conv) {
     Property(
-        id, [this, field](const TInvokeArgs&) { return styleGet(field); },
+        id, [this, field](const TInvokeArgs&) { FSheet->CheckAlive(); return styleGet(field); },
         [this, field, conv](const TInvokeArgs& a) {
+          FSheet->CheckAlive();
           T v = conv(a.PutValue.Deref());
-          forEachCell(true, [&](int, int, TXlCell& c) { c.Style.*field = v; });
+          formatBlock(FSheet->Data(), FArea, [&](TXlStyle& s) { s.*field = v; });
           return OleVariant();
         });
   }
@@ -664,21 +682,21 @@ TXlRange::TXlRange(TComPtr<TXlWorksheet> sheet, TArea area)
         return OleVariant();
       });
   Property(DISPID_Offset, [this](const TInvokeArgs& a) {
-    int dr = a.Has(0) ? a.Arg(0).AsInteger() : 0, dc = a.Has(1) ? a.Arg(1).AsInteger() : 0;
+    long long dr = a.Has(0) ? a.Arg(0).AsInteger() : 0, dc = a.Has(1) ? a.Arg(1).AsInteger() : 0;
     return sub(FArea.R1 + dr, FArea.C1 + dc, FArea.R2 + dr, FArea.C2 + dc);
   });
   Property(DISPID_Resize, [this](const TInvokeArgs& a) {
-    int rows = a.Has(0) ? a.Arg(0).AsInteger() : FArea.Rows(), cols = a.Has(1) ? a.Arg(1).AsInteger() : FArea.Columns();
+    long long rows = a.Has(0) ? a.Arg(0).AsInteger() : FArea.Rows(), cols = a.Has(1) ? a.Arg(1).AsInteger() : FArea.Columns();
     if (rows < 1 || cols < 1) serverError("Application-defined or object-defined error");
     return sub(FArea.R1, FArea.C1, FArea.R1 + rows - 1, FArea.C1 + cols - 1);
   });
   Property(DISPID_Item, [this](const TInvokeArgs& a) {
-    int r = a.Required(0).AsInteger(), c = a.Has(1) ? a.Arg(1).AsInteger() : 1;
+    long long r = a.Required(0).AsInteger(), c = a.Has(1) ? a.Arg(1).AsInteger() : 1;
     return sub(FArea.R1 + r - 1, FArea.C1 + c - 1, FArea.R1 + r - 1, FArea.C1 + c - 1);
   });
   Property(DISPID_Range, [this](const TInvokeArgs& a) {
     TArea rel = areaOf(a, FSheet.Get());
-    return sub(FArea.R1 + rel.R1 - 1, FArea.C1 + rel.C1 - 1, FArea.R1 + rel.R2 - 1, FArea.C1 + rel.C2 - 1);
+    return sub(FArea.R1 + rel.R1 - 1LL, FArea.C1 + rel.C1 - 1LL, FArea.R1 + rel.R2 - 1LL, FArea.C1 + rel.C2 - 1LL);
   });
   Property(DISPID_EntireRow, [this](const TInvokeArgs&) { return sub(FArea.R1, 1, FArea.R2, XlMaxColumns); });
   Property(DISPID_EntireColumn, [this](const TInvokeArgs&) { return sub(1, FArea.C1, XlMaxRows, FArea.C2); });
@@ -700,7 +718,7 @@ TXlRange::TXlRange(TComPtr<TXlWorksheet> sheet, TArea area)
         int level = a.PutValue.AsInteger();
         if (level < 1 || level > 8) serverError("Unable to set the OutlineLevel property of the Range class");
         auto& levels = FSheet->Data().RowLevels;
-        for (int r = FArea.R1; r <= FArea.R2 && r - FArea.R1 < DenseLimit; ++r) {
+        for (int r = FArea.R1; r <= FArea.R2; ++r) {
           if (level == 1) levels.erase(r); else levels[r] = level;
         }
         return OleVariant();
@@ -709,7 +727,7 @@ TXlRange::TXlRange(TComPtr<TXlWorksheet> sheet, TArea area)
     alive();
     // A column fits its longest text; an empty one keeps the standard width.
     std::map<int, size_t> longest;
-    forEachCell(false, [&](int, int c, TXlCell& cell) {
+    forEachCell([&](int, int c, TXlCell& cell) {
       longest[c] = std::max(longest[c], XlCellText(cell.Value).size());
     });
     for (int c = FArea.C1; c <= FArea.C2; ++c) {
@@ -721,7 +739,7 @@ TXlRange::TXlRange(TComPtr<TXlWorksheet> sheet, TArea area)
   });
   Method(DISPID_ClearContents, [this, alive](const TInvokeArgs&) {
     alive();
-    forEachCell(false, [](int, int, TXlCell& c) { c.Value = OleVariant(); });
+    forEachCell([](int, int, TXlCell& c) { c.Value = OleVariant(); });
     changed();
     return OleVariant(true);
   });
@@ -779,7 +797,7 @@ TXlRange::TXlRange(TComPtr<TXlWorksheet> sheet, TArea area)
       [this](const TInvokeArgs& a) {
         double v = a.PutValue.AsDouble();
         if (!(v >= 0 && v <= 409)) serverError("Unable to set the RowHeight property of the Range class");
-        for (int r = FArea.R1; r <= FArea.R2 && r - FArea.R1 < DenseLimit; ++r) FSheet->Data().RowHeights[r] = v;
+        for (int r = FArea.R1; r <= FArea.R2; ++r) FSheet->Data().RowHeights[r] = v;
         return OleVariant();
       });
 }
@@ -794,7 +812,7 @@ OleVariant TXlRange::text() {
   long long seen = 0;
   std::optional<WideString> common;
   bool same = true;
-  forEachCell(false, [&](int, int, TXlCell& c) {
+  forEachCell([&](int, int, TXlCell& c) {
     WideString t = XlCellText(c.Value);
     ++seen;
     if (!common) common = t; else if (*common != t) same = false;
@@ -823,19 +841,30 @@ void TXlRange::setValue(const OleVariant& v) {
   if (v.IsInterface()) serverError("An object is not a cell value.");
   if (v.IsArray()) {
     const auto& items = v.Elements();
-    if (FArea.CellCount() > DenseLimit) serverError("The block is too large for an array.");
+    tooLargeForValues();
     for (int r = FArea.R1; r <= FArea.R2; ++r)
       for (int c = FArea.C1; c <= FArea.C2; ++c) {
         size_t i = size_t(c - FArea.C1);
-        TXlCell& cell = FSheet->Data().Cells[{r, c}];
+        TXlCell& cell = FSheet->Data().CellAt(r, c);
         cell.Value = i < items.size() ? items[i].Deref() : OleVariant::Error(static_cast<HRESULT>(0x800A07FA));
         if (cell.Value.IsArray() || cell.Value.IsInterface()) serverError("An array element is not a cell value.");
       }
   } else {
     OleVariant value = v.IsNull() ? OleVariant() : v;
-    forEachCell(true, [&](int, int, TXlCell& c) { c.Value = value; });
+    if (value.IsEmpty()) {
+      forEachCell([](int, int, TXlCell& c) { c.Value = OleVariant(); });  // emptying makes no cells
+    } else {
+      tooLargeForValues();
+      for (int r = FArea.R1; r <= FArea.R2; ++r)
+        for (int c = FArea.C1; c <= FArea.C2; ++c) FSheet->Data().CellAt(r, c).Value = value;
+    }
   }
   changed();
+}
+
+void TXlRange::tooLargeForValues() const {
+  if (FArea.CellCount() > MaxCellsMadeByOneWrite)
+    serverError("A block of more than " + IntToStr(int(MaxCellsMadeByOneWrite)) + " cells cannot take a value at once.");
 }
 
 void TXlRange::changed() {
@@ -1087,12 +1116,14 @@ TXlWorkbook::TXlWorkbook(TXlApplication* app, const WideString& name, int sheets
   Property(DISPID_Application, [this](const TInvokeArgs&) { CheckAlive(); return OleVariant(FApp->AsDispatch()); });
   Method(DISPID_Close, [this](const TInvokeArgs& a) {
     CheckAlive();
+    // A close the handler cancels writes nothing.
+    if (FApp->Fire(DISPID_WorkbookBeforeClose, {AsDispatch(), OleVariant()}, true)) return OleVariant(false);
+    if (!FApp) return OleVariant(true);  // a handler closed it already
     if (a.Has(0) && a.Arg(0).AsBool()) {
       if (a.Has(1)) SaveTo(a.Arg(1).AsAnsi());
       else if (!FullName.empty()) SaveTo(WideToAnsi(FullName));
     }
-    if (FApp->Fire(DISPID_WorkbookBeforeClose, {AsDispatch(), OleVariant()}, true)) return OleVariant(false);
-    if (FApp) FApp->CloseBook(this);  // unless a handler closed it already
+    FApp->CloseBook(this);
     return OleVariant(true);
   });
   Method(DISPID_Save, [this](const TInvokeArgs&) {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/com/ConnectionPoints.h"
 #include "platform/com/XlServer.h"
 
 namespace {
@@ -238,3 +239,84 @@ TEST_F(XlServerTest, LibreOfficeReadsTheSavedCells) {
 }
 
 }  // namespace
+
+namespace {
+
+// Hears the application's events; a handler may set the last argument, the Cancel flag.
+class TEventSink final : public TAutoObject<IDispatch> {
+public:
+  TEventSink() : TAutoObject(ExcelDispNames(), IID_AppEvents) {}
+  HRESULT Invoke(DISPID dispid, const IID&, LCID, uint16_t, DISPPARAMS* p, OleVariant*, EXCEPINFO*, uint32_t*) override {
+    Heard.push_back(dispid);
+    if (dispid == CancelOn && p->cArgs) p->rgvarg[0].SetRef(OleVariant(true));
+    return S_OK;
+  }
+  std::vector<DISPID> Heard;
+  DISPID CancelOn = DISPID_UNKNOWN;
+};
+
+}  // namespace
+
+TEST_F(XlServerTest, ACancelledCloseWritesNothing) {
+  std::filesystem::create_directories(dir);
+  TComPtr<TEventSink> sink = MakeAuto<TEventSink>();
+  TComPtr<IConnectionPoint> point;
+  OleCheck(app.Query<IConnectionPointContainer>(IID_IConnectionPointContainer)->FindConnectionPoint(IID_AppEvents, point.Put()));
+  uint32_t cookie = 0;
+  OleCheck(point->Advise(sink.Get(), &cookie));
+  DispPut(range("A1").Get(), DISPID_Value, "kept");
+  AnsiString file = (dir / "closed.xml").string();
+  sink->CancelOn = DISPID_WorkbookBeforeClose;
+  EXPECT_FALSE(DispCall(book.Get(), DISPID_Close, {true, file}).AsBool());
+  EXPECT_FALSE(std::filesystem::exists(file.c_str()));
+  sink->CancelOn = DISPID_UNKNOWN;
+  EXPECT_TRUE(DispCall(book.Get(), DISPID_Close, {true, file}).AsBool());
+  EXPECT_TRUE(std::filesystem::exists(file.c_str()));
+  point->Unadvise(cookie);
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(XlServerTest, BlockWritesReachEveryCellOrFail) {
+  // Two hundred thousand cells, each of them.
+  TComPtr<IDispatch> block = range("A1:B100000");
+  DispPut(block.Get(), DISPID_Value, 7);
+  DispPut(block.Get(), DISPID_HorizontalAlignment, xlHAlignCenter);
+  for (const char* a : {"A1", "B100000", "A54321"}) {
+    EXPECT_EQ(DispGet(range(a).Get(), DISPID_Value).AsInteger(), 7) << a;
+    EXPECT_EQ(DispGet(range(a).Get(), DISPID_HorizontalAlignment).AsInteger(), xlHAlignCenter) << a;
+  }
+  EXPECT_EQ(DispGet(range("C1").Get(), DISPID_Value).VType(), VT_EMPTY);
+  // Whole columns and rows take a format that reaches the cells made later.
+  TComPtr<IDispatch> column = DispGet(range("D1").Get(), DISPID_EntireColumn).AsDispatch();
+  DispPut(DispGet(column.Get(), DISPID_Font).AsDispatch().Get(), DISPID_Bold, true);
+  DispPut(DispGet(range("A9").Get(), DISPID_EntireRow).AsDispatch().Get(), DISPID_WrapText, true);
+  DispPut(range("D777777").Get(), DISPID_Value, "late");
+  EXPECT_TRUE(DispGet(DispGet(range("D777777").Get(), DISPID_Font).AsDispatch().Get(), DISPID_Bold).AsBool());
+  EXPECT_TRUE(DispGet(range("XFD9").Get(), DISPID_WrapText).AsBool());
+  EXPECT_FALSE(DispGet(range("XFD10").Get(), DISPID_WrapText).AsBool());
+  // Row heights and outline levels reach every row.
+  TComPtr<IDispatch> rows = DispGet(range("A1:A300000").Get(), DISPID_EntireRow).AsDispatch();
+  DispPut(rows.Get(), DISPID_RowHeight, 20);
+  DispPut(rows.Get(), DISPID_OutlineLevel, 3);
+  EXPECT_EQ(DispGet(range("Z299999").Get(), DISPID_RowHeight).AsDouble(), 20);
+  EXPECT_EQ(DispGet(range("Z299999").Get(), DISPID_OutlineLevel).AsInteger(), 3);
+  // A value for more cells than one write makes, or a format for a block that is not whole rows or
+  // columns, is refused and changes nothing.
+  TComPtr<IDispatch> all = DispGet(sheet.Get(), DISPID_Cells).AsDispatch();
+  EXPECT_THROW(DispPut(all.Get(), DISPID_Value, 1), EOleException);
+  EXPECT_EQ(DispGet(range("E5").Get(), DISPID_Value).VType(), VT_EMPTY);
+  EXPECT_THROW(DispPut(range("A1:Z100000").Get(), DISPID_WrapText, true), EOleException);
+  // Emptying makes no cells, so any block may be emptied.
+  DispPut(all.Get(), DISPID_Value, OleVariant());
+  EXPECT_EQ(DispGet(range("B100000").Get(), DISPID_Value).VType(), VT_EMPTY);
+}
+
+TEST_F(XlServerTest, OffsetsAndSizesFarOutsideTheSheetAreRefused) {
+  TComPtr<IDispatch> b2 = range("B2");
+  for (auto [member, args] : std::vector<std::pair<DISPID, std::vector<OleVariant>>>{
+           {DISPID_Offset, {2147483647, 0}}, {DISPID_Offset, {0, 2147483647}}, {DISPID_Offset, {-2147483647, 0}},
+           {DISPID_Resize, {2147483647, 1}}, {DISPID_Resize, {1, 2147483647}},
+           {DISPID_Item, {2147483647, 1}}, {DISPID_Item, {1, -2147483647}}})
+    EXPECT_THROW(DispGet(b2.Get(), member, args), EOleException) << member;
+  EXPECT_EQ(DispGet(DispGet(b2.Get(), DISPID_Offset, {-1, -1}).AsDispatch().Get(), DISPID_Address).AsAnsi(), "$A$1");
+}
