@@ -33,6 +33,7 @@ struct TXlStyle {
   int HorizontalAlignment = xlHAlignGeneral;
   int VerticalAlignment = xlVAlignBottom;
   bool WrapText = false;
+  WideString NumberFormat;  // as the file names it; empty: general
   friend bool operator==(const TXlStyle&, const TXlStyle&) = default;
 };
 
@@ -47,6 +48,12 @@ public:
 private:
   std::vector<TXlStyle> FStyles;
   std::unordered_multimap<size_t, uint32_t> FByHash;
+};
+
+struct TXlLink {
+  WideString Address;     // a file or web address; empty for a place in this workbook
+  WideString SubAddress;  // the place inside it
+  friend bool operator==(const TXlLink&, const TXlLink&) = default;
 };
 
 struct TXlCell {
@@ -65,7 +72,7 @@ struct TXlSheetData {
   std::map<int, double> ColumnWidths;            // in characters
   std::map<int, double> RowHeights;              // in points
   std::map<int, int> RowLevels;                  // outline levels above 1
-  std::map<std::pair<int, int>, WideString> Links;  // hyperlink targets by cell
+  std::map<std::pair<int, int>, TXlLink> Links;     // hyperlinks by cell
   std::map<std::pair<int, int>, std::pair<int, int>> Merges;  // cells merged across and down, by the top-left cell
 
   // The style a cell has, or would have when made now.
@@ -76,8 +83,11 @@ struct TXlSheetData {
 
 constexpr int XlMaxRows = 1048576;
 constexpr int XlMaxColumns = 16384;
+// The most sheets a workbook holds, however it is made.
+constexpr int XlMaxSheets = 32767;
 
-// Raise EAutoServerError with a description the user can act on.
+// Raise EAutoServerError with a description the user can act on: what failed, the file, and for a
+// file that cannot be read the line where reading stopped.
 void SaveSpreadsheetML(const AnsiString& fileName, const std::vector<const TXlSheetData*>& sheets);
 std::vector<TXlSheetData> LoadSpreadsheetML(const AnsiString& fileName);
 
@@ -87,3 +97,7 @@ WideString XlCellText(const OleVariant& value);
 // Cell error values as the server holds them (0x800A0000 and the error number) and as cells show them.
 HRESULT XlErrorCode(const std::string& text);  // S_OK for a text that names no error
 const char* XlErrorText(HRESULT code);            // "#N/A" for a code that names no error
+
+// Sheet names: at most 31 characters, none of : \ / ? * [ ], unique without regard to letter case.
+bool XlValidSheetName(const WideString& name);
+AnsiString XlSheetNameKey(const WideString& name);  // equal for names that count as the same

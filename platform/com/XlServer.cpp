@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "platform/com/ConnectionPoints.h"
 #include "platform/com/XlFile.h"
@@ -192,7 +193,11 @@ public:
   }
   void ActivateSheet(TXlWorksheet* sheet);
   TComPtr<TXlWorksheet> AddSheet(int position);
+  // A sheet read from a file, placed last.
+  TComPtr<TXlWorksheet> AddLoadedSheet(TXlSheetData&& data);
   void DeleteSheet(TXlWorksheet* sheet);
+  TXlWorksheet* SheetNamed(const WideString& name) const;
+  void RenameSheet(TXlWorksheet* sheet, const WideString& name);
   std::vector<TComPtr<TXlWorksheet>>& SheetList() { return FSheets; }
   TComPtr<TXlWindow> WindowObject;
   WideString Name;
@@ -225,6 +230,7 @@ private:
   }
   TXlApplication* FApp;
   std::vector<TComPtr<TXlWorksheet>> FSheets;
+  std::unordered_map<AnsiString, TXlWorksheet*> FNames;  // by XlSheetNameKey
   int FActive = 0;
   int FNextSheet = 1;
   friend class TXlWorksheet;
@@ -996,12 +1002,7 @@ TXlWorksheet::TXlWorksheet(TXlWorkbook* book, const WideString& name) : TAutoObj
       DISPID_Name, [this](const TInvokeArgs&) { CheckAlive(); return OleVariant(FData.Name); },
       [this](const TInvokeArgs& a) {
         CheckAlive();
-        WideString n = a.PutValue.AsWide();
-        bool bad = n.empty() || n.size() > 31 || n.find_first_of(L":\\/?*[]") != WideString::npos;
-        for (auto& s : FBook->SheetList())
-          if (s.Get() != this && SameText(WideToAnsi(s->FData.Name), WideToAnsi(n))) bad = true;
-        if (bad) serverError("Cannot rename a sheet to the same name as another sheet, or to a name that is not valid.");
-        FData.Name = n;
+        FBook->RenameSheet(this, a.PutValue.AsWide());
         return OleVariant();
       });
   Property(DISPID_Range, [this](const TInvokeArgs& a) {
@@ -1056,8 +1057,7 @@ TComPtr<IDispatch> makeSheets(TComPtr<TXlWorkbook> book) {
         FBook->CheckAlive();
         const OleVariant& index = a.Required(0);
         if (index.IsText()) {
-          for (auto& s : FBook->SheetList())
-            if (SameText(WideToAnsi(s->Data().Name), index.AsAnsi())) return OleVariant(s->AsDispatch());
+          if (TXlWorksheet* s = FBook->SheetNamed(index.AsWide())) return OleVariant(s->AsDispatch());
           serverError("Subscript out of range");
         }
         return itemAt(FBook->SheetList(), index);
@@ -1155,7 +1155,7 @@ void TXlWorkbook::SaveTo(const AnsiString& fileName) {
     d.Links.clear();
     for (auto& h : s->HyperlinkObjects) {
       auto* link = static_cast<TXlHyperlink*>(h.Get());
-      if (!link->ShapeAnchor) d.Links[{link->Anchor.R1, link->Anchor.C1}] = link->Address;
+      if (!link->ShapeAnchor) d.Links[{link->Anchor.R1, link->Anchor.C1}] = TXlLink{link->Address, link->SubAddress};
     }
     data.push_back(&d);
   }
@@ -1170,6 +1170,7 @@ void TXlWorkbook::SaveTo(const AnsiString& fileName) {
 void TXlWorkbook::Detach() {
   for (auto& s : FSheets) s->Detach();
   FSheets.clear();
+  FNames.clear();
   WindowObject->Detach();
   FApp = nullptr;
 }
@@ -1186,13 +1187,36 @@ void TXlWorkbook::ActivateSheet(TXlWorksheet* sheet) {
   if (FApp && sheet->Book()) FApp->Fire(DISPID_SheetActivate, {sheet->AsDispatch()});
 }
 
+TXlWorksheet* TXlWorkbook::SheetNamed(const WideString& name) const {
+  auto it = FNames.find(XlSheetNameKey(name));
+  return it == FNames.end() ? nullptr : it->second;
+}
+
+void TXlWorkbook::RenameSheet(TXlWorksheet* sheet, const WideString& name) {
+  TXlWorksheet* holder = SheetNamed(name);
+  if (!XlValidSheetName(name) || (holder && holder != sheet))
+    serverError("Cannot rename a sheet to the same name as another sheet, or to a name that is not valid.");
+  FNames.erase(XlSheetNameKey(sheet->Data().Name));
+  sheet->Data().Name = name;
+  FNames[XlSheetNameKey(name)] = sheet;
+}
+
+TComPtr<TXlWorksheet> TXlWorkbook::AddLoadedSheet(TXlSheetData&& data) {
+  if (FSheets.size() >= size_t(XlMaxSheets) || !XlValidSheetName(data.Name) || SheetNamed(data.Name))
+    serverError("The sheet '" + WideToAnsi(data.Name) + "' cannot be added to the workbook.");
+  auto sheet = MakeAuto<TXlWorksheet>(this, data.Name);
+  sheet->Data() = std::move(data);
+  FNames[XlSheetNameKey(sheet->Data().Name)] = sheet.Get();
+  FSheets.push_back(sheet);
+  return sheet;
+}
+
 TComPtr<TXlWorksheet> TXlWorkbook::AddSheet(int position) {
+  if (FSheets.size() >= size_t(XlMaxSheets)) serverError("A workbook holds at most " + IntToStr(XlMaxSheets) + " sheets.");
   WideString name;
-  auto taken = [&](const WideString& n) {
-    return std::any_of(FSheets.begin(), FSheets.end(), [&](auto& s) { return SameText(WideToAnsi(s->Data().Name), WideToAnsi(n)); });
-  };
-  do name = L"Sheet" + std::to_wstring(FNextSheet++); while (taken(name));
+  do name = L"Sheet" + std::to_wstring(FNextSheet++); while (SheetNamed(name));
   auto sheet = MakeAuto<TXlWorksheet>(this, name);
+  FNames[XlSheetNameKey(name)] = sheet.Get();
   position = std::clamp(position, 0, int(FSheets.size()));
   FSheets.insert(FSheets.begin() + position, sheet);
   if (FApp && FApp->ActiveBook() == this) {
@@ -1210,6 +1234,7 @@ void TXlWorkbook::DeleteSheet(TXlWorksheet* sheet) {
   TComPtr<TXlWorksheet> keep(sheet);
   bool wasActive = ActiveSheet() == sheet;
   FSheets.erase(std::remove(FSheets.begin(), FSheets.end(), keep), FSheets.end());
+  FNames.erase(XlSheetNameKey(sheet->Data().Name));
   sheet->Detach();
   FActive = std::min(FActive, int(FSheets.size()) - 1);
   if (wasActive && FApp) FApp->Fire(DISPID_SheetActivate, {ActiveSheet()->AsDispatch()});
@@ -1231,12 +1256,11 @@ public:
       std::vector<TXlSheetData> sheets = LoadSpreadsheetML(file);
       auto book = FApp->AddBook(AnsiToWide(file.substr(file.rfind('/') + 1)), 0);
       for (auto& data : sheets) {
-        auto sheet = book->AddSheet(int(book->SheetList().size()));
-        sheet->Data() = std::move(data);
-        for (auto& [cell, address] : sheet->Data().Links)
+        auto sheet = book->AddLoadedSheet(std::move(data));
+        for (auto& [cell, link] : sheet->Data().Links)
           sheet->HyperlinkObjects.push_back(TComPtr<IDispatch>(
               MakeAuto<TXlHyperlink>(sheet.Get(), TArea{cell.first, cell.second, cell.first, cell.second}, nullptr,
-                                     address, WideString())->AsDispatch()));
+                                     link.Address, link.SubAddress)->AsDispatch()));
       }
       char full[4096];
       book->FullName = AnsiToWide(!file.empty() && file[0] != '/' && getcwd(full, sizeof full) ? AnsiString(full) + "/" + file : file);

@@ -96,3 +96,62 @@ TEST_F(XlFileTest, IndexesPastTheLastRowOrColumnAreRefused) {
   SaveSpreadsheetML((dir / "out.xml").string(), {&sheets[0]});
   EXPECT_EQ(LoadSpreadsheetML((dir / "out.xml").string())[0].Cells.size(), 2u);
 }
+
+TEST_F(XlFileTest, FailuresNameTheFileAndTheLine) {
+  std::string deep;
+  for (int i = 0; i < 100; ++i) deep += "<B>";
+  struct Case {
+    std::string text;
+    const char* says;
+  } cases[] = {
+      {book("<Row>\n<Cell><Data ss:Type=\"Number\">1,5</Data></Cell></Row>"), "line 3: the number '1,5' cannot be read"},
+      {"<?xml version=\"1.0\"?>\n<!DOCTYPE x [<!ENTITY a \"aaaa\">]>\n<Workbook/>", "line 2: it declares a document type"},
+      {book("<Row><Cell><Data ss:Type=\"String\">" + deep + "</Data></Cell></Row>"), "nested deeper than 64"},
+      {"<?xml version=\"1.0\" encoding=\"KOI8-R\"?>\n<Workbook/>", "the encoding 'KOI8-R', which is not read"},
+      {"<Workbook>\n<Worksheet>", "line 2: the XML is not well formed"},
+      {"<Table/>", "line 1: it holds no Workbook"},
+      {book("<Row ss:Index=\"1048577\"/>"), "the row index is outside 1 to 1048576"},
+      {"<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"/>", "it holds no worksheet"},
+  };
+  for (auto& c : cases) {
+    AnsiString file = write("bad.xml", c.text);
+    try {
+      LoadSpreadsheetML(file);
+      ADD_FAILURE() << c.says;
+    } catch (const EAutoServerError& e) {
+      std::string m = e.Message();
+      EXPECT_EQ(m.rfind("The file is not a SpreadsheetML workbook, or it is damaged. '" + file + "', line ", 0), 0u) << m;
+      EXPECT_NE(m.find(c.says), std::string::npos) << m;
+    }
+  }
+}
+
+TEST_F(XlFileTest, EightBitEncodingsAndBlanksAroundNumbersRead) {
+  std::string cells = "<Row><Cell><Data ss:Type=\"String\">caf\xE9 \x80</Data></Cell>"
+                      "<Cell><Data ss:Type=\"Number\"> 12.5\n</Data></Cell></Row>";
+  for (const char* encoding : {"windows-1252", "ISO-8859-1"}) {
+    std::string text = book(cells);
+    text.replace(0, text.find('\n'), std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>");
+    std::vector<TXlSheetData> sheets = LoadSpreadsheetML(write("in.xml", text));
+    // 0x80 is the euro sign in one and a control code in the other.
+    EXPECT_EQ(XlCellText(sheets[0].Cells.at({1, 1}).Value), std::wstring(L"caf\u00E9 ") + (encoding[0] == 'w' ? L'\u20AC' : L'\u0080'));
+    EXPECT_EQ(sheets[0].Cells.at({1, 2}).Value.AsDouble(), 12.5);
+  }
+}
+
+TEST_F(XlFileTest, SheetNamesAreCheckedAsTheNameSetterChecksThem) {
+  auto sheets = [](const std::vector<std::string>& names) {
+    std::string s = "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
+                    "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\">";
+    for (auto& n : names) s += "<Worksheet ss:Name=\"" + n + "\"/>";
+    return s + "</Workbook>";
+  };
+  EXPECT_THROW(LoadSpreadsheetML(write("in.xml", sheets({"Data", "DATA"}))), EAutoServerError);
+  EXPECT_THROW(LoadSpreadsheetML(write("in.xml", sheets({"a/b"}))), EAutoServerError);
+  EXPECT_THROW(LoadSpreadsheetML(write("in.xml", sheets({std::string(32, 'x')}))), EAutoServerError);
+  std::vector<std::string> many;
+  for (int i = 0; i <= XlMaxSheets; ++i) many.push_back("S" + std::to_string(i));
+  EXPECT_THROW(LoadSpreadsheetML(write("in.xml", sheets(many))), EAutoServerError);
+  many.pop_back();
+  EXPECT_EQ(LoadSpreadsheetML(write("in.xml", sheets(many))).size(), size_t(XlMaxSheets));
+}
