@@ -64,15 +64,6 @@ bool XlValueOf(std::span<const TXlFileName> table, std::string_view name, int& v
   return false;
 }
 
-int XlNormalOrientation(int o) {
-  switch (o) {
-    case 90: return xlUpward;
-    case -90: return xlDownward;
-    case 0: return xlHorizontal;
-    default: return o;
-  }
-}
-
 std::string XlColourText(int bgr) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "#%02X%02X%02X", bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);

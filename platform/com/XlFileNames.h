@@ -23,13 +23,6 @@ extern const char* const XlEdgeNames[4];  // in the order of TXlStyle::Borders
 const char* XlNameOf(std::span<const TXlFileName> table, int value);  // nullptr when none
 bool XlValueOf(std::span<const TXlFileName> table, std::string_view name, int& value);
 
-// Orientation as the server holds it: the named directions, or degrees from -90 to 90 otherwise.
-constexpr int xlUpward = -4171;
-constexpr int xlDownward = -4170;
-constexpr int xlVertical = -4166;
-constexpr int xlPatternAutomatic = -4105;
-int XlNormalOrientation(int orientation);  // 90, -90 and 0 as the named directions
-
 // "#RRGGBB" for 0x00BBGGRR, and back (false for anything else).
 std::string XlColourText(int bgr);
 bool XlParseColour(std::string_view text, int& bgr);

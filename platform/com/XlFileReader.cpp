@@ -228,7 +228,11 @@ void TReader::readAlignment() {
   if (const char* t = attr("Vertical"); t && XlValueOf(XlVerticalNames, t, v)) FStyle.VerticalAlignment = v;
   double d;
   if (const char* i = attr("Indent"); i && XlParseNumber(i, d)) FStyle.IndentLevel = int(std::clamp(d, 0.0, 15.0));
-  if (const char* r = attr("Rotate"); r && XlParseNumber(r, d)) FStyle.Orientation = XlNormalOrientation(int(std::clamp(d, -90.0, 90.0)));
+  if (const char* r = attr("Rotate"); r && XlParseNumber(r, d)) {
+    // The file knows the upward and downward directions only as their quarter turns.
+    int degrees = int(std::clamp(d, -90.0, 90.0));
+    FStyle.Orientation = degrees ? degrees : xlHorizontal;
+  }
   if (const char* vt = attr("VerticalText"); vt && std::strcmp(vt, "1") == 0) FStyle.Orientation = xlVertical;
   if (const char* s = attr("ShrinkToFit")) FStyle.ShrinkToFit = std::strcmp(s, "1") == 0;
   if (const char* w = attr("WrapText")) FStyle.WrapText = std::strcmp(w, "1") == 0;

@@ -12,6 +12,7 @@
 
 #include "platform/com/ConnectionPoints.h"
 #include "platform/com/XlFile.h"
+#include "platform/com/XlFileNames.h"
 
 namespace {
 
@@ -437,7 +438,11 @@ TComPtr<IDispatch> makeInterior(TComPtr<TXlWorksheet> sheet, TArea a) {
   auto v = MakeAuto<TXlStyleView>(IID_Interior, std::move(sheet), a);
   v->Field(DISPID_Color, getField(&TXlStyle::InteriorColor),
            [](TXlStyle& s, const OleVariant& x) { s.InteriorColor = x.AsInteger() & 0xFFFFFF; });
-  v->Field(DISPID_Pattern, getField(&TXlStyle::Pattern), [](TXlStyle& s, const OleVariant& x) { s.Pattern = x.AsInteger(); });
+  v->Field(DISPID_Pattern, getField(&TXlStyle::Pattern), [](TXlStyle& s, const OleVariant& x) {
+    int pattern = x.AsInteger();
+    if (!XlNameOf(XlPatternNames, pattern)) serverError("Unable to set the Pattern property of the Interior class");
+    s.Pattern = pattern;
+  });
   v->Field(DISPID_PatternColor, getField(&TXlStyle::PatternColor),
            [](TXlStyle& s, const OleVariant& x) { s.PatternColor = x.AsInteger() & 0xFFFFFF; });
   return TComPtr<IDispatch>(v.Get());

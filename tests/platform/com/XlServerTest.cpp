@@ -320,3 +320,57 @@ TEST_F(XlServerTest, OffsetsAndSizesFarOutsideTheSheetAreRefused) {
     EXPECT_THROW(DispGet(b2.Get(), member, args), EOleException) << member;
   EXPECT_EQ(DispGet(DispGet(b2.Get(), DISPID_Offset, {-1, -1}).AsDispatch().Get(), DISPID_Address).AsAnsi(), "$A$1");
 }
+
+TEST_F(XlServerTest, WhatTheServerHoldsIsWhatItSaves) {
+  std::filesystem::create_directories(dir);
+  TComPtr<IDispatch> interior = DispGet(range("A1").Get(), DISPID_Interior).AsDispatch();
+  DispPut(interior.Get(), DISPID_Pattern, -4125);  // gray 50%
+  DispPut(interior.Get(), DISPID_Color, 0x00FFFF);
+  DispPut(interior.Get(), DISPID_PatternColor, 0xFF0000);
+  EXPECT_THROW(DispPut(interior.Get(), DISPID_Pattern, 99), EOleException);
+  DispPut(range("B1").Get(), DISPID_Orientation, xlVertical);
+  DispPut(range("C1").Get(), DISPID_Orientation, 45);
+  DispPut(range("A5").Get(), DISPID_RowHeight, 33);  // a row without cells
+  DispPut(range("D1").Get(), DISPID_Value, 0.1 + 0.2);
+  TComPtr<IDispatch> links;
+  OleCheck(sheet->Hyperlinks(links.Put()));
+  DispCall(links.Get(), DISPID_Add, {range("A2"), "", "Sheet1!C3"});
+  DispCall(links.Get(), DISPID_Add, {range("A3"), "http://example.com/", "part"});
+  AnsiString file = (dir / "kept.xml").string();
+  OleCheck(book->SaveAs(AnsiToWide(file), 0));
+
+  TComPtr<_Workbook> again;
+  OleCheck(books->Open(AnsiToWide(file), 0, again.Put()));
+  TComPtr<IDispatch> s = DispGet(DispGet(again.Get(), "Worksheets").AsDispatch().Get(), "Item", {1}).AsDispatch();
+  auto at = [&](const char* a) { return DispGet(s.Get(), DISPID_Range, {a}).AsDispatch(); };
+  TComPtr<IDispatch> in = DispGet(at("A1").Get(), DISPID_Interior).AsDispatch();
+  EXPECT_EQ(DispGet(in.Get(), DISPID_Pattern).AsInteger(), -4125);
+  EXPECT_EQ(DispGet(in.Get(), DISPID_Color).AsInteger(), 0x00FFFF);
+  EXPECT_EQ(DispGet(in.Get(), DISPID_PatternColor).AsInteger(), 0xFF0000);
+  EXPECT_EQ(DispGet(at("B1").Get(), DISPID_Orientation).AsInteger(), xlVertical);
+  EXPECT_EQ(DispGet(at("C1").Get(), DISPID_Orientation).AsInteger(), 45);
+  EXPECT_EQ(DispGet(at("A5").Get(), DISPID_RowHeight).AsDouble(), 33);
+  EXPECT_EQ(DispGet(at("D1").Get(), DISPID_Value).AsDouble(), 0.1 + 0.2);  // every digit
+  TComPtr<IDispatch> read;
+  OleCheck(s.Query<_Worksheet>(IID__Worksheet)->Hyperlinks(read.Put()));
+  ASSERT_EQ(DispGet(read.Get(), DISPID_Count).AsInteger(), 2);
+  TComPtr<IDispatch> inside = DispGet(read.Get(), DISPID_Item, {1}).AsDispatch();
+  EXPECT_EQ(DispGet(inside.Get(), DISPID_Address).AsAnsi(), "");
+  EXPECT_EQ(DispGet(inside.Get(), DISPID_SubAddress).AsAnsi(), "Sheet1!C3");
+  TComPtr<IDispatch> outside = DispGet(read.Get(), DISPID_Item, {2}).AsDispatch();
+  EXPECT_EQ(DispGet(outside.Get(), DISPID_Address).AsAnsi(), "http://example.com/");
+  EXPECT_EQ(DispGet(outside.Get(), DISPID_SubAddress).AsAnsi(), "part");
+
+  // What the format cannot hold is refused by name, and the file already there stays.
+  DispPut(range("B7").Get(), DISPID_Value, "bell\a");
+  try {
+    DispCall(book.Get(), DISPID_SaveAs, {file});
+    FAIL();
+  } catch (const EOleException& e) {
+    EXPECT_NE(e.Message().find("cell B7 of sheet 'Sheet1'"), std::string::npos) << e.Message();
+  }
+  TComPtr<_Workbook> third;
+  OleCheck(books->Open(AnsiToWide(file), 0, third.Put()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+  std::filesystem::remove_all(dir);
+}
