@@ -93,10 +93,17 @@ bool XlParseNumber(std::string_view text, double& value) {
 }
 
 std::string XlDateTimeText(double date) {
-  std::string t = WideToUtf8(OleVariant::Date(date).AsWide());  // "2024-02-29" or "2024-02-29 13:30:00"
-  if (t.size() == 10) t += " 00:00:00";
-  t[10] = 'T';
-  return t + ".000";
+  // The calendar day from the variant's own text, the time of day to the millisecond.
+  double whole = std::floor(date);
+  long long ms = std::llround((date - whole) * 86400000.0);
+  if (ms >= 86400000) {
+    whole += 1;
+    ms -= 86400000;
+  }
+  std::string day = WideToUtf8(OleVariant::Date(whole).AsWide());
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "T%02lld:%02lld:%02lld.%03lld", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+  return day + buf;
 }
 
 bool XlParseDateTime(std::string_view text, double& date) {

@@ -288,13 +288,13 @@ void TReader::readColumn() {
   FTableColumn = first + span;
   double w = 0;
   const char* width = attr("Width");
-  bool sized = width && XlParseNumber(width, w) && w > 5;
+  bool sized = width && XlParseNumber(width, w) && w >= 0;
   const char* styleId = attr("StyleID");
   if (!sized && !styleId) return;
   spend(span);
   uint32_t style = styleOf(styleId);
   for (int c = first; c <= first + span; ++c) {
-    if (sized) sheet.ColumnWidths[c] = std::min(255.0, (w - 5) / 5.25);
+    if (sized) sheet.ColumnWidths[c] = std::clamp((w - 5) / 5.25, 0.0, 255.0);  // points to characters
     if (style) sheet.ColumnStyles[c] = style;
   }
 }
@@ -325,6 +325,7 @@ void TReader::startCell() {
   int down = count("MergeDown", XlMaxRows - FRow, "merged area");
   TXlCell& cell = sheet.CellAt(FRow, c);
   if (const char* id = attr("StyleID")) cell.Style = styleOf(id);
+  else if (cell.Style == 0) cell.Style = styleOf("Default");  // the file's own default, when it has one
   if (const char* href = attr("HRef")) {
     std::string_view h(href);
     size_t hash = h.find('#');

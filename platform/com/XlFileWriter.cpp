@@ -105,12 +105,15 @@ void TWriter::writeStyle(const TXlStyle& s, uint32_t index) {
   if (s.Underline) o += " ss:Underline=\"Single\"";
   if (s.Strikethrough) o += " ss:StrikeThrough=\"1\"";
   o += "/>\n";
-  if (const char* pattern = XlNameOf(XlPatternNames, s.Pattern); pattern && s.Pattern != xlNone) {
-    o += "   <Interior ss:Color=\"" + XlColourText(s.InteriorColor) + "\" ss:Pattern=\"" + pattern + "\"";
-    if (s.Pattern != 1 && s.Pattern != xlPatternAutomatic) o += " ss:PatternColor=\"" + XlColourText(s.PatternColor) + "\"";
-    o += "/>\n";
-  } else if (s.Pattern != xlNone) {
+  const char* pattern = XlNameOf(XlPatternNames, s.Pattern);
+  if (!pattern)
     fileError("Cannot save '" + FFileName + "': the fill pattern " + IntToStr(s.Pattern) + " has no name in a SpreadsheetML file.");
+  const TXlStyle plain;
+  if (s.Pattern != xlNone || s.InteriorColor != plain.InteriorColor || s.PatternColor != plain.PatternColor) {
+    o += "   <Interior ss:Color=\"" + XlColourText(s.InteriorColor) + "\"";
+    if (s.Pattern != xlNone) o += " ss:Pattern=\"" + std::string(pattern) + "\"";
+    if (s.PatternColor != plain.PatternColor) o += " ss:PatternColor=\"" + XlColourText(s.PatternColor) + "\"";
+    o += "/>\n";
   }
   if (!s.NumberFormat.empty())
     o += "   <NumberFormat ss:Format=\"" + escape(s.NumberFormat, [] { return std::string("a number format"); }) + "\"/>\n";
