@@ -374,3 +374,12 @@ TEST_F(XlServerTest, WhatTheServerHoldsIsWhatItSaves) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
   std::filesystem::remove_all(dir);
 }
+
+TEST_F(XlServerTest, ThePlainServerAnswersOnlyForItsOwnInterfaces) {
+  constexpr IID testHooks = StringToGUID("{6F1C3A52-8D0B-4E27-9A3C-51D2E0B7C410}");
+  void* obj = nullptr;
+  EXPECT_EQ(app->QueryInterface(testHooks, &obj), E_NOINTERFACE);
+  EXPECT_EQ(obj, nullptr);
+  TComPtr<IConnectionPointContainer> events = app.Query<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  EXPECT_TRUE(events);
+}
