@@ -1,6 +1,7 @@
 #include "platform/com/XlRange.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <optional>
 
@@ -232,19 +233,33 @@ OleVariant TXlRange::value() {
   return OleVariant::Array(std::move(row), 1);
 }
 
+namespace {
+
+// Only what a cell can hold, and a file keep: the whole block is checked before any cell changes.
+void checkCellValue(const OleVariant& v, const char* what) {
+  if (v.IsInterface() || v.IsArray()) XlServerError(AnsiString(what) + " is not a cell value.");
+  if (v.IsNumber() && !std::isfinite(v.AsDouble())) XlServerError("A number that is not finite is not a cell value.");
+  // From 1 January 1900 to the end of 31 December 9999.
+  if (v.VType() == VT_DATE && !(v.AsDouble() >= 2 && v.AsDouble() < 2958466))
+    XlServerError("Dates run from 1 January 1900 to 31 December 9999.");
+  if (v.VType() == VT_ERROR && XlErrorCode(XlErrorText(v.ErrorCode())) != v.ErrorCode())
+    XlServerError("Only the cell error values are cell values.");
+}
+
+}  // namespace
+
 void TXlRange::setValue(const OleVariant& v) {
-  if (v.IsInterface()) XlServerError("An object is not a cell value.");
   if (v.IsArray()) {
     const auto& items = v.Elements();
     tooLargeForValues();
+    for (auto& item : items) checkCellValue(item.Deref(), "An array element");
     for (int r = FArea.R1; r <= FArea.R2; ++r)
       for (int c = FArea.C1; c <= FArea.C2; ++c) {
         size_t i = size_t(c - FArea.C1);
-        TXlCell& cell = FSheet->Data().CellAt(r, c);
-        cell.Value = i < items.size() ? items[i].Deref() : OleVariant::Error(static_cast<HRESULT>(0x800A07FA));
-        if (cell.Value.IsArray() || cell.Value.IsInterface()) XlServerError("An array element is not a cell value.");
+        FSheet->Data().CellAt(r, c).Value = i < items.size() ? items[i].Deref() : OleVariant::Error(static_cast<HRESULT>(0x800A07FA));
       }
   } else {
+    checkCellValue(v, "An object");
     OleVariant value = v.IsNull() ? OleVariant() : v;
     if (value.IsEmpty()) {
       forEachCell([](int, int, TXlCell& c) { c.Value = OleVariant(); });  // emptying makes no cells

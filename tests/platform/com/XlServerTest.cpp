@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -361,6 +362,11 @@ TEST_F(XlServerTest, WhatTheServerHoldsIsWhatItSaves) {
   EXPECT_EQ(DispGet(outside.Get(), DISPID_Address).AsAnsi(), "http://example.com/");
   EXPECT_EQ(DispGet(outside.Get(), DISPID_SubAddress).AsAnsi(), "part");
 
+  // Values no file could keep are refused as they come.
+  for (const OleVariant& v : {OleVariant(std::nan("")), OleVariant::Date(-5), OleVariant::Error(DISP_E_PARAMNOTFOUND)})
+    EXPECT_THROW(DispPut(range("E1").Get(), DISPID_Value, v), EOleException);
+  EXPECT_THROW(DispPut(range("E1:F1").Get(), DISPID_Value, OleVariant::Array({1, OleVariant(HUGE_VAL)})), EOleException);
+  EXPECT_EQ(DispGet(range("E1").Get(), DISPID_Value).VType(), VT_EMPTY);
   // What the format cannot hold is refused by name, and the file already there stays.
   DispPut(range("B7").Get(), DISPID_Value, "bell\a");
   try {
