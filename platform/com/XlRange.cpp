@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/com/XlApplication.h"
+#include "platform/com/XlFileNames.h"
 #include "platform/com/XlStyleView.h"
 
 void XlFormatBlock(TXlSheetData& d, const TXlArea& a, const std::function<void(TXlStyle&)>& f) {
@@ -153,7 +154,6 @@ TXlRange::TXlRange(TComPtr<TXlWorksheet> sheet, TXlArea area)
     TComPtr<IDispatch> all = XlMakeBorder(FSheet, FArea, 0);
     return a.Has(0) ? OleVariant(XlMakeBorder(FSheet, FArea, a.Arg(0).AsInteger())) : OleVariant(all);
   });
-  auto toInt = [](const OleVariant& v) { return v.AsInteger(); };
   auto toBool = [](const OleVariant& v) { return v.AsBool(); };
   styleField(DISPID_IndentLevel, &TXlStyle::IndentLevel, [](const OleVariant& v) {
     int i = v.AsInteger();
@@ -167,8 +167,17 @@ TXlRange::TXlRange(TComPtr<TXlWorksheet> sheet, TXlArea area)
     return o;
   });
   styleField(DISPID_ShrinkToFit, &TXlStyle::ShrinkToFit, toBool);
-  styleField(DISPID_HorizontalAlignment, &TXlStyle::HorizontalAlignment, toInt);
-  styleField(DISPID_VerticalAlignment, &TXlStyle::VerticalAlignment, toInt);
+  // Only the alignments a file can name.
+  styleField(DISPID_HorizontalAlignment, &TXlStyle::HorizontalAlignment, [](const OleVariant& v) {
+    int a = v.AsInteger();
+    if (!XlNameOf(XlHorizontalNames, a)) XlServerError("Unable to set the HorizontalAlignment property of the Range class");
+    return a;
+  });
+  styleField(DISPID_VerticalAlignment, &TXlStyle::VerticalAlignment, [](const OleVariant& v) {
+    int a = v.AsInteger();
+    if (!XlNameOf(XlVerticalNames, a)) XlServerError("Unable to set the VerticalAlignment property of the Range class");
+    return a;
+  });
   styleField(DISPID_WrapText, &TXlStyle::WrapText, toBool);
   Property(
       DISPID_ColumnWidth,

@@ -58,7 +58,9 @@ TComPtr<IDispatch> XlMakeBorder(TComPtr<TXlWorksheet> sheet, TXlArea a, int edge
   int first = edge ? edgeSlot(edge) : 0, last = edge ? first : 3;
   v->Field(DISPID_LineStyle, [first](const TXlStyle& s) { return OleVariant(s.Borders[first].LineStyle); },
            [first, last](TXlStyle& s, const OleVariant& x) {
-             for (int i = first; i <= last; ++i) s.Borders[i].LineStyle = x.AsInteger();
+             int line = x.AsInteger();
+             if (line != xlNone && !XlNameOf(XlLineNames, line)) XlServerError("Unable to set the LineStyle property of the Border class");
+             for (int i = first; i <= last; ++i) s.Borders[i].LineStyle = line;
            });
   v->Field(DISPID_Weight, [first](const TXlStyle& s) { return OleVariant(s.Borders[first].Weight); },
            [first, last](TXlStyle& s, const OleVariant& x) {

@@ -328,7 +328,11 @@ TEST_F(XlServerTest, WhatTheServerHoldsIsWhatItSaves) {
   DispPut(interior.Get(), DISPID_Pattern, -4125);  // gray 50%
   DispPut(interior.Get(), DISPID_Color, 0x00FFFF);
   DispPut(interior.Get(), DISPID_PatternColor, 0xFF0000);
+  // What no file could name is refused.
   EXPECT_THROW(DispPut(interior.Get(), DISPID_Pattern, 99), EOleException);
+  EXPECT_THROW(DispPut(range("A1").Get(), DISPID_HorizontalAlignment, 99), EOleException);
+  EXPECT_THROW(DispPut(range("A1").Get(), DISPID_VerticalAlignment, 99), EOleException);
+  EXPECT_THROW(DispPut(DispGet(range("A1").Get(), DISPID_Borders).AsDispatch().Get(), DISPID_LineStyle, 99), EOleException);
   DispPut(range("B1").Get(), DISPID_Orientation, xlVertical);
   DispPut(range("C1").Get(), DISPID_Orientation, 45);
   DispPut(range("A5").Get(), DISPID_RowHeight, 33);  // a row without cells
