@@ -277,6 +277,7 @@ void TOxExcel::SetUserName(const WideString& v) {
 }
 
 AnsiString TOxExcel::GetServerVersion() {
+  if (!FApplication) return "";  // as the base answers: no server, no version
   WideString v;
   OleCheck(FApplication->Get_Version(0, &v));
   return WideToAnsi(v);

@@ -275,8 +275,11 @@ AnsiString TOxExcelRange::GetVerb(int index) const {
 void TOxExcelRange::Connect() {
   TOxExcelItem::Connect();
   if (!FServerObject) return;
-  SetAddress(FAddress.empty() ? AnsiString("A1") : FAddress);
-  if (Pushing()) SetSimpleText(FSimpleText);
+  // Binding is no move: the cell the server object first stood on keeps its contents.
+  bool addressless = FAddress.empty();
+  applyAddress(addressless ? AnsiString("A1") : FAddress, false);
+  // With no address of its own the item has nothing of its own to write: it reads.
+  if (Pushing() && !addressless) SetSimpleText(FSimpleText);
   else SimpleText();
 }
 
@@ -285,7 +288,9 @@ AnsiString TOxExcelRange::Address() {
   return FAddress;
 }
 
-void TOxExcelRange::SetAddress(const AnsiString& address) {
+void TOxExcelRange::SetAddress(const AnsiString& address) { applyAddress(address, true); }
+
+void TOxExcelRange::applyAddress(const AnsiString& address, bool clearOld) {
   TOxExcelWorksheet* sheet = Worksheet();
   if (CheckConnected(false, true) && sheet && sheet->ServerObject()) {
     TComPtr<IDispatch> old = FServerObject;
@@ -295,7 +300,7 @@ void TOxExcelRange::SetAddress(const AnsiString& address) {
       showError("Invalid Range Address.");
       return;
     }
-    if (FClearOnMove && old) DispCall(old.Get(), DISPID_ClearContents);
+    if (FClearOnMove && clearOld && old) DispCall(old.Get(), DISPID_ClearContents);
     NotifyDesigner();
   }
   FAddress = address;

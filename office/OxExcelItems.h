@@ -232,6 +232,8 @@ public:
   void Populate();
 
 private:
+  // Binds the server object to the address; clearOld says the old one is left behind by a move.
+  void applyAddress(const AnsiString& address, bool clearOld);
   void put(const std::vector<DISPID>& path, const OleVariant& value, const std::vector<OleVariant>& args = {});
   void applyBorderStyle();
   void applyBorderWeight();

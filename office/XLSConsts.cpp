@@ -31,10 +31,15 @@ const char16_t* const XLSBorderStyleNames[XLSBorderStyleCount] = {
     u"thick",        u"double",  u"hair",          u"mediumDashed",    u"dashDot",
     u"mediumDashDot", u"dashDotDot", u"mediumDashDotDot", u"slantedDashDot"};
 
+const char16_t* const XLSAlignmentWords[XLSAlignmentWordCount] = {
+    u"hidden", u"locked",
+    u"general", u"left", u"center", u"right", u"fill", u"justify", u"centerContinuous", u"distributed",
+    u"top", u"center", u"bottom", u"justify", u"distributed"};
+
 const char16_t* const XLSTargetModes[XLSTargetModeCount] = {u"Internal", u"External"};
 const char16_t* const XLSRelNamespaces[XLSRelNamespaceCount] = {
     u"http://schemas.openxmlformats.org/officeDocument/2006/relationships",
-    u"http://schemas.openxmlformats.org/package/2006/relationships"};
+    u"http://schemas.microsoft.com/office/2006/relationships"};
 
 const char16_t* const XLSLexerCharSets[XLSLexerCharSetCount] = {
     u"'_abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", u"$", u"'[", u"()[]{}"};

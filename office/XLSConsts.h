@@ -30,8 +30,14 @@ extern const char16_t* const XLSFillPatternNames[XLSFillPatternCount];
 constexpr int XLSBorderStyleCount = 14;
 extern const char16_t* const XLSBorderStyleNames[XLSBorderStyleCount];
 
+// The protection attributes of a cell format, then the horizontal and the vertical alignment values.
+constexpr int XLSAlignmentWordCount = 15;
+extern const char16_t* const XLSAlignmentWords[XLSAlignmentWordCount];
+
 constexpr int XLSTargetModeCount = 2;
 extern const char16_t* const XLSTargetModes[XLSTargetModeCount];
+// The office-document relationships of the standard, then the office relationships that carry
+// the macro and toolbar parts.
 constexpr int XLSRelNamespaceCount = 2;
 extern const char16_t* const XLSRelNamespaces[XLSRelNamespaceCount];
 

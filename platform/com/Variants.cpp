@@ -34,7 +34,7 @@ double OleVariant::AsDouble() const {
   switch (v.FType) {
     case VT_EMPTY: return 0;
     case VT_I2: case VT_I4: case VT_BOOL: return v.FInt;
-    case VT_R8: return v.FDouble;
+    case VT_R8: case VT_DATE: return v.FDouble;
     case VT_BYREF | VT_BOOL: return *static_cast<VARIANT_BOOL*>(v.FRef);
     case VT_BSTR: {
       std::string a = WideToUtf8(v.FText);
@@ -74,6 +74,31 @@ WideString NumberToWide(double v) {
   return AnsiToWide(buf);
 }
 
+namespace {
+
+// "2024-02-29", with " 13:30:00" when the time of day is not midnight.
+WideString dateText(double date) {
+  double whole = std::floor(date);
+  long long seconds = std::llround((date - whole) * 86400);
+  long long days = static_cast<long long>(whole) + seconds / 86400 + 693899;  // days from 1 March of year 0
+  seconds %= 86400;
+  long long era = (days >= 0 ? days : days - 146096) / 146097;
+  long long doe = days - era * 146097;
+  long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  long long mp = (5 * doy + 2) / 153;
+  long long d = doy - (153 * mp + 2) / 5 + 1, m = mp < 10 ? mp + 3 : mp - 9, y = yoe + era * 400 + (m <= 2);
+  char buf[96];
+  if (seconds)
+    std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", y, m, d, seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+  else
+    std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld", y, m, d);
+  return AnsiToWide(buf);
+}
+
+}  // namespace
+
 WideString OleVariant::AsWide() const {
   const OleVariant& v = Deref();
   switch (v.FType) {
@@ -81,6 +106,7 @@ WideString OleVariant::AsWide() const {
     case VT_BSTR: return v.FText;
     case VT_I2: case VT_I4: return NumberToWide(v.FInt);
     case VT_R8: return NumberToWide(v.FDouble);
+    case VT_DATE: return dateText(v.FDouble);
     case VT_BOOL: return v.FInt ? L"True" : L"False";
     default: break;
   }
@@ -125,6 +151,7 @@ bool operator==(const OleVariant& a0, const OleVariant& b0) {
   if (a.FType != b.FType) return false;
   switch (a.FType) {
     case VT_BSTR: return a.FText == b.FText;
+    case VT_DATE: return a.FDouble == b.FDouble;
     case VT_BOOL: case VT_ERROR: return a.FInt == b.FInt;
     case VT_DISPATCH: case VT_UNKNOWN: return a.FDispatch == b.FDispatch;
     case VT_ARRAY | VT_VARIANT: return a.FLowBound == b.FLowBound && a.FArray == b.FArray;

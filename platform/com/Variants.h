@@ -15,6 +15,7 @@ constexpr VARTYPE VT_NULL = 1;
 constexpr VARTYPE VT_I2 = 2;
 constexpr VARTYPE VT_I4 = 3;
 constexpr VARTYPE VT_R8 = 5;
+constexpr VARTYPE VT_DATE = 7;
 constexpr VARTYPE VT_BSTR = 8;
 constexpr VARTYPE VT_DISPATCH = 9;
 constexpr VARTYPE VT_ERROR = 10;
@@ -44,6 +45,8 @@ public:
 
   static OleVariant Null() { OleVariant v; v.FType = VT_NULL; return v; }
   static OleVariant Int16(int16_t i) { OleVariant v{int(i)}; v.FType = VT_I2; return v; }
+  // Days since 30 December 1899, the time of day as the fraction.
+  static OleVariant Date(double days) { OleVariant v{days}; v.FType = VT_DATE; return v; }
   static OleVariant Error(HRESULT code) { OleVariant v{int(code)}; v.FType = VT_ERROR; return v; }
   // An optional argument left out.
   static OleVariant Missing() { return Error(DISP_E_PARAMNOTFOUND); }

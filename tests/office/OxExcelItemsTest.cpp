@@ -218,3 +218,28 @@ TEST_F(OxItemsTest, VerbsNeedTheConnectionAndSelectionFeedsThem) {
 }
 
 }  // namespace
+
+TEST_F(OxItemsTest, BindingIsNoMoveAndARangeWithoutAddressReads) {
+  EXPECT_EQ(xl->GetServerVersion(), "");  // disconnected: no server to ask
+  TOxExcelWorkbook* book = xl->Workbooks()->Add();
+  TOxExcelWorksheet* sheet = book->Worksheets()->Add();
+  TOxExcelRange* title = sheet->Ranges()->Add();
+  title->SetAddress("A1");
+  title->SetSimpleText("Title");
+  TOxExcelRange* mover = sheet->Ranges()->Add();
+  mover->SetClearOnMove(true);
+  mover->SetAddress("B2");
+  mover->SetSimpleText("x");
+  TOxExcelRange* plain = sheet->Ranges()->Add();
+
+  xl->SetConnected(true);
+  EXPECT_EQ(xl->GetServerVersion(), "9.0");
+  IDispatch* s = sheet->ServerObject();
+  EXPECT_EQ(DispGet(cell(s, "A1").Get(), DISPID_Text).AsAnsi(), "Title");
+  EXPECT_EQ(plain->SimpleText(), "Title");
+  EXPECT_EQ(DispGet(cell(s, "B2").Get(), DISPID_Text).AsAnsi(), "x");
+  // A move after binding does clear what it leaves.
+  mover->SetAddress("C3");
+  EXPECT_EQ(DispGet(cell(s, "B2").Get(), DISPID_Text).AsAnsi(), "");
+  EXPECT_EQ(DispGet(cell(s, "A1").Get(), DISPID_Text).AsAnsi(), "Title");
+}

@@ -2,20 +2,20 @@
 
 #include "office/OxExcel.h"
 #include "platform/classlib/Forms.h"
-#include "platform/com/XlServer.h"
+#include "platform/com/XlTestServer.h"
 
 namespace {
 
 struct OxExcelTest : ::testing::Test {
   void SetUp() override {
     OleInitialize();
-    RegisterExcelServer();
+    RegisterTestExcelServer();
     instancesBefore = XlServerInstances();
   }
   void TearDown() override {
     xl.reset();
     UnregisterComClass(CLASS_ExcelApplication);
-    RegisterExcelServer();
+    RegisterTestExcelServer();
     OxCoCreateInstanceEx = reinterpret_cast<TCoCreateInstanceEx>(GetOleProcAddress("ole32.dll", "CoCreateInstanceEx"));
     Application().SetExceptionDisplay(nullptr);
     EXPECT_EQ(XlServerInstances(), instancesBefore);
@@ -217,7 +217,7 @@ TEST_F(OxExcelTest, AFailedConnectStaysDisconnectedAndReleasesTheServer) {
   // A server that refuses the events: made by the component, so it is quit too.
   UnregisterComClass(CLASS_ExcelApplication);
   RegisterComClass(CLASS_ExcelApplication, [](const IID& iid, void** obj) {
-    HRESULT hr = CreateExcelServer(iid, obj);
+    HRESULT hr = CreateTestExcelServer(iid, obj);
     TComPtr<IXlUserActions> u = TComPtr<IUnknown>(static_cast<IUnknown*>(*obj)).Query<IXlUserActions>(IID_XlUserActions);
     u->RefuseEvents(true);
     return hr;
@@ -230,7 +230,7 @@ TEST_F(OxExcelTest, AFailedConnectStaysDisconnectedAndReleasesTheServer) {
 
   // One supplied by a handler is released, not quit.
   TComPtr<IDispatch> supplied;
-  OleCheck(CreateExcelServer(IID_IDispatch, supplied.PutVoid()));
+  OleCheck(CreateTestExcelServer(IID_IDispatch, supplied.PutVoid()));
   supplied.Query<IXlUserActions>(IID_XlUserActions)->FailMember(DISPID_EnableEvents);
   xl->OnGetInstance = [&](TObject*, TComPtr<IDispatch>& instance, const CLSID&, const IID&) { instance = supplied; };
   EXPECT_THROW(xl->SetConnected(true), EOleSysError);
@@ -284,7 +284,7 @@ TEST(OxOfficeVersion, ParsesTheMajorNumber) {
 // Events straight into a sink, as a server that names its arguments would send them.
 TEST_F(OxExcelTest, SinkPlacesNamedArgumentsAndReportsHandlerErrors) {
   TComPtr<IDispatch> server;
-  OleCheck(CreateExcelServer(IID_IDispatch, server.PutVoid()));
+  OleCheck(CreateTestExcelServer(IID_IDispatch, server.PutVoid()));
   std::vector<std::vector<OleVariant>> calls;
   bool raise = false;
   TOxEventAdapter adapter(server.Get(), [&](const IID&, DISPID, std::vector<OleVariant>& args) {
@@ -332,7 +332,7 @@ namespace {
 
 TEST_F(OxExcelTest, FromServerSyncReadsTheServerAndUserNameWaitsForAWorkbook) {
   TComPtr<IDispatch> supplied;
-  OleCheck(CreateExcelServer(IID_IDispatch, supplied.PutVoid()));
+  OleCheck(CreateTestExcelServer(IID_IDispatch, supplied.PutVoid()));
   TComPtr<_Application> app = supplied.Query<_Application>(IID__Application);
   app->Set_Caption(0, L"Server caption");
   app->Set_Interactive(0, VARIANT_FALSE);

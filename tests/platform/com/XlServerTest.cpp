@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/com/ConnectionPoints.h"
 #include "platform/com/XlServer.h"
 
 namespace {
@@ -238,3 +240,156 @@ TEST_F(XlServerTest, LibreOfficeReadsTheSavedCells) {
 }
 
 }  // namespace
+
+namespace {
+
+// Hears the application's events; a handler may set the last argument, the Cancel flag.
+class TEventSink final : public TAutoObject<IDispatch> {
+public:
+  TEventSink() : TAutoObject(ExcelDispNames(), IID_AppEvents) {}
+  HRESULT Invoke(DISPID dispid, const IID&, LCID, uint16_t, DISPPARAMS* p, OleVariant*, EXCEPINFO*, uint32_t*) override {
+    Heard.push_back(dispid);
+    if (dispid == CancelOn && p->cArgs) p->rgvarg[0].SetRef(OleVariant(true));
+    return S_OK;
+  }
+  std::vector<DISPID> Heard;
+  DISPID CancelOn = DISPID_UNKNOWN;
+};
+
+}  // namespace
+
+TEST_F(XlServerTest, ACancelledCloseWritesNothing) {
+  std::filesystem::create_directories(dir);
+  TComPtr<TEventSink> sink = MakeAuto<TEventSink>();
+  TComPtr<IConnectionPoint> point;
+  OleCheck(app.Query<IConnectionPointContainer>(IID_IConnectionPointContainer)->FindConnectionPoint(IID_AppEvents, point.Put()));
+  uint32_t cookie = 0;
+  OleCheck(point->Advise(sink.Get(), &cookie));
+  DispPut(range("A1").Get(), DISPID_Value, "kept");
+  AnsiString file = (dir / "closed.xml").string();
+  sink->CancelOn = DISPID_WorkbookBeforeClose;
+  EXPECT_FALSE(DispCall(book.Get(), DISPID_Close, {true, file}).AsBool());
+  EXPECT_FALSE(std::filesystem::exists(file.c_str()));
+  sink->CancelOn = DISPID_UNKNOWN;
+  EXPECT_TRUE(DispCall(book.Get(), DISPID_Close, {true, file}).AsBool());
+  EXPECT_TRUE(std::filesystem::exists(file.c_str()));
+  point->Unadvise(cookie);
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(XlServerTest, BlockWritesReachEveryCellOrFail) {
+  // More cells than writes once reached, each of them.
+  TComPtr<IDispatch> block = range("A1:B60000");
+  DispPut(block.Get(), DISPID_Value, 7);
+  DispPut(block.Get(), DISPID_HorizontalAlignment, xlHAlignCenter);
+  for (const char* a : {"A1", "B60000", "A54321"}) {
+    EXPECT_EQ(DispGet(range(a).Get(), DISPID_Value).AsInteger(), 7) << a;
+    EXPECT_EQ(DispGet(range(a).Get(), DISPID_HorizontalAlignment).AsInteger(), xlHAlignCenter) << a;
+  }
+  EXPECT_EQ(DispGet(range("C1").Get(), DISPID_Value).VType(), VT_EMPTY);
+  // Whole columns and rows take a format that reaches the cells made later.
+  TComPtr<IDispatch> column = DispGet(range("D1").Get(), DISPID_EntireColumn).AsDispatch();
+  DispPut(DispGet(column.Get(), DISPID_Font).AsDispatch().Get(), DISPID_Bold, true);
+  DispPut(DispGet(range("A9").Get(), DISPID_EntireRow).AsDispatch().Get(), DISPID_WrapText, true);
+  DispPut(range("D777777").Get(), DISPID_Value, "late");
+  EXPECT_TRUE(DispGet(DispGet(range("D777777").Get(), DISPID_Font).AsDispatch().Get(), DISPID_Bold).AsBool());
+  EXPECT_TRUE(DispGet(range("XFD9").Get(), DISPID_WrapText).AsBool());
+  EXPECT_FALSE(DispGet(range("XFD10").Get(), DISPID_WrapText).AsBool());
+  // Row heights and outline levels reach every row.
+  TComPtr<IDispatch> rows = DispGet(range("A1:A150000").Get(), DISPID_EntireRow).AsDispatch();
+  DispPut(rows.Get(), DISPID_RowHeight, 20);
+  DispPut(rows.Get(), DISPID_OutlineLevel, 3);
+  EXPECT_EQ(DispGet(range("Z149999").Get(), DISPID_RowHeight).AsDouble(), 20);
+  EXPECT_EQ(DispGet(range("Z149999").Get(), DISPID_OutlineLevel).AsInteger(), 3);
+  // A value for more cells than one write makes, or a format for a block that is not whole rows or
+  // columns, is refused and changes nothing.
+  TComPtr<IDispatch> all = DispGet(sheet.Get(), DISPID_Cells).AsDispatch();
+  EXPECT_THROW(DispPut(all.Get(), DISPID_Value, 1), EOleException);
+  EXPECT_EQ(DispGet(range("E5").Get(), DISPID_Value).VType(), VT_EMPTY);
+  EXPECT_THROW(DispPut(range("A1:Z100000").Get(), DISPID_WrapText, true), EOleException);
+  // Emptying makes no cells, so any block may be emptied.
+  DispPut(all.Get(), DISPID_Value, OleVariant());
+  EXPECT_EQ(DispGet(range("B60000").Get(), DISPID_Value).VType(), VT_EMPTY);
+}
+
+TEST_F(XlServerTest, OffsetsAndSizesFarOutsideTheSheetAreRefused) {
+  TComPtr<IDispatch> b2 = range("B2");
+  for (auto [member, args] : std::vector<std::pair<DISPID, std::vector<OleVariant>>>{
+           {DISPID_Offset, {2147483647, 0}}, {DISPID_Offset, {0, 2147483647}}, {DISPID_Offset, {-2147483647, 0}},
+           {DISPID_Resize, {2147483647, 1}}, {DISPID_Resize, {1, 2147483647}},
+           {DISPID_Item, {2147483647, 1}}, {DISPID_Item, {1, -2147483647}}})
+    EXPECT_THROW(DispGet(b2.Get(), member, args), EOleException) << member;
+  EXPECT_EQ(DispGet(DispGet(b2.Get(), DISPID_Offset, {-1, -1}).AsDispatch().Get(), DISPID_Address).AsAnsi(), "$A$1");
+}
+
+TEST_F(XlServerTest, WhatTheServerHoldsIsWhatItSaves) {
+  std::filesystem::create_directories(dir);
+  TComPtr<IDispatch> interior = DispGet(range("A1").Get(), DISPID_Interior).AsDispatch();
+  DispPut(interior.Get(), DISPID_Pattern, -4125);  // gray 50%
+  DispPut(interior.Get(), DISPID_Color, 0x00FFFF);
+  DispPut(interior.Get(), DISPID_PatternColor, 0xFF0000);
+  // What no file could name is refused.
+  EXPECT_THROW(DispPut(interior.Get(), DISPID_Pattern, 99), EOleException);
+  EXPECT_THROW(DispPut(range("A1").Get(), DISPID_HorizontalAlignment, 99), EOleException);
+  EXPECT_THROW(DispPut(range("A1").Get(), DISPID_VerticalAlignment, 99), EOleException);
+  EXPECT_THROW(DispPut(DispGet(range("A1").Get(), DISPID_Borders).AsDispatch().Get(), DISPID_LineStyle, 99), EOleException);
+  DispPut(range("B1").Get(), DISPID_Orientation, xlVertical);
+  DispPut(range("C1").Get(), DISPID_Orientation, 45);
+  DispPut(range("A5").Get(), DISPID_RowHeight, 33);  // a row without cells
+  DispPut(range("D1").Get(), DISPID_Value, 0.1 + 0.2);
+  TComPtr<IDispatch> links;
+  OleCheck(sheet->Hyperlinks(links.Put()));
+  DispCall(links.Get(), DISPID_Add, {range("A2"), "", "Sheet1!C3"});
+  DispCall(links.Get(), DISPID_Add, {range("A3"), "http://example.com/", "part"});
+  AnsiString file = (dir / "kept.xml").string();
+  OleCheck(book->SaveAs(AnsiToWide(file), 0));
+
+  TComPtr<_Workbook> again;
+  OleCheck(books->Open(AnsiToWide(file), 0, again.Put()));
+  TComPtr<IDispatch> s = DispGet(DispGet(again.Get(), "Worksheets").AsDispatch().Get(), "Item", {1}).AsDispatch();
+  auto at = [&](const char* a) { return DispGet(s.Get(), DISPID_Range, {a}).AsDispatch(); };
+  TComPtr<IDispatch> in = DispGet(at("A1").Get(), DISPID_Interior).AsDispatch();
+  EXPECT_EQ(DispGet(in.Get(), DISPID_Pattern).AsInteger(), -4125);
+  EXPECT_EQ(DispGet(in.Get(), DISPID_Color).AsInteger(), 0x00FFFF);
+  EXPECT_EQ(DispGet(in.Get(), DISPID_PatternColor).AsInteger(), 0xFF0000);
+  EXPECT_EQ(DispGet(at("B1").Get(), DISPID_Orientation).AsInteger(), xlVertical);
+  EXPECT_EQ(DispGet(at("C1").Get(), DISPID_Orientation).AsInteger(), 45);
+  EXPECT_EQ(DispGet(at("A5").Get(), DISPID_RowHeight).AsDouble(), 33);
+  EXPECT_EQ(DispGet(at("D1").Get(), DISPID_Value).AsDouble(), 0.1 + 0.2);  // every digit
+  TComPtr<IDispatch> read;
+  OleCheck(s.Query<_Worksheet>(IID__Worksheet)->Hyperlinks(read.Put()));
+  ASSERT_EQ(DispGet(read.Get(), DISPID_Count).AsInteger(), 2);
+  TComPtr<IDispatch> inside = DispGet(read.Get(), DISPID_Item, {1}).AsDispatch();
+  EXPECT_EQ(DispGet(inside.Get(), DISPID_Address).AsAnsi(), "");
+  EXPECT_EQ(DispGet(inside.Get(), DISPID_SubAddress).AsAnsi(), "Sheet1!C3");
+  TComPtr<IDispatch> outside = DispGet(read.Get(), DISPID_Item, {2}).AsDispatch();
+  EXPECT_EQ(DispGet(outside.Get(), DISPID_Address).AsAnsi(), "http://example.com/");
+  EXPECT_EQ(DispGet(outside.Get(), DISPID_SubAddress).AsAnsi(), "part");
+
+  // Values no file could keep are refused as they come.
+  for (const OleVariant& v : {OleVariant(std::nan("")), OleVariant::Date(-5), OleVariant::Error(DISP_E_PARAMNOTFOUND)})
+    EXPECT_THROW(DispPut(range("E1").Get(), DISPID_Value, v), EOleException);
+  EXPECT_THROW(DispPut(range("E1:F1").Get(), DISPID_Value, OleVariant::Array({1, OleVariant(HUGE_VAL)})), EOleException);
+  EXPECT_EQ(DispGet(range("E1").Get(), DISPID_Value).VType(), VT_EMPTY);
+  // What the format cannot hold is refused by name, and the file already there stays.
+  DispPut(range("B7").Get(), DISPID_Value, "bell\a");
+  try {
+    DispCall(book.Get(), DISPID_SaveAs, {file});
+    FAIL();
+  } catch (const EOleException& e) {
+    EXPECT_NE(e.Message().find("cell B7 of sheet 'Sheet1'"), std::string::npos) << e.Message();
+  }
+  TComPtr<_Workbook> third;
+  OleCheck(books->Open(AnsiToWide(file), 0, third.Put()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(XlServerTest, ThePlainServerAnswersOnlyForItsOwnInterfaces) {
+  constexpr IID testHooks = StringToGUID("{6F1C3A52-8D0B-4E27-9A3C-51D2E0B7C410}");
+  void* obj = nullptr;
+  EXPECT_EQ(app->QueryInterface(testHooks, &obj), E_NOINTERFACE);
+  EXPECT_EQ(obj, nullptr);
+  TComPtr<IConnectionPointContainer> events = app.Query<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  EXPECT_TRUE(events);
+}
