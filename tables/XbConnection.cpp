@@ -21,7 +21,11 @@ constexpr int32_t kTrue = -1;
 constexpr int32_t kFalse = 0;
 constexpr int32_t HeaderSize = 20;
 constexpr int32_t BodyPiece = 8192;
-constexpr int32_t ProgressBodySize = 24;
+constexpr size_t ProgressBodySize = 24;
+// An answer body is read only up to this size, and expanded only up to the second; a server that
+// claims more loses the connection before anything of that size is allocated.
+constexpr int64_t MaxAnswerBytes = 64 << 20;
+constexpr int64_t MaxExpandedBytes = 64 << 20;
 constexpr int32_t IndexEntrySize = 1026;
 constexpr uint32_t ShutdownWaitMs = 5000;
 constexpr unsigned PollIntervalMs = 1000;
@@ -90,6 +94,11 @@ double Float(const AnsiString& reply) {
 AnsiString StreamText(TMemoryStream* s) {
   if (!s) return {};
   return AnsiString(reinterpret_cast<const char*>(s->Memory()), static_cast<size_t>(s->Size()));
+}
+
+std::string_view StreamBytes(TMemoryStream* s) {
+  if (!s) return {};
+  return {reinterpret_cast<const char*>(s->Memory()), static_cast<size_t>(s->Size())};
 }
 
 // Reads fields off an answer, each checked against the bytes left.
@@ -358,26 +367,25 @@ void TXbConnection::lostConnection(const AnsiString& where) {
   ReportError(where, "Connection lost");
 }
 
-bool TXbConnection::sendFrame(const AnsiString& code, const AnsiString& payload, bool asStream, const AnsiString& where) {
-  AnsiString body = payload;
+bool TXbConnection::sendFrame(const AnsiString& code, std::string_view payload, bool asStream,
+                             const AnsiString& where) {
   AnsiString flag = "0000";
+  TMemoryStream packed;
   if (FCompression && !payload.empty()) {
     if (!LoadCompressionEngine()) throw Exception("Compression engine missing");
-    TMemoryStream source, packed;
+    TMemoryStream source;
     source.WriteBuffer(payload.data(), static_cast<int64_t>(payload.size()));
     CompressStream(&source, &packed);
-    body = StreamText(&packed);
+    payload = StreamBytes(&packed);
     flag = "0001";
     asStream = true;
   }
-  AnsiString header = H(static_cast<int64_t>(body.size()), 8) + flag + FSession + code;
+  AnsiString header = H(static_cast<int64_t>(payload.size()), 8) + flag + FSession + code;
   try {
     if (asStream) {
-      TMemoryStream s;
-      s.WriteBuffer(body.data(), static_cast<int64_t>(body.size()));
-      if (SendStream(header, s) != static_cast<int64_t>(body.size())) throw Exception("Short send");
+      if (SendBytes(header, payload) != static_cast<int64_t>(payload.size())) throw Exception("Short send");
     } else {
-      SendText(header + body);
+      SendText(header + AnsiString(payload));
     }
   } catch (Exception&) {
     lostConnection(where);
@@ -386,36 +394,47 @@ bool TXbConnection::sendFrame(const AnsiString& code, const AnsiString& payload,
   return true;
 }
 
-AnsiString TXbConnection::readBody(int32_t length, const TTickClock& clock) {
-  AnsiString body;
-  while (static_cast<int32_t>(body.size()) < length) {
-    int32_t want = std::min(BodyPiece, length - static_cast<int32_t>(body.size()));
-    while (BufferedCount() < want) {
+void TXbConnection::readExact(uint8_t* dst, int64_t n, const TTickClock& clock) {
+  while (n > 0) {
+    if (BufferedCount() == 0) {
       if (FTimeOut != 0) {
         uint32_t waited = clock.ElapsedMs();
         if (waited >= static_cast<uint32_t>(FTimeOut)) throw EXbTimeOut("Time out");
         int r = WsWaitReadable(FSocket, static_cast<int>(static_cast<uint32_t>(FTimeOut) - waited));
+        if (r == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
         if (r == 0) throw EXbTimeOut("Time out");
       }
-      ReadBytes(0);
+      FillBuffer();
     }
-    body += ReadBytes(want);
+    int32_t k = TakeInto(dst, static_cast<int32_t>(std::min<int64_t>(n, BodyPiece)));
+    dst += k;
+    n -= k;
   }
-  return body;
 }
 
-void TXbConnection::handleNotice(const AnsiString& kind, const AnsiString& body) {
+void TXbConnection::readBody(TMemoryStream& target, int64_t length, const TTickClock& clock) {
+  // The buffer grows with what arrives, so a length the server does not back costs nothing.
+  int64_t done = 0;
+  while (done < length) {
+    int64_t piece = std::min<int64_t>(BodyPiece, length - done);
+    target.SetSize(done + piece);
+    readExact(target.Memory() + done, piece, clock);
+    done += piece;
+  }
+  target.SetPosition(0);
+}
+
+void TXbConnection::handleNotice(const AnsiString& kind, TMemoryStream& body) {
+  std::string_view bytes(reinterpret_cast<const char*>(body.Memory()), static_cast<size_t>(body.Size()));
   if (kind == KindStream) {
-    TMemoryStream s;
-    s.WriteBuffer(body.data(), static_cast<int64_t>(body.size()));
-    s.SetPosition(0);
-    if (OnServerStream) OnServerStream(this, s);
+    body.SetPosition(0);
+    if (OnServerStream) OnServerStream(this, body);
   } else if (kind == KindMessage) {
-    if (OnServerMessage) OnServerMessage(this, body);
-  } else if (kind == KindProgress && static_cast<int32_t>(body.size()) >= ProgressBodySize) {
+    if (OnServerMessage) OnServerMessage(this, AnsiString(bytes));
+  } else if (kind == KindProgress && bytes.size() >= ProgressBodySize) {
     int32_t mn, mx, pos;
-    if (ParseHexStrict(body.substr(0, 8), mn) && ParseHexStrict(body.substr(8, 8), mx) &&
-        ParseHexStrict(body.substr(16, 8), pos) && OnServerProgress)
+    if (ParseHexStrict(bytes.substr(0, 8), mn) && ParseHexStrict(bytes.substr(8, 8), mx) &&
+        ParseHexStrict(bytes.substr(16, 8), pos) && OnServerProgress)
       OnServerProgress(this, 1, mn, mx, pos);
   }
 }
@@ -441,21 +460,25 @@ int32_t TXbConnection::fill(bool polling) {
       FAnswerStream.Clear();
       TTickClock clock;
       if (FTimeOut != 0 && !WaitReadable(FTimeOut)) throw EXbTimeOut("Time out");
-      AnsiString header = readBody(HeaderSize, clock);
+      uint8_t header[HeaderSize];
+      readExact(header, HeaderSize, clock);
+      std::string_view head(reinterpret_cast<const char*>(header), HeaderSize);
       int32_t length;
-      if (!ParseHexStrict(header.substr(0, 8), length) || length < 0 || header.substr(0, 8).size() != 8)
-        throw EXbBadFrame("Malformed length");
-      AnsiString body = length > 0 ? readBody(length, clock) : AnsiString();
-      if (FCompression && !body.empty()) {
-        if (!LoadCompressionEngine()) throw EXbBadFrame("Compression engine missing");
-        TMemoryStream packed, plain;
-        packed.WriteBuffer(body.data(), static_cast<int64_t>(body.size()));
-        UnCompressStream(&packed, &plain);
-        if (plain.Size() == 0) throw EXbBadFrame("Malformed compressed body");
-        body = StreamText(&plain);
+      if (!ParseHexStrict(head.substr(0, 8), length)) throw EXbBadFrame("Malformed length");
+      // The length field holds up to 4 GiB; only what the answer buffer is meant to hold is read.
+      int64_t bodyLength = static_cast<uint32_t>(length);
+      if (bodyLength > MaxAnswerBytes) throw EXbBadFrame("Answer too long");
+      if (FCompression && bodyLength > 0) {
+        TMemoryStream packed;
+        readBody(packed, bodyLength, clock);
+        FAnswerStream.SetLimit(MaxExpandedBytes);
+        if (!ExpandStream(packed, FAnswerStream)) throw EXbBadFrame("Malformed compressed body");
+      } else {
+        readBody(FAnswerStream, bodyLength, clock);
       }
-      AnsiString kind = header.substr(16, 4);
+      AnsiString kind(head.substr(16, 4));
       if (kind == KindShutdown) {
+        FAnswerStream.Clear();
         Sleep(ShutdownWaitMs);
         stopTimer();
         Disconnect();
@@ -466,10 +489,12 @@ int32_t TXbConnection::fill(bool polling) {
         return -1;
       }
       bool notice = kind == KindStream || kind == KindMessage || kind == KindProgress;
-      if (notice) handleNotice(kind, body);
-      if (!notice) FAnswerStream.WriteBuffer(body.data(), static_cast<int64_t>(body.size()));
+      result = static_cast<int32_t>(FAnswerStream.Size());
+      if (notice) {
+        handleNotice(kind, FAnswerStream);
+        FAnswerStream.Clear();
+      }
       FAnswerStream.SetPosition(0);
-      result = static_cast<int32_t>(body.size());
       if (!notice || polling) break;
     }
   } catch (EXbConnectionError&) {
@@ -514,7 +539,7 @@ AnsiString TXbConnection::transmit(const AnsiString& code, const AnsiString& pay
 TMemoryStream* TXbConnection::receive(const AnsiString& code, const AnsiString& payload, bool sendStream) {
   requireOpen(code);
   AnsiString where = sendStream ? "XbConnection.ClientStreamSendReceive" : "XbConnection.ClientStreamReceive";
-  if (!sendFrame(code, sendStream ? StreamText(&FSendStream) : payload, sendStream, where))
+  if (!sendFrame(code, sendStream ? StreamBytes(&FSendStream) : std::string_view(payload), sendStream, where))
     throw EXbReported("Connection lost");
   int32_t n = fill(false);
   if (n < 0) throw EXbReported("Server shutdown");
@@ -571,8 +596,8 @@ void TXbConnection::guardVoid(const AnsiString& op, Body body, const AnsiString&
   guard<int32_t>(op, 0, [&] { return body(), 0; }, false, where);
 }
 
-AnsiString TXbConnection::streamText(const AnsiString& code, const AnsiString& payload, bool sendStream) {
-  return StreamText(receive(code, payload, sendStream));
+std::string_view TXbConnection::streamBytes(const AnsiString& code, const AnsiString& payload, bool sendStream) {
+  return StreamBytes(receive(code, payload, sendStream));
 }
 
 AnsiString TXbConnection::Alias(int32_t wa) { return guard<AnsiString>("Alias", {}, [&] { return xmit("0530", D(wa)); }); }
@@ -626,7 +651,7 @@ int32_t TXbConnection::Found() { return guard("Found", kFalse, [&] { return Bool
 
 int32_t TXbConnection::GetBlob(const AnsiString& f, void* buffer, int32_t size) {
   return guard("GetBlob", 0, [&] {
-    AnsiString bytes = streamText("0480", f);
+    std::string_view bytes = streamBytes("0480", f);
     int32_t n = std::min(static_cast<int32_t>(bytes.size()), std::max(0, size));
     if (n > 0) std::memcpy(buffer, bytes.data(), static_cast<size_t>(n));
     return n;
@@ -653,7 +678,7 @@ char* TXbConnection::GetMemo(const AnsiString& f, int32_t width) {
 
 void TXbConnection::GetRecord(char* buffer, int32_t size) {
   guardVoid("GetRecord", [&] {
-    AnsiString bytes = streamText("0515");
+    std::string_view bytes = streamBytes("0515");
     size_t n = std::min(bytes.size(), static_cast<size_t>(std::max(0, size)));
     if (n > 0) std::memcpy(buffer, bytes.data(), n);
   });

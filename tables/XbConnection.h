@@ -12,6 +12,7 @@
 #include "platform/classlib/Timer.h"
 #include "tables/XbNet.h"
 #include "tables/XbOps.h"
+#include "tables/intCrypt.h"
 #include "tables/xbEnv.h"
 
 QUORVEX_EXCEPTION(EXbConnectionError, Exception);
@@ -280,16 +281,21 @@ private:
   void stopTimer();
   void restartTimer();
   void lostConnection(const AnsiString& where);
-  bool sendFrame(const AnsiString& code, const AnsiString& payload, bool asStream, const AnsiString& where);
-  AnsiString readBody(int32_t length, const class TTickClock& clock);
-  void handleNotice(const AnsiString& kind, const AnsiString& body);
+  bool sendFrame(const AnsiString& code, std::string_view payload, bool asStream, const AnsiString& where);
+  void readExact(uint8_t* dst, int64_t n, const class TTickClock& clock);
+  void readBody(TMemoryStream& target, int64_t length, const class TTickClock& clock);
+  void handleNotice(const AnsiString& kind, TMemoryStream& body);
   // The paths below raise EXbReported once a failure has been reported.
   int32_t fill(bool polling);
   void requireOpen(const AnsiString& code);
   AnsiString transmit(const AnsiString& code, const AnsiString& payload, bool awaitAnswer);
   TMemoryStream* receive(const AnsiString& code, const AnsiString& payload, bool sendStream);
   AnsiString xmit(const AnsiString& code, const AnsiString& payload = {}) { return transmit(code, payload, true); }
-  AnsiString streamText(const AnsiString& code, const AnsiString& payload = {}, bool sendStream = false);
+  // The answer's bytes, valid until the next command.
+  std::string_view streamBytes(const AnsiString& code, const AnsiString& payload = {}, bool sendStream = false);
+  AnsiString streamText(const AnsiString& code, const AnsiString& payload = {}, bool sendStream = false) {
+    return AnsiString(streamBytes(code, payload, sendStream));
+  }
   // Runs a command body: a failure is reported once as [XbConnection.op]op and the fallback
   // answered; quiet commands report nothing of their own.
   template <class R, class Body>
@@ -309,7 +315,7 @@ private:
   AnsiString FDatabaseAlias;
   AnsiString FQueryDataPath;
   std::vector<TDataSet*> FDataSets;
-  TMemoryStream FAnswerStream;
+  TLimitedMemoryStream FAnswerStream;
   TMemoryStream FSendStream;
   AnsiString FAnswer;
   TTimer* FTimer = nullptr;

@@ -1,6 +1,7 @@
 #include "tables/XbNet.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "tables/TickClock.h"
@@ -197,6 +198,15 @@ AnsiString TXbNetSocket::TakeBytes(int32_t count) {
   return taken;
 }
 
+int32_t TXbNetSocket::TakeInto(void* dst, int32_t count) {
+  int32_t n = std::min(std::max(0, count), BufferedCount());
+  if (n == 0) return 0;
+  std::memcpy(dst, FBuffer.data(), static_cast<size_t>(n));
+  std::memmove(FBuffer.data(), FBuffer.data() + n, static_cast<size_t>(BufferedCount() - n));
+  FFillPos -= n;
+  return n;
+}
+
 AnsiString TXbNetSocket::ReadBytes(int32_t count) {
   if (count == 0) FillBuffer();
   while (BufferedCount() < count) FillBuffer();
@@ -287,11 +297,14 @@ int32_t TXbNetSocket::SendCommand(const AnsiString& command, int32_t expected, c
 }
 
 int32_t TXbNetSocket::SendText(const AnsiString& text) {
+  return sendAll(text.data(), static_cast<int32_t>(text.size()));
+}
+
+int32_t TXbNetSocket::sendAll(const char* data, int32_t total) {
   if (!GetActive()) throw EXbNetClosedSocket("Socket is closed, cannot write");
   int32_t sent = 0;
-  int32_t total = static_cast<int32_t>(text.size());
   while (sent < total) {
-    int n = WsSend(FSocket, text.data() + sent, total - sent);
+    int n = WsSend(FSocket, data + sent, total - sent);
     if (n == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
     if (n == 0) {
       FClosedByPeer = true;
@@ -317,6 +330,21 @@ int64_t TXbNetSocket::SendStream(const AnsiString& header, TStream& stream) {
     if (n <= 0) break;
     piece.resize(static_cast<size_t>(n));
     sent += SendText(piece);
+    if (OnWriteProgress) OnWriteProgress(this, 0, 0, static_cast<int32_t>(sent));
+  }
+  if (OnWriteProgress) OnWriteProgress(this, 0, 0, 0);
+  return sent;
+}
+
+int64_t TXbNetSocket::SendBytes(const AnsiString& header, std::string_view data) {
+  if (SendText(header) <= 0) return 0;
+  int64_t size = static_cast<int64_t>(data.size());
+  FTransferTotal = static_cast<int32_t>(size);
+  if (OnWriteProgress) OnWriteProgress(this, 0, static_cast<int32_t>(size), 0);
+  int64_t sent = 0;
+  while (sent < size) {
+    int64_t piece = std::min<int64_t>(StreamPiece, size - sent);
+    sent += sendAll(data.data() + sent, static_cast<int32_t>(piece));
     if (OnWriteProgress) OnWriteProgress(this, 0, 0, static_cast<int32_t>(sent));
   }
   if (OnWriteProgress) OnWriteProgress(this, 0, 0, 0);

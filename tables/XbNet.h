@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "platform/classlib/Classes.h"
 #include "platform/engines/WinSock.h"
@@ -84,6 +85,8 @@ public:
   int32_t SendLine(const AnsiString& text) { return SendText(text + FLineTerm); }
   // Sends the header, then the stream in 8192-byte pieces; answers the stream bytes sent.
   int64_t SendStream(const AnsiString& header, TStream& stream);
+  // The same for bytes held in memory, sent from where they are.
+  int64_t SendBytes(const AnsiString& header, std::string_view data);
   // Reads n bytes into the target, from its start, and rewinds it.
   void ReadStream(TStream& target, int64_t n);
   bool WaitReadable(int32_t ms);
@@ -111,8 +114,11 @@ protected:
   virtual void DoStatus(const AnsiString& text);
   void FillBuffer();
   AnsiString TakeBytes(int32_t count);
+  // Moves up to count held bytes into dst; answers how many.
+  int32_t TakeInto(void* dst, int32_t count);
   void RaiseSocketError(int code);
   void TraceLine(const AnsiString& text);
+  int32_t sendAll(const char* data, int32_t count);
 
   AnsiString FBuffer;
   int32_t FFillPos = 1;

@@ -17,6 +17,10 @@ constexpr int32_t BookmarkBytes = 4;
 // After the record: the bookmark, the row number again, the flag byte and three spare bytes.
 constexpr int32_t BookmarkAreaBytes = 12;
 constexpr int32_t RowIdDigits = 8;
+// What a statement's answer may claim before anything is sized by it: one record, and all rows
+// together with what each costs here before it is fetched.
+constexpr int64_t MaxRecordBytes = 1 << 20;
+constexpr int64_t MaxResultBytes = int64_t(256) << 20;
 
 AnsiString Pad(const AnsiString& text, std::size_t width) {
   return text.size() >= width ? text : text + AnsiString(width - text.size(), ' ');
@@ -282,9 +286,14 @@ void TXbQuery::prepareAndOpen() {
     FHandle = 0;
     error(o.Message.empty() ? "Unable to execute SQL statement:\r\r" + sql : o.Message);
   }
-  FRowCount = std::max(0, o.RecordCount);
+  if (o.RecordCount < 0 || o.FieldCount < 0 || o.RecordSize < 0 || o.RecordSize > MaxRecordBytes ||
+      int64_t(o.RecordCount) * (o.RecordSize + int64_t(sizeof(TRow))) > MaxResultBytes) {
+    releaseHandle();
+    error("Error while reading stream");
+  }
+  FRowCount = o.RecordCount;
   FFieldCount = o.FieldCount;
-  FRecordSize = std::max(0, o.RecordSize);
+  FRecordSize = o.RecordSize;
 }
 
 void TXbQuery::InternalInitFieldDefs() {

@@ -8,7 +8,9 @@ Prints the port it listens on (127.0.0.1, ephemeral), then serves one connection
 Frames are encoded and decoded here on their own, not by the client's code.
 
 Faults, each CODE:...: delay:CODE:MS, badlen:CODE, closemid:CODE, reset:CODE, long:CODE,
-stall:CODE, notices:CODE, shutdown:CODE, push:CODE (a message after an unanswered command), refuse.
+stall:CODE, notices:CODE, shutdown:CODE, push:CODE (a message after an unanswered command), refuse,
+claim:CODE:LENGTH (a header claiming LENGTH hex bytes, then a trickle), bomb:CODE:MIB (a compressed
+body expanding to MIB MiB of zeros), big:CODE:MIB (an answer of MIB MiB).
 """
 import ctypes, os, socket, struct, sys, threading, time, zlib
 
@@ -72,6 +74,13 @@ def yn(v): return b'Y' if v else b'N'
 def txt(s): return b'' if s is None else s
 def fnum(v): return repr(float(v)).rstrip('0').rstrip('.').encode() if v != int(v) else str(int(v)).encode()
 
+BOMBS = {}
+def bomb(mib):
+    if mib not in BOMBS:
+        z, zero = zlib.compressobj(9), bytes(1 << 20)
+        BOMBS[mib] = b''.join(z.compress(zero) for _ in range(mib)) + z.flush()
+    return BOMBS[mib]
+
 class TableServer:
     def __init__(self, engine, log, faults):
         self.x, self.log, self.faults = engine, log, faults
@@ -118,7 +127,16 @@ class TableServer:
                 conn.sendall(self.frame('0300', b'')+ self.frame('0300', b'0000') +
                              self.frame('0300', (hex8(0) + hex8(10) + hex8(4)).encode()) +
                              self.frame('0301', b'Halfway there') + self.frame('0303', b'\x00\x01stream'))
+            f = self.fault('claim', code)
+            if f:
+                conn.sendall((f[2] + '00000000' + '0000').encode() + b'x' * 100); time.sleep(3); return
+            f = self.fault('bomb', code)
+            if f:
+                packed = bomb(int(f[2]))
+                conn.sendall((hex8(len(packed)) + '00000000' + '0000').encode() + packed); continue
+            f = self.fault('big', code)
             if self.fault('long', code): answer = b'x' * 70000
+            elif f: answer = b'x' * (int(f[2]) << 20)
             else:
                 with ENGINE_LOCK: answer = self.run(code, payload)
             data = self.frame('0000', answer)
@@ -278,6 +296,8 @@ class TableServer:
 
 def serve_table(engine_path, log, faults):
     engine = Engine(engine_path)
+    for f in faults:
+        if f.startswith('bomb:'): bomb(int(f.split(':')[2]))  # made before the port is told
     listen(lambda c: TableServer(engine, log, faults).serve(c))
 
 def serve_line(conn):

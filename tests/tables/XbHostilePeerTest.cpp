@@ -1,0 +1,130 @@
+// The server client against peers that misbehave on purpose: each ends in its one clear error, within
+// the time-out and a margin, without memory that the peer's claims would ask for.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <functional>
+
+#include "LoopbackServer.h"
+#include "platform/engines/DbfPeer.h"
+#include "tables/XbConnection.h"
+#include "tables/XbQuery.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long StatusKb(const char* key) {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::strlen(key) + 1));
+  return 0;
+}
+
+// How far the resident set rose above where it was while f ran, and how long f took.
+struct TCost {
+  double PeakMiB = 0;
+  int64_t Ms = 0;
+};
+
+TCost Measure(const std::function<void()>& f) {
+  std::ofstream("/proc/self/clear_refs") << "5";  // the high-water mark restarts from here
+  long before = StatusKb("VmRSS:");
+  auto start = Clock::now();
+  f();
+  TCost c;
+  c.Ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  c.PeakMiB = double(StatusKb("VmHWM:") - before) / 1024;
+  return c;
+}
+
+using TErrors = std::vector<std::pair<std::string, std::string>>;
+
+struct TPeer {
+  explicit TPeer(const std::string& faults, const char* mode = "table", int32_t timeOut = 1000) {
+    std::vector<std::string> args = {mode, QUORVEX_BINARY_DIR "/engines/XBE7.so"};
+    if (std::string(mode) == "sql") args.push_back(QUORVEX_BINARY_DIR "/engines/xbesql7.so");
+    args.push_back(Dir.path + "wire.log");
+    args.push_back(faults);
+    Server = std::make_unique<TLoopbackServer>(args);
+    Conn.SetPort(Server->Port());
+    Conn.SetTimeOut(timeOut);
+    Conn.SetPolling(false);
+    Conn.OnError = [this](TObject*, const AnsiString& where, const AnsiString& what) { Errors.emplace_back(where, what); };
+  }
+  TempDir Dir;
+  std::unique_ptr<TLoopbackServer> Server;
+  TXbConnection Conn{nullptr};
+  TErrors Errors;
+};
+
+// Sizes a server claims are checked before they cost memory; what it sends is held once.
+TEST(XbHostilePeer, SizesFromTheWireAreBoundedBeforeAnythingIsAllocated) {
+  struct Case {
+    const char* fault;
+    bool compress;
+    const char* error;
+    double maxMiB;
+  };
+  for (Case c : {Case{"claim:0480:7FFFFFF8", false, "Connection lost", 16},
+                 Case{"claim:0480:10000000", false, "Connection lost", 16},
+                 Case{"bomb:0480:512", true, "Connection lost", 160},
+                 Case{"big:0480:40", false, nullptr, 130}}) {
+    SCOPED_TRACE(c.fault);
+    TPeer p(c.fault);
+    p.Conn.SetCompression(c.compress);
+    p.Conn.SetActive(true);
+    ASSERT_TRUE(p.Conn.Active());
+    std::string blob(48 << 20, '\0');
+    int32_t got = -1;
+    TCost cost = Measure([&] { got = p.Conn.GetBlob("NOTES", blob.data(), int32_t(blob.size())); });
+    EXPECT_LT(cost.Ms, 1000 + 500);
+    EXPECT_LT(cost.PeakMiB, c.maxMiB);
+    if (c.error) {
+      EXPECT_EQ(got, 0);
+      EXPECT_EQ(p.Errors, (TErrors{{"XbConnection.FillReadStream", c.error}}));
+      EXPECT_FALSE(p.Conn.Active());
+    } else {
+      EXPECT_EQ(got, 40 << 20);
+      EXPECT_TRUE(p.Errors.empty());
+    }
+  }
+}
+
+// A statement's answer that claims rows or a record size it cannot back ends the open.
+TEST(XbHostilePeer, StatementSizesAreCheckedBeforeRowsAreMade) {
+  TempDir data;
+  RunDbfPython(data, "t = dbf.Table('items.dbf', 'name C(10); qty N(5,0)', dbf_type='db3')\n"
+                     "t.open(dbf.READ_WRITE)\nt.append(('one', 1))\nt.close()\n");
+  for (const char* fault : {"rows:0802:04000000", "rows:0802:FFFFFFFF", "recsize:0802:40000000",
+                            "recsize:0802:7FFFFFF8"}) {
+    SCOPED_TRACE(fault);
+    TPeer p(fault, "sql");
+    p.Conn.SetActive(true);
+    TXbQuery q(nullptr);
+    q.SetDatabaseName(data.path);
+    q.SetXbConnection(&p.Conn);
+    q.SetAccessMethod(amServer);
+    q.SetSQL("SELECT name, qty FROM items");
+    q.TableList().Add()->SetTableName("items");
+    AnsiString message;
+    TCost cost = Measure([&] {
+      try {
+        q.Open();
+        for (q.First(); !q.Eof(); q.Next()) q.Fields()[0]->AsString();
+      } catch (const Exception& e) {
+        message = e.Message();
+      } catch (const std::exception& e) {
+        message = AnsiString("std: ") + e.what();
+      }
+    });
+    EXPECT_EQ(message, "Error while reading stream");
+    EXPECT_LT(cost.Ms, 1500);
+    EXPECT_LT(cost.PeakMiB, 16);
+    EXPECT_FALSE(q.Active());
+  }
+}
+
+}  // namespace
