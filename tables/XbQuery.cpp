@@ -304,13 +304,16 @@ void TXbQuery::InternalInitFieldDefs() {
   if (FFieldCount < 1) error("FFieldCount < 1");
   TStringList lines;
   lines.SetText(connection()->sql_GetStructure(FAccessMethod, FHandle));
-  int offset = 0;
+  int64_t offset = 0;
   for (int i = 0; i + 2 < lines.Count() && int(FFieldNames.size()) < FFieldCount; i += 3) {
     AnsiString name = UpperCase(Trim(lines.Strings(i)));
     AnsiString type = Trim(lines.Strings(i + 1));
     char letter = type.empty() ? ' ' : type[0];
-    int32_t width = static_cast<int32_t>(StrToIntDef("$" + Trim(lines.Strings(i + 2)), 0));
-    if (letter != 'C') width = std::max(0, width);
+    int64_t given = StrToIntDef("$" + Trim(lines.Strings(i + 2)), 0);
+    // A string field's width sizes the field's buffer: it must lie within the record.
+    if (letter == 'C' && (given < 0 || given > INT32_MAX || offset + given + 2 > FRecordSize))
+      error("Error while reading stream");
+    int32_t width = given < 0 || given > INT32_MAX ? 0 : int32_t(given);
     FFieldNames.push_back(name);
     FFieldTypes.push_back(letter);
     FFieldWidths.push_back(letter == 'C' ? width : (DataBytes(letter, width) ? width : 0));

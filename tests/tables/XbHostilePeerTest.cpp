@@ -99,7 +99,7 @@ TEST(XbHostilePeer, StatementSizesAreCheckedBeforeRowsAreMade) {
   RunDbfPython(data, "t = dbf.Table('items.dbf', 'name C(10); qty N(5,0)', dbf_type='db3')\n"
                      "t.open(dbf.READ_WRITE)\nt.append(('one', 1))\nt.close()\n");
   for (const char* fault : {"rows:0802:04000000", "rows:0802:FFFFFFFF", "recsize:0802:40000000",
-                            "recsize:0802:7FFFFFF8"}) {
+                            "recsize:0802:7FFFFFF8", "width:0806:FFFFFFFE", "width:0806:7FFFFFFF"}) {
     SCOPED_TRACE(fault);
     TPeer p(fault, "sql");
     p.Conn.SetActive(true);
