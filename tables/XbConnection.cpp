@@ -189,6 +189,7 @@ void XbServerSetting(TXbConnection* c, TXbEnvSetting setting, int32_t value) {
 TXbConnection::TXbConnection(TComponent* owner) : TXbNetClient(owner) {
   FHost = "127.0.0.1";
   FPort = 8121;
+  SetWaitLimit(FTimeOut);
   FTimer = new TTimer(this);
   FTimer->SetInterval(PollIntervalMs);
   FTimer->OnTimer = [this](TObject*) { pollTick(); };
@@ -238,6 +239,11 @@ AnsiString TXbConnection::DataDirectory() const {
     dir = GetCurrentDir();
   if (dir.empty() || dir.back() != PathDelim) dir += PathDelim;
   return dir;
+}
+
+void TXbConnection::SetTimeOut(int32_t v) {
+  FTimeOut = v < 0 ? 0 : v;
+  SetWaitLimit(FTimeOut);  // connects and sends wait as long as answers do
 }
 
 void TXbConnection::SetPolling(bool v) {
@@ -358,13 +364,17 @@ void TXbConnection::Logout() {
 
 // --- frames
 
-void TXbConnection::lostConnection(const AnsiString& where) {
+void TXbConnection::dropConnection() {
   stopTimer();
   Disconnect();
   FActive = false;
   FLoggedIn = false;
   FCurrentWorkArea = 0;
-  ReportError(where, "Connection lost");
+}
+
+void TXbConnection::lostConnection(const AnsiString& where, const AnsiString& what) {
+  dropConnection();
+  ReportError(where, what);
 }
 
 bool TXbConnection::sendFrame(const AnsiString& code, std::string_view payload, bool asStream,
@@ -387,8 +397,11 @@ bool TXbConnection::sendFrame(const AnsiString& code, std::string_view payload, 
     } else {
       SendText(header + AnsiString(payload));
     }
+  } catch (EXbNetSocketError& e) {
+    lostConnection(where, e.ErrorCode() == WSAETIMEDOUT ? "Time out" : "Connection lost");
+    return false;
   } catch (Exception&) {
-    lostConnection(where);
+    lostConnection(where, "Connection lost");
     return false;
   }
   return true;
@@ -480,11 +493,7 @@ int32_t TXbConnection::fill(bool polling) {
       if (kind == KindShutdown) {
         FAnswerStream.Clear();
         Sleep(ShutdownWaitMs);
-        stopTimer();
-        Disconnect();
-        FActive = false;
-        FLoggedIn = false;
-        FCurrentWorkArea = 0;
+        dropConnection();
         if (OnServerMessage) OnServerMessage(this, "Server shutdown");
         return -1;
       }
@@ -501,16 +510,11 @@ int32_t TXbConnection::fill(bool polling) {
     throw;
   } catch (EXbTimeOut&) {
     FAnswerStream.Clear();
-    stopTimer();
-    Disconnect();
-    FActive = false;
-    FLoggedIn = false;
-    FCurrentWorkArea = 0;
-    ReportError("XbConnection.FillReadStream", "Time out");
+    lostConnection("XbConnection.FillReadStream", "Time out");
     throw EXbReported("Time out");
   } catch (Exception&) {
     FAnswerStream.Clear();
-    lostConnection("XbConnection.FillReadStream");
+    lostConnection("XbConnection.FillReadStream", "Connection lost");
     throw EXbReported("Connection lost");
   }
   restartTimer();

@@ -126,7 +126,7 @@ public:
   const AnsiString& GroupName() const { return FGroupName; }
   void SetGroupName(const AnsiString& v) { FGroupName = v; }
   int32_t TimeOut() const { return FTimeOut; }
-  void SetTimeOut(int32_t v) { FTimeOut = v < 0 ? 0 : v; }
+  void SetTimeOut(int32_t v);
   AnsiString Version() const { return "XbConnection 7.1.0.5"; }
   void SetVersion(const AnsiString&) {}
 
@@ -280,7 +280,8 @@ private:
   void pollTick();
   void stopTimer();
   void restartTimer();
-  void lostConnection(const AnsiString& where);
+  void dropConnection();
+  void lostConnection(const AnsiString& where, const AnsiString& what);
   bool sendFrame(const AnsiString& code, std::string_view payload, bool asStream, const AnsiString& where);
   void readExact(uint8_t* dst, int64_t n, const class TTickClock& clock);
   void readBody(TMemoryStream& target, int64_t length, const class TTickClock& clock);

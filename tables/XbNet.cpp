@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/rtl/Ticks.h"
 #include "tables/TickClock.h"
 
 namespace {
@@ -300,11 +301,29 @@ int32_t TXbNetSocket::SendText(const AnsiString& text) {
   return sendAll(text.data(), static_cast<int32_t>(text.size()));
 }
 
+int TXbNetSocket::waitBudget() const {
+  int64_t budget = FWaitLimit > 0 ? FWaitLimit : -1;
+  if (FDeadline != 0) {
+    uint64_t now = GetTickCount64();
+    int64_t left = now >= FDeadline ? 0 : static_cast<int64_t>(FDeadline - now);
+    budget = budget < 0 ? left : std::min(budget, left);
+  }
+  return static_cast<int>(std::min<int64_t>(budget, INT32_MAX));
+}
+
 int32_t TXbNetSocket::sendAll(const char* data, int32_t total) {
   if (!GetActive()) throw EXbNetClosedSocket("Socket is closed, cannot write");
+  bool bounded = FWaitLimit > 0 || FDeadline != 0;
   int32_t sent = 0;
   while (sent < total) {
-    int n = WsSend(FSocket, data + sent, total - sent);
+    int n = bounded ? WsSendNow(FSocket, data + sent, total - sent) : WsSend(FSocket, data + sent, total - sent);
+    if (n == SOCKET_ERROR && bounded && WSAGetLastError() == WSAEWOULDBLOCK) {
+      int budget = waitBudget();
+      int r = budget == 0 ? 0 : WsWaitWritable(FSocket, budget);
+      if (r == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
+      if (r == 0) throw EXbNetSocketError(WSAETIMEDOUT);
+      continue;
+    }
     if (n == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
     if (n == 0) {
       FClosedByPeer = true;
@@ -395,7 +414,8 @@ void TXbNetClient::Connect() {
   AllocateSocket();
   try {
     uint32_t address = resolveHost();
-    if (WsConnect(FSocket, address, WsHtons(static_cast<uint16_t>(FPort))) == SOCKET_ERROR)
+    if (WsConnectTimed(FSocket, address, WsHtons(static_cast<uint16_t>(FPort)), FWaitLimit > 0 ? FWaitLimit : -1) ==
+        SOCKET_ERROR)
       throw EXbNetSocketError(WSAGetLastError());
     if (!FTraceFileName.empty()) FTraceFile = std::make_unique<TFileStream>(FTraceFileName, fmCreate);
     DoStatus("Socket Connected");

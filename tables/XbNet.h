@@ -91,6 +91,14 @@ public:
   void ReadStream(TStream& target, int64_t n);
   bool WaitReadable(int32_t ms);
 
+  // The longest a connect, or a send that makes no progress, waits for the peer (0: no limit).
+  // Sends also stop at the deadline, a tick of the monotonic clock (0: none). Either way out
+  // raises EXbNetSocketError WSAETIMEDOUT.
+  int32_t WaitLimit() const { return FWaitLimit; }
+  void SetWaitLimit(int32_t ms) { FWaitLimit = ms < 0 ? 0 : ms; }
+  uint64_t Deadline() const { return FDeadline; }
+  void SetDeadline(uint64_t tick) { FDeadline = tick; }
+
   int32_t BufferSize() const { return FBufferStep; }
   void SetBufferSize(int32_t n);
   int32_t BufferedCount() const { return FFillPos - 1; }
@@ -119,6 +127,8 @@ protected:
   void RaiseSocketError(int code);
   void TraceLine(const AnsiString& text);
   int32_t sendAll(const char* data, int32_t count);
+  // Milliseconds a wait may take now: the wait limit cut at the deadline; -1 for no limit.
+  int waitBudget() const;
 
   AnsiString FBuffer;
   int32_t FFillPos = 1;
@@ -133,6 +143,8 @@ protected:
   AnsiString FResolvedAddress;
   int32_t FTransferCount = 0;
   int32_t FTransferTotal = 0;
+  int32_t FWaitLimit = 0;
+  uint64_t FDeadline = 0;
 };
 
 class TXbNetClient : public TXbNetSocket {

@@ -2,6 +2,12 @@
 // the time-out and a margin, without memory that the peer's claims would ask for.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -59,6 +65,70 @@ struct TPeer {
   TXbConnection Conn{nullptr};
   TErrors Errors;
 };
+
+// A listener that queues connections and never takes or reads one.
+struct TDeafListener {
+  explicit TDeafListener(int backlog) {
+    Fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(Fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    listen(Fd, backlog);
+    socklen_t n = sizeof a;
+    getsockname(Fd, reinterpret_cast<sockaddr*>(&a), &n);
+    Port = ntohs(a.sin_port);
+  }
+  // Connects that wait in the queue until it is full.
+  void Fill(int count) {
+    for (int i = 0; i < count; ++i) {
+      int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+      sockaddr_in a{};
+      a.sin_family = AF_INET;
+      a.sin_port = htons(uint16_t(Port));
+      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      (void)!connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+      Fillers.push_back(fd);
+    }
+    usleep(50000);
+  }
+  ~TDeafListener() {
+    for (int fd : Fillers) close(fd);
+    close(Fd);
+  }
+  int Fd = -1;
+  int Port = 0;
+  std::vector<int> Fillers;
+};
+
+// A peer that stops reading, or never takes the connection, costs no more than the time-out.
+TEST(XbHostilePeer, SendsAndConnectsEndAtTheTimeOut) {
+  TDeafListener deaf(4);
+  TXbConnection conn(nullptr);
+  TErrors errors;
+  conn.OnError = [&](TObject*, const AnsiString& where, const AnsiString& what) { errors.emplace_back(where, what); };
+  conn.SetPolling(false);
+  conn.SetPort(deaf.Port);
+  conn.SetTimeOut(1000);
+  conn.SetActive(true);
+  ASSERT_TRUE(conn.Active());
+  std::string blob(64 << 20, 'b');
+  TCost cost = Measure([&] { conn.PutBlob("NOTES", blob.data(), int32_t(blob.size())); });
+  EXPECT_LT(cost.Ms, 1000 + 700);
+  EXPECT_EQ(errors, (TErrors{{"XbConnection.ClientStreamSendReceive", "Time out"}}));
+  EXPECT_FALSE(conn.Active());
+
+  TDeafListener full(0);
+  full.Fill(4);
+  errors.clear();
+  conn.SetPort(full.Port);
+  conn.SetTimeOut(500);
+  cost = Measure([&] { conn.SetActive(true); });
+  EXPECT_LT(cost.Ms, 500 + 700);
+  EXPECT_EQ(errors, (TErrors{{"XbConnection.SetActive", "No Xb Database Server found at 127.0.0.1"}}));
+  EXPECT_FALSE(conn.Active());
+  EXPECT_EQ(conn.Handle(), INVALID_SOCKET);
+}
 
 // Sizes a server claims are checked before they cost memory; what it sends is held once.
 TEST(XbHostilePeer, SizesFromTheWireAreBoundedBeforeAnythingIsAllocated) {
