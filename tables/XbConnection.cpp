@@ -28,6 +28,9 @@ constexpr int64_t MaxAnswerBytes = 64 << 20;
 constexpr int64_t MaxExpandedBytes = 64 << 20;
 constexpr int32_t IndexEntrySize = 1026;
 constexpr uint32_t ShutdownWaitMs = 5000;
+// The time-out restarts with every frame, so notices could hold a command without end; a whole
+// command ends after this many time-outs at the latest.
+constexpr uint64_t CommandTimeOuts = 5;
 constexpr unsigned PollIntervalMs = 1000;
 
 const char* const KindProgress = "0300";
@@ -407,13 +410,21 @@ bool TXbConnection::sendFrame(const AnsiString& code, std::string_view payload, 
   return true;
 }
 
+int TXbConnection::frameWait(const TTickClock& clock) const {
+  int64_t left = static_cast<int64_t>(FTimeOut) - clock.ElapsedMs();
+  if (FCommandDeadline != 0) {
+    uint64_t now = GetTickCount64();
+    left = std::min<int64_t>(left, now >= FCommandDeadline ? 0 : static_cast<int64_t>(FCommandDeadline - now));
+  }
+  if (left <= 0) throw EXbTimeOut("Time out");
+  return static_cast<int>(left);
+}
+
 void TXbConnection::readExact(uint8_t* dst, int64_t n, const TTickClock& clock) {
   while (n > 0) {
     if (BufferedCount() == 0) {
       if (FTimeOut != 0) {
-        uint32_t waited = clock.ElapsedMs();
-        if (waited >= static_cast<uint32_t>(FTimeOut)) throw EXbTimeOut("Time out");
-        int r = WsWaitReadable(FSocket, static_cast<int>(static_cast<uint32_t>(FTimeOut) - waited));
+        int r = WsWaitReadable(FSocket, frameWait(clock));
         if (r == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
         if (r == 0) throw EXbTimeOut("Time out");
       }
@@ -472,7 +483,7 @@ int32_t TXbConnection::fill(bool polling) {
     for (;;) {
       FAnswerStream.Clear();
       TTickClock clock;
-      if (FTimeOut != 0 && !WaitReadable(FTimeOut)) throw EXbTimeOut("Time out");
+      if (FTimeOut != 0 && !WaitReadable(frameWait(clock))) throw EXbTimeOut("Time out");
       uint8_t header[HeaderSize];
       readExact(header, HeaderSize, clock);
       std::string_view head(reinterpret_cast<const char*>(header), HeaderSize);
@@ -528,8 +539,20 @@ void TXbConnection::requireOpen(const AnsiString& code) {
   throw EXbReported("Not connected");
 }
 
+TXbConnection::TCommandClock::TCommandClock(TXbConnection& c) : FConnection(c) {
+  if (c.FTimeOut == 0) return;
+  c.FCommandDeadline = GetTickCount64() + uint64_t(c.FTimeOut) * CommandTimeOuts;
+  c.SetDeadline(c.FCommandDeadline);
+}
+
+TXbConnection::TCommandClock::~TCommandClock() {
+  FConnection.FCommandDeadline = 0;
+  FConnection.SetDeadline(0);
+}
+
 AnsiString TXbConnection::transmit(const AnsiString& code, const AnsiString& payload, bool awaitAnswer) {
   requireOpen(code);
+  TCommandClock clock(*this);
   FAnswer.clear();
   if (!sendFrame(code, payload, false, "XbConnection.ClientXmit")) throw EXbReported("Connection lost");
   if (awaitAnswer) {
@@ -542,6 +565,7 @@ AnsiString TXbConnection::transmit(const AnsiString& code, const AnsiString& pay
 
 TMemoryStream* TXbConnection::receive(const AnsiString& code, const AnsiString& payload, bool sendStream) {
   requireOpen(code);
+  TCommandClock clock(*this);
   AnsiString where = sendStream ? "XbConnection.ClientStreamSendReceive" : "XbConnection.ClientStreamReceive";
   if (!sendFrame(code, sendStream ? StreamBytes(&FSendStream) : std::string_view(payload), sendStream, where))
     throw EXbReported("Connection lost");

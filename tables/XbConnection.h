@@ -283,6 +283,17 @@ private:
   void dropConnection();
   void lostConnection(const AnsiString& where, const AnsiString& what);
   bool sendFrame(const AnsiString& code, std::string_view payload, bool asStream, const AnsiString& where);
+  // Sets the deadline of one command while it runs (none with TimeOut 0).
+  class TCommandClock {
+  public:
+    explicit TCommandClock(TXbConnection& connection);
+    ~TCommandClock();
+
+  private:
+    TXbConnection& FConnection;
+  };
+  // Milliseconds the frame may still wait; raises the time-out when none are left.
+  int frameWait(const class TTickClock& clock) const;
   void readExact(uint8_t* dst, int64_t n, const class TTickClock& clock);
   void readBody(TMemoryStream& target, int64_t length, const class TTickClock& clock);
   void handleNotice(const AnsiString& kind, TMemoryStream& body);
@@ -320,6 +331,7 @@ private:
   TMemoryStream FSendStream;
   AnsiString FAnswer;
   TTimer* FTimer = nullptr;
+  uint64_t FCommandDeadline = 0;
 };
 
 // Puts an environment setting on the connection's wire.

@@ -130,6 +130,22 @@ TEST(XbHostilePeer, SendsAndConnectsEndAtTheTimeOut) {
   EXPECT_EQ(conn.Handle(), INVALID_SOCKET);
 }
 
+// Notices restart the time-out of a frame, but not of the command: it ends after five time-outs.
+TEST(XbHostilePeer, ACommandEndsAtItsDeadlineThoughNoticesKeepComing) {
+  TPeer p("trickle:0516:100", "table", 300);
+  int notices = 0;
+  p.Conn.OnServerProgress = [&](TObject*, int32_t, int32_t, int32_t, int32_t) { ++notices; };
+  p.Conn.SetActive(true);
+  TCost cost = Measure([&] { EXPECT_EQ(p.Conn.Count(), 0); });
+  EXPECT_GE(cost.Ms, 5 * 300 - 50);
+  EXPECT_LT(cost.Ms, 5 * 300 + 700);
+  EXPECT_GT(notices, 5);
+  EXPECT_EQ(p.Errors, (TErrors{{"XbConnection.FillReadStream", "Time out"}}));
+  EXPECT_FALSE(p.Conn.Active());
+  p.Conn.SetActive(true);
+  EXPECT_TRUE(p.Conn.Active());
+}
+
 // Sizes a server claims are checked before they cost memory; what it sends is held once.
 TEST(XbHostilePeer, SizesFromTheWireAreBoundedBeforeAnythingIsAllocated) {
   struct Case {

@@ -10,7 +10,7 @@ Frames are encoded and decoded here on their own, not by the client's code.
 Faults, each CODE:...: delay:CODE:MS, badlen:CODE, closemid:CODE, reset:CODE, long:CODE,
 stall:CODE, notices:CODE, shutdown:CODE, push:CODE (a message after an unanswered command), refuse,
 claim:CODE:LENGTH (a header claiming LENGTH hex bytes, then a trickle), bomb:CODE:MIB (a compressed
-body expanding to MIB MiB of zeros), big:CODE:MIB (an answer of MIB MiB).
+body expanding to MIB MiB of zeros), big:CODE:MIB (an answer of MIB MiB), trickle:CODE:MS (a progress notice every MS ms, no answer).
 """
 import ctypes, os, socket, struct, sys, threading, time, zlib
 
@@ -134,6 +134,10 @@ class TableServer:
             if f:
                 packed = bomb(int(f[2]))
                 conn.sendall((hex8(len(packed)) + '00000000' + '0000').encode() + packed); continue
+            f = self.fault('trickle', code)
+            if f:
+                while True:
+                    conn.sendall(self.frame('0300', (hex8(0) + hex8(10) + hex8(1)).encode())); time.sleep(int(f[2]) / 1000)
             f = self.fault('big', code)
             if self.fault('long', code): answer = b'x' * 70000
             elif f: answer = b'x' * (int(f[2]) << 20)
