@@ -37,6 +37,7 @@ const char* const KindProgress = "0300";
 const char* const KindMessage = "0301";
 const char* const KindShutdown = "0302";
 const char* const KindStream = "0303";
+const char* const KindAnswer = "0000";
 
 // A text field wider than its slot would shift every later field; the command fails instead.
 QUORVEX_EXCEPTION(EXbFieldWidth, Exception);
@@ -45,6 +46,7 @@ QUORVEX_EXCEPTION(EXbReported, Exception);
 // The frame cannot be trusted; the connection is dropped.
 QUORVEX_EXCEPTION(EXbBadFrame, Exception);
 QUORVEX_EXCEPTION(EXbTimeOut, Exception);
+QUORVEX_EXCEPTION(EXbWrongAnswer, Exception);
 
 AnsiString T(const AnsiString& text, size_t width, const char* field) {
   if (text.size() > width)
@@ -509,6 +511,9 @@ int32_t TXbConnection::fill(bool polling) {
         return -1;
       }
       bool notice = kind == KindStream || kind == KindMessage || kind == KindProgress;
+      // An answer must be this command's: a server out of step would shift every later answer.
+      if (!notice && !polling && kind != KindAnswer && kind != FCommandCode)
+        throw EXbWrongAnswer("Unexpected answer " + kind + " to command " + FCommandCode);
       result = static_cast<int32_t>(FAnswerStream.Size());
       if (notice) {
         handleNotice(kind, FAnswerStream);
@@ -523,6 +528,10 @@ int32_t TXbConnection::fill(bool polling) {
     FAnswerStream.Clear();
     lostConnection("XbConnection.FillReadStream", "Time out");
     throw EXbReported("Time out");
+  } catch (EXbWrongAnswer& e) {
+    FAnswerStream.Clear();
+    lostConnection("XbConnection.FillReadStream", e.Message());
+    throw EXbReported("Wrong answer");
   } catch (Exception&) {
     FAnswerStream.Clear();
     lostConnection("XbConnection.FillReadStream", "Connection lost");
@@ -532,6 +541,13 @@ int32_t TXbConnection::fill(bool polling) {
   return result;
 }
 
+void TXbConnection::readOffWaiting() {
+  while (GetActive() && WaitReadable(0))
+    if (fill(true) < 0) throw EXbReported("Server shutdown");
+  stopTimer();
+  if (!GetActive()) throw EXbReported("Connection lost");
+}
+
 void TXbConnection::requireOpen(const AnsiString& code) {
   stopTimer();
   if (GetActive()) return;
@@ -539,20 +555,23 @@ void TXbConnection::requireOpen(const AnsiString& code) {
   throw EXbReported("Not connected");
 }
 
-TXbConnection::TCommandClock::TCommandClock(TXbConnection& c) : FConnection(c) {
+TXbConnection::TCommandClock::TCommandClock(TXbConnection& c, const AnsiString& code) : FConnection(c) {
+  c.FCommandCode = code;
   if (c.FTimeOut == 0) return;
   c.FCommandDeadline = GetTickCount64() + uint64_t(c.FTimeOut) * CommandTimeOuts;
   c.SetDeadline(c.FCommandDeadline);
 }
 
 TXbConnection::TCommandClock::~TCommandClock() {
+  FConnection.FCommandCode.clear();
   FConnection.FCommandDeadline = 0;
   FConnection.SetDeadline(0);
 }
 
 AnsiString TXbConnection::transmit(const AnsiString& code, const AnsiString& payload, bool awaitAnswer) {
   requireOpen(code);
-  TCommandClock clock(*this);
+  TCommandClock clock(*this, code);
+  readOffWaiting();
   FAnswer.clear();
   if (!sendFrame(code, payload, false, "XbConnection.ClientXmit")) throw EXbReported("Connection lost");
   if (awaitAnswer) {
@@ -565,7 +584,8 @@ AnsiString TXbConnection::transmit(const AnsiString& code, const AnsiString& pay
 
 TMemoryStream* TXbConnection::receive(const AnsiString& code, const AnsiString& payload, bool sendStream) {
   requireOpen(code);
-  TCommandClock clock(*this);
+  TCommandClock clock(*this, code);
+  readOffWaiting();
   AnsiString where = sendStream ? "XbConnection.ClientStreamSendReceive" : "XbConnection.ClientStreamReceive";
   if (!sendFrame(code, sendStream ? StreamBytes(&FSendStream) : std::string_view(payload), sendStream, where))
     throw EXbReported("Connection lost");

@@ -283,10 +283,11 @@ private:
   void dropConnection();
   void lostConnection(const AnsiString& where, const AnsiString& what);
   bool sendFrame(const AnsiString& code, std::string_view payload, bool asStream, const AnsiString& where);
-  // Sets the deadline of one command while it runs (none with TimeOut 0).
+  // Marks one command while it runs: its code, which its answer must carry (or "0000"), and its
+  // deadline (none with TimeOut 0).
   class TCommandClock {
   public:
-    explicit TCommandClock(TXbConnection& connection);
+    TCommandClock(TXbConnection& connection, const AnsiString& code);
     ~TCommandClock();
 
   private:
@@ -300,6 +301,8 @@ private:
   // The paths below raise EXbReported once a failure has been reported.
   int32_t fill(bool polling);
   void requireOpen(const AnsiString& code);
+  // Reads off frames that came unasked, so that the next frame is the command's answer.
+  void readOffWaiting();
   AnsiString transmit(const AnsiString& code, const AnsiString& payload, bool awaitAnswer);
   TMemoryStream* receive(const AnsiString& code, const AnsiString& payload, bool sendStream);
   AnsiString xmit(const AnsiString& code, const AnsiString& payload = {}) { return transmit(code, payload, true); }
@@ -332,6 +335,7 @@ private:
   AnsiString FAnswer;
   TTimer* FTimer = nullptr;
   uint64_t FCommandDeadline = 0;
+  AnsiString FCommandCode;
 };
 
 // Puts an environment setting on the connection's wire.

@@ -146,6 +146,24 @@ TEST(XbHostilePeer, ACommandEndsAtItsDeadlineThoughNoticesKeepComing) {
   EXPECT_TRUE(p.Conn.Active());
 }
 
+// Frames waiting before a command are read off; an answer of another command ends it.
+TEST(XbHostilePeer, AnExtraAnswerShiftsNothingAndAForeignOneIsAnError) {
+  TPeer twice("twice:0618");
+  twice.Conn.SetActive(true);
+  EXPECT_FALSE(twice.Conn.EngineVersion().empty());
+  usleep(50000);
+  EXPECT_EQ(twice.Conn.RecCount(), 0);
+  EXPECT_EQ(twice.Conn.EngineVersion(), twice.Conn.EngineVersion());
+  EXPECT_TRUE(twice.Errors.empty());
+
+  TPeer foreign("kind:0470:0516");
+  foreign.Conn.SetActive(true);
+  TCost cost = Measure([&] { EXPECT_EQ(foreign.Conn.RecCount(), 0); });
+  EXPECT_LT(cost.Ms, 1000);
+  EXPECT_EQ(foreign.Errors, (TErrors{{"XbConnection.FillReadStream", "Unexpected answer 0516 to command 0470"}}));
+  EXPECT_FALSE(foreign.Conn.Active());
+}
+
 // Sizes a server claims are checked before they cost memory; what it sends is held once.
 TEST(XbHostilePeer, SizesFromTheWireAreBoundedBeforeAnythingIsAllocated) {
   struct Case {

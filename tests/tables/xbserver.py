@@ -10,7 +10,8 @@ Frames are encoded and decoded here on their own, not by the client's code.
 Faults, each CODE:...: delay:CODE:MS, badlen:CODE, closemid:CODE, reset:CODE, long:CODE,
 stall:CODE, notices:CODE, shutdown:CODE, push:CODE (a message after an unanswered command), refuse,
 claim:CODE:LENGTH (a header claiming LENGTH hex bytes, then a trickle), bomb:CODE:MIB (a compressed
-body expanding to MIB MiB of zeros), big:CODE:MIB (an answer of MIB MiB), trickle:CODE:MS (a progress notice every MS ms, no answer).
+body expanding to MIB MiB of zeros), big:CODE:MIB (an answer of MIB MiB), trickle:CODE:MS (a progress notice every MS ms, no answer), twice:CODE (the answer twice),
+kind:CODE:KIND (the answer with that kind).
 """
 import ctypes, os, socket, struct, sys, threading, time, zlib
 
@@ -143,7 +144,9 @@ class TableServer:
             elif f: answer = b'x' * (int(f[2]) << 20)
             else:
                 with ENGINE_LOCK: answer = self.run(code, payload)
-            data = self.frame('0000', answer)
+            f = self.fault('kind', code)
+            data = self.frame(f[2] if f else '0000', answer)
+            if self.fault('twice', code): data += data
             if self.fault('badlen', code):
                 conn.sendall(b'ZZZZ' + data[4:]); time.sleep(0.3); return
             if self.fault('closemid', code):
