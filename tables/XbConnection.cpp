@@ -54,6 +54,11 @@ AnsiString T(const AnsiString& text, size_t width, const char* field) {
   return text + AnsiString(width - text.size(), ' ');
 }
 
+// A text padded to its width, or sent whole when longer, as the protocol gives some fields.
+AnsiString TWhole(const AnsiString& text, size_t width) {
+  return text.size() >= width ? text : text + AnsiString(width - text.size(), ' ');
+}
+
 AnsiString H(int64_t v, int digits) {
   if (v < 0) return IntToHex(static_cast<uint32_t>(static_cast<int32_t>(v)), 8);
   return UpperCase(IntToHex(v, digits));
@@ -262,7 +267,7 @@ void TXbConnection::stopTimer() {
 }
 
 void TXbConnection::restartTimer() {
-  if (FTimer && FPolling && GetActive() && !HasState(csDesigning)) FTimer->SetEnabled(true);
+  if (FTimer && !FClosing && FPolling && GetActive() && !HasState(csDesigning)) FTimer->SetEnabled(true);
 }
 
 void TXbConnection::pollTick() {
@@ -290,11 +295,17 @@ void TXbConnection::ReportError(const AnsiString& where, const AnsiString& what)
 void TXbConnection::SetActive(bool value) {
   if (value == FActive) return;
   if (!value) {
+    // However the logout ends, the connection closes and the timer stays off.
+    FClosing = true;
     stopTimer();
+    struct TClose {
+      TXbConnection& C;
+      ~TClose() {
+        C.dropConnection();
+        C.FClosing = false;
+      }
+    } close{*this};
     if (FLoggedIn) Logout();
-    Disconnect();
-    FActive = false;
-    FCurrentWorkArea = 0;
     return;
   }
   FCurrentWorkArea = 0;
@@ -308,6 +319,7 @@ void TXbConnection::SetActive(bool value) {
   FActive = true;
   if (!FUser.empty()) {
     bool accepted = false;
+    FLoginDropped = false;
     try {
       accepted = Login();
     } catch (EXbConnectionError&) {
@@ -328,6 +340,7 @@ void TXbConnection::SetActive(bool value) {
     if (!accepted) {
       Disconnect();
       FActive = false;
+      if (FLoginDropped) return;  // what happened was reported where it happened
       bool quiet = HasState(csLoading) || HasState(csDesigning);
       ReportError("XbConnection.SetActive",
                   quiet ? "Login not accepted" : "Login not accepted. Maximum user count may have been exceeded");
@@ -344,7 +357,13 @@ bool TXbConnection::Login() {
                        T(IntToStr(MachineVolumeSerial()), 255, "Machine") + T("", 255, "") +
                        T("Default", 255, "") + D(6) + YN(FCompression) + D(0) + T(FServerName, 255, "ServerName") +
                        T(FGroupName, 255, "GroupName");
-  AnsiString answer = ClientXmit("0464", EncodeLoginText(payload), true);
+  AnsiString answer;
+  try {
+    answer = transmit("0464", EncodeLoginText(payload), true);
+  } catch (EXbReported&) {
+    FLoginDropped = true;
+    return false;
+  }
   if (!answer.empty() && answer[0] == 'Y') {
     FLoggedIn = true;
     if (OnLogin) OnLogin(this, true, "");
@@ -357,11 +376,7 @@ bool TXbConnection::Login() {
 
 void TXbConnection::Logout() {
   if (GetActive()) {
-    try {
-      ClientXmit("0465", T(FUser, 10, "User"), true);
-    } catch (EXbFieldWidth& e) {
-      ReportError("XbConnection.Logout", "Logout: " + e.Message());
-    }
+    ClientXmit("0465", TWhole(FUser, 10), true);
   }
   if (OnLogout) OnLogout(this);
   FLoggedIn = false;

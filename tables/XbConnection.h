@@ -335,6 +335,8 @@ private:
   AnsiString FAnswer;
   TTimer* FTimer = nullptr;
   uint64_t FCommandDeadline = 0;
+  bool FClosing = false;
+  bool FLoginDropped = false;
   AnsiString FCommandCode;
 };
 
