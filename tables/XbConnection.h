@@ -10,12 +10,18 @@
 
 #include "platform/classlib/DB.h"
 #include "platform/classlib/Timer.h"
+#include "tables/DatabaseServerProtocol.h"
 #include "tables/XbNet.h"
 #include "tables/XbOps.h"
 #include "tables/intCrypt.h"
 #include "tables/xbEnv.h"
 
 QUORVEX_EXCEPTION(EXbConnectionError, Exception);
+// Inside the connection: a failure already reported where it happened; the command only answers
+// its empty result.
+QUORVEX_EXCEPTION(EXbReported, Exception);
+
+class TXbTableList;
 
 using TSocketConnectionLoginEvent = std::function<void(TObject* Sender, bool LoginAccepted, const AnsiString& Msg)>;
 using TSocketConnectionLogoutEvent = std::function<void(TObject* Sender)>;
@@ -101,7 +107,7 @@ struct TXbSqlPrepareRequest {
   AnsiString Password;
   bool OEMTranslate = false;
   int32_t CommitLevel = 1;
-  AnsiString TableList;
+  const TXbTableList* Tables = nullptr;  // encoded within the command, so a too wide name is its failure
   AnsiString Params;
 };
 
@@ -311,13 +317,24 @@ private:
   AnsiString streamText(const AnsiString& code, const AnsiString& payload = {}, bool sendStream = false) {
     return AnsiString(streamBytes(code, payload, sendStream));
   }
-  // Runs a command body: a failure is reported once as [XbConnection.op]op and the fallback
-  // answered; quiet commands report nothing of their own.
+  // How one command reports its failure: "[Where]What", by default "[XbConnection.Op]Op"; a
+  // field too wide for its slot says "Op: " and which field. A quiet command reports nothing of
+  // its own, not even a failure the connection reported.
+  struct TFailureReport {
+    AnsiString Op, Where, What;
+    bool Quiet = false;
+    TFailureReport At(const AnsiString& where) const { return {Op, where, What, Quiet}; }
+    TFailureReport Saying(const AnsiString& what) const { return {Op, Where, what, Quiet}; }
+    TFailureReport Quietly() const { return {Op, Where, What, true}; }
+  };
+  static TFailureReport As(const AnsiString& op) { return {op, "XbConnection." + op, op}; }
+  // Runs one command's body; a failure is reported as the report says and the fallback answered.
   template <class R, class Body>
-  R guard(const AnsiString& op, R fallback, Body body, bool quiet = false, const AnsiString& where = {},
-          const AnsiString& what = {});
+  R command(const TFailureReport& report, R fallback, Body body);
   template <class Body>
-  void guardVoid(const AnsiString& op, Body body, const AnsiString& where = {});
+  void command(const TFailureReport& report, Body body) {
+    command<int>(report, 0, [&] { return body(), 0; });
+  }
 
   bool FActive = false;
   AnsiString FServerName;
@@ -339,6 +356,21 @@ private:
   bool FLoginDropped = false;
   AnsiString FCommandCode;
 };
+
+template <class R, class Body>
+R TXbConnection::command(const TFailureReport& report, R fallback, Body body) {
+  try {
+    return body();
+  } catch (EXbConnectionError&) {
+    if (!report.Quiet) throw;
+  } catch (EXbReported&) {
+  } catch (EXbFieldWidth& e) {
+    if (!report.Quiet) ReportError(report.Where, report.Op + ": " + e.Message());
+  } catch (Exception&) {
+    if (!report.Quiet) ReportError(report.Where, report.What);
+  }
+  return fallback;
+}
 
 // Puts an environment setting on the connection's wire.
 void XbServerSetting(TXbConnection* connection, TXbEnvSetting setting, int32_t value);
