@@ -339,6 +339,12 @@ TEST_F(Server, WireRulesOnTheClientsSide) {
   EXPECT_EQ(Log(), "");
   EXPECT_EQ(conn->Select(r.WorkArea + 1), r.WorkArea);
   EXPECT_EQ(Log().substr(0, 13), "0504 30303032");
+  dir.Write("wire.log", "");
+  EXPECT_EQ(conn->Select(0x10000), r.WorkArea + 1);  // five digits would shift the payload
+  EXPECT_EQ(errors.back(), (std::pair<std::string, std::string>{
+                               "XbConnection.Select", "Select: WorkArea is longer than 4 hexadecimal digits"}));
+  EXPECT_EQ(Log(), "");
+  errors.pop_back();
   TXbEnv env(nullptr);
   env.SetApplyTo(atServer);
   env.SetXbConnection(conn.get());
