@@ -203,6 +203,8 @@ TEST_F(Server, EveryCommandAnswersAsTheLocalEngineDoes) {
     q.Count = 5;
     EXPECT_EQ(conn->TraverseTable(q, r.RecordSize, entries), xbTraverseBegin);
     EXPECT_EQ(entries.size(), compress ? 1u : 2u);
+    q.Order = 12;  // a decimal field of two digits before two of one
+    EXPECT_EQ(conn->TraverseTable(q, r.RecordSize, entries), xbTraverseBegin);
 
     AnsiString structure = conn->GetStructure();
     EXPECT_EQ(structure.substr(0, 15), "NAME\r\nC\r\nA\r\n0\r\n");

@@ -164,6 +164,31 @@ TEST(XbHostilePeer, AnExtraAnswerShiftsNothingAndAForeignOneIsAnError) {
   EXPECT_FALSE(foreign.Conn.Active());
 }
 
+// What the client puts on the wire, read raw and held against the layout written out by hand.
+TEST(XbRawPeer, RequestFramesAreTheBytesTheProtocolGives) {
+  TDeafListener peer(4);
+  TXbConnection conn(nullptr);
+  conn.SetPolling(false);
+  conn.SetPort(peer.Port);
+  conn.SetActive(true);
+  int fd = accept(peer.Fd, nullptr, nullptr);
+  ASSERT_GE(fd, 0);
+  conn.SetTablePassword("pw");
+  conn.SetLockTimeOut(120);
+  conn.SetTranslate(true);
+  std::string expected = std::string("00000002" "0000" "0000" "0566") + "pw" + "00000003" "0000" "0000" "0577" "120" +
+                         "00000001" "0000" "0000" "0587" "Y";
+  std::string got(expected.size(), '\0');
+  size_t have = 0;
+  while (have < got.size()) {
+    ssize_t n = read(fd, got.data() + have, got.size() - have);
+    if (n <= 0) break;
+    have += size_t(n);
+  }
+  EXPECT_EQ(got, expected);
+  close(fd);
+}
+
 // Sizes a server claims are checked before they cost memory; what it sends is held once.
 TEST(XbHostilePeer, SizesFromTheWireAreBoundedBeforeAnythingIsAllocated) {
   struct Case {

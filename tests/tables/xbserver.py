@@ -108,9 +108,12 @@ class TableServer:
         while True:
             try:
                 head = need(20)
-                length, flag, code = int(head[:8], 16), head[8:12], head[16:20].decode()
+                length, flag, session, code = int(head[:8], 16), head[8:12], head[12:16], head[16:20].decode()
                 payload = need(length) if length else b''
             except EOFError:
+                return
+            if session != b'0000':
+                with open(self.log, 'a') as lf: lf.write('bad session %r\n' % session)
                 return
             if flag == b'0001': payload = zlib.decompress(payload); self.compress = True
             with open(self.log, 'a') as lf: lf.write('%s %s\n' % (code, payload[:60].hex()))
@@ -167,7 +170,10 @@ class TableServer:
             return b'Y'
         if code == '0465': return b''
         if code == '0469':
-            db, table, mode, kind = f.t(255), f.t(255), f.d1(), f.d1()
+            # Three decimal fields have no width: the table type and commit level are one digit.
+            db, table = f.t(255), f.t(255)
+            digits = f.take(len(p) - 1039 - 1)
+            mode, kind = int(digits[:-1]), int(digits[-1:])
             pw, turbo, index = f.t(255), f.yn(), f.t(255)
             epoch, dfmt, memo = f.h(4), f.h(4), f.h(4)
             deleted, century, soft, exact, oem, apply = [f.yn() for _ in range(6)]
@@ -195,7 +201,7 @@ class TableServer:
                     block + b(hex8(0)))
         if code == '0467':
             path, alias = f.t(255), f.t(255)
-            mode, kind, commit = f.d1(), f.d1(), f.d1()
+            digits = f.rest(); mode, kind, commit = int(digits[:-2]), int(digits[-2:-1]), int(digits[-1:])
             return b('%X' % (x.UseEx(b(path), b(alias), mode, kind, commit) & 0xFFFF))
         simple = {
             '0470': lambda: b(x.RecCount()), '0476': lambda: yn(x.Bof()), '0478': lambda: yn(x.Deleted()),
@@ -282,8 +288,11 @@ class TableServer:
         if code == '0646':
             first = x.Query(p); return b(hex8(first) + hex8(x.QueryRecCount()))
         if code == '0626':
-            forward, inclusive = f.yn(), f.yn(); order, at_first, at_last = f.d1(), f.d1(), f.d1()
+            forward, inclusive = f.yn(), f.yn()
+            digits = f.take(len(p) - 2 - 16)  # the order has any width; the two flags one digit each
+            order, at_first, at_last = int(digits[:-2]), int(digits[-2:-1]), int(digits[-1:])
             count, recno = f.h(8), f.h(8)
+            if at_first not in (0, 1) or at_last not in (0, 1): return b''
             step = 1 if forward else -1
             if at_first: x.GoTop()
             elif at_last: x.GoBottom()
