@@ -293,18 +293,17 @@ void TXbConnection::lostConnection(const AnsiString& where, const AnsiString& wh
 
 bool TXbConnection::sendFrame(const AnsiString& code, std::string_view payload, bool asStream,
                              const AnsiString& where) {
-  AnsiString flag = "0000";
+  bool compressed = FCompression && !payload.empty();
   TMemoryStream packed;
-  if (FCompression && !payload.empty()) {
+  if (compressed) {
     if (!LoadCompressionEngine()) throw Exception("Compression engine missing");
     TMemoryStream source;
     source.WriteBuffer(payload.data(), static_cast<int64_t>(payload.size()));
     CompressStream(&source, &packed);
     payload = StreamBytes(&packed);
-    flag = "0001";
     asStream = true;
   }
-  AnsiString header = RequestHeader(static_cast<int64_t>(payload.size()), flag == "0001", FSession, code);
+  AnsiString header = RequestHeader(static_cast<int64_t>(payload.size()), compressed, FSession, code);
   try {
     if (asStream) {
       if (SendBytes(header, payload) != static_cast<int64_t>(payload.size())) throw Exception("Short send");
@@ -467,14 +466,14 @@ void TXbConnection::requireOpen(const AnsiString& code) {
   throw EXbReported("Not connected");
 }
 
-TXbConnection::TCommandClock::TCommandClock(TXbConnection& c, const AnsiString& code) : FConnection(c) {
+TXbConnection::TRunningCommand::TRunningCommand(TXbConnection& c, const AnsiString& code) : FConnection(c) {
   c.FCommandCode = code;
   if (c.FTimeOut == 0) return;
   c.FCommandDeadline = GetTickCount64() + uint64_t(c.FTimeOut) * CommandTimeOuts;
   c.SetDeadline(c.FCommandDeadline);
 }
 
-TXbConnection::TCommandClock::~TCommandClock() {
+TXbConnection::TRunningCommand::~TRunningCommand() {
   FConnection.FCommandCode.clear();
   FConnection.FCommandDeadline = 0;
   FConnection.SetDeadline(0);
@@ -482,7 +481,7 @@ TXbConnection::TCommandClock::~TCommandClock() {
 
 AnsiString TXbConnection::transmit(const AnsiString& code, const AnsiString& payload, bool awaitAnswer) {
   requireOpen(code);
-  TCommandClock clock(*this, code);
+  TRunningCommand running(*this, code);
   readOffWaiting();
   FAnswer.clear();
   if (!sendFrame(code, payload, false, "XbConnection.ClientXmit")) throw EXbReported("Connection lost");
@@ -496,7 +495,7 @@ AnsiString TXbConnection::transmit(const AnsiString& code, const AnsiString& pay
 
 TMemoryStream* TXbConnection::receive(const AnsiString& code, const AnsiString& payload, bool sendStream) {
   requireOpen(code);
-  TCommandClock clock(*this, code);
+  TRunningCommand running(*this, code);
   readOffWaiting();
   AnsiString where = sendStream ? "XbConnection.ClientStreamSendReceive" : "XbConnection.ClientStreamReceive";
   if (!sendFrame(code, sendStream ? StreamBytes(&FSendStream) : std::string_view(payload), sendStream, where))

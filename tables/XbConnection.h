@@ -291,10 +291,10 @@ private:
   bool sendFrame(const AnsiString& code, std::string_view payload, bool asStream, const AnsiString& where);
   // Marks one command while it runs: its code, which its answer must carry (or "0000"), and its
   // deadline (none with TimeOut 0).
-  class TCommandClock {
+  class TRunningCommand {
   public:
-    TCommandClock(TXbConnection& connection, const AnsiString& code);
-    ~TCommandClock();
+    TRunningCommand(TXbConnection& connection, const AnsiString& code);
+    ~TRunningCommand();
 
   private:
     TXbConnection& FConnection;
