@@ -115,6 +115,7 @@ TEST(XbHostilePeer, SendsAndConnectsEndAtTheTimeOut) {
   std::string blob(64 << 20, 'b');
   TCost cost = Measure([&] { conn.PutBlob("NOTES", blob.data(), int32_t(blob.size())); });
   EXPECT_LT(cost.Ms, 1000 + 700);
+  EXPECT_LT(cost.PeakMiB, 100);  // the blob's one copy in the send stream
   EXPECT_EQ(errors, (TErrors{{"XbConnection.ClientStreamSendReceive", "Time out"}}));
   EXPECT_FALSE(conn.Active());
 
@@ -140,6 +141,7 @@ TEST(XbHostilePeer, ACommandEndsAtItsDeadlineThoughNoticesKeepComing) {
   EXPECT_GE(cost.Ms, 5 * 300 - 50);
   EXPECT_LT(cost.Ms, 5 * 300 + 700);
   EXPECT_GT(notices, 5);
+  EXPECT_LT(cost.PeakMiB, 8);
   EXPECT_EQ(p.Errors, (TErrors{{"XbConnection.FillReadStream", "Time out"}}));
   EXPECT_FALSE(p.Conn.Active());
   p.Conn.SetActive(true);
@@ -160,6 +162,7 @@ TEST(XbHostilePeer, AnExtraAnswerShiftsNothingAndAForeignOneIsAnError) {
   foreign.Conn.SetActive(true);
   TCost cost = Measure([&] { EXPECT_EQ(foreign.Conn.RecCount(), 0); });
   EXPECT_LT(cost.Ms, 1000);
+  EXPECT_LT(cost.PeakMiB, 8);
   EXPECT_EQ(foreign.Errors, (TErrors{{"XbConnection.FillReadStream", "Unexpected answer 0516 to command 0470"}}));
   EXPECT_FALSE(foreign.Conn.Active());
 }
