@@ -225,6 +225,25 @@ TEST(XbHostilePeer, SizesFromTheWireAreBoundedBeforeAnythingIsAllocated) {
   }
 }
 
+// A table's open answer sizes the table's record buffers: a size past a record's limit is refused.
+TEST(XbHostilePeer, ATableRecordSizeIsCheckedBeforeBuffersAreMade) {
+  for (const char* fault : {"recsize:0469:40000000", "recsize:0469:7FFFFFF8"}) {
+    SCOPED_TRACE(fault);
+    TPeer p(fault);
+    MakePeople(p.Dir, "db3");
+    p.Conn.SetActive(true);
+    TXbServerOpenRequest q;
+    q.DatabaseName = p.Dir.path;
+    q.TableName = "people.dbf";
+    q.TableType = 2;
+    TXbServerOpenResult r;
+    p.Conn.Use(q, r);
+    EXPECT_EQ(r.WorkArea, 0);
+    EXPECT_EQ(r.RecordSize, 0);
+    EXPECT_EQ(p.Errors, (TErrors{{"XbConnection.UseEx", "UseEx"}}));
+  }
+}
+
 // A statement's answer that claims rows or a record size it cannot back ends the open.
 TEST(XbHostilePeer, StatementSizesAreCheckedBeforeRowsAreMade) {
   TempDir data;

@@ -11,7 +11,7 @@ Faults, each CODE:...: delay:CODE:MS, badlen:CODE, closemid:CODE, reset:CODE, lo
 stall:CODE, notices:CODE, shutdown:CODE, push:CODE (a message after an unanswered command), refuse,
 claim:CODE:LENGTH (a header claiming LENGTH hex bytes, then a trickle), bomb:CODE:MIB (a compressed
 body expanding to MIB MiB of zeros), big:CODE:MIB (an answer of MIB MiB), trickle:CODE:MS (a progress notice every MS ms, no answer), twice:CODE (the answer twice),
-kind:CODE:KIND (the answer with that kind).
+kind:CODE:KIND (the answer with that kind), recsize:0469:HEX (the open answer's record size).
 """
 import ctypes, os, socket, struct, sys, threading, time, zlib
 
@@ -196,7 +196,9 @@ class TableServer:
                 block += name.ljust(255) + key.ljust(255) + b''.ljust(255) + key.ljust(255) + b'000010'
             x.SetOrder(order)
             cond = txt(x.IndexCondition())[:55]
-            return (b('%04X' % wa) + b(hex8(x.RecCount())) + b(hex8(x.FieldCount())) + b(hex8(x.RecSize())) + b'N' +
+            rec = self.fault('recsize', code)
+            size = int(rec[2], 16) if rec else x.RecSize()
+            return (b('%04X' % wa) + b(hex8(x.RecCount())) + b(hex8(x.FieldCount())) + b(hex8(size)) + b'N' +
                     cond.ljust(55) + b' ' * 200 + b('%04X' % order) + b('%04X' % count) + b(hex8(len(block))) +
                     block + b(hex8(0)))
         if code == '0467':
