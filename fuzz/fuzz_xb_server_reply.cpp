@@ -1,6 +1,6 @@
 // Fuzz target for the database-server client: after a first byte that picks the road, the input is
-// everything a server sends back, fed by a writer thread so that answers of any size up to the
-// client's limit arrive. One road runs the table commands whose answers it parses (open, record
+// everything a server sends back, played by a peer thread that answers each request with the next
+// frames, so that answers of any size up to the client's limit arrive when asked for. One road runs the table commands whose answers it parses (open, record
 // fetch, counts, texts, notices and server streams), the other a SQL statement (prepare, row
 // counts, structure, record blocks, field values).
 #include <arpa/inet.h>
@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -31,12 +32,53 @@ int Listener(uint16_t& port) {
   return fd;
 }
 
-// Writes the whole input, then closes the sending side; stops when the client goes away.
+bool ReadExact(int peer, uint8_t* buffer, size_t n) {
+  for (size_t done = 0; done < n;) {
+    ssize_t got = recv(peer, buffer + done, n - done, 0);
+    if (got <= 0) return false;
+    done += size_t(got);
+  }
+  return true;
+}
+
+// One request off the wire, its payload dropped; false once the client has gone.
+bool ReadRequest(int peer) {
+  uint8_t header[20];
+  if (!ReadExact(peer, header, sizeof header)) return false;
+  uint32_t length = 0;
+  if (!ReadHexDigits({reinterpret_cast<const char*>(header), 8}, length)) return false;
+  uint8_t piece[8192];
+  for (uint32_t left = length; left > 0;) {
+    uint32_t n = std::min<uint32_t>(left, sizeof piece);
+    if (!ReadExact(peer, piece, n)) return false;
+    left -= n;
+  }
+  return true;
+}
+
+bool IsNotice(const uint8_t* kind) {
+  return kind[0] == '0' && kind[1] == '3' && kind[2] == '0' && kind[3] >= '0' && kind[3] <= '3';
+}
+
+// Plays the server: after each request, the input's next frames up to and including an answer
+// (what cannot be read as a frame goes out as it is), so that answers come when asked for.
 void Feed(int peer, const uint8_t* data, size_t size) {
-  for (size_t done = 0; done < size;) {
-    ssize_t n = send(peer, data + done, size - done, MSG_NOSIGNAL);
-    if (n <= 0) break;
-    done += size_t(n);
+  size_t at = 0;
+  while (at < size && ReadRequest(peer)) {
+    for (bool answered = false; !answered && at < size;) {
+      size_t end = size;
+      uint32_t length = 0;
+      if (size - at >= 20 && ReadHexDigits({reinterpret_cast<const char*>(data + at), 8}, length)) {
+        end = std::min<size_t>(size, at + 20 + length);
+        answered = !IsNotice(data + at + 16);
+      }
+      for (size_t sent = at; sent < end;) {
+        ssize_t n = send(peer, data + sent, end - sent, MSG_NOSIGNAL);
+        if (n <= 0) return;
+        sent += size_t(n);
+      }
+      at = end;
+    }
   }
   shutdown(peer, SHUT_WR);
 }
