@@ -10,11 +10,18 @@
 
 #include "platform/classlib/DB.h"
 #include "platform/classlib/Timer.h"
+#include "tables/DatabaseServerProtocol.h"
 #include "tables/XbNet.h"
 #include "tables/XbOps.h"
+#include "tables/intCrypt.h"
 #include "tables/xbEnv.h"
 
 QUORVEX_EXCEPTION(EXbConnectionError, Exception);
+// Inside the connection: a failure already reported where it happened; the command only answers
+// its empty result.
+QUORVEX_EXCEPTION(EXbReported, Exception);
+
+class TXbTableList;
 
 using TSocketConnectionLoginEvent = std::function<void(TObject* Sender, bool LoginAccepted, const AnsiString& Msg)>;
 using TSocketConnectionLogoutEvent = std::function<void(TObject* Sender)>;
@@ -100,7 +107,7 @@ struct TXbSqlPrepareRequest {
   AnsiString Password;
   bool OEMTranslate = false;
   int32_t CommitLevel = 1;
-  AnsiString TableList;
+  const TXbTableList* Tables = nullptr;  // encoded within the command, so a too wide name is its failure
   AnsiString Params;
 };
 
@@ -125,7 +132,7 @@ public:
   const AnsiString& GroupName() const { return FGroupName; }
   void SetGroupName(const AnsiString& v) { FGroupName = v; }
   int32_t TimeOut() const { return FTimeOut; }
-  void SetTimeOut(int32_t v) { FTimeOut = v < 0 ? 0 : v; }
+  void SetTimeOut(int32_t v);
   AnsiString Version() const { return "XbConnection 7.1.0.5"; }
   void SetVersion(const AnsiString&) {}
 
@@ -279,24 +286,55 @@ private:
   void pollTick();
   void stopTimer();
   void restartTimer();
-  void lostConnection(const AnsiString& where);
-  bool sendFrame(const AnsiString& code, const AnsiString& payload, bool asStream, const AnsiString& where);
-  AnsiString readBody(int32_t length, const class TTickClock& clock);
-  void handleNotice(const AnsiString& kind, const AnsiString& body);
+  void dropConnection();
+  void lostConnection(const AnsiString& where, const AnsiString& what);
+  bool sendFrame(const AnsiString& code, std::string_view payload, bool asStream, const AnsiString& where);
+  // Marks one command while it runs: its code, which its answer must carry (or "0000"), and its
+  // deadline (none with TimeOut 0).
+  class TRunningCommand {
+  public:
+    TRunningCommand(TXbConnection& connection, const AnsiString& code);
+    ~TRunningCommand();
+
+  private:
+    TXbConnection& FConnection;
+  };
+  // Milliseconds the frame may still wait; raises the time-out when none are left.
+  int frameWait(const class TTickClock& clock) const;
+  void readExact(uint8_t* dst, int64_t n, const class TTickClock& clock);
+  void readBody(TMemoryStream& target, int64_t length, const class TTickClock& clock);
+  void handleNotice(const AnsiString& kind, TMemoryStream& body);
   // The paths below raise EXbReported once a failure has been reported.
   int32_t fill(bool polling);
   void requireOpen(const AnsiString& code);
+  // Reads off frames that came unasked, so that the next frame is the command's answer.
+  void readOffWaiting();
   AnsiString transmit(const AnsiString& code, const AnsiString& payload, bool awaitAnswer);
   TMemoryStream* receive(const AnsiString& code, const AnsiString& payload, bool sendStream);
   AnsiString xmit(const AnsiString& code, const AnsiString& payload = {}) { return transmit(code, payload, true); }
-  AnsiString streamText(const AnsiString& code, const AnsiString& payload = {}, bool sendStream = false);
-  // Runs a command body: a failure is reported once as [XbConnection.op]op and the fallback
-  // answered; quiet commands report nothing of their own.
+  // The answer's bytes, valid until the next command.
+  std::string_view streamBytes(const AnsiString& code, const AnsiString& payload = {}, bool sendStream = false);
+  AnsiString streamText(const AnsiString& code, const AnsiString& payload = {}, bool sendStream = false) {
+    return AnsiString(streamBytes(code, payload, sendStream));
+  }
+  // How one command reports its failure: "[Where]What", by default "[XbConnection.Op]Op"; a
+  // field too wide for its slot says "Op: " and which field. A quiet command reports nothing of
+  // its own, not even a failure the connection reported.
+  struct TFailureReport {
+    AnsiString Op, Where, What;
+    bool Quiet = false;
+    TFailureReport At(const AnsiString& where) const { return {Op, where, What, Quiet}; }
+    TFailureReport Saying(const AnsiString& what) const { return {Op, Where, what, Quiet}; }
+    TFailureReport Quietly() const { return {Op, Where, What, true}; }
+  };
+  static TFailureReport As(const AnsiString& op) { return {op, "XbConnection." + op, op}; }
+  // Runs one command's body; a failure is reported as the report says and the fallback answered.
   template <class R, class Body>
-  R guard(const AnsiString& op, R fallback, Body body, bool quiet = false, const AnsiString& where = {},
-          const AnsiString& what = {});
+  R command(const TFailureReport& report, R fallback, Body body);
   template <class Body>
-  void guardVoid(const AnsiString& op, Body body, const AnsiString& where = {});
+  void command(const TFailureReport& report, Body body) {
+    command<int>(report, 0, [&] { return body(), 0; });
+  }
 
   bool FActive = false;
   AnsiString FServerName;
@@ -309,11 +347,30 @@ private:
   AnsiString FDatabaseAlias;
   AnsiString FQueryDataPath;
   std::vector<TDataSet*> FDataSets;
-  TMemoryStream FAnswerStream;
+  TLimitedMemoryStream FAnswerStream;
   TMemoryStream FSendStream;
   AnsiString FAnswer;
   TTimer* FTimer = nullptr;
+  uint64_t FCommandDeadline = 0;
+  bool FClosing = false;
+  bool FLoginDropped = false;
+  AnsiString FCommandCode;
 };
+
+template <class R, class Body>
+R TXbConnection::command(const TFailureReport& report, R fallback, Body body) {
+  try {
+    return body();
+  } catch (EXbConnectionError&) {
+    if (!report.Quiet) throw;
+  } catch (EXbReported&) {
+  } catch (EXbFieldWidth& e) {
+    if (!report.Quiet) ReportError(report.Where, report.Op + ": " + e.Message());
+  } catch (Exception&) {
+    if (!report.Quiet) ReportError(report.Where, report.What);
+  }
+  return fallback;
+}
 
 // Puts an environment setting on the connection's wire.
 void XbServerSetting(TXbConnection* connection, TXbEnvSetting setting, int32_t value);

@@ -1,8 +1,10 @@
 #include "tables/XbNet.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
+#include "platform/rtl/Ticks.h"
 #include "tables/TickClock.h"
 
 namespace {
@@ -197,6 +199,15 @@ AnsiString TXbNetSocket::TakeBytes(int32_t count) {
   return taken;
 }
 
+int32_t TXbNetSocket::TakeInto(void* dst, int32_t count) {
+  int32_t n = std::min(std::max(0, count), BufferedCount());
+  if (n == 0) return 0;
+  std::memcpy(dst, FBuffer.data(), static_cast<size_t>(n));
+  std::memmove(FBuffer.data(), FBuffer.data() + n, static_cast<size_t>(BufferedCount() - n));
+  FFillPos -= n;
+  return n;
+}
+
 AnsiString TXbNetSocket::ReadBytes(int32_t count) {
   if (count == 0) FillBuffer();
   while (BufferedCount() < count) FillBuffer();
@@ -287,11 +298,32 @@ int32_t TXbNetSocket::SendCommand(const AnsiString& command, int32_t expected, c
 }
 
 int32_t TXbNetSocket::SendText(const AnsiString& text) {
+  return sendAll(text.data(), static_cast<int32_t>(text.size()));
+}
+
+int TXbNetSocket::waitBudget() const {
+  int64_t budget = FWaitLimit > 0 ? FWaitLimit : -1;
+  if (FDeadline != 0) {
+    uint64_t now = GetTickCount64();
+    int64_t left = now >= FDeadline ? 0 : static_cast<int64_t>(FDeadline - now);
+    budget = budget < 0 ? left : std::min(budget, left);
+  }
+  return static_cast<int>(std::min<int64_t>(budget, INT32_MAX));
+}
+
+int32_t TXbNetSocket::sendAll(const char* data, int32_t total) {
   if (!GetActive()) throw EXbNetClosedSocket("Socket is closed, cannot write");
+  bool bounded = FWaitLimit > 0 || FDeadline != 0;
   int32_t sent = 0;
-  int32_t total = static_cast<int32_t>(text.size());
   while (sent < total) {
-    int n = WsSend(FSocket, text.data() + sent, total - sent);
+    int n = bounded ? WsSendNow(FSocket, data + sent, total - sent) : WsSend(FSocket, data + sent, total - sent);
+    if (n == SOCKET_ERROR && bounded && WSAGetLastError() == WSAEWOULDBLOCK) {
+      int budget = waitBudget();
+      int r = budget == 0 ? 0 : WsWaitWritable(FSocket, budget);
+      if (r == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
+      if (r == 0) throw EXbNetSocketError(WSAETIMEDOUT);
+      continue;
+    }
     if (n == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
     if (n == 0) {
       FClosedByPeer = true;
@@ -317,6 +349,21 @@ int64_t TXbNetSocket::SendStream(const AnsiString& header, TStream& stream) {
     if (n <= 0) break;
     piece.resize(static_cast<size_t>(n));
     sent += SendText(piece);
+    if (OnWriteProgress) OnWriteProgress(this, 0, 0, static_cast<int32_t>(sent));
+  }
+  if (OnWriteProgress) OnWriteProgress(this, 0, 0, 0);
+  return sent;
+}
+
+int64_t TXbNetSocket::SendBytes(const AnsiString& header, std::string_view data) {
+  if (SendText(header) <= 0) return 0;
+  int64_t size = static_cast<int64_t>(data.size());
+  FTransferTotal = static_cast<int32_t>(size);
+  if (OnWriteProgress) OnWriteProgress(this, 0, static_cast<int32_t>(size), 0);
+  int64_t sent = 0;
+  while (sent < size) {
+    int64_t piece = std::min<int64_t>(StreamPiece, size - sent);
+    sent += sendAll(data.data() + sent, static_cast<int32_t>(piece));
     if (OnWriteProgress) OnWriteProgress(this, 0, 0, static_cast<int32_t>(sent));
   }
   if (OnWriteProgress) OnWriteProgress(this, 0, 0, 0);
@@ -367,7 +414,8 @@ void TXbNetClient::Connect() {
   AllocateSocket();
   try {
     uint32_t address = resolveHost();
-    if (WsConnect(FSocket, address, WsHtons(static_cast<uint16_t>(FPort))) == SOCKET_ERROR)
+    if (WsConnectTimed(FSocket, address, WsHtons(static_cast<uint16_t>(FPort)), FWaitLimit > 0 ? FWaitLimit : -1) ==
+        SOCKET_ERROR)
       throw EXbNetSocketError(WSAGetLastError());
     if (!FTraceFileName.empty()) FTraceFile = std::make_unique<TFileStream>(FTraceFileName, fmCreate);
     DoStatus("Socket Connected");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "platform/classlib/Classes.h"
 #include "platform/engines/WinSock.h"
@@ -84,9 +85,19 @@ public:
   int32_t SendLine(const AnsiString& text) { return SendText(text + FLineTerm); }
   // Sends the header, then the stream in 8192-byte pieces; answers the stream bytes sent.
   int64_t SendStream(const AnsiString& header, TStream& stream);
+  // The same for bytes held in memory, sent from where they are.
+  int64_t SendBytes(const AnsiString& header, std::string_view data);
   // Reads n bytes into the target, from its start, and rewinds it.
   void ReadStream(TStream& target, int64_t n);
   bool WaitReadable(int32_t ms);
+
+  // The longest a connect, or a send that makes no progress, waits for the peer (0: no limit).
+  // Sends also stop at the deadline, a tick of the monotonic clock (0: none). Either way out
+  // raises EXbNetSocketError WSAETIMEDOUT.
+  int32_t WaitLimit() const { return FWaitLimit; }
+  void SetWaitLimit(int32_t ms) { FWaitLimit = ms < 0 ? 0 : ms; }
+  uint64_t Deadline() const { return FDeadline; }
+  void SetDeadline(uint64_t tick) { FDeadline = tick; }
 
   int32_t BufferSize() const { return FBufferStep; }
   void SetBufferSize(int32_t n);
@@ -111,8 +122,13 @@ protected:
   virtual void DoStatus(const AnsiString& text);
   void FillBuffer();
   AnsiString TakeBytes(int32_t count);
+  // Moves up to count held bytes into dst; answers how many.
+  int32_t TakeInto(void* dst, int32_t count);
   void RaiseSocketError(int code);
   void TraceLine(const AnsiString& text);
+  int32_t sendAll(const char* data, int32_t count);
+  // Milliseconds a wait may take now: the wait limit cut at the deadline; -1 for no limit.
+  int waitBudget() const;
 
   AnsiString FBuffer;
   int32_t FFillPos = 1;
@@ -127,6 +143,8 @@ protected:
   AnsiString FResolvedAddress;
   int32_t FTransferCount = 0;
   int32_t FTransferTotal = 0;
+  int32_t FWaitLimit = 0;
+  uint64_t FDeadline = 0;
 };
 
 class TXbNetClient : public TXbNetSocket {

@@ -7,6 +7,7 @@
 #include "platform/classlib/Forms.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
+#include "tables/DatabaseServerProtocol.h"
 #include "tables/XbConnection.h"
 #include "tables/XbServerDLL.h"
 #include "tables/xbEnv.h"
@@ -17,26 +18,11 @@ constexpr int32_t BookmarkBytes = 4;
 // After the record: the bookmark, the row number again, the flag byte and three spare bytes.
 constexpr int32_t BookmarkAreaBytes = 12;
 constexpr int32_t RowIdDigits = 8;
+// What a statement's answer may claim before anything is sized by it: one record, and all rows
+// together with what each costs here before it is fetched.
+constexpr int64_t MaxRecordBytes = XbWire::MaxRecordBytes;
+constexpr int64_t MaxResultBytes = int64_t(256) << 20;
 
-AnsiString Pad(const AnsiString& text, std::size_t width) {
-  return text.size() >= width ? text : text + AnsiString(width - text.size(), ' ');
-}
-
-AnsiString Hex(int64_t v, int digits) { return UpperCase(IntToHex(v, digits)); }
-
-// Eight hexadecimal digits of the record block; false when they are not.
-bool BlockHex(const AnsiString& block, std::size_t at, int32_t& out) {
-  if (block.size() < at + RowIdDigits) return false;
-  uint32_t v = 0;
-  for (std::size_t i = at; i < at + RowIdDigits; ++i) {
-    char c = block[i];
-    int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    if (d < 0) return false;
-    v = v * 16 + static_cast<uint32_t>(d);
-  }
-  out = static_cast<int32_t>(v);
-  return true;
-}
 
 int DataBytes(char type, int32_t width) {
   switch (type) {
@@ -82,17 +68,21 @@ void TXbTableListItem::SetTableName(const AnsiString& value) {
 }
 
 AnsiString TXbTableList::Encoded() const {
-  AnsiString entries;
+  TXbWireWriter entries;
   int count = 0;
   for (int i = 0; i < Count(); ++i) {
     const TXbTableListItem& t = *Items(i);
-    if (Trim(t.TableName()).empty()) continue;
+    AnsiString name = Trim(t.TableName());
+    if (name.empty()) continue;
     AnsiString extra = Trim(t.ExtraIndexes().Text());
-    entries += Pad(Trim(t.TableName()), 64) + Pad(Trim(t.Alias()), 64) + Hex(t.TableType(), 1) +
-               Pad(Trim(t.Password()), 8) + (t.OEMTranslate() ? "Y" : "N") + Hex(int64_t(extra.size()), 8) + extra;
+    entries.Text(name, 64, "Table name " + name).Text(Trim(t.Alias()), 64, "Alias of " + name);
+    entries.Hex(t.TableType(), 1, "Table type of " + name).Text(Trim(t.Password()), 8, "Password of " + name);
+    entries.YesNo(t.OEMTranslate()).Hex(int64_t(extra.size()), 8, "Extra indexes of " + name).Raw(extra);
     ++count;
   }
-  return Hex(int64_t(entries.size()), 8) + Hex(count, 8) + entries;
+  TXbWireWriter list;
+  list.Hex(int64_t(entries.Bytes().size()), 8, "Table list").Hex(count, 8, "Table count").Raw(entries.Bytes());
+  return list.Take();
 }
 
 // ---- the query
@@ -263,11 +253,13 @@ void TXbQuery::prepareAndOpen() {
   r.Password = FPassword;
   r.OEMTranslate = FOEMTranslate;
   r.CommitLevel = static_cast<int32_t>(FCommitLevel);
-  r.TableList = FTableList->Encoded();
+  r.Tables = FTableList.get();
   TMemoryStream params;
   try {
     ServerParamStream(*FParams, params);
   } catch (const EXbServerDLL& e) {
+    error(e.Message());
+  } catch (const EXbFieldWidth& e) {
     error(e.Message());
   }
   r.Params = AnsiString(reinterpret_cast<const char*>(params.Memory()), static_cast<std::size_t>(params.Size()));
@@ -282,9 +274,14 @@ void TXbQuery::prepareAndOpen() {
     FHandle = 0;
     error(o.Message.empty() ? "Unable to execute SQL statement:\r\r" + sql : o.Message);
   }
-  FRowCount = std::max(0, o.RecordCount);
+  if (o.RecordCount < 0 || o.FieldCount < 0 || o.RecordSize < 0 || o.RecordSize > MaxRecordBytes ||
+      int64_t(o.RecordCount) * (o.RecordSize + int64_t(sizeof(TRow))) > MaxResultBytes) {
+    releaseHandle();
+    error("Error while reading stream");
+  }
+  FRowCount = o.RecordCount;
   FFieldCount = o.FieldCount;
-  FRecordSize = std::max(0, o.RecordSize);
+  FRecordSize = o.RecordSize;
 }
 
 void TXbQuery::InternalInitFieldDefs() {
@@ -295,13 +292,17 @@ void TXbQuery::InternalInitFieldDefs() {
   if (FFieldCount < 1) error("FFieldCount < 1");
   TStringList lines;
   lines.SetText(connection()->sql_GetStructure(FAccessMethod, FHandle));
-  int offset = 0;
+  int64_t offset = 0;
   for (int i = 0; i + 2 < lines.Count() && int(FFieldNames.size()) < FFieldCount; i += 3) {
     AnsiString name = UpperCase(Trim(lines.Strings(i)));
     AnsiString type = Trim(lines.Strings(i + 1));
     char letter = type.empty() ? ' ' : type[0];
-    int32_t width = static_cast<int32_t>(StrToIntDef("$" + Trim(lines.Strings(i + 2)), 0));
-    if (letter != 'C') width = std::max(0, width);
+    uint32_t digits = 0;
+    int64_t given = ReadHexDigits(Trim(lines.Strings(i + 2)), digits) ? int32_t(digits) : 0;
+    // A string field's width sizes the field's buffer: it must lie within the record.
+    if (letter == 'C' && (given < 0 || given > INT32_MAX || offset + given + 2 > FRecordSize))
+      error("Error while reading stream");
+    int32_t width = given < 0 || given > INT32_MAX ? 0 : int32_t(given);
     FFieldNames.push_back(name);
     FFieldTypes.push_back(letter);
     FFieldWidths.push_back(letter == 'C' ? width : (DataBytes(letter, width) ? width : 0));
@@ -348,23 +349,24 @@ void TXbQuery::fetchFrom(int32_t row) {
   int32_t bufferSize = static_cast<int32_t>(size);
   AnsiString block = connection()->sql_GetRecord(FAccessMethod, FHandle, first, count, bufferSize);
   if (block.empty()) error("NIL stream");
-  int32_t n = 0;
-  if (!BlockHex(block, 0, n) || n < 0 || n > count) error("Error while reading stream");
-  std::size_t pos = RowIdDigits;
-  std::size_t slot = at;
-  for (int32_t k = 0; k < n; ++k) {
-    int32_t id = 0;
-    if (!BlockHex(block, pos, id) || block.size() - pos - RowIdDigits < std::size_t(FRecordSize))
-      error("Error while reading stream");
-    AnsiString record = block.substr(pos + RowIdDigits, std::size_t(FRecordSize));
-    pos += RowIdDigits + std::size_t(FRecordSize);
-    // Rows deleted here before they were fetched have no slot left.
-    while (slot < FRows.size() && FRows[slot].EngineRow != 0 && FRows[slot].EngineRow < first + k) ++slot;
-    if (slot < FRows.size() && FRows[slot].EngineRow == first + k) {
-      FRows[slot].Record = std::move(record);
-      FRows[slot].Id = id;
-      FRows[slot].Fetched = true;
+  try {
+    TXbWireReader r(block);
+    int32_t n = r.Hex(RowIdDigits);
+    if (n < 0 || n > count) error("Error while reading stream");
+    std::size_t slot = at;
+    for (int32_t k = 0; k < n; ++k) {
+      int32_t id = r.Hex(RowIdDigits);
+      AnsiString record(r.Raw(std::size_t(FRecordSize)));
+      // Rows deleted here before they were fetched have no slot left.
+      while (slot < FRows.size() && FRows[slot].EngineRow != 0 && FRows[slot].EngineRow < first + k) ++slot;
+      if (slot < FRows.size() && FRows[slot].EngineRow == first + k) {
+        FRows[slot].Record = std::move(record);
+        FRows[slot].Id = id;
+        FRows[slot].Fetched = true;
+      }
     }
+  } catch (const EXbMalformed&) {
+    error("Error while reading stream");
   }
   if (!FRows[at].Fetched) error("Error while reading stream");
 }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/engines/XbSqlEntries.h"
+#include "tables/DatabaseServerProtocol.h"
 #include "tables/XbConnection.h"
 
 static_assert(ftString == xbSqlTypeString && ftInteger == xbSqlTypeInteger && ftBoolean == xbSqlTypeBoolean &&
@@ -30,45 +31,11 @@ T FromRaw(const AnsiString& bytes) {
   return v;
 }
 
-AnsiString Padded(const AnsiString& text, std::size_t width, const char* what) {
-  if (text.size() > width)
-    throw EXbServerDLL(AnsiString(what) + " is longer than " + IntToStr(static_cast<int64_t>(width)) + " characters");
-  return text + AnsiString(width - text.size(), ' ');
-}
-
-AnsiString Hex(int64_t v, int digits) { return UpperCase(IntToHex(v, digits)); }
-
 AnsiString StreamText(TMemoryStream* s) {
   return AnsiString(reinterpret_cast<const char*>(s->Memory()), static_cast<std::size_t>(s->Size()));
 }
 
 [[noreturn]] void Malformed() { throw EXbServerDLL("Malformed procedure answer"); }
-
-// Reads the answer's fixed fields; anything beyond the bytes left is a malformed answer.
-class TAnswerReader {
-public:
-  explicit TAnswerReader(const AnsiString& data) : FData(data) {}
-  std::size_t Left() const { return FData.size() - FPos; }
-  AnsiString Take(std::size_t n) {
-    if (Left() < n) Malformed();
-    AnsiString s = FData.substr(FPos, n);
-    FPos += n;
-    return s;
-  }
-  uint32_t Hex(std::size_t digits) {
-    uint32_t v = 0;
-    for (char c : Take(digits)) {
-      int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-      if (d < 0) Malformed();
-      v = v * 16 + static_cast<uint32_t>(d);
-    }
-    return v;
-  }
-
-private:
-  const AnsiString& FData;
-  std::size_t FPos = 0;
-};
 
 }  // namespace
 
@@ -124,9 +91,11 @@ void ServerParamStream(const TParams& params, TStream& stream) {
     } catch (const std::bad_alloc&) {
       throw EXbServerDLL("Allocating memory of " + IntToStr(static_cast<int64_t>(p.AsString().size())) + " size");
     }
-    AnsiString head = Hex(static_cast<int64_t>(value.size()), 8) + Hex(p.DataType() & 0x7F, 2) +
-                      Hex(p.ParamType() & 0x7F, 2) + Padded(p.Name(), ParamNameWidth, "The parameter name");
-    stream.Write(head.data(), static_cast<int64_t>(head.size()));
+    TXbWireWriter head;
+    head.Hex(static_cast<int64_t>(value.size()), 8, "Value size of " + p.Name());
+    head.Hex(p.DataType() & 0x7F, 2, "Data type").Hex(p.ParamType() & 0x7F, 2, "Parameter type");
+    head.Text(p.Name(), ParamNameWidth, "Parameter name " + p.Name());
+    stream.Write(head.Bytes().data(), static_cast<int64_t>(head.Bytes().size()));
     stream.Write(value.data(), static_cast<int64_t>(value.size()));
   }
   stream.Seek(0, soFromBeginning);
@@ -134,18 +103,22 @@ void ServerParamStream(const TParams& params, TStream& stream) {
 
 TProcAnswer ReadProcAnswer(const AnsiString& answer, TParams& params) {
   params.Clear();
-  TAnswerReader r(answer);
+  TXbWireReader r(answer);
   TProcAnswer result;
-  result.ErrorNo = static_cast<int16_t>(r.Hex(4));
-  result.ErrorMsg = Trim(r.Take(255));
-  while (r.Left() > 0) {
-    uint32_t size = r.Hex(8);
-    if (size == 0) continue;
-    uint32_t type = r.Hex(2), paramType = r.Hex(2);
-    AnsiString name = Trim(r.Take(ParamNameWidth));
-    if (size > r.Left() || type > ftBlob || paramType > ptResult) Malformed();
-    TParam* p = params.CreateParam(static_cast<TFieldType>(type), name, static_cast<TParamType>(paramType));
-    SetParamValueBytes(*p, r.Take(size));
+  try {
+    result.ErrorNo = static_cast<int16_t>(r.Hex(4));
+    result.ErrorMsg = Trim(r.Text(255));
+    while (r.Left() > 0) {
+      uint32_t size = static_cast<uint32_t>(r.Hex(8));
+      if (size == 0) continue;
+      int32_t type = r.Hex(2), paramType = r.Hex(2);
+      AnsiString name = Trim(r.Text(ParamNameWidth));
+      if (size > r.Left() || type > ftBlob || paramType > ptResult) Malformed();
+      TParam* p = params.CreateParam(static_cast<TFieldType>(type), name, static_cast<TParamType>(paramType));
+      SetParamValueBytes(*p, AnsiString(r.Raw(size)));
+    }
+  } catch (const EXbMalformed&) {
+    Malformed();
   }
   return result;
 }
@@ -199,17 +172,22 @@ bool TXbServerDLL::ExecProc() {
   if (FProcName.empty()) throw EXbServerDLL("ProcName is empty!");
   TMemoryStream& out = FXbConnection->SendStreamBuffer();
   out.SetSize(0);
-  AnsiString names = Padded(FDatabaseName, ProcFieldWidth, "DatabaseName") + Padded(FProcName, ProcFieldWidth, "ProcName");
+  TXbWireWriter names;
   TMemoryStream params;
   try {
+    names.Text(FDatabaseName, ProcFieldWidth, "DatabaseName").Text(FProcName, ProcFieldWidth, "ProcName");
     ServerParamStream(*FProcParams, params);
+  } catch (EXbFieldWidth& e) {
+    if (!OnError) throw EXbServerDLL(e.Message());
+    OnError(this, e.Message(), -1);
+    return false;
   } catch (EXbServerDLL&) {
     const char* where = "XbServerDLL.InternalSetParams";
     if (!OnError) throw EXbServerDLL(where);
     OnError(this, where, -1);
     return false;
   }
-  out.Write(names.data(), static_cast<int64_t>(names.size()));
+  out.Write(names.Bytes().data(), static_cast<int64_t>(names.Bytes().size()));
   out.CopyFrom(params, 0);
   TMemoryStream* answer = FXbConnection->ExecProc();
   if (!answer) return false;

@@ -48,3 +48,22 @@ void UnloadCompressionEngine() {
   SetCompressionPassword = nullptr;
   SetCompressionLevel = nullptr;
 }
+
+int64_t TLimitedMemoryStream::Write(const void* buffer, int64_t count) {
+  if (count > 0 && (count > FLimit || Position() > FLimit - count)) {
+    FOverflowed = true;
+    return 0;
+  }
+  return TMemoryStream::Write(buffer, count);
+}
+
+bool ExpandStream(TStream& packed, TLimitedMemoryStream& plain) {
+  plain.Clear();
+  plain.ClearOverflow();
+  if (!LoadCompressionEngine()) return false;
+  packed.SetPosition(0);
+  UnCompressStream(&packed, &plain);
+  if (plain.Overflowed()) plain.Clear();
+  plain.SetPosition(0);
+  return !plain.Overflowed() && plain.Size() > 0;
+}

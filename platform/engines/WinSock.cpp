@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -111,6 +113,47 @@ int WsConnect(TSocket s, uint32_t address, uint16_t port) {
   do r = ::connect(static_cast<int>(s), reinterpret_cast<sockaddr*>(&sa), sizeof sa);
   while (r < 0 && errno == EINTR);
   return r < 0 ? Fail(errno) : 0;
+}
+
+int WsConnectTimed(TSocket s, uint32_t address, uint16_t port, int ms) {
+  if (ms < 0) return WsConnect(s, address, port);
+  int fd = static_cast<int>(s);
+  int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return Fail(errno);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = port;
+  sa.sin_addr.s_addr = address;
+  int err = 0;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) < 0) {
+    err = errno;
+    if (err == EINPROGRESS || err == EINTR) {
+      pollfd p{fd, POLLOUT, 0};
+      int r;
+      do r = ::poll(&p, 1, ms);
+      while (r < 0 && errno == EINTR);
+      socklen_t len = sizeof err;
+      if (r < 0) err = errno;
+      else if (r == 0) err = ETIMEDOUT;
+      else if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) < 0) err = errno;
+    }
+  }
+  fcntl(fd, F_SETFL, flags);
+  return err ? Fail(err) : 0;
+}
+
+int WsSendNow(TSocket s, const void* data, int count) {
+  ssize_t n;
+  do n = ::send(static_cast<int>(s), data, static_cast<size_t>(count), MSG_NOSIGNAL | MSG_DONTWAIT);
+  while (n < 0 && errno == EINTR);
+  return n < 0 ? Fail(errno) : static_cast<int>(n);
+}
+
+int WsWaitWritable(TSocket s, int ms) {
+  pollfd p{static_cast<int>(s), POLLOUT, 0};
+  int r = ::poll(&p, 1, ms < 0 ? -1 : ms);
+  if (r < 0) return Fail(errno);
+  return r > 0 ? 1 : 0;
 }
 
 int WsSend(TSocket s, const void* data, int count) {

@@ -82,8 +82,15 @@ int WsaErrorFromErrno(int err);
 TSocket WsSocket();
 // Address and port in network byte order.
 int WsConnect(TSocket s, uint32_t address, uint16_t port);
+// Waits at most ms (-1: no limit) for the connection to be made; a connection not made in time
+// fails with WSAETIMEDOUT. The socket blocks again afterwards.
+int WsConnectTimed(TSocket s, uint32_t address, uint16_t port, int ms);
 // Sends never raise a signal on a closed peer; the result is the count or SOCKET_ERROR.
 int WsSend(TSocket s, const void* data, int count);
+// As WsSend, but fails with WSAEWOULDBLOCK instead of waiting for room.
+int WsSendNow(TSocket s, const void* data, int count);
+// 1 when writable within ms (-1: no limit), 0 on time-out, SOCKET_ERROR on failure.
+int WsWaitWritable(TSocket s, int ms);
 int WsRecv(TSocket s, void* data, int count);
 int WsCloseSocket(TSocket s);
 // 1 when readable within ms (-1: no limit), 0 on time-out, SOCKET_ERROR on failure.

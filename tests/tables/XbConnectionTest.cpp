@@ -79,6 +79,36 @@ TEST_F(Server, LogsInAndOutAndRefusesWithTheServersReason) {
   EXPECT_FALSE(Sent("0464"));
 }
 
+// A user name wider than the logout field is sent whole; closing always disconnects and stops the
+// timer; a refusal or a dropped login is reported once.
+TEST_F(Server, LongUserNamesLogOutAndEveryLoginFailureIsReportedOnce) {
+  Start();
+  std::vector<std::string> events;
+  conn->OnLogin = [&](TObject*, bool ok, const AnsiString& msg) { events.push_back((ok ? "in " : "refused ") + msg); };
+  conn->SetUser("a_long_user_name");
+  conn->SetPolling(true);
+  conn->SetActive(true);
+  ASSERT_TRUE(conn->LoggedIn());
+  conn->SetActive(false);
+  EXPECT_FALSE(conn->Active());
+  EXPECT_EQ(conn->Handle(), INVALID_SOCKET);
+  EXPECT_FALSE(conn->PollTimer().Enabled());
+  EXPECT_NE(Log().find("0465 415f4c4f4e475f555345525f4e414d45\n"), std::string::npos) << Log();
+  EXPECT_TRUE(errors.empty());
+
+  conn->SetPassword("wrong");
+  conn->SetActive(true);
+  EXPECT_FALSE(conn->Active());
+  EXPECT_EQ(events, (std::vector<std::string>{"in ", "refused Too many users"}));
+  EXPECT_EQ(errors, (decltype(errors){{"XbConnection.SetActive", "Login not accepted. Maximum user count may have been exceeded"}}));
+
+  errors.clear();
+  Start("closemid:0464");
+  conn->SetActive(true);
+  EXPECT_FALSE(conn->Active());
+  EXPECT_EQ(errors, (decltype(errors){{"XbConnection.FillReadStream", "Connection lost"}}));
+}
+
 // The server works the table in its own process over its own engine; the answers must match a
 // local engine's on the same file, with the compression switch off and on.
 TEST_F(Server, EveryCommandAnswersAsTheLocalEngineDoes) {
@@ -173,6 +203,8 @@ TEST_F(Server, EveryCommandAnswersAsTheLocalEngineDoes) {
     q.Count = 5;
     EXPECT_EQ(conn->TraverseTable(q, r.RecordSize, entries), xbTraverseBegin);
     EXPECT_EQ(entries.size(), compress ? 1u : 2u);
+    q.Order = 12;  // a decimal field of two digits before two of one
+    EXPECT_EQ(conn->TraverseTable(q, r.RecordSize, entries), xbTraverseBegin);
 
     AnsiString structure = conn->GetStructure();
     EXPECT_EQ(structure.substr(0, 15), "NAME\r\nC\r\nA\r\n0\r\n");
@@ -309,6 +341,12 @@ TEST_F(Server, WireRulesOnTheClientsSide) {
   EXPECT_EQ(Log(), "");
   EXPECT_EQ(conn->Select(r.WorkArea + 1), r.WorkArea);
   EXPECT_EQ(Log().substr(0, 13), "0504 30303032");
+  dir.Write("wire.log", "");
+  EXPECT_EQ(conn->Select(0x10000), r.WorkArea + 1);  // five digits would shift the payload
+  EXPECT_EQ(errors.back(), (std::pair<std::string, std::string>{
+                               "XbConnection.Select", "Select: WorkArea is longer than 4 hexadecimal digits"}));
+  EXPECT_EQ(Log(), "");
+  errors.pop_back();
   TXbEnv env(nullptr);
   env.SetApplyTo(atServer);
   env.SetXbConnection(conn.get());

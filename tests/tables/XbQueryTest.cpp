@@ -322,6 +322,41 @@ TEST_F(XbQueryTest, ServerRecordBlockCutShortIsAnError) {
   EXPECT_EQ(Msg([&] { Query->Open(); }), "Error while reading stream");
 }
 
+// A table name or password too wide for the prepare request's table list, or a parameter name too
+// wide for its record, fails with the width error before anything is sent.
+TEST_F(XbQueryTest, FieldsTooWideForThePrepareRequestAreReportedNotSent) {
+  TServerSide side;
+  AnsiString longName = Dir->path + std::string(70 - Dir->path.size(), 'x') + ".dbf";
+  struct Case {
+    AnsiString table, password, param, error;
+  } cases[] = {
+      {longName, "", "P", "[XbConnection.sql_Prepare]sql_Prepare: Table name " + longName + " is longer than 64 characters"},
+      {"customers", "ninechars", "P", "[XbConnection.sql_Prepare]sql_Prepare: Password of customers is longer than 8 characters"},
+      {"customers", "", "A_PARAMETER_NAME_TOO_LONG",
+       "Parameter name A_PARAMETER_NAME_TOO_LONG is longer than 20 characters"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    TXbQuery q(nullptr);
+    q.SetDatabaseName(Dir->path);
+    q.SetXbConnection(&side.Connection);
+    q.SetAccessMethod(amServer);
+    q.SetSQL("SELECT id FROM customers WHERE id > :" + c.param);
+    TXbTableListItem* t = q.TableList().Add();
+    t->SetTableName(c.table);
+    t->SetPassword(c.password);
+    q.Params().CreateParam(ftInteger, c.param, ptInput)->SetValue(Variant(1));
+    EXPECT_EQ(Msg([&] { q.Open(); }), c.error);
+    EXPECT_EQ(side.Commands("0800"), 0);
+  }
+  TXbServerDLL proc(nullptr);
+  proc.SetXbConnection(&side.Connection);
+  proc.SetProcName("ADD");
+  proc.ProcParams().CreateParam(ftInteger, "A_PARAMETER_NAME_TOO_LONG", ptInput)->SetValue(Variant(1));
+  EXPECT_EQ(Msg([&] { proc.ExecProc(); }), "Parameter name A_PARAMETER_NAME_TOO_LONG is longer than 20 characters");
+  EXPECT_EQ(side.Commands("0042"), 0);
+}
+
 TEST(ServerParamStreamTest, RecordLayoutPerParameter) {
   TParams params;
   params.CreateParam(ftInteger, "QUANTITY", ptInput)->SetValue(Variant(0x01020304));

@@ -8,7 +8,10 @@ Prints the port it listens on (127.0.0.1, ephemeral), then serves one connection
 Frames are encoded and decoded here on their own, not by the client's code.
 
 Faults, each CODE:...: delay:CODE:MS, badlen:CODE, closemid:CODE, reset:CODE, long:CODE,
-stall:CODE, notices:CODE, shutdown:CODE, push:CODE (a message after an unanswered command), refuse.
+stall:CODE, notices:CODE, shutdown:CODE, push:CODE (a message after an unanswered command), refuse,
+claim:CODE:LENGTH (a header claiming LENGTH hex bytes, then a trickle), bomb:CODE:MIB (a compressed
+body expanding to MIB MiB of zeros), big:CODE:MIB (an answer of MIB MiB), trickle:CODE:MS (a progress notice every MS ms, no answer), twice:CODE (the answer twice),
+kind:CODE:KIND (the answer with that kind), recsize:0469:HEX (the open answer's record size).
 """
 import ctypes, os, socket, struct, sys, threading, time, zlib
 
@@ -72,6 +75,13 @@ def yn(v): return b'Y' if v else b'N'
 def txt(s): return b'' if s is None else s
 def fnum(v): return repr(float(v)).rstrip('0').rstrip('.').encode() if v != int(v) else str(int(v)).encode()
 
+BOMBS = {}
+def bomb(mib):
+    if mib not in BOMBS:
+        z, zero = zlib.compressobj(9), bytes(1 << 20)
+        BOMBS[mib] = b''.join(z.compress(zero) for _ in range(mib)) + z.flush()
+    return BOMBS[mib]
+
 class TableServer:
     def __init__(self, engine, log, faults):
         self.x, self.log, self.faults = engine, log, faults
@@ -98,9 +108,12 @@ class TableServer:
         while True:
             try:
                 head = need(20)
-                length, flag, code = int(head[:8], 16), head[8:12], head[16:20].decode()
+                length, flag, session, code = int(head[:8], 16), head[8:12], head[12:16], head[16:20].decode()
                 payload = need(length) if length else b''
             except EOFError:
+                return
+            if session != b'0000':
+                with open(self.log, 'a') as lf: lf.write('bad session %r\n' % session)
                 return
             if flag == b'0001': payload = zlib.decompress(payload); self.compress = True
             with open(self.log, 'a') as lf: lf.write('%s %s\n' % (code, payload[:60].hex()))
@@ -118,10 +131,25 @@ class TableServer:
                 conn.sendall(self.frame('0300', b'')+ self.frame('0300', b'0000') +
                              self.frame('0300', (hex8(0) + hex8(10) + hex8(4)).encode()) +
                              self.frame('0301', b'Halfway there') + self.frame('0303', b'\x00\x01stream'))
+            f = self.fault('claim', code)
+            if f:
+                conn.sendall((f[2] + '00000000' + '0000').encode() + b'x' * 100); time.sleep(3); return
+            f = self.fault('bomb', code)
+            if f:
+                packed = bomb(int(f[2]))
+                conn.sendall((hex8(len(packed)) + '00000000' + '0000').encode() + packed); continue
+            f = self.fault('trickle', code)
+            if f:
+                while True:
+                    conn.sendall(self.frame('0300', (hex8(0) + hex8(10) + hex8(1)).encode())); time.sleep(int(f[2]) / 1000)
+            f = self.fault('big', code)
             if self.fault('long', code): answer = b'x' * 70000
+            elif f: answer = b'x' * (int(f[2]) << 20)
             else:
                 with ENGINE_LOCK: answer = self.run(code, payload)
-            data = self.frame('0000', answer)
+            f = self.fault('kind', code)
+            data = self.frame(f[2] if f else '0000', answer)
+            if self.fault('twice', code): data += data
             if self.fault('badlen', code):
                 conn.sendall(b'ZZZZ' + data[4:]); time.sleep(0.3); return
             if self.fault('closemid', code):
@@ -142,7 +170,10 @@ class TableServer:
             return b'Y'
         if code == '0465': return b''
         if code == '0469':
-            db, table, mode, kind = f.t(255), f.t(255), f.d1(), f.d1()
+            # Three decimal fields have no width: the table type and commit level are one digit.
+            db, table = f.t(255), f.t(255)
+            digits = f.take(len(p) - 1039 - 1)
+            mode, kind = int(digits[:-1]), int(digits[-1:])
             pw, turbo, index = f.t(255), f.yn(), f.t(255)
             epoch, dfmt, memo = f.h(4), f.h(4), f.h(4)
             deleted, century, soft, exact, oem, apply = [f.yn() for _ in range(6)]
@@ -165,12 +196,14 @@ class TableServer:
                 block += name.ljust(255) + key.ljust(255) + b''.ljust(255) + key.ljust(255) + b'000010'
             x.SetOrder(order)
             cond = txt(x.IndexCondition())[:55]
-            return (b('%04X' % wa) + b(hex8(x.RecCount())) + b(hex8(x.FieldCount())) + b(hex8(x.RecSize())) + b'N' +
+            rec = self.fault('recsize', code)
+            size = int(rec[2], 16) if rec else x.RecSize()
+            return (b('%04X' % wa) + b(hex8(x.RecCount())) + b(hex8(x.FieldCount())) + b(hex8(size)) + b'N' +
                     cond.ljust(55) + b' ' * 200 + b('%04X' % order) + b('%04X' % count) + b(hex8(len(block))) +
                     block + b(hex8(0)))
         if code == '0467':
             path, alias = f.t(255), f.t(255)
-            mode, kind, commit = f.d1(), f.d1(), f.d1()
+            digits = f.rest(); mode, kind, commit = int(digits[:-2]), int(digits[-2:-1]), int(digits[-1:])
             return b('%X' % (x.UseEx(b(path), b(alias), mode, kind, commit) & 0xFFFF))
         simple = {
             '0470': lambda: b(x.RecCount()), '0476': lambda: yn(x.Bof()), '0478': lambda: yn(x.Deleted()),
@@ -257,8 +290,11 @@ class TableServer:
         if code == '0646':
             first = x.Query(p); return b(hex8(first) + hex8(x.QueryRecCount()))
         if code == '0626':
-            forward, inclusive = f.yn(), f.yn(); order, at_first, at_last = f.d1(), f.d1(), f.d1()
+            forward, inclusive = f.yn(), f.yn()
+            digits = f.take(len(p) - 2 - 16)  # the order has any width; the two flags one digit each
+            order, at_first, at_last = int(digits[:-2]), int(digits[-2:-1]), int(digits[-1:])
             count, recno = f.h(8), f.h(8)
+            if at_first not in (0, 1) or at_last not in (0, 1): return b''
             step = 1 if forward else -1
             if at_first: x.GoTop()
             elif at_last: x.GoBottom()
@@ -278,6 +314,8 @@ class TableServer:
 
 def serve_table(engine_path, log, faults):
     engine = Engine(engine_path)
+    for f in faults:
+        if f.startswith('bomb:'): bomb(int(f.split(':')[2]))  # made before the port is told
     listen(lambda c: TableServer(engine, log, faults).serve(c))
 
 def serve_line(conn):

@@ -6,7 +6,8 @@ data folder. Procedures of the test library:
   ECHO(...)               every parameter back, each value as it came
   FAIL                    error 7, "Procedure failed"
   BADSIZE, SHORT, BADHEX  malformed answers
-Faults: shortrows:0807 cuts the record block short.
+Faults: shortrows:0807 cuts the record block short; rows:0802:HEX and recsize:0802:HEX claim that
+many rows or that record size; width:0806:HEX gives the first field that width.
 """
 import ctypes, struct
 from xbserver import TableServer, Fields, hex8, b
@@ -47,12 +48,19 @@ class SqlServer(TableServer):
             n, nf, size = ctypes.c_int32(), ctypes.c_int32(), ctypes.c_int32()
             msg = ctypes.create_string_buffer(256)
             err = s.dll_sql_OpenSQL(h, sql, ctypes.byref(n), ctypes.byref(nf), ctypes.byref(size), msg)
+            rows, rec = self.fault('rows', code), self.fault('recsize', code)
+            if rows: n.value = int(rows[2], 16) - (1 << 32 if int(rows[2], 16) >= 1 << 31 else 0)
+            if rec: size.value = int(rec[2], 16) - (1 << 32 if int(rec[2], 16) >= 1 << 31 else 0)
             return b(hex8(n.value) + hex8(nf.value) + hex8(size.value) + hex8(err)) + msg.value
         if code == '0804': s.dll_sql_CloseSQL(f.h(8)); return b''
         if code == '0801': s.dll_sql_UnPrepareSQL(f.h(8)); return b''
         if code == '0806':
             h = f.h(8); n = s.dll_sql_GetStructure(h, None, 0)
-            buf = ctypes.create_string_buffer(max(n, 1)); s.dll_sql_GetStructure(h, buf, n); return buf.raw[:n]
+            buf = ctypes.create_string_buffer(max(n, 1)); s.dll_sql_GetStructure(h, buf, n)
+            w = self.fault('width', code)
+            if w:
+                lines = buf.raw[:n].split(b'\r\n'); lines[2] = w[2].encode(); return b'\r\n'.join(lines)
+            return buf.raw[:n]
         if code == '0807':
             h, first, count, size = f.h(8), f.h(8), f.h(8), f.h(8)
             buf = ctypes.create_string_buffer(size); n = s.dll_sql_GetRecord(h, first, count, buf, size)

@@ -23,9 +23,11 @@ std::vector<uint8_t> WholeSource(TStream* source) {
   return data;
 }
 
-// Runs deflate or inflate over the whole input; false when the input is not a whole stream.
+// Runs deflate or inflate over the whole input, handing each piece of output to dest as it is made,
+// so an expansion never sits in memory twice. False when the input is not a whole stream or dest
+// takes fewer bytes than it is given (a destination that caps what it holds stops the work there).
 template <class Step>
-bool Pump(z_stream& z, const std::vector<uint8_t>& in, std::vector<uint8_t>& result, Step step) {
+bool Pump(z_stream& z, const std::vector<uint8_t>& in, TStream* dest, Step step) {
   z.next_in = const_cast<Bytef*>(in.data());
   z.avail_in = static_cast<uInt>(in.size());
   uint8_t out[Piece];
@@ -33,10 +35,21 @@ bool Pump(z_stream& z, const std::vector<uint8_t>& in, std::vector<uint8_t>& res
     z.next_out = out;
     z.avail_out = sizeof out;
     int r = step(z);
-    size_t made = sizeof out - z.avail_out;
-    result.insert(result.end(), out, out + made);
+    int64_t made = static_cast<int64_t>(sizeof out - z.avail_out);
+    if (made > 0 && dest->Write(out, made) != made) return false;
     if (r == Z_STREAM_END) return true;
     if (r != Z_OK && !(r == Z_BUF_ERROR && made)) return false;
+  }
+}
+
+// Leaves dest as it was before a failed run.
+template <class Step>
+void Run(z_stream& z, TStream* source, TStream* dest, Step step) {
+  std::vector<uint8_t> in = WholeSource(source);
+  int64_t start = dest->Position();
+  if (!Pump(z, in, dest, step)) {
+    dest->SetSize(start);
+    dest->Seek(start, soFromBeginning);
   }
 }
 
@@ -44,24 +57,18 @@ bool Pump(z_stream& z, const std::vector<uint8_t>& in, std::vector<uint8_t>& res
 
 XBC_EXPORT void CompressStream(TStream* source, TStream* dest) {
   if (!source || !dest) return;
-  std::vector<uint8_t> in = WholeSource(source);
   z_stream z{};
   if (deflateInit(&z, Level) != Z_OK) return;
-  std::vector<uint8_t> result;
-  if (Pump(z, in, result, [](z_stream& s) { return deflate(&s, Z_FINISH); }))
-    dest->Write(result.data(), static_cast<int64_t>(result.size()));
+  Run(z, source, dest, [](z_stream& s) { return deflate(&s, Z_FINISH); });
   deflateEnd(&z);
 }
 
-// Writes nothing at all unless the whole input is one valid stream.
+// Adds nothing to dest unless the whole input is one valid stream that dest takes in full.
 XBC_EXPORT void UnCompressStream(TStream* source, TStream* dest) {
   if (!source || !dest) return;
-  std::vector<uint8_t> in = WholeSource(source);
   z_stream z{};
   if (inflateInit(&z) != Z_OK) return;
-  std::vector<uint8_t> result;
-  if (Pump(z, in, result, [](z_stream& s) { return inflate(&s, Z_NO_FLUSH); }))
-    dest->Write(result.data(), static_cast<int64_t>(result.size()));
+  Run(z, source, dest, [](z_stream& s) { return inflate(&s, Z_NO_FLUSH); });
   inflateEnd(&z);
 }
 
