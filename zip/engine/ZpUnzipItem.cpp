@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/rtl/Files.h"
+#include "platform/rtl/WholeFiles.h"
 #include "zip/engine/ZpBitBucketStream.h"
 #include "zip/engine/ZpUnzipHelper.h"
 #include "zip/engine/ZpZDecoder.h"
@@ -106,15 +107,25 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
     target = asked;
     if (DirectoryExists(target)) throw EFCreateError::ForFile(target);
   }
-  bool created = false;
   try {
+    // The file gets its name only when it is whole; a cut-short one is left under no name.
+    std::unique_ptr<TTempBeside> temp;
+    try {
+      temp = std::make_unique<TTempBeside>(target);
+    } catch (const EInOutError&) {
+      throw EFCreateError::ForFile(target);
+    }
     {
-      TFileStream out(target, fmCreate);
-      created = true;
+      TFileStream out(temp->Name(), fmCreate);
       Decode(archive, item, out);
     }
-    FileSetDate(target, int32_t(uint32_t(item.LastModFileDate()) << 16 | item.LastModFileTime()));
-    FileSetAttr(target, int(item.ExternalFileAttributes() & 0xFF) & faReadOnly);
+    FileSetDate(temp->Name(), int32_t(uint32_t(item.LastModFileDate()) << 16 | item.LastModFileTime()));
+    FileSetAttr(temp->Name(), int(item.ExternalFileAttributes() & 0xFF) & faReadOnly);
+    try {
+      temp->Commit();
+    } catch (const EInOutError& e) {
+      throw EWriteError(e.Message());
+    }
   } catch (...) {
     try {
       throw;
@@ -122,7 +133,6 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
       archive.SetStatus(asInvalid);
     } catch (...) {
     }
-    if (created && FileExists(target)) DeleteFile(target);
     throw;
   }
 }
