@@ -62,6 +62,13 @@ private:
   int FUncaught = std::uncaught_exceptions();
 };
 
+// The memo takes its lines as one text: line by line it would lay itself out after every one.
+void LoadMemoLines(TStrings& memo, const AnsiString& list) {
+  TStringList lines;
+  SplitToLines(lines, list, kListSeparator, true);
+  memo.SetText(lines.Text());
+}
+
 }  // namespace
 
 TQuorvexFolders QuorvexFolders(const AnsiString& exeName) {
@@ -282,8 +289,8 @@ void TfrmQuorvex::LoadSettings() {
     ShowMessageDialog(Format(kPasswordTooLong, {iniForm->StoragePath(), int(password.size()), ZipPasswordLength}),
                       TMsgDlgType::mtWarning, mbOKOnly, 0, mbOK, false);
   edtZipPassword->SetAsString(password);
-  SplitToLines(memAgtns->Lines(), agents, kListSeparator, true);
-  SplitToLines(memTacns->Lines(), airlines, kListSeparator, true);
+  LoadMemoLines(memAgtns->Lines(), agents);
+  LoadMemoLines(memTacns->Lines(), airlines);
 }
 
 void TfrmQuorvex::SaveSettings() {
