@@ -149,8 +149,8 @@ void StreamCopyFile(const AnsiString& source, const AnsiString& destination, con
   AnsiString temp;
   try {
     temp = CreateTempBeside(dest);
-  } catch (const EInOutError& e) {
-    throw EFCreateError(e.Message());
+  } catch (const EInOutError&) {
+    throw EFCreateError::ForFile(dest);
   }
   try {
     {
