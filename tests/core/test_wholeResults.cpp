@@ -180,7 +180,7 @@ TEST_F(WholeResultsTest, AFullDiskLeavesNoHalfFileAndKeepsTheInput) {
 TEST_F(WholeResultsTest, AProcessKilledMidSplitLeavesNothingInTheWay) {
   const TQuorvexFolders folders = QuorvexFolders(dir.path + "quorvex");
   CreateQuorvexFolders(folders);
-  const std::string hot = BigHotFile(40000);
+  const std::string hot = BigHotFile(8000);
   const std::string input = dir.Write("Quorvex/Working/H.txt", hot);
   const std::string working = folders.WorkingFolder;
 
