@@ -13,10 +13,16 @@ configure: deps
 build: configure
 	cmake --build build -j$(JOBS)
 
-# Only the program and what it links, so the first start does not wait for the test suite.
+# Only the program, what it links and the engines it loads, so the first start does not wait for
+# the test suite. The program keeps its folder tree beside its own file, so it runs from a folder
+# of its own that no build step and no "make clean" touches: a user's files live in run/Quorvex.
+RUN_DIR = run
+ENGINES = XBE7 xbesql7 xbecrypt7
 run: configure
-	cmake --build build -j$(JOBS) --target quorvex
-	./build/app/quorvex
+	cmake --build build -j$(JOBS) --target quorvex $(ENGINES)
+	@mkdir -p $(RUN_DIR)
+	install -m 755 build/app/quorvex $(addprefix build/engines/,$(addsuffix .so,$(ENGINES))) $(RUN_DIR)/
+	./$(RUN_DIR)/quorvex
 
 test: test-plain test-asan
 

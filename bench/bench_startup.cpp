@@ -131,6 +131,51 @@ void BM_IdleProcessorUse(benchmark::State& state) {
 }
 BENCHMARK(BM_IdleProcessorUse)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
+// The main window loading its code lists from the settings file and writing them back, without a
+// display: the time should grow with the lists' length, not with its square.
+void BM_LoadAndSaveCodeLists(benchmark::State& state) {
+  const int codes = int(state.range(0));
+  const std::string dir = BenchFolder("bench_codelists");
+  SetExeNameForTesting(dir + "quorvex");
+  std::ofstream(dir + "quorvex") << "";
+  fs::create_directories(dir + "Quorvex/Database");
+  {
+    std::ofstream ini(dir + "Quorvex/Database/quorvex.ini", std::ios::binary);
+    ini << "[SplitFor]\r\nAgtnList=";
+    char code[16];
+    for (int i = 0; i < codes; ++i) {
+      std::snprintf(code, sizeof code, "%s%07d", i ? ";" : "", i);
+      ini << code;
+    }
+    ini << "\r\nTacnList=";
+    for (int i = 0; i < codes; ++i) {
+      std::snprintf(code, sizeof code, "%s%03d", i ? ";" : "", i % 1000);
+      ini << code;
+    }
+    ini << "\r\n";
+  }
+  TModuleSteps steps;
+  AddProgramSteps(steps);
+  steps.Startup();
+  TfrmQuorvex* form = nullptr;
+  Application().CreateForm(form);
+  bool whole = true;
+  int round = 0;
+  for (auto _ : state) {
+    form->LoadSettings();
+    whole = whole && form->memAgtns->Lines().Count() == codes;
+    // A change, so that the save writes.
+    form->memAgtns->Lines().Put(0, ++round % 2 ? "0000001" : "0000000");
+    form->SaveSettings();
+  }
+  if (!whole) state.SkipWithError("the lists did not load whole");
+  state.SetComplexityN(codes);
+  steps.Shutdown();
+  ResetWindowSystem();
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_LoadAndSaveCodeLists)->RangeMultiplier(10)->Range(1000, 100000)->Unit(benchmark::kMillisecond)->Complexity();
+
 }  // namespace
 
 BENCHMARK_MAIN();

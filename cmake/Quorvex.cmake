@@ -51,5 +51,6 @@ function(quorvex_test name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE QUORVEX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     QUORVEX_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300
+    ENVIRONMENT "${QUORVEX_TEST_ENVIRONMENT}")
 endfunction()

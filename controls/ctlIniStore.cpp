@@ -1,10 +1,12 @@
 #include "controls/ctlIniStore.h"
 
+#include <cstring>
 #include <vector>
 
 #include "platform/rtl/Files.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/WholeFiles.h"
 
 // ---- TCtlAbstractStore ----
 
@@ -42,6 +44,11 @@ public:
     FSections.push_back({});  // lines before the first section belong to no section
     for (int i = 0; i < lines.Count(); ++i) {
       AnsiString line = lines[i];
+      // An editor's byte-order mark would hide the first section header; it is written back.
+      if (i == 0 && line.rfind(kUtf8Bom, 0) == 0) {
+        FBom = true;
+        line.erase(0, std::strlen(kUtf8Bom));
+      }
       AnsiString name;
       if (sectionHeader(line, name))
         FSections.push_back({name, line, {}});
@@ -92,14 +99,14 @@ public:
 
   void Flush() {
     if (!FModified) return;
-    AnsiString data;
+    AnsiString data = FBom ? kUtf8Bom : "";
     for (const Section& s : FSections) {
       if (s.HasHeader()) data += s.Header + "\r\n";
       for (const AnsiString& line : s.Lines) data += line + "\r\n";
     }
     try {
-      TFileStream f(FFileName, fmCreate);
-      f.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
+      // Whole or not at all: a full disk leaves the old file as it was.
+      WriteFileWhole(FFileName, data);
     } catch (const Exception& e) {
       throw ECtlStoreError("Cannot write settings file %s: %s", {FFileName, e.Message()});
     }
@@ -142,9 +149,12 @@ private:
   }
   const Section* find(const AnsiString& name) const { return const_cast<TCtlIniFile*>(this)->find(name); }
 
+  static constexpr const char* kUtf8Bom = "\xEF\xBB\xBF";
+
   AnsiString FFileName;
   std::vector<Section> FSections;
   bool FModified = false;
+  bool FBom = false;
 };
 
 // ---- TCtlIniFileStore ----

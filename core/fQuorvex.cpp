@@ -10,6 +10,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Resources.h"
+#include "platform/rtl/WholeFiles.h"
 
 namespace {
 
@@ -26,6 +27,11 @@ constexpr const char* kSalesContact = "sales@keldara.example";
 constexpr const char* kSettingsExtension = "ini";
 constexpr const char* kListSeparator = ";";
 constexpr int PasswordPanelHeight = 36;
+constexpr const char* kSettingsIsFolder =
+    "The settings file %s is a folder: the code lists and the password can be neither read nor saved";
+constexpr const char* kPasswordTooLong =
+    "The archive password stored in %s has %d characters, more than the password field holds (%d): it is cut "
+    "to that length, and saved so when the program closes";
 constexpr int ZipPasswordLeft = 160;
 constexpr int ZipPasswordWidth = 260;
 
@@ -56,6 +62,13 @@ private:
   int FUncaught = std::uncaught_exceptions();
 };
 
+// The memo takes its lines as one text: line by line it would lay itself out after every one.
+void LoadMemoLines(TStrings& memo, const AnsiString& list) {
+  TStringList lines;
+  SplitToLines(lines, list, kListSeparator, true);
+  memo.SetText(lines.Text());
+}
+
 }  // namespace
 
 TQuorvexFolders QuorvexFolders(const AnsiString& exeName) {
@@ -75,6 +88,12 @@ void CreateQuorvexFolders(const TQuorvexFolders& f) {
   for (const AnsiString* folder : {&f.RootFolder, &f.DatabaseFolder, &f.WorkingFolder, &f.ProcessdFolder,
                                    &f.UnzippedFolder, &f.OutboundFolder, &f.SentFolder})
     ForceDirectoriesChecked(*folder);
+}
+
+void RemoveLeftoverTemps(const TQuorvexFolders& f) {
+  for (const AnsiString* folder : {&f.DatabaseFolder, &f.WorkingFolder, &f.ProcessdFolder, &f.UnzippedFolder,
+                                   &f.OutboundFolder})
+    RemoveStaleTemps(*folder);
 }
 
 AnsiString QuorvexSettingsFile(const TQuorvexFolders& folders, const AnsiString& exeName) {
@@ -199,6 +218,7 @@ void TfrmQuorvex::FormCreate(TObject* Sender) {
   FRequest->SetUnzippedFolder(FFolders.UnzippedFolder);
   FRequest->SetOutboundFolder(FFolders.OutboundFolder);
   CreateQuorvexFolders(FFolders);
+  RemoveLeftoverTemps(FFolders);
   iniForm->SetIniFileName(QuorvexSettingsFile(FFolders, exe));
   AnsiString caption;
   SafeFormat(caption, "%s %s - %s",
@@ -226,9 +246,24 @@ void TfrmQuorvex::FormShow(TObject* Sender) {
   LoadSettings();
 }
 
-void TfrmQuorvex::FormDestroy(TObject* Sender) {
+// Saved while the window closes: the program still runs then, so an error box stays until the
+// user has read it. Once the program ends, a box would be gone before it was seen.
+void TfrmQuorvex::FormClose(TObject* Sender, TCloseAction& Action) {
+  TabsMain::FormClose(Sender, Action);
+  if (FSavedAtClose) return;
+  FSavedAtClose = true;
   try {
     SaveSettings();
+  } catch (const Exception& e) {
+    ShowMessageDialog(e.Message(), TMsgDlgType::mtError, mbOKOnly, 0, mbOK, false);
+  }
+}
+
+void TfrmQuorvex::FormDestroy(TObject* Sender) {
+  const bool save = !FSavedAtClose;
+  FSavedAtClose = true;  // the framework's own close step, run below, must not save again
+  try {
+    if (save) SaveSettings();
   } catch (...) {
     TabsMain::FormDestroy(Sender);
     throw;
@@ -238,15 +273,24 @@ void TfrmQuorvex::FormDestroy(TObject* Sender) {
 
 void TfrmQuorvex::LoadSettings() {
   AnsiString agents, airlines, password;
-  {
+  if (DirectoryExists(iniForm->StoragePath()))
+    ShowMessageDialog(Format(kSettingsIsFolder, {iniForm->StoragePath()}), TMsgDlgType::mtError, mbOKOnly, 0, mbOK,
+                      false);
+  try {
     TStoreOpen open(*iniForm);
     agents = iniForm->ReadString(SectionSplitFor, ItemAgtnList, "");
     airlines = iniForm->ReadString(SectionSplitFor, ItemTacnList, "");
     password = iniForm->ReadString(SectionZipFile, ItemPassword, "");
+  } catch (const Exception& e) {
+    // The window still comes up, with empty lists; saving will say the same again.
+    ShowMessageDialog(e.Message(), TMsgDlgType::mtError, mbOKOnly, 0, mbOK, false);
   }
+  if (password.size() > std::size_t(ZipPasswordLength))
+    ShowMessageDialog(Format(kPasswordTooLong, {iniForm->StoragePath(), int(password.size()), ZipPasswordLength}),
+                      TMsgDlgType::mtWarning, mbOKOnly, 0, mbOK, false);
   edtZipPassword->SetAsString(password);
-  SplitToLines(memAgtns->Lines(), agents, kListSeparator, true);
-  SplitToLines(memTacns->Lines(), airlines, kListSeparator, true);
+  LoadMemoLines(memAgtns->Lines(), agents);
+  LoadMemoLines(memTacns->Lines(), airlines);
 }
 
 void TfrmQuorvex::SaveSettings() {

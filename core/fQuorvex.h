@@ -29,6 +29,8 @@ struct TQuorvexFolders {
 TQuorvexFolders QuorvexFolders(const AnsiString& exeName);
 // Creates the tree, the root first; a folder that cannot be made raises and stops the rest.
 void CreateQuorvexFolders(const TQuorvexFolders& folders);
+// Removes what killed runs left under temporary names in the tree's folders.
+void RemoveLeftoverTemps(const TQuorvexFolders& folders);
 // The settings file in the "Database" folder, named after the program file.
 AnsiString QuorvexSettingsFile(const TQuorvexFolders& folders, const AnsiString& exeName);
 
@@ -60,6 +62,7 @@ public:
 
   void FormCreate(TObject* Sender) override;
   void FormShow(TObject* Sender) override;
+  void FormClose(TObject* Sender, TCloseAction& Action) override;
   void FormDestroy(TObject* Sender) override;
 
   void LoadSettings();
@@ -75,4 +78,5 @@ private:
 
   TQuorvexFolders FFolders;
   std::unique_ptr<TSplitRequest> FRequest;
+  bool FSavedAtClose = false;
 };

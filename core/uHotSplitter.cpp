@@ -13,6 +13,7 @@
 #include "platform/classlib/Forms.h"
 #include "framework/base/uStringUtils.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/WholeFiles.h"
 
 namespace {
 
@@ -110,9 +111,11 @@ void THotSplitter::SplitHotFile(const AnsiString& Input, AnsiString& Output) {
   TDateTime date = 0;
   if (!GetFileDate(Input, date)) date = 0;
   Output = SplitOutputName(Input);
+  // Written under a temporary name, renamed only when whole and checked.
+  TTempBeside temp(Output);
   bool truncatedInput = false;
   {
-    TTextOutput out(Output);
+    TTextOutput out(temp.Name());
     Application().ProcessMessages();
 
     THotFileLine& reader = GlobalHotFileLine();
@@ -152,15 +155,36 @@ void THotSplitter::SplitHotFile(const AnsiString& Input, AnsiString& Output) {
     out.Close();
     truncatedInput = FViewer.ClampLine(FLineIndex) == FLineIndex;
   }
-  if (truncatedInput) {
-    try {
-      CheckNothingFollows(Input);
-    } catch (...) {
-      DeleteFile(Output);
-      throw;
-    }
+  CheckFileHeaderFirst(Input);
+  if (truncatedInput) CheckNothingFollows(Input);
+  CheckFileTrailerLast(Input);
+  if (date != 0) SetFileDate(temp.Name(), date);
+  temp.Commit();
+}
+
+// The record id of the first (Forward) or the last record line the split read; empty when none.
+AnsiString THotSplitter::EdgeRecordId(bool Forward) {
+  THotFileLine& reader = GlobalHotFileLine();
+  AnsiString id, line;
+  for (int i = Forward ? 0 : FLineIndex - 1; i >= 0 && i < FLineIndex; i += Forward ? 1 : -1) {
+    reader.ReadLine(FViewer, i, id, line);
+    if (!id.empty()) return id;
   }
-  if (date != 0 && FileExists(Output)) SetFileDate(Output, date);
+  return {};
+}
+
+// A file that does not open with a file header is no HOT file: a text, a picture, an empty file.
+void THotSplitter::CheckFileHeaderFirst(const AnsiString& Input) {
+  if (!Is(EdgeRecordId(true), "BFH01"))
+    throw EHotFileError("%s is not a HOT file: it does not begin with a file header record; the file was not split",
+                        {Input});
+}
+
+// Without its file trailer the file was cut short, in transfer or while it was read.
+void THotSplitter::CheckFileTrailerLast(const AnsiString& Input) {
+  if (!Is(EdgeRecordId(false), "BFT99"))
+    throw EHotFileError("%s is cut short: it does not end with a file trailer record; the file was not split",
+                        {Input});
 }
 
 // The records end at the first line that is not a record line; anything but blanks after

@@ -6,7 +6,7 @@
 #include "platform/rtl/AnsiString.h"
 #include "platform/rtl/Exceptions.h"
 
-// Records that go on after the reader has met a line that is not a record line.
+// A file that is no whole HOT file: not one at all, cut short, or records past a line that is none.
 QUORVEX_EXCEPTION(EHotFileError, Exception);
 
 class THotSplitter {
@@ -30,6 +30,9 @@ public:
 
 private:
   void CheckNothingFollows(const AnsiString& Input);
+  AnsiString EdgeRecordId(bool Forward);
+  void CheckFileHeaderFirst(const AnsiString& Input);
+  void CheckFileTrailerLast(const AnsiString& Input);
 
   TCtlCustomTextFileViewer& FViewer;
   AnsiString FAirlineList;

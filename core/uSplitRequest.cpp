@@ -150,7 +150,14 @@ void TSplitRequest::ProcessSelectedFile(const AnsiString& FileName) {
   } else {
     output = FSplitter.SplitOneFile(FileName);
   }
-  MoveFileChecked(FileName, FProcessdFolder + ExtractFilePart(FileName), true, true, false);
+  try {
+    MoveFileChecked(FileName, FProcessdFolder + ExtractFilePart(FileName), true, true, false);
+  } catch (...) {
+    // The input stays in "Working"; its result, written by this request, goes again, so that
+    // the next try does not find it in the way.
+    DeleteOneFile(output, false);
+    throw;
+  }
   MoveFileChecked(output, FOutboundFolder + ExtractFilePart(output), true, true, false);
 }
 

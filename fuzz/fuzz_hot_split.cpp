@@ -1,39 +1,87 @@
-// Fuzz target for the HOT road's reader: the viewer loads any bytes as lines, every line is
-// fetched, and the splitter runs over them.
+// Fuzz target for the HOT road: the record reader started as the program starts it, the viewer set
+// as the main window sets it (tabs expanded, tab size 8), the code lists built from memo lines, and
+// the splitter over the file. The input's first line is the airline memo and its second the agent
+// memo, their lines separated by commas; the rest is the file to split.
 #include <unistd.h>
 
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
+#include "core/uHotFileLines.h"
 #include "core/uHotSplitter.h"
+#include "core/uSplitRequest.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/StringList.h"
+
+namespace {
+
+std::string_view TakeLine(std::string_view& rest) {
+  const std::size_t end = rest.find('\n');
+  const std::string_view line = rest.substr(0, end);
+  rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+  return line;
+}
+
+TStringList MemoLines(std::string_view text) {
+  TStringList lines;
+  for (std::size_t at = 0;;) {
+    const std::size_t comma = text.find(',', at);
+    lines.Add(AnsiString(text.substr(at, comma == std::string_view::npos ? text.npos : comma - at)));
+    if (comma == std::string_view::npos) break;
+    at = comma + 1;
+  }
+  return lines;
+}
+
+// Every entry of a built list is exactly Width digits, and they are joined with "|".
+void CheckList(const AnsiString& list, std::size_t width) {
+  for (std::size_t at = 0; at < list.size(); at += width + 1) {
+    if (at + width > list.size()) __builtin_trap();
+    for (std::size_t i = at; i < at + width; ++i)
+      if (list[i] < '0' || list[i] > '9') __builtin_trap();
+    if (at + width < list.size() && list[at + width] != '|') __builtin_trap();
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string dir = [] {
     char tmpl[] = "/tmp/fuzz_hot_split_XXXXXX";
+    CreateGlobalHotFileLine();
     return std::string(mkdtemp(tmpl));
   }();
+  std::string_view rest(reinterpret_cast<const char*>(data), size);
+  const TStringList tacns = MemoLines(TakeLine(rest));
+  const TStringList agtns = MemoLines(TakeLine(rest));
   const std::string path = dir + "/H.txt";
   {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
-    std::fwrite(data, 1, size, f);
+    std::fwrite(rest.data(), 1, rest.size(), f);
     std::fclose(f);
   }
   TCtlTextFileViewer viewer;
-  viewer.SetFileName(path);
-  viewer.SetIsOpen(true);
-  char line[1024];
-  for (int i = 0, last = viewer.ClampLine(INT_MAX); i <= last; ++i) viewer.FetchDisplayLine(i, line, 1023);
-  viewer.SetIsOpen(false);
+  viewer.SetExpandTabs(true);
+  viewer.SetTabSize(8);
   THotSplitter splitter(viewer);
-  splitter.SetAgentList("1234567");
+  splitter.SetAirlineList(TSplitRequest::BuildCodeList(&tacns, ValidAirlineCode, 3));
+  splitter.SetAgentList(TSplitRequest::BuildCodeList(&agtns, ValidAgentCode, 7));
+  CheckList(splitter.AirlineList(), 3);
+  CheckList(splitter.AgentList(), 7);
+  const std::string output = dir + "/Split_H.txt";
+  ::unlink(output.c_str());
+  bool split = false;
   try {
-    ::unlink((dir + "/Split_H.txt").c_str());
     splitter.SplitOneFile(path);
+    split = true;
   } catch (const Exception&) {
   }
+  // A refused file leaves no result; a split one leaves a whole one.
+  if (FileExists(output) != split) __builtin_trap();
+  if (viewer.IsOpen()) __builtin_trap();
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "framework/base/uStringUtils.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/WholeFiles.h"
 #include "platform/classlib/Forms.h"
 
 namespace {
@@ -28,6 +29,7 @@ constexpr const char* kDestLine = "\rdest   : %s";
 constexpr const char* kDeleteFailed = "Unable to delete file:";
 constexpr const char* kDeleteNotGone = "Unable to delete file (waited for deletion):";
 constexpr const char* kDirectoryNotCreated = "Directory does not exist and cannot be created";
+constexpr const char* kFileInTheWay = "Directory cannot be created: a file of that name is in the way";
 constexpr const char* kSizeUnknown = "Unable to get file size for\r %s\rRetry %d?";
 
 // The texts of the two checked roads: moving and copying.
@@ -141,12 +143,30 @@ void StreamCopyFile(const AnsiString& source, const AnsiString& destination, con
   }
   // Creating the destination would truncate the very file being read.
   if (SameFileOnDisk(source, dest)) throw EFCreateError::ForFile(dest);
-  {
-    TFileStream in(source, fmOpenRead | fmShareDenyWrite);
-    TFileStream out(dest, fmCreate);
-    CopyBlocks(in, out, gauge, blockCount);
+  // The copy gets its real name only when it is whole: a full disk or a killed process leaves
+  // a temporary that the next start removes, never a short file under the good name.
+  TFileStream in(source, fmOpenRead | fmShareDenyWrite);
+  AnsiString temp;
+  try {
+    temp = CreateTempBeside(dest);
+  } catch (const EInOutError&) {
+    throw EFCreateError::ForFile(dest);
   }
-  if (stamp != -1 && FileExists(dest)) FileSetDate(dest, stamp);
+  try {
+    {
+      TFileStream out(temp, fmCreate);
+      CopyBlocks(in, out, gauge, blockCount);
+      if (out.Size() != in.Size()) throw EWriteError(Format("Copy of %s cut short", {source}));
+    }
+    if (stamp != -1) FileSetDate(temp, stamp);
+    CommitTemp(temp, dest);
+  } catch (const EInOutError& e) {
+    DeleteFile(temp);
+    throw EWriteError(e.Message());
+  } catch (...) {
+    DeleteFile(temp);
+    throw;
+  }
 }
 
 bool WaitForFile(const AnsiString& name, bool requireSize) {
@@ -271,7 +291,11 @@ bool ForceDirectoriesChecked(const AnsiString& folder) {
   const AnsiString path = EnsureTrailingBackslash(ExpandFileName(folder));
   AnsiString bare = ExcludeTrailingPathDelimiter(path);
   if (bare.empty()) bare = "/";
-  if (FileExists(bare)) DeleteOneFile(bare, true);
+  // A file where a folder of the chain goes is the user's: it is named, never deleted.
+  for (AnsiString part = bare; part.size() > 1; part = ExcludeTrailingPathDelimiter(ExtractFilePath(part))) {
+    if (DirectoryExists(part)) break;
+    if (FileExists(part)) throw EInvalidDrive(kFileInTheWay, part);
+  }
   // There are no drives: every path lies on a fixed disk.
   ForceDirectories(bare);
   if (!DirectoryExists(bare)) throw EInvalidDrive(kDirectoryNotCreated, path);

@@ -201,8 +201,14 @@ void SplitToLines(TStrings& lines, std::string_view text, std::string_view separ
 }
 
 AnsiString JoinLines(const TStrings& lines, std::string_view separator) {
+  // Appended in place: a copy of the whole text per line would make long lists quadratic.
   AnsiString result;
-  for (int i = 0; i < lines.Count(); ++i) result = AppendWithSeparator(result, lines[i], separator, false, false, true);
+  for (int i = 0; i < lines.Count(); ++i) {
+    const AnsiString line = lines[i];
+    if (line.empty()) continue;
+    if (!result.empty()) result += separator;
+    result += line;
+  }
   return result;
 }
 

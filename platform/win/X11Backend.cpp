@@ -1191,14 +1191,18 @@ std::optional<std::string> TX11Backend::TImpl::Convert(Atom target, Atom& type) 
   return out;
 }
 
+AnsiString ClipboardTextFromX(const std::string& bytes, bool utf8) {
+  return FromXText(utf8 ? Utf8ToAnsi(bytes) : bytes);
+}
+
 std::optional<AnsiString> TX11Backend::ClipboardText() {
   Window owner = XGetSelectionOwner(F->Dpy, F->Clipboard);
   if (owner == F->Helper) return F->Owned;
   F->Owned.reset();
   if (owner == None) return std::nullopt;
   Atom type = 0;
-  if (auto utf8 = F->Convert(F->Utf8, type)) return FromXText(type == XA_STRING ? *utf8 : Utf8ToAnsi(*utf8));
-  if (auto latin = F->Convert(XA_STRING, type)) return FromXText(type == F->Utf8 ? Utf8ToAnsi(*latin) : *latin);
+  if (auto utf8 = F->Convert(F->Utf8, type)) return ClipboardTextFromX(*utf8, type != XA_STRING);
+  if (auto latin = F->Convert(XA_STRING, type)) return ClipboardTextFromX(*latin, type == F->Utf8);
   return std::nullopt;
 }
 

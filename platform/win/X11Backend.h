@@ -6,6 +6,10 @@
 
 #include "platform/win/DisplayBackend.h"
 
+// The text a CLIPBOARD selection gives the program: UTF-8 (or Latin-1) turned into the code page,
+// line ends into CR LF.
+AnsiString ClipboardTextFromX(const std::string& bytes, bool utf8);
+
 class TX11Backend final : public TDisplayBackend {
 public:
   // Opens the display by its name, or $DISPLAY for nullptr; raises EDisplayError

@@ -9,6 +9,7 @@
 #include "core/fQuorvex.h"
 #include "core/uHotFileLines.h"
 #include "framework/base/uMessageDialog.h"
+#include "SmallDisk.h"
 #include "platform/classlib/ClassLibTestSupport.h"
 #include "platform/rtl/Files.h"
 #include "platform/com/XlServer.h"
@@ -98,6 +99,84 @@ TEST_F(MainWindowTest, ListsAndPasswordGoToTheSettingsFileAndComeBack) {
   f->Show();
   Pump();
   EXPECT_EQ(20, f->memProductInfo->Lines().Count());
+}
+
+// What the settings file holds is never lost: a failed save is shown while the program still runs
+// and leaves the old file whole; a byte-order mark, a folder in the file's place and a password
+// longer than the field are each handled or told.
+TEST_F(MainWindowTest, TheSettingsFileIsKeptWholeAndItsTroublesAreTold) {
+  struct Shown {
+    std::string Text;
+    bool Terminated;
+  };
+  std::vector<Shown> shown;
+  SetMessageBoxHook([&](const AnsiString& text, TMsgDlgType, TMsgDlgButtons, int32_t) {
+    shown.push_back({text, Application().Terminated()});
+    return mrOk;
+  });
+  const std::string database = Dir + "Quorvex/Database/";
+  const std::string ini = database + "quorvex.ini";
+  const std::string old = "[SplitFor]\r\nAgtnList=1111111\r\nTacnList=220\r\n[ZipFile]\r\nPassword=secret\r\n";
+  auto shownWith = [&](const std::string& part) {
+    for (const Shown& s : shown)
+      if (s.Text.find(part) != std::string::npos) return &s;
+    return static_cast<const Shown*>(nullptr);
+  };
+  {
+    // A full disk at close.
+    SmallDisk disk(database, 2 * 4096);
+    if (disk.Mounted()) {
+      std::ofstream(ini, std::ios::binary) << old;
+      std::ofstream(database + "filler", std::ios::binary) << std::string(4096, 'x');
+      TfrmQuorvex* f = Start();
+      f->memAgtns->Lines().Add(std::string(5000, '1'));
+      f->Close();
+      Pump();
+      EXPECT_EQ(Settings(), old);
+      const Shown* error = shownWith(ini);
+      ASSERT_NE(error, nullptr);
+      EXPECT_FALSE(error->Terminated) << "the box would be gone before the user saw it";
+      delete f;
+      EXPECT_EQ(Settings(), old);
+    } else {
+      std::printf("full disk case skipped: %s\n", disk.Why().c_str());
+    }
+  }
+  Application().ResetTerminated();
+  shown.clear();
+  {
+    // A byte-order mark before the first section.
+    fs::create_directories(database);
+    std::ofstream(ini, std::ios::binary) << "\xEF\xBB\xBF" + old;
+    TfrmQuorvex* f = Start();
+    ASSERT_EQ(f->memAgtns->Lines().Count(), 1);
+    EXPECT_EQ(f->memAgtns->Lines()[0], "1111111");
+    EXPECT_EQ(f->edtZipPassword->AsString(), "secret");
+    delete f;
+    EXPECT_EQ(Settings(), "\xEF\xBB\xBF" + old);
+  }
+  {
+    // A password longer than the field.
+    const std::string longer(70, 'p');
+    std::ofstream(ini, std::ios::binary) << "[ZipFile]\r\nPassword=" + longer + "\r\n";
+    TfrmQuorvex* f = Start();
+    EXPECT_NE(shownWith("has 70 characters"), nullptr);
+    delete f;
+  }
+  {
+    // A folder where the file goes.
+    fs::remove(ini);
+    fs::create_directory(ini);
+    shown.clear();
+    TfrmQuorvex* f = Start();
+    EXPECT_NE(shownWith(ini + " is a folder"), nullptr);
+    f->memTacns->Lines().Add("125");
+    f->Close();
+    Pump();
+    EXPECT_GE(shown.size(), 2u);
+    delete f;
+  }
+  SetMessageBoxHook(nullptr);
 }
 
 TEST_F(MainWindowTest, AFolderThatCannotBeMadeStopsTheRestOfTheCreation) {

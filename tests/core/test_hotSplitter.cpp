@@ -8,6 +8,8 @@
 #include "core/uHotSplitter.h"
 #include "platform/rtl/Files.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
 using hot::Kind;
@@ -102,15 +104,40 @@ TEST(HotSplitter, MatchesTheIndependentFilter) {
   }
 }
 
-TEST(HotSplitter, EmptyInputGivesAnEmptyOutputWithItsDate) {
-  TempDir dir;
-  const std::string input = dir.Write("empty.txt", "");
-  SetDate(input, 1600000000);
-  TCtlTextFileViewer viewer;
-  THotSplitter s(viewer);
-  const AnsiString output = s.SplitOneFile(input);
-  EXPECT_EQ(TempDir::Read(output), "");
-  EXPECT_EQ(DateOf(output), 1600000000);
+// What is not a whole HOT file is refused, naming the file, and leaves no output.
+TEST(HotSplitter, FilesThatAreNoWholeHotFileAreRefused) {
+  const std::string all = hot::Join(SampleFile(true), "\r\n");
+  const std::size_t trailer = all.rfind("BFT");
+  const struct {
+    const char* what;
+    std::string bytes;
+    const char* message;
+  } cases[] = {
+      {"empty", "", "is not a HOT file"},
+      {"one text line", "Dear agent, see the attached file.\r\n", "is not a HOT file"},
+      {"two text lines", "Dear agent,\r\nsee the attached file.\r\n", "is not a HOT file"},
+      {"a picture", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "is not a HOT file"},
+      {"a record line first", "BOGUS line that starts with B\r\n", "is not a HOT file"},
+      {"no file header", all.substr(all.find("BCH")), "is not a HOT file"},
+      {"no file trailer", all.substr(0, trailer), "is cut short"},
+      {"cut inside a transaction", all.substr(0, all.find("BKT", all.find("BOH")) + 20), "is cut short"},
+      {"blanks after the cut", all.substr(0, trailer) + "\r\n   \r\n\r\n", "is cut short"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string input = dir.Write("H0101.txt", c.bytes);
+    TCtlTextFileViewer viewer;
+    THotSplitter s(viewer);
+    try {
+      s.SplitOneFile(input);
+      ADD_FAILURE() << c.what << ": split";
+    } catch (const EHotFileError& e) {
+      EXPECT_EQ(e.Message().rfind(input + " " + c.message, 0), 0u) << c.what << ": " << e.Message();
+    }
+    EXPECT_EQ(TempDir::Read(input), c.bytes) << c.what;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1) << c.what;
+    EXPECT_FALSE(viewer.IsOpen());
+  }
 }
 
 TEST(HotSplitter, RecordsEndAtTheFirstLineThatIsNoRecord) {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/rtl/Files.h"
+#include "platform/rtl/WholeFiles.h"
 #include "zip/engine/ZpBitBucketStream.h"
 #include "zip/engine/ZpUnzipHelper.h"
 #include "zip/engine/ZpZDecoder.h"
@@ -22,24 +23,10 @@ TZpZipLocalFileHeader ReadLocalHeader(TZpZipArchive& archive, TZpZipItem& item) 
   return lfh;
 }
 
-void Decode(TZpZipArchive& archive, TZpZipItem& item, TStream& output) {
-  // An unknown method is named; a newer version is only what is left to say.
-  if (!ZpCanDecodeMethod(item.CompressionMethod()))
-    throw EZpZipInvalidMethod(ZpCompressionMethodName(item.CompressionMethod()));
-  if ((item.VersionNeededToExtract() & 0xFF) > MaxVersionNeeded) throw EZpZipVersion();
-  ReadLocalHeader(archive, item);
+// Runs the item's data through its decoder into output and checks the CRC.
+void DecodeOnce(TZpZipArchive& archive, TZpZipItem& item, TStream& output, TZpZDecoder* decryptor) {
   TStream* input = archive.Stream();
-  std::unique_ptr<TZpZDecoder> decryptor;
-  if (item.IsEncrypted()) {
-    decryptor = std::make_unique<TZpZDecoder>(archive.Password(), true, item.CRC32(), input);
-    decryptor->SetAttempts(archive.PasswordRetries());
-    if (item.GeneralPurposeBitFlag() & ZpFlagDataDescriptor) decryptor->SetCheckTime(item.LastModFileTime());
-    decryptor->OnNeedPassword = [&archive](AnsiString& password) {
-      if (archive.OnNeedPassword) archive.OnNeedPassword(archive, password);
-      else throw EZpZipInvalidPassword();
-    };
-  }
-  TZpUnzipHelper helper(input, &output, decryptor.get());
+  TZpUnzipHelper helper(input, &output, decryptor);
   helper.SetCompressedSize(item.CompressedSize());
   helper.SetUncompressedSize(item.UncompressedSize());
   helper.SetMethod(item.CompressionMethod());
@@ -56,6 +43,53 @@ void Decode(TZpZipArchive& archive, TZpZipItem& item, TStream& output) {
     };
   }
   if (helper.Execute() != item.CRC32()) throw EZpZipBadCRC();
+}
+
+// Data that will not decode, or decodes to the wrong CRC, behind a header that passed its check.
+bool SignOfWrongPassword(const EZpException& e) {
+  return dynamic_cast<const EZpZipInflateBlock*>(&e) || dynamic_cast<const EZpZipBadCRC*>(&e) ||
+         dynamic_cast<const EZpReadError*>(&e) || dynamic_cast<const EZpZipInvalidFactor*>(&e);
+}
+
+void Decode(TZpZipArchive& archive, TZpZipItem& item, TStream& output) {
+  // An unknown method is named; a newer version is only what is left to say.
+  if (!ZpCanDecodeMethod(item.CompressionMethod()))
+    throw EZpZipInvalidMethod(ZpCompressionMethodName(item.CompressionMethod()));
+  if ((item.VersionNeededToExtract() & 0xFF) > MaxVersionNeeded) throw EZpZipVersion();
+  ReadLocalHeader(archive, item);
+  if (!item.IsEncrypted()) {
+    DecodeOnce(archive, item, output, nullptr);
+    return;
+  }
+  const int64_t outputStart = output.Position();
+  AnsiString password = archive.Password();
+  for (int tried = 0;;) {
+    TZpZDecoder decryptor(password, true, item.CRC32(), archive.Stream());
+    decryptor.SetAttempts(archive.PasswordRetries() - tried);
+    if (item.GeneralPurposeBitFlag() & ZpFlagDataDescriptor) decryptor.SetCheckTime(item.LastModFileTime());
+    decryptor.OnNeedPassword = [&archive](AnsiString& p) {
+      if (archive.OnNeedPassword) archive.OnNeedPassword(archive, p);
+      else throw EZpZipInvalidPassword();
+    };
+    try {
+      DecodeOnce(archive, item, output, &decryptor);
+      return;
+    } catch (const EZpException& e) {
+      // One wrong password in 256 passes the one-byte check; its data then comes out as noise.
+      if (!SignOfWrongPassword(e)) throw;
+    }
+    tried += decryptor.AttemptsUsed();
+    password = decryptor.Password();
+    if (tried >= archive.PasswordRetries() || !archive.OnNeedPassword) throw EZpZipInvalidPassword();
+    archive.OnNeedPassword(archive, password);
+    try {
+      output.SetPosition(outputStart);
+      output.SetSize(outputStart);
+    } catch (const Exception&) {
+      throw EZpZipInvalidPassword();  // what was written cannot be taken back
+    }
+    ReadLocalHeader(archive, item);
+  }
 }
 
 }  // namespace
@@ -106,15 +140,25 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
     target = asked;
     if (DirectoryExists(target)) throw EFCreateError::ForFile(target);
   }
-  bool created = false;
   try {
+    // The file gets its name only when it is whole; a cut-short one is left under no name.
+    std::unique_ptr<TTempBeside> temp;
+    try {
+      temp = std::make_unique<TTempBeside>(target);
+    } catch (const EInOutError&) {
+      throw EFCreateError::ForFile(target);
+    }
     {
-      TFileStream out(target, fmCreate);
-      created = true;
+      TFileStream out(temp->Name(), fmCreate);
       Decode(archive, item, out);
     }
-    FileSetDate(target, int32_t(uint32_t(item.LastModFileDate()) << 16 | item.LastModFileTime()));
-    FileSetAttr(target, int(item.ExternalFileAttributes() & 0xFF) & faReadOnly);
+    FileSetDate(temp->Name(), int32_t(uint32_t(item.LastModFileDate()) << 16 | item.LastModFileTime()));
+    FileSetAttr(temp->Name(), int(item.ExternalFileAttributes() & 0xFF) & faReadOnly);
+    try {
+      temp->Commit();
+    } catch (const EInOutError& e) {
+      throw EWriteError(e.Message());
+    }
   } catch (...) {
     try {
       throw;
@@ -122,7 +166,6 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
       archive.SetStatus(asInvalid);
     } catch (...) {
     }
-    if (created && FileExists(target)) DeleteFile(target);
     throw;
   }
 }

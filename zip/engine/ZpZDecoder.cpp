@@ -99,6 +99,7 @@ void TZpZDecoder::VerifyHeader() {
     InitKeys();
     std::copy(raw, raw + HeaderSize, FHeader);
     DecodeBuffer(FHeader, HeaderSize);
+    FAttemptsUsed = attempt;
     if (HeaderMatches(FHeader)) return;
     if (!OnNeedPassword || attempt >= FAttempts) throw EZpZipInvalidPassword();
     OnNeedPassword(FPassword);

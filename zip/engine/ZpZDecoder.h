@@ -41,6 +41,8 @@ public:
   // Reads and checks the header, asking OnNeedPassword after a mismatch; raises
   // EZpZipInvalidPassword when the attempts run out. The keys are then ready for data.
   void VerifyHeader();
+  // How many passwords the last VerifyHeader tried, the one that passed included.
+  int AttemptsUsed() const { return FAttemptsUsed; }
 
   // May replace the password to try next.
   std::function<void(AnsiString& password)> OnNeedPassword;
@@ -58,6 +60,7 @@ private:
   bool FHasCheckTime = false;
   uint16_t FCheckTime = 0;
   int FAttempts = 3;
+  int FAttemptsUsed = 0;
   uint32_t FKeys[3] = {0, 0, 0};
   uint8_t FHeader[HeaderSize] = {};
 };

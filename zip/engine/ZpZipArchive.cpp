@@ -6,6 +6,7 @@
 
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/WholeFiles.h"
 #include "zip/engine/ZpVirtualMemoryStream.h"
 
 namespace {
@@ -397,10 +398,14 @@ void TZpZipArchive::SaveArchive() {
 void TZpZipArchive::WriteOutput(TStream& output, int64_t volumeSize) {
   int64_t total = output.Size();
   output.SetPosition(0);
-  AnsiString folder = ExtractFilePath(ExpandFileName(FArchiveName));
   std::vector<AnsiString> written;
-  AnsiString tempName = GetTempFileName(folder, "VMS");
-  if (tempName.empty()) throw EFCreateError::ForFile(FArchiveName);
+  // A temporary of a killed run is known by its name and removed by the next start.
+  AnsiString tempName;
+  try {
+    tempName = CreateTempBeside(ExpandFileName(FArchiveName));
+  } catch (const EInOutError&) {
+    throw EFCreateError::ForFile(FArchiveName);
+  }
   try {
     int volume = 0;
     int64_t done = 0;

@@ -5,6 +5,7 @@
 #include "framework/base/uStringUtils.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Resources.h"
+#include "platform/rtl/WholeFiles.h"
 #include "platform/classlib/Forms.h"
 #include "zip/engine/ZpUnzipItem.h"
 #include "zip/engine/ZpUtils.h"
@@ -196,16 +197,16 @@ int TZipJob::FailUnzip() {
   for (int i = 0; i < FWritten.Count(); ++i) DeleteOneFile(FWritten[i], false);
   FWritten.Clear();
   FWrittenSet.clear();
-  ShowMessageDialog(Formatted(LoadResString(ZipServiceText::ItemNotUnzipped), {FFirstFailedItem, ProperCasePath(ZipName)}),
+  ShowMessageDialog(Formatted(LoadResString(ZipServiceText::ItemNotUnzipped), {FFirstFailedItem, ZipName}),
                     TMsgDlgType::mtWarning, mbOKOnly);
   return mrCancel;
 }
 
 int TZipJob::RunUnzip() {
-  SetStatus(Formatted(LoadResString(ZipServiceText::Unzipping), {ProperCasePath(ZipName)}));
+  SetStatus(Formatted(LoadResString(ZipServiceText::Unzipping), {ZipName}));
   LetMessagesRun();
   if (!FileExists(ZipName)) {
-    Warn(ZipServiceText::NoZipToUnzip, ProperCasePath(ZipName));
+    Warn(ZipServiceText::NoZipToUnzip, ZipName);
     return mrCancel;
   }
   FKit->SetPassword(Password.substr(0, kPasswordLength));
@@ -251,19 +252,28 @@ int TZipJob::RunUnzip() {
 }
 
 int TZipJob::RunZip() {
-  SetStatus(Formatted(LoadResString(ZipServiceText::Zipping), {ProperCasePath(ZipName)}));
+  SetStatus(Formatted(LoadResString(ZipServiceText::Zipping), {ZipName}));
   LetMessagesRun();
+  // A new archive is built under a temporary name and replaces an old one only when saved whole,
+  // so that a full disk or a killed process never leaves a short archive under the real name.
+  std::unique_ptr<TTempBeside> temp;
   if (!Append) {
-    DeleteOneFile(ZipName, false);
-    if (FileExists(ZipName)) {
-      ShowMessageDialog(Formatted(LoadResString(ZipServiceText::CannotDeleteOld), {ProperCasePath(ZipName)}),
+    if (DirectoryExists(ZipName)) {
+      ShowMessageDialog(Formatted(LoadResString(ZipServiceText::CannotDeleteOld), {ZipName}),
                         TMsgDlgType::mtError, mbOKOnly);
       return mrCancel;
     }
+    try {
+      temp = std::make_unique<TTempBeside>(ZipName);
+    } catch (const EInOutError& e) {
+      ShowMessageDialog(e.Message(), TMsgDlgType::mtError, mbOKOnly);
+      return mrCancel;
+    }
   }
+  const AnsiString file = temp ? temp->Name() : ZipName;
   // Dots are taken out of stored names so that no item can point outside its folder.
   FKit->SetStoreOptions(soStripDrive | soRemoveDots);
-  if (FileExists(ZipName) && ZipItemCount(nullptr, ZipName) == 0) DeleteOneFile(ZipName, true);
+  if (FileExists(file) && ZipItemCount(nullptr, file) == 0) DeleteOneFile(file, true);
   FKit->SetBaseDirectory(BaseDir);
 
   if (!BaseDir.empty()) {
@@ -272,7 +282,7 @@ int TZipJob::RunZip() {
       if (UpperCase(JobFiles[i]).rfind(upperBase, 0) == 0) JobFiles.SetStrings(i, JobFiles[i].substr(BaseDir.size()));
   }
 
-  if (!OpenZipFile(*FKit, ZipName, true, Password.substr(0, kPasswordLength))) return mrCancel;
+  if (!OpenZipFile(*FKit, file, true, Password.substr(0, kPasswordLength))) return mrCancel;
 
   TZpStoreOptions options = FKit->StoreOptions();
   if (Recurse) options |= soRecurse;
@@ -318,5 +328,14 @@ int TZipJob::RunZip() {
   LetMessagesRun();
   FKit->SaveArchive();
   FKit->CloseArchive();
+  // Saved whole: the archive stands even when an item failed, with the log that names it.
+  if (temp) {
+    try {
+      temp->Commit();
+    } catch (const EInOutError& e) {
+      ShowMessageDialog(e.Message(), TMsgDlgType::mtError, mbOKOnly);
+      return mrCancel;
+    }
+  }
   return FAddFailed ? mrCancel : mrOk;
 }

@@ -264,10 +264,22 @@ TEST(ForceDirectoriesChecked, CreatesTheChain) {
   EXPECT_TRUE(fs::is_directory(dir.Path / "a/b:c/d"));
   EXPECT_TRUE(ForceDirectoriesChecked(dir.File("a/b:c/d/")));
   EXPECT_TRUE(ForceDirectoriesChecked("/"));
-  // A plain file where the folder belongs gives way.
-  WriteFile(dir.File("Working"), "x");
-  EXPECT_TRUE(ForceDirectoriesChecked(dir.File("Working")));
-  EXPECT_TRUE(fs::is_directory(dir.Path / "Working"));
+}
+
+// A user's file where a folder of the chain goes is never deleted: the error names it.
+TEST(ForceDirectoriesChecked, AFileInTheWayIsKeptAndNamed) {
+  TTempDir dir;
+  WriteFile(dir.File("Working"), "HOT");
+  for (const char* folder : {"Working", "Working/", "Working/Processd/Deeper"}) {
+    try {
+      ForceDirectoriesChecked(dir.File(folder));
+      ADD_FAILURE() << folder;
+    } catch (const EInvalidDrive& e) {
+      EXPECT_EQ(e.Source(), dir.File("Working")) << folder;
+      EXPECT_NE(e.Message().find("a file of that name is in the way"), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(ReadFile(dir.File("Working")), "HOT") << folder;
+  }
 }
 
 TEST(FileDates, AgreeWithStat) {

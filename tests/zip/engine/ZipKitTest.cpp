@@ -5,7 +5,9 @@
 
 #include "ZipTestSupport.h"
 #include "platform/rtl/Files.h"
+#include "zip/engine/ZpZDecoder.h"
 #include "zip/engine/ZpZipKit.h"
+#include "platform/rtl/Streams.h"
 
 namespace {
 
@@ -21,6 +23,28 @@ struct TFailure {
 void RecordFailures(TZpZipKit& kit, std::vector<TFailure>& failures) {
   kit.OnProcessItemFailure = [&failures](TComponent*, TZpArchiveItem* item, TZpProcessType type, TZpErrorClass cls,
                                          int code) { failures.push_back({item ? item->FileName() : "", type, cls, code}); };
+}
+
+// A wrong password that passes the one-byte check of the archive's first item, as the engine checks it.
+std::string PasswordPassingTheCheck(const std::string& zip) {
+  const std::string bytes = ReadFile(zip);
+  auto u16 = [&](std::size_t at) { return uint16_t(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8); };
+  const std::size_t central = bytes.find("PK\x01\x02");
+  const uint32_t crc = u16(central + 16) | uint32_t(u16(central + 18)) << 16;
+  const std::size_t header = 30 + u16(26) + u16(28);
+  for (int i = 0;; ++i) {
+    const std::string password = "wrong" + std::to_string(i);
+    TMemoryStream s;
+    s.WriteBuffer(bytes.data() + header, TZpZDecoder::HeaderSize);
+    s.SetPosition(0);
+    TZpZDecoder decoder(password, true, crc, &s);
+    if (u16(6) & ZpFlagDataDescriptor) decoder.SetCheckTime(u16(10));
+    try {
+      decoder.VerifyHeader();
+      return password;
+    } catch (const EZpZipInvalidPassword&) {
+    }
+  }
 }
 
 TEST(ZpZipKit, DefaultsAndVersion) {
@@ -97,11 +121,15 @@ TEST(ZpZipKit, PasswordsAndItemFailures) {
   WriteFile(dir / "a.hot", HotText(4000));
   ASSERT_EQ(Shell("cd " + Quote(dir.Path()) + " && zip -q -P secret arc.zip a.hot"), 0);
   fs::create_directory(dir / "out");
-  struct { const char* password; const char* answer; bool written; } cases[] = {
+  // Its data decodes to noise: that is a wrong password too, asked again, never "damaged".
+  const std::string passing = PasswordPassingTheCheck(dir / "arc.zip");
+  struct { std::string password; const char* answer; bool written; } cases[] = {
       {"secret", "", true},
       {"wrong", "", false},
       {"", "", false},
       {"wrong", "secret", true},  // the password request's answer is tried
+      {passing, "", false},
+      {passing, "secret", true},
   };
   for (const auto& c : cases) {
     fs::remove(dir / "out/a.hot");
@@ -123,6 +151,7 @@ TEST(ZpZipKit, PasswordsAndItemFailures) {
     EXPECT_EQ(failures.size(), c.written ? 0u : 1u) << c.password;
     if (!failures.empty()) {
       EXPECT_EQ(failures[0].Type, ptExtract);
+      EXPECT_EQ(failures[0].Code, ZpText::ZipInvalidPassword) << c.password;
     }
     if (*c.answer) {
       EXPECT_GT(asked, 0);

@@ -184,7 +184,7 @@ TEST_F(ZipServiceTest, ItemsThatFailMakeTheUnzipFail) {
     TStringList files;
     EXPECT_FALSE(Unzip(dir / "locked.zip", files, password)) << password;
     EXPECT_EQ(files.Count(), 0);
-    EXPECT_EQ(LastDialogMessage(), "Unable to unzip a.hot from:\r" + ProperCasePath(dir / "locked.zip"));
+    EXPECT_EQ(LastDialogMessage(), "Unable to unzip a.hot from:\r" + (dir / "locked.zip"));
     EXPECT_FALSE(fs::exists(Unzipped("b.hot")));
   }
   TStringList files;
@@ -196,7 +196,7 @@ TEST_F(ZipServiceTest, ItemsThatFailMakeTheUnzipFail) {
 TEST_F(ZipServiceTest, BadArchivesGiveAClearError) {
   TStringList files;
   EXPECT_FALSE(Unzip(dir / "missing.zip", files));
-  EXPECT_EQ(LastDialogMessage(), "Zip file " + ProperCasePath(dir / "missing.zip") + " to unzip does not exist");
+  EXPECT_EQ(LastDialogMessage(), "Zip file " + std::string(dir / "missing.zip") + " to unzip does not exist");
   EXPECT_EQ(ZipItemCount(nullptr, dir / "missing.zip"), 0);
   EXPECT_FALSE(fs::exists(dir / "missing.zip"));
 
