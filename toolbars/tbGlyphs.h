@@ -10,9 +10,9 @@
 
 #include "platform/classlib/Buttons.h"
 #include "platform/classlib/ControlPaint.h"
+#include "platform/classlib/CustomImageList.h"
 #include "platform/classlib/Graphics.h"
 #include "platform/gdi/ImageList.h"
-#include "toolbars/tbImageList.h"
 
 // The five looks of a button, in the order of the images in a glyph strip.
 enum TtbButtonState { tbsUp, tbsDisabled, tbsDown, tbsExclusive, tbsHot };

@@ -10,6 +10,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Regional.h"
 #include "platform/classlib/MessageBox.h"
+#include "platform/classlib/MessageLayout.h"
 
 namespace {
 
@@ -174,19 +175,7 @@ int DefaultDialogResult(TMsgDlgButtons buttons) {
 }
 
 int ButtonModalResult(int button) {
-  switch (button) {
-    case mbYes: return mrYes;
-    case mbNo: return mrNo;
-    case mbOK: return mrOk;
-    case mbCancel: return mrCancel;
-    case mbAbort: return mrAbort;
-    case mbRetry: return mrRetry;
-    case mbIgnore: return mrIgnore;
-    case mbAll: return mrAll;
-    case mbNoToAll: return mrNoToAll;
-    case mbYesToAll: return mrYesToAll;
-    default: return mrNone;
-  }
+  return button >= 0 && button < kMsgDlgButtonCount ? MessageButtonResult(TMsgDlgBtn(button)) : mrNone;
 }
 
 AnsiString ModalResultName(int result) {

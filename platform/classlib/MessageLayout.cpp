@@ -26,23 +26,6 @@ AnsiString StripPrefix(const AnsiString& caption) {
   return out;
 }
 
-TModalResult ResultOf(TMsgDlgBtn b) {
-  switch (b) {
-    case mbYes: return mrYes;
-    case mbNo: return mrNo;
-    case mbOK: return mrOk;
-    case mbCancel: return mrCancel;
-    case mbAbort: return mrAbort;
-    case mbRetry: return mrRetry;
-    case mbIgnore: return mrIgnore;
-    case mbAll: return mrAll;
-    case mbNoToAll: return mrNoToAll;
-    case mbYesToAll: return mrYesToAll;
-    case mbHelp: break;
-  }
-  return mrNone;
-}
-
 }  // namespace
 
 std::vector<AnsiString> SplitMessageLines(std::string_view text) {
@@ -101,6 +84,23 @@ AnsiString MessageButtonCaption(TMsgDlgBtn b) {
   return AnsiString();
 }
 
+TModalResult MessageButtonResult(TMsgDlgBtn b) {
+  switch (b) {
+    case mbYes: return mrYes;
+    case mbNo: return mrNo;
+    case mbOK: return mrOk;
+    case mbCancel: return mrCancel;
+    case mbAbort: return mrAbort;
+    case mbRetry: return mrRetry;
+    case mbIgnore: return mrIgnore;
+    case mbAll: return mrAll;
+    case mbNoToAll: return mrNoToAll;
+    case mbYesToAll: return mrYesToAll;
+    case mbHelp: break;
+  }
+  return mrNone;
+}
+
 AnsiString MessageKindCaption(TMsgDlgType kind) {
   switch (kind) {
     case TMsgDlgType::mtWarning: return "Warning";
@@ -128,7 +128,7 @@ TMessageLayout LayoutMessageBox(const AnsiString& text, TMsgDlgType kind, TMsgDl
     TMessageButton mb;
     mb.Button = TMsgDlgBtn(b);
     mb.Caption = MessageButtonCaption(mb.Button);
-    mb.Result = ResultOf(mb.Button);
+    mb.Result = MessageButtonResult(mb.Button);
     buttonWidth = std::max(buttonWidth, Width(measure, StripPrefix(mb.Caption)) + kButtonPadding);
     l.Buttons.push_back(std::move(mb));
   }

@@ -39,6 +39,8 @@ std::vector<AnsiString> SplitMessageLines(std::string_view text);
 // Breaks a line at blanks (inside a word too long for the width) so that no piece is wider.
 std::vector<AnsiString> WrapMessageLine(const AnsiString& line, int maxWidth, const TTextMeasure& measure);
 AnsiString MessageButtonCaption(TMsgDlgBtn b);
+// The modal result a button gives; none for Help.
+TModalResult MessageButtonResult(TMsgDlgBtn b);
 AnsiString MessageKindCaption(TMsgDlgType kind);
 // The default is defaultButton when offered, else the first offered. No buttons at all offer OK.
 TMessageLayout LayoutMessageBox(const AnsiString& text, TMsgDlgType kind, TMsgDlgButtons buttons,

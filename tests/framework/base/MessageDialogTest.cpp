@@ -4,6 +4,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <utility>
 
 #include "framework/base/uMessageDialog.h"
 #include "platform/classlib/DialogDriving.h"
@@ -78,6 +79,16 @@ TEST_F(MessageDialog, UnattendedAnswerFollowsTheDefaultButtonWhenOffered) {
   EXPECT_TRUE(static_cast<const TQslError*>(CollectedMessages().Objects(1))->Fatal());
   ClearCollectedMessages();
   EXPECT_EQ(CollectedMessages().Count(), 0);
+}
+
+// The answers must be the ones the box's own buttons give, for every button and none beyond them.
+TEST(MessageDialogButtons, EachButtonGivesItsModalResult) {
+  const std::pair<int, int> cases[] = {
+      {mbYes, mrYes},       {mbNo, mrNo},         {mbOK, mrOk},       {mbCancel, mrCancel},
+      {mbAbort, mrAbort},   {mbRetry, mrRetry},   {mbIgnore, mrIgnore}, {mbAll, mrAll},
+      {mbNoToAll, mrNoToAll}, {mbYesToAll, mrYesToAll}, {mbHelp, mrNone}, {-1, mrNone},
+      {kMsgDlgButtonCount, mrNone}, {16, mrNone}};
+  for (auto [button, result] : cases) EXPECT_EQ(ButtonModalResult(button), result) << button;
 }
 
 TEST_F(MessageDialog, CollectingWinsOverLoggingAndNeverShowsTheBox) {

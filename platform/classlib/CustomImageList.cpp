@@ -1,4 +1,4 @@
-#include "toolbars/tbImageList.h"
+#include "platform/classlib/CustomImageList.h"
 
 #include <algorithm>
 

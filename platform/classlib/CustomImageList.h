@@ -1,5 +1,5 @@
-// An image list as a component that buttons can point at: images of one size with their masks, and
-// change links that tell the buttons when the images change.
+// An image list as a component that controls can point at: images of one size with their masks, and
+// change links that tell the controls when the images change.
 #pragma once
 
 #include <memory>
