@@ -102,6 +102,27 @@ TEST_F(WinTest, ZOrderAndTopmost) {
   EXPECT_EQ((std::vector<HWND>{k1, k2}), GetChildWindows(a));
 }
 
+// A form brought forward takes what it owns along, as the screen shows them: a pop-up it owns stays
+// over it and gets the mouse there.
+TEST_F(WinTest, OwnedWindowsStayAboveTheirOwner) {
+  HWND form = Top(0, 0, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  HWND tool = CreateWindowEx(WS_EX_TOOLWINDOW, "Rec", "", WS_POPUP | WS_VISIBLE, 20, 20, 30, 30, form);
+  HWND other = Top();
+  HWND dialog = CreateWindowEx(0, "Rec", "", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 200, 200, form);
+  EXPECT_EQ((std::vector<HWND>{dialog, other, tool, form}), GetChildWindows(0));
+  SetActiveWindow(form);
+  EXPECT_EQ((std::vector<HWND>{dialog, tool, form, other}), GetChildWindows(0));
+  ShowWindow(dialog, SW_HIDE);
+  SetActiveWindow(form);
+  EXPECT_EQ(tool, WindowFromPoint(TPoint{25, 25}));
+  SetWindowPos(tool, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_EQ(tool, GetWindow(form, GW_HWNDPREV)) << "no lower than its owner";
+  // Owned later, it comes over its new owner at once.
+  SetWindowLongPtr(other, GWL_HWNDPARENT, static_cast<intptr_t>(form));
+  SetWindowPos(form, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_EQ(form, GetChildWindows(0).back());
+}
+
 TEST_F(WinTest, TextStylesAndSubclassing) {
   HWND h = Top();
   EXPECT_EQ("top", GetWindowText(h));
