@@ -1265,11 +1265,14 @@ HDC AcquireFor(HWND hwnd, bool whole, const TRect* update) {
   t.Clip = area;
   if (w->Style & WS_CLIPCHILDREN) {
     const TRect top = GetWindowRect(GetAncestorRoot(hwnd));
+    // Children show inside the client area only: one still reaching past it (its parent just
+    // shrank, its own move comes later) must not keep the frame from being drawn.
+    const TRect client = GetWindowSurfaceRect(hwnd);
     for (HWND c : w->Children) {
       // A transparent child shows what its parent paints beneath it.
       const TWindowRec& k = Need(c);
       if (!(k.Style & WS_VISIBLE) || (k.ExStyle & WS_EX_TRANSPARENT)) continue;
-      TRect r = IntersectRect(OffsetRect(GetWindowRect(c), -top.Left, -top.Top), area);
+      TRect r = IntersectRect(IntersectRect(OffsetRect(GetWindowRect(c), -top.Left, -top.Top), client), area);
       if (!r.IsEmpty()) t.Excluded.push_back(r);
     }
   }

@@ -1,4 +1,5 @@
 #include "WinTestSupport.h"
+#include "platform/win/WindowImage.h"
 
 TEST_F(WinTest, CreationAndDestructionOrder) {
   Only = {WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_DESTROY, WM_NCDESTROY};
@@ -121,6 +122,22 @@ TEST_F(WinTest, OwnedWindowsStayAboveTheirOwner) {
   SetWindowLongPtr(other, GWL_HWNDPARENT, static_cast<intptr_t>(form));
   SetWindowPos(form, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   EXPECT_EQ(form, GetChildWindows(0).back());
+}
+
+// A child still reaching past its parent's shrunk client area (its own move comes later, after
+// WM_SIZE) does not keep the parent's new frame from being drawn.
+TEST_F(WinTest, AShrunkWindowDrawsItsWholeFrameOverChildrenNotMovedYet) {
+  HWND top = Top(0, 0, 300, 200, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE);
+  const TRect client = GetClientRect(top);
+  HWND child = Child(top, 0, 0, client.Width(), client.Height());
+  UpdateWindow(top);
+  UpdateWindow(child);
+  SetWindowPos(top, 0, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const TGdiBitmap image = GetWindowImage(top);
+  const TColorRef childColour = 0x00FF0000;
+  ASSERT_EQ(childColour, image.Pixel(50, 50));
+  for (int y = 40; y < 140; y += 10) EXPECT_NE(childColour, image.Pixel(199, y)) << "right edge at " << y;
+  for (int x = 10; x < 190; x += 10) EXPECT_NE(childColour, image.Pixel(x, 149)) << "bottom edge at " << x;
 }
 
 TEST_F(WinTest, TextStylesAndSubclassing) {
