@@ -42,7 +42,7 @@ constexpr uint64_t RecheckDelayMs = 500;
 // How long a manager may take to carry out a minimise, restore or maximise we asked of it.
 constexpr uint64_t ManagerAnswerMs = 2000;
 constexpr long WindowEvents = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                              PointerMotionMask | ExposureMask | StructureNotifyMask | FocusChangeMask |
+                              PointerMotionMask | LeaveWindowMask | ExposureMask | StructureNotifyMask | FocusChangeMask |
                               PropertyChangeMask;
 
 // The clipboard keeps CR LF line ends; X clients expect LF.
@@ -1164,6 +1164,11 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       }
       break;
     }
+    case LeaveNotify:
+      // Hot tracking asks where the pointer is: out of our windows no move tells it any more.
+      if (h && ev.xcrossing.mode == NotifyNormal && ev.xcrossing.detail != NotifyInferior && !GetCapture())
+        InjectPointerLeft(ev.xcrossing.x_root, ev.xcrossing.y_root);
+      break;
     case MapNotify:
       if (!h) break;
       FollowManager(h, ev.xany.window);
