@@ -587,10 +587,13 @@ void TtbToolbarButton::WndProc(TMessage& m) {
         mouseLeft();
       }
       return;
-    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONDBLCLK: {
+      // The press it stands for may have freed the button.
+      std::weak_ptr<const void> alive = Liveness();
       TGraphicControl::WndProc(m);
-      if (FDown && OnDblClick) OnDblClick(this);
+      if (!alive.expired() && FDown && OnDblClick) OnDblClick(this);
       return;
+    }
     case CM_DIALOGKEY: dialogKey(m); return;
     case CM_DIALOGCHAR: dialogChar(m); return;
     case CM_SYSCOLORCHANGE: sysColorChange(m); return;
