@@ -1,5 +1,6 @@
 #include "toolbars/tbToolbarButton.h"
 
+#include <exception>
 #include <vector>
 
 #include "platform/classlib/Forms.h"
@@ -492,8 +493,14 @@ void TtbToolbarButton::Click() {
   struct TClickEnd {
     TtbToolbarButton& B;
     std::weak_ptr<const void> Alive;
-    ~TClickEnd() {
-      if (!Alive.expired()) B.endClick();
+    // An OnMouseEnter or OnMouseLeave that fails passes its error on, unless one is already on its way.
+    ~TClickEnd() noexcept(false) {
+      if (Alive.expired()) return;
+      try {
+        B.endClick();
+      } catch (...) {
+        if (!std::uncaught_exceptions()) throw;
+      }
     }
   } end{*this, alive};
   if (FGroupIndex != 0 && !FMenuIsDown) SetDown(!FDown);
