@@ -367,7 +367,7 @@ TEST_P(QuorvexToolbarX11Test, AFloatedToolbarWorksAfterAModalDialog) {
   // Hover and click reach the toolbar, not the window beneath it.
   Away();
   X("xdotool mousemove --sync " + AtClient(Layout.FloatSplit) + " sleep 0.4");
-  EXPECT_GT(Differing(resting, Pixels(button)), 20) << "no hot frame";
+  EXPECT_TRUE(WaitFor([&] { return Differing(resting, Pixels(button)) > 20; }, 5)) << "no hot frame";
   Shot("toolbar-hover" + Mode());
   X("xdotool mousedown 1 sleep 0.15 mouseup 1 sleep 0.2");  // where the pointer rests
   ASSERT_FALSE(Search("^Warning$", 10).empty()) << "the click did not reach Split";
@@ -403,7 +403,7 @@ TEST_P(QuorvexToolbarX11Test, AFailedSplitLeavesSplitDrawnUp) {
   X("xdotool key --delay 50 Return");
   ASSERT_TRUE(WaitFor([&] { return !Visible("^quorvex$"); }, 10));
   Away();
-  EXPECT_EQ(0, Differing(normal, Pixels(button))) << "Split is not drawn up";
+  EXPECT_TRUE(WaitFor([&] { return Differing(normal, Pixels(button)) == 0; }, 5)) << "Split is not drawn up";
   Shot("split-after-error" + Mode());
 }
 
@@ -481,13 +481,15 @@ TEST_F(QuorvexX11Test, MaximiseAndRestoreLeaveNoStalePixels) {
   // Our own caption's buttons: maximise, then restore at the screen's top right.
   const TPoint maximise{client.Right - 30, -11};
   ClickClient(maximise);
+  WaitFor([&] { return Geometry(Window)["WIDTH"] == 1024; }, 10);
   X("sleep 0.5");
   Shot("maximised");
   Click(1024 - 32, 12);
   X("sleep 0.5");
   Away();
   Shot("restored");
-  EXPECT_EQ(0, Differing(before, picture()));
+  EXPECT_TRUE(WaitFor([&] { return Differing(before, picture()) == 0; }, 10))
+      << Differing(before, picture()) << " pixels differ";
 }
 
 }  // namespace
