@@ -152,6 +152,12 @@ protected:
     }
     const int border = (g["WIDTH"] - QuorvexClientWidth) / 2;
     Origin = Point(g["X"] + border, g["Y"] + g["HEIGHT"] - QuorvexClientHeight - border);
+    // Until its first paint a window shows bare button face; a slow start takes a while.
+    WaitFor([&] {
+      std::vector<TColorRef> px = Pixels(TRect{0, 0, QuorvexClientWidth, 60});
+      std::sort(px.begin(), px.end());
+      return std::unique(px.begin(), px.end()) - px.begin() > 8;
+    }, 30);
   }
   // X, Y (on the screen, inside a manager's frame), WIDTH and HEIGHT of a window.
   std::map<std::string, int> Geometry(const std::string& id) {
@@ -197,6 +203,16 @@ protected:
     for (int y = r.Top; y < r.Bottom; ++y)
       for (int x = r.Left; x < r.Right; ++x) px.push_back(shot.Pixel(Origin.X + x, Origin.Y + y));
     return px;
+  }
+  // The pixels once they stop changing: the program has painted what it shows.
+  std::vector<TColorRef> Settled(TRect r) {
+    std::vector<TColorRef> now = Pixels(r), last;
+    for (int i = 0; i < 30 && now != last; ++i) {
+      usleep(300000);
+      last = now;
+      now = Pixels(r);
+    }
+    return now;
   }
   static int Differing(const std::vector<TColorRef>& a, const std::vector<TColorRef>& b) {
     int n = 0;
@@ -357,7 +373,7 @@ TEST_P(QuorvexToolbarX11Test, AFloatedToolbarWorksAfterAModalDialog) {
   Shot("toolbar-floated" + Mode());
   const TRect button = ButtonAround(Layout.FloatSplit);
   Away();
-  const std::vector<TColorRef> resting = Pixels(button);
+  const std::vector<TColorRef> resting = Settled(button);
   ClickClient(Layout.FloatSplit);
   ASSERT_FALSE(Search("^Warning$", 10).empty()) << "no warning";
   Shot("toolbar-warning" + Mode());
@@ -393,7 +409,7 @@ TEST_P(QuorvexToolbarX11Test, AFailedSplitLeavesSplitDrawnUp) {
   std::ofstream(home + "Quorvex/Working/Split_X.hot") << "y";
   const TRect button = ButtonAround(Layout.Split);
   Away();
-  const std::vector<TColorRef> normal = Pixels(button);
+  const std::vector<TColorRef> normal = Settled(button);
   TypeCode();
   ClickClient(Layout.Split);
   ASSERT_FALSE(Search("^Open$", 10).empty()) << "no file dialog";
@@ -471,7 +487,7 @@ TEST_F(QuorvexX11Test, MaximiseAndRestoreLeaveNoStalePixels) {
   // The caret blinks in the first list: its corner is left out of the comparison.
   const TRect caret{Layout.Tacns.X - 44, Layout.Tacns.Y - 24, Layout.Tacns.X - 30, Layout.Tacns.Y};
   auto picture = [&] {
-    std::vector<TColorRef> px = Pixels(InflateRect(client, 4, 4));
+    std::vector<TColorRef> px = Settled(InflateRect(client, 4, 4));
     for (int y = caret.Top; y < caret.Bottom; ++y)
       for (int x = caret.Left; x < caret.Right; ++x) px[size_t((y + 4) * (client.Width() + 8) + x + 4)] = 0;
     return px;
@@ -485,7 +501,7 @@ TEST_F(QuorvexX11Test, MaximiseAndRestoreLeaveNoStalePixels) {
   X("sleep 0.5");
   Shot("maximised");
   Click(1024 - 32, 12);
-  X("sleep 0.5");
+  WaitFor([&] { return Geometry(Window)["WIDTH"] == QuorvexClientWidth + 8; }, 10);
   Away();
   Shot("restored");
   EXPECT_TRUE(WaitFor([&] { return Differing(before, picture()) == 0; }, 10))
