@@ -67,6 +67,7 @@ enum class TLoopEnd { Accepted, Cancelled };
 struct TLoopHandlers {
   std::function<void(TPoint)> Move;
   std::function<void(TMsg&)> Key;  // nullptr: keys are swallowed
+  bool MoveOnRelease = true;       // false: the release keeps what the last move showed
 };
 
 TLoopEnd RunMouseLoop(HWND wnd, bool escapeCancels, const TLoopHandlers& h) {
@@ -98,7 +99,7 @@ TLoopEnd RunMouseLoop(HWND wnd, bool escapeCancels, const TLoopHandlers& h) {
       case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK:
         return TLoopEnd::Cancelled;
       case WM_LBUTTONUP: case WM_NCLBUTTONUP:
-        if (h.Move) h.Move(m.pt);
+        if (h.Move && h.MoveOnRelease) h.Move(m.pt);
         return TLoopEnd::Accepted;
       case WM_MOUSEMOVE: case WM_NCMOUSEMOVE:
         if (h.Move) h.Move(m.pt);
@@ -305,6 +306,7 @@ void RunToolWindowResize(TtbCustomToolWindow& w, TtbSizeHandle side) {
   };
   TLoopHandlers handlers;
   handlers.Move = update;
+  handlers.MoveOnRelease = false;
   xorFrame.Show(rect, in.Left);
   TLoopEnd end = TLoopEnd::Cancelled;
   try {

@@ -200,8 +200,8 @@ TtbTBButtonGlyph::~TtbTBButtonGlyph() {
   OnChange = nullptr;
   FImageChangeLink.reset();
   DropImages();
-  --HolderCount();
-  if (CacheSlot() && CacheSlot()->Empty()) CacheSlot().reset();
+  // Other buttons still paint from the cache: it goes with the last holder only.
+  if (--HolderCount() == 0 && CacheSlot() && CacheSlot()->Empty()) CacheSlot().reset();
 }
 
 void TtbTBButtonGlyph::SetGlyph(const TBitmap* value) {
@@ -383,8 +383,8 @@ TtbTBButtonGlyph::TGlyphRef TtbTBButtonGlyph::CreateButtonGlyph(TtbButtonState s
     h = FOriginal->Height();
     if (w == 0) return {};
   }
-  TtbGlyphCache* cache = GlyphCache();
-  if (!cache) return {};
+  if (!CacheSlot()) CacheSlot() = std::make_unique<TtbGlyphCache>();
+  TtbGlyphCache* cache = CacheSlot().get();
   if (!FGlyphList[which])
     FGlyphList[which] = state == tbsDisabled ? cache->GetList(w + 1, h + 1) : cache->GetList(w, h);
   TtbGlyphList* list = FGlyphList[which];

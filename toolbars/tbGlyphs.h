@@ -46,7 +46,7 @@ private:
   std::vector<std::unique_ptr<TtbGlyphList>> FLists;
 };
 
-// The process's cache; nullptr while no glyph holder lives or after the last list went.
+// The process's cache; nullptr once the last glyph holder went with no list left.
 TtbGlyphCache* GlyphCache();
 
 // Where glyph, caption and arrow go in a button's rectangle.

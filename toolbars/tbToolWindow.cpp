@@ -407,7 +407,7 @@ void TtbCustomToolWindow::SetBounds(int left, int top, int width, int height) {
   const bool sized = width != Width() || height != Height();
   if (sized && !FArranging) SizeChanging(width, height);
   TCustomControl::SetBounds(left, top, width, height);
-  if (Floating() && !HasState(csDesigning)) FFloatingTopLeft = TPoint{Left(), Top()};
+  if (Floating() && !HasState(csDesigning)) SetFloatingPosition(TPoint{Left(), Top()});
   if (moved && !HasState(csLoading) && !FReparenting && OnMove) OnMove(this);
   if (moved && FDockedTo && FDockedTo->HasBackground()) repaintFrameLater();
 }
@@ -766,6 +766,11 @@ void TtbCustomToolWindow::dockOrUndock() {
     if (FDockMode != admCanFloat) return;
     TCustomForm* form = OwnerForm();
     if (!form) throw EInvalidOperation("Control '%s' has no parent window", {Name()});
+    // The first time it floats where it was docked, by its form, not in the screen's corner.
+    if (!FHasFloatingPosition && HandleAllocated()) {
+      const TRect wr = GetWindowRect(Handle());
+      SetFloatingPosition(TPoint{wr.Left, wr.Top});
+    }
     SetParent(form);
     MoveOnScreen(false);
     return;

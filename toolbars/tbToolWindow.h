@@ -75,7 +75,10 @@ public:
 
   bool Floating() const { return FDockedTo == nullptr && Parent() != nullptr; }
   TPoint FloatingPosition() const { return FFloatingTopLeft; }
-  void SetFloatingPosition(TPoint p) { FFloatingTopLeft = p; }
+  void SetFloatingPosition(TPoint p) {
+    FFloatingTopLeft = p;
+    FHasFloatingPosition = true;
+  }
   bool InactiveCaption() const { return FInactiveCaption; }
   // Only a dock, a form or none; a form at run time stands for the floating host of that form.
   void SetParent(TWinControl* parent) override;
@@ -189,6 +192,7 @@ private:
   bool FHidden = false;         // hidden while moving between parents
   bool FReparenting = false;
   TPoint FFloatingTopLeft;
+  bool FHasFloatingPosition = false;  // it floated, or was told where to
   bool FInactiveCaption = false;
   bool FCloseButtonDown = false;
   std::vector<TCustomForm*> FDockForms;

@@ -293,10 +293,10 @@ void TtbCustomToolbar::BeginSizing(TtbSizeHandle side) {
   FSizing.OneRow = FSizing.Sizes.empty() ? TSize{} : FSizing.Sizes.front();
   std::stable_sort(FSizing.Sizes.begin(), FSizing.Sizes.end(),
                    [&](TSize a, TSize b) { return byHeight ? a.cy > b.cy : a.cx > b.cx; });
-  FSizing.Current = TSize{Width(), Height()};
+  FSizing.Initial = TSize{Width(), Height()};
   FSizing.Candidate = FFloatRightX;
   // Snap no further than the gap to the neighbouring sizes.
-  auto it = std::find(FSizing.Sizes.begin(), FSizing.Sizes.end(), FSizing.Current);
+  auto it = std::find(FSizing.Sizes.begin(), FSizing.Sizes.end(), FSizing.Initial);
   if (it != FSizing.Sizes.end()) {
     const int cur = byHeight ? it->cy : it->cx;
     if (it != FSizing.Sizes.begin()) {
@@ -321,8 +321,11 @@ void TtbCustomToolbar::Sizing(TtbSizeHandle side, TPoint cursor, TRect& rect) {
     case shBottom: d = cursor.Y - rect.Top; break;
     default: d = cursor.X - rect.Left; break;
   }
-  const int ext = byHeight ? FSizing.Current.cy : FSizing.Current.cx;
-  if (!FSizing.Changed && std::abs(d - ext) <= FSizing.Snap) d = ext;
+  // Measured against the size the drag began with, so that the pick depends on the pointer alone
+  // and a pointer at rest cannot flip between two sizes; near that size, coming or crossing back,
+  // it snaps there.
+  const int ext = byHeight ? FSizing.Initial.cy : FSizing.Initial.cx;
+  if (std::abs(d - ext) <= FSizing.Snap) d = ext;
   auto extentOf = [&](TSize s) { return byHeight ? s.cy : s.cx; };
   TSize pick;
   if (d > ext) {
@@ -348,10 +351,6 @@ void TtbCustomToolbar::Sizing(TtbSizeHandle side, TPoint cursor, TRect& rect) {
   else rect.Bottom = rect.Top + pick.cy;
   const int frame = FrameInsets(nullptr, true).Left;
   FSizing.Candidate = pick == FSizing.OneRow ? 0 : pick.cx - 2 * frame;
-  if (!(pick == FSizing.Current)) {
-    FSizing.Changed = true;
-    FSizing.Current = pick;
-  }
 }
 
 void TtbCustomToolbar::EndSizing(bool accept) {

@@ -115,10 +115,8 @@ private:
     std::vector<TSize> Sizes;  // window sizes
     TSize OneRow;
     int Snap = 12;
-    bool Changed = false;
-    TSize Current;
+    TSize Initial;  // when the drag began
     int Candidate = 0;
-    TRect Start;
   } FSizing;
 };
 

@@ -1,5 +1,6 @@
 #include "toolbars/tbToolbarButton.h"
 
+#include <exception>
 #include <vector>
 
 #include "platform/classlib/Forms.h"
@@ -392,6 +393,8 @@ void TtbToolbarButton::MouseDown(TMouseButton button, TShiftState shift, int x, 
     TGraphicControl::MouseDown(button, shift, x, y);
     return;
   }
+  // The click may free the button: its menu's item or its OnClick can destroy it.
+  std::weak_ptr<const void> alive = Liveness();
   try {
     mouseEntered();
     FMenuIsDown = FHasDropdown && (!FDropdownCombo || x >= Width() - FDropdownArrowWidth - 2);
@@ -403,10 +406,12 @@ void TtbToolbarButton::MouseDown(TMouseButton button, TShiftState shift, int x, 
     }
     if (!FMenuIsDown) FMouseIsDown = true;
     TGraphicControl::MouseDown(button, shift, x, y);
+    if (alive.expired()) return;
     if (FMenuIsDown) {
       Click();
     } else if (FRepeating) {
       Click();
+      if (alive.expired()) return;
       if (!FRepeatTimer) FRepeatTimer = std::make_unique<TTimer>(nullptr);
       FRepeatTimer->SetEnabled(false);
       FRepeatTimer->SetInterval(static_cast<unsigned>(FRepeatDelay));
@@ -414,29 +419,15 @@ void TtbToolbarButton::MouseDown(TMouseButton button, TShiftState shift, int x, 
       FRepeatTimer->SetEnabled(true);
     }
   } catch (...) {
-    FMenuIsDown = false;
+    if (!alive.expired()) FMenuIsDown = false;
     throw;
   }
-  FMenuIsDown = false;
+  if (!alive.expired()) FMenuIsDown = false;
 }
 
 void TtbToolbarButton::MouseMove(TShiftState shift, int x, int y) {
   TGraphicControl::MouseMove(shift, x, y);
-  TShared& s = Shared();
-  if (s.Hot != this && ControlUnderCursor() == this) {
-    if (s.Hot) s.Hot->mouseLeft();
-    if (FShowBorderWhenInactive || Application().Active()) {
-      s.Hot = this;
-      if (s.Timer) {
-        s.Timer->OnTimer = [](TObject*) {
-          TtbToolbarButton* hot = Shared().Hot;
-          if (hot && ControlUnderCursor() != hot) hot->mouseLeft();
-        };
-        s.Timer->SetEnabled(true);
-      }
-      mouseEntered();
-    }
-  }
+  if (Shared().Hot != this && ControlUnderCursor() == this) becomeHot();
   if (!FMouseIsDown) return;
   const bool inside = inMainPart(x, y);
   if (FRepeatTimer && inside) FRepeatTimer->SetEnabled(true);
@@ -445,6 +436,22 @@ void TtbToolbarButton::MouseMove(TShiftState shift, int x, int y) {
     FState = next;
     repaint();
   }
+}
+
+// The hot button alone is watched by the timer and the hooks, which take its hot look away.
+void TtbToolbarButton::becomeHot() {
+  TShared& s = Shared();
+  if (s.Hot && s.Hot != this) s.Hot->mouseLeft();
+  if (!FShowBorderWhenInactive && !Application().Active()) return;
+  s.Hot = this;
+  if (s.Timer) {
+    s.Timer->OnTimer = [](TObject*) {
+      TtbToolbarButton* hot = Shared().Hot;
+      if (hot && ControlUnderCursor() != hot) hot->mouseLeft();
+    };
+    s.Timer->SetEnabled(true);
+  }
+  mouseEntered();
 }
 
 void TtbToolbarButton::repeatTick() {
@@ -482,41 +489,48 @@ void TtbToolbarButton::Click() {
   }
   std::weak_ptr<const void> alive = Liveness();
   FInClick = true;
-  try {
-    if (FGroupIndex != 0 && !FMenuIsDown) SetDown(!FDown);
-    if (FState == tbsUp || FState == tbsHot) {
-      FState = tbsDown;
-      repaint();
+  // An error from OnClick, or a dialog it ran, must not leave the button drawn pressed or hot.
+  struct TClickEnd {
+    TtbToolbarButton& B;
+    std::weak_ptr<const void> Alive;
+    // An OnMouseEnter or OnMouseLeave that fails passes its error on, unless one is already on its way.
+    ~TClickEnd() noexcept(false) {
+      if (Alive.expired()) return;
+      try {
+        B.endClick();
+      } catch (...) {
+        if (!std::uncaught_exceptions()) throw;
+      }
     }
-    mouseLeft();
-    if (FHasDropdown && !(FDropdownCombo && !FMenuIsDown)) {
-      if (!FDropdownCombo) TGraphicControl::Click();
-      if (alive.expired()) return;
-      SetCaptureControl(nullptr);
-      bool showMenu = FDropdownMenu != nullptr, removeClicks = true;
-      if (OnDropdown) OnDropdown(this, showMenu, removeClicks);
-      if (alive.expired()) return;
-      showDropdownMenu(showMenu);
-      if (!alive.expired() && removeClicks) removeQueuedClicks();
-    } else {
-      if (TCustomForm* form = GetParentForm(this)) form->SetModalResult(FModalResult);
-      TGraphicControl::Click();
-    }
-  } catch (...) {
-    if (!alive.expired()) {
-      FInClick = false;
-      if (FState == tbsDown) FState = tbsUp;
-    }
-    throw;
+  } end{*this, alive};
+  if (FGroupIndex != 0 && !FMenuIsDown) SetDown(!FDown);
+  if (FState == tbsUp || FState == tbsHot) {
+    FState = tbsDown;
+    repaint();
   }
-  if (alive.expired()) return;
+  mouseLeft();
+  if (FHasDropdown && !(FDropdownCombo && !FMenuIsDown)) {
+    if (!FDropdownCombo) TGraphicControl::Click();
+    if (alive.expired()) return;
+    SetCaptureControl(nullptr);
+    bool showMenu = FDropdownMenu != nullptr, removeClicks = true;
+    if (OnDropdown) OnDropdown(this, showMenu, removeClicks);
+    if (alive.expired()) return;
+    showDropdownMenu(showMenu);
+    if (!alive.expired() && removeClicks) removeQueuedClicks();
+  } else {
+    if (TCustomForm* form = GetParentForm(this)) form->SetModalResult(FModalResult);
+    TGraphicControl::Click();
+  }
+}
+
+void TtbToolbarButton::endClick() {
   FInClick = false;
   if (FState == tbsDown) FState = tbsUp;
-  if (!HasState(csDestroying)) {
-    repaint();
-    if (ControlUnderCursor() == this) mouseEntered();
-    else mouseLeft();
-  }
+  if (HasState(csDestroying)) return;
+  repaint();
+  if (ControlUnderCursor() == this) becomeHot();
+  else mouseLeft();
 }
 
 void TtbToolbarButton::showDropdownMenu(bool showMenu) {
@@ -580,10 +594,13 @@ void TtbToolbarButton::WndProc(TMessage& m) {
         mouseLeft();
       }
       return;
-    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONDBLCLK: {
+      // The press it stands for may have freed the button.
+      std::weak_ptr<const void> alive = Liveness();
       TGraphicControl::WndProc(m);
-      if (FDown && OnDblClick) OnDblClick(this);
+      if (!alive.expired() && FDown && OnDblClick) OnDblClick(this);
       return;
+    }
     case CM_DIALOGKEY: dialogKey(m); return;
     case CM_DIALOGCHAR: dialogChar(m); return;
     case CM_SYSCOLORCHANGE: sysColorChange(m); return;

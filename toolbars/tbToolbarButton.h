@@ -156,6 +156,8 @@ private:
   void updateGroup();
   void mouseEntered();
   void mouseLeft();
+  void becomeHot();
+  void endClick();
   void stopHotTracking();
   void repeatTick();
   void freeRepeatTimer();

@@ -26,6 +26,8 @@ TabsLogo::TabsLogo(TComponent* AOwner) : TabsRoot(AOwner) {
   tlbLogo = new TtbToolbar(this);
   tlbLogo->SetName("tlbLogo");
   tlbLogo->SetParent(dckLogo);
+  // It carries the window's only way to its work and out: closed, nothing would bring it back.
+  tlbLogo->SetCloseButton(false);
   imgUserLogo = new TImage(this);
   imgUserLogo->SetName("imgUserLogo");
   imgUserLogo->SetBounds(0, 0, LogoImageWidth, LogoImageHeight);

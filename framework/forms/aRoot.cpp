@@ -120,7 +120,12 @@ TabsRoot::TabsRoot(TComponent* AOwner) : TForm(AOwner) {
   tilBackground->SetParent(this);
   tilBackground->SetAlign(alClient);
   OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
-  OnShow = [this](TObject* Sender) { FormShow(Sender); };
+  OnShow = [this](TObject* Sender) {
+    FormShow(Sender);
+    // Again once every form of the chain has shown what it shows: a button made visible on the
+    // way (the website on the main window) moves the ones the minimum size must keep in view.
+    SetSizeConstraints();
+  };
   OnClose = [this](TObject* Sender, TCloseAction& Action) { FormClose(Sender, Action); };
   OnDestroy = [this](TObject* Sender) { FormDestroy(Sender); };
 }

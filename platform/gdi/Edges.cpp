@@ -54,12 +54,19 @@ void CaptionGlyph(TDeviceContext& dc, const TRect& box, unsigned kind, TColorRef
   if (a % 2) --a;
   int l = box.Left + (w - a) / 2, t = box.Top + (h - a) / 2;
   switch (kind) {
-    case DFCS_CAPTIONCLOSE:
-      for (int i = 0; i < a; ++i) {
-        Bar(dc, l + i, t + i, l + i + 2, t + i + 1, c);
-        Bar(dc, l + a - 1 - i - 1, t + i, l + a - i, t + i + 1, c);
+    case DFCS_CAPTIONCLOSE: {
+      // Two-pixel strokes only where there is room; a small X has one-pixel strokes crossing at a
+      // single centre pixel, or its strokes run together into bars.
+      const bool thin = a < 8;
+      const int n = thin ? a - 1 : a;  // odd when thin
+      const int x0 = box.Left + (w - n) / 2, y0 = box.Top + (h - n) / 2;
+      const int stroke = thin ? 1 : 2;
+      for (int i = 0; i + stroke - 1 < n; ++i) {
+        Bar(dc, x0 + i, y0 + i, x0 + i + stroke, y0 + i + 1, c);
+        Bar(dc, x0 + n - i - stroke, y0 + i, x0 + n - i, y0 + i + 1, c);
       }
       break;
+    }
     case DFCS_CAPTIONMIN: Bar(dc, l, t + a - 2, l + a * 2 / 3 + 1, t + a, c); break;
     case DFCS_CAPTIONMAX:
       dc.FrameRect(TRect{l, t, l + a + 1, t + a}, SolidBrush(c));

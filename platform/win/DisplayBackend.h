@@ -23,6 +23,8 @@ public:
   virtual void WindowActivated(HWND) {}
   // Topmost or tool-window state or the owner changed.
   virtual void WindowRestyled(HWND) {}
+  // The order of the top-level windows changed.
+  virtual void WindowsRestacked() {}
   // The mouse is captured by a window inside this top-level window (0: released): its moves
   // and buttons come here wherever the pointer is.
   virtual void CaptureChanged(HWND /*top*/) {}

@@ -165,6 +165,8 @@ void InjectMouseMove(int x, int y) {
   QueueMouse(WM_MOUSEMOVE, WM_NCMOUSEMOVE);
 }
 
+void InjectPointerLeft(int x, int y) { MoveCursor(x, y); }
+
 void InjectMouseDown(TMouseButton b, int x, int y) {
   MoveCursor(x, y);
   TButtonMsgs m = Msgs(b);

@@ -16,6 +16,9 @@ void InjectMouseDown(TMouseButton b, int x, int y);
 void InjectMouseUp(TMouseButton b, int x, int y);
 void InjectClick(TMouseButton b, int x, int y);
 void InjectWheel(int delta, int x, int y);
+// The pointer went over a window of another program, or the bare screen: the cursor is there, and
+// no window of ours hears of it.
+void InjectPointerLeft(int x, int y);
 // The application lost the display's focus: the active window is deactivated.
 void InjectAppDeactivate();
 

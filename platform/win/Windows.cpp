@@ -43,10 +43,30 @@ void Unlink(TWindowRec& w) {
   list.erase(std::remove(list.begin(), list.end(), w.Handle), list.end());
 }
 
+bool Topmost(HWND h) { return Need(h).ExStyle & WS_EX_TOPMOST; }
+
+// Owned windows sit above their owner, as the desktop shows them: w goes no lower than its owner,
+// and what w owns, directly or through others, comes right above it in the order it had.
+void KeepOwnedAbove(std::vector<HWND>& list, TWindowRec& w) {
+  auto at = [&](HWND h) { return std::find(list.begin(), list.end(), h); };
+  if (w.Owner && at(w.Owner) != list.end() && Topmost(w.Owner) == Topmost(w.Handle) && at(w.Handle) > at(w.Owner)) {
+    list.erase(at(w.Handle));
+    list.insert(at(w.Owner), w.Handle);
+  }
+  std::vector<HWND> owned;
+  for (HWND h : list)
+    if (Need(h).Owner == w.Handle && Topmost(h) == Topmost(w.Handle)) owned.push_back(h);
+  if (owned.empty()) return;
+  for (HWND h : owned) list.erase(at(h));
+  list.insert(at(w.Handle), owned.begin(), owned.end());
+  for (HWND h : owned) KeepOwnedAbove(list, Need(h));
+}
+
 // Places w in its sibling list after insertAfter (or at the top / bottom).
 void Link(TWindowRec& w, HWND insertAfter) {
   if (w.MessageOnly) return;
   auto& list = SiblingList(w);
+  const std::vector<HWND> before = w.Parent ? std::vector<HWND>{} : list;
   list.erase(std::remove(list.begin(), list.end(), w.Handle), list.end());
   bool topmost = !w.Parent && (w.ExStyle & WS_EX_TOPMOST);
   // The topmost band leads the top-level list.
@@ -69,6 +89,9 @@ void Link(TWindowRec& w, HWND insertAfter) {
     pos = it == bandEnd ? bandStart : it + 1;
   }
   list.insert(pos, w.Handle);
+  if (w.Parent) return;
+  KeepOwnedAbove(list, w);
+  if (list != before) DisplayBackend().WindowsRestacked();
 }
 
 TPoint ClientOriginOnScreen(const TWindowRec& w) {
@@ -509,6 +532,12 @@ intptr_t SetWindowLongPtr(HWND hwnd, int index, intptr_t value) {
     case GWL_HWNDPARENT:
       if (!w->Parent) {
         w->Owner = IsWindow(static_cast<HWND>(value)) ? static_cast<HWND>(value) : 0;
+        if (w->Owner && !w->MessageOnly) {
+          std::vector<HWND>& list = WinState().TopLevel;
+          const std::vector<HWND> before = list;
+          KeepOwnedAbove(list, *w);
+          if (list != before) DisplayBackend().WindowsRestacked();
+        }
         if (Shown(*w) && w->Created) DisplayBackend().WindowRestyled(hwnd);
       }
       break;
@@ -1236,11 +1265,14 @@ HDC AcquireFor(HWND hwnd, bool whole, const TRect* update) {
   t.Clip = area;
   if (w->Style & WS_CLIPCHILDREN) {
     const TRect top = GetWindowRect(GetAncestorRoot(hwnd));
+    // Children show inside the client area only: one still reaching past it (its parent just
+    // shrank, its own move comes later) must not keep the frame from being drawn.
+    const TRect client = GetWindowSurfaceRect(hwnd);
     for (HWND c : w->Children) {
       // A transparent child shows what its parent paints beneath it.
       const TWindowRec& k = Need(c);
       if (!(k.Style & WS_VISIBLE) || (k.ExStyle & WS_EX_TRANSPARENT)) continue;
-      TRect r = IntersectRect(OffsetRect(GetWindowRect(c), -top.Left, -top.Top), area);
+      TRect r = IntersectRect(IntersectRect(OffsetRect(GetWindowRect(c), -top.Left, -top.Top), client), area);
       if (!r.IsEmpty()) t.Excluded.push_back(r);
     }
   }

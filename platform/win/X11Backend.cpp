@@ -32,11 +32,17 @@ namespace {
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
 constexpr int SelectionWaitMs = 2000;
+// Clipboard text is taken up to this size; a transfer in pieces that grows beyond it is refused.
+constexpr size_t MaxSelectionBytes = 64u << 20;
+// Text larger than this goes to other programs in pieces (INCR), as large selections do.
+constexpr size_t SelectionChunkBytes = 256u << 10;
+// A transfer in pieces whose requestor stops taking them is dropped after this long.
+constexpr uint64_t IncrTimeoutMs = 10000;
 constexpr uint64_t RecheckDelayMs = 500;
 // How long a manager may take to carry out a minimise, restore or maximise we asked of it.
 constexpr uint64_t ManagerAnswerMs = 2000;
 constexpr long WindowEvents = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                              PointerMotionMask | ExposureMask | StructureNotifyMask | FocusChangeMask |
+                              PointerMotionMask | LeaveWindowMask | ExposureMask | StructureNotifyMask | FocusChangeMask |
                               PropertyChangeMask;
 
 // The clipboard keeps CR LF line ends; X clients expect LF.
@@ -70,8 +76,16 @@ int ShiftOf(unsigned long mask) {
   return s;
 }
 
-// Menus and other frameless pop-ups are placed by us alone, without a window manager's frame.
-bool PlacedByUs(const TWindowRec& rec) { return (rec.Style & WS_POPUP) && (rec.Style & WS_CAPTION) != WS_CAPTION; }
+// A floating tool window: a pop-up owned by its form, drawing its own small caption.
+bool OwnedToolWindow(const TWindowRec& rec) {
+  return (rec.Style & WS_POPUP) && (rec.ExStyle & WS_EX_TOOLWINDOW) && !(rec.ExStyle & WS_EX_TOPMOST) && rec.Owner;
+}
+
+// Menus and other frameless pop-ups are placed by us alone, without a window manager's frame. A
+// floating tool window is not: above every window on the screen it would cover its form's dialogs.
+bool PlacedByUs(const TWindowRec& rec) {
+  return (rec.Style & WS_POPUP) && (rec.Style & WS_CAPTION) != WS_CAPTION && !OwnedToolWindow(rec);
+}
 
 unsigned int FontCursorOf(int cursor) {
   switch (cursor) {
@@ -166,6 +180,15 @@ struct TX11Backend::TImpl {
   std::map<int, Cursor> Cursors;
   int Shape = IDC_ARROW;
   std::optional<AnsiString> Owned;  // our clipboard text while we own CLIPBOARD
+  // Text going to another program in pieces: each piece follows its deletion of the last one.
+  struct TIncrOut {
+    Window Requestor = 0;
+    Atom Property = 0, Type = 0;
+    std::string Data;
+    size_t Sent = 0;
+    uint64_t Due = 0;
+  };
+  std::vector<TIncrOut> IncrOut;
   Time LastTime = CurrentTime;
   bool FocusLeaving = false;
   // Set while a shape the server reported is applied: sending it back would let a window
@@ -175,7 +198,7 @@ struct TX11Backend::TImpl {
   Atom Protocols = 0, DeleteWindow = 0, Clipboard = 0, Utf8 = 0, Targets = 0, Text = 0, NetName = 0,
        NetState = 0, NetType = 0, NetUtility = 0, NetNormal = 0, NetDialog = 0, NetWorkArea = 0, Incoming = 0,
        MotifHints = 0, NetSupported = 0, NetMoveResize = 0, NetPid = 0, NetIcon = 0, NetCheck = 0, WmState = 0,
-       NetActive = 0, NetFrameExtents = 0;
+       NetActive = 0, NetFrameExtents = 0, Incr = 0;
   enum { StateAbove, StateSkipTaskbar, StateModal, StateMaxVert, StateMaxHorz, StateCount };
   Atom StateAtoms[StateCount] = {};
   std::optional<std::vector<long>> Icon;  // read from the resources on first use
@@ -222,9 +245,12 @@ struct TX11Backend::TImpl {
   void Recheck();
   bool ManagerMovesWindows();
   void SetOwnerHint(Window w, HWND owner);
+  void Restack();
   void SetProgramHints(Window w);
   void Handle(XEvent& ev);
   void AnswerSelection(const XSelectionRequestEvent& req);
+  void SendNextPiece(Window requestor, Atom property);
+  std::optional<std::string> ReceivePieces();
   void PutArea(HWND hwnd, Window w, const TRect& area);
   std::optional<std::string> Convert(Atom target, Atom& type);
 };
@@ -269,6 +295,7 @@ TX11Backend::TX11Backend(const char* displayName) : F(std::make_unique<TImpl>())
   F->WmState = F->Intern("WM_STATE");
   F->NetActive = F->Intern("_NET_ACTIVE_WINDOW");
   F->NetFrameExtents = F->Intern("_NET_FRAME_EXTENTS");
+  F->Incr = F->Intern("INCR");
   const char* states[] = {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_MODAL",
                           "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"};
   for (int i = 0; i < TImpl::StateCount; ++i) F->StateAtoms[i] = F->Intern(states[i]);
@@ -374,15 +401,17 @@ void TX11Backend::TImpl::SetProgramHints(Window w) {
 void TX11Backend::TImpl::SetDecorationHint(Window w, const TWindowRec& rec, const TXState& x) {
   long hints[MwmHintsLength] = {};
   if (x.Framed) {
-    // The manager's frame offers what our own caption would.
-    long f = MwmFuncMove;
-    if (rec.Style & WS_THICKFRAME) f |= MwmFuncResize;
-    if (rec.Style & WS_MINIMIZEBOX) f |= MwmFuncMinimize;
-    if (rec.Style & WS_MAXIMIZEBOX) f |= MwmFuncMaximize;
+    // The manager's frame offers what our own caption would, and no button more: managers draw
+    // minimise and maximise unless the decorations leave them out.
+    long f = MwmFuncMove, decor = MwmDecorBorder | MwmDecorTitle | MwmDecorMenu;
+    if (rec.Style & WS_THICKFRAME) f |= MwmFuncResize, decor |= MwmDecorResizeH;
+    if (rec.Style & WS_MINIMIZEBOX) f |= MwmFuncMinimize, decor |= MwmDecorMinimize;
+    if (rec.Style & WS_MAXIMIZEBOX) f |= MwmFuncMaximize, decor |= MwmDecorMaximize;
     if ((rec.Style & WS_SYSMENU) && !(rec.ClassStyle & CS_NOCLOSE)) f |= MwmFuncClose;
-    hints[0] = MwmHintsFunctions;
+    hints[0] = MwmHintsFunctions | MwmHintsDecorations;
     hints[1] = f;
-  } else if (NonClientInsets(rec.Style, rec.ExStyle) != TRect{}) {
+    hints[2] = decor;
+  } else if (NonClientInsets(rec.Style, rec.ExStyle) != TRect{} || OwnedToolWindow(rec)) {
     // We draw our own caption and frame: a manager's would be a second one. The manager keeps
     // moving, sizing and closing as it likes.
     hints[0] = MwmHintsDecorations;
@@ -576,13 +605,15 @@ void TX11Backend::WindowShown(HWND hwnd, bool visible) {
   F->SetStates(w, x, F->WantedStates(*rec, x));
   XWMHints hints{};
   hints.flags = StateHint | InputHint;
-  hints.input = True;
+  // A floating tool window is clicked without taking the focus from its form.
+  hints.input = OwnedToolWindow(*rec) ? False : True;
   // Minimised without a manager: the small caption of our own stays on the screen.
   x.Iconified = IsIconic(hwnd) && F->Managed;
   hints.initial_state = x.Iconified ? IconicState : NormalState;
   XSetWMHints(F->Dpy, w, &hints);
   x.Mapped = true;
   XMapRaised(F->Dpy, w);
+  F->Restack();
   F->RecheckAt = GetTickCount64() + RecheckDelayMs;
   XFlush(F->Dpy);
 }
@@ -633,13 +664,33 @@ void TX11Backend::WindowTitled(HWND hwnd, const AnsiString& title) {
   XFlush(F->Dpy);
 }
 
+// Without a manager the server stacks our windows as the window layer orders them; with one, the
+// manager keeps owned windows over their owners by their transient hints.
+void TX11Backend::TImpl::Restack() {
+  if (Managed) return;
+  std::vector<Window> order;
+  for (HWND h : GetChildWindows(0)) {
+    auto it = Windows.find(h);
+    if (it != Windows.end() && XState[it->second].Mapped) order.push_back(it->second);
+  }
+  if (order.empty()) return;
+  XRaiseWindow(Dpy, order.front());
+  if (order.size() > 1) XRestackWindows(Dpy, order.data(), static_cast<int>(order.size()));
+}
+
+void TX11Backend::WindowsRestacked() {
+  F->Restack();
+  XFlush(F->Dpy);
+}
+
 void TX11Backend::WindowActivated(HWND hwnd) {
   Window w = static_cast<Window>(XWindowOf(hwnd));
   // A manager asked to show a minimised window would restore it.
   if (!w || IsIconic(hwnd)) return;
   XWindowAttributes a{};
   if (!XGetWindowAttributes(F->Dpy, w, &a) || a.map_state != IsViewable) return;
-  XRaiseWindow(F->Dpy, w);
+  if (F->Managed) XRaiseWindow(F->Dpy, w);
+  else F->Restack();
   XSetInputFocus(F->Dpy, w, RevertToParent, CurrentTime);
   if (F->Managed && !a.override_redirect) {
     // A window in a manager's frame comes to the front only when the manager raises the frame.
@@ -730,17 +781,39 @@ void TX11Backend::TImpl::AnswerSelection(const XSelectionRequestEvent& req) {
       std::string text = ToXText(*Owned);
       std::string data = req.target == XA_STRING ? AnsiToLatin1(text) : AnsiToUtf8(text);
       Atom type = req.target == XA_STRING ? XA_STRING : Utf8;
-      long limit = XExtendedMaxRequestSize(Dpy) ? XExtendedMaxRequestSize(Dpy) : XMaxRequestSize(Dpy);
-      // Text beyond one request would need transfer in pieces, which we do not offer: refuse
-      // rather than hand over nothing as if it were the text.
-      if (static_cast<long>(data.size()) < (limit - 64) * 4) {
+      if (data.size() <= SelectionChunkBytes) {
         XChangeProperty(Dpy, req.requestor, prop, type, 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(data.data()), static_cast<int>(data.size()));
-        reply.property = prop;
+      } else {
+        // In pieces: the size first, then a piece each time the requestor deletes the last.
+        std::erase_if(IncrOut, [&](const TIncrOut& t) { return t.Requestor == req.requestor && t.Property == prop; });
+        XSelectInput(Dpy, req.requestor, PropertyChangeMask);
+        long size = static_cast<long>(data.size());
+        XChangeProperty(Dpy, req.requestor, prop, Incr, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&size),
+                        1);
+        IncrOut.push_back(TIncrOut{req.requestor, prop, type, std::move(data), 0, GetTickCount64() + IncrTimeoutMs});
       }
+      reply.property = prop;
     }
   }
   XSendEvent(Dpy, req.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+}
+
+void TX11Backend::TImpl::SendNextPiece(Window requestor, Atom property) {
+  auto it = std::find_if(IncrOut.begin(), IncrOut.end(),
+                         [&](const TIncrOut& t) { return t.Requestor == requestor && t.Property == property; });
+  if (it == IncrOut.end()) return;
+  const size_t n = std::min(SelectionChunkBytes, it->Data.size() - it->Sent);
+  XChangeProperty(Dpy, requestor, property, it->Type, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(it->Data.data() + it->Sent), static_cast<int>(n));
+  it->Sent += n;
+  it->Due = GetTickCount64() + IncrTimeoutMs;
+  // The empty piece that ends the text has gone too.
+  if (n == 0) {
+    XSelectInput(Dpy, requestor, NoEventMask);
+    IncrOut.erase(it);
+  }
+  XFlush(Dpy);
 }
 
 // Keys let go while another program had the focus never sent us their release.
@@ -860,7 +933,8 @@ void TX11Backend::TImpl::Asked(TXState& x) {
 void TX11Backend::TImpl::FollowManager(HWND h, Window w) {
   if (!Managed) return;
   TXState& x = XState[w];
-  if (!x.Mapped) return;
+  TWindowRec* rec = FindWindowRec(h);
+  if (!x.Mapped || !rec) return;
   long wm = WmStateOf(w);
   unsigned now = NetStatesOf(w);
   unsigned both = (1u << StateMaxVert) | (1u << StateMaxHorz);
@@ -870,7 +944,12 @@ void TX11Backend::TImpl::FollowManager(HWND h, Window w) {
     if (!done && GetTickCount64() < x.AskedUntil) return;
     x.AskedUntil = 0;
   }
-  if (wm == IconicState && !IsIconic(h)) {
+  if (wm == IconicState && !IsIconic(h) && x.Framed && (!(rec->Style & WS_MINIMIZEBOX) || !IsWindowEnabled(h))) {
+    // A dialog, or a window waiting for its modal dialog, is not minimised: a manager that minimises
+    // it anyway takes the dialog along and leaves the program without a window. It comes back.
+    XMapRaised(Dpy, w);
+    Asked(x);
+  } else if (wm == IconicState && !IsIconic(h)) {
     x.Iconified = true;
     SendMessage(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   } else if (wm == NormalState && IsIconic(h)) {
@@ -1085,6 +1164,11 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       }
       break;
     }
+    case LeaveNotify:
+      // Hot tracking asks where the pointer is: out of our windows no move tells it any more.
+      if (h && ev.xcrossing.mode == NotifyNormal && ev.xcrossing.detail != NotifyInferior && !GetCapture())
+        InjectPointerLeft(ev.xcrossing.x_root, ev.xcrossing.y_root);
+      break;
     case MapNotify:
       if (!h) break;
       FollowManager(h, ev.xany.window);
@@ -1099,7 +1183,13 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       if (h && ev.xfocus.detail != NotifyPointer) {
         FocusLeaving = false;
         ReleaseModifiersUp();
-        if (GetActiveWindow() != h && IsWindowEnabled(h) && !IsIconic(h)) SetActiveWindow(h);
+        // A notice of a focus we have moved on from since: following it would bring it back, and
+        // two windows activated in a row would take the focus from each other for ever.
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(Dpy, &focus, &revert);
+        if (focus == ev.xany.window && GetActiveWindow() != h && IsWindowEnabled(h) && !IsIconic(h))
+          SetActiveWindow(h);
       }
       break;
     case FocusOut:
@@ -1121,6 +1211,7 @@ void TX11Backend::TImpl::Handle(XEvent& ev) {
       if (h && (ev.xproperty.atom == WmState || ev.xproperty.atom == NetState)) FollowManager(h, ev.xany.window);
       if (h && ev.xproperty.atom == NetFrameExtents) KeepCaptionOnScreen(h, ev.xany.window);
       if (ev.xproperty.window == Helper) LastTime = ev.xproperty.time;
+      if (!h && ev.xproperty.state == PropertyDelete) SendNextPiece(ev.xproperty.window, ev.xproperty.atom);
       break;
     case MappingNotify: XRefreshKeyboardMapping(&ev.xmapping); break;
     case DestroyNotify:
@@ -1137,6 +1228,8 @@ void TX11Backend::PumpInput() {
     F->Handle(ev);
   }
   F->UpdateModalStates();
+  const uint64_t now = GetTickCount64();
+  std::erase_if(F->IncrOut, [&](const TImpl::TIncrOut& t) { return now >= t.Due; });
   if (F->RecheckAt && GetTickCount64() >= F->RecheckAt) F->Recheck();
   if (F->FocusLeaving) {
     F->FocusLeaving = false;
@@ -1180,19 +1273,68 @@ std::optional<std::string> TX11Backend::TImpl::Convert(Atom target, Atom& type) 
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   std::optional<std::string> out;
-  if (XGetWindowProperty(Dpy, Helper, Incoming, 0, 0x7FFFFFF, True, AnyPropertyType, &actual, &format, &count, &after,
-                         &data) == Success) {
-    // Transfers in pieces (INCR) are not taken.
-    if (format == 8 && (actual == Utf8 || actual == XA_STRING || actual == Text))
+  bool pieces = false;
+  // The property is deleted as it is read: for a transfer in pieces that asks for the first one.
+  if (XGetWindowProperty(Dpy, Helper, Incoming, 0, static_cast<long>(MaxSelectionBytes / 4), True, AnyPropertyType,
+                         &actual, &format, &count, &after, &data) == Success) {
+    if (actual == Incr) pieces = true;
+    else if (format == 8 && after == 0 && (actual == Utf8 || actual == XA_STRING || actual == Text))
       out = std::string(reinterpret_cast<char*>(data), count);
     type = actual;
   }
   if (data) XFree(data);
+  if (!pieces) return out;
+  out = ReceivePieces();
   return out;
 }
 
 AnsiString ClipboardTextFromX(const std::string& bytes, bool utf8) {
   return FromXText(utf8 ? Utf8ToAnsi(bytes) : bytes);
+}
+
+// The pieces of a large selection: each arrives as a new value of the property, which we delete to
+// ask for the next; an empty one ends the text.
+std::optional<std::string> TX11Backend::TImpl::ReceivePieces() {
+  XFlush(Dpy);
+  std::string text;
+  struct TScan {
+    Window W;
+    Atom A;
+  } scan{Helper, Incoming};
+  auto match = [](Display*, XEvent* e, XPointer arg) -> Bool {
+    auto* s = reinterpret_cast<TScan*>(arg);
+    return e->type == PropertyNotify && e->xproperty.window == s->W && e->xproperty.atom == s->A &&
+           e->xproperty.state == PropertyNewValue;
+  };
+  for (;;) {
+    uint64_t deadline = GetTickCount64() + SelectionWaitMs;
+    XEvent ev;
+    while (!XCheckIfEvent(Dpy, &ev, match, reinterpret_cast<XPointer>(&scan))) {
+      uint64_t now = GetTickCount64();
+      if (now >= deadline) return std::nullopt;
+      pollfd p{ConnectionNumber(Dpy), POLLIN, 0};
+      poll(&p, 1, static_cast<int>(deadline - now));
+    }
+    Atom actual = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const long room = static_cast<long>((MaxSelectionBytes - text.size()) / 4 + 1);
+    if (XGetWindowProperty(Dpy, Helper, Incoming, 0, room, True, AnyPropertyType, &actual, &format, &count, &after,
+                           &data) != Success)
+      return std::nullopt;
+    // A notice older than our last read: the piece it told of is taken, or the next not yet there.
+    if (actual == None) {
+      if (data) XFree(data);
+      continue;
+    }
+    const bool ok = format == 8 && after == 0 && text.size() + count <= MaxSelectionBytes;
+    if (ok) text.append(reinterpret_cast<char*>(data), count);
+    if (data) XFree(data);
+    XFlush(Dpy);
+    if (!ok) return std::nullopt;
+    if (count == 0) return text;
+  }
 }
 
 std::optional<AnsiString> TX11Backend::ClipboardText() {

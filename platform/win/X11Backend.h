@@ -26,6 +26,7 @@ public:
   void WindowTitled(HWND hwnd, const AnsiString& title) override;
   void WindowActivated(HWND hwnd) override;
   void WindowRestyled(HWND hwnd) override;
+  void WindowsRestacked() override;
   void CaptureChanged(HWND top) override;
   // Hands the drag to the window manager when it says it can take it; runs it ourselves otherwise.
   void BeginMoveSize(HWND hwnd, int hit, TPoint screen) override;

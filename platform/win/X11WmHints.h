@@ -10,6 +10,12 @@ constexpr long MwmFuncMove = 1L << 2;
 constexpr long MwmFuncMinimize = 1L << 3;
 constexpr long MwmFuncMaximize = 1L << 4;
 constexpr long MwmFuncClose = 1L << 5;
+constexpr long MwmDecorBorder = 1L << 1;
+constexpr long MwmDecorResizeH = 1L << 2;
+constexpr long MwmDecorTitle = 1L << 3;
+constexpr long MwmDecorMenu = 1L << 4;
+constexpr long MwmDecorMinimize = 1L << 5;
+constexpr long MwmDecorMaximize = 1L << 6;
 constexpr int MwmHintsLength = 5;
 
 // _NET_WM_MOVERESIZE directions.

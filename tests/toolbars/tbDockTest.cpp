@@ -119,6 +119,20 @@ TEST_F(DockTest, DoubleClickFloatsAndDocksAgain) {
   EXPECT_EQ(dock, bar->Parent());
   EXPECT_EQ(26, dock->Height());
   EXPECT_TRUE(FloatingToolWindows().empty());
+
+  // One that never floated floats where it was docked.
+  TtbToolbar* fresh = MakeToolbar(MakeDock(adpBottom));
+  MakeButton(fresh, 0);
+  Pump();
+  const TRect docked = GetWindowRect(fresh->Handle());
+  handle = Screen(fresh, -4, 5);
+  InjectMouseMove(handle.X, handle.Y);
+  InjectClick(TMouseButton::Left, handle.X, handle.Y);
+  InjectClick(TMouseButton::Left, handle.X, handle.Y);
+  Pump();
+  ASSERT_TRUE(fresh->Floating());
+  EXPECT_EQ(docked.Left, GetWindowRect(fresh->Handle()).Left);
+  EXPECT_EQ(docked.Top, GetWindowRect(fresh->Handle()).Top);
 }
 
 TEST_F(DockTest, DraggingOffFloatsAndEscapeOrARefusingDockKeepItWhereItWas) {
@@ -230,11 +244,46 @@ TEST_F(DockTest, ResizingAFloatingToolbarSnapsToItsWrappedSizes) {
   EXPECT_EQ(4 + 4 * 23 + 4 + 8, before.Width());
   // The right border pulled left to about two buttons' width: two rows of two.
   TPoint edge{before.Right - 2, before.Top + 30};
-  DragScreen(edge, {{edge.X - 40, edge.Y}, {edge.X - 48, edge.Y}});
+  DragScreen(edge, {{edge.X - 40, edge.Y}, {edge.X - 44, edge.Y}});
   TRect after = GetWindowRect(bar->Handle());
   EXPECT_EQ(4 + 2 * 23 + 4 + 8, after.Width());
   EXPECT_EQ(before.Height() + 22, after.Height());
   EXPECT_EQ(2 * 23 + 8, bar->FloatRightX());
+}
+
+// The size follows where the pointer is, not the way it came; the release adds no move of its own.
+TEST_F(DockTest, AResizeEndsAtTheSizeTheLastMoveShowed) {
+  TtbDock* dock = MakeDock();
+  TtbToolbar* bar = MakeToolbar(dock);
+  for (int i = 0; i < 4; ++i) MakeButton(bar, i * 23, 23, 22);
+  bar->SetFloatingPosition(TPoint{300, 300});
+  bar->SetParent(Form.get());
+  Pump();
+  const int full = GetWindowRect(bar->Handle()).Width();
+  struct TCase {
+    std::vector<int> Moves;  // offsets of the pointer from the right border
+    int ReleaseAt;
+    int Width;
+  };
+  const TCase cases[] = {
+      {{-40, -40}, -10, full - 2 * 23},  // resting on one place: no flipping between two sizes
+      {{-40, -4}, -4, full},             // back near the first size: it snaps there
+      {{-30, -40}, -40, full - 2 * 23},
+  };
+  for (const TCase& c : cases) {
+    const TRect start = GetWindowRect(bar->Handle());
+    const TPoint edge{start.Right - 2, start.Top + 30};
+    InjectMouseMove(edge.X, edge.Y);
+    InjectMouseDown(TMouseButton::Left, edge.X, edge.Y);
+    for (int dx : c.Moves) InjectMouseMove(edge.X + dx, edge.Y);
+    InjectMouseUp(TMouseButton::Left, edge.X + c.ReleaseAt, edge.Y);
+    Pump();
+    EXPECT_EQ(c.Width, GetWindowRect(bar->Handle()).Width()) << c.Moves.back();
+    // Back to one row for the next case.
+    const TRect now = GetWindowRect(bar->Handle());
+    if (now.Width() != full) DragScreen({now.Right - 2, now.Top + 10}, {{now.Right - 2 + full - now.Width(), now.Top + 10}});
+    ASSERT_EQ(full, GetWindowRect(bar->Handle()).Width());
+  }
 }
 
 TEST_F(DockTest, DockedFrameShowsItsGripAndTheDockItsBoundLines) {

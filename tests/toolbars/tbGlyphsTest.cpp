@@ -146,6 +146,13 @@ TEST(GlyphCache, ButtonsShareListsBySizeAndTheLastOneFreesThem) {
     EXPECT_EQ(2, GlyphCache()->Count()) << "disabled images are one pixel larger";
   }
   EXPECT_EQ(nullptr, GlyphCache());
+  // A holder that goes while no list exists leaves the cache to the buttons still alive.
+  TtbTBButtonGlyph kept;
+  kept.SetGlyph(strip.get());
+  { TtbTBButtonGlyph gone; }
+  ASSERT_NE(nullptr, GlyphCache());
+  EXPECT_NE(nullptr, kept.CreateButtonGlyph(tbsUp).List);
+  EXPECT_EQ(clBlue, DrawState(kept, tbsUp)->Pixel(2, 2));
 }
 
 TEST(GlyphList, RefusesImagesSmallerThanItsSize) {

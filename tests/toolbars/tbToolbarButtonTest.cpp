@@ -4,6 +4,7 @@
 #include "platform/classlib/ActnList.h"
 #include "platform/classlib/Menus.h"
 #include "platform/rtl/Ticks.h"
+#include "platform/win/WindowImage.h"
 
 namespace {
 
@@ -236,6 +237,70 @@ TEST_F(ToolbarButtonTest, DropdownOpensItsMenuBelowAndDropsTheClicksMeantForIt) 
   EXPECT_EQ(paCenter, menu->Alignment()) << "put back afterwards";
   EXPECT_EQ(1u, Clicks.size()) << "the menu opened on the press, and once only";
   EXPECT_EQ(mrNone, Form->ModalResult());
+}
+
+// What a click leaves behind when its OnClick failed, or ran a dialog while the pointer wandered.
+TEST_F(ToolbarButtonTest, AClickEndsUpAndTrackedWhateverItsOnClickDid) {
+  TFakeClock clock;
+  SetActiveWindow(Form->Handle());
+  TtbToolbarButton* b = Button(10);
+  TtbToolbarButton* normal = Button(40);
+  const TPoint away = Screen(b, 5, 100);
+  b->OnClick = [&](TObject*) {
+    SetCursorPos(away.X, away.Y);
+    throw Exception("already exists");
+  };
+  Click(b, 5, 5);
+  ASSERT_EQ(1u, Errors.size());
+  EXPECT_EQ(tbsUp, b->State());
+  EXPECT_FALSE(b->MouseInControl());
+  const TGdiBitmap shot = GetWindowImage(Form->Handle());
+  auto image = [&](TControl* c) {
+    const TRect wr = GetWindowRect(Form->Handle());
+    const TPoint o = c->ClientToScreen(TPoint{0, 0});
+    std::vector<TColorRef> px;
+    for (int y = 0; y < c->Height(); ++y)
+      for (int x = 0; x < c->Width(); ++x) px.push_back(shot.Pixel(o.X - wr.Left + x, o.Y - wr.Top + y));
+    return px;
+  };
+  EXPECT_EQ(image(normal), image(b)) << "drawn up, as a button never pressed";
+
+  // The pointer still on it at the end of the click, then straight off: no hot frame stays.
+  b->OnClick = nullptr;
+  Click(b, 5, 5);
+  EXPECT_EQ(tbsHot, b->State());
+  InjectMouseMove(away.X, away.Y);
+  Pump();
+  EXPECT_EQ(tbsUp, b->State());
+  EXPECT_FALSE(b->MouseInControl());
+}
+
+// Freed by what its own press started: a menu item of its dropdown, or a repeating click.
+TEST_F(ToolbarButtonTest, AButtonFreedByItsOwnPressIsNotTouchedAgain) {
+  for (bool dropdown : {true, false}) {
+    SCOPED_TRACE(dropdown ? "dropdown" : "repeating");
+    TtbToolbarButton* b = Button(10);
+    auto* menu = new TPopupMenu(Form.get());
+    auto* item = new TMenuItem(menu);
+    menu->Items().Add(item);
+    item->OnClick = [b](TObject*) { delete b; };
+    if (dropdown) {
+      b->SetDropdownMenu(menu);
+      TPopupMenu::SetTracker([](TPopupMenu& m, int, int) -> TMenuItem* { return m.Items().Items(0); });
+    } else {
+      b->SetRepeating(true);
+      b->OnClick = [b](TObject*) { delete b; };
+    }
+    TPoint p = Screen(b, 5, 5);
+    InjectMouseMove(p.X, p.Y);
+    InjectMouseDown(TMouseButton::Left, p.X, p.Y);
+    Pump();
+    InjectMouseUp(TMouseButton::Left, p.X, p.Y);
+    Pump();
+    TPopupMenu::SetTracker(nullptr);
+    EXPECT_TRUE(Errors.empty());
+    delete menu;
+  }
 }
 
 }  // namespace

@@ -87,9 +87,9 @@ TEST_F(FormChainTest, MainFormCarriesTheChainsPartsAndMinimumSize) {
   EXPECT_TRUE(f->btnKeldaraWebsite->Visible() && f->btnKeldaraWebsite->Enabled());
   EXPECT_EQ(44, f->dckLogo->Height());
   EXPECT_EQ(44 + 38, f->Constraints().MinHeight());
-  f->SetSizeConstraints();  // again, now that the print buttons show
   const TPoint exitRight = f->btnExit->ClientToScreen(Point(f->btnExit->Width(), 0));
   EXPECT_EQ(exitRight.X - f->ClientOrigin().X + 8, f->Constraints().MinWidth());
+  EXPECT_FALSE(f->tlbLogo->CloseButton()) << "floated, it cannot be closed away";
   // Exit comes last on the toolbar, after the buttons added since.
   EXPECT_GT(f->btnExit->Left(), f->btnPrinterSelect->Left());
 

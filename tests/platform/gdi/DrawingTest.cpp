@@ -253,6 +253,38 @@ TEST(Drawing, FocusRectTogglesAndCaptionButtonsDraw) {
   EXPECT_FALSE(DrawFrameControl(x.dc, r, DFC_SCROLL, 0));
 }
 
+// Small caption buttons too: two strokes that cross at the middle, no bars or loose legs.
+TEST(Drawing, TheCloseGlyphIsAnXAtEverySize) {
+  for (int size = 9; size <= 18; ++size) {
+    SCOPED_TRACE(size);
+    Canvas b(size, size, clRed);
+    TRect r{0, 0, size, size};
+    DrawFrameControl(b.dc, r, DFC_CAPTION, DFCS_CAPTIONCLOSE);
+    const TColorRef ink = GetSysColor(COLOR_BTNTEXT);
+    TRect box{size, size, -1, -1};
+    for (int y = 2; y < size - 2; ++y)  // inside the button's edges
+      for (int x = 2; x < size - 2; ++x)
+        if (b.At(x, y) == ink) box = TRect{std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1),
+                                           std::max(box.Bottom, y + 1)};
+    ASSERT_GE(box.Width(), 3);
+    for (int y = box.Top; y < box.Bottom; ++y) {
+      int count = 0;
+      for (int x = box.Left; x < box.Right; ++x) {
+        const bool on = b.At(x, y) == ink;
+        count += on;
+        EXPECT_EQ(on, b.At(box.Left + box.Right - 1 - x, y) == ink) << x << "," << y;
+        EXPECT_EQ(on, b.At(x, box.Top + box.Bottom - 1 - y) == ink) << x << "," << y;
+      }
+      EXPECT_GE(count, 1);
+      EXPECT_LE(count, 4);
+    }
+    // The corners are the ends of the strokes; the middle of the top row stays clear.
+    EXPECT_EQ(ink, b.At(box.Left, box.Top));
+    EXPECT_EQ(ink, b.At(box.Right - 1, box.Top));
+    EXPECT_NE(ink, b.At((box.Left + box.Right - 1) / 2, box.Top));
+  }
+}
+
 TEST(Drawing, MonochromeTargetsAndSystemColours) {
   auto mono = std::make_shared<TGdiBitmap>(4, 1, 1);
   TDeviceContext dc(mono);

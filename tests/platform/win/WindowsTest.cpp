@@ -1,4 +1,5 @@
 #include "WinTestSupport.h"
+#include "platform/win/WindowImage.h"
 
 TEST_F(WinTest, CreationAndDestructionOrder) {
   Only = {WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_DESTROY, WM_NCDESTROY};
@@ -100,6 +101,43 @@ TEST_F(WinTest, ZOrderAndTopmost) {
   EXPECT_EQ(k1, GetWindow(k2, GW_HWNDNEXT));
   SetWindowPos(k2, k1, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   EXPECT_EQ((std::vector<HWND>{k1, k2}), GetChildWindows(a));
+}
+
+// A form brought forward takes what it owns along, as the screen shows them: a pop-up it owns stays
+// over it and gets the mouse there.
+TEST_F(WinTest, OwnedWindowsStayAboveTheirOwner) {
+  HWND form = Top(0, 0, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  HWND tool = CreateWindowEx(WS_EX_TOOLWINDOW, "Rec", "", WS_POPUP | WS_VISIBLE, 20, 20, 30, 30, form);
+  HWND other = Top();
+  HWND dialog = CreateWindowEx(0, "Rec", "", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 200, 200, form);
+  EXPECT_EQ((std::vector<HWND>{dialog, other, tool, form}), GetChildWindows(0));
+  SetActiveWindow(form);
+  EXPECT_EQ((std::vector<HWND>{dialog, tool, form, other}), GetChildWindows(0));
+  ShowWindow(dialog, SW_HIDE);
+  SetActiveWindow(form);
+  EXPECT_EQ(tool, WindowFromPoint(TPoint{25, 25}));
+  SetWindowPos(tool, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_EQ(tool, GetWindow(form, GW_HWNDPREV)) << "no lower than its owner";
+  // Owned later, it comes over its new owner at once.
+  SetWindowLongPtr(other, GWL_HWNDPARENT, static_cast<intptr_t>(form));
+  SetWindowPos(form, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_EQ(form, GetChildWindows(0).back());
+}
+
+// A child still reaching past its parent's shrunk client area (its own move comes later, after
+// WM_SIZE) does not keep the parent's new frame from being drawn.
+TEST_F(WinTest, AShrunkWindowDrawsItsWholeFrameOverChildrenNotMovedYet) {
+  HWND top = Top(0, 0, 300, 200, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE);
+  const TRect client = GetClientRect(top);
+  HWND child = Child(top, 0, 0, client.Width(), client.Height());
+  UpdateWindow(top);
+  UpdateWindow(child);
+  SetWindowPos(top, 0, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const TGdiBitmap image = GetWindowImage(top);
+  const TColorRef childColour = 0x00FF0000;
+  ASSERT_EQ(childColour, image.Pixel(50, 50));
+  for (int y = 40; y < 140; y += 10) EXPECT_NE(childColour, image.Pixel(199, y)) << "right edge at " << y;
+  for (int x = 10; x < 190; x += 10) EXPECT_NE(childColour, image.Pixel(x, 149)) << "bottom edge at " << x;
 }
 
 TEST_F(WinTest, TextStylesAndSubclassing) {

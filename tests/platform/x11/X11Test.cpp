@@ -20,6 +20,8 @@
 
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -250,6 +252,46 @@ TEST_F(X11Test, ClipboardSelectionGoesBothWays) {
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
 }
 
+// Text of megabytes travels in pieces (INCR) between programs: it arrives whole both ways.
+TEST_F(X11Test, LargeClipboardTextGoesBothWaysInPieces) {
+  if (!ToolInstalled("xclip")) GTEST_SKIP() << "xclip is not installed";
+  HWND top = ShowTestWindow();
+  std::string big;
+  for (int i = 0; big.size() < (3u << 20); ++i) big += "line " + std::to_string(i) + " of a large paste\n";
+  char tmpl[] = "/tmp/x11bigXXXXXX";
+  const int fd = mkstemp(tmpl);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(static_cast<ssize_t>(big.size()), write(fd, big.data(), big.size()));
+  close(fd);
+  const std::string file = tmpl;
+  FServer->Run("xclip -selection clipboard -i " + file + " >/dev/null 2>&1", Pumper());
+  AnsiString expected;
+  for (char c : big) {
+    if (c == '\n') expected += '\r';
+    expected += c;
+  }
+  std::optional<AnsiString> got;
+  EXPECT_TRUE(PumpUntil([&] {
+    got = GetClipboardText();
+    return got && got->size() > 1000;
+  }, Pumper(), 10000));
+  EXPECT_EQ(expected.size(), got.value_or("").size());
+  EXPECT_TRUE(got == expected) << "taken whole";
+
+  ASSERT_TRUE(OpenClipboard(top));
+  EmptyClipboard();
+  SetClipboardText(expected);
+  CloseClipboard();
+  const std::string out = file + ".out";
+  FServer->Run("xclip -selection clipboard -o > " + out, Pumper());
+  std::ifstream in(out, std::ios::binary);
+  const std::string back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(big.size(), back.size());
+  EXPECT_TRUE(back == big) << "handed over whole";
+  unlink(file.c_str());
+  unlink(out.c_str());
+}
+
 TEST_F(X11Test, WorkAreaFollowsTheRootWindow) {
   EXPECT_EQ(TRect(0, 0, 1024, 768), GetWorkArea()) << "no desktop panels: the whole screen";
   long area[4] = {0, 24, 1024, 700};
@@ -432,6 +474,46 @@ TEST_F(X11Test, FramedWindowsAskForNoDecorationsAndPopupsStayUnmanaged) {
   XGetWindowAttributes(FPeer, FBackend->XWindowOf(popup), &a);
   EXPECT_TRUE(a.override_redirect);
   EXPECT_EQ("", Property(FBackend->XWindowOf(popup), "_MOTIF_WM_HINTS"));
+}
+
+// A floating tool window is a window of its form, not a pop-up over the whole screen: the server
+// keeps it over its form and under a dialog shown after it, also once the form is active again.
+TEST_F(X11Test, AFloatingToolWindowStaysBetweenItsFormAndLaterDialogs) {
+  HWND top = ShowTestWindow();
+  HWND tool = CreateWindowEx(WS_EX_TOOLWINDOW, "Paint", "", WS_POPUP | WS_VISIBLE, 80, 60, 100, 40, top);
+  ASSERT_TRUE(PumpUntil([&] { return Viewable(tool); }, Pumper()));
+  const Window xt = FBackend->XWindowOf(tool), xf = FBackend->XWindowOf(top);
+  XWindowAttributes a{};
+  XGetWindowAttributes(FPeer, xt, &a);
+  EXPECT_FALSE(a.override_redirect);
+  Window owner = 0;
+  EXPECT_TRUE(XGetTransientForHint(FPeer, xt, &owner));
+  EXPECT_EQ(xf, owner);
+  XWMHints* wm = XGetWMHints(FPeer, xt);
+  ASSERT_NE(nullptr, wm);
+  EXPECT_FALSE(wm->input) << "a click on it leaves the focus with the form";
+  XFree(wm);
+  HWND dialog = CreateWindowEx(0, "Paint", "Dialog", WS_POPUP | WS_CAPTION | WS_SYSMENU, 60, 50, 200, 100, top);
+  ShowWindow(dialog, SW_SHOW);
+  ASSERT_TRUE(PumpUntil([&] { return Viewable(dialog); }, Pumper()));
+  // The server's order of the root's children, bottom first.
+  auto stacking = [&](bool withDialog) {
+    FBackend->Sync();
+    Window root = 0, parent = 0, *kids = nullptr;
+    unsigned n = 0;
+    XQueryTree(FPeer, DefaultRootWindow(FPeer), &root, &parent, &kids, &n);
+    std::vector<Window> order;
+    for (unsigned i = 0; i < n; ++i)
+      if (kids[i] == xf || kids[i] == xt || (withDialog && kids[i] == FBackend->XWindowOf(dialog)))
+        order.push_back(kids[i]);
+    if (kids) XFree(kids);
+    return order;
+  };
+  EXPECT_EQ((std::vector<Window>{xf, xt, FBackend->XWindowOf(dialog)}), stacking(true));
+  ShowWindow(dialog, SW_HIDE);
+  SetActiveWindow(top);
+  Pump();
+  EXPECT_EQ((std::vector<Window>{xf, xt}), stacking(false)) << "the form came forward under what it owns";
 }
 
 TEST_F(X11Test, DraggingOurCaptionMovesTheWindowWithoutAManager) {
