@@ -17,7 +17,6 @@ using namespace XbExprText;
 
 namespace {
 
-constexpr int32_t kTrue = -1;
 constexpr int kBookmarkBytes = 5;  // record number and flag
 
 TFieldType FieldTypeOf(char letter, int width, int decimals) {
@@ -290,7 +289,7 @@ void TXbTable::takeEnvironment() {
   FSoftSeek = env->SoftSeek();
   FDateFormat = env->DateFormat();
   FMemoBlockSize = env->MemoBlockSize();
-  FDeletedEnv = env->Deleted() ? -1 : 0;
+  FDeletedEnv = XbLogical(env->Deleted());
   FCountStale = env->CountNeedsRefresh();
   FEnvApplied = true;
 }
@@ -376,11 +375,11 @@ void TXbTable::openLocally(int32_t mode, int32_t kind) {
   if (FEnvApplied) {
     XbeEntry(xb_SetEpoch)(FEpoch);
     XbeEntry(xb_SetDeleted)(FDeletedEnv);
-    XbeEntry(xb_SetCentury)(FCentury ? kTrue : 0);
+    XbeEntry(xb_SetCentury)(XbLogical(FCentury));
     XbeEntry(xb_SetMemoBlockSize)(FMemoBlockSize);
     XbeEntry(xb_SetDateFormat)(FDateFormat);
-    XbeEntry(xb_SetSoftSeek)(FSoftSeek ? kTrue : 0);
-    XbeEntry(xb_SetExact)(FExact ? kTrue : 0);
+    XbeEntry(xb_SetSoftSeek)(XbLogical(FSoftSeek));
+    XbeEntry(xb_SetExact)(XbLogical(FExact));
   }
   if (errorModeOn()) XbeEntry(xb_ErrorLevel)(0);
   XbeEntry(xb_SetErrorFunc)(&RecordEngineError);

@@ -6,14 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-AnsiString TrimRight(AnsiString s) {
-  s.erase(s.find_last_not_of(' ') + 1);
-  return s;
-}
-
-}  // namespace
+#include "platform/engines/XbeEntries.h"
 
 // ---- record buffers
 
@@ -105,7 +98,7 @@ void TXbTable::decodeRecord(TRecordBuffer buffer) {
     }
     switch (f->DataType()) {
       case ftString: {
-        AnsiString s = TrimRight(text);
+        AnsiString s = TrimTrailingBlanks(text);
         std::memset(data, 0, std::size_t(f->DataSize()));
         std::memcpy(data, s.data(), std::min<std::size_t>(s.size(), std::size_t(f->DataSize() - 1)));
         break;
