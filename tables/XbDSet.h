@@ -226,6 +226,8 @@ private:
   AnsiString defaultIndexExtension() const;
   AnsiString keyText(TField* field, const Variant& value, bool upper) const;
   bool seekLocate(TField* field, const Variant& value, TLocateOptions options);
+  // Makes the record a search found the active one.
+  void moveToFound(int32_t rec);
   double orderPosition();
   void countStale() { FCountStale = true; }
   bool fieldMatchesKey(int order, const AnsiString& field, bool caseInsensitive);

@@ -58,6 +58,14 @@ bool TXbTable::seekLocate(TField* field, const Variant& value, TLocateOptions op
   return found || (XbOps::Go(*this, keep), false);
 }
 
+void TXbTable::moveToFound(int32_t rec) {
+  BeforeMove();
+  XbOps::Go(*this, rec);
+  if (TRecordBuffer b = ActiveBuffer()) setBookmark(b, rec, bfCurrent);
+  Resync(0);
+  AfterMove();
+}
+
 bool TXbTable::Locate(const AnsiString& keyFields, const Variant& keyValues, TLocateOptions options) {
   CheckBrowseMode();
   select();
@@ -75,11 +83,7 @@ bool TXbTable::Locate(const AnsiString& keyFields, const Variant& keyValues, TLo
       int32_t rec = XbOps::RecNo(*this);
       restoreOrder(previousOrder);
       if (!found) return false;
-      BeforeMove();
-      XbOps::Go(*this, rec);
-      if (TRecordBuffer b = ActiveBuffer()) setBookmark(b, rec, bfCurrent);
-      Resync(0);
-      AfterMove();
+      moveToFound(rec);
       return true;
     }
     restoreOrder(previousOrder);
@@ -127,11 +131,7 @@ bool TXbTable::Locate(const AnsiString& keyFields, const Variant& keyValues, TLo
     if (TRecordBuffer b = ActiveBuffer(); b && bookmarkOf(b) > 0) XbOps::Go(*this, bookmarkOf(b));
     return false;
   }
-  BeforeMove();
-  XbOps::Go(*this, rec);
-  if (TRecordBuffer b = ActiveBuffer()) setBookmark(b, rec, bfCurrent);
-  Resync(0);
-  AfterMove();
+  moveToFound(rec);
   return true;
 }
 
