@@ -179,7 +179,17 @@ protected:
 
 private:
   friend class TApBlobStream;
-  struct TBlobSlot;
+  static constexpr int kMemoRefWidth = 10;
+  static constexpr int kBookmarkInserted = 2;  // the record number no longer stands for a place
+  // A blob field's place in a record buffer: the engine's memo reference, and the contents once
+  // read or written.
+  struct TBlobSlot {
+    int32_t Length = 0;
+    char* Data = nullptr;
+    char Ref[kMemoRefWidth];
+    uint8_t Modified = 0;
+    uint8_t Loaded = 0;
+  };
   bool local() const { return FAccessMethod != amServer; }
   int32_t RecordSize() const override { return FRecSize; }
   bool openOnServer(int32_t mode, int32_t kind);
@@ -216,6 +226,8 @@ private:
   AnsiString defaultIndexExtension() const;
   AnsiString keyText(TField* field, const Variant& value, bool upper) const;
   bool seekLocate(TField* field, const Variant& value, TLocateOptions options);
+  // Makes the record a search found the active one.
+  void moveToFound(int32_t rec);
   double orderPosition();
   void countStale() { FCountStale = true; }
   bool fieldMatchesKey(int order, const AnsiString& field, bool caseInsensitive);

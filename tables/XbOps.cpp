@@ -18,11 +18,7 @@ struct XbOpsAccess {
 namespace {
 
 using A = XbOpsAccess;
-constexpr int32_t kTrue = -1;
-constexpr int32_t kFalse = 0;
 constexpr int32_t kAnyPosition = -2;  // the engine's place in an order is not a record number
-
-int32_t Logical(int32_t engineResult) { return engineResult != 0 ? kTrue : kFalse; }
 
 AnsiString Str(const char* s) { return s ? AnsiString(s) : AnsiString(); }
 
@@ -52,7 +48,7 @@ void AppendBlank(TXbTableCore& t) {
 
 int32_t Bof(TXbTableCore& t) {
   if (auto* c = Server(t)) return c->Bof();
-  return Logical(XbeEntry(xb_Bof)());
+  return XbLogical(XbeEntry(xb_Bof)() != 0);
 }
 
 void Close(TXbTableCore& t) {
@@ -90,17 +86,17 @@ int32_t Deleted(TXbTableCore& t) {
     c->Go(t.CurrentRecNo());
     return c->Deleted();
   }
-  return Logical(XbeEntry(xb_Deleted)());
+  return XbLogical(XbeEntry(xb_Deleted)() != 0);
 }
 
 int32_t Eof(TXbTableCore& t) {
   if (auto* c = Server(t)) return c->Eof();
-  return Logical(XbeEntry(xb_Eof)());
+  return XbLogical(XbeEntry(xb_Eof)() != 0);
 }
 
 int32_t EvalLogical(TXbTableCore& t, const AnsiString& e) {
   if (auto* c = Server(t)) return c->EvalLogical(e);
-  return Logical(XbeEntry(xb_EvalLogical)(e.c_str()));
+  return XbLogical(XbeEntry(xb_EvalLogical)(e.c_str()) != 0);
 }
 
 double EvalNumeric(TXbTableCore& t, const AnsiString& e) {
@@ -145,7 +141,7 @@ int32_t FieldWidth(TXbTableCore& t, const AnsiString& f) {
 
 int32_t Found(TXbTableCore& t) {
   if (auto* c = Server(t)) return c->Found();
-  return Logical(XbeEntry(xb_Found)());
+  return XbLogical(XbeEntry(xb_Found)() != 0);
 }
 
 void GetBlob(TXbTableCore& t, const AnsiString& f, void* buffer) {
@@ -263,7 +259,7 @@ int32_t IndexType(TXbTableCore& t) {
 
 int32_t IsEncrypted(TXbTableCore& t, int32_t v) {
   if (auto* c = Server(t)) return c->IsEncrypted(v);
-  return Logical(XbeEntry(xb_IsEncrypted)(v));
+  return XbLogical(XbeEntry(xb_IsEncrypted)(v) != 0);
 }
 
 void MemDealloc(TXbTableCore& t, char* text) {
@@ -326,12 +322,12 @@ void Replace(TXbTableCore& t, const AnsiString& f, int32_t kind, const void* val
 
 int32_t Rlock(TXbTableCore& t, int32_t recNo) {
   if (auto* c = Server(t)) return c->Rlock(recNo);
-  return Logical(XbeEntry(xb_Rlock)(recNo));
+  return XbLogical(XbeEntry(xb_Rlock)(recNo) != 0);
 }
 
 int32_t Seek(TXbTableCore& t, const AnsiString& key) {
   if (auto* c = Server(t)) return c->Seek(key);
-  return Logical(XbeEntry(xb_Seek)(key.c_str()));
+  return XbLogical(XbeEntry(xb_Seek)(key.c_str()) != 0);
 }
 
 void Select(TXbTableCore& t, int16_t workArea) {
@@ -358,7 +354,7 @@ int32_t SetScope(TXbTableCore& t, const AnsiString& low, const AnsiString& high)
   A::ScopeBegin(t) = low;
   A::ScopeEnd(t) = high;
   if (auto* c = Server(t)) return c->SetScope(low, high);
-  return Logical(XbeEntry(xb_SetScope)(low.c_str(), high.c_str()));
+  return XbLogical(XbeEntry(xb_SetScope)(low.c_str(), high.c_str()) != 0);
 }
 
 void SetStringType(TXbTableCore& t, int32_t type) {
@@ -368,7 +364,7 @@ void SetStringType(TXbTableCore& t, int32_t type) {
 
 void SetTranslate(TXbTableCore& t, bool on) {
   if (auto* c = Server(t)) return c->SetTranslate(on);
-  XbeEntry(xb_SetTranslate)(on ? kTrue : kFalse);
+  XbeEntry(xb_SetTranslate)(XbLogical(on));
 }
 
 void SetTurboRead(TXbTableCore& t, bool on) {
@@ -376,7 +372,7 @@ void SetTurboRead(TXbTableCore& t, bool on) {
     c->SetTurboRead(on);
     return;
   }
-  XbeEntry(xb_SetTurboRead)(on ? kTrue : kFalse);
+  XbeEntry(xb_SetTurboRead)(XbLogical(on));
 }
 
 void Skip(TXbTableCore& t, int32_t count) {

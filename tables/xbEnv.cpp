@@ -10,12 +10,8 @@
 
 namespace {
 
-constexpr int32_t kLogicalTrue = -1;
-constexpr int32_t kLogicalFalse = 0;
 constexpr int32_t kPropSetOptimistic = xbPropSetOptimistic;
 constexpr int32_t kPropGetOptimistic = xbPropGetOptimistic;
-
-int32_t Logical(bool v) { return v ? kLogicalTrue : kLogicalFalse; }
 
 int32_t NormalEpoch(int32_t year) {
   if (year == 0) return 1900;
@@ -60,25 +56,25 @@ void TXbEnv::SetMemoBlockSize(int16_t v) {
 void TXbEnv::SetSoftSeek(bool v) {
   if (!applies() || v == FSoftSeek) return;
   FSoftSeek = v;
-  send(TXbEnvSetting::SoftSeek, Logical(v), [&] { xb_SetSoftSeek(Logical(v)); });
+  send(TXbEnvSetting::SoftSeek, XbLogical(v), [&] { xb_SetSoftSeek(XbLogical(v)); });
 }
 
 void TXbEnv::SetExact(bool v) {
   if (!applies() || v == FExact) return;
   FExact = v;
-  send(TXbEnvSetting::Exact, Logical(v), [&] { xb_SetExact(Logical(v)); });
+  send(TXbEnvSetting::Exact, XbLogical(v), [&] { xb_SetExact(XbLogical(v)); });
 }
 
 void TXbEnv::SetDeleted(bool v) {
   if (!applies()) return;
   FDeleted = v;
-  send(TXbEnvSetting::Deleted, Logical(v), [&] { xb_SetDeleted(Logical(v)); });
+  send(TXbEnvSetting::Deleted, XbLogical(v), [&] { xb_SetDeleted(XbLogical(v)); });
   RefreshOpenTables();
 }
 
 void TXbEnv::SetCentury(bool v) {
   if (!applies()) return;
-  send(TXbEnvSetting::Century, Logical(v), [&] { xb_SetCentury(Logical(v)); });
+  send(TXbEnvSetting::Century, XbLogical(v), [&] { xb_SetCentury(XbLogical(v)); });
   FCentury = v;
   RefreshOpenTables();
 }

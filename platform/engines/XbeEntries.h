@@ -7,6 +7,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
+
+// Logical values as they cross the entries.
+constexpr int32_t xbTrue = -1;
+constexpr int32_t xbFalse = 0;
+constexpr int32_t XbLogical(bool b) { return b ? xbTrue : xbFalse; }
+
+// A character field's text without the blanks that pad it to its width.
+inline std::string TrimTrailingBlanks(std::string_view s) { return std::string(s.substr(0, s.find_last_not_of(' ') + 1)); }
 
 constexpr int32_t xbReplaceText = 1;     // value: const char*
 constexpr int32_t xbReplaceInteger = 2;  // value: const int32_t*

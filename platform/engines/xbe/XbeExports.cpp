@@ -18,8 +18,6 @@ namespace xbe {
 namespace {
 
 constexpr int kMaxAreas = 250;
-constexpr int32_t kTrue = -1;
-constexpr int32_t kFalse = 0;
 constexpr const char* kVersion = "XBE 7.0 (DBF level 3)";
 constexpr int kErrorGeneral = 1;
 constexpr int32_t kDateFormatOrdinalWinDefault = 7;
@@ -39,8 +37,6 @@ TEngine& Engine() {
   static TEngine engine;
   return engine;
 }
-
-int32_t Logical(bool b) { return b ? kTrue : kFalse; }
 
 const char* Text(std::string s) {
   TEngine& e = Engine();
@@ -104,11 +100,6 @@ const TDbfField& FieldInfo(TWorkArea& a, const char* name) { return a.Dbf().Fiel
 std::string FieldText(TWorkArea& a, const char* name) {
   const TDbfField& f = FieldInfo(a, name);
   return a.Record().substr(std::size_t(f.Offset), std::size_t(f.Width));
-}
-
-std::string TrimRight(std::string s) {
-  s.erase(s.find_last_not_of(' ') + 1);
-  return s;
 }
 
 std::string ValueText(const TValue& v) {
@@ -185,13 +176,13 @@ XBE_EXPORT int32_t xb_ErrorLevel(int32_t level) {
 XBE_EXPORT int32_t xb_SysProp(int32_t prop, int32_t value) {
   TSettings& s = Settings();
   switch (prop) {
-    case xbPropGetExact: return Logical(s.Exact);
+    case xbPropGetExact: return XbLogical(s.Exact);
     case xbPropSetExact: {
-      int32_t old = Logical(s.Exact);
+      int32_t old = XbLogical(s.Exact);
       s.Exact = value != 0;
       return old;
     }
-    case xbPropGetDeleted: return Logical(s.Deleted);
+    case xbPropGetDeleted: return XbLogical(s.Deleted);
     case xbPropGetOptimistic: return s.Optimistic ? 1 : 0;
     case xbPropSetOptimistic: s.Optimistic = value != 0; return s.Optimistic ? 1 : 0;
     case xbPropOrderCount: return With(0, [](TWorkArea& a) { return a.OrderCount(); });
@@ -263,7 +254,7 @@ XBE_EXPORT void xb_SetPassword(const char* password) {
   // Tables are never encrypted here; the password is kept for the table it was given to.
   Do([&](TWorkArea& a) { a.Password = password ? password : ""; });
 }
-XBE_EXPORT int32_t xb_IsEncrypted(int32_t) { return kFalse; }
+XBE_EXPORT int32_t xb_IsEncrypted(int32_t) { return xbFalse; }
 
 // ---- structure
 
@@ -312,10 +303,10 @@ auto Change(TWorkArea& a, F f) {
 XBE_EXPORT int32_t xb_RecNo() { return With(0, [](TWorkArea& a) { return int32_t(a.RecNo()); }); }
 XBE_EXPORT int32_t xb_RecCount() { return With(0, [](TWorkArea& a) { return int32_t(a.RecordCount()); }); }
 XBE_EXPORT int32_t xb_Count() { return With(0, [](TWorkArea& a) { return int32_t(a.Count()); }); }
-XBE_EXPORT int32_t xb_Eof() { return With(kTrue, [](TWorkArea& a) { return Logical(a.Eof()); }); }
-XBE_EXPORT int32_t xb_Bof() { return With(kTrue, [](TWorkArea& a) { return Logical(a.Bof()); }); }
-XBE_EXPORT int32_t xb_Deleted() { return With(kFalse, [](TWorkArea& a) { return Logical(a.Deleted()); }); }
-XBE_EXPORT int32_t xb_Found() { return With(kFalse, [](TWorkArea& a) { return Logical(a.Found()); }); }
+XBE_EXPORT int32_t xb_Eof() { return With(xbTrue, [](TWorkArea& a) { return XbLogical(a.Eof()); }); }
+XBE_EXPORT int32_t xb_Bof() { return With(xbTrue, [](TWorkArea& a) { return XbLogical(a.Bof()); }); }
+XBE_EXPORT int32_t xb_Deleted() { return With(xbFalse, [](TWorkArea& a) { return XbLogical(a.Deleted()); }); }
+XBE_EXPORT int32_t xb_Found() { return With(xbFalse, [](TWorkArea& a) { return XbLogical(a.Found()); }); }
 XBE_EXPORT void xb_Go(int32_t n) { Do([&](TWorkArea& a) { a.Go(n); }); }
 XBE_EXPORT void xb_GoTop() { Do([](TWorkArea& a) { a.GoTop(); }); }
 XBE_EXPORT void xb_GoBottom() { Do([](TWorkArea& a) { a.GoBottom(); }); }
@@ -326,10 +317,10 @@ XBE_EXPORT double xb_OrderPosGet() { return With(0.0, [](TWorkArea& a) { return 
 XBE_EXPORT void xb_OrderPosSet(double f) { Do([&](TWorkArea& a) { a.SetOrderPosition(f); }); }
 
 XBE_EXPORT int32_t xb_Rlock(int32_t n) {
-  return With(kFalse, [&](TWorkArea& a) {
+  return With(xbFalse, [&](TWorkArea& a) {
     uint32_t rec = n > 0 ? uint32_t(n) : a.RecNo();
     if (!a.LockRecord(rec)) throw EDbfError("Record " + std::to_string(rec) + " is locked by another user or task");
-    return kTrue;
+    return xbTrue;
   });
 }
 XBE_EXPORT void xb_Unlock(int32_t n) {
@@ -339,7 +330,7 @@ XBE_EXPORT void xb_Unlock(int32_t n) {
 // ---- field values
 
 XBE_EXPORT const char* xb_GetTrimString(const char* field) {
-  return With<const char*>("", [&](TWorkArea& a) { return Text(TrimRight(FieldText(a, field))); });
+  return With<const char*>("", [&](TWorkArea& a) { return Text(TrimTrailingBlanks(FieldText(a, field))); });
 }
 XBE_EXPORT double xb_GetDouble(const char* field) {
   return With(0.0, [&](TWorkArea& a) { return a.FieldValue(a.Record(), FieldOf(a, field)).Num; });
@@ -442,7 +433,7 @@ XBE_EXPORT int32_t xb_EvalTest(const char* expr) {
   });
 }
 XBE_EXPORT int32_t xb_EvalLogical(const char* expr) {
-  return With(kFalse, [&](TWorkArea& a) { return Logical(a.Evaluate(a.Compile(expr ? expr : "")).Log); });
+  return With(xbFalse, [&](TWorkArea& a) { return XbLogical(a.Evaluate(a.Compile(expr ? expr : "")).Log); });
 }
 XBE_EXPORT double xb_EvalNumeric(const char* expr) {
   return With(0.0, [&](TWorkArea& a) { return a.Evaluate(a.Compile(expr ? expr : "")).Num; });
@@ -522,12 +513,12 @@ XBE_EXPORT int32_t xb_IndexType() {
     return o ? (o->Unique ? 2 : 1) : 0;
   });
 }
-XBE_EXPORT int32_t xb_Seek(const char* key) { return With(kFalse, [&](TWorkArea& a) { return Logical(a.Seek(key ? key : "")); }); }
+XBE_EXPORT int32_t xb_Seek(const char* key) { return With(xbFalse, [&](TWorkArea& a) { return XbLogical(a.Seek(key ? key : "")); }); }
 XBE_EXPORT int32_t xb_SetScope(const char* low, const char* high) {
-  return With(kFalse, [&](TWorkArea& a) {
+  return With(xbFalse, [&](TWorkArea& a) {
     if (!a.SetScope(low ? low : "", high ? high : "")) throw EDbfError("A scope needs an active order");
     a.GoTop();
-    return kTrue;
+    return xbTrue;
   });
 }
 XBE_EXPORT const char* xb_GetScope(int32_t which) {

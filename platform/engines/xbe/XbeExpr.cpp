@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/engines/XbeEntries.h"
 #include "platform/engines/xbe/XbeDate.h"
 
 namespace xbe {
@@ -465,11 +466,7 @@ TValue CallFunc(const TNode& n, const TRecordSource& r, bool exact) {
       std::size_t len = a.size() > 2 ? static_cast<std::size_t>(std::max(0, ToInt(a[2].Num))) : std::string::npos;
       return MakeText(s.substr(static_cast<std::size_t>(start - 1), len));
     }
-    case TFunc::Trim: {
-      std::string s = a[0].Str;
-      s.erase(s.find_last_not_of(' ') + 1);
-      return MakeText(s);
-    }
+    case TFunc::Trim: return MakeText(TrimTrailingBlanks(a[0].Str));
     case TFunc::Val: return MakeNumber(std::strtod(a[0].Str.c_str(), nullptr));
   }
   return TValue{};

@@ -1,0 +1,307 @@
+// The table data set's record buffers, and its fields converted between them and the engine's record.
+#include "tables/XbDSet.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/engines/XbeEntries.h"
+
+// ---- record buffers
+
+TRecordBuffer TXbTable::AllocRecordBuffer() { return new char[std::size_t(std::max(FBufferSize, 1))](); }
+
+void TXbTable::FreeRecordBuffer(TRecordBuffer& buffer) {
+  if (buffer && FBufferSize > 0) clearBlobSlots(buffer);
+  delete[] buffer;
+  buffer = nullptr;
+}
+
+void TXbTable::CopyBuffer(TRecordBuffer dest, TRecordBuffer source) {
+  // Blob contents belong to one buffer: the copy loads its own when asked.
+  clearBlobSlots(dest);
+  TDataSet::CopyBuffer(dest, source);
+  for (std::size_t i = 0; i < FBlobFields.size(); ++i) {
+    auto* slot = reinterpret_cast<TBlobSlot*>(dest + FBlobOffset + i * sizeof(TBlobSlot));
+    slot->Data = nullptr;
+    slot->Length = 0;
+    slot->Loaded = slot->Modified = 0;
+  }
+}
+
+TXbTable::TBlobSlot* TXbTable::blobSlot(TRecordBuffer buffer, const TField* field) {
+  auto it = std::find(FBlobFields.begin(), FBlobFields.end(), field);
+  if (!buffer || it == FBlobFields.end()) return nullptr;
+  return reinterpret_cast<TBlobSlot*>(buffer + FBlobOffset + (it - FBlobFields.begin()) * sizeof(TBlobSlot));
+}
+
+void TXbTable::clearBlobSlots(TRecordBuffer buffer) {
+  for (std::size_t i = 0; i < FBlobFields.size(); ++i) {
+    auto* slot = reinterpret_cast<TBlobSlot*>(buffer + FBlobOffset + i * sizeof(TBlobSlot));
+    delete[] slot->Data;
+    slot->Data = nullptr;
+    slot->Length = 0;
+    slot->Loaded = slot->Modified = 0;
+  }
+}
+
+void TXbTable::ClearBuffers() {
+  TDataSet::ClearBuffers();
+  if (FWorkArea && ActiveBuffer()) InternalInitRecord(ActiveBuffer());
+}
+
+void TXbTable::InternalInitRecord(TRecordBuffer buffer) {
+  clearBlobSlots(buffer);
+  std::memset(buffer, 0, std::size_t(FBlobOffset));  // the fields, the calculated ones and the gap
+  for (std::size_t i = 0; i < FBlobFields.size(); ++i)
+    std::memset(reinterpret_cast<TBlobSlot*>(buffer + FBlobOffset + i * sizeof(TBlobSlot))->Ref, ' ', kMemoRefWidth);
+  setBookmark(buffer, 0, bfCurrent);
+}
+
+void TXbTable::ClearCalcFields(TRecordBuffer buffer) {
+  std::memset(buffer + FCalcOffset, 0, std::size_t(CalcFieldsSize()));
+}
+
+void TXbTable::CalculateFields(TRecordBuffer buffer) { TDataSet::CalculateFields(buffer); }
+
+int32_t TXbTable::bookmarkOf(TRecordBuffer buffer) const {
+  int32_t r = 0;
+  std::memcpy(&r, buffer + FBookmarkOffset, 4);
+  return r;
+}
+
+void TXbTable::setBookmark(TRecordBuffer buffer, int32_t recNo, TBookmarkFlag flag) {
+  std::memcpy(buffer + FBookmarkOffset, &recNo, 4);
+  buffer[FBookmarkOffset + 4] = static_cast<char>(flag);
+}
+
+void TXbTable::GetBookmarkData(TRecordBuffer buffer, void* data) { std::memcpy(data, buffer + FBookmarkOffset, 4); }
+void TXbTable::SetBookmarkData(TRecordBuffer buffer, const void* data) { std::memcpy(buffer + FBookmarkOffset, data, 4); }
+TBookmarkFlag TXbTable::GetBookmarkFlag(TRecordBuffer buffer) { return TBookmarkFlag(buffer[FBookmarkOffset + 4]); }
+void TXbTable::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value) { buffer[FBookmarkOffset + 4] = char(value); }
+
+void TXbTable::decodeRecord(TRecordBuffer buffer) {
+  bool hidden = FEncrypted && FPassword.empty();
+  for (TField* f : Fields()) {
+    int no = f->FieldNo();
+    if (f->Calculated() || no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) continue;
+    const TFieldInfo& info = FInfo[std::size_t(no)];
+    char* flag = buffer + info.BufferOffset;
+    char* data = flag + 1;
+    AnsiString text(FRaw.data() + info.RawOffset, std::size_t(info.Width));
+    *flag = 1;
+    if (hidden) {
+      if (f->DataType() == ftString) std::memset(data, '*', std::size_t(info.Width));
+      else std::memset(data, 0, std::size_t(f->DataSize()));
+      continue;
+    }
+    switch (f->DataType()) {
+      case ftString: {
+        AnsiString s = TrimTrailingBlanks(text);
+        std::memset(data, 0, std::size_t(f->DataSize()));
+        std::memcpy(data, s.data(), std::min<std::size_t>(s.size(), std::size_t(f->DataSize() - 1)));
+        break;
+      }
+      case ftSmallint:
+      case ftInteger:
+      case ftWord: {
+        AnsiString s = Trim(text);
+        int64_t v = 0;
+        if (s.empty()) {
+          *flag = 0;
+          std::memset(data, 0, std::size_t(f->DataSize()));
+          break;
+        }
+        if (!TryStrToInt(s, v)) v = 0;
+        if (f->DataSize() == 2) {
+          auto v16 = static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
+          std::memcpy(data, &v16, 2);
+        } else {
+          auto v32 = static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+          std::memcpy(data, &v32, 4);
+        }
+        break;
+      }
+      case ftBoolean: {
+        AnsiString s = Trim(text);
+        int16_t v = !s.empty() && (s[0] == 'T' || s[0] == 't' || s[0] == 'Y' || s[0] == 'y') ? 1 : 0;
+        if (s.empty()) *flag = 0;
+        std::memcpy(data, &v, 2);
+        break;
+      }
+      case ftFloat:
+      case ftCurrency: {
+        AnsiString s = text;
+        std::replace(s.begin(), s.end(), ',', ' ');
+        s = Trim(s);
+        double v = 0;
+        if (s.empty()) {
+          *flag = 0;
+        } else {
+          char* end = nullptr;
+          v = std::strtod(s.c_str(), &end);
+          if (!end || *end) v = 0;
+        }
+        std::memcpy(data, &v, 8);
+        break;
+      }
+      case ftDate: {
+        int32_t day = 0;
+        if (text.size() < 8 || text[1] == ' ' || text[1] == 0 || text[5] == 0 || text[7] == 0) {
+          *flag = 0;
+        } else {
+          int64_t y = 0, m = 0, d = 0;
+          TDateTime dt = 0;
+          if (TryStrToInt(text.substr(0, 4), y) && TryStrToInt(text.substr(4, 2), m) && TryStrToInt(text.substr(6, 2), d) &&
+              TryEncodeDate(int(y), int(m), int(d), dt))
+            day = static_cast<int32_t>(dt) + DateDelta;
+        }
+        std::memcpy(data, &day, 4);
+        break;
+      }
+      case ftMemo:
+      case ftBlob: {
+        TBlobSlot* slot = blobSlot(buffer, f);
+        if (!slot) break;
+        delete[] slot->Data;
+        slot->Data = nullptr;
+        slot->Length = 0;
+        slot->Loaded = slot->Modified = 0;
+        if (!(State() == dsInsert && XbOps::Eof(*this))) std::memcpy(slot->Ref, text.data(), std::min(kMemoRefWidth, info.Width));
+        *flag = Trim(AnsiString(slot->Ref, kMemoRefWidth)).empty() ? 0 : 1;
+        break;
+      }
+      default: break;
+    }
+  }
+}
+
+void TXbTable::encodeRecord(TRecordBuffer buffer, bool inserting) {
+  select();
+  int dataFields = 0;
+  for (TField* f : Fields()) dataFields += !f->Calculated() && f->FieldNo() > 0;
+  // Fields the data set does not show keep what the record holds; a new record has none yet.
+  if (inserting) std::fill(FRaw.begin(), FRaw.end(), ' ');
+  else if (dataFields != FEngineFieldCount) XbOps::GetRecord(*this, FRaw.data());
+  for (TField* f : Fields()) {
+    int no = f->FieldNo();
+    if (f->Calculated() || no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) continue;
+    const TFieldInfo& info = FInfo[std::size_t(no)];
+    const char* flag = buffer + info.BufferOffset;
+    const char* data = flag + 1;
+    bool null = *flag == 0;
+    AnsiString text;
+    switch (f->DataType()) {
+      case ftString: text = null ? AnsiString() : AnsiString(data, strnlen(data, std::size_t(f->DataSize()))); break;
+      case ftSmallint:
+      case ftInteger:
+      case ftWord: {
+        if (null) break;
+        int64_t v = 0;
+        if (f->DataSize() == 2) {
+          int16_t v16 = 0;
+          std::memcpy(&v16, data, 2);
+          v = f->DataType() == ftWord ? uint16_t(v16) : v16;
+        } else {
+          int32_t v32 = 0;
+          std::memcpy(&v32, data, 4);
+          v = v32;
+        }
+        text = IntToStr(v);
+        if (int(text.size()) > info.Width) HandleError("Translate error. Value out of bounds");
+        text = AnsiString(std::size_t(info.Width) - text.size(), ' ') + text;
+        break;
+      }
+      case ftBoolean: {
+        int16_t v = 0;
+        std::memcpy(&v, data, 2);
+        text = null ? " " : v ? "T" : "F";
+        break;
+      }
+      case ftFloat:
+      case ftCurrency: {
+        if (null) break;
+        double v = 0;
+        std::memcpy(&v, data, 8);
+        char buf[128];
+        std::snprintf(buf, sizeof buf, "%*.*f", info.Width, info.Decimals, v);
+        text = buf;
+        // A number wider than its field is refused: cutting it would store another number.
+        if (int(text.size()) > info.Width) HandleError("Translate error. Value out of bounds");
+        break;
+      }
+      case ftDate: {
+        int32_t day = 0;
+        std::memcpy(&day, data, 4);
+        if (null || day <= 0) break;
+        int y = 0, m = 0, d = 0;
+        DecodeDate(double(day - DateDelta), y, m, d);
+        if (y < 100) {
+          y += (FEpoch / 100) * 100;
+          if (y < FEpoch) y += 100;
+          else if (y > FEpoch + 100) y -= 100;
+        }
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, d);
+        text = buf;
+        break;
+      }
+      case ftMemo:
+      case ftBlob: {
+        TBlobSlot* slot = blobSlot(buffer, f);
+        text = slot ? AnsiString(slot->Ref, kMemoRefWidth) : AnsiString(std::size_t(kMemoRefWidth), ' ');
+        break;
+      }
+      default: continue;
+    }
+    text.resize(std::size_t(info.Width), ' ');
+    std::memcpy(FRaw.data() + info.RawOffset, text.data(), std::size_t(info.Width));
+  }
+  FRaw[0] = inserting ? ' ' : (XbOps::Deleted(*this) ? '*' : ' ');
+}
+
+TRecordBuffer TXbTable::fieldBuffer() const {
+  if (State() == dsCalcFields) return FCalcBuffer;
+  if (State() == dsFilter) return FFilterBuffer;
+  return ActiveBuffer();
+}
+
+bool TXbTable::GetFieldData(TField* field, void* buffer) {
+  if (!FCursorOpen) return false;
+  TRecordBuffer rec = fieldBuffer();
+  if (!rec) return false;
+  const char* place = nullptr;
+  if (field->Calculated()) {
+    place = rec + FCalcOffset + field->Offset();
+  } else {
+    int no = field->FieldNo();
+    if (no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) return false;
+    place = rec + FInfo[std::size_t(no)].BufferOffset;
+  }
+  if (*place == 0) return false;
+  if (buffer && field->DataSize() > 0) std::memcpy(buffer, place + 1, std::size_t(field->DataSize()));
+  return true;
+}
+
+void TXbTable::SetFieldData(TField* field, const void* buffer) {
+  TDataSetState s = State();
+  if (s != dsEdit && s != dsInsert && s != dsCalcFields && s != dsFilter && s != dsNewValue)
+    HandleError("Data set must be in Edit or Insert mode to update");
+  TRecordBuffer rec = fieldBuffer();
+  if (!rec) return;
+  char* place = nullptr;
+  if (field->Calculated()) {
+    place = rec + FCalcOffset + field->Offset();
+  } else {
+    int no = field->FieldNo();
+    if (no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) return;
+    place = rec + FInfo[std::size_t(no)].BufferOffset;
+  }
+  *place = buffer ? 1 : 0;
+  if (field->DataSize() > 0) {
+    if (buffer) std::memcpy(place + 1, buffer, std::size_t(field->DataSize()));
+    else std::memset(place + 1, 0, std::size_t(field->DataSize()));
+  }
+  if (s != dsCalcFields && s != dsFilter && s != dsNewValue) DataEvent(deFieldChange, field);
+}
