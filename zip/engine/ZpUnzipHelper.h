@@ -43,7 +43,7 @@ public:
 
 private:
   friend class TZpInflater;
-  friend class TZpOldMethods;
+  friend class TZpOldMethodDecoder;
   // Fills buf with up to count bytes of the item's data (decrypted); 0 at the item's end.
   int64_t ReadInput(uint8_t* buf, int64_t count);
   // Sends decoded bytes to the output, bounded by the declared size.
