@@ -33,22 +33,22 @@ void ZpBuildDecodingTable(const uint8_t* lengths, int n, int primaryBits, TZpTab
     code = (code + count[l - 1]) << 1;
     nextCode[l] = code;
   }
-  table.assign(primary, Entry(1, KindInvalid, 0));
+  table.assign(primary, Invalid);
   std::vector<int32_t> link(primary, -1);
   auto symbolEntry = [&](int sym, uint32_t bits) -> uint32_t {
     switch (kind) {
       case tkCodeLengths:
-        return Entry(bits, KindLiteral, static_cast<uint32_t>(sym));
+        return Symbol(bits, 0, Literal, static_cast<uint32_t>(sym));
       case tkLiteralLength:
-        if (sym < 256) return Entry(bits, KindLiteral, static_cast<uint32_t>(sym));
-        if (sym == 256) return Entry(bits, KindEnd, 0);
-        if (sym > 285) return Entry(bits, KindInvalid, 0);
-        return Entry(bits, KindBase + LengthExtra[sym - 257], LengthBase[sym - 257]);
+        if (sym < 256) return Symbol(bits, 0, Literal, static_cast<uint32_t>(sym));
+        if (sym == 256) return Symbol(bits, 0, Exceptional | EndOfBlock, 0);
+        if (sym > 285) return Invalid;
+        return Symbol(bits, LengthExtra[sym - 257], 0, LengthBase[sym - 257]);
       case tkDistance:
-        if (sym > 29) return Entry(bits, KindInvalid, 0);
-        return Entry(bits, KindBase + DistExtra[sym], DistBase[sym]);
+        if (sym > 29) return Invalid;
+        return Symbol(bits, DistExtra[sym], 0, DistBase[sym]);
     }
-    return Entry(bits, KindInvalid, 0);
+    return Invalid;
   };
   for (int sym = 0; sym < n; ++sym) {
     const int len = lengths[sym];
@@ -61,8 +61,9 @@ void ZpBuildDecodingTable(const uint8_t* lengths, int n, int primaryBits, TZpTab
       const uint32_t low = rev & static_cast<uint32_t>(primary - 1);
       if (link[low] < 0) {
         link[low] = static_cast<int32_t>(table.size());
-        table[low] = Entry(static_cast<uint32_t>(subBits), KindLink, static_cast<uint32_t>(table.size()));
-        table.resize(table.size() + (std::size_t{1} << subBits), Entry(1, KindInvalid, 0));
+        table[low] = static_cast<uint32_t>(primaryBits) | (static_cast<uint32_t>(subBits) << 8) | Exceptional | Link |
+                     (static_cast<uint32_t>(table.size()) << 16);
+        table.resize(table.size() + (std::size_t{1} << subBits), Invalid);
       }
       const int rest = len - primaryBits;
       const uint32_t e = symbolEntry(sym, static_cast<uint32_t>(rest));

@@ -5,15 +5,23 @@
 #include <cstdint>
 #include <vector>
 
-// A table entry: bits 0-7 the bits to drop, 8-15 the kind, 16-31 the value.
+// A table entry, laid out so that the inflate loop needs one look-up and a test of one bit for a
+// literal: bits 0-4 the bits to drop (code and extra bits together), 8-11 the code's own length,
+// 16-31 the value (the literal, the base of a length or distance, a second-level table's offset).
 namespace ZpHuffmanEntry {
-constexpr uint32_t KindLiteral = 0x00;
-constexpr uint32_t KindBase = 0x10;  // plus the count of extra bits
-constexpr uint32_t KindEnd = 0x40;
-constexpr uint32_t KindLink = 0x80;
-constexpr uint32_t KindInvalid = 0xC0;
+constexpr uint32_t Literal = 0x8000;
+constexpr uint32_t Exceptional = 0x4000;  // end of block, link or invalid
+constexpr uint32_t EndOfBlock = 0x2000;
+constexpr uint32_t Link = 0x1000;         // bits 0-4: the primary bits; 8-11: the second level's bits
 
-constexpr uint32_t Entry(uint32_t bits, uint32_t kind, uint32_t value) { return bits | (kind << 8) | (value << 16); }
+constexpr uint32_t Symbol(uint32_t codeLen, uint32_t extra, uint32_t flags, uint32_t value) {
+  return (codeLen + extra) | (codeLen << 8) | flags | (value << 16);
+}
+constexpr uint32_t Invalid = Exceptional;
+
+inline uint32_t DropBits(uint32_t e) { return e & 0x1F; }
+inline uint32_t CodeBits(uint32_t e) { return (e >> 8) & 0xF; }
+inline uint32_t Value(uint32_t e) { return e >> 16; }
 }  // namespace ZpHuffmanEntry
 
 enum TZpTableKind { tkCodeLengths, tkLiteralLength, tkDistance };

@@ -18,7 +18,7 @@ namespace {
 }  // namespace
 
 TZpInflater::TZpInflater(TZpUnzipHelper& owner)
-    : FOwner(owner), FIn(InputChunk + 8), FOut(WindowSize + OutChunk + 320) {}
+    : FOwner(owner), FIn(InputChunk + 8), FOut(ZpDeflate::WindowSize + OutChunk + 320) {}
 
 void TZpInflater::Run() {
   bool last = false;
@@ -170,9 +170,9 @@ void TZpInflater::DynamicTables() {
   while (i < nlen + ndist) {
     Refill();
     const uint32_t e = clTable[FBitBuf & 0x7F];
-    if (((e >> 8) & 0xFF) == KindInvalid) BadBlock();
-    Drop(e & 0xFF);
-    const uint32_t sym = e >> 16;
+    if (!(e & Literal)) BadBlock();
+    Drop(DropBits(e));
+    const uint32_t sym = Value(e);
     if (sym < 16) {
       lens[i++] = static_cast<uint8_t>(sym);
       continue;
@@ -204,35 +204,49 @@ inline void TZpInflater::Drop(uint32_t n) {
 
 // Makes room for n more output bytes (n <= 258), flushing and sliding the window.
 inline void TZpInflater::Room(std::size_t n) {
-  if (FOp + n > WindowSize + OutChunk) Flush();
+  if (FOp + n > ZpDeflate::WindowSize + OutChunk) Flush();
 }
 
 void TZpInflater::Flush() {
   if (FOp > FFlushed) FOwner.WriteOutput(FOut.data() + FFlushed, static_cast<int64_t>(FOp - FFlushed));
-  if (FOp > WindowSize) {
-    std::memmove(FOut.data(), FOut.data() + FOp - WindowSize, WindowSize);
-    FOp = WindowSize;
+  if (FOp > ZpDeflate::WindowSize) {
+    std::memmove(FOut.data(), FOut.data() + FOp - ZpDeflate::WindowSize, ZpDeflate::WindowSize);
+    FOp = ZpDeflate::WindowSize;
   }
   FFlushed = FOp;
 }
 
-// Copies a match of len bytes from d back; writes up to 8 bytes past the end (the buffer has room).
+// Copies a match of len bytes from d back; writes up to 16 bytes past the end (the buffer has room).
 inline void TZpInflater::CopyMatch(uint8_t* op, unsigned d, unsigned len) {
   const uint8_t* src = op - d;
   uint8_t* const stop = op + len;
-  if (d >= 8) {
+  if (d >= 16) {
+    do {
+      std::memcpy(op, src, 16);
+      op += 16;
+      src += 16;
+    } while (op < stop);
+  } else if (d >= 8) {
     do {
       std::memcpy(op, src, 8);
       op += 8;
       src += 8;
     } while (op < stop);
-  } else if (d == 1) {
-    std::memset(op, *src, len);
   } else {
-    // Lay the pattern down once, then copy from a multiple of d at least 8 back.
-    for (int i = 0; i < 8; ++i) op[i] = src[i];
-    const unsigned step = (8 + d - 1) / d * d;
-    for (op += 8; op < stop; op += 8) std::memcpy(op, op - step, 8);
+    // A period under 8: the first eight bytes are the period repeated, and each next eight are the
+    // last rotated by 8 mod d bytes; no store has to be read back.
+    uint64_t x;
+    std::memcpy(&x, src, 8);
+    x &= ~uint64_t{0} >> (64 - 8 * d);
+    uint64_t w = x;
+    for (unsigned s = d; s < 8; s += d) w |= x << (8 * s);
+    const unsigned r = 8 % d;
+    const unsigned right = 8 * r, left = 8 * (d - r);
+    do {
+      std::memcpy(op, &w, 8);
+      op += 8;
+      w = (w >> right) | (w << left);
+    } while (op < stop);
   }
 }
 
@@ -246,11 +260,13 @@ void TZpInflater::CodesBlock() {
 }
 
 // Decodes while a whole symbol's input and output fit without checks, in locals; true at the
-// block's end, false when the input or the output room runs low.
+// block's end, false when the input or the output room runs low. Each turn refills the bit buffer
+// to at least 56 bits without a branch: enough for three literals, or a length with its distance.
 bool TZpInflater::FastCodes() {
-  constexpr std::size_t opLimit = WindowSize + OutChunk - 258;
-  if (FPadBits != 0 || FInEnd < 8) return false;
-  const std::size_t inLimit = FInEnd - 8;
+  constexpr std::size_t opLimit = ZpDeflate::WindowSize + OutChunk - 258;
+  // A turn moves the input on by at most 10 bytes and reads 8 past where it stands.
+  if (FPadBits != 0 || FInEnd < 32) return false;
+  const std::size_t inLimit = FInEnd - 32;
   const uint32_t* lit = FLit.data();
   const uint32_t* dist = FDist.data();
   const uint8_t* in = FIn.data();
@@ -262,52 +278,69 @@ bool TZpInflater::FastCodes() {
   bool end = false;
   constexpr uint64_t litMask = (1u << LitBits) - 1;
   constexpr uint64_t distMask = (1u << DistBits) - 1;
+  auto refill = [&] {
+    uint64_t v;
+    std::memcpy(&v, in + inPos, 8);
+    buf |= v << count;
+    inPos += (63 - count) >> 3;
+    count |= 56;
+  };
+  auto consume = [&](uint32_t n) {
+    buf >>= n;
+    count -= n;
+  };
   while (inPos <= inLimit && op <= opLimit) {
-    if (count < 48) {
-      uint64_t v;
-      std::memcpy(&v, in + inPos, 8);
-      buf |= v << count;
-      inPos += (63 - count) >> 3;
-      count |= 56;
-    }
+    refill();
     uint32_t e = lit[buf & litMask];
-    uint32_t kind = (e >> 8) & 0xFF;
-    if (kind == KindLink) {
-      buf >>= LitBits;
-      count -= LitBits;
-      e = lit[(e >> 16) + (buf & ((1u << (e & 0xFF)) - 1))];
-      kind = (e >> 8) & 0xFF;
+    if (e & Literal) {
+      // Up to three literals on one refill (15 bits each at most).
+      consume(DropBits(e));
+      out[op++] = static_cast<uint8_t>(Value(e));
+      e = lit[buf & litMask];
+      if (e & Literal) {
+        consume(DropBits(e));
+        out[op++] = static_cast<uint8_t>(Value(e));
+        e = lit[buf & litMask];
+        if (e & Literal) {
+          consume(DropBits(e));
+          out[op++] = static_cast<uint8_t>(Value(e));
+          continue;
+        }
+      }
+      refill();  // leaves the low bits, so e still holds
     }
-    buf >>= e & 0xFF;
-    count -= e & 0xFF;
-    if (kind == KindLiteral) {
-      out[op++] = static_cast<uint8_t>(e >> 16);
-      continue;
+    if (e & Exceptional) {
+      if (e & Link) {
+        consume(DropBits(e));
+        e = lit[Value(e) + (buf & ((1u << CodeBits(e)) - 1))];
+        if (e & Literal) {
+          consume(DropBits(e));
+          out[op++] = static_cast<uint8_t>(Value(e));
+          continue;
+        }
+        refill();
+      }
+      if (e & EndOfBlock) {
+        consume(DropBits(e));
+        end = true;
+        break;
+      }
+      if (e & Exceptional) BadBlock();
     }
-    if (kind == KindEnd) {
-      end = true;
-      break;
-    }
-    if (kind == KindInvalid) BadBlock();
-    uint32_t extra = kind - KindBase;
-    const uint32_t len = (e >> 16) + static_cast<uint32_t>(buf & ((1u << extra) - 1));
-    buf >>= extra;
-    count -= extra;
+    // A length with its extra bits, then its distance: 48 bits at most, all in the buffer now.
+    uint32_t total = DropBits(e);
+    const uint32_t len = Value(e) + static_cast<uint32_t>((buf & ((uint64_t{1} << total) - 1)) >> CodeBits(e));
+    consume(total);
     e = dist[buf & distMask];
-    kind = (e >> 8) & 0xFF;
-    if (kind == KindLink) {
-      buf >>= DistBits;
-      count -= DistBits;
-      e = dist[(e >> 16) + (buf & ((1u << (e & 0xFF)) - 1))];
-      kind = (e >> 8) & 0xFF;
+    if (e & Exceptional) {
+      if (!(e & Link)) BadBlock();
+      consume(DropBits(e));
+      e = dist[Value(e) + (buf & ((1u << CodeBits(e)) - 1))];
+      if (e & Exceptional) BadBlock();
     }
-    buf >>= e & 0xFF;
-    count -= e & 0xFF;
-    if (kind < KindBase || kind >= KindEnd) BadBlock();
-    extra = kind - KindBase;
-    const uint32_t d = (e >> 16) + static_cast<uint32_t>(buf & ((1u << extra) - 1));
-    buf >>= extra;
-    count -= extra;
+    total = DropBits(e);
+    const uint32_t d = Value(e) + static_cast<uint32_t>((buf & ((uint64_t{1} << total) - 1)) >> CodeBits(e));
+    consume(total);
     if (d > op) BadBlock();  // before the start of the data
     CopyMatch(out + op, d, len);
     op += len;
@@ -329,38 +362,35 @@ bool TZpInflater::SlowCode() {
   // One refill covers a longest length code with its distance (48 bits).
   if (FBitCount < 48) Refill();
   uint32_t e = lit[FBitBuf & litMask];
-  uint32_t kind = (e >> 8) & 0xFF;
-  if (kind == KindLink) {
-    Drop(LitBits);
-    e = lit[(e >> 16) + (FBitBuf & ((1u << (e & 0xFF)) - 1))];
-    kind = (e >> 8) & 0xFF;
+  if ((e & Exceptional) && (e & Link)) {
+    Drop(DropBits(e));
+    e = lit[Value(e) + (FBitBuf & ((1u << CodeBits(e)) - 1))];
   }
-  Drop(e & 0xFF);
-  if (kind == KindLiteral) {
+  if (e & Literal) {
+    Drop(DropBits(e));
     Truncated();
-    FOut[FOp++] = static_cast<uint8_t>(e >> 16);
+    FOut[FOp++] = static_cast<uint8_t>(Value(e));
     return false;
   }
-  if (kind == KindEnd) {
+  if (e & Exceptional) {
+    if (!(e & EndOfBlock)) BadBlock();
+    Drop(DropBits(e));
     Truncated();
     return true;
   }
-  if (kind == KindInvalid) BadBlock();
-  uint32_t extra = kind - KindBase;
-  const uint32_t len = (e >> 16) + static_cast<uint32_t>(FBitBuf & ((1u << extra) - 1));
-  Drop(extra);
+  uint32_t total = DropBits(e);
+  const uint32_t len = Value(e) + static_cast<uint32_t>((FBitBuf & ((uint64_t{1} << total) - 1)) >> CodeBits(e));
+  Drop(total);
   e = dist[FBitBuf & distMask];
-  kind = (e >> 8) & 0xFF;
-  if (kind == KindLink) {
-    Drop(DistBits);
-    e = dist[(e >> 16) + (FBitBuf & ((1u << (e & 0xFF)) - 1))];
-    kind = (e >> 8) & 0xFF;
+  if (e & Exceptional) {
+    if (!(e & Link)) BadBlock();
+    Drop(DropBits(e));
+    e = dist[Value(e) + (FBitBuf & ((1u << CodeBits(e)) - 1))];
+    if (e & Exceptional) BadBlock();
   }
-  Drop(e & 0xFF);
-  if (kind < KindBase || kind >= KindEnd) BadBlock();
-  extra = kind - KindBase;
-  const uint32_t d = (e >> 16) + static_cast<uint32_t>(FBitBuf & ((1u << extra) - 1));
-  Drop(extra);
+  total = DropBits(e);
+  const uint32_t d = Value(e) + static_cast<uint32_t>((FBitBuf & ((uint64_t{1} << total) - 1)) >> CodeBits(e));
+  Drop(total);
   Truncated();
   if (d > FOp) BadBlock();  // before the start of the data
   CopyMatch(FOut.data() + FOp, d, len);
