@@ -2,9 +2,17 @@
 
 #include <algorithm>
 
+void TZpBitWriter::Grow(std::size_t need) {
+  const std::size_t size = std::max(FSize * 2, need);
+  std::unique_ptr<uint8_t[]> room(new uint8_t[size]);
+  std::memcpy(room.get(), FRoom.get(), FUsed);
+  FRoom = std::move(room);
+  FSize = size;
+}
+
 void TZpBitWriter::Append(const uint8_t* data, std::size_t n) {
-  if (FUsed + n > FRoom.size()) FRoom.resize(std::max(FRoom.size() * 2, FUsed + n));
-  std::memcpy(FRoom.data() + FUsed, data, n);
+  if (FUsed + n > FSize) Grow(FUsed + n);
+  std::memcpy(FRoom.get() + FUsed, data, n);
   FUsed += n;
 }
 
@@ -29,13 +37,12 @@ void TZpBitWriter::SettleBytes() {
 }
 
 uint8_t* TZpBitWriter::Reserve(std::size_t more) {
-  const std::size_t need = FUsed + more;
-  if (need > FRoom.size()) FRoom.resize(std::max(FRoom.size() * 2, need));
-  return FRoom.data() + FUsed;
+  if (FUsed + more > FSize) Grow(FUsed + more);
+  return FRoom.get() + FUsed;
 }
 
 void TZpBitWriter::SetState(uint8_t* end, uint64_t bitBuf, int bitCount) {
-  FUsed = static_cast<std::size_t>(end - FRoom.data());
+  FUsed = static_cast<std::size_t>(end - FRoom.get());
   FBitBuf = bitBuf & ((uint64_t{1} << bitCount) - 1);
   FBitCount = bitCount;
 }

@@ -8,7 +8,17 @@
 
 using namespace ZpDeflate;
 
-TZpDeflateBlock::TZpDeflateBlock(int level) : FLevel(level), FLit(LitBufSize), FDist(LitBufSize) {}
+TZpDeflateBlock::TZpDeflateBlock() : FLit(new uint8_t[LitBufSize]), FDist(new uint16_t[LitBufSize]) {}
+
+void TZpDeflateBlock::Reset(int level) {
+  FLevel = level;
+  FLastLit = 0;
+  FMatches = 0;
+  std::fill(FLitFreq, FLitFreq + LengthCodes, 0u);
+  std::fill(FDistFreq, FDistFreq + DistanceCodes, 0u);
+  FTypeKnown = false;
+  FText = false;
+}
 
 // Cut the block early when the data has changed character and matches are rare.
 bool TZpDeflateBlock::EarlyCut(uint64_t inLength) const {

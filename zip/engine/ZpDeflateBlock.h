@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "zip/engine/ZpDeflateConstants.h"
 
@@ -48,7 +48,9 @@ class TZpDeflateBlock {
 public:
   static constexpr unsigned LitBufSize = 32768;
 
-  explicit TZpDeflateBlock(int level);
+  TZpDeflateBlock();
+  // Starts a new run at the level.
+  void Reset(int level);
 
   inline void TallyLiteral(uint8_t c) {
     FDist[FLastLit] = 0;
@@ -86,9 +88,9 @@ private:
   void SendSymbols(TZpBitWriter& out, const uint8_t* litLen, const uint16_t* litCode, const uint8_t* distLen,
                    const uint16_t* distCode);
 
-  int FLevel;
-  std::vector<uint8_t> FLit;
-  std::vector<uint16_t> FDist;
+  int FLevel = 0;
+  std::unique_ptr<uint8_t[]> FLit;
+  std::unique_ptr<uint16_t[]> FDist;
   unsigned FLastLit = 0;
   unsigned FMatches = 0;
   uint32_t FLitFreq[ZpDeflate::LengthCodes] = {};

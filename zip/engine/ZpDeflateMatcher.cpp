@@ -2,21 +2,43 @@
 
 #include <algorithm>
 
-TZpDeflateMatcher::TZpDeflateMatcher(const TZpLevelConfig& config)
-    : FConfig(config), FWindow(2 * WSize + ZpDeflate::MaxMatch + 64, 0), FPrev(WSize, 0), FHead(HashSize, 0) {}
+TZpDeflateMatcher::TZpDeflateMatcher()
+    : FWindow(new uint8_t[2 * WSize + ZpDeflate::MaxMatch + 64]),
+      FPrev(new uint16_t[WSize]),
+      FHead(new uint16_t[HashSize]()) {}
+
+void TZpDeflateMatcher::Reset(const TZpLevelConfig& config) {
+  // A short run that never slid touched only the hash slots of its own strings.
+  const unsigned used = StrStart + Lookahead;
+  if (!FSlid && used < HashSize / 8) {
+    for (unsigned s = 0; s + ZpDeflate::MinMatch <= used; ++s) {
+      uint32_t v;
+      std::memcpy(&v, FWindow.get() + s, 4);
+      FHead[Hash(v)] = 0;
+    }
+  } else {
+    std::memset(FHead.get(), 0, sizeof(uint16_t) * HashSize);
+  }
+  FConfig = config;
+  FSlid = false;
+  StrStart = 0;
+  Lookahead = 0;
+  MatchStart = 0;
+}
 
 void TZpDeflateMatcher::Slide() {
-  std::memcpy(FWindow.data(), FWindow.data() + WSize, WSize);
+  std::memcpy(FWindow.get(), FWindow.get() + WSize, WSize);
   MatchStart -= WSize;
   StrStart -= WSize;
-  for (auto& h : FHead) h = static_cast<uint16_t>(h >= WSize ? h - WSize : 0);
-  for (auto& p : FPrev) p = static_cast<uint16_t>(p >= WSize ? p - WSize : 0);
+  FSlid = true;
+  for (int i = 0; i < HashSize; ++i) FHead[i] = static_cast<uint16_t>(FHead[i] >= WSize ? FHead[i] - WSize : 0);
+  for (int i = 0; i < WSize; ++i) FPrev[i] = static_cast<uint16_t>(FPrev[i] >= WSize ? FPrev[i] - WSize : 0);
 }
 
 unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLength) {
   unsigned chain = static_cast<unsigned>(FConfig.MaxChain);
-  const uint8_t* win = FWindow.data();
-  const uint16_t* prev = FPrev.data();
+  const uint8_t* win = FWindow.get();
+  const uint16_t* prev = FPrev.get();
   const uint8_t* scan = win + StrStart;
   unsigned best = prevLength;
   const unsigned limit = StrStart > MaxDist ? StrStart - MaxDist : 0;

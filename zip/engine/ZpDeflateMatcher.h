@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "zip/engine/ZpDeflateConstants.h"
 
@@ -29,23 +29,27 @@ public:
   static constexpr int MaxDist = WSize - MinLookahead;
   static constexpr int TooFar = 4096;
 
-  explicit TZpDeflateMatcher(const TZpLevelConfig& config);
+  // The buffers live as long as the matcher; each run starts with Reset.
+  TZpDeflateMatcher();
+  void Reset(const TZpLevelConfig& config);
 
   // Where the next source bytes go, and how many fit.
-  uint8_t* FillPoint() { return FWindow.data() + StrStart + Lookahead; }
+  uint8_t* FillPoint() { return FWindow.get() + StrStart + Lookahead; }
   unsigned FillRoom() const { return static_cast<unsigned>(2 * WSize) - Lookahead - StrStart; }
   bool NeedsSlide() const { return StrStart >= WSize + MaxDist; }
   // Moves the upper half of the window down; positions before it fall out of the chains.
   void Slide();
 
-  const uint8_t* Window() const { return FWindow.data(); }
+  const uint8_t* Window() const { return FWindow.get(); }
+
+  static unsigned Hash(uint32_t v) { return ((v & 0xFFFFFF) * 2654435761u) >> (32 - HashBits); }
 
   // A multiplicative hash of the three bytes at s: far fewer collisions than a shift-and-xor one,
   // so the chains hold fewer strings that cannot match.
   inline unsigned InsertString(unsigned s) {
     uint32_t v;
-    std::memcpy(&v, FWindow.data() + s, 4);
-    const unsigned h = ((v & 0xFFFFFF) * 2654435761u) >> (32 - HashBits);
+    std::memcpy(&v, FWindow.get() + s, 4);
+    const unsigned h = Hash(v);
     const unsigned head = FHead[h];
     FPrev[s & WMask] = static_cast<uint16_t>(head);
     FHead[h] = static_cast<uint16_t>(s);
@@ -61,8 +65,11 @@ public:
   unsigned MatchStart = 0;
 
 private:
-  TZpLevelConfig FConfig;
-  std::vector<uint8_t> FWindow;
-  std::vector<uint16_t> FPrev;
-  std::vector<uint16_t> FHead;
+  // Only the head table must start empty: a chain never reaches a position not inserted in this
+  // run, and bytes past the data only ever lengthen a match beyond where it is cut.
+  TZpLevelConfig FConfig{};
+  std::unique_ptr<uint8_t[]> FWindow;
+  std::unique_ptr<uint16_t[]> FPrev;
+  std::unique_ptr<uint16_t[]> FHead;
+  bool FSlid = false;
 };

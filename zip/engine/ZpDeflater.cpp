@@ -6,15 +6,17 @@
 
 using namespace ZpDeflate;
 
-TZpDeflater::TZpDeflater(TZpZipHelper& owner, int level)
-    : FOwner(owner),
-      FConfig(ZpLevelTable[level]),
-      FLevel(level),
-      FMatcher(FConfig),
-      FBlock(level),
-      FWriter(PendingLimit * 4) {}
+TZpDeflater::TZpDeflater() : FWriter(PendingLimit * 4) {}
 
-void TZpDeflater::Run() {
+void TZpDeflater::Run(TZpZipHelper& owner, int level) {
+  FOwner = &owner;
+  FConfig = ZpLevelTable[level];
+  FLevel = level;
+  FMatcher.Reset(FConfig);
+  FBlock.Reset(level);
+  FWriter.Reset();
+  FBlockStart = 0;
+  FEof = false;
   FillWindow();
   if (FLevel <= LastGreedyLevel)
     CompressGreedy();
@@ -23,7 +25,7 @@ void TZpDeflater::Run() {
   FlushBlock(true);
   FWriter.FlushBits();
   SendPending();
-  FOwner.FDataType = FBlock.IsText() ? dtText : dtBinary;
+  FOwner->FDataType = FBlock.IsText() ? dtText : dtBinary;
 }
 
 void TZpDeflater::FillWindow() {
@@ -36,21 +38,21 @@ void TZpDeflater::FillWindow() {
     const unsigned more = m.FillRoom();
     if (FEof) return;
     uint8_t* at = m.FillPoint();
-    const int64_t got = FOwner.FSource->Read(at, more);
+    const int64_t got = FOwner->FSource->Read(at, more);
     if (got <= 0) {
       FEof = true;
       return;
     }
-    FOwner.FCRC = ZpUpdateCrc32(FOwner.FCRC, at, static_cast<std::size_t>(got));
-    FOwner.FSourceSize += got;
-    FOwner.Progress(FOwner.FSourceSize);
+    FOwner->FCRC = ZpUpdateCrc32(FOwner->FCRC, at, static_cast<std::size_t>(got));
+    FOwner->FSourceSize += got;
+    FOwner->Progress(FOwner->FSourceSize);
     m.Lookahead += static_cast<unsigned>(got);
     if (m.Lookahead >= TZpDeflateMatcher::MinLookahead) return;
   }
 }
 
 void TZpDeflater::SendPending() {
-  if (FWriter.Used()) FOwner.WriteOut(FWriter.Data(), static_cast<int64_t>(FWriter.Used()));
+  if (FWriter.Used()) FOwner->WriteOut(FWriter.Data(), static_cast<int64_t>(FWriter.Used()));
   FWriter.Clear();
 }
 

@@ -10,10 +10,11 @@
 
 class TZpZipHelper;
 
+// Its buffers serve one run after another, so an archive of many small items sets them up once.
 class TZpDeflater {
 public:
-  TZpDeflater(TZpZipHelper& owner, int level);
-  void Run();
+  TZpDeflater();
+  void Run(TZpZipHelper& owner, int level);
 
 private:
   static constexpr std::size_t PendingLimit = 65536;
@@ -37,9 +38,9 @@ private:
     return FBlock.Full(BlockLength());
   }
 
-  TZpZipHelper& FOwner;
-  TZpLevelConfig FConfig;
-  int FLevel;
+  TZpZipHelper* FOwner = nullptr;
+  TZpLevelConfig FConfig{};
+  int FLevel = 0;
   TZpDeflateMatcher FMatcher;
   TZpDeflateBlock FBlock;
   TZpBitWriter FWriter;

@@ -17,10 +17,16 @@ namespace {
 
 }  // namespace
 
-TZpInflater::TZpInflater(TZpUnzipHelper& owner)
-    : FOwner(owner), FIn(InputChunk + 8), FOut(ZpDeflate::WindowSize + OutChunk + 320) {}
+TZpInflater::TZpInflater() : FIn(new uint8_t[InputChunk + 8]), FOut(new uint8_t[OutSize]) {}
 
-void TZpInflater::Run() {
+void TZpInflater::Run(TZpUnzipHelper& owner) {
+  FOwner = &owner;
+  FInPos = FInEnd = 0;
+  FInputDone = false;
+  FBitBuf = 0;
+  FBitCount = FPadBits = 0;
+  FOp = FFlushed = 0;
+  ReleaseFixed();
   bool last = false;
   do {
     last = Bits(1) != 0;
@@ -42,11 +48,11 @@ void TZpInflater::Truncated() const {
 void TZpInflater::RefillSlow() {
   if (FInEnd - FInPos < 8 && !FInputDone) {
     const std::size_t rest = FInEnd - FInPos;
-    std::memmove(FIn.data(), FIn.data() + FInPos, rest);
+    std::memmove(FIn.get(), FIn.get() + FInPos, rest);
     FInPos = 0;
     FInEnd = rest;
     while (FInEnd < 8 && !FInputDone) {
-      const int64_t got = FOwner.ReadInput(FIn.data() + FInEnd, static_cast<int64_t>(InputChunk - FInEnd));
+      const int64_t got = FOwner->ReadInput(FIn.get() + FInEnd, static_cast<int64_t>(InputChunk - FInEnd));
       if (got <= 0) FInputDone = true;
       FInEnd += static_cast<std::size_t>(std::max<int64_t>(got, 0));
     }
@@ -65,7 +71,7 @@ inline void TZpInflater::Refill() {
   if (FBitCount > 56) return;
   if (FInEnd - FInPos >= 8) {
     uint64_t v;
-    std::memcpy(&v, FIn.data() + FInPos, 8);
+    std::memcpy(&v, FIn.get() + FInPos, 8);
     FBitBuf |= v << FBitCount;
     FInPos += (63 - FBitCount) >> 3;
     FBitCount |= 56;
@@ -113,13 +119,13 @@ void TZpInflater::StoredBlock() {
       if (FInputDone) BadBlock();
       FInPos = 0;
       FInEnd = 0;
-      const int64_t got = FOwner.ReadInput(FIn.data(), InputChunk);
+      const int64_t got = FOwner->ReadInput(FIn.get(), InputChunk);
       if (got <= 0) BadBlock();
       FInEnd = static_cast<std::size_t>(got);
     }
     Room(1);
-    const std::size_t n = std::min<std::size_t>({left, FInEnd - FInPos, FOut.size() - 320 - FOp});
-    std::memcpy(FOut.data() + FOp, FIn.data() + FInPos, n);
+    const std::size_t n = std::min<std::size_t>({left, FInEnd - FInPos, OutSize - 320 - FOp});
+    std::memcpy(FOut.get() + FOp, FIn.get() + FInPos, n);
     FOp += n;
     FInPos += n;
     left -= static_cast<uint32_t>(n);
@@ -208,9 +214,9 @@ inline void TZpInflater::Room(std::size_t n) {
 }
 
 void TZpInflater::Flush() {
-  if (FOp > FFlushed) FOwner.WriteOutput(FOut.data() + FFlushed, static_cast<int64_t>(FOp - FFlushed));
+  if (FOp > FFlushed) FOwner->WriteOutput(FOut.get() + FFlushed, static_cast<int64_t>(FOp - FFlushed));
   if (FOp > ZpDeflate::WindowSize) {
-    std::memmove(FOut.data(), FOut.data() + FOp - ZpDeflate::WindowSize, ZpDeflate::WindowSize);
+    std::memmove(FOut.get(), FOut.get() + FOp - ZpDeflate::WindowSize, ZpDeflate::WindowSize);
     FOp = ZpDeflate::WindowSize;
   }
   FFlushed = FOp;
@@ -269,8 +275,8 @@ bool TZpInflater::FastCodes() {
   const std::size_t inLimit = FInEnd - 32;
   const uint32_t* lit = FLit.data();
   const uint32_t* dist = FDist.data();
-  const uint8_t* in = FIn.data();
-  uint8_t* out = FOut.data();
+  const uint8_t* in = FIn.get();
+  uint8_t* out = FOut.get();
   uint64_t buf = FBitBuf;
   unsigned count = static_cast<unsigned>(FBitCount);
   std::size_t inPos = FInPos;
@@ -393,7 +399,7 @@ bool TZpInflater::SlowCode() {
   Drop(total);
   Truncated();
   if (d > FOp) BadBlock();  // before the start of the data
-  CopyMatch(FOut.data() + FOp, d, len);
+  CopyMatch(FOut.get() + FOp, d, len);
   FOp += len;
   return false;
 }

@@ -4,19 +4,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class TZpUnzipHelper;
 
+// Its buffers and the fixed code's tables serve one run after another, so an archive of many
+// small items sets them up once. Nothing is read from them that the run has not written.
 class TZpInflater {
 public:
-  explicit TZpInflater(TZpUnzipHelper& owner);
-
-  void Run();
+  TZpInflater();
+  void Run(TZpUnzipHelper& owner);
 
 private:
   static constexpr int InputChunk = 32768;
   static constexpr int OutChunk = 262144;
+  static constexpr std::size_t OutSize = 32768 + OutChunk + 320;
   static constexpr int LitBits = 11;
   static constexpr int DistBits = 9;
   void Truncated() const;
@@ -43,15 +46,15 @@ private:
 
   // One symbol with every check, near the ends of the input and of the output room.
   bool SlowCode();
-  TZpUnzipHelper& FOwner;
-  std::vector<uint8_t> FIn;
+  TZpUnzipHelper* FOwner = nullptr;
+  std::unique_ptr<uint8_t[]> FIn;
   std::size_t FInPos = 0;
   std::size_t FInEnd = 0;
   bool FInputDone = false;
   uint64_t FBitBuf = 0;
   int FBitCount = 0;
   int FPadBits = 0;
-  std::vector<uint8_t> FOut;
+  std::unique_ptr<uint8_t[]> FOut;
   std::size_t FOp = 0;
   std::size_t FFlushed = 0;
   std::vector<uint32_t> FLit, FDist, FFixedLit, FFixedDist;

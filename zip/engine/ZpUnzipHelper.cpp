@@ -67,8 +67,12 @@ void TZpUnzipHelper::Copy() {
 }
 
 void TZpUnzipHelper::Inflate() {
-  TZpInflater inflater(*this);
-  inflater.Run();
+  if (FInflater) {
+    FInflater->Run(*this);
+  } else {
+    TZpInflater inflater;
+    inflater.Run(*this);
+  }
   if (FWritten != FUncompressedSize) throw EZpZipInflateBlock();
 }
 

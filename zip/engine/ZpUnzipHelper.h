@@ -6,6 +6,7 @@
 #include <vector>
 
 class TStream;
+class TZpInflater;
 class TZpZDecoder;
 
 constexpr int ZpMethodInflate = 8;
@@ -31,6 +32,10 @@ public:
   void SetDictionarySize(int value) { FDictionarySize = value; }
   int TreeCount() const { return FTreeCount; }
   void SetTreeCount(int value) { FTreeCount = value; }
+
+  // An inflater whose buffers outlive the helper, as an archive keeps one for all its items;
+  // without one the helper makes its own.
+  void SetInflater(TZpInflater* inflater) { FInflater = inflater; }
 
   // Decodes everything; returns the finished CRC-32 of the output.
   uint32_t Execute();
@@ -58,6 +63,7 @@ private:
   TStream* FInput = nullptr;
   TStream* FOutput = nullptr;
   TZpZDecoder* FDecryptor = nullptr;
+  TZpInflater* FInflater = nullptr;
   int64_t FCompressedSize = 0;
   int64_t FUncompressedSize = 0;
   int FMethod = 0;

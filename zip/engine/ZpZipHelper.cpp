@@ -44,8 +44,12 @@ void TZpZipHelper::Progress(int64_t done) {
 }
 
 void TZpZipHelper::Deflate(int level) {
-  TZpDeflater deflater(*this, level);
-  deflater.Run();
+  if (FDeflater) {
+    FDeflater->Run(*this, level);
+    return;
+  }
+  TZpDeflater deflater;
+  deflater.Run(*this, level);
 }
 
 void TZpZipHelper::Store() {

@@ -9,6 +9,9 @@
 
 #include "platform/rtl/Streams.h"
 #include "tests/zip/engine/ZpCodecCorpus.h"
+#include "zip/engine/ZpDeflater.h"
+#include "zip/engine/ZpInflater.h"
+#include "zip/engine/ZpUnzipHelper.h"
 #include "zip/engine/ZpZipHelper.h"
 
 namespace {
@@ -30,6 +33,30 @@ TBytes Changing() {
   const TBytes tail = HotLikeText(150000);
   out.insert(out.end(), tail.begin(), tail.end());
   return out;
+}
+
+TBytes Deflate(const TBytes& data, int level, TZpDeflater* deflater) {
+  TMemoryStream src, out;
+  src.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
+  src.SetPosition(0);
+  TZpZipHelper z(&src, nullptr, &out);
+  z.SetLevel(level);
+  z.SetDeflater(deflater);
+  z.Execute();
+  return TBytes(out.Memory(), out.Memory() + out.Size());
+}
+
+TBytes Inflate(const TBytes& packed, std::size_t size, TZpInflater* inflater) {
+  TMemoryStream in, out;
+  in.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
+  in.SetPosition(0);
+  TZpUnzipHelper u(&in, &out, nullptr);
+  u.SetCompressedSize(static_cast<int64_t>(packed.size()));
+  u.SetUncompressedSize(static_cast<int64_t>(size));
+  u.SetMethod(ZpMethodInflate);
+  u.SetInflater(inflater);
+  u.Execute();
+  return TBytes(out.Memory(), out.Memory() + out.Size());
 }
 
 struct TPinned {
@@ -118,4 +145,22 @@ TEST(DeflateBytes, EveryLevelWritesThePinnedBytes) {
         }
     }
   EXPECT_EQ(checked, std::size(Pinned));
+}
+
+// An archive hands one compressor and one inflater from item to item: what an item leaves in
+// their buffers (hash chains, window, tables) must not change the next item's bytes.
+TEST(DeflateBytes, CodecsReusedFromItemToItemWriteAndReadWhatFreshOnesDo) {
+  const std::vector<TCorpusItem> items = {{"changing", Changing()},      {"small text", HotLikeText(500)},
+                                          {"small text again", HotLikeText(700)}, {"binary", BinaryLike(3000)},
+                                          {"zeros", TBytes(5000, 0)},    {"hot text", HotLikeText(300000)},
+                                          {"one byte", {0x41}},          {"empty", {}}};
+  TZpDeflater deflater;
+  TZpInflater inflater;
+  for (int level : {1, 6, 9})
+    for (const auto& item : items) {
+      SCOPED_TRACE(item.Name + " level " + std::to_string(level));
+      const TBytes fresh = Deflate(item.Data, level, nullptr);
+      ASSERT_EQ(Deflate(item.Data, level, &deflater), fresh);
+      ASSERT_EQ(Inflate(fresh, item.Data.size(), &inflater), item.Data);
+    }
 }
