@@ -1,7 +1,10 @@
-// Deflate, inflate and CRC-32 of the zip engine beside zlib on the same data, HOT text and mixed.
+// Deflate, inflate and CRC-32 of the zip engine beside zlib and libdeflate on the same data, HOT
+// text and mixed; whole archives and many small items beside the zip and unzip programs.
 #include <benchmark/benchmark.h>
+#include <libdeflate.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -153,6 +156,22 @@ void BM_ZlibInflate(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.size()));
 }
 
+void BM_LibdeflateInflate(benchmark::State& state) {
+  const TBytes& data = Data(state.range(0) != 0);
+  const TBytes packed = ZlibDeflate(data, 6);
+  TBytes out(data.size());
+  libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+  for (auto _ : state) {
+    std::size_t got = 0;
+    if (libdeflate_deflate_decompress(d, packed.data(), packed.size(), out.data(), out.size(), &got) !=
+        LIBDEFLATE_SUCCESS)
+      state.SkipWithError("libdeflate could not inflate");
+    benchmark::DoNotOptimize(libdeflate_crc32(0, out.data(), got));
+  }
+  libdeflate_free_decompressor(d);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.size()));
+}
+
 void BM_Crc32(benchmark::State& state) {
   const TBytes& data = Data(false);
   for (auto _ : state) benchmark::DoNotOptimize(ZpCrc32(data.data(), data.size()));
@@ -206,7 +225,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-std::unique_ptr<TZpZipArchive> OpenArchive(const fs::path& zip, const fs::path& base) {
+std::unique_ptr<TZpZipArchive> OpenArchive(const fs::path& zip, const fs::path& base, bool password = true) {
   const bool exists = fs::exists(zip);
   auto a = std::make_unique<TZpZipArchive>(zip.string(), exists ? (fmOpenReadWrite | fmShareDenyWrite) : fmCreate);
   a->SetBaseDirectory(base.string());
@@ -219,7 +238,7 @@ std::unique_ptr<TZpZipArchive> OpenArchive(const fs::path& zip, const fs::path& 
     std::fprintf(stderr, "archive round trip: %s failed (%d)\n", item ? item->FileName().c_str() : "?", code);
     std::exit(1);
   };
-  a->SetPassword(ArchivePassword);
+  if (password) a->SetPassword(ArchivePassword);
   if (exists) a->Load();
   return a;
 }
@@ -277,6 +296,103 @@ void BM_ZipCli(benchmark::State& state) {
     seconds = Seconds(start);
     if (!ok) state.SkipWithError("zip -P or unzip -P failed");
     state.counters["archive_bytes"] = static_cast<double>(fs::file_size(zip));
+  }
+  state.counters["seconds"] = seconds;
+}
+
+// 20,000 small files packed into a new archive and unpacked again, all on tmpfs so that the disk
+// does not decide; the peers are the zip and unzip programs on the same files.
+constexpr int SmallItems = 20000;
+
+class TShmScratch {
+public:
+  TShmScratch() {
+    char tmpl[] = "/dev/shm/bench_small_XXXXXX";
+    if (const char* made = ::mkdtemp(tmpl)) FPath = made;
+  }
+  ~TShmScratch() {
+    std::error_code ec;
+    if (!FPath.empty()) fs::remove_all(FPath, ec);
+  }
+  TShmScratch(const TShmScratch&) = delete;
+  TShmScratch& operator=(const TShmScratch&) = delete;
+  const fs::path& Path() const { return FPath; }
+
+private:
+  fs::path FPath;
+};
+
+// About 500 bytes of HOT-like text each, every file different.
+const fs::path& SmallFiles() {
+  static TShmScratch dir;
+  static const fs::path files = [] {
+    const fs::path d = dir.Path() / "small";
+    fs::create_directories(d);
+    const TBytes text = HotText(SmallItems * 512 + 1024);
+    for (int i = 0; i < SmallItems; ++i) {
+      std::ofstream f(d / ("s" + std::to_string(i) + ".txt"), std::ios::binary);
+      f.write(reinterpret_cast<const char*>(text.data()) + std::size_t(i) * 512, 400 + i % 200);
+    }
+    return d;
+  }();
+  return files;
+}
+
+bool HaveZipPrograms() {
+  return std::system("command -v zip >/dev/null 2>&1 && command -v unzip >/dev/null 2>&1") == 0;
+}
+
+// range(0): 0 create, 1 extract.
+void BM_SmallItems(benchmark::State& state) {
+  const fs::path& files = SmallFiles();
+  double seconds = 1e9;  // the best of the runs
+  for (auto _ : state) {
+    TShmScratch dir;
+    const fs::path zip = dir.Path() / "small.zip";
+    const fs::path out = dir.Path() / "out";
+    fs::create_directories(out);
+    auto start = std::chrono::steady_clock::now();
+    {
+      auto a = OpenArchive(zip, files, false);
+      a->SetStoreOptions(soStripPath);
+      a->AddFiles("*.txt", faAnyFile);
+      a->Save();
+    }
+    if (state.range(0) == 0) seconds = std::min(seconds, Seconds(start));
+    start = std::chrono::steady_clock::now();
+    {
+      auto a = OpenArchive(zip, out, false);
+      a->ExtractFiles("*.*");
+    }
+    if (state.range(0) == 1) seconds = std::min(seconds, Seconds(start));
+    std::size_t n = 0;
+    for (auto it = fs::directory_iterator(out); it != fs::directory_iterator(); ++it) ++n;
+    if (n != SmallItems) state.SkipWithError("items went missing");
+  }
+  state.counters["seconds"] = seconds;
+}
+
+void BM_SmallItemsCli(benchmark::State& state) {
+  if (!HaveZipPrograms()) {
+    state.SkipWithError("zip or unzip not installed");
+    for (auto _ : state) {
+    }
+    return;
+  }
+  const fs::path& files = SmallFiles();
+  double seconds = 1e9;  // the best of the runs
+  for (auto _ : state) {
+    TShmScratch dir;
+    const std::string zip = (dir.Path() / "small.zip").string();
+    const std::string pack = "cd '" + files.string() + "' && zip -q '" + zip + "' -r .";
+    const std::string unpack = "unzip -q '" + zip + "' -d '" + (dir.Path() / "out").string() + "'";
+    auto start = std::chrono::steady_clock::now();
+    bool ok = std::system(pack.c_str()) == 0;
+    if (state.range(0) == 0) seconds = std::min(seconds, Seconds(start));
+    start = std::chrono::steady_clock::now();
+    ok = ok && std::system(unpack.c_str()) == 0;
+    if (state.range(0) == 1) seconds = std::min(seconds, Seconds(start));
+    if (!ok) state.SkipWithError("zip or unzip failed");
   }
   state.counters["seconds"] = seconds;
 }
@@ -378,17 +494,20 @@ void BM_UnzipManyEngine(benchmark::State& state) {
 
 void Levels(benchmark::internal::Benchmark* b) {
   for (int mixed : {0, 1})
-    for (int level : {1, 3, 5, 9}) b->Args({level, mixed});
+    for (int level : {1, 3, 5, 6, 9}) b->Args({level, mixed});
 }
 
 BENCHMARK(BM_Deflate)->Apply(Levels)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZlibDeflate)->Apply(Levels)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Inflate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZlibInflate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LibdeflateInflate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Crc32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZlibCrc32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArchiveRoundTrip)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_ZipCli)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_SmallItems)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_SmallItemsCli)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_ArchiveAddMany)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_UnzipManyJob)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_UnzipManyEngine)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
@@ -423,7 +542,7 @@ public:
     };
     for (const char* set : {"", "mixed_"}) {
       const std::string mixedArg = *set ? "1" : "0";
-      for (int n : {1, 3, 5, 9}) {
+      for (int n : {1, 3, 5, 6, 9}) {
         const std::string num = std::to_string(n);
         std::string args = "/";
         args += num;
@@ -446,6 +565,40 @@ public:
     add("unzip_65535_engine_user_s", "BM_UnzipManyEngine/iterations:1/real_time", "s");
     if (!line.empty()) line.pop_back();
     std::printf("%s\n", line.c_str());
+    PrintRows();
+  }
+
+  // Ours beside the peer, with the ratio (above 1: ours is faster).
+  void PrintRows() const {
+    auto get = [this](const std::string& key) {
+      auto it = FFigures.find(key);
+      return it == FFigures.end() ? -1.0 : it->second;
+    };
+    auto row = [](const std::string& what, double ours, double peer, bool rate, const char* peerName) {
+      if (ours <= 0 || peer <= 0) return;
+      const char* unit = rate ? "MB/s" : "s";
+      std::printf("%-34s ours %9.2f %s  %-10s %9.2f %s  ratio %.2f\n", what.c_str(), ours, unit, peerName, peer, unit,
+                  rate ? ours / peer : peer / ours);
+    };
+    for (const char* mixed : {"0", "1"}) {
+      const std::string kind = *mixed == '1' ? "mixed" : "HOT";
+      for (int n : {1, 3, 5, 6, 9}) {
+        const std::string args = "/" + std::to_string(n) + "/" + mixed;
+        row("deflate " + std::to_string(n) + " " + kind, get("BM_Deflate" + args + "/MBps"),
+            get("BM_ZlibDeflate" + args + "/MBps"), true, "zlib");
+      }
+      row("inflate+CRC " + kind, get(std::string("BM_Inflate/") + mixed + "/MBps"),
+          get(std::string("BM_LibdeflateInflate/") + mixed + "/MBps"), true, "libdeflate");
+      row("inflate+CRC " + kind, get(std::string("BM_Inflate/") + mixed + "/MBps"),
+          get(std::string("BM_ZlibInflate/") + mixed + "/MBps"), true, "zlib");
+    }
+    row("crc32", get("BM_Crc32/MBps"), get("BM_ZlibCrc32/MBps"), true, "zlib");
+    row("100 MB password archive", get("BM_ArchiveRoundTrip/iterations:1/real_time/s"),
+        get("BM_ZipCli/iterations:1/real_time/s"), false, "zip+unzip");
+    row("20,000 small files create", get("BM_SmallItems/0/iterations:3/real_time/s"),
+        get("BM_SmallItemsCli/0/iterations:3/real_time/s"), false, "zip");
+    row("20,000 small files extract", get("BM_SmallItems/1/iterations:3/real_time/s"),
+        get("BM_SmallItemsCli/1/iterations:3/real_time/s"), false, "unzip");
   }
 
 private:

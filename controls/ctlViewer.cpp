@@ -6,9 +6,14 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "controls/ctlCommand.h"
 #include "controls/ctlController.h"
@@ -93,20 +98,28 @@ std::size_t ReadAll(int fd, std::unique_ptr<char[]>& data, std::size_t& capacity
   }
 }
 
-// Line ends in [p, end): CR LF, CR and LF each end one line. Written without a carried
-// dependency so that it runs on whole vectors.
-std::size_t CountLineEnds(const char* p, const char* end) {
-  const std::size_t n = std::size_t(end - p);
-  if (n == 0) return 0;
-  std::size_t count = std::size_t((p[0] == '\r') | (p[0] == '\n'));
-  for (std::size_t i = 1; i < n; ++i)
-    count += std::size_t((p[i] == '\r') | ((p[i] == '\n') & (p[i - 1] != '\r')));
-  return count;
+// The first CR, LF or Ctrl-Z in [p, end), or end; sixteen bytes a step.
+char* FindLineEnd(char* p, char* end) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), eof = _mm_set1_epi8(CtrlZ);
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int hits = _mm_movemask_epi8(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, eof)));
+    if (hits) return p + __builtin_ctz(unsigned(hits));
+    p += 16;
+  }
+#endif
+  while (p < end && *p != '\r' && *p != '\n' && *p != CtrlZ) ++p;
+  return p;
 }
 
-char* Find(char* p, char* end, char c) {
-  void* hit = std::memchr(p, c, std::size_t(end - p));
-  return hit ? static_cast<char*>(hit) : end;
+// Large buffers in huge pages: far fewer page faults while the file is read in.
+void AdviseHugePages(char* data, std::size_t size) {
+  constexpr std::uintptr_t huge = std::uintptr_t(2) << 20;
+  const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(data) + huge - 1) & ~(huge - 1);
+  const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(huge - 1);
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
 
 // The wait cursor for a long step of a viewer on screen; the cursor before comes back on every way out.
@@ -167,28 +180,35 @@ void TVwrStringList::LoadFromFile(int Fd, int LineLimit) {
   struct stat st {};
   std::size_t capacity = ::fstat(Fd, &st) == 0 && S_ISREG(st.st_mode) ? std::size_t(st.st_size) : 0;
   FData = std::make_unique_for_overwrite<char[]>(capacity + 1);
+  AdviseHugePages(FData.get(), capacity + 1);
   const std::size_t size = ReadAll(Fd, FData, capacity);
   if (size > std::size_t(MaxDataSize)) RaiseViewerIOError(vioFileTooLarge);
   char* const data = FData.get();
-  char* const end = Find(data, data + size, CtrlZ);  // Ctrl-Z ends the data
-  *end = '\0';
-  const bool openLast = end > data && end[-1] != '\r' && end[-1] != '\n';
-  const std::size_t lines = CountLineEnds(data, end) + (openLast ? 1 : 0) + 1;
-  if (lines > std::size_t(INT_MAX)) RaiseViewerIOError(vioFileTooLarge);
+  char* const limit = data + size;
+  // One pass: each line end (CR LF, CR or LF) becomes the end of its text; Ctrl-Z ends the data.
   FStarts.clear();
-  FStarts.reserve(lines);
-  char* cr = Find(data, end, '\r');
-  char* lf = Find(data, end, '\n');
-  for (char* p = data; p < end;) {
-    if (cr < p) cr = Find(p, end, '\r');
-    if (lf < p) lf = Find(p, end, '\n');
-    char* e = std::min(cr, lf);
+  FStarts.reserve(size / 32 + 16);
+  char* p = data;
+  char* end = limit;
+  for (;;) {
+    char* e = FindLineEnd(p, limit);
+    if (e == limit || *e == CtrlZ) {
+      end = e;
+      break;
+    }
+    if (FStarts.size() >= std::size_t(INT_MAX) - 1) RaiseViewerIOError(vioFileTooLarge);
     FStarts.push_back(uint32_t(p - data));
     if (e - p > LineLimit) p[LineLimit] = '\0';
-    if (e == end) break;
-    const bool pair = e + 1 < end && e[0] == '\r' && e[1] == '\n';
+    const bool pair = e + 1 < limit && e[0] == '\r' && e[1] == '\n';
     *e = '\0';
     p = e + (pair ? 2 : 1);
+  }
+  *end = '\0';
+  if (p < end) {
+    // The last line has no end of its own.
+    if (FStarts.size() >= std::size_t(INT_MAX) - 1) RaiseViewerIOError(vioFileTooLarge);
+    FStarts.push_back(uint32_t(p - data));
+    if (end - p > LineLimit) p[LineLimit] = '\0';
   }
   // The empty line after the file's lines.
   FStarts.push_back(uint32_t(end - data));

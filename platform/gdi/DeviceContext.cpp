@@ -213,15 +213,57 @@ std::optional<TColorRef> TDeviceContext::BrushAt(const TLogBrush& brush, int dx,
   }
 }
 
+const std::vector<TRect>& TDeviceContext::ClipRects() const {
+  if (!FClipRectsValid) {
+    FClipRects = FState.Clip ? FState.Clip->Rects() : std::vector<TRect>{};
+    FClipRectsValid = true;
+  }
+  return FClipRects;
+}
+
+// Row by row over each part of the rectangle that the clip lets through; a solid brush copied
+// to the bitmap fills whole rows at once.
 void TDeviceContext::FillDeviceRect(const TRect& r, const TLogBrush& brush, bool useRop2) {
-  TRect c = IntersectRect(r, TRect{0, 0, Bitmap()->Width(), Bitmap()->Height()});
-  for (int y = c.Top; y < c.Bottom; ++y)
-    for (int x = c.Left; x < c.Right; ++x) {
-      auto color = BrushAt(brush, x, y);
-      if (!color) continue;
-      if (useRop2) PutPen(x, y, *color);
-      else Put(x, y, *color);
+  TGdiBitmap& bmp = *FState.Bitmap;
+  const TRect c = IntersectRect(r, TRect{0, 0, bmp.Width(), bmp.Height()});
+  if (c.IsEmpty()) return;
+  const bool rop = useRop2 && FState.Rop2 != R2_COPYPEN;
+  auto fillPart = [&](const TRect& part) {
+    if (brush.Style == BS_SOLID) {
+      const TColorRef p = bmp.NearestColor(ColorToRGB(brush.Color));
+      for (int y = part.Top; y < part.Bottom; ++y) {
+        TColorRef* row = bmp.Row(y);
+        if (!rop) {
+          std::fill_n(row + part.Left, part.Width(), p);
+        } else {
+          for (int x = part.Left; x < part.Right; ++x)
+            row[x] = bmp.NearestColor(EvalRop2(FState.Rop2, p, row[x]) & 0xFFFFFF);
+        }
+      }
+      return;
     }
+    for (int y = part.Top; y < part.Bottom; ++y) {
+      TColorRef* row = bmp.Row(y);
+      for (int x = part.Left; x < part.Right; ++x) {
+        auto color = BrushAt(brush, x, y);
+        if (!color) continue;
+        if (useRop2) {
+          const TColorRef p = bmp.NearestColor(*color);
+          row[x] = bmp.NearestColor(EvalRop2(FState.Rop2, p, row[x]) & 0xFFFFFF);
+        } else {
+          row[x] = bmp.NearestColor(*color);
+        }
+      }
+    }
+  };
+  if (!FState.Clip) {
+    fillPart(c);
+    return;
+  }
+  for (const TRect& clip : ClipRects()) {
+    const TRect part = IntersectRect(c, clip);
+    if (!part.IsEmpty()) fillPart(part);
+  }
 }
 
 void TDeviceContext::FillRect(const TRect& r, const TLogBrush& brush) {

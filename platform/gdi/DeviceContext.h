@@ -136,13 +136,20 @@ private:
   void BlitCore(int x, int y, int w, int h, const TDeviceContext* src, int sx, int sy, int sw, int sh,
                 uint32_t rop);
   void DrawGlyphs(int dx, int baseline, std::string_view text, const int* advances, const TRect* clip);
-  void ClipChanged() { FClipMaskValid = false; }
+  void ClipChanged() {
+    FClipMaskValid = false;
+    FClipRectsValid = false;
+  }
+  // The clip region's rectangles, kept until the clip changes.
+  const std::vector<TRect>& ClipRects() const;
 
   State FState;
   std::vector<State> FSaved;
   int FStylePos = 0;
   mutable std::vector<uint8_t> FClipMask;
   mutable bool FClipMaskValid = false;
+  mutable std::vector<TRect> FClipRects;
+  mutable bool FClipRectsValid = false;
 };
 
 // A bitmap of the context's depth: a fresh memory context (1 x 1 monochrome) gives monochrome.

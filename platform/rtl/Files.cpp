@@ -12,6 +12,7 @@
 #include <ctime>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -31,6 +32,15 @@ int32_t packedOf(time_t t) {
   return static_cast<int32_t>((date << 16) | tim);
 }
 
+int64_t daysFromCivil(int y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return static_cast<int64_t>(era) * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
 bool timeOfPacked(int32_t age, time_t& out) {
   uint32_t v = static_cast<uint32_t>(age);
   uint32_t date = v >> 16, tim = v & 0xFFFF;
@@ -47,8 +57,26 @@ bool timeOfPacked(int32_t age, time_t& out) {
       lt.tm_mday > DaysInMonth(lt.tm_year + 1900, lt.tm_mon + 1) || lt.tm_hour > 23 || lt.tm_min > 59 ||
       lt.tm_sec > 59)
     return false;
+  // mktime reads the zone file again on every call; the zone's offset holds for a whole hour, so
+  // the last one found serves the next time of the same hour while TZ stays what it was.
+  const int64_t asUtc = daysFromCivil(lt.tm_year + 1900, static_cast<unsigned>(lt.tm_mon + 1),
+                                      static_cast<unsigned>(lt.tm_mday)) * 86400 +
+                        lt.tm_hour * 3600 + lt.tm_min * 60 + lt.tm_sec;
+  thread_local uint32_t lastHour = 0;
+  thread_local int64_t lastOffset = 0;
+  thread_local std::string lastZone;
+  const char* zone = std::getenv("TZ");
+  const uint32_t hour = v & 0xFFFFF800u;
+  if (hour != 0 && hour == lastHour && lastZone == (zone ? zone : "")) {
+    out = static_cast<time_t>(asUtc - lastOffset);
+    return true;
+  }
   out = mktime(&lt);
-  return out != static_cast<time_t>(-1);
+  if (out == static_cast<time_t>(-1)) return false;
+  lastHour = hour;
+  lastOffset = asUtc - static_cast<int64_t>(out);
+  lastZone = zone ? zone : "";
+  return true;
 }
 
 }  // namespace
@@ -185,6 +213,11 @@ int FileSetAttr(const AnsiString& name, int attr) {
   if (attr & faReadOnly) m &= static_cast<mode_t>(~0222);
   else m |= S_IWUSR;
   return ::chmod(name.c_str(), m) == 0 ? 0 : errno;
+}
+
+bool PathExists(const AnsiString& name) {
+  struct stat st{};
+  return statOf(name, st);
 }
 
 int32_t FileAge(const AnsiString& name) {

@@ -18,6 +18,7 @@ constexpr int faArchive = 0x20;
 constexpr int faAnyFile = 0x3F;
 
 bool FileExists(const AnsiString& name);       // a file, not a folder
+bool PathExists(const AnsiString& name);       // a file or a folder, in one look
 bool DirectoryExists(const AnsiString& name);
 AnsiString ExpandFileName(const AnsiString& name);
 bool DeleteFile(const AnsiString& name);

@@ -111,6 +111,7 @@ TFileStream::TFileStream(const AnsiString& fileName, uint32_t mode) : FFileName(
     throw EFOpenError::ForFile(fileName);
   }
   FShareKey = keyOf(st);
+  FRegular = S_ISREG(st.st_mode);
   if (!create && conflicts(FShareKey, want)) {
     ::close(FHandle);
     FHandle = -1;
@@ -134,7 +135,10 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += n;
+    // A regular file reads short only at its end: asking again would only return 0.
+    if (FRegular && done < count) break;
   }
+  FPosition += done;
   return done;
 }
 
@@ -147,13 +151,28 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
     if (n <= 0) break;
     done += n;
   }
+  FPosition += done;
   return done;
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
-  int whence = origin == soFromBeginning ? SEEK_SET : (origin == soFromCurrent ? SEEK_CUR : SEEK_END);
+  if (origin == soFromCurrent) {
+    if (offset == 0) return FPosition;
+    offset += FPosition;
+    origin = soFromBeginning;
+  }
+  if (origin == soFromBeginning && offset == FPosition) return FPosition;
+  int whence = origin == soFromBeginning ? SEEK_SET : SEEK_END;
   off_t r = ::lseek(FHandle, static_cast<off_t>(offset), whence);
-  return r < 0 ? -1 : static_cast<int64_t>(r);
+  if (r < 0) return -1;
+  FPosition = static_cast<int64_t>(r);
+  return FPosition;
+}
+
+int64_t TFileStream::Size() {
+  struct stat st{};
+  if (::fstat(FHandle, &st) == 0 && S_ISREG(st.st_mode)) return static_cast<int64_t>(st.st_size);
+  return TStream::Size();
 }
 
 void TFileStream::SetSize(int64_t newSize) {

@@ -50,7 +50,10 @@ public:
 
   int64_t Read(void* buffer, int64_t count) override;
   int64_t Write(const void* buffer, int64_t count) override;
+  // The position is kept here, so asking for it costs no system call; nothing else moves the
+  // handle's offset.
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  int64_t Size() override;
   void SetSize(int64_t newSize) override;
   const AnsiString& FileName() const { return FFileName; }
   int Handle() const { return FHandle; }
@@ -58,6 +61,8 @@ public:
 private:
   AnsiString FFileName;
   int FHandle = -1;
+  int64_t FPosition = 0;
+  bool FRegular = false;
   uint64_t FShareKey = 0;
 };
 

@@ -37,6 +37,7 @@ void Compress(TZpZipArchive& archive, TZpZipItem& item, TStream& output, TStream
     encryptor->WriteHeader();
   }
   TZpZipHelper helper(&source, encryptor.get(), &output);
+  helper.SetDeflater(&archive.Deflater());
   helper.SetMethod(HelperMethod(archive.CompressionMethodToUse()));
   helper.SetDeflateOption(int(archive.DeflationOption()));
   helper.OnProgress = [&archive, &item](int percent, bool& abort) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 class TStream;
+class TZpInflater;
 class TZpZDecoder;
 
 constexpr int ZpMethodInflate = 8;
@@ -32,6 +33,10 @@ public:
   int TreeCount() const { return FTreeCount; }
   void SetTreeCount(int value) { FTreeCount = value; }
 
+  // An inflater whose buffers outlive the helper, as an archive keeps one for all its items;
+  // without one the helper makes its own.
+  void SetInflater(TZpInflater* inflater) { FInflater = inflater; }
+
   // Decodes everything; returns the finished CRC-32 of the output.
   uint32_t Execute();
 
@@ -43,7 +48,7 @@ public:
 
 private:
   friend class TZpInflater;
-  friend class TZpOldMethods;
+  friend class TZpOldMethodDecoder;
   // Fills buf with up to count bytes of the item's data (decrypted); 0 at the item's end.
   int64_t ReadInput(uint8_t* buf, int64_t count);
   // Sends decoded bytes to the output, bounded by the declared size.
@@ -58,6 +63,7 @@ private:
   TStream* FInput = nullptr;
   TStream* FOutput = nullptr;
   TZpZDecoder* FDecryptor = nullptr;
+  TZpInflater* FInflater = nullptr;
   int64_t FCompressedSize = 0;
   int64_t FUncompressedSize = 0;
   int FMethod = 0;

@@ -13,12 +13,30 @@ namespace {
 
 constexpr int MaxVersionNeeded = 20;
 
-// Reads the item's local header and leaves the input at the item's data.
+// Reads the item's local header and leaves the input at the item's data. The header is read in
+// one piece of the size the central directory gives for it; only when its own lengths differ
+// is it read again field by field.
 TZpZipLocalFileHeader ReadLocalHeader(TZpZipArchive& archive, TZpZipItem& item) {
   if (archive.IsSpanned() && item.DiskNumberStart() != archive.CurrentDisk()) archive.OpenVolume(item.DiskNumberStart());
   TStream& input = *archive.Stream();
-  input.SetPosition(item.RelativeOffset());
+  const int64_t at = item.RelativeOffset();
+  input.SetPosition(at);
   TZpZipLocalFileHeader lfh;
+  const TZpZipDirectoryFileHeader& cdh = item.ItemInfo();
+  TMemoryStream head;
+  head.SetSize(ZpLocalHeaderSize + int64_t(cdh.FileName.size()) + int64_t(cdh.ExtraField.size()));
+  const int64_t got = input.Read(head.Memory(), head.Size());
+  if (got >= ZpLocalHeaderSize) {
+    const uint8_t* b = head.Memory();
+    const int64_t size = ZpLocalHeaderSize + (b[26] | b[27] << 8) + (b[28] | b[29] << 8);
+    if (size <= got) {
+      head.SetSize(size);
+      lfh.LoadFromStream(head);
+      input.SetPosition(at + size);
+      return lfh;
+    }
+  }
+  input.SetPosition(at);
   lfh.LoadFromStream(input);
   return lfh;
 }
@@ -27,6 +45,7 @@ TZpZipLocalFileHeader ReadLocalHeader(TZpZipArchive& archive, TZpZipItem& item) 
 void DecodeOnce(TZpZipArchive& archive, TZpZipItem& item, TStream& output, TZpZDecoder* decryptor) {
   TStream* input = archive.Stream();
   TZpUnzipHelper helper(input, &output, decryptor);
+  helper.SetInflater(&archive.Inflater());
   helper.SetCompressedSize(item.CompressedSize());
   helper.SetUncompressedSize(item.UncompressedSize());
   helper.SetMethod(item.CompressionMethod());
@@ -134,7 +153,8 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
     if (!createDirs) throw EZpNoSuchDirectory();
     ZpCreateDirectories(folder);
   }
-  if (FileExists(target) || DirectoryExists(target)) {
+  const bool existed = PathExists(target);
+  if (existed) {
     AnsiString asked = target;
     if (!archive.DoConfirmOverwrite(asked)) return;
     target = asked;
@@ -151,9 +171,10 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
     {
       TFileStream out(temp->Name(), fmCreate);
       Decode(archive, item, out);
+      FileSetDateHandle(out.Handle(), int32_t(uint32_t(item.LastModFileDate()) << 16 | item.LastModFileTime()));
     }
-    FileSetDate(temp->Name(), int32_t(uint32_t(item.LastModFileDate()) << 16 | item.LastModFileTime()));
-    FileSetAttr(temp->Name(), int(item.ExternalFileAttributes() & 0xFF) & faReadOnly);
+    // A file made here is writable already; only a read-only item needs the mode set.
+    if (const int readOnly = int(item.ExternalFileAttributes() & 0xFF) & faReadOnly) FileSetAttr(temp->Name(), readOnly);
     try {
       temp->Commit();
     } catch (const EInOutError& e) {

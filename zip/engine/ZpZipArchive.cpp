@@ -7,6 +7,8 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/WholeFiles.h"
+#include "zip/engine/ZpDeflater.h"
+#include "zip/engine/ZpInflater.h"
 #include "zip/engine/ZpVirtualMemoryStream.h"
 
 namespace {
@@ -90,6 +92,16 @@ TZpZipArchive::TZpZipArchive(const AnsiString& fileName, uint32_t mode) : TZpArc
 }
 
 TZpZipArchive::~TZpZipArchive() = default;
+
+TZpDeflater& TZpZipArchive::Deflater() {
+  if (!FDeflater) FDeflater = std::make_unique<TZpDeflater>();
+  return *FDeflater;
+}
+
+TZpInflater& TZpZipArchive::Inflater() {
+  if (!FInflater) FInflater = std::make_unique<TZpInflater>();
+  return *FInflater;
+}
 
 void TZpZipArchive::SetZipfileComment(const AnsiString& c) {
   FFooter.ZipfileComment = c;

@@ -8,6 +8,9 @@
 #include "zip/engine/ZipArchiveFormat.h"
 #include "zip/engine/ZpArchive.h"
 
+class TZpDeflater;
+class TZpInflater;
+
 enum TZpZipSupportedMethod : uint8_t { smStored = 0, smDeflated = 1, smBestMethod = 2 };
 // Scoped: the compressor's own option numbers share these names.
 enum class TZpZipDeflationOption : uint8_t { doInvalid = 0, doNormal = 1, doMaximum = 2, doFast = 3, doSuperFast = 4 };
@@ -110,6 +113,10 @@ public:
   int CurrentDisk() const { return FCurrentDisk; }
   const TZpZipDirectoryFileFooter& Footer() const { return FFooter; }
 
+  // The codecs' buffers, set up once for all the items of the archive.
+  TZpDeflater& Deflater();
+  TZpInflater& Inflater();
+
   static constexpr int MaxVolumes = 99;
   static constexpr int MaxItems = 65535;
 
@@ -139,6 +146,8 @@ private:
   bool FIsRemovable = false;
   bool FHasStub = false;
   int64_t FStubSize = 0;
+  std::unique_ptr<TZpDeflater> FDeflater;
+  std::unique_ptr<TZpInflater> FInflater;
 };
 
 // True when an item of itemBytes added to an archive of archiveBytes passes the cap (megabytes,

@@ -7,6 +7,7 @@
 #include <vector>
 
 class TStream;
+class TZpDeflater;
 class TZpZDecoder;
 
 constexpr int ZpMethodStored = 0;
@@ -33,6 +34,10 @@ public:
   // A deflate level 1..9 set directly (others give 5); overrides the option.
   void SetLevel(int level) { FLevel = level; }
 
+  // A compressor whose buffers outlive the helper, as an archive keeps one for all its items;
+  // without one the helper makes its own.
+  void SetDeflater(TZpDeflater* deflater) { FDeflater = deflater; }
+
   void Execute();
 
   uint32_t CRC() const { return FCRC; }
@@ -55,6 +60,7 @@ private:
   TStream* FSource = nullptr;
   TZpZDecoder* FEncryptor = nullptr;
   TStream* FOutput = nullptr;
+  TZpDeflater* FDeflater = nullptr;
   int FMethod = ZpMethodDeflated;
   int FDeflateOption = doNormal;
   int FLevel = 0;

@@ -146,3 +146,32 @@ TEST(RasterOps, StretchMirrorAndOverlappingCopy) {
   dc.BitBlt(1, 0, 4, 1, &dc, 0, 0, SRCCOPY);  // overlapping: reads the old pixels
   for (int x = 1; x < 5; ++x) EXPECT_EQ(bmp->Pixel(x, 0), RGB(uint8_t((x - 1) * 10), 0, 0)) << x;
 }
+
+// Fills go row by row over the parts of the clip region: each pixel inside is painted exactly
+// once (an XOR fill toggles it once), none outside, for solid and hatched brushes alike.
+TEST(RasterOps, FillsThroughAClipOfSeveralRectanglesPaintEachInsidePixelOnce) {
+  auto bmp = std::make_shared<TGdiBitmap>(24, 12, 32);
+  TDeviceContext dc{bmp};
+  TRegion clip;
+  clip.Combine(TRegion(TRect{2, 1, 10, 6}), TRegion(TRect{6, 4, 20, 11}), RGN_OR);
+  dc.SelectClipRgn(&clip);
+  auto check = [&](auto expected) {
+    for (int y = 0; y < 12; ++y)
+      for (int x = 0; x < 24; ++x) ASSERT_EQ(bmp->Pixel(x, y), expected(x, y)) << x << "," << y;
+  };
+  bmp->Fill(clWhite);
+  dc.FillRect(TRect{0, 0, 24, 12}, SolidBrush(clBlack));
+  check([&](int x, int y) { return clip.Contains(x, y) ? clBlack : clWhite; });
+  dc.SelectBrush(SolidBrush(0x00FF00));
+  dc.SelectPen(TLogPen{PS_NULL, 1, 0});
+  dc.SetROP2(R2_XORPEN);
+  dc.Rectangle(0, 0, 25, 13);
+  check([&](int x, int y) { return clip.Contains(x, y) ? TColorRef(0x00FF00) : clWhite; });
+  bmp->Fill(clWhite);
+  dc.SetROP2(R2_COPYPEN);
+  dc.FillRect(TRect{0, 0, 24, 12}, HatchBrush(HS_CROSS, clRed));
+  TDeviceContext plain{std::make_shared<TGdiBitmap>(24, 12, 32)};
+  plain.Bitmap()->Fill(clWhite);
+  plain.FillRect(TRect{0, 0, 24, 12}, HatchBrush(HS_CROSS, clRed));
+  check([&](int x, int y) { return clip.Contains(x, y) ? plain.Bitmap()->Pixel(x, y) : clWhite; });
+}

@@ -91,6 +91,35 @@ TEST(FileDates, PackedDatesRoundTripAgainstStat) {
   EXPECT_EQ(mtimeOf(name), localTime(2010, 5, 6, 7, 8, 10));
 }
 
+// Times of one hour share the zone's offset; the next hour, or another TZ, asks the zone again.
+TEST(FileDates, SetDatesFollowTheZoneAcrossSummerTimeAndAChangeOfZone) {
+  TempDir dir;
+  AnsiString name = dir.File("z.hot");
+  std::ofstream(name) << "x";
+  const char* old = std::getenv("TZ");
+  const std::string saved = old ? old : "";
+  struct Case {
+    const char* Zone;
+    int y, mo, d, h, mi, s;
+  };
+  const Case cases[] = {{"Europe/Berlin", 2026, 3, 29, 1, 10, 0},  {"Europe/Berlin", 2026, 3, 29, 1, 58, 2},
+                        {"Europe/Berlin", 2026, 3, 29, 3, 0, 0},   {"Europe/Berlin", 2026, 3, 29, 3, 40, 0},
+                        {"Europe/Berlin", 2026, 7, 1, 12, 0, 0},   {"America/New_York", 2026, 7, 1, 12, 0, 0},
+                        {"America/New_York", 2026, 7, 1, 12, 30, 0}, {"UTC", 2026, 7, 1, 12, 30, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Zone) + " " + std::to_string(c.h) + ":" + std::to_string(c.mi));
+    ::setenv("TZ", c.Zone, 1);
+    ::tzset();
+    ASSERT_EQ(FileSetDate(name, packed(c.y, c.mo, c.d, c.h, c.mi, c.s)), 0);
+    EXPECT_EQ(mtimeOf(name), localTime(c.y, c.mo, c.d, c.h, c.mi, c.s));
+  }
+  if (old)
+    ::setenv("TZ", saved.c_str(), 1);
+  else
+    ::unsetenv("TZ");
+  ::tzset();
+}
+
 TEST(FileDates, ImpossibleDatesAreRefusedAndLeaveTheFile) {
   TempDir dir;
   AnsiString name = dir.File("d.hot");

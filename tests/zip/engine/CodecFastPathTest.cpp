@@ -1,6 +1,7 @@
 // The codecs' quick paths: short-period copies, matches that cross the input and output buffer
 // ends, and the greedy levels, each checked byte for byte against zlib.
 #include <gtest/gtest.h>
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <random>
@@ -84,4 +85,32 @@ TEST(CodecFastPath, EveryLevelRoundTripsThroughZlibAndStaysNearItsSize) {
       ASSERT_TRUE(OurInflate(packed, item.Data.size()) == item.Data);
       EXPECT_LE(static_cast<double>(packed.size()), ZlibDeflate(item.Data, level).size() * 1.01);
     }
+}
+
+TEST(CodecFastPath, RoundTripsWithLibdeflateBothWays) {
+  std::vector<TCorpusItem> data = CodecCorpus();
+  data.push_back({"short periods", ShortPeriods(1u << 20)});
+  libdeflate_decompressor* dec = libdeflate_alloc_decompressor();
+  for (const auto& item : data) {
+    for (int level : {1, 3, 5, 6, 9}) {
+      SCOPED_TRACE(item.Name + " ours at level " + std::to_string(level));
+      const TBytes packed = OurDeflate(item.Data, level);
+      TBytes back(item.Data.size() + 1);
+      std::size_t got = 0;
+      ASSERT_EQ(libdeflate_deflate_decompress(dec, packed.data(), packed.size(), back.data(), back.size(), &got),
+                LIBDEFLATE_SUCCESS);
+      back.resize(got);
+      ASSERT_TRUE(back == item.Data);
+    }
+    for (int level : {1, 6, 9, 12}) {
+      SCOPED_TRACE(item.Name + " libdeflate at level " + std::to_string(level));
+      libdeflate_compressor* enc = libdeflate_alloc_compressor(level);
+      TBytes packed(libdeflate_deflate_compress_bound(enc, item.Data.size()));
+      packed.resize(libdeflate_deflate_compress(enc, item.Data.data(), item.Data.size(), packed.data(), packed.size()));
+      libdeflate_free_compressor(enc);
+      ASSERT_FALSE(packed.empty());
+      ASSERT_TRUE(OurInflate(packed, item.Data.size()) == item.Data);
+    }
+  }
+  libdeflate_free_decompressor(dec);
 }

@@ -8,7 +8,7 @@
 #include "ZipTestSupport.h"
 #include "platform/rtl/Files.h"
 #include "zip/engine/ZpBitBucketStream.h"
-#include "zip/engine/abSlidingWindowStream.h"
+#include "zip/engine/ZpSlidingWindowStream.h"
 #include "zip/engine/ZpInsertItem.h"
 #include "zip/engine/ZpUnzipHelper.h"
 #include "zip/engine/ZpUnzipItem.h"
@@ -457,7 +457,7 @@ TEST(ZipReaderRoundTrip, TestingComparesHeadersAndChecksData) {
   EXPECT_EQ(f[0].Code, 23);
 }
 
-TEST(TabSlidingWindowStream, KeepsTheLastChunksAndWritesTheRestThrough) {
+TEST(TZpSlidingWindowStream, KeepsTheLastChunksAndWritesTheRestThrough) {
   TMemoryStream target;
   target.Write("pre", 3);
   const std::string data = ziptest::RandomBytes(100001, 9);
@@ -470,22 +470,22 @@ TEST(TabSlidingWindowStream, KeepsTheLastChunksAndWritesTheRestThrough) {
     return std::string("no error");
   };
   {
-    TabSlidingWindowStream w(target);
+    TZpSlidingWindowStream w(target);
     for (std::size_t at = 0; at < data.size(); at += 7777)
       w.WriteBuffer(data.data() + at, int64_t(std::min<std::size_t>(7777, data.size() - at)));
     EXPECT_EQ(w.Size(), 100001);
     // Only whole chunks went out, and at least the window stayed behind.
-    EXPECT_EQ((target.Size() - 3) % TabSlidingWindowStream::ChunkSize, 0);
-    EXPECT_GE(100001 - (target.Size() - 3), TabSlidingWindowStream::WindowSize);
-    std::string back(TabSlidingWindowStream::WindowSize, '\0');
-    w.Seek(-TabSlidingWindowStream::WindowSize, soFromEnd);
+    EXPECT_EQ((target.Size() - 3) % TZpSlidingWindowStream::ChunkSize, 0);
+    EXPECT_GE(100001 - (target.Size() - 3), TZpSlidingWindowStream::WindowSize);
+    std::string back(TZpSlidingWindowStream::WindowSize, '\0');
+    w.Seek(-TZpSlidingWindowStream::WindowSize, soFromEnd);
     w.ReadBuffer(back.data(), int64_t(back.size()));
     EXPECT_EQ(back, data.substr(data.size() - back.size()));
     w.Seek(-1, soFromEnd);
-    EXPECT_EQ(message([&] { w.Write("x", 1); }), "TabSlidingWindowStream.Write: Not at end of stream");
-    EXPECT_EQ(message([&] { w.Seek(0, soFromBeginning); }), "TabSlidingWindowStream.Seek: invalid new position");
-    EXPECT_EQ(message([&] { w.Seek(1, soFromEnd); }), "TabSlidingWindowStream.Seek: invalid new position");
-    EXPECT_EQ(message([&] { w.Seek(0, TSeekOrigin(7)); }), "TabSlidingWindowStream.Seek: invalid origin");
+    EXPECT_EQ(message([&] { w.Write("x", 1); }), "TZpSlidingWindowStream.Write: Not at end of stream");
+    EXPECT_EQ(message([&] { w.Seek(0, soFromBeginning); }), "TZpSlidingWindowStream.Seek: invalid new position");
+    EXPECT_EQ(message([&] { w.Seek(1, soFromEnd); }), "TZpSlidingWindowStream.Seek: invalid new position");
+    EXPECT_EQ(message([&] { w.Seek(0, TSeekOrigin(7)); }), "TZpSlidingWindowStream.Seek: invalid origin");
   }
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(target.Memory()), std::size_t(target.Size())), "pre" + data);
 
@@ -503,10 +503,10 @@ TEST(TabSlidingWindowStream, KeepsTheLastChunksAndWritesTheRestThrough) {
   for (bool seekFails : {false, true}) {
     TRefusing refusing;
     refusing.SeekFails = seekFails;
-    TabSlidingWindowStream w(refusing);
+    TZpSlidingWindowStream w(refusing);
     w.WriteBuffer(data.data(), 100);
-    EXPECT_EQ(message([&] { w.Flush(); }), seekFails ? "TabSlidingWindowStream.bsWriteChunk: seek failed"
-                                                      : "TabSlidingWindowStream.bsWriteChunk: write failed");
+    EXPECT_EQ(message([&] { w.Flush(); }), seekFails ? "TZpSlidingWindowStream.bsWriteChunk: seek failed"
+                                                      : "TZpSlidingWindowStream.bsWriteChunk: write failed");
   }
 }
 

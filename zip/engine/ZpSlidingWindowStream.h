@@ -7,18 +7,18 @@
 
 #include "platform/rtl/Streams.h"
 
-class TabSlidingWindowStream final : public TStream {
+class TZpSlidingWindowStream final : public TStream {
 public:
   static constexpr int ChunkSize = 8192;
   static constexpr int ChunkCount = 5;
   static constexpr int WindowSize = (ChunkCount - 1) * ChunkSize;
 
   // Bytes go to target from its position at the time of creation on.
-  explicit TabSlidingWindowStream(TStream& target);
+  explicit TZpSlidingWindowStream(TStream& target);
   // Writes out what is still held; a failure there is lost, so callers Flush first.
-  ~TabSlidingWindowStream() override;
-  TabSlidingWindowStream(const TabSlidingWindowStream&) = delete;
-  TabSlidingWindowStream& operator=(const TabSlidingWindowStream&) = delete;
+  ~TZpSlidingWindowStream() override;
+  TZpSlidingWindowStream(const TZpSlidingWindowStream&) = delete;
+  TZpSlidingWindowStream& operator=(const TZpSlidingWindowStream&) = delete;
 
   // Writes only at the end; reads and seeks only inside the bytes still held.
   int64_t Read(void* buffer, int64_t count) override;

@@ -1,14 +1,14 @@
-#include "zip/engine/abSlidingWindowStream.h"
+#include "zip/engine/ZpSlidingWindowStream.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "zip/engine/ZpExceptions.h"
 
-TabSlidingWindowStream::TabSlidingWindowStream(TStream& target)
+TZpSlidingWindowStream::TZpSlidingWindowStream(TStream& target)
     : FTarget(target), FTargetStart(target.Position()), FBuffer(std::size_t(ChunkCount) * ChunkSize) {}
 
-TabSlidingWindowStream::~TabSlidingWindowStream() {
+TZpSlidingWindowStream::~TZpSlidingWindowStream() {
   try {
     Flush();
   } catch (...) {
@@ -16,19 +16,19 @@ TabSlidingWindowStream::~TabSlidingWindowStream() {
   }
 }
 
-void TabSlidingWindowStream::WriteChunk(int64_t end) {
+void TZpSlidingWindowStream::WriteChunk(int64_t end) {
   if (end <= FWrittenOut) return;
   const int64_t want = FTargetStart + FWrittenOut;
   if (FTarget.Position() != want && FTarget.Seek(want, soFromBeginning) != want)
-    throw EZpException("TabSlidingWindowStream.bsWriteChunk: seek failed");
+    throw EZpException("TZpSlidingWindowStream.bsWriteChunk: seek failed");
   const int64_t count = end - FWrittenOut;
   if (FTarget.Write(FBuffer.data() + (FWrittenOut - FBufferStart), count) != count)
-    throw EZpException("TabSlidingWindowStream.bsWriteChunk: write failed");
+    throw EZpException("TZpSlidingWindowStream.bsWriteChunk: write failed");
   FWrittenOut = end;
 }
 
-int64_t TabSlidingWindowStream::Write(const void* buffer, int64_t count) {
-  if (FPosition != FSize) throw EZpException("TabSlidingWindowStream.Write: Not at end of stream");
+int64_t TZpSlidingWindowStream::Write(const void* buffer, int64_t count) {
+  if (FPosition != FSize) throw EZpException("TZpSlidingWindowStream.Write: Not at end of stream");
   const auto* in = static_cast<const uint8_t*>(buffer);
   const int64_t capacity = int64_t(FBuffer.size());
   int64_t done = 0;
@@ -48,26 +48,26 @@ int64_t TabSlidingWindowStream::Write(const void* buffer, int64_t count) {
   return count;
 }
 
-int64_t TabSlidingWindowStream::Read(void* buffer, int64_t count) {
+int64_t TZpSlidingWindowStream::Read(void* buffer, int64_t count) {
   const int64_t n = std::clamp<int64_t>(FSize - FPosition, 0, std::max<int64_t>(count, 0));
   if (n > 0) std::memcpy(buffer, FBuffer.data() + (FPosition - FBufferStart), std::size_t(n));
   FPosition += n;
   return n;
 }
 
-int64_t TabSlidingWindowStream::Seek(int64_t offset, TSeekOrigin origin) {
+int64_t TZpSlidingWindowStream::Seek(int64_t offset, TSeekOrigin origin) {
   int64_t target;
   switch (int(origin)) {
     case soFromBeginning: target = offset; break;
     case soFromCurrent: target = FPosition + offset; break;
     case soFromEnd: target = FSize + offset; break;
-    default: throw EZpException("TabSlidingWindowStream.Seek: invalid origin");
+    default: throw EZpException("TZpSlidingWindowStream.Seek: invalid origin");
   }
-  if (target < FBufferStart || target > FSize) throw EZpException("TabSlidingWindowStream.Seek: invalid new position");
+  if (target < FBufferStart || target > FSize) throw EZpException("TZpSlidingWindowStream.Seek: invalid new position");
   FPosition = target;
   return FPosition;
 }
 
-void TabSlidingWindowStream::SetSize(int64_t) { throw EZpBadStream(); }
+void TZpSlidingWindowStream::SetSize(int64_t) { throw EZpBadStream(); }
 
-void TabSlidingWindowStream::Flush() { WriteChunk(FSize); }
+void TZpSlidingWindowStream::Flush() { WriteChunk(FSize); }

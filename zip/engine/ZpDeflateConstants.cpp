@@ -1,0 +1,1 @@
+#include "zip/engine/ZpDeflateConstants.h"

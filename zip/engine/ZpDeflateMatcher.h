@@ -1,0 +1,75 @@
+// The compressor's match finder: a window of twice 32 KB over the source, hash chains of the
+// three-byte strings in it, and the search for the longest earlier match.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "zip/engine/ZpDeflateConstants.h"
+
+// Good: past this length the chain is searched a quarter as far. MaxLazy: the lazy levels look for
+// a better match only below it; the greedy levels 1-3 do not hash the strings of longer matches.
+// Flags: collected only; the item's general purpose bits 1 and 2 stay 0.
+struct TZpLevelConfig {
+  int Good, MaxLazy, MaxChain, Flags;
+};
+
+constexpr TZpLevelConfig ZpLevelTable[10] = {{0, 0, 0, 0},       {4, 4, 4, 4},      {4, 5, 8, 4},    {4, 6, 32, 0},
+                                             {4, 4, 16, 0},      {8, 16, 32, 0},    {8, 16, 128, 0}, {8, 32, 256, 0},
+                                             {32, 128, 1024, 2}, {32, 258, 4096, 2}};
+
+class TZpDeflateMatcher {
+public:
+  static constexpr int WSize = ZpDeflate::WindowSize;
+  static constexpr int WMask = WSize - 1;
+  static constexpr int HashBits = 15;
+  static constexpr int HashSize = 1 << HashBits;
+  static constexpr int MinLookahead = ZpDeflate::MaxMatch + ZpDeflate::MinMatch + 1;
+  static constexpr int MaxDist = WSize - MinLookahead;
+  static constexpr int TooFar = 4096;
+
+  // The buffers live as long as the matcher; each run starts with Reset.
+  TZpDeflateMatcher();
+  void Reset(const TZpLevelConfig& config);
+
+  // Where the next source bytes go, and how many fit.
+  uint8_t* FillPoint() { return FWindow.get() + StrStart + Lookahead; }
+  unsigned FillRoom() const { return static_cast<unsigned>(2 * WSize) - Lookahead - StrStart; }
+  bool NeedsSlide() const { return StrStart >= WSize + MaxDist; }
+  // Moves the upper half of the window down; positions before it fall out of the chains.
+  void Slide();
+
+  const uint8_t* Window() const { return FWindow.get(); }
+
+  static unsigned Hash(uint32_t v) { return ((v & 0xFFFFFF) * 2654435761u) >> (32 - HashBits); }
+
+  // A multiplicative hash of the three bytes at s: far fewer collisions than a shift-and-xor one,
+  // so the chains hold fewer strings that cannot match.
+  inline unsigned InsertString(unsigned s) {
+    uint32_t v;
+    std::memcpy(&v, FWindow.get() + s, 4);
+    const unsigned h = Hash(v);
+    const unsigned head = FHead[h];
+    FPrev[s & WMask] = static_cast<uint16_t>(head);
+    FHead[h] = static_cast<uint16_t>(s);
+    return head;
+  }
+
+  // The longest match at StrStart found along the chain from cur, if longer than prevLength;
+  // sets MatchStart.
+  unsigned LongestMatch(unsigned cur, unsigned prevLength);
+
+  unsigned StrStart = 0;
+  unsigned Lookahead = 0;
+  unsigned MatchStart = 0;
+
+private:
+  // Only the head table must start empty: a chain never reaches a position not inserted in this
+  // run, and bytes past the data only ever lengthen a match beyond where it is cut.
+  TZpLevelConfig FConfig{};
+  std::unique_ptr<uint8_t[]> FWindow;
+  std::unique_ptr<uint16_t[]> FPrev;
+  std::unique_ptr<uint16_t[]> FHead;
+  bool FSlid = false;
+};

@@ -1,0 +1,146 @@
+#include "zip/engine/ZpDeflater.h"
+
+#include "platform/rtl/Streams.h"
+#include "zip/engine/ZpCrc32.h"
+#include "zip/engine/ZpZipHelper.h"
+
+using namespace ZpDeflate;
+
+TZpDeflater::TZpDeflater() : FWriter(PendingLimit * 4) {}
+
+void TZpDeflater::Run(TZpZipHelper& owner, int level) {
+  FOwner = &owner;
+  FConfig = ZpLevelTable[level];
+  FLevel = level;
+  FMatcher.Reset(FConfig);
+  FBlock.Reset(level);
+  FWriter.Reset();
+  FBlockStart = 0;
+  FEof = false;
+  FillWindow();
+  if (FLevel <= LastGreedyLevel)
+    CompressGreedy();
+  else
+    Compress();
+  FlushBlock(true);
+  FWriter.FlushBits();
+  SendPending();
+  FOwner->FDataType = FBlock.IsText() ? dtText : dtBinary;
+}
+
+void TZpDeflater::FillWindow() {
+  TZpDeflateMatcher& m = FMatcher;
+  for (;;) {
+    if (m.NeedsSlide()) {
+      m.Slide();
+      FBlockStart -= TZpDeflateMatcher::WSize;
+    }
+    const unsigned more = m.FillRoom();
+    if (FEof) return;
+    uint8_t* at = m.FillPoint();
+    const int64_t got = FOwner->FSource->Read(at, more);
+    if (got <= 0) {
+      FEof = true;
+      return;
+    }
+    FOwner->FCRC = ZpUpdateCrc32(FOwner->FCRC, at, static_cast<std::size_t>(got));
+    FOwner->FSourceSize += got;
+    FOwner->Progress(FOwner->FSourceSize);
+    m.Lookahead += static_cast<unsigned>(got);
+    if (m.Lookahead >= TZpDeflateMatcher::MinLookahead) return;
+  }
+}
+
+void TZpDeflater::SendPending() {
+  if (FWriter.Used()) FOwner->WriteOut(FWriter.Data(), static_cast<int64_t>(FWriter.Used()));
+  FWriter.Clear();
+}
+
+void TZpDeflater::FlushBlock(bool last) {
+  const int64_t storedLen = static_cast<int64_t>(FMatcher.StrStart) - FBlockStart;
+  FBlock.Flush(FWriter, FBlockStart >= 0 ? FMatcher.Window() + FBlockStart : nullptr, storedLen, last);
+  FBlockStart = static_cast<int64_t>(FMatcher.StrStart);
+  if (FWriter.Used() >= PendingLimit) SendPending();
+}
+
+// Levels 1-3: take each match as found; the strings inside a long match go unhashed.
+void TZpDeflater::CompressGreedy() {
+  TZpDeflateMatcher& m = FMatcher;
+  const unsigned insertLimit = static_cast<unsigned>(FConfig.MaxLazy);
+  for (;;) {
+    if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
+      FillWindow();
+      if (m.Lookahead == 0) break;
+    }
+    unsigned hashHead = 0;
+    if (m.Lookahead >= MinMatch) hashHead = m.InsertString(m.StrStart);
+    unsigned matchLength = 0;
+    if (hashHead != 0 && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
+      matchLength = m.LongestMatch(hashHead, MinMatch - 1);
+      if (matchLength == MinMatch && m.StrStart - m.MatchStart > TZpDeflateMatcher::TooFar) matchLength = 0;
+    }
+    bool flush;
+    if (matchLength >= MinMatch) {
+      flush = TallyMatch(m.StrStart - m.MatchStart, matchLength - MinMatch);
+      m.Lookahead -= matchLength;
+      if (matchLength <= insertLimit && m.Lookahead >= MinMatch) {
+        unsigned left = matchLength - 1;
+        do m.InsertString(++m.StrStart);
+        while (--left != 0);
+        ++m.StrStart;
+      } else {
+        m.StrStart += matchLength;
+      }
+    } else {
+      flush = TallyLiteral(m.Window()[m.StrStart]);
+      --m.Lookahead;
+      ++m.StrStart;
+    }
+    if (flush) FlushBlock(false);
+  }
+}
+
+void TZpDeflater::Compress() {
+  TZpDeflateMatcher& m = FMatcher;
+  unsigned matchLength = MinMatch - 1;
+  bool matchAvailable = false;
+  const unsigned maxLazy = static_cast<unsigned>(FConfig.MaxLazy);
+  for (;;) {
+    if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
+      FillWindow();
+      if (m.Lookahead == 0) break;
+    }
+    unsigned hashHead = 0;
+    if (m.Lookahead >= MinMatch) hashHead = m.InsertString(m.StrStart);
+    const unsigned prevLength = matchLength;
+    const unsigned prevMatch = m.MatchStart;
+    matchLength = MinMatch - 1;
+    if (hashHead != 0 && prevLength < maxLazy && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
+      matchLength = m.LongestMatch(hashHead, prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength);
+      if (matchLength <= prevLength) matchLength = MinMatch - 1;
+      if (matchLength == MinMatch && m.StrStart - m.MatchStart > TZpDeflateMatcher::TooFar) matchLength = MinMatch - 1;
+    }
+    if (prevLength >= MinMatch && matchLength <= prevLength) {
+      const unsigned maxInsert = m.StrStart + m.Lookahead - MinMatch;
+      const bool flush = TallyMatch(m.StrStart - 1 - prevMatch, prevLength - MinMatch);
+      m.Lookahead -= prevLength - 1;
+      unsigned left = prevLength - 2;
+      do {
+        if (++m.StrStart <= maxInsert) m.InsertString(m.StrStart);
+      } while (--left != 0);
+      matchAvailable = false;
+      matchLength = MinMatch - 1;
+      ++m.StrStart;
+      if (flush) FlushBlock(false);
+    } else if (matchAvailable) {
+      if (TallyLiteral(m.Window()[m.StrStart - 1])) FlushBlock(false);
+      ++m.StrStart;
+      --m.Lookahead;
+    } else {
+      matchAvailable = true;
+      ++m.StrStart;
+      --m.Lookahead;
+    }
+  }
+  if (matchAvailable) FBlock.TallyLiteral(m.Window()[m.StrStart - 1]);
+}
