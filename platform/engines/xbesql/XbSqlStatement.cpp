@@ -105,12 +105,19 @@ std::string AsText(const TSqlValue& v) {
 void ColumnType(const std::string& declared, const std::vector<std::vector<TSqlValue>>& rows, std::size_t col,
                 TSqlColumn& c) {
   std::string d = Upper(declared);
-  std::size_t longest = 0;
   bool anyReal = false, anyText = false, anyBlob = false, bigInt = false;
+  // Only text columns need it; a number's text is costly to make.
+  auto longestOf = [&] {
+    std::size_t n = 0;
+    for (const auto& row : rows) {
+      const TSqlValue& v = row[col];
+      if (v.Kind == SQLITE_TEXT || v.Kind == SQLITE_BLOB) n = std::max(n, v.Bytes.size());
+      else if (v.Kind != SQLITE_NULL) n = std::max(n, AsText(v).size());
+    }
+    return n;
+  };
   for (const auto& row : rows) {
     const TSqlValue& v = row[col];
-    if (v.Kind == SQLITE_TEXT || v.Kind == SQLITE_BLOB) longest = std::max(longest, v.Bytes.size());
-    else if (v.Kind != SQLITE_NULL) longest = std::max(longest, AsText(v).size());
     anyReal |= v.Kind == SQLITE_FLOAT;
     anyText |= v.Kind == SQLITE_TEXT;
     anyBlob |= v.Kind == SQLITE_BLOB;
@@ -118,7 +125,7 @@ void ColumnType(const std::string& declared, const std::vector<std::vector<TSqlV
   }
   if (d.rfind("CHAR(", 0) == 0) {
     c.Type = 'C';
-    c.Width = std::max(std::atoi(d.c_str() + 5), static_cast<int>(longest));
+    c.Width = std::max(std::atoi(d.c_str() + 5), static_cast<int>(longestOf()));
   } else if (d == "DATE") {
     c.Type = 'D', c.Width = 8;
   } else if (d == "LOGICAL") {
@@ -131,7 +138,7 @@ void ColumnType(const std::string& declared, const std::vector<std::vector<TSqlV
     c.Type = 'M', c.Width = 10;
   } else if (d == "BLOB" || anyBlob) {
     c.Type = 'B', c.Width = 10;
-  } else if (anyText || (!anyReal && longest == 0)) {
+  } else if (std::size_t longest = anyText || !anyReal ? longestOf() : 0; anyText || (!anyReal && longest == 0)) {
     c.Type = 'C', c.Width = std::max(1, static_cast<int>(longest));
   } else if (anyReal || bigInt) {
     c.Type = 'N', c.Width = 8;

@@ -68,9 +68,13 @@ void FieldValue(const xbe::TDbfField& f, std::string_view raw, const xbe::TDbfFi
     case 'N':
     case 'F': {
       if (text.empty()) break;
-      std::string number(text);
-      if (IntegerField(f)) sink.Int(std::strtoll(number.c_str(), nullptr, 10));
-      else sink.Real(std::strtod(number.c_str(), nullptr));
+      // Field widths fit a byte, so the text fits the buffer.
+      char number[256];
+      std::size_t n = std::min(text.size(), sizeof number - 1);
+      std::memcpy(number, text.data(), n);
+      number[n] = '\0';
+      if (IntegerField(f)) sink.Int(std::strtoll(number, nullptr, 10));
+      else sink.Real(std::strtod(number, nullptr));
       return;
     }
     default:
@@ -137,11 +141,17 @@ void TDbfSource::Take() {
     }
     for (uint32_t r = first; r < first + n; ++r) data += dbf->ReadRecord(r);
   }
+  // The rows SQLite sees: every record, or those not deleted.
+  auto deleted = [&](uint32_t r) { return data[std::size_t(r) * FRecordSize] == '*'; };
+  bool all = true;
+  for (uint32_t r = 0; FSkipDeleted && all && r < count; ++r) all = !deleted(r);
   std::vector<uint32_t> visible;
-  visible.reserve(count);
-  for (uint32_t r = 0; r < count; ++r)
-    if (!FSkipDeleted || data[std::size_t(r) * FRecordSize] != '*') visible.push_back(r);
+  if (!all)
+    for (uint32_t r = 0; r < count; ++r)
+      if (!deleted(r)) visible.push_back(r);
   FData = std::move(data);
+  FAllVisible = all;
+  FRows = all ? count : visible.size();
   FVisible = std::move(visible);
   FKeys.clear();
   FDbf = std::move(dbf);
@@ -152,6 +162,7 @@ void TDbfSource::Release() {
   FData.clear();
   FData.shrink_to_fit();
   FVisible = {};
+  FRows = 0;
   FKeys.clear();
 }
 
@@ -161,31 +172,63 @@ bool TDbfSource::Keyed(int column) const {
   return type == 'N' || type == 'F' || type == 'L';
 }
 
-const std::vector<uint32_t>& TDbfSource::Lookup(int column, double key) {
+uint64_t TDbfSource::Hash(double key) {
+  key += 0.0;  // -0 and 0 are one key
+  uint64_t bits;
+  std::memcpy(&bits, &key, sizeof bits);
+  bits ^= bits >> 29;
+  return bits * 0x9E3779B97F4A7C15ull >> 17;
+}
+
+TDbfSource::TRows TDbfSource::Lookup(int column, double key) {
   auto [it, fresh] = FKeys.try_emplace(column);
-  auto& keys = it->second;
+  TKeys& keys = it->second;
+  auto slotOf = [&keys](double k) -> TKeys::TSlot& {
+    uint64_t i = Hash(k) & keys.Mask;
+    while (keys.Slots[i].Count && !(keys.Slots[i].Key == k)) i = (i + 1) & keys.Mask;
+    return keys.Slots[i];
+  };
   if (fresh) {
-    // Only numbers and nulls come out of these fields.
+    // Only numbers and nulls come out of these fields; a null (kept as NaN) equals nothing.
     struct TKey : TValueSink {
-      bool Has = false;
       double Value = 0;
-      void Int(int64_t v) override { Has = true, Value = static_cast<double>(v); }
-      void Real(double v) override { Has = !std::isnan(v), Value = v; }
-      void Text(std::string_view) override { Has = false; }
-      void Blob(std::string_view) override { Has = false; }
-      void Null() override { Has = false; }
+      void Int(int64_t v) override { Value = static_cast<double>(v); }
+      void Real(double v) override { Value = v + 0.0; }  // -0 and 0 are one key
+      void Text(std::string_view) override { Value = NAN; }
+      void Blob(std::string_view) override { Value = NAN; }
+      void Null() override { Value = NAN; }
     } k;
     const xbe::TDbfField& f = FFields[static_cast<std::size_t>(column)];
-    keys.reserve(FVisible.size());
-    for (uint32_t row = 0; row < FVisible.size(); ++row) {
+    auto rows = static_cast<uint32_t>(FRows);
+    uint64_t slots = 16;
+    while (slots < 2 * uint64_t(rows)) slots *= 2;
+    keys.Mask = slots - 1;
+    keys.Slots.assign(slots, {});
+    std::vector<double> values(rows);
+    for (uint32_t row = 0; row < rows; ++row) {
       FieldValue(f, Record(row).substr(static_cast<std::size_t>(f.Offset), static_cast<std::size_t>(f.Width)), *FDbf,
                  k);
-      if (k.Has) keys[k.Value + 0.0].push_back(row);
+      values[row] = k.Value;
+      if (std::isnan(k.Value)) continue;
+      TKeys::TSlot& slot = slotOf(k.Value);
+      if (!slot.Count++) slot.Key = k.Value, slot.Start = row;
+    }
+    // Keys of several rows get runs; filled from the last row back, each run ends in file order.
+    uint32_t next = 0;
+    for (TKeys::TSlot& slot : keys.Slots)
+      if (slot.Count > 1) next += slot.Count, slot.Start = next;
+    keys.Rows.resize(next);
+    for (uint32_t row = rows; row-- > 0;) {
+      if (std::isnan(values[row])) continue;
+      TKeys::TSlot& slot = slotOf(values[row]);
+      if (slot.Count > 1) keys.Rows[--slot.Start] = row;
     }
   }
-  static const std::vector<uint32_t> none;
-  auto found = keys.find(key + 0.0);
-  return found == keys.end() ? none : found->second;
+  if (std::isnan(key)) return {};
+  const TKeys::TSlot& slot = slotOf(key + 0.0);
+  if (!slot.Count) return {};
+  if (slot.Count == 1) return {&slot.Start, &slot.Start + 1};
+  return {keys.Rows.data() + slot.Start, keys.Rows.data() + slot.Start + slot.Count};
 }
 
 // ---- the module
@@ -197,10 +240,10 @@ struct TVTab : sqlite3_vtab {
 };
 
 struct TCursor : sqlite3_vtab_cursor {
-  const std::vector<uint32_t>* Rows = nullptr;  // a lookup's rows; nullptr: every row
+  bool Keyed = false;  // the rows of a lookup, or every row
+  TDbfSource::TRows Found;
   std::size_t Pos = 0;
-  std::size_t Row() const { return Rows ? (*Rows)[Pos] : Pos; }
-  std::size_t Count(const TDbfSource& s) const { return Rows ? Rows->size() : s.Rows(); }
+  std::size_t Row() const { return Keyed ? Found.Begin[Pos] : Pos; }
 };
 
 TDbfSource& SourceOf(sqlite3_vtab_cursor* c) { return *static_cast<TVTab*>(c->pVtab)->Source; }
@@ -266,14 +309,15 @@ int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3
   TDbfSource& s = SourceOf(base);
   try {
     s.Take();
-    c->Rows = nullptr;
+    c->Keyed = false;
     c->Pos = 0;
     if (idxNum > 0 && argc == 1) {
       // The comparison gives the value numeric affinity; one that stays text or null is left
       // to SQLite over every row.
       int type = sqlite3_value_numeric_type(argv[0]);
-      if (type == SQLITE_INTEGER) c->Rows = &s.Lookup(idxNum - 1, static_cast<double>(sqlite3_value_int64(argv[0])));
-      else if (type == SQLITE_FLOAT) c->Rows = &s.Lookup(idxNum - 1, sqlite3_value_double(argv[0]));
+      double key = type == SQLITE_INTEGER ? static_cast<double>(sqlite3_value_int64(argv[0]))
+                                          : sqlite3_value_double(argv[0]);
+      if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) c->Keyed = true, c->Found = s.Lookup(idxNum - 1, key);
     }
   } catch (const std::exception& e) {
     SetError(base->pVtab, e.what());
@@ -289,7 +333,7 @@ int Next(sqlite3_vtab_cursor* base) {
 
 int Eof(sqlite3_vtab_cursor* base) {
   auto* c = static_cast<TCursor*>(base);
-  return c->Pos >= c->Count(SourceOf(base));
+  return c->Pos >= (c->Keyed ? std::size_t(c->Found.End - c->Found.Begin) : SourceOf(base).Rows());
 }
 
 // Results carry the affinity the column would have given a stored value.

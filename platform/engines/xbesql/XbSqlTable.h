@@ -50,15 +50,20 @@ public:
   void Take();
   void Release();
 
-  std::size_t Rows() const { return FVisible.size(); }
+  std::size_t Rows() const { return FRows; }
   std::string_view Record(std::size_t row) const {
-    return std::string_view(FData).substr(std::size_t(FVisible[row]) * FRecordSize, FRecordSize);
+    std::size_t at = FAllVisible ? row : FVisible[row];
+    return std::string_view(FData.data() + at * FRecordSize, FRecordSize);
   }
   const xbe::TDbfFile& Dbf() const { return *FDbf; }
   // Whether an equality on the column can be answered from a lookup of its numeric values.
   bool Keyed(int column) const;
   // The rows (from 0) whose column equals key, in file order.
-  const std::vector<uint32_t>& Lookup(int column, double key);
+  struct TRows {
+    const uint32_t* Begin = nullptr;
+    const uint32_t* End = nullptr;
+  };
+  TRows Lookup(int column, double key);
 
 private:
   std::string FName, FFile;
@@ -68,8 +73,22 @@ private:
   uint32_t FEstimate = 0;
   std::unique_ptr<xbe::TDbfFile> FDbf;
   std::string FData;
-  std::vector<uint32_t> FVisible;  // record numbers from 0 of the rows SQLite sees
-  std::unordered_map<int, std::unordered_map<double, std::vector<uint32_t>>> FKeys;
+  std::vector<uint32_t> FVisible;  // record numbers from 0 of the rows SQLite sees, unless all are
+  bool FAllVisible = true;
+  std::size_t FRows = 0;
+  // A column's numeric values by hash (open addressing), each with its rows; a key of one row
+  // holds that row itself, the others a run of Rows.
+  struct TKeys {
+    struct TSlot {
+      double Key = 0;
+      uint32_t Start = 0, Count = 0;  // Count 0: empty slot
+    };
+    std::vector<TSlot> Slots;
+    std::vector<uint32_t> Rows;
+    uint64_t Mask = 0;
+  };
+  std::unordered_map<int, TKeys> FKeys;
+  static uint64_t Hash(double key);
 };
 
 // Registers the module "xbdbf"; a table is made with CREATE VIRTUAL TABLE t USING xbdbf(n),
