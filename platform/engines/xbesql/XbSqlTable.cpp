@@ -283,10 +283,10 @@ int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
   for (int i = 0; i < info->nConstraint; ++i) {
     const auto& c = info->aConstraint[i];
     if (!c.usable || c.op != SQLITE_INDEX_CONSTRAINT_EQ || !s.Keyed(c.iColumn)) continue;
-    // SQLite checks the constraint again: a lookup only narrows the rows.
+    // The lookup answers the equality exactly as SQLite would (see Filter), so it need not check.
     info->idxNum = c.iColumn + 1;
     info->aConstraintUsage[i].argvIndex = 1;
-    info->aConstraintUsage[i].omit = 0;
+    info->aConstraintUsage[i].omit = 1;
     info->estimatedCost = 1 + std::log2(rows);
     info->estimatedRows = 1;
     break;
@@ -312,12 +312,20 @@ int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3
     c->Keyed = false;
     c->Pos = 0;
     if (idxNum > 0 && argc == 1) {
-      // The comparison gives the value numeric affinity; one that stays text or null is left
-      // to SQLite over every row.
+      // Against a numeric column the value gets numeric affinity; one that stays text, blob or
+      // null equals none of the column's numbers, nor does an integer no double holds (every
+      // value of these fields is one).
+      c->Keyed = true;
+      c->Found = {};
       int type = sqlite3_value_numeric_type(argv[0]);
-      double key = type == SQLITE_INTEGER ? static_cast<double>(sqlite3_value_int64(argv[0]))
-                                          : sqlite3_value_double(argv[0]);
-      if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) c->Keyed = true, c->Found = s.Lookup(idxNum - 1, key);
+      if (type == SQLITE_FLOAT) {
+        c->Found = s.Lookup(idxNum - 1, sqlite3_value_double(argv[0]));
+      } else if (type == SQLITE_INTEGER) {
+        sqlite3_int64 v = sqlite3_value_int64(argv[0]);
+        auto d = static_cast<double>(v);
+        if (d >= -9223372036854775808.0 && d < 9223372036854775808.0 && static_cast<sqlite3_int64>(d) == v)
+          c->Found = s.Lookup(idxNum - 1, d);
+      }
     }
   } catch (const std::exception& e) {
     SetError(base->pVtab, e.what());

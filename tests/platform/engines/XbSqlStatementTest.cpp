@@ -49,6 +49,10 @@ TEST(XbSqlStatement, TablesReadInPlaceAnswerAsTheirCopiesDo) {
       "SELECT count(*) FROM o WHERE amount = 0",
       "SELECT count(*) FROM o WHERE pid = '30'",
       "SELECT count(*) FROM o WHERE pid = 'x' OR pid = NULL OR pid = 30.5",
+      "SELECT count(*) FROM o WHERE pid = 9007199254740993",
+      "SELECT count(*) FROM o WHERE pid = x'3330'",
+      "SELECT count(*) FROM o WHERE pid = ' 30.0 '",
+      "SELECT count(*) FROM o WHERE amount = 1.5",
       "SELECT name FROM people WHERE ok = 1",
   };
   for (bool skipDeleted : {true, false}) {
