@@ -8,6 +8,7 @@
 
 #include "platform/engines/XbSqlEntries.h"
 #include "platform/engines/xbe/XbeDbf.h"
+#include "platform/engines/xbesql/XbSqlTable.h"
 
 namespace xbsql {
 
@@ -31,52 +32,21 @@ std::string Quoted(const std::string& name) {
   return q + "\"";
 }
 
-// The declared SQLite type of a DBF field; its affinity keeps the values as they were put in.
-std::string DeclaredType(const xbe::TDbfField& f) {
-  switch (f.Type) {
-    case 'C': return "CHAR(" + std::to_string(f.Width) + ")";
-    case 'D': return "DATE";
-    case 'L': return "LOGICAL";
-    case 'N':
-    case 'F':
-      if (f.Decimals == 0 && f.Width <= 9) return "INTEGER";
-      return "NUMERIC(" + std::to_string(f.Width) + "," + std::to_string(f.Decimals) + ")";
-    case 'M': return "CLOB";
-    default: return f.IsMemo() ? "BLOB" : "CHAR(" + std::to_string(f.Width) + ")";
+// Binds a field's value to a parameter of the statement that copies a table.
+struct TBindSink : TValueSink {
+  sqlite3_stmt* Stmt;
+  int Col;
+  TBindSink(sqlite3_stmt* stmt, int col) : Stmt(stmt), Col(col) {}
+  void Int(int64_t v) override { sqlite3_bind_int64(Stmt, Col, v); }
+  void Real(double v) override { sqlite3_bind_double(Stmt, Col, v); }
+  void Text(std::string_view v) override {
+    sqlite3_bind_text(Stmt, Col, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
   }
-}
-
-void BindField(sqlite3_stmt* ins, int col, const xbe::TDbfField& f, std::string_view raw, const xbe::TDbfFile& dbf) {
-  std::string text = Trim(raw);
-  if (f.IsMemo()) {
-    std::string memo = dbf.ReadMemo(raw);
-    if (f.Type == 'M') sqlite3_bind_text(ins, col, memo.data(), static_cast<int>(memo.size()), SQLITE_TRANSIENT);
-    else sqlite3_bind_blob(ins, col, memo.data(), static_cast<int>(memo.size()), SQLITE_TRANSIENT);
-    return;
+  void Blob(std::string_view v) override {
+    sqlite3_bind_blob(Stmt, Col, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
   }
-  switch (f.Type) {
-    case 'D':
-      if (text.size() != 8) break;
-      text = text.substr(0, 4) + "-" + text.substr(4, 2) + "-" + text.substr(6, 2);
-      sqlite3_bind_text(ins, col, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-      return;
-    case 'L':
-      if (text.empty() || text[0] == '?') break;
-      sqlite3_bind_int(ins, col, std::strchr("TtYy", text[0]) ? 1 : 0);
-      return;
-    case 'N':
-    case 'F':
-      if (text.empty()) break;
-      if (f.Decimals == 0 && f.Width <= 9) sqlite3_bind_int64(ins, col, std::strtoll(text.c_str(), nullptr, 10));
-      else sqlite3_bind_double(ins, col, std::strtod(text.c_str(), nullptr));
-      return;
-    default:
-      // Texts lose the trailing blanks the file pads them with.
-      sqlite3_bind_text(ins, col, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-      return;
-  }
-  sqlite3_bind_null(ins, col);
-}
+  void Null() override { sqlite3_bind_null(Stmt, Col); }
+};
 
 // "yyyy-mm-dd" (a time may follow) or "yyyymmdd"; 0 when it is neither.
 int32_t ParseDate(const std::string& s) {
@@ -135,12 +105,19 @@ std::string AsText(const TSqlValue& v) {
 void ColumnType(const std::string& declared, const std::vector<std::vector<TSqlValue>>& rows, std::size_t col,
                 TSqlColumn& c) {
   std::string d = Upper(declared);
-  std::size_t longest = 0;
   bool anyReal = false, anyText = false, anyBlob = false, bigInt = false;
+  // Only text columns need it; a number's text is costly to make.
+  auto longestOf = [&] {
+    std::size_t n = 0;
+    for (const auto& row : rows) {
+      const TSqlValue& v = row[col];
+      if (v.Kind == SQLITE_TEXT || v.Kind == SQLITE_BLOB) n = std::max(n, v.Bytes.size());
+      else if (v.Kind != SQLITE_NULL) n = std::max(n, AsText(v).size());
+    }
+    return n;
+  };
   for (const auto& row : rows) {
     const TSqlValue& v = row[col];
-    if (v.Kind == SQLITE_TEXT || v.Kind == SQLITE_BLOB) longest = std::max(longest, v.Bytes.size());
-    else if (v.Kind != SQLITE_NULL) longest = std::max(longest, AsText(v).size());
     anyReal |= v.Kind == SQLITE_FLOAT;
     anyText |= v.Kind == SQLITE_TEXT;
     anyBlob |= v.Kind == SQLITE_BLOB;
@@ -148,7 +125,7 @@ void ColumnType(const std::string& declared, const std::vector<std::vector<TSqlV
   }
   if (d.rfind("CHAR(", 0) == 0) {
     c.Type = 'C';
-    c.Width = std::max(std::atoi(d.c_str() + 5), static_cast<int>(longest));
+    c.Width = std::max(std::atoi(d.c_str() + 5), static_cast<int>(longestOf()));
   } else if (d == "DATE") {
     c.Type = 'D', c.Width = 8;
   } else if (d == "LOGICAL") {
@@ -161,7 +138,7 @@ void ColumnType(const std::string& declared, const std::vector<std::vector<TSqlV
     c.Type = 'M', c.Width = 10;
   } else if (d == "BLOB" || anyBlob) {
     c.Type = 'B', c.Width = 10;
-  } else if (anyText || (!anyReal && longest == 0)) {
+  } else if (std::size_t longest = anyText || !anyReal ? longestOf() : 0; anyText || (!anyReal && longest == 0)) {
     c.Type = 'C', c.Width = std::max(1, static_cast<int>(longest));
   } else if (anyReal || bigInt) {
     c.Type = 'N', c.Width = 8;
@@ -282,10 +259,22 @@ TSqlStatement::TSqlStatement(const std::string& dataPath, bool skipDeleted, cons
     throw ESqlError("Unable to start the SQL engine");
   }
   try {
-    // The copies live only as long as the statement: nothing to roll back or keep safe.
+    // Copies made for writing live only as long as the statement: nothing to roll back or keep safe.
     exec("PRAGMA journal_mode=OFF");
     exec("PRAGMA synchronous=OFF");
-    for (const TSqlTable& t : tables) loadTable(dataPath, skipDeleted, t);
+    RegisterDbfModule(FDb, &FSources);
+    for (const TSqlTable& t : tables) {
+      std::string file = t.Name.find('/') == 0 ? t.Name : dataPath + t.Name;
+      std::size_t slash = file.rfind('/');
+      if (file.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) file += ".dbf";
+      std::string name = t.Alias;
+      if (name.empty()) {
+        std::string base = file.substr(slash == std::string::npos ? 0 : slash + 1);
+        name = base.substr(0, base.find('.'));
+      }
+      FSources.push_back(std::make_unique<TDbfSource>(name, file, skipDeleted));
+      exec("CREATE VIRTUAL TABLE " + Quoted(name) + " USING xbdbf(" + std::to_string(FSources.size() - 1) + ")");
+    }
   } catch (...) {
     sqlite3_close(FDb);
     FDb = nullptr;
@@ -308,7 +297,19 @@ void TSqlStatement::exec(const std::string& sql) {
 
 sqlite3_stmt* TSqlStatement::compile(const std::string& sql) {
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(FDb, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK) {
+  auto prepare = [&] {
+    return sqlite3_prepare_v2(FDb, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr);
+  };
+  int rc = prepare();
+  // The tables are read in place; a statement that writes (or one the in-place tables refuse)
+  // works on copies, which then serve the statement's later runs as well.
+  if (!FCopied && (rc != SQLITE_OK || (stmt && !sqlite3_stmt_readonly(stmt)))) {
+    sqlite3_finalize(stmt);
+    stmt = nullptr;
+    copyTables();
+    rc = prepare();
+  }
+  if (rc != SQLITE_OK) {
     std::string message = sqlite3_errmsg(FDb);
     sqlite3_finalize(stmt);
     throw ESqlError(message);
@@ -317,21 +318,22 @@ sqlite3_stmt* TSqlStatement::compile(const std::string& sql) {
   return stmt;
 }
 
-void TSqlStatement::loadTable(const std::string& dataPath, bool skipDeleted, const TSqlTable& table) {
-  std::string file = table.Name.find('/') == 0 ? table.Name : dataPath + table.Name;
-  std::size_t slash = file.rfind('/');
-  if (file.find('.', slash == std::string::npos ? 0 : slash) == std::string::npos) file += ".dbf";
+void TSqlStatement::copyTables() {
+  FCopied = true;
+  for (const auto& source : FSources) {
+    exec("DROP TABLE " + Quoted(source->Name()));
+    loadTable(*source);
+  }
+}
+
+void TSqlStatement::loadTable(const TDbfSource& source) {
   std::unique_ptr<xbe::TDbfFile> dbf;
   try {
-    dbf = std::make_unique<xbe::TDbfFile>(xbe::FindFileAnyCase(file), xbe::TOpenMode::ReadOnly);
+    dbf = std::make_unique<xbe::TDbfFile>(xbe::FindFileAnyCase(source.File()), xbe::TOpenMode::ReadOnly);
   } catch (const xbe::EDbfError& e) {
-    throw ESqlError("Unable to open table " + table.Name + ": " + e.what());
+    throw ESqlError("Unable to open table " + source.Name() + ": " + e.what());
   }
-  std::string name = table.Alias;
-  if (name.empty()) {
-    std::string base = file.substr(slash == std::string::npos ? 0 : slash + 1);
-    name = base.substr(0, base.find('.'));
-  }
+  const std::string& name = source.Name();
   const auto& fields = dbf->Fields();
   std::string create = "CREATE TABLE " + Quoted(name) + " (";
   std::string insert = "INSERT INTO " + Quoted(name) + " VALUES (";
@@ -341,16 +343,22 @@ void TSqlStatement::loadTable(const std::string& dataPath, bool skipDeleted, con
   }
   exec(create + ")");
   exec("BEGIN");
-  sqlite3_stmt* ins = compile(insert + ")");
+  sqlite3_stmt* ins = nullptr;
+  if (sqlite3_prepare_v2(FDb, (insert + ")").c_str(), -1, &ins, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(ins);
+    throw ESqlError(sqlite3_errmsg(FDb));
+  }
   try {
     for (uint32_t n = 1; n <= dbf->RecordCount(); ++n) {
       std::string record = dbf->ReadRecord(n);
-      if (skipDeleted && record[0] == '*') continue;
-      for (std::size_t i = 0; i < fields.size(); ++i)
-        BindField(ins, static_cast<int>(i + 1), fields[i],
-                  std::string_view(record).substr(static_cast<std::size_t>(fields[i].Offset),
-                                                  static_cast<std::size_t>(fields[i].Width)),
-                  *dbf);
+      if (source.SkipDeleted() && record[0] == '*') continue;
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        TBindSink sink(ins, static_cast<int>(i + 1));
+        FieldValue(fields[i],
+                   std::string_view(record).substr(static_cast<std::size_t>(fields[i].Offset),
+                                                   static_cast<std::size_t>(fields[i].Width)),
+                   *dbf, sink);
+      }
       if (sqlite3_step(ins) != SQLITE_DONE) throw ESqlError(sqlite3_errmsg(FDb));
       sqlite3_reset(ins);
     }
@@ -360,6 +368,10 @@ void TSqlStatement::loadTable(const std::string& dataPath, bool skipDeleted, con
   }
   sqlite3_finalize(ins);
   exec("COMMIT");
+}
+
+void TSqlStatement::release() {
+  for (const auto& source : FSources) source->Release();
 }
 
 void TSqlStatement::bind(sqlite3_stmt* stmt) {
@@ -452,10 +464,12 @@ void TSqlStatement::Open(const std::string& sql) {
     if (rc != SQLITE_DONE) throw ESqlError(sqlite3_errmsg(FDb));
   } catch (...) {
     sqlite3_finalize(stmt);
+    release();
     Close();
     throw;
   }
   sqlite3_finalize(stmt);
+  release();
   layOut(declTypes, rows);
   FRecords.reserve(rows.size());
   FBlobs.reserve(rows.size());
@@ -473,6 +487,7 @@ int32_t TSqlStatement::Exec(const std::string& sql) {
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
   }
   sqlite3_finalize(stmt);
+  release();
   if (rc != SQLITE_DONE) throw ESqlError(sqlite3_errmsg(FDb));
   return sqlite3_changes(FDb);
 }

@@ -1,5 +1,6 @@
-// One statement of the SQL engine: the listed xBase tables copied into an in-memory SQLite
-// database, the parameters bound by name, and the result rows kept as whole engine records.
+// One statement of the SQL engine: the listed xBase tables as SQLite tables (read in place, or
+// copied into the in-memory database once a statement writes), the parameters bound by name, and
+// the result rows kept as whole engine records.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,8 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace xbsql {
+
+class TDbfSource;
 
 class ESqlError : public std::runtime_error {
 public:
@@ -68,7 +71,7 @@ struct TSqlColumn {
 
 class TSqlStatement {
 public:
-  // Copies the tables from dataPath (deleted records left out when skipDeleted).
+  // The tables from dataPath (deleted records left out when skipDeleted).
   TSqlStatement(const std::string& dataPath, bool skipDeleted, const std::vector<TSqlTable>& tables,
                 std::vector<TSqlParam> params);
   ~TSqlStatement();
@@ -91,7 +94,10 @@ public:
   const std::string* Blob(int32_t row, int32_t fieldNo) const;
 
 private:
-  void loadTable(const std::string& dataPath, bool skipDeleted, const TSqlTable& table);
+  void copyTables();
+  void loadTable(const TDbfSource& source);
+  // Lets go of what the tables read in place held for the run.
+  void release();
   void exec(const std::string& sql);
   sqlite3_stmt* compile(const std::string& sql);
   void bind(sqlite3_stmt* stmt);
@@ -99,6 +105,8 @@ private:
   std::string encode(std::vector<TSqlValue>& row, std::vector<std::string>& blobs) const;
 
   sqlite3* FDb = nullptr;
+  std::vector<std::unique_ptr<TDbfSource>> FSources;
+  bool FCopied = false;
   std::vector<TSqlParam> FParams;
   std::vector<TSqlColumn> FColumns;
   int32_t FRecordSize = 0;
