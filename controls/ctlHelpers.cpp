@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/classlib/Forms.h"
 #include "platform/gdi/BmpFile.h"
 #include "platform/gdi/Fonts.h"
 #include "platform/gdi/SystemMetrics.h"
@@ -116,4 +117,14 @@ int EntryTextTopMargin(const TFont& Font, bool Bordered, int Height, bool Ctl3D)
   if (!Bordered) return Height - 2 <= h ? (Height - h - 2) / 2 - odd : 0;
   if (Height - 4 > h) return 1;
   return (Height - h - 4) / 2 - (Ctl3D ? 1 : odd);
+}
+
+TCtlBusyCursor::TCtlBusyCursor(bool Shown) : FOn(Shown && Screen().Cursor() != crHourGlass) {
+  if (!FOn) return;
+  FBefore = Screen().Cursor();
+  Screen().SetCursor(crHourGlass);
+}
+
+TCtlBusyCursor::~TCtlBusyCursor() {
+  if (FOn) Screen().SetCursor(FBefore);
 }

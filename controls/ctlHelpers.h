@@ -1,5 +1,5 @@
 // Small helpers of the control library: keyboard and mouse state, numbers in text form, component
-// names, the century, and bitmaps and cursors of the library's resources.
+// names, the century, the wait cursor, and bitmaps and cursors of the library's resources.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include "platform/gdi/Bitmap.h"
 #include "platform/rtl/AnsiString.h"
 #include "platform/classlib/Classes.h"
+#include "platform/classlib/ControlCursors.h"
 #include "platform/classlib/Graphics.h"
 
 // Ctrl 4, Shift 2, Alt 8, from the keyboard state of the last message taken.
@@ -24,6 +25,18 @@ public:
 private:
   bool& FFlag;
   bool FOld;
+};
+// The wait cursor over a long step of a control on screen; the cursor before comes back on every way out.
+class TCtlBusyCursor {
+public:
+  explicit TCtlBusyCursor(bool Shown);
+  ~TCtlBusyCursor();
+  TCtlBusyCursor(const TCtlBusyCursor&) = delete;
+  TCtlBusyCursor& operator=(const TCtlBusyCursor&) = delete;
+
+private:
+  bool FOn;
+  TCursor FBefore = crDefault;
 };
 inline int SmallerOf(int A, int B) { return A < B ? A : B; }
 inline int LargerOf(int A, int B) { return A > B ? A : B; }
