@@ -418,10 +418,11 @@ void TCtlPictureEditor::typeChar(TCtlPicEditState& s, char ch, bool armed) {
     return;
   }
   if (ok) {
+    const char c = ok.value_or(ch);  // value_or: gcc cannot see that ok holds a value here
     if (s.InsertMode || FMask.FillsFromRight(s.Caret)) {
-      if (!Insert(s, *ok)) return refuse();
+      if (!Insert(s, c)) return refuse();
     } else {
-      s.Text[std::size_t(s.Caret)] = *ok;
+      s.Text[std::size_t(s.Caret)] = c;
       s.Caret = FMask.NextEditPos(s.Caret);
     }
     FCount = 10;
