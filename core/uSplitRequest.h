@@ -13,14 +13,10 @@
 class TComponent;
 class TCtlTimerPool;
 
-// What the file-open dialog is asked for; the chooser fills Files and returns False on cancel.
+// One run of the file-open dialog: the request gives the folder to start in, the chooser fills
+// Files and returns False on cancel. Extension, filter and options are the dialog's own.
 struct TSplitFileDialog {
   AnsiString InitialDir;
-  AnsiString DefaultExt = "zip";
-  AnsiString Filter = "Zip Files|*.zip|any file|*.*";
-  bool AllowMultiSelect = true;
-  bool PathMustExist = true;
-  bool FileMustExist = true;
   std::vector<AnsiString> Files;
 };
 using TFileChooser = std::function<bool(TSplitFileDialog& Dialog)>;

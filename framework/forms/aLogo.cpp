@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "framework/forms/aMain.h"
 #include "platform/rtl/Format.h"
 
 namespace {
@@ -16,6 +15,8 @@ const char* const SWebsiteUserHint = "Keldara website\rLogged in user is %s";
 
 const AnsiString& LoggedInUserName() { return GLoggedInUserName; }
 void SetLoggedInUserName(const AnsiString& name) { GLoggedInUserName = name; }
+
+TMainFrameServices* AsMainFrame(TComponent* component) { return dynamic_cast<TMainFrameServices*>(component); }
 
 TabsLogo::TabsLogo(TComponent* AOwner) : TabsRoot(AOwner) {
   SetCaption("Abstract Logo Form");
@@ -104,18 +105,18 @@ void TabsLogo::FormShow(TObject* Sender) {
   TabsRoot::FormShow(Sender);
   if (UseBackground && BackgroundBitmap) dckLogo->SetBackground(BackgroundBitmap);
   btnExit->SetOpaque(true);
-  if (auto* main = dynamic_cast<TabsMain*>(Application().MainForm())) {
-    imgUserLogo->SetPicture(&main->imgDefault->Picture());
+  if (auto* main = AsMainFrame(Application().MainForm())) {
+    imgUserLogo->SetPicture(&main->DefaultLogo());
     btnKeldaraWebsite->SetVisible(true);
     btnKeldaraWebsite->SetEnabled(true);
     if (!LoggedInUserName().empty()) btnKeldaraWebsite->SetHint(Format(SWebsiteUserHint, {LoggedInUserName()}));
-  } else if (auto* owner = dynamic_cast<TabsMain*>(Owner())) {
-    imgUserLogo->SetPicture(&owner->imgDefault->Picture());
+  } else if (auto* owner = AsMainFrame(Owner())) {
+    imgUserLogo->SetPicture(&owner->DefaultLogo());
   }
 }
 
 void TabsLogo::btnExitClick(TObject*) { Close(); }
 
 void TabsLogo::btnKeldaraWebsiteClick(TObject*) {
-  if (auto* main = dynamic_cast<TabsMain*>(Application().MainForm())) main->urlKeldara->Click();
+  if (auto* main = AsMainFrame(Application().MainForm())) main->OpenWebsite();
 }

@@ -32,6 +32,21 @@ constexpr int LogoOrderExit = 1000;
 const AnsiString& LoggedInUserName();
 void SetLoggedInUserName(const AnsiString& name);
 
+// What the framework's forms ask of the program's main frame, which derives from them: its logo,
+// the maker's website and the printer selection.
+class TMainFrameServices {
+public:
+  virtual TPicture& DefaultLogo() = 0;
+  virtual void OpenWebsite() = 0;
+  // The printer dialog, modal; on OK the copies and collation come back and it returns true.
+  virtual bool SelectPrinter(int orientationMode, bool showCopies, int& copies, bool& collate) = 0;
+
+protected:
+  ~TMainFrameServices() = default;
+};
+// The component as a main frame, or null when it is none.
+TMainFrameServices* AsMainFrame(TComponent* component);
+
 class TabsLogo : public TabsRoot {
 public:
   explicit TabsLogo(TComponent* AOwner);

@@ -29,7 +29,7 @@ AnsiString ReportTemplateName(const AnsiString& tempFolder, const AnsiString& ex
 // The forms' own mask characters: "1" to "8" of the first set, "1" and "4" of the second.
 void DefineMainMaskCharacters(TCtlUserData& first, TCtlUserData& second);
 
-class TabsMain : public TabsPanel {
+class TabsMain : public TabsPanel, public TMainFrameServices {
 public:
   explicit TabsMain(TComponent* AOwner);
   ~TabsMain() override;
@@ -51,8 +51,9 @@ public:
   void FormShow(TObject* Sender) override;
   void FormDestroy(TObject* Sender) override;
 
-  // The printer dialog, modal; on OK the copies and collation come back and it returns true.
-  bool SelectPrinter(int orientationMode, bool showCopies, int& copies, bool& collate);
+  TPicture& DefaultLogo() override { return imgDefault->Picture(); }
+  void OpenWebsite() override { urlKeldara->Click(); }
+  bool SelectPrinter(int orientationMode, bool showCopies, int& copies, bool& collate) override;
 
   TBitmap* Background() const { return FBackground.get(); }
   TBitmap* Skin() const { return FSkin.get(); }

@@ -1,7 +1,6 @@
 #include "framework/forms/aPanel.h"
 
 #include "framework/base/uMessageDialog.h"
-#include "framework/forms/aMain.h"
 #include "platform/rtl/Resources.h"
 
 namespace {
@@ -60,7 +59,7 @@ void TabsPanel::btnPrintClick(TObject*) {
 }
 
 void TabsPanel::btnPrinterSelectClick(TObject*) {
-  if (auto* main = dynamic_cast<TabsMain*>(Application().MainForm()))
+  if (auto* main = AsMainFrame(Application().MainForm()))
     main->SelectPrinter(OrientationMode, ShowCopies, Copies, Collate);
   else
     dlgPrinterSetup->Execute();

@@ -74,6 +74,10 @@ TEST_F(MainWindowTest, AFreshStartMakesTheTreeAndShowsCaptionAndHelp) {
   EXPECT_EQ(f->Folders().OutboundFolder, help[4]);
   EXPECT_EQ(f->Folders().ProcessdFolder, help[7]);
   EXPECT_NE(AnsiString::npos, help[9].find("contact sales@keldara.example"));
+  EXPECT_EQ("zip", f->dlgFileOpen->DefaultExt());
+  EXPECT_EQ("Zip Files|*.zip|any file|*.*", f->dlgFileOpen->Filter());
+  EXPECT_EQ(OpenOption(ofAllowMultiSelect) | OpenOption(ofPathMustExist) | OpenOption(ofFileMustExist),
+            f->dlgFileOpen->Options());
   EXPECT_TRUE(Errors.empty()) << Errors[0];
 }
 

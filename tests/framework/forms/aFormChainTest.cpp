@@ -228,6 +228,25 @@ TEST_F(FormChainTest, PrinterDialogCopiesWithSpinButtonAndCollation) {
   EXPECT_EQ(4, copies);
 }
 
+TEST_F(FormChainTest, AFormUnderTheMainFormUsesItsWebsiteAndPrinterDialog) {
+  UsePrinters({"One"}, 0);
+  TabsMain* main = MakeMain();
+  main->Show();
+  TabsPanel* f = nullptr;
+  Application().CreateForm(f);
+  f->ShowCopies = true;
+  f->Copies = 5;
+  f->Show();
+  Pump();
+  EXPECT_TRUE(f->btnKeldaraWebsite->Visible() && f->btnKeldaraWebsite->Enabled());
+  WhenDialogShows([&](TdlgPrinterSelect& d) {
+    EXPECT_TRUE(d.edtNumberOfCopies->Visible());
+    d.edtNumberOfCopies->SetAsInteger(7);
+  });
+  f->btnPrinterSelect->Click();
+  EXPECT_EQ(7, f->Copies);
+}
+
 TEST_F(FormChainTest, PrinterDialogWithoutPrintersSaysSoAndChangesNothing) {
   UsePrinters({}, -1);
   TabsMain* f = MakeMain();
