@@ -153,15 +153,8 @@ TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck
       GetCalcFields(buffer);
     }
     if (result == grOK && Filtered() && OnFilterRecord) {
-      bool accept = true;
-      TDataSetState previous;
-      SetTempState(dsFilter, previous);
-      FFilterBuffer = buffer;
-      try {
-        OnFilterRecord(this, accept);
-      } catch (...) {
-      }
-      RestoreState(previous);
+      // A handler's exception goes to the caller; the next engine step selects the work area.
+      bool accept = FilterRecord(buffer);
       select();
       if (!accept) {
         if (mode == gmCurrent) {

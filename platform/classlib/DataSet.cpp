@@ -428,6 +428,21 @@ void TDataSet::GetCalcFields(TRecordBuffer buffer) {
   FState = previous;
 }
 
+bool TDataSet::FilterRecord(TRecordBuffer buffer) {
+  bool accept = true;
+  TDataSetState previous = FState;
+  FState = dsFilter;
+  FFilterBuffer = buffer;
+  try {
+    OnFilterRecord(this, accept);
+  } catch (...) {
+    FState = previous;
+    throw;
+  }
+  FState = previous;
+  return accept;
+}
+
 void TDataSet::SetState(TDataSetState value) {
   if (value == FState) return;
   FState = value;
