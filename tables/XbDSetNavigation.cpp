@@ -153,8 +153,12 @@ TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck
       GetCalcFields(buffer);
     }
     if (result == grOK && Filtered() && OnFilterRecord) {
-      // A handler's exception goes to the caller; the next engine step selects the work area.
-      bool accept = FilterRecord(buffer);
+      // A table's filter handler that fails leaves the record as it decided so far.
+      bool accept = true;
+      try {
+        FilterRecord(buffer, accept);
+      } catch (...) {
+      }
       select();
       if (!accept) {
         if (mode == gmCurrent) {

@@ -379,7 +379,9 @@ bool TXbQuery::readRow(int32_t row, TRecordBuffer buffer) {
   std::memcpy(buffer + FBookmarkOffset + 4, &row, 4);
   buffer[FBookmarkOffset + 8] = 0;
   GetCalcFields(buffer);
-  return !Filtered() || !OnFilterRecord || FilterRecord(buffer);
+  bool accept = true;
+  if (Filtered() && OnFilterRecord) FilterRecord(buffer, accept);
+  return accept;
 }
 
 TGetResult TXbQuery::GetRecord(TRecordBuffer buffer, TGetMode mode, bool) {

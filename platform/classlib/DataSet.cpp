@@ -428,8 +428,7 @@ void TDataSet::GetCalcFields(TRecordBuffer buffer) {
   FState = previous;
 }
 
-bool TDataSet::FilterRecord(TRecordBuffer buffer) {
-  bool accept = true;
+void TDataSet::FilterRecord(TRecordBuffer buffer, bool& accept) {
   TDataSetState previous = FState;
   FState = dsFilter;
   FFilterBuffer = buffer;
@@ -440,7 +439,6 @@ bool TDataSet::FilterRecord(TRecordBuffer buffer) {
     throw;
   }
   FState = previous;
-  return accept;
 }
 
 void TDataSet::SetState(TDataSetState value) {

@@ -218,7 +218,8 @@ TEST_F(XbDSetTest, ARecordFilterThatRejectsTheFirstRecordStillShowsTheRest) {
   EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Ann");
 }
 
-TEST_F(XbDSetTest, AnExceptionFromTheRecordFilterReachesTheCaller) {
+// A table's failing filter handler does not stop navigation, and the state comes back.
+TEST_F(XbDSetTest, AFailingRecordFilterLeavesTheTableUsable) {
   bool fail = false;
   Table->OnFilterRecord = [&fail](TDataSet*, bool&) {
     if (fail) throw std::runtime_error("filter failed");
@@ -226,7 +227,7 @@ TEST_F(XbDSetTest, AnExceptionFromTheRecordFilterReachesTheCaller) {
   Table->SetFiltered(true);
   Table->Open();
   fail = true;
-  EXPECT_THROW(Table->Last(), std::runtime_error);
+  EXPECT_NO_THROW(Table->Last());
   EXPECT_EQ(Table->State(), dsBrowse);
   fail = false;
   Table->First();
