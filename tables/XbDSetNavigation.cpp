@@ -153,15 +153,12 @@ TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck
       GetCalcFields(buffer);
     }
     if (result == grOK && Filtered() && OnFilterRecord) {
+      // A table's filter handler that fails leaves the record as it decided so far.
       bool accept = true;
-      TDataSetState previous;
-      SetTempState(dsFilter, previous);
-      FFilterBuffer = buffer;
       try {
-        OnFilterRecord(this, accept);
+        FilterRecord(buffer, accept);
       } catch (...) {
       }
-      RestoreState(previous);
       select();
       if (!accept) {
         if (mode == gmCurrent) {

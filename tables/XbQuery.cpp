@@ -379,18 +379,8 @@ bool TXbQuery::readRow(int32_t row, TRecordBuffer buffer) {
   std::memcpy(buffer + FBookmarkOffset + 4, &row, 4);
   buffer[FBookmarkOffset + 8] = 0;
   GetCalcFields(buffer);
-  if (!Filtered() || !OnFilterRecord) return true;
   bool accept = true;
-  TDataSetState previous;
-  SetTempState(dsFilter, previous);
-  FFilterBuffer = buffer;
-  try {
-    OnFilterRecord(this, accept);
-  } catch (...) {
-    RestoreState(previous);
-    throw;
-  }
-  RestoreState(previous);
+  if (Filtered() && OnFilterRecord) FilterRecord(buffer, accept);
   return accept;
 }
 

@@ -428,6 +428,19 @@ void TDataSet::GetCalcFields(TRecordBuffer buffer) {
   FState = previous;
 }
 
+void TDataSet::FilterRecord(TRecordBuffer buffer, bool& accept) {
+  TDataSetState previous = FState;
+  FState = dsFilter;
+  FFilterBuffer = buffer;
+  try {
+    OnFilterRecord(this, accept);
+  } catch (...) {
+    FState = previous;
+    throw;
+  }
+  FState = previous;
+}
+
 void TDataSet::SetState(TDataSetState value) {
   if (value == FState) return;
   FState = value;

@@ -168,6 +168,8 @@ protected:
   virtual void UpdateCursorPos();
   // Calculates the calculated fields of a buffer (in the calculated-fields state).
   void GetCalcFields(TRecordBuffer buffer);
+  // Runs the record filter handler over a buffer in the filter state; its exceptions pass on.
+  void FilterRecord(TRecordBuffer buffer, bool& accept);
   void SetState(TDataSetState value);
   void SetTempState(TDataSetState value, TDataSetState& previous);
   void RestoreState(TDataSetState previous);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <stdexcept>
 
 #include "platform/engines/DbfPeer.h"
 #include "tables/XBE7.h"
@@ -214,6 +215,22 @@ TEST_F(XbDSetTest, ARecordFilterThatRejectsTheFirstRecordStillShowsTheRest) {
   EXPECT_EQ(Walk(), "Cyd ");
   Table->OnFilterRecord = [](TDataSet* d, bool& accept) { accept = d->FieldByName("NAME")->AsString() != "Cyd"; };
   Table->Last();
+  EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Ann");
+}
+
+// A table's failing filter handler does not stop navigation, and the state comes back.
+TEST_F(XbDSetTest, AFailingRecordFilterLeavesTheTableUsable) {
+  bool fail = false;
+  Table->OnFilterRecord = [&fail](TDataSet*, bool&) {
+    if (fail) throw std::runtime_error("filter failed");
+  };
+  Table->SetFiltered(true);
+  Table->Open();
+  fail = true;
+  EXPECT_NO_THROW(Table->Last());
+  EXPECT_EQ(Table->State(), dsBrowse);
+  fail = false;
+  Table->First();
   EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Ann");
 }
 
