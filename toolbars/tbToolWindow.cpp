@@ -226,6 +226,12 @@ void TtbCustomToolWindow::SetDockedTo(TtbDock* v) {
   else SetParent(OwnerForm());
 }
 
+void TtbCustomToolWindow::forgetDock(TtbDock* dock) {
+  if (FDockedTo == dock) FDockedTo = nullptr;
+  if (FLastDock == dock) FLastDock = nullptr;
+  if (FDefaultDock == dock) FDefaultDock = nullptr;
+}
+
 void TtbCustomToolWindow::Notification(TComponent* component, TOperation operation) {
   TCustomControl::Notification(component, operation);
   if (operation != opRemove) return;

@@ -133,9 +133,6 @@ public:
 
 protected:
   friend class TtbDock;
-  friend class TtbFloatingWindowParent;
-  friend void RunToolWindowDrag(TtbCustomToolWindow& w, TPoint grab);
-  friend void RunToolWindowResize(TtbCustomToolWindow& w, TtbSizeHandle side);
   friend bool RunCloseButtonLoop(TtbCustomToolWindow& w);
 
   void CreateParams(TCreateParams& params) override;
@@ -168,6 +165,13 @@ private:
   // The process-wide list FloatingToolWindows reads.
   static void addFloating(TtbCustomToolWindow* w);
   static void removeFloating(TtbCustomToolWindow* w);
+  // For the dock, which keeps the rows: the place it gives, without arranging again.
+  void setDockPlace(int row, int pos) {
+    FDockRow = row;
+    FDockPos = pos;
+  }
+  // For a dock that is going: every reference to it goes.
+  void forgetDock(TtbDock* dock);
   void repaintFrameLater();
 
   bool FActivateParent = true;
