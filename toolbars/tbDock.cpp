@@ -147,9 +147,7 @@ TtbDock::~TtbDock() {
   // The windows still on the dock are freed with it, after this part of it is gone.
   for (TtbCustomToolWindow* w : FDockList) {
     w->RemoveFreeNotification(this);
-    if (w->FDockedTo == this) w->FDockedTo = nullptr;
-    if (w->FLastDock == this) w->FLastDock = nullptr;
-    if (w->FDefaultDock == this) w->FDefaultDock = nullptr;
+    w->forgetDock(this);
   }
 }
 
@@ -244,7 +242,23 @@ int TtbDock::GetRowThickness(int row, TtbCustomToolWindow* window) const {
 
 void TtbDock::InsertRowBefore(int r) {
   for (TtbCustomToolWindow* w : FDockList)
-    if (w->FDockRow >= r) ++w->FDockRow;
+    if (w->DockRow() >= r) w->setDockPlace(w->DockRow() + 1, w->DockPos());
+}
+
+void TtbDock::PlaceToolWindow(TtbCustomToolWindow* w, int across, int pos) {
+  TtbRowHit hit = RowAt(across);
+  int row = hit.Row;
+  if (hit.NewRow) InsertRowBefore(row);
+  // A full-size window wants a row of its own.
+  if (w->FullSize()) {
+    for (TtbCustomToolWindow* other : FDockVisibleList)
+      if (other != w && other->DockRow() == row) {
+        InsertRowBefore(row + 1);
+        ++row;
+        break;
+      }
+  }
+  w->setDockPlace(row, pos);
 }
 
 void TtbDock::AddToolWindow(TtbCustomToolWindow* w) {
@@ -357,10 +371,10 @@ void TtbDock::ArrangeToolbars(bool storePositions) {
   for (size_t k = 0; k < FDockList.size(); ++k) {
     TtbCustomToolWindow* w = FDockList[k];
     TtbDockItem i;
-    i.Row = w->FDockRow;
-    i.Pos = w->FDockPos;
+    i.Row = w->DockRow();
+    i.Pos = w->DockPos();
     i.Length = o == 1 ? w->Width() : w->Height();
-    i.FullSize = w->FFullSize;
+    i.FullSize = w->FullSize();
     i.Counts = std::find(FDockVisibleList.begin(), FDockVisibleList.end(), w) != FDockVisibleList.end();
     i.Thickness = i.Counts ? w->DockedThickness(o) : 0;
     i.Tag = static_cast<int>(k);
@@ -373,8 +387,7 @@ void TtbDock::ArrangeToolbars(bool storePositions) {
   std::vector<TtbCustomToolWindow*> ordered;
   for (const TtbDockItem& i : items) {
     TtbCustomToolWindow* w = FDockList[static_cast<size_t>(i.Tag)];
-    w->FDockRow = i.Row;
-    w->FDockPos = i.Pos;
+    w->setDockPlace(i.Row, i.Pos);
     ordered.push_back(w);
   }
   FDockList = ordered;

@@ -85,6 +85,9 @@ public:
   TtbRowHit RowAt(int across) const { return RowAtCoordinate(FRowThickness, across); }
   // Every tool window in row r or later moves one row further.
   void InsertRowBefore(int r);
+  // Puts a tool window dropped at `across` (client coordinates across the dock) and `pos` along it
+  // into the row there, opening a new row between rows, or one of its own for a full-size window.
+  void PlaceToolWindow(TtbCustomToolWindow* w, int across, int pos);
   int RowCount() const { return static_cast<int>(FRowThickness.size()); }
   const std::vector<TtbCustomToolWindow*>& DockList() const { return FDockList; }
   const std::vector<TtbCustomToolWindow*>& DockVisibleList() const { return FDockVisibleList; }

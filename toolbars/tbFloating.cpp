@@ -241,19 +241,7 @@ void RunToolWindowDrag(TtbCustomToolWindow& w, TPoint grab) {
     const TPoint org = target->ClientOrigin();
     const bool along = target->Orientation() == 1;
     const int centre = along ? (rect.Top + rect.Bottom) / 2 - org.Y : (rect.Left + rect.Right) / 2 - org.X;
-    TtbRowHit hit = target->RowAt(centre);
-    int row = hit.Row;
-    if (hit.NewRow) target->InsertRowBefore(row);
-    if (w.FullSize()) {
-      for (TtbCustomToolWindow* other : target->DockVisibleList())
-        if (other != &w && other->DockRow() == row) {
-          target->InsertRowBefore(row + 1);
-          ++row;
-          break;
-        }
-    }
-    w.FDockRow = row;
-    w.FDockPos = along ? rect.Left - org.X : rect.Top - org.Y;
+    target->PlaceToolWindow(&w, centre, along ? rect.Left - org.X : rect.Top - org.Y);
     if (w.DockedTo() != target) w.SetParent(target);
     target->ArrangeToolbars(true);
   } else {

@@ -8,6 +8,7 @@
 
 #include "platform/classlib/Forms.h"
 #include "toolbars/tbDock.h"
+#include "toolbars/tbFloatingWindowParent.h"
 #include "toolbars/tbHooks.h"
 
 enum TtbDockableToFlag : unsigned { dtTop = 1, dtBottom = 2, dtLeft = 4, dtRight = 8 };
@@ -27,8 +28,6 @@ constexpr uint32_t TBM_REPAINTFRAME = WM_APP + 0x0E10;
 // Size across the handle strip, and the offset of its first grip bar.
 int DragHandleSize(bool closeButtonWhenDocked, TtbDragHandle handle);
 int DragHandleOffset(bool closeButtonWhenDocked, TtbDragHandle handle);
-
-class TtbFloatingWindowParent;
 
 class TtbCustomToolWindow : public TCustomControl {
 public:
@@ -134,9 +133,6 @@ public:
 
 protected:
   friend class TtbDock;
-  friend class TtbFloatingWindowParent;
-  friend void RunToolWindowDrag(TtbCustomToolWindow& w, TPoint grab);
-  friend void RunToolWindowResize(TtbCustomToolWindow& w, TtbSizeHandle side);
   friend bool RunCloseButtonLoop(TtbCustomToolWindow& w);
 
   void CreateParams(TCreateParams& params) override;
@@ -166,6 +162,16 @@ private:
   void showingChanged(bool show);
   void handActivationOn();
   TtbFloatingWindowParent* floatingParentFor(TCustomForm* form);
+  // The process-wide list FloatingToolWindows reads.
+  static void addFloating(TtbCustomToolWindow* w);
+  static void removeFloating(TtbCustomToolWindow* w);
+  // For the dock, which keeps the rows: the place it gives, without arranging again.
+  void setDockPlace(int row, int pos) {
+    FDockRow = row;
+    FDockPos = pos;
+  }
+  // For a dock that is going: every reference to it goes.
+  void forgetDock(TtbDock* dock);
   void repaintFrameLater();
 
   bool FActivateParent = true;
@@ -196,28 +202,6 @@ private:
   bool FInactiveCaption = false;
   bool FCloseButtonDown = false;
   std::vector<TCustomForm*> FDockForms;
-};
-
-// The hidden host of a floating tool window: one per tool window and owner form.
-class TtbFloatingWindowParent : public TCustomForm {
-public:
-  explicit TtbFloatingWindowParent(TComponent* AOwner);
-  ~TtbFloatingWindowParent() override;
-  AnsiString ClassName() const override { return "TtbFloatingWindowParent"; }
-  TCustomForm* ParentForm() const { return FParentForm; }
-  void SetParentForm(TCustomForm* form);
-  bool ShouldShow() const { return FShouldShow; }
-  void SetShouldShow(bool v) { FShouldShow = v; }
-  TtbCustomToolWindow* ToolWindow() const;
-
-protected:
-  void CreateParams(TCreateParams& params) override;
-  void Notification(TComponent* component, TOperation operation) override;
-  void CMDialogKey(TMessage& m) override;
-
-private:
-  TCustomForm* FParentForm = nullptr;
-  bool FShouldShow = false;
 };
 
 // The floating tool windows of the process, in the order they began to float.
