@@ -529,7 +529,7 @@ TEST_F(QuorvexX11Test, AMessageBoxOffersNoMinimiseOrMaximiseAndStaysInReach) {
   Shot("message-box-after-minimise");
   // Where the focus lands after the restore is the manager's choice: the box is given it first.
   for (int i = 0; i < 10 && Visible("^Warning$"); ++i)
-    X("xdotool windowactivate " + box + " sleep 0.3 key --delay 50 Return sleep 0.7");
+    X("xdotool windowfocus " + box + " sleep 0.3 key --delay 50 Return sleep 0.7");
   EXPECT_FALSE(Visible("^Warning$"));
 }
 
