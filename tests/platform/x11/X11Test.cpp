@@ -108,6 +108,18 @@ protected:
       if (!only || s.Window == only) r.push_back(s.Msg);
     return r;
   }
+  // The characters that reached the windows, in order.
+  std::string Typed() const {
+    std::string typed;
+    for (auto& s : Seen)
+      if (s.Msg == WM_CHAR) typed += static_cast<char>(s.W);
+    return typed;
+  }
+  // Types with xdotool and waits for that many characters.
+  bool Type(const std::string& text, std::size_t chars) {
+    Tool("xdotool type " + text);
+    return PumpUntil([&] { return Typed().size() >= chars; }, Pumper());
+  }
   std::string Property(Window w, const char* name) {
     Atom type;
     int format;
@@ -207,19 +219,11 @@ TEST_F(X11Test, XdotoolInputArrivesAsVirtualKeysClicksAndWheel) {
   EXPECT_TRUE(Seen.back().Shift);
 
   Seen.clear();
-  Tool("xdotool type aB");
-  ASSERT_TRUE(PumpUntil([&] {
-    int chars = 0;
-    for (auto& s : Seen) chars += s.Msg == WM_CHAR;
-    return chars >= 2;
-  }, Pumper()));
-  std::string typed;
+  ASSERT_TRUE(Type("aB", 2));
   std::vector<WPARAM> keys;
-  for (auto& s : Seen) {
-    if (s.Msg == WM_CHAR) typed += static_cast<char>(s.W);
+  for (auto& s : Seen)
     if (s.Msg == WM_KEYDOWN && s.W != VK_SHIFT) keys.push_back(s.W);
-  }
-  EXPECT_EQ("aB", typed);
+  EXPECT_EQ("aB", Typed());
   EXPECT_EQ((std::vector<WPARAM>{'A', 'B'}), keys);
 
   Seen.clear();
@@ -390,19 +394,11 @@ TEST_F(X11Test, CharactersComeFromTheServersKeyboardLayout) {
   HWND child = 0;
   ShowTestWindow(&child);
   // Shift+7 types a slash here; the key is still 7.
-  Tool("xdotool type '/\xC3\xB6'");
-  ASSERT_TRUE(PumpUntil([&] {
-    int chars = 0;
-    for (auto& s : Seen) chars += s.Msg == WM_CHAR;
-    return chars >= 2;
-  }, Pumper()));
-  std::string typed;
+  ASSERT_TRUE(Type("'/\xC3\xB6'", 2));
   bool sevenWithShift = false;
-  for (auto& s : Seen) {
-    if (s.Msg == WM_CHAR) typed += static_cast<char>(s.W);
+  for (auto& s : Seen)
     if (s.Msg == WM_KEYDOWN && s.W == '7') sevenWithShift = s.Shift;
-  }
-  EXPECT_EQ("/\xF6", typed);
+  EXPECT_EQ("/\xF6", Typed());
   EXPECT_TRUE(sevenWithShift);
 }
 
