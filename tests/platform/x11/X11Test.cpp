@@ -306,12 +306,15 @@ TEST_F(X11Test, WorkAreaFollowsTheRootWindow) {
 }
 
 TEST_F(X11Test, DragFrameIsInvertedOnTheRootWindowAndTakenAway) {
-  Window root = DefaultRootWindow(FPeer);
-  XImage* before = XGetImage(FPeer, root, 0, 0, 64, 64, AllPlanes, ZPixmap);
+  // The root window's corner after the frame is drawn (or before, without one).
+  auto corner = [&](bool frame) {
+    if (frame) DrawXorFrame(TRect(10, 10, 50, 40), 4);
+    FBackend->Sync();
+    return XGetImage(FPeer, DefaultRootWindow(FPeer), 0, 0, 64, 64, AllPlanes, ZPixmap);
+  };
+  XImage* before = corner(false);
   ASSERT_NE(nullptr, before);
-  DrawXorFrame(TRect(10, 10, 50, 40), 4);
-  FBackend->Sync();
-  XImage* after = XGetImage(FPeer, root, 0, 0, 64, 64, AllPlanes, ZPixmap);
+  XImage* after = corner(true);
   ASSERT_NE(nullptr, after);
   int bad = 0;
   for (int y = 0; y < 64; ++y)
@@ -323,9 +326,7 @@ TEST_F(X11Test, DragFrameIsInvertedOnTheRootWindowAndTakenAway) {
       if (want ? !flipped : !same) ++bad;
     }
   EXPECT_EQ(0, bad);
-  DrawXorFrame(TRect(10, 10, 50, 40), 4);
-  FBackend->Sync();
-  XImage* again = XGetImage(FPeer, root, 0, 0, 64, 64, AllPlanes, ZPixmap);
+  XImage* again = corner(true);
   ASSERT_NE(nullptr, again);
   int left = 0;
   for (int y = 0; y < 64; ++y)
