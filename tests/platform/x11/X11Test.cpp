@@ -13,6 +13,7 @@
 #include "platform/win/WindowImage.h"
 #include "platform/win/Windows.h"
 #include "platform/x11/X11Fixture.h"
+#include "platform/win/PendingMessages.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -65,13 +66,7 @@ protected:
     TXvfbTest::TearDown();
   }
 
-  void Pump() override {
-    TMsg m;
-    while (PeekMessage(m, 0, 0, 0, PM_REMOVE)) {
-      TranslateMessage(m);
-      DispatchMessage(m);
-    }
-  }
+  void Pump() override { DispatchPendingMessages(); }
   bool Viewable(HWND h) {
     XWindowAttributes a{};
     return XGetWindowAttributes(FPeer, FBackend->XWindowOf(h), &a) && a.map_state == IsViewable;
