@@ -23,16 +23,6 @@ constexpr const char* JoinSql =
     "SELECT c.name, c.city, o.amount, o.placed, c.vip FROM orders o JOIN customers c ON c.id = o.cust\n"
     "WHERE o.amount > :minimum AND c.city <> :skip ORDER BY o.id";
 
-std::string Shell(const std::string& cmd) {
-  std::string out;
-  if (FILE* p = popen(cmd.c_str(), "r")) {
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t at = 0;
@@ -64,7 +54,7 @@ protected:
                  "    sql.append(\"INSERT INTO orders VALUES(%d,%d,%.2f,'%s');\" % (i, 1 + (i * 37) % 240, amount, d.isoformat()))\n"
                  "c.close(); o.close()\n"
                  "open('data.sql', 'w').write('\\n'.join(sql) + '\\nCOMMIT;\\n')\n");
-    Shell("cd " + Dir->path + " && sqlite3 data.db < data.sql");
+    ShellOutput("cd " + Dir->path + " && sqlite3 data.db < data.sql");
     SetMessageBoxesReachUser(false);
   }
   static void TearDownTestSuite() {
@@ -101,7 +91,7 @@ protected:
                                              ".parameter set :skip \"'Lima'\"\n"
                                           << JoinSql << ";\n";
     std::vector<std::string> rows;
-    for (const std::string& line : Lines(Shell("cd " + Dir->path + " && sqlite3 -batch data.db < join.cmd"))) {
+    for (const std::string& line : Lines(ShellOutput("cd " + Dir->path + " && sqlite3 -batch data.db < join.cmd"))) {
       std::vector<std::string> cols;
       std::size_t at = 0;
       for (std::size_t bar; (bar = line.find('|', at)) != std::string::npos; at = bar + 1) cols.push_back(line.substr(at, bar - at));
