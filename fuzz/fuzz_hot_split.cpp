@@ -5,13 +5,13 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "core/uHotFileLines.h"
 #include "core/uHotSplitter.h"
 #include "core/uSplitRequest.h"
+#include "fuzz/FuzzSupport.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/StringList.h"
@@ -36,16 +36,6 @@ TStringList MemoLines(std::string_view text) {
   return lines;
 }
 
-// Every entry of a built list is exactly Width digits, and they are joined with "|".
-void CheckList(const AnsiString& list, std::size_t width) {
-  for (std::size_t at = 0; at < list.size(); at += width + 1) {
-    if (at + width > list.size()) __builtin_trap();
-    for (std::size_t i = at; i < at + width; ++i)
-      if (list[i] < '0' || list[i] > '9') __builtin_trap();
-    if (at + width < list.size() && list[at + width] != '|') __builtin_trap();
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -58,20 +48,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const TStringList tacns = MemoLines(TakeLine(rest));
   const TStringList agtns = MemoLines(TakeLine(rest));
   const std::string path = dir + "/H.txt";
-  {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(rest.data(), 1, rest.size(), f);
-    std::fclose(f);
-  }
+  if (!WriteFuzzInput(path, rest.data(), rest.size())) return 0;
   TCtlTextFileViewer viewer;
   viewer.SetExpandTabs(true);
   viewer.SetTabSize(8);
   THotSplitter splitter(viewer);
   splitter.SetAirlineList(TSplitRequest::BuildCodeList(&tacns, ValidAirlineCode, 3));
   splitter.SetAgentList(TSplitRequest::BuildCodeList(&agtns, ValidAgentCode, 7));
-  CheckList(splitter.AirlineList(), 3);
-  CheckList(splitter.AgentList(), 7);
+  CheckCodeList(splitter.AirlineList(), 3);
+  CheckCodeList(splitter.AgentList(), 7);
   const std::string output = dir + "/Split_H.txt";
   ::unlink(output.c_str());
   bool split = false;

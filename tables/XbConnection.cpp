@@ -96,6 +96,18 @@ void TXbConnection::UnregisterDataSet(TDataSet* dataSet) {
   FDataSets.erase(std::remove(FDataSets.begin(), FDataSets.end(), dataSet), FDataSets.end());
 }
 
+void ForgetRemovedConnection(TDataSet& dataSet, TXbConnection*& connection, TComponent* component,
+                             TOperation operation) {
+  // Compared as addresses: the connection's own destructor may be what sends the notice.
+  if (operation != opRemove || !connection || static_cast<void*>(component) != static_cast<void*>(connection))
+    return;
+  try {
+    dataSet.Close();
+  } catch (...) {
+  }
+  connection = nullptr;
+}
+
 AnsiString TXbConnection::DataDirectory() const {
   AnsiString dir;
   if (!FDatabaseAlias.empty() && FDatabaseAlias.find_first_of("\\:./") != AnsiString::npos)

@@ -372,6 +372,11 @@ R TXbConnection::command(const TFailureReport& report, R fallback, Body body) {
   return fallback;
 }
 
+// A data set's part when a component goes away: if it is the data set's connection, the data set
+// closes (quietly: the connection is half gone) and forgets it.
+void ForgetRemovedConnection(TDataSet& dataSet, TXbConnection*& connection, TComponent* component,
+                             TOperation operation);
+
 // Puts an environment setting on the connection's wire.
 void XbServerSetting(TXbConnection* connection, TXbEnvSetting setting, int32_t value);
 

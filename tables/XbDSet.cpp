@@ -66,13 +66,7 @@ void TXbTable::Loaded() {
 
 void TXbTable::Notification(TComponent* component, TOperation operation) {
   TDataSet::Notification(component, operation);
-  if (operation == opRemove && FXbConnection && static_cast<void*>(component) == static_cast<void*>(FXbConnection)) {
-    try {
-      Close();
-    } catch (...) {
-    }
-    FXbConnection = nullptr;
-  }
+  ForgetRemovedConnection(*this, FXbConnection, component, operation);
 }
 
 void TXbTable::HandleError(const AnsiString& message) {

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/classlib/Forms.h"
+#include "platform/engines/XbSqlEntries.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
 #include "tables/DatabaseServerProtocol.h"
@@ -22,19 +23,6 @@ constexpr int32_t RowIdDigits = 8;
 // together with what each costs here before it is fetched.
 constexpr int64_t MaxRecordBytes = XbWire::MaxRecordBytes;
 constexpr int64_t MaxResultBytes = int64_t(256) << 20;
-
-
-int DataBytes(char type, int32_t width) {
-  switch (type) {
-    case 'C': return width + 1;
-    case 'D':
-    case 'I': return 4;
-    case 'F':
-    case 'N': return 8;
-    case 'L': return 2;
-    default: return 0;
-  }
-}
 
 TFieldType FieldTypeOf(char type) {
   switch (type) {
@@ -156,13 +144,7 @@ void TXbQuery::Loaded() {
 
 void TXbQuery::Notification(TComponent* component, TOperation operation) {
   TDataSet::Notification(component, operation);
-  if (operation == opRemove && FXbConnection && static_cast<void*>(component) == static_cast<void*>(FXbConnection)) {
-    try {
-      Close();
-    } catch (...) {
-    }
-    FXbConnection = nullptr;
-  }
+  ForgetRemovedConnection(*this, FXbConnection, component, operation);
 }
 
 TXbConnection* TXbQuery::connection() {
@@ -305,11 +287,11 @@ void TXbQuery::InternalInitFieldDefs() {
     int32_t width = given < 0 || given > INT32_MAX ? 0 : int32_t(given);
     FFieldNames.push_back(name);
     FFieldTypes.push_back(letter);
-    FFieldWidths.push_back(letter == 'C' ? width : (DataBytes(letter, width) ? width : 0));
+    FFieldWidths.push_back(letter == 'C' ? width : (xbSqlDataBytes(letter, width) ? width : 0));
     FFieldOffsets.push_back(offset);
     TFieldDef* def = FieldDefs().Add(name, FieldTypeOf(letter), letter == 'C' ? width : 0);
     def->SetFieldNo(int(FFieldNames.size()));
-    offset += DataBytes(letter, letter == 'C' ? width : 0) + 1;
+    offset += xbSqlDataBytes(letter, letter == 'C' ? width : 0) + 1;
   }
   // A structure that does not fit the record would have fields read past its end.
   if (int(FFieldNames.size()) != FFieldCount || offset > FRecordSize) error("Error while reading stream");
@@ -504,7 +486,7 @@ char* TXbQuery::fieldPlace(TRecordBuffer rec, TField* field, int& bytes) const {
   int no = field->FieldNo();
   if (no < 1 || no > int(FFieldOffsets.size())) return nullptr;
   std::size_t i = std::size_t(no - 1);
-  bytes = std::min(field->DataSize(), DataBytes(FFieldTypes[i], FFieldWidths[i]));
+  bytes = std::min(field->DataSize(), xbSqlDataBytes(FFieldTypes[i], FFieldWidths[i]));
   return rec + FFieldOffsets[i];
 }
 

@@ -26,6 +26,20 @@ constexpr int32_t xbSqlTypeBlob = 12;
 // day is 1); date-times are days since 30 December 1899 with the time as fraction.
 constexpr int32_t xbSqlDateDelta = 693594;
 
+// The data bytes a field of the type letter takes in a record, after its state byte: a text its
+// width and a terminating zero; memos and blobs are read apart and take none.
+constexpr int32_t xbSqlDataBytes(char type, int32_t width) {
+  switch (type) {
+    case 'C': return width + 1;
+    case 'D':
+    case 'I': return 4;
+    case 'F':
+    case 'N': return 8;
+    case 'L': return 2;
+    default: return 0;
+  }
+}
+
 // XBSQL_ENTRY(result, name, parameters)
 #define XBSQL_ENTRIES                                                                                         \
   XBSQL_ENTRY(int32_t, dll_sql_GetStructure, (int32_t handle, char* buffer, int32_t size))                    \

@@ -77,22 +77,30 @@ TX11Backend::~TX11Backend() {
   XCloseDisplay(d);
 }
 
-void TX11Backend::TImpl::ReadWorkArea() {
-  Work = TRect{0, 0, DisplayWidth(Dpy, Screen), DisplayHeight(Dpy, Screen)};
-  Atom type = 0;
+std::vector<long> TX11Backend::TImpl::Longs(Window w, Atom name, Atom type, long most) {
+  Atom actual = 0;
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
-  if (XGetWindowProperty(Dpy, Root, NetWorkArea, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after,
-                         &data) == Success &&
+  std::vector<long> items;
+  if (XGetWindowProperty(Dpy, w, name, 0, most, False, type, &actual, &format, &count, &after, &data) == Success &&
       data) {
-    if (format == 32 && count >= 4) {
+    if (format == 32) {
       auto* v = reinterpret_cast<long*>(data);  // 32-bit items arrive as longs
-      TRect r{static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[0] + v[2]),
-              static_cast<int>(v[1] + v[3])};
-      if (!r.IsEmpty()) Work = r;
+      items.assign(v, v + count);
     }
     XFree(data);
+  }
+  return items;
+}
+
+void TX11Backend::TImpl::ReadWorkArea() {
+  Work = TRect{0, 0, DisplayWidth(Dpy, Screen), DisplayHeight(Dpy, Screen)};
+  const std::vector<long> v = Longs(Root, NetWorkArea, XA_CARDINAL, 4);
+  if (v.size() >= 4) {
+    TRect r{static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[0] + v[2]),
+            static_cast<int>(v[1] + v[3])};
+    if (!r.IsEmpty()) Work = r;
   }
 }
 

@@ -100,6 +100,9 @@ struct TX11Backend::TImpl {
     return it == ByX.end() ? 0 : it->second;
   }
   Cursor CursorFor(int shape);
+  // The 32-bit items of a window's property of that type, at most Most; none when it is missing
+  // or of another form.
+  std::vector<long> Longs(Window w, Atom name, Atom type, long most);
   void ReadWorkArea();
   void ReleaseModifiersUp();
   int TypedChar(XKeyEvent& key, uint16_t vk);

@@ -81,37 +81,16 @@ void TX11Backend::TImpl::SetSizeHints(Window w, const TWindowRec& rec) {
 }
 
 Window TX11Backend::TImpl::WindowProperty(Window w, Atom name) {
-  Atom type = 0;
-  int format = 0;
-  unsigned long n = 0, after = 0;
-  unsigned char* data = nullptr;
-  Window found = 0;
-  if (XGetWindowProperty(Dpy, w, name, 0, 1, False, XA_WINDOW, &type, &format, &n, &after, &data) == Success &&
-      data) {
-    if (format == 32 && n == 1) found = static_cast<Window>(*reinterpret_cast<long*>(data));
-    XFree(data);
-  }
+  const std::vector<long> v = Longs(w, name, XA_WINDOW, 1);
+  Window found = v.size() == 1 ? static_cast<Window>(v[0]) : 0;
   // A running manager's check window names itself; one left behind by a manager that ended is gone.
   if (found && name == NetCheck && w == Root && WindowProperty(found, NetCheck) != found) found = 0;
   return found;
 }
 
 bool TX11Backend::TImpl::ManagerMovesWindows() {
-  Atom type = 0;
-  int format = 0;
-  unsigned long n = 0, after = 0;
-  unsigned char* data = nullptr;
-  bool found = false;
-  if (XGetWindowProperty(Dpy, Root, NetSupported, 0, 4096, False, XA_ATOM, &type, &format, &n, &after, &data) ==
-          Success &&
-      data) {
-    if (format == 32) {
-      auto* atoms = reinterpret_cast<Atom*>(data);
-      found = std::find(atoms, atoms + n, NetMoveResize) != atoms + n;
-    }
-    XFree(data);
-  }
-  return found;
+  const std::vector<long> atoms = Longs(Root, NetSupported, XA_ATOM, 4096);
+  return std::find(atoms.begin(), atoms.end(), static_cast<long>(NetMoveResize)) != atoms.end();
 }
 
 void TX11Backend::BeginMoveSize(HWND hwnd, int hit, TPoint screen) {
@@ -208,32 +187,15 @@ void TX11Backend::TImpl::SetStates(Window w, TXState& x, unsigned want) {
 }
 
 long TX11Backend::TImpl::WmStateOf(Window w) {
-  Atom type = 0;
-  int format = 0;
-  unsigned long n = 0, after = 0;
-  unsigned char* data = nullptr;
-  long state = WithdrawnState;
-  if (XGetWindowProperty(Dpy, w, WmState, 0, 2, False, WmState, &type, &format, &n, &after, &data) == Success &&
-      data) {
-    if (format == 32 && n >= 1) state = *reinterpret_cast<long*>(data);
-    XFree(data);
-  }
-  return state;
+  const std::vector<long> v = Longs(w, WmState, WmState, 2);
+  return v.empty() ? long(WithdrawnState) : v[0];
 }
 
 unsigned TX11Backend::TImpl::NetStatesOf(Window w) {
-  Atom type = 0;
-  int format = 0;
-  unsigned long n = 0, after = 0;
-  unsigned char* data = nullptr;
+  const std::vector<long> atoms = Longs(w, NetState, XA_ATOM, 64);
   unsigned states = 0;
-  if (XGetWindowProperty(Dpy, w, NetState, 0, 64, False, XA_ATOM, &type, &format, &n, &after, &data) == Success &&
-      data) {
-    auto* atoms = reinterpret_cast<Atom*>(data);
-    for (int i = 0; i < StateCount; ++i)
-      if (format == 32 && std::find(atoms, atoms + n, StateAtoms[i]) != atoms + n) states |= 1u << i;
-    XFree(data);
-  }
+  for (int i = 0; i < StateCount; ++i)
+    if (std::find(atoms.begin(), atoms.end(), static_cast<long>(StateAtoms[i])) != atoms.end()) states |= 1u << i;
   return states;
 }
 
@@ -282,17 +244,9 @@ void TX11Backend::TImpl::FollowManager(HWND h, Window w) {
 // placed at the edge of the work area moves in so that the manager's caption stays within reach.
 void TX11Backend::TImpl::KeepCaptionOnScreen(HWND h, Window w) {
   if (!Managed || !XState[w].Framed || IsIconic(h) || IsZoomed(h)) return;
-  Atom type = 0;
-  int format = 0;
-  unsigned long n = 0, after = 0;
-  unsigned char* data = nullptr;
+  const std::vector<long> extents = Longs(w, NetFrameExtents, XA_CARDINAL, 4);
   long left = 0, top = 0;
-  if (XGetWindowProperty(Dpy, w, NetFrameExtents, 0, 4, False, XA_CARDINAL, &type, &format, &n, &after, &data) ==
-          Success &&
-      data) {
-    if (format == 32 && n == 4) left = reinterpret_cast<long*>(data)[0], top = reinterpret_cast<long*>(data)[2];
-    XFree(data);
-  }
+  if (extents.size() == 4) left = extents[0], top = extents[2];
   TRect b = GetWindowRect(h);
   int x = std::max(b.Left, Work.Left + static_cast<int>(left));
   int y = std::max(b.Top, Work.Top + static_cast<int>(top));

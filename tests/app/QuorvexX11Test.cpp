@@ -46,16 +46,14 @@ std::string HotFile(std::vector<hot::Record>& records, bool layoutA, const char*
   g.FileHeader();
   g.CycleHeader();
   g.Office(agent);
-  for (int i = 0; i < extra; ++i) g.Transaction("074", layoutA ? "074" : "074  ", 3);
-  g.Transaction("074", layoutA ? "074" : "074  ", 2);
-  g.Transaction("220", layoutA ? "220" : "220  ", 1);
+  for (int i = 0; i < extra; ++i) g.Transaction("074", 3);
+  g.Transaction("074", 2);
+  g.Transaction("220", 1);
   g.Office("7654321");
-  g.Transaction("125", layoutA ? "125" : "125  ", 1);
-  g.Totals(hot::Kind::Totals94);
-  g.Totals(hot::Kind::Totals95);
-  g.Totals(hot::Kind::Totals99);
+  g.Transaction("125", 1);
+  g.EndOfFile();
   records = g.records;
-  return hot::Join(g.records, "\r\n");
+  return g.Text();
 }
 
 // Where the window's parts are, in client coordinates: the same form laid out on the headless

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "WindowSystemTest.h"
 #include "controls/ctlController.h"
 #include "controls/ctlHelpers.h"
 #include "controls/ctlIniStore.h"
@@ -20,20 +21,12 @@
 
 namespace {
 
-class ControllerTest : public ::testing::Test {
+class ControllerTest : public WindowSystemTest {
 protected:
-  void SetUp() override { ResetWindowSystem(); }
   void TearDown() override {
     SetCtlMessageBox(nullptr);
     Application().OnException = nullptr;
-    ResetWindowSystem();
-  }
-  static void Pump() {
-    TMsg m;
-    while (PeekMessage(m, 0, 0, 0, PM_REMOVE)) {
-      TranslateMessage(m);
-      DispatchMessage(m);
-    }
+    WindowSystemTest::TearDown();
   }
 };
 

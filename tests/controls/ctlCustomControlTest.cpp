@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "WindowSystemTest.h"
 #include "controls/ctlController.h"
 #include "controls/ctlCustomControl.h"
 #include "controls/ctlExcept.h"
@@ -19,19 +20,11 @@ public:
   using TCtlCustomControlEx::TCtlCustomControlEx;
 };
 
-class CustomControlTest : public ::testing::Test {
+class CustomControlTest : public WindowSystemTest {
 protected:
-  void SetUp() override { ResetWindowSystem(); }
   void TearDown() override {
     Application().DestroyComponents();
-    ResetWindowSystem();
-  }
-  static void Pump() {
-    TMsg m;
-    while (PeekMessage(m, 0, 0, 0, PM_REMOVE)) {
-      TranslateMessage(m);
-      DispatchMessage(m);
-    }
+    WindowSystemTest::TearDown();
   }
   static TTestField* Field(TForm* form, const char* name, int x = 20, int y = 40) {
     auto* f = new TTestField(form);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "WindowSystemTest.h"
 #include "controls/ctlEntryField.h"
 #include "controls/ctlPicField.h"
 #include "controls/ctlExcept.h"
@@ -37,10 +38,10 @@ public:
   }
 };
 
-class EntryFieldTest : public ::testing::Test {
+class EntryFieldTest : public WindowSystemTest {
 protected:
   void SetUp() override {
-    ResetWindowSystem();
+    WindowSystemTest::SetUp();
     Application().CreateForm(FForm);
     FForm->SetBounds(10, 10, 300, 200);
     FController = new TCtlController(FForm);
@@ -53,7 +54,7 @@ protected:
     SetCtlMessageBox(nullptr);
     TPopupMenu::SetTracker(nullptr);
     Application().DestroyComponents();
-    ResetWindowSystem();
+    WindowSystemTest::TearDown();
   }
   TTestField* Field(const char* name, int y) {
     auto* f = new TTestField(FForm);
@@ -61,13 +62,6 @@ protected:
     f->SetParent(FForm);
     f->SetBounds(10, y, 150, 25);
     return f;
-  }
-  static void Pump() {
-    TMsg m;
-    while (PeekMessage(m, 0, 0, 0, PM_REMOVE)) {
-      TranslateMessage(m);
-      DispatchMessage(m);
-    }
   }
   static void Key(uint16_t vk, std::initializer_list<uint16_t> held = {}) {
     for (uint16_t h : held) InjectKeyDown(h);

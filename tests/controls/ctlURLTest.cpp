@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "WindowSystemTest.h"
 #include "controls/ctlURL.h"
 #include "platform/rtl/Ticks.h"
 #include "platform/classlib/Forms.h"
@@ -22,10 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class URLTest : public ::testing::Test {
+class URLTest : public WindowSystemTest {
 protected:
   void SetUp() override {
-    ResetWindowSystem();
+    WindowSystemTest::SetUp();
     Form = std::make_unique<TForm>(nullptr);
     Form->SetBounds(100, 100, 300, 200);
     Link = new TCtlURL(Form.get());
@@ -36,14 +37,7 @@ protected:
   }
   void TearDown() override {
     Form.reset();
-    ResetWindowSystem();
-  }
-  static void Pump() {
-    TMsg m;
-    while (PeekMessage(m, 0, 0, 0, PM_REMOVE)) {
-      TranslateMessage(m);
-      DispatchMessage(m);
-    }
+    WindowSystemTest::TearDown();
   }
   // A screen point inside the label, or well outside it.
   TPoint Inside() { return Link->ClientToScreen(TPoint{2, 2}); }

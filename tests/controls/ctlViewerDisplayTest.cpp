@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "WindowSystemTest.h"
 #include "controls/ctlCommand.h"
 #include "controls/ctlController.h"
 #include "controls/ctlExcept.h"
@@ -26,10 +27,10 @@
 
 namespace {
 
-class ViewerDisplayTest : public ::testing::Test {
+class ViewerDisplayTest : public WindowSystemTest {
 protected:
   void SetUp() override {
-    ResetWindowSystem();
+    WindowSystemTest::SetUp();
     char tmpl[] = "/tmp/vwrdispXXXXXX";
     FDir = ::mkdtemp(tmpl);
     Application().CreateForm(FForm);
@@ -43,7 +44,7 @@ protected:
   }
   void TearDown() override {
     Application().DestroyComponents();
-    ResetWindowSystem();
+    WindowSystemTest::TearDown();
     std::filesystem::remove_all(FDir);
   }
   void Open(const std::string& text) {
@@ -51,13 +52,6 @@ protected:
     std::ofstream(name, std::ios::binary) << text;
     FViewer->SetFileName(name);
     FViewer->SetIsOpen(true);
-  }
-  static void Pump() {
-    TMsg m;
-    while (PeekMessage(m, 0, 0, 0, PM_REMOVE)) {
-      TranslateMessage(m);
-      DispatchMessage(m);
-    }
   }
   TPoint Cell(int line, int col) {
     const TPoint p = FViewer->ClientToScreen(TPoint{FViewer->LeftMargin() + col * FViewer->CharWidth() + 4,

@@ -69,12 +69,26 @@ public:
     records.push_back({Kind::Transaction, l, "", airline});
     for (int i = 0; i < details; ++i) Detail(i % 2 ? "BAR" : "BKS", i % 2 ? "64" : "24");
   }
+  // The airline written as the layout has it: as it is in layout A, left in its five places in B.
+  void Transaction(const std::string& airline, int details) {
+    std::string field = airline;
+    if (!FLayoutA && field.size() < 5) field.resize(5, ' ');
+    Transaction(airline, field, details);
+  }
   void Detail(const char* msg, const char* qual) { records.push_back({Kind::Detail, Base(msg, ++FSeq, qual, FNoise), "", ""}); }
   void Totals(Kind k) {
     const char* ids[] = {"BOT93", "BOT94", "BCT95", "BFT99"};
     const char* id = ids[int(k) - int(Kind::Totals93)];
     records.push_back({k, Base(std::string(id, 3).c_str(), ++FSeq, id + 3, FNoise), "", ""});
   }
+
+  // The last office's totals, then the cycle's and the file's.
+  void EndOfFile() {
+    Totals(Kind::Totals94);
+    Totals(Kind::Totals95);
+    Totals(Kind::Totals99);
+  }
+  std::string Text() const;
 
 private:
   bool FLayoutA;
@@ -156,5 +170,7 @@ inline std::string Join(const std::vector<Record>& records, const char* eol) {
   for (const Record& r : records) out += r.text + eol;
   return out;
 }
+
+inline std::string Generator::Text() const { return Join(records, "\r\n"); }
 
 }  // namespace hot

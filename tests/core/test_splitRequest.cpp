@@ -3,9 +3,7 @@
 #include <filesystem>
 
 #include "HotFiles.h"
-#include "TempDir.h"
-#include "core/uSplitRequest.h"
-#include "framework/base/uMessageDialog.h"
+#include "SplitRoadTest.h"
 #include "platform/rtl/Files.h"
 
 namespace fs = std::filesystem;
@@ -23,30 +21,20 @@ std::string HotFile(bool layoutA) {
   g.FileHeader();
   g.CycleHeader();
   g.Office("1234567");
-  g.Transaction("074", layoutA ? "074" : "074  ", 2);
-  g.Transaction("125", layoutA ? "125" : "125  ", 1);
-  g.Totals(hot::Kind::Totals94);
-  g.Totals(hot::Kind::Totals95);
-  g.Totals(hot::Kind::Totals99);
-  return hot::Join(g.records, "\r\n");
+  g.Transaction("074", 2);
+  g.Transaction("125", 1);
+  g.EndOfFile();
+  return g.Text();
 }
 
-class SplitRequestTest : public ::testing::Test {
+class SplitRequestTest : public SplitRoadTest {
 protected:
+  // No codes chosen; "Processd" named with its trailing delimiter.
   void SetUp() override {
-    for (const char* f : {"Working", "Processd", "Unzipped", "Outbound"}) fs::create_directory(dir.path + f);
-    request.SetWorkingFolder(dir.path + "Working");
+    SplitRoadTest::SetUp();
     request.SetProcessdFolder(dir.path + "Processd/");
-    request.SetUnzippedFolder(dir.path + "Unzipped");
-    request.SetOutboundFolder(dir.path + "Outbound");
-    request.SetTacnLines(&tacns);
-    request.SetAgtnLines(&agtns);
-    SetCollectMessages(true);
-    ClearCollectedMessages();
-  }
-  void TearDown() override {
-    ClearCollectedMessages();
-    SetCollectMessages(false);
+    tacns.Clear();
+    agtns.Clear();
   }
   std::string Working(const std::string& name) const { return dir.path + "Working/" + name; }
   void Choose(std::vector<AnsiString> files) {
@@ -58,11 +46,6 @@ protected:
     };
   }
 
-  TempDir dir;
-  TStringList tacns;
-  TStringList agtns;
-  TCtlTextFileViewer viewer;
-  TSplitRequest request{viewer};
   int dialogs = 0;
 };
 

@@ -3,15 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "HotFiles.h"
-#include "TempDir.h"
-#include "controls/ctlTimerPool.h"
-#include "core/uSplitRequest.h"
-#include "framework/base/uMessageDialog.h"
+#include "SplitRoadTest.h"
 #include "platform/rtl/Files.h"
-#include "platform/win/WinState.h"
 
 namespace fs = std::filesystem;
 
@@ -22,22 +17,13 @@ std::string HotFile(bool layoutA, const char* agent) {
   g.FileHeader();
   g.CycleHeader();
   g.Office(agent);
-  g.Transaction("074", layoutA ? "074" : "074  ", 2);
-  g.Transaction("125", layoutA ? "125" : "125  ", 1);
+  g.Transaction("074", 2);
+  g.Transaction("125", 1);
   g.Office("7654321");
-  g.Transaction("074", layoutA ? "074" : "074  ", 1);
-  g.Totals(hot::Kind::Totals94);
-  g.Totals(hot::Kind::Totals95);
-  g.Totals(hot::Kind::Totals99);
-  return hot::Join(g.records, "\r\n");
+  g.Transaction("074", 1);
+  g.EndOfFile();
+  return g.Text();
 }
-
-int Shell(const std::string& command) {
-  int rc = std::system((command + " >/dev/null 2>&1").c_str());
-  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
-std::string Q(const std::string& s) { return "'" + s + "'"; }
 
 std::size_t FilesIn(const std::string& folder) {
   std::size_t n = 0;
@@ -45,36 +31,11 @@ std::size_t FilesIn(const std::string& folder) {
   return n;
 }
 
-class SplitZipRoadTest : public ::testing::Test {
+class SplitZipRoadTest : public SplitRoadTest {
 protected:
   void SetUp() override {
-    ResetWindowSystem();
-    pool = std::make_unique<TCtlTimerPool>();
-    poolVar = pool.get();
-    for (const char* f : {"Working", "Processd", "Unzipped", "Outbound", "plain"}) fs::create_directory(dir.path + f);
-    request.SetWorkingFolder(dir.path + "Working");
-    request.SetProcessdFolder(dir.path + "Processd");
-    request.SetUnzippedFolder(dir.path + "Unzipped");
-    request.SetOutboundFolder(dir.path + "Outbound");
-    request.SetTacnLines(&tacns);
-    request.SetAgtnLines(&agtns);
-    request.SetTimerPool(&poolVar);
-    tacns.Add("74");
-    agtns.Add("1234567");
-    SetCollectMessages(true);
-    ClearCollectedMessages();
-  }
-  void TearDown() override {
-    ClearCollectedMessages();
-    SetCollectMessages(false);
-    pool.reset();
-    ResetWindowSystem();
-  }
-  void Choose(const std::string& file) {
-    request.ChooseFiles = [file](TSplitFileDialog& d) {
-      d.Files = {file};
-      return true;
-    };
+    SplitRoadTest::SetUp();
+    fs::create_directory(dir.path + "plain");
   }
   // Two HOT files written into src, zipped by zip into Working.
   std::string MakeArchive(const std::string& name, const std::string& zipOptions = "") {
@@ -94,14 +55,6 @@ protected:
     splitter.SetAgentList(request.AgentList());
     return TempDir::Read(splitter.SplitOneFile(dir.path + "plain/" + name));
   }
-
-  TempDir dir;
-  std::unique_ptr<TCtlTimerPool> pool;
-  TCtlTimerPool* poolVar = nullptr;
-  TStringList tacns;
-  TStringList agtns;
-  TCtlTextFileViewer viewer;
-  TSplitRequest request{viewer};
 };
 
 TEST_F(SplitZipRoadTest, AnArchiveOfTwoHotFilesBecomesAPasswordedSplitArchive) {

@@ -13,14 +13,10 @@
 
 #include "HotFiles.h"
 #include "SmallDisk.h"
-#include "TempDir.h"
-#include "controls/ctlTimerPool.h"
+#include "SplitRoadTest.h"
 #include "core/fQuorvex.h"
-#include "core/uSplitRequest.h"
-#include "framework/base/uMessageDialog.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/WholeFiles.h"
-#include "platform/win/Windows.h"
 
 namespace fs = std::filesystem;
 
@@ -35,58 +31,27 @@ std::string BigHotFile(int offices, const char* agent = "1234567") {
   g.CycleHeader();
   for (int i = 0; i < offices; ++i) {
     g.Office(i % 2 ? agent : "7654321");
-    g.Transaction("074", "074", 3);
-    g.Transaction("125", "125", 2);
+    g.Transaction("074", 3);
+    g.Transaction("125", 2);
     g.Totals(hot::Kind::Totals94);
   }
   g.Totals(hot::Kind::Totals95);
   g.Totals(hot::Kind::Totals99);
-  return hot::Join(g.records, "\r\n");
+  return g.Text();
 }
-
-int Shell(const std::string& command) {
-  const int rc = std::system((command + " >/dev/null 2>&1").c_str());
-  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
-std::string Q(const std::string& s) { return "'" + s + "'"; }
 
 std::size_t RoundUp(std::size_t n) { return (n + kPage - 1) / kPage * kPage; }
 
-class WholeResultsTest : public ::testing::Test {
+class WholeResultsTest : public SplitRoadTest {
 protected:
   void SetUp() override {
-    ResetWindowSystem();
-    pool = std::make_unique<TCtlTimerPool>();
-    poolVar = pool.get();
-    for (const char* f : {"Working", "Processd", "Unzipped", "Outbound", "src"}) fs::create_directory(dir.path + f);
-    request.SetWorkingFolder(dir.path + "Working");
-    request.SetProcessdFolder(dir.path + "Processd");
-    request.SetUnzippedFolder(dir.path + "Unzipped");
-    request.SetOutboundFolder(dir.path + "Outbound");
-    request.SetTacnLines(&tacns);
-    request.SetAgtnLines(&agtns);
-    request.SetTimerPool(&poolVar);
+    SplitRoadTest::SetUp();
+    fs::create_directory(dir.path + "src");
     request.SetZipPassword("pa55");
-    tacns.Assign(TStringList());
-    agtns.Assign(TStringList());
-    tacns.Add("74");
-    agtns.Add("1234567");
-    SetCollectMessages(true);
-    ClearCollectedMessages();
   }
   void TearDown() override {
-    ClearCollectedMessages();
-    SetCollectMessages(false);
     disk.reset();
-    pool.reset();
-    ResetWindowSystem();
-  }
-  void Choose(const std::string& file) {
-    request.ChooseFiles = [file](TSplitFileDialog& d) {
-      d.Files = {file};
-      return true;
-    };
+    SplitRoadTest::TearDown();
   }
   // Nothing under a temporary name anywhere, and every "Split_" file whole.
   void ExpectNoHalfFiles(const std::string& what, const std::string& split) {
@@ -101,14 +66,7 @@ protected:
     }
   }
 
-  TempDir dir;
   std::unique_ptr<SmallDisk> disk;
-  std::unique_ptr<TCtlTimerPool> pool;
-  TCtlTimerPool* poolVar = nullptr;
-  TStringList tacns;
-  TStringList agtns;
-  TCtlTextFileViewer viewer;
-  TSplitRequest request{viewer};
 };
 
 // The disk fills at each step of both roads: the split or the archive in "Working", the

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "RaisedMessage.h"
 #include "framework/base/uMessageDialog.h"
 #include "office/OxDataSetModel.h"
 #include "office/OxExcel.h"
@@ -59,14 +60,6 @@ struct OxDataSetModelTest : ::testing::Test {
     TComPtr<IDispatch> at = DispGet(range->ServerObject(), DISPID_Item, {row, column}).AsDispatch();
     return DispGet(at.Get(), DISPID_Value);
   }
-  AnsiString message(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const Exception& e) {
-      return e.Message();
-    }
-    return "";
-  }
 
   TempDir dir;
   TXbTable customers{nullptr};
@@ -117,7 +110,7 @@ TEST_F(OxDataSetModelTest, AFailedPopulationStillEndsTheRead) {
     if (f->DataSet()->RecNo() == 2) throw Exception("unreadable");
     text = f->AsString();
   };
-  EXPECT_EQ(message([&] { range->ExecuteVerb(0); }), "unreadable");
+  EXPECT_EQ(RaisedMessage([&] { range->ExecuteVerb(0); }), "unreadable");
   EXPECT_FALSE(customers.ControlsDisabled());
   EXPECT_EQ(customers.FieldByName("NAME")->AsString(), "Cyd");
 
@@ -136,14 +129,14 @@ TEST_F(OxDataSetModelTest, AFailedPopulationStillEndsTheRead) {
 TEST_F(OxDataSetModelTest, ModelRulesAndErrors) {
   OleVariant value;
   int kind = -1;
-  EXPECT_EQ(message([&] { master.GetData(0, 2, value, kind); }), "Model does not support requested mode.");
+  EXPECT_EQ(RaisedMessage([&] { master.GetData(0, 2, value, kind); }), "Model does not support requested mode.");
   master.GetData(1, dmmColumnText, value, kind);
   EXPECT_EQ(value.AsAnsi(), "Oslo");
-  EXPECT_EQ(message([&] { master.SetDetailModel(&master); }), "Circular Model link not allowed.");
+  EXPECT_EQ(RaisedMessage([&] { master.SetDetailModel(&master); }), "Circular Model link not allowed.");
   master.SetDetailModel(&detail);
-  EXPECT_EQ(message([&] { detail.SetDetailModel(&master); }), "Circular Model link not allowed.");
+  EXPECT_EQ(RaisedMessage([&] { detail.SetDetailModel(&master); }), "Circular Model link not allowed.");
   EXPECT_EQ(master.DetailModel(), &detail);
-  EXPECT_EQ(message([] {
+  EXPECT_EQ(RaisedMessage([] {
               TOxExcel excel(nullptr);
               excel.Workbooks()->Add()->Worksheets()->Add()->Ranges()->Add()->ExecuteVerb(0);
             }),
@@ -157,10 +150,10 @@ TEST_F(OxDataSetModelTest, ModelRulesAndErrors) {
   range->SetOfficeModel(model);
   delete table;
   EXPECT_EQ(model->Dataset(), nullptr);
-  EXPECT_EQ(message([&] { model->BeginRead(); }), "Model Dataset must be assigned first.");
+  EXPECT_EQ(RaisedMessage([&] { model->BeginRead(); }), "Model Dataset must be assigned first.");
   delete model;
   EXPECT_EQ(range->OfficeModel(), nullptr);
-  EXPECT_EQ(message([&] { range->ExecuteVerb(0); }), "A Model must be assigned in order to populate");
+  EXPECT_EQ(RaisedMessage([&] { range->ExecuteVerb(0); }), "A Model must be assigned in order to populate");
 }
 
 }  // namespace

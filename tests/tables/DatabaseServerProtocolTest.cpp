@@ -3,19 +3,11 @@
 
 #include <functional>
 
+#include "RaisedMessage.h"
 #include "tables/DatabaseServerProtocol.h"
 #include "tables/XbQuery.h"
 
 namespace {
-
-AnsiString Err(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "";
-}
 
 TEST(DatabaseServerProtocol, FieldsAreWrittenAtTheirWidthsOrRefused) {
   struct Case {
@@ -35,7 +27,7 @@ TEST(DatabaseServerProtocol, FieldsAreWrittenAtTheirWidthsOrRefused) {
   };
   for (const Case& c : cases) {
     TXbWireWriter w;
-    EXPECT_EQ(Err([&] { c.write(w); }), c.error);
+    EXPECT_EQ(RaisedMessage([&] { c.write(w); }), c.error);
     if (c.error.empty()) {
       EXPECT_EQ(w.Bytes(), c.bytes);
     }
@@ -50,15 +42,15 @@ TEST(DatabaseServerProtocol, AnswersAreReadCheckedAgainstWhatTheyHold) {
   EXPECT_EQ(r.TrimmedText(4), "ab");
   EXPECT_TRUE(r.Flag('Y'));
   EXPECT_EQ(r.Left(), 0u);
-  EXPECT_EQ(Err([&] { r.Raw(1); }), "Answer too short");
-  EXPECT_EQ(Err([] { TXbWireReader("12G4").Hex(4); }), "Not a hexadecimal field");
-  EXPECT_EQ(Err([] { TXbWireReader("x").Digit(); }), "Not a decimal digit");
+  EXPECT_EQ(RaisedMessage([&] { r.Raw(1); }), "Answer too short");
+  EXPECT_EQ(RaisedMessage([] { TXbWireReader("12G4").Hex(4); }), "Not a hexadecimal field");
+  EXPECT_EQ(RaisedMessage([] { TXbWireReader("x").Digit(); }), "Not a decimal digit");
 
   EXPECT_EQ(ReplyHex(" 1f "), 31);
   EXPECT_EQ(ReplyHex("FFFFFFFF"), -1);
   EXPECT_EQ(ReplyDecimal("-12"), -12);
-  EXPECT_NE(Err([] { ReplyDecimal("4294967296"); }), "");
-  EXPECT_NE(Err([] { ReplyHex(""); }), "");
+  EXPECT_NE(RaisedMessage([] { ReplyDecimal("4294967296"); }), "");
+  EXPECT_NE(RaisedMessage([] { ReplyHex(""); }), "");
   EXPECT_TRUE(ReplyYes("Y"));
   EXPECT_FALSE(ReplyYes("y"));
   EXPECT_FALSE(ReplyYes("Y "));

@@ -6,21 +6,13 @@
 #include <functional>
 #include <memory>
 
+#include "RaisedMessage.h"
 #include "platform/engines/DbfPeer.h"
 #include "platform/engines/OtherProcess.h"
 #include "tables/XBE7.h"
 #include "tables/XbDSet.h"
 
 namespace {
-
-AnsiString Msg(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "";
-}
 
 class XbDSetSharing : public ::testing::Test {
 protected:
@@ -76,7 +68,7 @@ TEST_F(XbDSetSharing, AFailedPostLeavesTheFilesAsTheyWere) {
     if (c.Insert) Table->Append();
     else Table->Edit();
     c.Change(*Table);
-    EXPECT_EQ(Msg([&] { Table->Post(); }).substr(0, std::strlen(c.Message)), c.Message) << c.What;
+    EXPECT_EQ(RaisedMessage([&] { Table->Post(); }).substr(0, std::strlen(c.Message)), c.Message) << c.What;
     Table->Cancel();
     Table->First();
     EXPECT_EQ(Files(), before) << c.What;
@@ -96,7 +88,7 @@ TEST_F(XbDSetSharing, DeleteRefusesARecordAnotherProcessHolds) {
   });
   holder.AwaitReached();
   Table->Open();
-  AnsiString m = Msg([&] { Table->Delete(); });
+  AnsiString m = RaisedMessage([&] { Table->Delete(); });
   EXPECT_EQ(m.substr(0, 19), "Record Lock Failure");
   EXPECT_NE(m.find("locked by another"), AnsiString::npos) << m;
   Table->First();
@@ -131,7 +123,7 @@ TEST_F(XbDSetSharing, OpenFailuresSayWhy) {
   };
   for (const TCase& c : cases) {
     auto t = Make(c.Table);
-    AnsiString m = Msg([&] { t->Open(); });
+    AnsiString m = RaisedMessage([&] { t->Open(); });
     EXPECT_EQ(m.substr(0, 22), "Unable to open table: ") << c.Table;
     EXPECT_NE(m.find(c.Reason), AnsiString::npos) << m;
   }
@@ -185,7 +177,7 @@ TEST_F(XbDSetSharing, ADamagedMemoIsReportedNotShownEmpty) {
   bytes.replace(ref, 10, "     99999");
   Dir.Write("people.dbf", bytes);
   Table->Open();
-  AnsiString m = Msg([&] { Table->FieldByName("NOTES")->AsString(); });
+  AnsiString m = RaisedMessage([&] { Table->FieldByName("NOTES")->AsString(); });
   EXPECT_NE(m.find("past the end"), AnsiString::npos) << m;
 }
 

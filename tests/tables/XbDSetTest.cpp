@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "RaisedMessage.h"
 #include "platform/engines/DbfPeer.h"
 #include "tables/XBE7.h"
 #include "platform/classlib/Forms.h"
@@ -36,14 +37,6 @@ protected:
     AnsiString names;
     for (Table->First(); !Table->Eof(); Table->Next()) names += Table->FieldByName("NAME")->AsString() + " ";
     return names;
-  }
-  AnsiString Msg(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const Exception& e) {
-      return e.Message();
-    }
-    return "";
   }
 
   TempDir Dir;
@@ -176,17 +169,17 @@ TEST_F(XbDSetTest, EditsAppendsCancelsAndDeletesAsThePeerReadsThem) {
   // A memo the engine cannot store is an error, not a quiet loss.
   Table->Edit();
   Table->FieldByName("NOTES")->SetAsString(AnsiString("end\x1a"));
-  EXPECT_EQ(Msg([&] { Table->Post(); }).substr(0, 16), "Blob Write Error");
+  EXPECT_EQ(RaisedMessage([&] { Table->Post(); }).substr(0, 16), "Blob Write Error");
   Table->Cancel();
 
   // Too wide for its field: refused, and nothing is written.
   Table->Edit();
   Table->FieldByName("AGE")->SetAsInteger(1234);
-  EXPECT_EQ(Msg([&] { Table->Post(); }), "Translate error. Value out of bounds");
+  EXPECT_EQ(RaisedMessage([&] { Table->Post(); }), "Translate error. Value out of bounds");
   Table->Cancel();
   Table->Edit();
   Table->FieldByName("SAL")->SetAsFloat(1e9);
-  EXPECT_EQ(Msg([&] { Table->Post(); }), "Translate error. Value out of bounds");
+  EXPECT_EQ(RaisedMessage([&] { Table->Post(); }), "Translate error. Value out of bounds");
   Table->Cancel();
 
   // Deleting with deleted records hidden leaves the cursor on the last one left.
@@ -258,24 +251,24 @@ TEST_F(XbDSetTest, PropertyRulesAndMessages) {
   Table->SetFetchCount(0);
   EXPECT_EQ(Table->FetchCount(), 1);
   Table->Open();
-  EXPECT_EQ(Msg([&] { Table->FieldByName("NAME")->SetAsString("x"); }), "Data set must be in Edit or Insert mode to update");
-  EXPECT_EQ(Msg([&] { Table->SetTableName("other"); }), "Cannot perform this operation on an open table");
-  EXPECT_EQ(Msg([&] { Table->SetExclusive(true); }), "Cannot perform this operation on an open table");
-  EXPECT_EQ(Msg([&] { Table->SetAccessMethod(amServer); }), "Cannot change data access method while table is open");
-  EXPECT_EQ(Msg([&] { Table->SetCommitLevel(TXbCommitLevel::clFull); }),
+  EXPECT_EQ(RaisedMessage([&] { Table->FieldByName("NAME")->SetAsString("x"); }), "Data set must be in Edit or Insert mode to update");
+  EXPECT_EQ(RaisedMessage([&] { Table->SetTableName("other"); }), "Cannot perform this operation on an open table");
+  EXPECT_EQ(RaisedMessage([&] { Table->SetExclusive(true); }), "Cannot perform this operation on an open table");
+  EXPECT_EQ(RaisedMessage([&] { Table->SetAccessMethod(amServer); }), "Cannot change data access method while table is open");
+  EXPECT_EQ(RaisedMessage([&] { Table->SetCommitLevel(TXbCommitLevel::clFull); }),
             "Cannot change the commit level while the table is opened");
   Table->Close();
   TXbTable missing(nullptr);
   missing.SetName("tblMissing");
-  EXPECT_EQ(Msg([&] { missing.Open(); }), "tblMissing : Missing TableName property");
+  EXPECT_EQ(RaisedMessage([&] { missing.Open(); }), "tblMissing : Missing TableName property");
   missing.SetDatabaseName(Table->DatabaseName());
   missing.SetTableName("nothere");
-  EXPECT_EQ(Msg([&] { missing.Open(); }), "Table, file or directory does not exist.\rFile: " + Dir.path + "nothere.DBF");
+  EXPECT_EQ(RaisedMessage([&] { missing.Open(); }), "Table, file or directory does not exist.\rFile: " + Dir.path + "nothere.DBF");
   missing.SetDatabaseName("NoSuchAlias");
-  EXPECT_EQ(Msg([&] { missing.Open(); }), "Invalid DatabaseName value : NoSuchAlias");
+  EXPECT_EQ(RaisedMessage([&] { missing.Open(); }), "Invalid DatabaseName value : NoSuchAlias");
   missing.SetDatabaseName("");
   missing.SetAccessMethod(amServer);
-  EXPECT_EQ(Msg([&] { missing.Open(); }), "No XbConnection specified");
+  EXPECT_EQ(RaisedMessage([&] { missing.Open(); }), "No XbConnection specified");
 }
 
 TEST_F(XbDSetTest, StoredDatesAliasesAndSpeedMode) {

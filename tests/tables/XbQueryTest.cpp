@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "RaisedMessage.h"
 #include "LoopbackServer.h"
 #include "platform/classlib/MessageBox.h"
 #include "platform/engines/DbfPeer.h"
@@ -21,16 +22,6 @@ namespace {
 constexpr const char* JoinSql =
     "SELECT c.name, c.city, o.amount, o.placed, c.vip FROM orders o JOIN customers c ON c.id = o.cust\n"
     "WHERE o.amount > :minimum AND c.city <> :skip ORDER BY o.id";
-
-std::string Shell(const std::string& cmd) {
-  std::string out;
-  if (FILE* p = popen(cmd.c_str(), "r")) {
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -63,7 +54,7 @@ protected:
                  "    sql.append(\"INSERT INTO orders VALUES(%d,%d,%.2f,'%s');\" % (i, 1 + (i * 37) % 240, amount, d.isoformat()))\n"
                  "c.close(); o.close()\n"
                  "open('data.sql', 'w').write('\\n'.join(sql) + '\\nCOMMIT;\\n')\n");
-    Shell("cd " + Dir->path + " && sqlite3 data.db < data.sql");
+    ShellOutput("cd " + Dir->path + " && sqlite3 data.db < data.sql");
     SetMessageBoxesReachUser(false);
   }
   static void TearDownTestSuite() {
@@ -100,7 +91,7 @@ protected:
                                              ".parameter set :skip \"'Lima'\"\n"
                                           << JoinSql << ";\n";
     std::vector<std::string> rows;
-    for (const std::string& line : Lines(Shell("cd " + Dir->path + " && sqlite3 -batch data.db < join.cmd"))) {
+    for (const std::string& line : Lines(ShellOutput("cd " + Dir->path + " && sqlite3 -batch data.db < join.cmd"))) {
       std::vector<std::string> cols;
       std::size_t at = 0;
       for (std::size_t bar; (bar = line.find('|', at)) != std::string::npos; at = bar + 1) cols.push_back(line.substr(at, bar - at));
@@ -111,14 +102,6 @@ protected:
       rows.push_back(cols[0] + "|" + cols[1] + "|" + amount + "|" + cols[3] + "|" + cols[4]);
     }
     return rows;
-  }
-  static AnsiString Msg(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const Exception& e) {
-      return e.Message();
-    }
-    return "";
   }
 
   static TempDir* Dir;
@@ -260,9 +243,9 @@ TEST_F(XbQueryTest, NavigationBookmarksDeleteEditAndLocateOnTheRows) {
 
 TEST_F(XbQueryTest, FailuresAndTheMissingEngineRaiseClearErrors) {
   Query->SetDatabaseName(Dir->path);
-  EXPECT_EQ(Msg([&] { Query->Open(); }), "No SQL statement available");
+  EXPECT_EQ(RaisedMessage([&] { Query->Open(); }), "No SQL statement available");
   Query->SetSQL("SELECT * FROM nowhere");
-  EXPECT_EQ(Msg([&] { Query->Open(); }), "no such table: nowhere");
+  EXPECT_EQ(RaisedMessage([&] { Query->Open(); }), "no such table: nowhere");
   Query->SetSQL("SELECT * FROM customers a JOIN customers b ON a.id = b.id");
   Query->TableList().Add()->SetTableName("customers");
   Query->Open();
@@ -276,18 +259,18 @@ TEST_F(XbQueryTest, FailuresAndTheMissingEngineRaiseClearErrors) {
   EXPECT_TRUE(Query->Eof());
   Query->Close();
   Query->TableList().Add()->SetTableName("missing");
-  EXPECT_NE(Msg([&] { Query->Open(); }).find("Unable to open table missing"), std::string::npos);
+  EXPECT_NE(RaisedMessage([&] { Query->Open(); }).find("Unable to open table missing"), std::string::npos);
   EXPECT_EQ(Query->Version(), "7.1.0.5, XbQuery 7.1.0.5, " + DateToStr(EncodeDate(2011, 11, 16)));
 
   TXbQuery server(nullptr);
   server.SetAccessMethod(amServer);
   server.SetSQL("SELECT 1");
-  EXPECT_EQ(Msg([&] { server.Open(); }), "Missing DatabaseName property");
+  EXPECT_EQ(RaisedMessage([&] { server.Open(); }), "Missing DatabaseName property");
   server.SetDatabaseName("data");
-  EXPECT_EQ(Msg([&] { server.Open(); }), "No XbConnection specified");
+  EXPECT_EQ(RaisedMessage([&] { server.Open(); }), "No XbConnection specified");
   TXbConnection closed(nullptr);
   server.SetXbConnection(&closed);
-  EXPECT_EQ(Msg([&] { server.Open(); }), "Not connected");
+  EXPECT_EQ(RaisedMessage([&] { server.Open(); }), "Not connected");
   EXPECT_EQ(server.Version(), "<Server XBE>, XbQuery 7.1.0.5, " + DateToStr(EncodeDate(2011, 11, 16)));
 
   // A folder without the engine, then an engine without every entry: both are a missing engine.
@@ -301,7 +284,7 @@ TEST_F(XbQueryTest, FailuresAndTheMissingEngineRaiseClearErrors) {
     TXbQuery q(nullptr);
     q.SetDatabaseName(Dir->path);
     q.SetSQL("SELECT 1");
-    EXPECT_EQ(Msg([&] { q.Open(); }), "Missing required file xbesql7.DLL") << folder;
+    EXPECT_EQ(RaisedMessage([&] { q.Open(); }), "Missing required file xbesql7.DLL") << folder;
   }
   // The compressor without every entry is missing as well: nothing of it stays bound.
   UnloadCompressionEngine();
@@ -319,7 +302,7 @@ TEST_F(XbQueryTest, ServerRecordBlockCutShortIsAnError) {
   Query->SetAccessMethod(amServer);
   Query->SetSQL("SELECT id, name FROM customers");
   Query->TableList().Add()->SetTableName("customers");
-  EXPECT_EQ(Msg([&] { Query->Open(); }), "Error while reading stream");
+  EXPECT_EQ(RaisedMessage([&] { Query->Open(); }), "Error while reading stream");
 }
 
 // A table name or password too wide for the prepare request's table list, or a parameter name too
@@ -346,14 +329,14 @@ TEST_F(XbQueryTest, FieldsTooWideForThePrepareRequestAreReportedNotSent) {
     t->SetTableName(c.table);
     t->SetPassword(c.password);
     q.Params().CreateParam(ftInteger, c.param, ptInput)->SetValue(Variant(1));
-    EXPECT_EQ(Msg([&] { q.Open(); }), c.error);
+    EXPECT_EQ(RaisedMessage([&] { q.Open(); }), c.error);
     EXPECT_EQ(side.Commands("0800"), 0);
   }
   TXbServerDLL proc(nullptr);
   proc.SetXbConnection(&side.Connection);
   proc.SetProcName("ADD");
   proc.ProcParams().CreateParam(ftInteger, "A_PARAMETER_NAME_TOO_LONG", ptInput)->SetValue(Variant(1));
-  EXPECT_EQ(Msg([&] { proc.ExecProc(); }), "Parameter name A_PARAMETER_NAME_TOO_LONG is longer than 20 characters");
+  EXPECT_EQ(RaisedMessage([&] { proc.ExecProc(); }), "Parameter name A_PARAMETER_NAME_TOO_LONG is longer than 20 characters");
   EXPECT_EQ(side.Commands("0042"), 0);
 }
 
@@ -372,9 +355,9 @@ TEST(ServerParamStreamTest, RecordLayoutPerParameter) {
 TEST_F(XbQueryTest, ServerProceduresWithEveryTypeAndTheirErrors) {
   TServerSide side;
   TXbServerDLL proc(nullptr);
-  EXPECT_EQ(Msg([&] { proc.ExecProc(); }), "No XbConnection specified");
+  EXPECT_EQ(RaisedMessage([&] { proc.ExecProc(); }), "No XbConnection specified");
   proc.SetXbConnection(&side.Connection);
-  EXPECT_EQ(Msg([&] { proc.ExecProc(); }), "ProcName is empty!");
+  EXPECT_EQ(RaisedMessage([&] { proc.ExecProc(); }), "ProcName is empty!");
   proc.SetDatabaseName("data");
   proc.SetProcName("ADD");
   ASSERT_EQ(proc.ProcParams().Count(), 3);
@@ -413,17 +396,17 @@ TEST_F(XbQueryTest, ServerProceduresWithEveryTypeAndTheirErrors) {
   }
 
   proc.SetProcName("FAIL");
-  EXPECT_EQ(Msg([&] { proc.ExecProc(); }), "Procedure failed");
+  EXPECT_EQ(RaisedMessage([&] { proc.ExecProc(); }), "Procedure failed");
   int errorNo = 0;
   proc.OnError = [&](TObject*, const AnsiString&, int32_t no) { errorNo = no; };
   EXPECT_TRUE(proc.ExecProc());
   EXPECT_EQ(errorNo, 7);
   for (const char* bad : {"BADSIZE", "SHORT", "BADHEX"}) {
     proc.SetProcName(bad);
-    EXPECT_EQ(Msg([&] { proc.ExecProc(); }), "Malformed procedure answer") << bad;
+    EXPECT_EQ(RaisedMessage([&] { proc.ExecProc(); }), "Malformed procedure answer") << bad;
   }
   side.Connection.SetActive(false);
-  EXPECT_EQ(Msg([&] { proc.ExecProc(); }), "Not connected");
+  EXPECT_EQ(RaisedMessage([&] { proc.ExecProc(); }), "Not connected");
 }
 
 }  // namespace

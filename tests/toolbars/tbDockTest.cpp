@@ -11,10 +11,10 @@ namespace {
 
 class DockTest : public ToolbarFormTest {
 protected:
-  // A toolbar with one button, made on a dock and floated off it.
-  TtbToolbar* FloatingBar() {
+  // A toolbar with a row of buttons, made on a dock and floated off it.
+  TtbToolbar* FloatingBar(int buttons = 1) {
     TtbToolbar* bar = MakeToolbar(MakeDock());
-    MakeButton(bar, 0);
+    for (int i = 0; i < buttons; ++i) MakeButton(bar, i * 23);
     bar->SetFloatingPosition(TPoint{300, 300});
     bar->SetParent(Form.get());
     Pump();
@@ -234,12 +234,7 @@ TEST_F(DockTest, FloatingWindowHidesWithItsMinimisedForm) {
 }
 
 TEST_F(DockTest, ResizingAFloatingToolbarSnapsToItsWrappedSizes) {
-  TtbDock* dock = MakeDock();
-  TtbToolbar* bar = MakeToolbar(dock);
-  for (int i = 0; i < 4; ++i) MakeButton(bar, i * 23, 23, 22);
-  bar->SetFloatingPosition(TPoint{300, 300});
-  bar->SetParent(Form.get());
-  Pump();
+  TtbToolbar* bar = FloatingBar(4);
   const TRect before = GetWindowRect(bar->Handle());
   EXPECT_EQ(4 + 4 * 23 + 4 + 8, before.Width());
   // The right border pulled left to about two buttons' width: two rows of two.
@@ -253,12 +248,7 @@ TEST_F(DockTest, ResizingAFloatingToolbarSnapsToItsWrappedSizes) {
 
 // The size follows where the pointer is, not the way it came; the release adds no move of its own.
 TEST_F(DockTest, AResizeEndsAtTheSizeTheLastMoveShowed) {
-  TtbDock* dock = MakeDock();
-  TtbToolbar* bar = MakeToolbar(dock);
-  for (int i = 0; i < 4; ++i) MakeButton(bar, i * 23, 23, 22);
-  bar->SetFloatingPosition(TPoint{300, 300});
-  bar->SetParent(Form.get());
-  Pump();
+  TtbToolbar* bar = FloatingBar(4);
   const int full = GetWindowRect(bar->Handle()).Width();
   struct TCase {
     std::vector<int> Moves;  // offsets of the pointer from the right border

@@ -208,20 +208,7 @@ std::vector<TSqlParam> ParseParams(std::string_view data) {
   return params;
 }
 
-int TSqlColumn::DataBytes() const {
-  switch (Type) {
-    case 'B':
-    case 'M':
-    case 'P': return 0;
-    case 'C': return Width + 1;
-    case 'D':
-    case 'I': return 4;
-    case 'F':
-    case 'N': return 8;
-    case 'L': return 2;
-    default: return 0;
-  }
-}
+int TSqlColumn::DataBytes() const { return xbSqlDataBytes(Type, Width); }
 
 // ---- dates
 

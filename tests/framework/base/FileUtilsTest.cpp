@@ -11,6 +11,7 @@
 
 #include "framework/base/uFileUtils.h"
 #include "framework/base/uMessageDialog.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
 #include "platform/classlib/Forms.h"
 
@@ -53,15 +54,7 @@ time_t MTime(const AnsiString& name) {
 
 // Gives the file a whole even-second date, which the packed file date keeps exactly.
 time_t StampFile(const AnsiString& name, int year, int month, int day, int hour, int min, int sec) {
-  std::tm tm{};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = min;
-  tm.tm_sec = sec;
-  tm.tm_isdst = -1;
-  time_t t = std::mktime(&tm);
+  const time_t t = static_cast<time_t>(DateTimeToUnix(EncodeDate(year, month, day) + EncodeTime(hour, min, sec, 0)));
   struct timeval tv[2] = {{t, 0}, {t, 0}};
   EXPECT_EQ(::utimes(name.c_str(), tv), 0);
   return t;
@@ -288,15 +281,7 @@ TEST(FileDates, AgreeWithStat) {
   WriteFile(name, "x");
   const TDateTime when = EncodeDate(2020, 5, 17) + EncodeTime(13, 45, 20, 0);
   SetFileDate(name, when);
-  std::tm tm{};
-  tm.tm_year = 120;
-  tm.tm_mon = 4;
-  tm.tm_mday = 17;
-  tm.tm_hour = 13;
-  tm.tm_min = 45;
-  tm.tm_sec = 20;
-  tm.tm_isdst = -1;
-  EXPECT_EQ(MTime(name), std::mktime(&tm));
+  EXPECT_EQ(MTime(name), DateTimeToUnix(when));
   TDateTime got = 0;
   EXPECT_TRUE(GetFileDate(name, got));
   EXPECT_NEAR(got, when, 1e-9);

@@ -2,6 +2,7 @@
 // date-filter templates, and the database alias that carries its access method to its tables.
 #include <gtest/gtest.h>
 
+#include "RaisedMessage.h"
 #include "framework/forms/QsApTabl.h"
 #include "platform/classlib/Forms.h"
 #include "platform/rtl/Format.h"
@@ -9,22 +10,13 @@
 
 namespace {
 
-AnsiString Message(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "";
-}
-
 TEST(QslXbTable, MessagesNameTheFolderAndTheTable) {
   TQslXbTable t(nullptr);
   EXPECT_TRUE(t.ValidateTable());
   EXPECT_FALSE(t.EmptyOnValidation || t.ForceNewFields || t.LoadedIntoMemory || t.NoBackupTable || t.Validated);
   t.SetDatabaseName("/data");
   t.SetTableName("orders");
-  EXPECT_EQ(Message([&] { t.CheckActive(); }), "Cannot perform this operation on a closed dataset\r/data/orders");
+  EXPECT_EQ(RaisedMessage([&] { t.CheckActive(); }), "Cannot perform this operation on a closed dataset\r/data/orders");
   try {
     t.HandleError("Broken");
     FAIL();

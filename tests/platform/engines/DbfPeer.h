@@ -6,17 +6,21 @@
 
 #include "core/TempDir.h"
 
-// Runs a Python script with Debian's dbf package and answers what it printed.
-inline std::string RunDbfPython(const TempDir& dir, const std::string& script) {
-  std::string file = dir.Write("script.py", "import dbf, datetime\n" + script);
-  std::string cmd = "cd " + dir.path + " && /usr/bin/python3 -W ignore " + file + " 2>&1";
+// Runs a shell command and answers what it printed.
+inline std::string ShellOutput(const std::string& cmd) {
   std::string out;
   if (FILE* p = popen(cmd.c_str(), "r")) {
-    char buf[512];
+    char buf[4096];
     while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
     pclose(p);
   }
   return out;
+}
+
+// Runs a Python script with Debian's dbf package and answers what it printed.
+inline std::string RunDbfPython(const TempDir& dir, const std::string& script) {
+  std::string file = dir.Write("script.py", "import dbf, datetime\n" + script);
+  return ShellOutput("cd " + dir.path + " && /usr/bin/python3 -W ignore " + file + " 2>&1");
 }
 
 // The people table: three records, the second deleted.

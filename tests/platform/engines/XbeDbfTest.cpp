@@ -7,13 +7,6 @@
 
 namespace {
 
-std::string Memo(const char* field) {
-  char* p = xb_GetMemo(field, 0);
-  std::string s = p ? p : "";
-  xb_MemDealloc(p);
-  return s;
-}
-
 class DbfPeer : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(DbfPeer, ReadsWhatThePeerWroteAndWritesWhatItReads) {

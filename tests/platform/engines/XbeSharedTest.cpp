@@ -8,13 +8,6 @@
 
 namespace {
 
-std::string Memo(const char* field) {
-  char* p = xb_GetMemo(field, 0);
-  std::string s = p ? p : "";
-  xb_MemDealloc(p);
-  return s;
-}
-
 std::string Names() {
   std::string seen;
   for (xb_GoTop(); !xb_Eof(); xb_Skip(1)) seen += std::string(xb_GetTrimString("name")) + " ";

@@ -25,6 +25,14 @@ struct TEngineErrors {
   ~TEngineErrors() { xb_SetErrorFunc(nullptr); }
 };
 
+// The current record's memo in the field, as the engine hands it over (and takes it back).
+inline std::string Memo(const char* field) {
+  char* p = xb_GetMemo(field, 0);
+  std::string s = p ? p : "";
+  xb_MemDealloc(p);
+  return s;
+}
+
 // Opens a table shared with CDX orders and closes it with the test.
 struct TOpenTable {
   explicit TOpenTable(const std::string& path, int32_t mode = 0) { Area = xb_UseEx(path.c_str(), "", mode, 2, 1); }

@@ -1,25 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "TestCanvas.h"
 #include "platform/gdi/Edges.h"
-
-namespace {
-
-struct Canvas {
-  std::shared_ptr<TGdiBitmap> bmp;
-  TDeviceContext dc;
-  explicit Canvas(int w, int h, TColorRef fill = clWhite) : bmp(std::make_shared<TGdiBitmap>(w, h, 32)), dc(bmp) {
-    bmp->Fill(fill);
-  }
-  TColorRef At(int x, int y) const { return bmp->Pixel(x, y); }
-  int Count(TColorRef c) const {
-    int n = 0;
-    for (int y = 0; y < bmp->Height(); ++y)
-      for (int x = 0; x < bmp->Width(); ++x) n += bmp->Pixel(x, y) == c;
-    return n;
-  }
-};
-
-}  // namespace
 
 TEST(Drawing, RaisedAndSunkenEdgesUseTheSystemColoursPerCorner) {
   Canvas c(6, 6, clRed);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "TestCanvas.h"
 #include "platform/gdi/DrawText.h"
 
 namespace {
@@ -13,31 +14,6 @@ TLogFont Font(const char* name, int height, int weight = FW_NORMAL) {
   f.Weight = weight;
   return f;
 }
-
-struct Canvas {
-  std::shared_ptr<TGdiBitmap> bmp;
-  TDeviceContext dc;
-  Canvas(int w, int h) : bmp(std::make_shared<TGdiBitmap>(w, h, 32)), dc(bmp) { bmp->Fill(clWhite); }
-  // Bounds of the pixels that are not white.
-  TRect Ink() const {
-    TRect r{bmp->Width(), bmp->Height(), -1, -1};
-    for (int y = 0; y < bmp->Height(); ++y)
-      for (int x = 0; x < bmp->Width(); ++x)
-        if (bmp->Pixel(x, y) != clWhite) {
-          r.Left = std::min(r.Left, x);
-          r.Top = std::min(r.Top, y);
-          r.Right = std::max(r.Right, x + 1);
-          r.Bottom = std::max(r.Bottom, y + 1);
-        }
-    return r;
-  }
-  int Count(TColorRef c) const {
-    int n = 0;
-    for (int y = 0; y < bmp->Height(); ++y)
-      for (int x = 0; x < bmp->Width(); ++x) n += bmp->Pixel(x, y) == c;
-    return n;
-  }
-};
 
 }  // namespace
 

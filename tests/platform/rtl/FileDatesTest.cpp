@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
@@ -26,15 +27,7 @@ struct TempDir {
 };
 
 time_t localTime(int y, int mo, int d, int h, int mi, int s) {
-  struct tm lt{};
-  lt.tm_year = y - 1900;
-  lt.tm_mon = mo - 1;
-  lt.tm_mday = d;
-  lt.tm_hour = h;
-  lt.tm_min = mi;
-  lt.tm_sec = s;
-  lt.tm_isdst = -1;
-  return mktime(&lt);
+  return static_cast<time_t>(DateTimeToUnix(EncodeDate(y, mo, d) + EncodeTime(h, mi, s, 0)));
 }
 
 int32_t packed(int y, int mo, int d, int h, int mi, int s) {

@@ -13,6 +13,7 @@
 #include "platform/win/WindowImage.h"
 #include "platform/win/Windows.h"
 #include "platform/x11/X11Fixture.h"
+#include "platform/win/PendingMessages.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -65,13 +66,7 @@ protected:
     TXvfbTest::TearDown();
   }
 
-  void Pump() override {
-    TMsg m;
-    while (PeekMessage(m, 0, 0, 0, PM_REMOVE)) {
-      TranslateMessage(m);
-      DispatchMessage(m);
-    }
-  }
+  void Pump() override { DispatchPendingMessages(); }
   bool Viewable(HWND h) {
     XWindowAttributes a{};
     return XGetWindowAttributes(FPeer, FBackend->XWindowOf(h), &a) && a.map_state == IsViewable;
@@ -107,6 +102,18 @@ protected:
     for (auto& s : Seen)
       if (!only || s.Window == only) r.push_back(s.Msg);
     return r;
+  }
+  // The characters that reached the windows, in order.
+  std::string Typed() const {
+    std::string typed;
+    for (auto& s : Seen)
+      if (s.Msg == WM_CHAR) typed += static_cast<char>(s.W);
+    return typed;
+  }
+  // Types with xdotool and waits for that many characters.
+  bool Type(const std::string& text, std::size_t chars) {
+    Tool("xdotool type " + text);
+    return PumpUntil([&] { return Typed().size() >= chars; }, Pumper());
   }
   std::string Property(Window w, const char* name) {
     Atom type;
@@ -207,19 +214,11 @@ TEST_F(X11Test, XdotoolInputArrivesAsVirtualKeysClicksAndWheel) {
   EXPECT_TRUE(Seen.back().Shift);
 
   Seen.clear();
-  Tool("xdotool type aB");
-  ASSERT_TRUE(PumpUntil([&] {
-    int chars = 0;
-    for (auto& s : Seen) chars += s.Msg == WM_CHAR;
-    return chars >= 2;
-  }, Pumper()));
-  std::string typed;
+  ASSERT_TRUE(Type("aB", 2));
   std::vector<WPARAM> keys;
-  for (auto& s : Seen) {
-    if (s.Msg == WM_CHAR) typed += static_cast<char>(s.W);
+  for (auto& s : Seen)
     if (s.Msg == WM_KEYDOWN && s.W != VK_SHIFT) keys.push_back(s.W);
-  }
-  EXPECT_EQ("aB", typed);
+  EXPECT_EQ("aB", Typed());
   EXPECT_EQ((std::vector<WPARAM>{'A', 'B'}), keys);
 
   Seen.clear();
@@ -302,12 +301,15 @@ TEST_F(X11Test, WorkAreaFollowsTheRootWindow) {
 }
 
 TEST_F(X11Test, DragFrameIsInvertedOnTheRootWindowAndTakenAway) {
-  Window root = DefaultRootWindow(FPeer);
-  XImage* before = XGetImage(FPeer, root, 0, 0, 64, 64, AllPlanes, ZPixmap);
+  // The root window's corner after the frame is drawn (or before, without one).
+  auto corner = [&](bool frame) {
+    if (frame) DrawXorFrame(TRect(10, 10, 50, 40), 4);
+    FBackend->Sync();
+    return XGetImage(FPeer, DefaultRootWindow(FPeer), 0, 0, 64, 64, AllPlanes, ZPixmap);
+  };
+  XImage* before = corner(false);
   ASSERT_NE(nullptr, before);
-  DrawXorFrame(TRect(10, 10, 50, 40), 4);
-  FBackend->Sync();
-  XImage* after = XGetImage(FPeer, root, 0, 0, 64, 64, AllPlanes, ZPixmap);
+  XImage* after = corner(true);
   ASSERT_NE(nullptr, after);
   int bad = 0;
   for (int y = 0; y < 64; ++y)
@@ -319,9 +321,7 @@ TEST_F(X11Test, DragFrameIsInvertedOnTheRootWindowAndTakenAway) {
       if (want ? !flipped : !same) ++bad;
     }
   EXPECT_EQ(0, bad);
-  DrawXorFrame(TRect(10, 10, 50, 40), 4);
-  FBackend->Sync();
-  XImage* again = XGetImage(FPeer, root, 0, 0, 64, 64, AllPlanes, ZPixmap);
+  XImage* again = corner(true);
   ASSERT_NE(nullptr, again);
   int left = 0;
   for (int y = 0; y < 64; ++y)
@@ -390,19 +390,11 @@ TEST_F(X11Test, CharactersComeFromTheServersKeyboardLayout) {
   HWND child = 0;
   ShowTestWindow(&child);
   // Shift+7 types a slash here; the key is still 7.
-  Tool("xdotool type '/\xC3\xB6'");
-  ASSERT_TRUE(PumpUntil([&] {
-    int chars = 0;
-    for (auto& s : Seen) chars += s.Msg == WM_CHAR;
-    return chars >= 2;
-  }, Pumper()));
-  std::string typed;
+  ASSERT_TRUE(Type("'/\xC3\xB6'", 2));
   bool sevenWithShift = false;
-  for (auto& s : Seen) {
-    if (s.Msg == WM_CHAR) typed += static_cast<char>(s.W);
+  for (auto& s : Seen)
     if (s.Msg == WM_KEYDOWN && s.W == '7') sevenWithShift = s.Shift;
-  }
-  EXPECT_EQ("/\xF6", typed);
+  EXPECT_EQ("/\xF6", Typed());
   EXPECT_TRUE(sevenWithShift);
 }
 
