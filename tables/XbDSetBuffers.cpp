@@ -2,11 +2,70 @@
 #include "tables/XbDSet.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "platform/engines/XbeEntries.h"
+
+namespace {
+
+// A plain decimal of up to 15 digits (sign, digits, one point), read exactly as strtod would:
+// both parts are exact doubles, so the one division rounds as strtod does. Anything else is
+// left to strtod.
+bool PlainDecimal(std::string_view s, double& out) {
+  std::size_t i = 0;
+  bool negative = !s.empty() && s[0] == '-';
+  if (negative) ++i;
+  int64_t digits = 0;
+  int count = 0, scale = -1;
+  for (; i < s.size(); ++i) {
+    char c = s[i];
+    if (c >= '0' && c <= '9') {
+      if (++count > 15) return false;
+      digits = digits * 10 + (c - '0');
+      if (scale >= 0) ++scale;
+    } else if (c == '.' && scale < 0) {
+      scale = 0;
+    } else {
+      return false;
+    }
+  }
+  if (count == 0) return false;
+  static constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  double v = double(digits);
+  if (scale > 0) v /= kTens[scale];
+  out = negative ? -v : v;
+  return true;
+}
+
+std::string_view TrimView(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+  return s;
+}
+
+// A whole number in a fixed field as "%*.0f" would print it.
+bool PlainWhole(double v, int width, int decimals, char* out) {
+  if (!(v > -1e15 && v < 1e15) || v != double(int64_t(v)) || (v == 0 && std::signbit(v))) return false;
+  char digits[24];
+  int n = int(std::to_chars(digits, digits + sizeof digits, int64_t(v)).ptr - digits);
+  int len = n + (decimals > 0 ? decimals + 1 : 0);
+  if (len > width || decimals > 64) return false;
+  std::memset(out, ' ', std::size_t(width - len));
+  std::memcpy(out + (width - len), digits, std::size_t(n));
+  if (decimals > 0) {
+    out[width - decimals - 1] = '.';
+    std::memset(out + (width - decimals), '0', std::size_t(decimals));
+  }
+  out[width] = 0;
+  return true;
+}
+
+}  // namespace
 
 // ---- record buffers
 
@@ -89,7 +148,7 @@ void TXbTable::decodeRecord(TRecordBuffer buffer) {
     const TFieldInfo& info = FInfo[std::size_t(no)];
     char* flag = buffer + info.BufferOffset;
     char* data = flag + 1;
-    AnsiString text(FRaw.data() + info.RawOffset, std::size_t(info.Width));
+    std::string_view raw(FRaw.data() + info.RawOffset, std::size_t(info.Width));
     *flag = 1;
     if (hidden) {
       if (f->DataType() == ftString) std::memset(data, '*', std::size_t(info.Width));
@@ -98,15 +157,16 @@ void TXbTable::decodeRecord(TRecordBuffer buffer) {
     }
     switch (f->DataType()) {
       case ftString: {
-        AnsiString s = TrimTrailingBlanks(text);
-        std::memset(data, 0, std::size_t(f->DataSize()));
-        std::memcpy(data, s.data(), std::min<std::size_t>(s.size(), std::size_t(f->DataSize() - 1)));
+        std::string_view s = raw.substr(0, raw.find_last_not_of(' ') + 1);
+        std::size_t n = std::min<std::size_t>(s.size(), std::size_t(f->DataSize() - 1));
+        std::memcpy(data, s.data(), n);
+        std::memset(data + n, 0, std::size_t(f->DataSize()) - n);
         break;
       }
       case ftSmallint:
       case ftInteger:
       case ftWord: {
-        AnsiString s = Trim(text);
+        std::string_view s = TrimView(raw);
         int64_t v = 0;
         if (s.empty()) {
           *flag = 0;
@@ -124,7 +184,7 @@ void TXbTable::decodeRecord(TRecordBuffer buffer) {
         break;
       }
       case ftBoolean: {
-        AnsiString s = Trim(text);
+        std::string_view s = TrimView(raw);
         int16_t v = !s.empty() && (s[0] == 'T' || s[0] == 't' || s[0] == 'Y' || s[0] == 'y') ? 1 : 0;
         if (s.empty()) *flag = 0;
         std::memcpy(data, &v, 2);
@@ -132,10 +192,14 @@ void TXbTable::decodeRecord(TRecordBuffer buffer) {
       }
       case ftFloat:
       case ftCurrency: {
-        AnsiString s = text;
+        double v = 0;
+        if (PlainDecimal(TrimView(raw), v)) {
+          std::memcpy(data, &v, 8);
+          break;
+        }
+        AnsiString s(raw);
         std::replace(s.begin(), s.end(), ',', ' ');
         s = Trim(s);
-        double v = 0;
         if (s.empty()) {
           *flag = 0;
         } else {
@@ -148,6 +212,7 @@ void TXbTable::decodeRecord(TRecordBuffer buffer) {
       }
       case ftDate: {
         int32_t day = 0;
+        AnsiString text(raw);
         if (text.size() < 8 || text[1] == ' ' || text[1] == 0 || text[5] == 0 || text[7] == 0) {
           *flag = 0;
         } else {
@@ -168,7 +233,7 @@ void TXbTable::decodeRecord(TRecordBuffer buffer) {
         slot->Data = nullptr;
         slot->Length = 0;
         slot->Loaded = slot->Modified = 0;
-        if (!(State() == dsInsert && XbOps::Eof(*this))) std::memcpy(slot->Ref, text.data(), std::min(kMemoRefWidth, info.Width));
+        if (!(State() == dsInsert && XbOps::Eof(*this))) std::memcpy(slot->Ref, raw.data(), std::min(kMemoRefWidth, info.Width));
         *flag = Trim(AnsiString(slot->Ref, kMemoRefWidth)).empty() ? 0 : 1;
         break;
       }
@@ -225,7 +290,8 @@ void TXbTable::encodeRecord(TRecordBuffer buffer, bool inserting) {
         double v = 0;
         std::memcpy(&v, data, 8);
         char buf[128];
-        std::snprintf(buf, sizeof buf, "%*.*f", info.Width, info.Decimals, v);
+        if (info.Width >= int(sizeof buf) || !PlainWhole(v, info.Width, info.Decimals, buf))
+          std::snprintf(buf, sizeof buf, "%*.*f", info.Width, info.Decimals, v);
         text = buf;
         // A number wider than its field is refused: cutting it would store another number.
         if (int(text.size()) > info.Width) HandleError("Translate error. Value out of bounds");

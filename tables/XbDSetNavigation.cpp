@@ -107,6 +107,8 @@ TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck
     else select();
     result = grOK;
     int32_t before = (batch || FAtFirst || FAtLast) ? 0 : XbOps::RecNo(*this);
+    // The record number as the engine answered it after the move, when nothing moved since.
+    bool recNoKnown = false;
     if (batch) result = fetchFromServer(mode);
     else switch (mode) {
       case gmCurrent:
@@ -127,6 +129,8 @@ TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck
         if (XbOps::Eof(*this) || XbOps::RecNo(*this) == before) {
           XbOps::GoBottom(*this);
           result = grEOF;
+        } else {
+          recNoKnown = true;
         }
         break;
       case gmPrior:
@@ -142,7 +146,7 @@ TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck
     // record must not end the walk.
     FAtFirst = FAtLast = false;
     if (!batch) {
-      XbOps::RecNo(*this);
+      if (!recNoKnown) XbOps::RecNo(*this);
       FPositionedRecNo = kAnyPosition;
     }
     InternalInitRecord(buffer);

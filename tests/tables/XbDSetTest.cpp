@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 
@@ -367,6 +368,31 @@ TEST_F(XbDSetTest, LocateAndRecNoInAnOrderWithDeletedRecordsHidden) {
   Table->SetRecNo(2);
   EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Cyd");
   EXPECT_EQ(Table->RecNo(), 2);
+}
+
+TEST_F(XbDSetTest, NumbersAreStoredAsTheFieldPrintsThemAndReadBackAsStored) {
+  Table->Open();
+  struct {
+    double Value;
+    const char* Stored;
+  } cases[] = {{100, "  100.00"}, {-5, "   -5.00"}, {0, "    0.00"}, {-0.0, "   -0.00"},
+               {12.5, "   12.50"}, {0.1, "    0.10"}, {-99999.99, "********"}, {99999.99, "99999.99"}};
+  for (const auto& c : cases) {
+    Table->First();
+    Table->Edit();
+    Table->FieldByName("SAL")->SetAsFloat(c.Value);
+    if (c.Stored[0] == '*') {
+      EXPECT_EQ(Msg([&] { Table->Post(); }), "Translate error. Value out of bounds");
+      Table->Cancel();
+      continue;
+    }
+    Table->Post();
+    std::string bytes = TempDir::Read(Dir.path + "people.dbf");
+    std::size_t record = std::size_t(uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8);
+    EXPECT_EQ(bytes.substr(record + 14, 8), c.Stored) << c.Value;  // after the mark, NAME and AGE
+    Table->Refresh();
+    EXPECT_EQ(Table->FieldByName("SAL")->AsFloat(), std::strtod(c.Stored, nullptr)) << c.Value;
+  }
 }
 
 }  // namespace

@@ -190,8 +190,9 @@ void TWorkArea::buildOrder(TOrder& o) {
   for (uint32_t r = 1; r <= FDbf->RecordCount();) {
     std::string batch = FDbf->ReadRecords(r, kBuildBatch);
     if (batch.size() < size) break;
+    std::string rec;
     for (std::size_t at = 0; at + size <= batch.size(); at += size, ++r) {
-      std::string rec = batch.substr(at, size);
+      rec.assign(batch, at, size);
       if (inOrder(o, rec)) entries.push_back({keyOf(o, rec), r, rec[0] == '*'});
     }
   }
@@ -325,10 +326,14 @@ bool TWorkArea::SetScope(const std::string& low, const std::string& high) {
 
 // ---- the record buffer and the file
 
-void TWorkArea::enter() {
+void TWorkArea::enter(bool fresh) {
   flush();
-  if (FDbf->Sync()) FRankKnown = false;
+  if (fresh && FDbf->Sync()) FRankKnown = false;
   if (FOrder) ensureOrders();
+}
+
+void TWorkArea::freshen(uint32_t recNo) {
+  if (!FDbf->Cached(recNo) && FDbf->Sync()) FRankKnown = false;
 }
 
 void TWorkArea::flush() {
@@ -361,6 +366,11 @@ void TWorkArea::Abandon() {
 void TWorkArea::Commit() {
   flush();
   FDbf->Flush(FCommitLevel == 0);
+}
+
+void TWorkArea::Close() {
+  Commit();
+  FDbf->WriteGathered();
 }
 
 uint32_t TWorkArea::RecordCount() {
@@ -402,7 +412,8 @@ void TWorkArea::PutField(int field, const std::string& text) {
 }
 
 void TWorkArea::AppendBlank() {
-  enter();
+  // The number is settled under the file's lock when the record is written.
+  enter(false);
   if (FDbf->ReadOnly()) throw EDbfError("Table is open read-only: " + FDbf->Path());
   FRecord = TDbfFile::BlankRecord(FDbf->RecordSize());
   FPending = true;
@@ -453,9 +464,9 @@ bool TWorkArea::passesFilter(const std::string& record) const {
 
 bool TWorkArea::visibleNatural(uint32_t recNo) const {
   if (!Settings().Deleted && FFilter.Empty()) return true;
-  std::string rec = FDbf->ReadRecord(recNo);
-  if (Settings().Deleted && rec[0] == '*') return false;
-  return passesFilter(rec);
+  FDbf->ReadRecordInto(recNo, FScratch);
+  if (Settings().Deleted && FScratch[0] == '*') return false;
+  return passesFilter(FScratch);
 }
 
 void TWorkArea::scopeRange(std::size_t& lo, std::size_t& hi) const {
@@ -512,14 +523,14 @@ void TWorkArea::gotoRank(std::size_t rank) {
   FRankKnown = true;
   FRankGeneration = FDbf->Share().Generation;
   FRecNo = order()->Tree.At(rank).RecNo;
-  FRecord = FDbf->ReadRecord(FRecNo);
+  FDbf->ReadRecordInto(FRecNo, FRecord);
   FEof = false;
 }
 
 void TWorkArea::gotoRecord(uint32_t recNo) {
   FRankKnown = false;
   FRecNo = recNo;
-  FRecord = FDbf->ReadRecord(recNo);
+  FDbf->ReadRecordInto(recNo, FRecord);
   FEof = false;
 }
 
@@ -568,7 +579,9 @@ void TWorkArea::Go(int32_t recNo) {
 }
 
 void TWorkArea::Skip(int32_t count) {
-  enter();
+  // A step through the records as they lie looks at the header when it reads past its cache;
+  // a step in an order goes by the order, which must know of every change first.
+  enter(count == 0 || order() != nullptr);
   if (count == 0) {
     if (!FEof) FRecord = FDbf->ReadRecord(FRecNo);
     return;
@@ -581,7 +594,10 @@ void TWorkArea::Skip(int32_t count) {
     if (FEof && count > 0) return gotoEnd();
     for (int64_t i = 0; i < moves; ++i) {
       int64_t r = cur + step;
-      while (r >= 1 && r <= int64_t(FDbf->RecordCount()) && !visibleNatural(uint32_t(r))) r += step;
+      for (;; r += step) {
+        if (r >= 1) freshen(uint32_t(r));
+        if (r < 1 || r > int64_t(FDbf->RecordCount()) || visibleNatural(uint32_t(r))) break;
+      }
       if (r > int64_t(FDbf->RecordCount())) return gotoEnd();
       if (r < 1) {
         GoTop();

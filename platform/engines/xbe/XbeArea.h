@@ -91,6 +91,8 @@ public:
   void AppendBlank();
   void Delete();
   void Commit();
+  // Commit, and what the table gathered is written: before the work area goes.
+  void Close();
   void Abandon();
   bool LockRecord(uint32_t recNo);
   void Unlock(uint32_t recNo);
@@ -125,8 +127,11 @@ public:
 
 private:
   class TView;
-  // Before a move: the buffer goes to the file, and what others changed is taken in.
-  void enter();
+  // Before a move: the buffer goes to the file, and what others changed is taken in; a step
+  // through the records (not fresh) takes it in only when it must read the file.
+  void enter(bool fresh = true);
+  // Before record recNo is read on a step: what others changed is taken in when it is not cached.
+  void freshen(uint32_t recNo);
   void flush();
   void ensureOrders();
   void buildOrder(TOrder& o);
@@ -157,6 +162,7 @@ private:
   bool FBof = true;
   bool FFound = false;
   std::string FRecord;
+  mutable std::string FScratch;
   bool FDirty = false;    // the buffer holds changes not yet written
   bool FPending = false;  // the buffer is a new record not yet appended
   // The current record's rank in the current order, known for one generation of the table.

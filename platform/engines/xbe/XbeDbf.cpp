@@ -39,6 +39,9 @@ constexpr off_t kFileLockOffset = 0x7FFFFFFC;
 constexpr off_t kRecordLockBase = 0x40000000;
 // The file's own lock is held for a few writes at most; waiting longer means something is wrong.
 constexpr auto kFileLockPatience = std::chrono::seconds(10);
+// Records read at once by a walk, and appends of a table held exclusively gathered into one write.
+constexpr std::size_t kCacheBytes = 64 * 1024;
+constexpr std::size_t kGatherBytes = 64 * 1024;
 
 uint32_t Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 uint32_t Le32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
@@ -101,6 +104,23 @@ bool OfdLockWithin(int fd, off_t offset, short type, std::chrono::steady_clock::
     std::this_thread::sleep_for(pause);
     pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(2));
   }
+}
+
+// The header's update date: the local date, worked out again at most once an hour.
+void Today(unsigned char* ymd) {
+  static std::time_t from = 0, until = 0;
+  static unsigned char date[3];
+  std::time_t t = std::time(nullptr);
+  if (t < from || t >= until) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    date[0] = static_cast<unsigned char>(tm.tm_year % 256);
+    date[1] = static_cast<unsigned char>(tm.tm_mon + 1);
+    date[2] = static_cast<unsigned char>(tm.tm_mday);
+    from = t - (tm.tm_min * 60 + tm.tm_sec);
+    until = std::min<std::time_t>(from + 3600, t + (24 - tm.tm_hour) * 3600 - tm.tm_min * 60 - tm.tm_sec);
+  }
+  std::memcpy(ymd, date, 3);
 }
 
 std::vector<std::weak_ptr<TTableShare>>& Shares() {
@@ -180,6 +200,11 @@ TDbfFile::TDbfFile(const std::string& path, TOpenMode mode) : FMode(mode) {
 }
 
 TDbfFile::~TDbfFile() {
+  // What is gathered is written by the process that gathered it, not by a forked copy.
+  if (FShare && FShare->Pid == getpid()) try {
+      writeGathered();
+    } catch (...) {
+    }
   if (FMemoFd >= 0) close(FMemoFd);
   close(FFd);  // also drops this open table's locks, and only those
 }
@@ -253,6 +278,8 @@ TChangeStamp TDbfFile::readStamp(unsigned char* h) const {
   if (!ReadAt(FFd, h, kHeaderPrefix, 0)) throw EDbfError("Cannot read the header of " + s.Path);
   if (h[0] != s.Version || int(Le16(h + 8)) != s.HeaderSize || int(Le16(h + 10)) != s.RecordSize)
     throw EDbfError("The structure of " + s.Path + " was changed by another program");
+  std::memcpy(FHeader, h, kHeaderPrefix);
+  FHeaderRead = true;
   TChangeStamp st;
   st.Count = Le32(h + 4);
   st.Counter = Le32(h + kCounterAt);
@@ -275,19 +302,65 @@ bool TDbfFile::seenChange(const TChangeStamp& now) {
 }
 
 bool TDbfFile::Sync() {
+  if (Exclusive() && FHeaderRead) return false;
   unsigned char h[kHeaderPrefix];
   return seenChange(readStamp(h));
 }
 
+bool TDbfFile::Cached(uint32_t recNo) const {
+  if (recNo < 1 || recNo > RecordCount()) return false;
+  if (!FGathered.empty() && recNo >= FGatheredFirst) return true;
+  return cacheValid() && recNo >= FCacheFirst && recNo - FCacheFirst < FCacheCount;
+}
+
 std::string TDbfFile::ReadRecord(uint32_t recNo) const {
-  std::string r = BlankRecord(RecordSize());
-  if (recNo < 1 || recNo > RecordCount()) return r;
-  if (!ReadAt(FFd, r.data(), r.size(), off_t(FShare->HeaderSize) + off_t(recNo - 1) * RecordSize()))
-    return BlankRecord(RecordSize());
+  std::string r;
+  ReadRecordInto(recNo, r);
   return r;
 }
 
-std::string TDbfFile::ReadRecords(uint32_t first, uint32_t count) const {
+void TDbfFile::ReadRecordInto(uint32_t recNo, std::string& out) const {
+  const auto size = std::size_t(RecordSize());
+  out.resize(size);
+  if (recNo < 1 || recNo > RecordCount()) {
+    std::memset(out.data(), ' ', size);
+    return;
+  }
+  if (!FGathered.empty() && recNo >= FGatheredFirst) {
+    std::memcpy(out.data(), FGathered.data() + std::size_t(recNo - FGatheredFirst) * size, size);
+    return;
+  }
+  if (!Cached(recNo)) {
+    // A walk one way or the other reads ahead; a record on its own is read alone.
+    auto per = static_cast<uint32_t>(std::max<std::size_t>(1, kCacheBytes / size));
+    uint32_t last = FGathered.empty() ? RecordCount() : FGatheredFirst - 1;
+    uint32_t first = recNo, n = 1;
+    if (FCacheCount && recNo == FCacheFirst + FCacheCount) n = std::min(per, last - recNo + 1);
+    else if (FCacheCount && recNo + 1 == FCacheFirst) first = recNo > per ? recNo - per + 1 : 1, n = recNo - first + 1;
+    FCache.resize(std::size_t(n) * size);
+    if (!ReadAt(FFd, FCache.data(), FCache.size(), off_t(FShare->HeaderSize) + off_t(first - 1) * off_t(size))) {
+      dropCache();
+      std::memset(out.data(), ' ', size);
+      if (n > 1) ReadAt(FFd, out.data(), size, off_t(FShare->HeaderSize) + off_t(recNo - 1) * off_t(size));
+      return;
+    }
+    FCacheFirst = first;
+    FCacheCount = n;
+    FCacheGeneration = FShare->Generation;
+  }
+  std::memcpy(out.data(), FCache.data() + std::size_t(recNo - FCacheFirst) * size, size);
+}
+
+void TDbfFile::cacheWritten(bool wasValid, uint32_t recNo, std::string_view record) {
+  if (!wasValid) return dropCache();
+  FCacheGeneration = FShare->Generation;
+  if (recNo >= FCacheFirst && recNo - FCacheFirst < FCacheCount)
+    std::memcpy(FCache.data() + std::size_t(recNo - FCacheFirst) * std::size_t(RecordSize()), record.data(),
+                std::size_t(RecordSize()));
+}
+
+std::string TDbfFile::ReadRecords(uint32_t first, uint32_t count) {
+  writeGathered();
   if (first < 1 || first > RecordCount()) return "";
   count = std::min(count, RecordCount() - first + 1);
   std::string r(std::size_t(count) * std::size_t(RecordSize()), ' ');
@@ -310,39 +383,96 @@ std::string TDbfFile::WriteRecord(uint32_t recNo, std::string_view record) {
       if (On) OfdLock(F->FFd, kRecordLockBase + off_t(Rec), F_UNLCK);
     }
   } release{this, recNo, tookLock};
+  const auto size = std::size_t(RecordSize());
+  std::string r(record.substr(0, size));
+  r.resize(size, ' ');
+  if (Exclusive()) {
+    // No one else writes this table: the header is written with the next gathered block.
+    if (recNo < 1 || recNo > RecordCount()) throw EDbfError("No record " + std::to_string(recNo) + " to write");
+    bool wasValid = cacheValid();
+    std::string before = ReadRecord(recNo);
+    if (!FGathered.empty() && recNo >= FGatheredFirst)
+      std::memcpy(FGathered.data() + std::size_t(recNo - FGatheredFirst) * size, r.data(), size);
+    else
+      WriteAt(FFd, r.data(), size, off_t(FShare->HeaderSize) + off_t(recNo - 1) * off_t(size));
+    FHeaderOwed = true;
+    ++FShare->Generation;
+    cacheWritten(wasValid, recNo, r);
+    return before;
+  }
   TFileLock lock(FFd, Path());
   unsigned char h[kHeaderPrefix];
   seenChange(readStamp(h));
   if (recNo < 1 || recNo > RecordCount()) throw EDbfError("No record " + std::to_string(recNo) + " to write");
-  std::string before = ReadRecord(recNo);
-  std::string r(record.substr(0, static_cast<std::size_t>(RecordSize())));
-  r.resize(static_cast<std::size_t>(RecordSize()), ' ');
-  WriteAt(FFd, r.data(), r.size(), off_t(FShare->HeaderSize) + off_t(recNo - 1) * RecordSize());
-  writeHeader(h, RecordCount());
+  bool wasValid = cacheValid();
+  // What the file holds now, not what this process last read.
+  std::string before = BlankRecord(RecordSize());
+  if (!ReadAt(FFd, before.data(), size, off_t(FShare->HeaderSize) + off_t(recNo - 1) * off_t(size)))
+    before = BlankRecord(RecordSize());
+  WriteAt(FFd, r.data(), size, off_t(FShare->HeaderSize) + off_t(recNo - 1) * off_t(size));
+  writeHeader(FHeader, RecordCount());
+  ++FShare->Generation;
+  cacheWritten(wasValid, recNo, r);
   return before;
 }
 
 uint32_t TDbfFile::AppendRecord(std::string_view record) {
   if (ReadOnly()) throw EDbfError("Table is open read-only: " + Path());
+  const auto size = std::size_t(RecordSize());
+  record = record.substr(0, size);
+  if (Exclusive()) {
+    bool wasValid = cacheValid();
+    uint32_t n = RecordCount() + 1;
+    if (FGathered.empty()) FGatheredFirst = n;
+    std::size_t at = FGathered.size();
+    FGathered.append(record);
+    FGathered.resize(at + size, ' ');
+    TTableShare& s = *FShare;
+    s.RecordCount = s.Known.Count = n;
+    ++s.Generation;
+    FHeaderOwed = true;
+    if (wasValid) FCacheGeneration = s.Generation;  // no record it holds changed
+    if (FGathered.size() >= kGatherBytes) writeGathered();
+    return n;
+  }
   TFileLock lock(FFd, Path());
   unsigned char h[kHeaderPrefix];
   seenChange(readStamp(h));
-  std::string r(record.substr(0, static_cast<std::size_t>(RecordSize())));
-  r.resize(static_cast<std::size_t>(RecordSize()), ' ');
-  r += kEndOfData;
+  bool wasValid = cacheValid();
+  // The record and the end mark in one write.
+  FScratch.assign(record);
+  FScratch.resize(size, ' ');
+  FScratch += kEndOfData;
   uint32_t n = RecordCount() + 1;
-  WriteAt(FFd, r.data(), r.size(), off_t(FShare->HeaderSize) + off_t(n - 1) * RecordSize());
-  writeHeader(h, n);
+  WriteAt(FFd, FScratch.data(), FScratch.size(), off_t(FShare->HeaderSize) + off_t(n - 1) * off_t(size));
+  writeHeader(FHeader, n);
+  ++FShare->Generation;
+  if (wasValid) FCacheGeneration = FShare->Generation;
   return n;
 }
 
+void TDbfFile::writeGathered() {
+  if (!FGathered.empty()) {
+    FGathered += kEndOfData;
+    try {
+      WriteAt(FFd, FGathered.data(), FGathered.size(),
+              off_t(FShare->HeaderSize) + off_t(FGatheredFirst - 1) * off_t(RecordSize()));
+    } catch (...) {
+      FGathered.pop_back();
+      throw;
+    }
+    FGathered.clear();
+  }
+  if (FHeaderOwed) {
+    FHeaderOwed = false;
+    writeHeader(FHeader, RecordCount());
+  }
+}
+
+// Under the file's lock, or with the table held exclusively: the date, count and change
+// counter, then the stamp as now seen.
 void TDbfFile::writeHeader(unsigned char* h, uint32_t count) {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  h[1] = static_cast<unsigned char>(tm.tm_year % 256);
-  h[2] = static_cast<unsigned char>(tm.tm_mon + 1);
-  h[3] = static_cast<unsigned char>(tm.tm_mday);
+  Today(h + 1);
   PutLe32(h + 4, count);
   PutLe32(h + kCounterAt, Le32(h + kCounterAt) + 1);
   WriteAt(FFd, h, kHeaderWritten, 0);
@@ -352,11 +482,15 @@ void TDbfFile::writeHeader(unsigned char* h, uint32_t count) {
   s.Known.Count = count;
   s.Known.Counter = Le32(h + kCounterAt);
   std::memcpy(s.Known.Date, h + 1, 3);
-  ++s.Generation;
+}
+
+void TDbfFile::WriteGathered() {
+  if (!ReadOnly()) writeGathered();
 }
 
 void TDbfFile::Flush(bool toDisk) {
   if (!toDisk || ReadOnly()) return;
+  writeGathered();
   fsync(FFd);
   if (FMemoFd >= 0) fsync(FMemoFd);
 }
@@ -443,6 +577,8 @@ bool TDbfFile::LockRecord(uint32_t recNo, int timeoutSeconds) {
   if (!OfdLockWithin(FFd, kRecordLockBase + off_t(recNo), F_WRLCK, std::chrono::seconds(std::max(0, timeoutSeconds))))
     return false;
   FLocks.push_back(recNo);
+  // Whoever held the record may have changed it: the holder reads it afresh.
+  dropCache();
   return true;
 }
 

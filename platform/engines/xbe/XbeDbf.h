@@ -86,17 +86,27 @@ public:
   uint32_t RecordCount() const { return FShare->RecordCount; }
 
   // Reads the header; true when someone else changed the table since it was last seen here.
+  // A table held exclusively has no one else: its header is read once.
   bool Sync();
-  // A record number outside 1..RecordCount gives a blank record.
+  // A record number outside 1..RecordCount gives a blank record. Records come through a cache
+  // that any change to the table, here or seen by Sync, and any record lock drop.
   std::string ReadRecord(uint32_t recNo) const;
+  void ReadRecordInto(uint32_t recNo, std::string& out) const;
+  // The record is in the cache, so reading it asks nothing of the file.
+  bool Cached(uint32_t recNo) const;
   // Records first.. in one read, as many as fit below the count; for walks over the table.
-  std::string ReadRecords(uint32_t first, uint32_t count) const;
+  std::string ReadRecords(uint32_t first, uint32_t count);
   // Writes RecordSize bytes under the file's lock; a record that another holds locked is
   // refused. Answers the record as it was before.
   std::string WriteRecord(uint32_t recNo, std::string_view record);
-  // Appends under the file's lock at the count the header holds then; answers the number.
+  // Appends under the file's lock at the count the header holds then; answers the number. A
+  // table held exclusively gathers its appends and writes them, then the header, a block at a
+  // time, at Flush and at the end.
   uint32_t AppendRecord(std::string_view record);
+  // toDisk: writes what is gathered and waits for the disk.
   void Flush(bool toDisk);
+  // Writes what is gathered; before a close, where a failure can still be reported.
+  void WriteGathered();
 
   // Memo text by the 10-character reference of a record; an empty reference gives "".
   // A reference that points nowhere or into a damaged memo file raises EDbfError.
@@ -115,6 +125,11 @@ private:
   void readHeader();
   void openMemo();
   TChangeStamp readStamp(unsigned char* header) const;
+  void dropCache() const { FCacheGeneration = UINT64_MAX; }
+  bool cacheValid() const { return FCacheCount && FCacheGeneration == FShare->Generation; }
+  // After a write of this table: the cache stays when it was valid, with the record put in.
+  void cacheWritten(bool wasValid, uint32_t recNo, std::string_view record);
+  void writeGathered();
   // Takes the file's own lock, waits a bounded while, and gives it back when destroyed.
   class TFileLock;
   bool seenChange(const TChangeStamp& now);
@@ -127,6 +142,17 @@ private:
   int FMemoFd = -1;
   uint32_t FMemoBlockSize = 512;
   std::vector<uint32_t> FLocks;
+  mutable bool FHeaderRead = false;
+  mutable unsigned char FHeader[32] = {};  // as last read or written here
+  // Records FCacheFirst.. as read, for the generation of the table they were read in.
+  mutable std::vector<char> FCache;
+  mutable uint32_t FCacheFirst = 0, FCacheCount = 0;
+  mutable uint64_t FCacheGeneration = UINT64_MAX;
+  // Appends of a table held exclusively not yet written: records FGatheredFirst..
+  std::string FGathered;
+  uint32_t FGatheredFirst = 0;
+  bool FHeaderOwed = false;
+  std::string FScratch;
 };
 
 }  // namespace xbe

@@ -242,7 +242,7 @@ XBE_EXPORT int32_t xb_WorkArea(const char* alias) {
 
 XBE_EXPORT void xb_Close() {
   TEngine& e = Engine();
-  Do([](TWorkArea& a) { a.Commit(); });
+  Do([](TWorkArea& a) { a.Close(); });
   if (Current()) e.Areas[std::size_t(e.Current)].reset();
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 
@@ -544,12 +545,13 @@ bool TextEquals(std::string_view a, std::string_view b, bool exact) {
 }
 
 int CompareText(std::string_view a, std::string_view b) {
-  std::size_t n = std::max(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    auto ca = static_cast<unsigned char>(i < a.size() ? a[i] : ' ');
-    auto cb = static_cast<unsigned char>(i < b.size() ? b[i] : ' ');
-    if (ca != cb) return ca < cb ? -1 : 1;
-  }
+  std::size_t n = std::min(a.size(), b.size());
+  if (int c = n ? std::memcmp(a.data(), b.data(), n) : 0) return c < 0 ? -1 : 1;
+  // The shorter text counts as padded with blanks.
+  int sign = a.size() > n ? 1 : -1;
+  std::string_view tail = a.size() > n ? a.substr(n) : b.substr(n);
+  for (char ch : tail)
+    if (ch != ' ') return static_cast<unsigned char>(ch) < ' ' ? -sign : sign;
   return 0;
 }
 

@@ -45,13 +45,32 @@ bool TOrderTree::less(const TEntry& a, const TKey& key, uint32_t recNo) const {
 
 void TOrderTree::Build(std::vector<TEntry> entries) {
   Clear();
-  std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
-    return CompareEntries(a.Key, a.RecNo, b.Key, b.RecNo) < 0;
+  // Sorted by the first eight bytes of a text key, blank padded as compared; the whole key and
+  // the record number only where those tie.
+  struct TItem {
+    uint64_t Prefix;
+    uint32_t At;
+  };
+  bool texts = std::none_of(entries.begin(), entries.end(), [](const TEntry& e) { return e.Key.Numeric; });
+  std::vector<TItem> items(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    uint64_t p = 0;
+    if (texts) {
+      const std::string& k = entries[i].Key.Str;
+      for (std::size_t b = 0; b < 8; ++b) p = (p << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : uint8_t(' '));
+    }
+    items[i] = {p, uint32_t(i)};
+  }
+  std::sort(items.begin(), items.end(), [&](const TItem& a, const TItem& b) {
+    if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
+    const TEntry& x = entries[a.At];
+    const TEntry& y = entries[b.At];
+    return CompareEntries(x.Key, x.RecNo, y.Key, y.RecNo) < 0;
   });
   FNodes.resize(entries.size());
   std::vector<int32_t> order(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    FNodes[i].E = std::move(entries[i]);
+    FNodes[i].E = std::move(entries[items[i].At]);
     FNodes[i].First = !FUnique || i == 0 || CompareKeys(FNodes[i - 1].E.Key, FNodes[i].E.Key) != 0;
     order[i] = int32_t(i);
   }

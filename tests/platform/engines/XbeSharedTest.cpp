@@ -1,6 +1,10 @@
 // One table file worked by two processes and by two work areas of one process at once.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <set>
 
@@ -170,6 +174,78 @@ TEST_F(XbeShared, DeleteRefusesARecordAnotherHoldsAndClosingACopyKeepsLocks) {
   // Within this process too, the open table is what holds the lock.
   TOpenTable copy(Path);
   EXPECT_EQ(xb_Rlock(1), 0);
+}
+
+TEST_F(XbeShared, AppendsToATableHeldExclusivelyAreSeenAtOnceAndAKilledWriterLeavesItWhole) {
+  constexpr int kMany = 5000;  // several blocks of gathered records
+  {
+    TOpenTable t(Path, 2);
+    ASSERT_GT(t.Area, 0);
+    for (int i = 0; i < kMany; ++i) AppendNamed("E" + std::to_string(i));
+    EXPECT_EQ(xb_RecCount(), 3 + kMany);
+    xb_Go(3 + kMany);
+    EXPECT_STREQ(xb_GetTrimString("name"), ("E" + std::to_string(kMany - 1)).c_str());
+    xb_Replace("name", xbReplaceText, "Last");
+    xb_Go(4);
+    EXPECT_STREQ(xb_GetTrimString("name"), "E0");
+  }
+  {
+    TOpenTable t(Path);
+    EXPECT_EQ(xb_RecCount(), 3 + kMany);
+    xb_GoBottom();
+    EXPECT_STREQ(xb_GetTrimString("name"), "Last");
+  }
+
+  // A writer killed while it holds the table: what the header counts is there and whole.
+  TOtherProcess killed([&](TOtherProcess&) {
+    TOpenTable o(Path, 2);
+    for (int i = 0; i < kMany; ++i) AppendNamed("K" + std::to_string(i));
+    kill(getpid(), SIGKILL);
+    return true;
+  });
+  EXPECT_FALSE(killed.Wait());
+  TOpenTable t(Path);
+  int32_t count = xb_RecCount();
+  EXPECT_GT(count, 3 + kMany);
+  EXPECT_LE(count, 3 + 2 * kMany);
+  int wrong = 0;
+  for (int32_t r = 4 + kMany; r <= count; ++r) {
+    xb_Go(r);
+    wrong += xb_GetTrimString("name") != "K" + std::to_string(r - 4 - kMany);
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(RunDbfPython(Dir, "t = dbf.Table('people.dbf')\nt.open()\nprint(len(t), t[-1].name.strip())\n"),
+            std::to_string(count) + " K" + std::to_string(count - 4 - kMany) + "\n");
+}
+
+TEST_F(XbeShared, AStepReadsWhatOthersChangedOnceItLeavesWhatItHasRead) {
+  TOpenTable t(Path);
+  xb_GoTop();
+  xb_Skip(1);
+  xb_Skip(1);
+  ASSERT_EQ(xb_RecNo(), 3);
+  TOtherProcess other([&](TOtherProcess&) {
+    TOpenTable o(Path);
+    AppendNamed("Dan");
+    return true;
+  });
+  ASSERT_TRUE(other.Wait());
+  xb_Select(t.Area);
+  xb_Skip(1);
+  EXPECT_EQ(xb_Eof(), 0);
+  EXPECT_STREQ(xb_GetTrimString("name"), "Dan");
+
+  // A record another program rewrote without a word in the header: the lock reads it afresh.
+  xb_Go(1);
+  ASSERT_STREQ(xb_GetTrimString("name"), "Ann");
+  std::string bytes = TempDir::Read(Path);
+  std::size_t at = std::size_t(uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8) + 1;
+  int fd = open(Path.c_str(), O_WRONLY);
+  ASSERT_EQ(pwrite(fd, "Amy       ", 10, off_t(at)), 10);
+  close(fd);
+  ASSERT_EQ(xb_Rlock(1), -1);
+  EXPECT_STREQ(xb_GetTrimString("name"), "Amy");
+  xb_Unlock(1);
 }
 
 }  // namespace
