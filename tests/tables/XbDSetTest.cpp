@@ -382,7 +382,7 @@ TEST_F(XbDSetTest, NumbersAreStoredAsTheFieldPrintsThemAndReadBackAsStored) {
     Table->Edit();
     Table->FieldByName("SAL")->SetAsFloat(c.Value);
     if (c.Stored[0] == '*') {
-      EXPECT_EQ(Msg([&] { Table->Post(); }), "Translate error. Value out of bounds");
+      EXPECT_EQ(RaisedMessage([&] { Table->Post(); }), "Translate error. Value out of bounds");
       Table->Cancel();
       continue;
     }
