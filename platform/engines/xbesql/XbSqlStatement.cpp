@@ -253,7 +253,9 @@ void CivilFromDayNumber(int32_t day, int& y, int& m, int& d) {
 TSqlStatement::TSqlStatement(const std::string& dataPath, bool skipDeleted, const std::vector<TSqlTable>& tables,
                              std::vector<TSqlParam> params)
     : FParams(std::move(params)) {
-  if (sqlite3_open_v2(":memory:", &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+  // A statement and its connection serve one caller at a time, so the connection needs no locks.
+  if (sqlite3_open_v2(":memory:", &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
     sqlite3_close(FDb);
     FDb = nullptr;
     throw ESqlError("Unable to start the SQL engine");
