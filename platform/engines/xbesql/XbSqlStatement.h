@@ -104,7 +104,7 @@ private:
   void exec(const std::string& sql);
   sqlite3_stmt* compile(const std::string& sql);
   void bind(sqlite3_stmt* stmt);
-  // The values come row by row, columns() of them each.
+  // The values come row by row, one per column.
   void layOut(const std::vector<std::string>& declTypes, const std::vector<TSqlValue>& values);
   void encode(const TSqlValue* row, char* record, std::vector<std::string>& blobs) const;
 

@@ -38,7 +38,8 @@ struct TNumber {
   };
 };
 
-// The value of a number field's text as strtoll (integer fields) or strtod would read it.
+// The value of a number field's text as strtoll (integer fields) or strtod in the C locale would
+// read it.
 TNumber ParseNumber(const xbe::TDbfField& f, std::string_view text);
 
 // The value of the raw field bytes of a record; memos are read through dbf.
@@ -68,8 +69,8 @@ public:
     return std::string_view(FData.data() + at * FRecordSize, FRecordSize);
   }
   const xbe::TDbfFile& Dbf() const { return *FDbf; }
-  // Whether the column holds numbers or logicals: converted once per row, and an equality on
-  // it can be answered from a lookup of its values.
+  // Whether the column holds numbers or logicals, which SQLite gets as numbers and whose
+  // equalities and ranges the table answers itself.
   bool Keyed(int column) const;
   // The value of such a column in a row, with the affinity of a column of its declared type.
   TNumber Number(int column, std::size_t row) const;
