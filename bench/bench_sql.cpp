@@ -3,12 +3,14 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "tables/XbQuery.h"
 
@@ -18,7 +20,6 @@ constexpr int kRows = 100000;
 constexpr const char* kJoin =
     "SELECT a.id, a.name, b.amount FROM a JOIN b ON b.aid = a.id WHERE b.amount > 250 ORDER BY b.id";
 
-double Ours = 0, Shell = 0;
 int OurRows = 0, ShellRows = 0;
 
 std::string Folder() {
@@ -89,42 +90,62 @@ void MakeData() {
   std::system(("cd " + Folder() + " && sqlite3 big.db < load.cmd").c_str());
 }
 
-void BM_SqlJoinLocal(benchmark::State& state) {
-  MakeData();
-  for (auto _ : state) {
-    auto start = std::chrono::steady_clock::now();
-    TXbQuery q(nullptr);
-    q.SetDatabaseName(Folder());
-    q.SetSQL(kJoin);
-    q.SetFetchCount(1000);
-    for (const char* t : {"a", "b"}) q.TableList().Add()->SetTableName(t);
-    q.Open();
-    int n = 0;
-    double sum = 0;
-    TField* amount = q.FieldByName("AMOUNT");
-    for (q.First(); !q.Eof(); q.Next(), ++n) sum += amount->AsFloat();
-    benchmark::DoNotOptimize(sum);
-    Ours = Since(start);
-    OurRows = n;
-  }
-  state.counters["rows"] = OurRows;
+// One run of the join through the query data set, as an application would make it.
+double RunOurs(int& rows) {
+  auto start = std::chrono::steady_clock::now();
+  TXbQuery q(nullptr);
+  q.SetDatabaseName(Folder());
+  q.SetSQL(kJoin);
+  q.SetFetchCount(1000);
+  for (const char* t : {"a", "b"}) q.TableList().Add()->SetTableName(t);
+  q.Open();
+  int n = 0;
+  double sum = 0;
+  TField* amount = q.FieldByName("AMOUNT");
+  for (q.First(); !q.Eof(); q.Next(), ++n) sum += amount->AsFloat();
+  benchmark::DoNotOptimize(sum);
+  rows = n;
+  return Since(start);
 }
-BENCHMARK(BM_SqlJoinLocal)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_SqlJoinSqliteShell(benchmark::State& state) {
-  for (auto _ : state) {
-    auto start = std::chrono::steady_clock::now();
-    std::string cmd = "cd " + Folder() + " && sqlite3 big.db \"" + kJoin + "\" | wc -l";
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-      if (std::fscanf(p, "%d", &ShellRows) != 1) ShellRows = -1;
-      pclose(p);
-    }
-    Shell = Since(start);
+// One run of the shell: its start, the database's open and the rows through a pipe.
+double RunShell(int& rows) {
+  auto start = std::chrono::steady_clock::now();
+  std::string cmd = "cd " + Folder() + " && sqlite3 big.db \"" + kJoin + "\" | wc -l";
+  rows = -1;
+  if (FILE* p = popen(cmd.c_str(), "r")) {
+    if (std::fscanf(p, "%d", &rows) != 1) rows = -1;
+    pclose(p);
   }
-  state.counters["rows"] = ShellRows;
+  return Since(start);
+}
+
+// Loaded machines swing single runs by half: both sides run in turns on warm files (the first
+// turn of each, which loads the engine and the shell's pages, is not counted), and each side
+// reports its fastest and its median turn.
+constexpr int kTurns = 7;
+std::vector<double> OurTimes, ShellTimes;
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+double Fastest(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
+
+void BM_SqlJoin(benchmark::State& state) {
+  MakeData();
+  RunOurs(OurRows);
+  RunShell(ShellRows);
+  for (auto _ : state) {
+    OurTimes.push_back(RunOurs(OurRows));
+    ShellTimes.push_back(RunShell(ShellRows));
+  }
+  state.counters["ours_ms"] = Fastest(OurTimes) * 1e3;
+  state.counters["shell_ms"] = Fastest(ShellTimes) * 1e3;
+  state.counters["rows"] = OurRows;
   std::filesystem::remove_all(Folder());
 }
-BENCHMARK(BM_SqlJoinSqliteShell)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SqlJoin)->Iterations(kTurns)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
@@ -132,7 +153,12 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  std::printf("sql join %dx%d rows: ours=%.3fs (%d rows); sqlite3 shell=%.3fs (%d rows); ratio=%.2fx\n", kRows, kRows,
-              Ours, OurRows, Shell, ShellRows, Ours > 0 ? Shell / Ours : 0.0);
+  double ours = Fastest(OurTimes), shell = Fastest(ShellTimes);
+  double ourMedian = Median(OurTimes), shellMedian = Median(ShellTimes);
+  std::printf(
+      "sql join %dx%d rows, fastest of %zu turns: ours=%.3fs (%d rows); sqlite3 shell=%.3fs (%d rows); ratio=%.2fx\n"
+      "sql join medians: ours=%.3fs; sqlite3 shell=%.3fs; ratio=%.2fx\n",
+      kRows, kRows, OurTimes.size(), ours, OurRows, shell, ShellRows, ours > 0 ? shell / ours : 0.0, ourMedian,
+      shellMedian, ourMedian > 0 ? shellMedian / ourMedian : 0.0);
   return 0;
 }

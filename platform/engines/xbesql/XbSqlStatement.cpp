@@ -73,7 +73,7 @@ int64_t AsInt(const TSqlValue& v) {
   switch (v.Kind) {
     case SQLITE_INTEGER: return v.Int;
     case SQLITE_FLOAT: return static_cast<int64_t>(v.Real);
-    case SQLITE_TEXT: return std::strtoll(v.Bytes.c_str(), nullptr, 10);
+    case SQLITE_TEXT: return std::strtoll(v.Bytes.data(), nullptr, 10);
     default: return 0;
   }
 }
@@ -82,7 +82,7 @@ double AsReal(const TSqlValue& v) {
   switch (v.Kind) {
     case SQLITE_INTEGER: return static_cast<double>(v.Int);
     case SQLITE_FLOAT: return v.Real;
-    case SQLITE_TEXT: return std::strtod(v.Bytes.c_str(), nullptr);
+    case SQLITE_TEXT: return std::strtod(v.Bytes.data(), nullptr);
     default: return 0;
   }
 }
@@ -96,28 +96,28 @@ std::string AsText(const TSqlValue& v) {
       return buf;
     }
     case SQLITE_NULL: return {};
-    default: return v.Bytes;
+    default: return std::string(v.Bytes);
   }
 }
 
 // The type letter and width of a column from its declared type, or from its values when it
 // has none (an expression).
-void ColumnType(const std::string& declared, const std::vector<std::vector<TSqlValue>>& rows, std::size_t col,
-                TSqlColumn& c) {
+void ColumnType(const std::string& declared, const std::vector<TSqlValue>& values, std::size_t columns,
+                std::size_t col, TSqlColumn& c) {
   std::string d = Upper(declared);
   bool anyReal = false, anyText = false, anyBlob = false, bigInt = false;
   // Only text columns need it; a number's text is costly to make.
   auto longestOf = [&] {
     std::size_t n = 0;
-    for (const auto& row : rows) {
-      const TSqlValue& v = row[col];
+    for (std::size_t at = col; at < values.size(); at += columns) {
+      const TSqlValue& v = values[at];
       if (v.Kind == SQLITE_TEXT || v.Kind == SQLITE_BLOB) n = std::max(n, v.Bytes.size());
       else if (v.Kind != SQLITE_NULL) n = std::max(n, AsText(v).size());
     }
     return n;
   };
-  for (const auto& row : rows) {
-    const TSqlValue& v = row[col];
+  for (std::size_t at = col; at < values.size(); at += columns) {
+    const TSqlValue& v = values[at];
     anyReal |= v.Kind == SQLITE_FLOAT;
     anyText |= v.Kind == SQLITE_TEXT;
     anyBlob |= v.Kind == SQLITE_BLOB;
@@ -240,7 +240,9 @@ void CivilFromDayNumber(int32_t day, int& y, int& m, int& d) {
 TSqlStatement::TSqlStatement(const std::string& dataPath, bool skipDeleted, const std::vector<TSqlTable>& tables,
                              std::vector<TSqlParam> params)
     : FParams(std::move(params)) {
-  if (sqlite3_open_v2(":memory:", &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+  // A statement and its connection serve one caller at a time, so the connection needs no locks.
+  if (sqlite3_open_v2(":memory:", &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
     sqlite3_close(FDb);
     FDb = nullptr;
     throw ESqlError("Unable to start the SQL engine");
@@ -413,10 +415,39 @@ void TSqlStatement::bind(sqlite3_stmt* stmt) {
   }
 }
 
+namespace {
+
+// Texts and blobs of a run's values, in blocks that stay where they are as more come.
+class TByteStore {
+public:
+  std::string_view Add(const void* bytes, std::size_t n) {
+    if (FBlocks.empty() || FFree < n + 1) {
+      std::size_t size = std::max<std::size_t>(n + 1, 1 << 16);
+      FBlocks.push_back(std::make_unique<char[]>(size));
+      FAt = FBlocks.back().get();
+      FFree = size;
+    }
+    char* at = FAt;
+    if (n) std::memcpy(at, bytes, n);
+    at[n] = '\0';
+    FAt += n + 1;
+    FFree -= n + 1;
+    return std::string_view(at, n);
+  }
+
+private:
+  std::vector<std::unique_ptr<char[]>> FBlocks;
+  char* FAt = nullptr;
+  std::size_t FFree = 0;
+};
+
+}  // namespace
+
 void TSqlStatement::Open(const std::string& sql) {
   Close();
   sqlite3_stmt* stmt = compile(sql);
-  std::vector<std::vector<TSqlValue>> rows;
+  std::vector<TSqlValue> values;
+  TByteStore bytes;
   std::vector<std::string> declTypes;
   int columns = sqlite3_column_count(stmt);
   try {
@@ -435,18 +466,17 @@ void TSqlStatement::Open(const std::string& sql) {
         FColumns[i].Name = Upper(sqlite3_column_name(stmt, static_cast<int>(i))) + "_" + std::to_string(n++);
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      std::vector<TSqlValue> row(static_cast<std::size_t>(columns));
       for (int i = 0; i < columns; ++i) {
-        TSqlValue& v = row[static_cast<std::size_t>(i)];
+        TSqlValue& v = values.emplace_back();
         v.Kind = sqlite3_column_type(stmt, i);
         if (v.Kind == SQLITE_INTEGER) v.Int = sqlite3_column_int64(stmt, i);
         else if (v.Kind == SQLITE_FLOAT) v.Real = sqlite3_column_double(stmt, i);
         else if (v.Kind != SQLITE_NULL) {
           const void* p = v.Kind == SQLITE_BLOB ? sqlite3_column_blob(stmt, i) : sqlite3_column_text(stmt, i);
-          v.Bytes.assign(static_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+          v.Bytes = bytes.Add(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
         }
       }
-      rows.push_back(std::move(row));
+      ++FRows;
     }
     if (rc != SQLITE_DONE) throw ESqlError(sqlite3_errmsg(FDb));
   } catch (...) {
@@ -457,14 +487,12 @@ void TSqlStatement::Open(const std::string& sql) {
   }
   sqlite3_finalize(stmt);
   release();
-  layOut(declTypes, rows);
-  FRecords.reserve(rows.size());
-  FBlobs.reserve(rows.size());
-  for (auto& row : rows) {
-    std::vector<std::string> blobs;
-    FRecords.push_back(encode(row, blobs));
-    FBlobs.push_back(std::move(blobs));
-  }
+  layOut(declTypes, values);
+  FRecords.assign(FRows * static_cast<std::size_t>(FRecordSize), '\0');
+  FBlobs.resize(FRows);
+  for (std::size_t r = 0; r < FRows; ++r)
+    encode(values.data() + r * static_cast<std::size_t>(columns), FRecords.data() + r * static_cast<std::size_t>(FRecordSize),
+           FBlobs[r]);
 }
 
 int32_t TSqlStatement::Exec(const std::string& sql) {
@@ -481,32 +509,34 @@ int32_t TSqlStatement::Exec(const std::string& sql) {
 
 void TSqlStatement::Close() {
   FColumns.clear();
+  FRows = 0;
   FRecords.clear();
   FBlobs.clear();
   FRecordSize = 0;
 }
 
-void TSqlStatement::layOut(const std::vector<std::string>& declTypes, const std::vector<std::vector<TSqlValue>>& rows) {
+void TSqlStatement::layOut(const std::vector<std::string>& declTypes, const std::vector<TSqlValue>& values) {
   int offset = 0;
   for (std::size_t i = 0; i < FColumns.size(); ++i) {
-    ColumnType(declTypes[i], rows, i, FColumns[i]);
+    ColumnType(declTypes[i], values, FColumns.size(), i, FColumns[i]);
     FColumns[i].Offset = offset;
     offset += FColumns[i].DataBytes() + 1;
   }
   FRecordSize = offset;
 }
 
-std::string TSqlStatement::encode(std::vector<TSqlValue>& row, std::vector<std::string>& blobs) const {
-  std::string record(static_cast<std::size_t>(FRecordSize), '\0');
+void TSqlStatement::encode(const TSqlValue* row, char* record, std::vector<std::string>& blobs) const {
   for (std::size_t i = 0; i < FColumns.size(); ++i) {
     const TSqlColumn& c = FColumns[i];
-    TSqlValue& v = row[i];
-    char* at = record.data() + c.Offset;
-    if (c.IsBlob()) blobs.push_back(v.Kind == SQLITE_NULL ? std::string() : v.Kind == SQLITE_BLOB || v.Kind == SQLITE_TEXT ? std::move(v.Bytes) : AsText(v));
+    const TSqlValue& v = row[i];
+    char* at = record + c.Offset;
+    if (c.IsBlob())
+      blobs.push_back(v.Kind == SQLITE_BLOB || v.Kind == SQLITE_TEXT ? std::string(v.Bytes) : AsText(v));
     if (v.Kind == SQLITE_NULL) continue;
     switch (c.Type) {
       case 'C': {
-        std::string text = AsText(v);
+        std::string number;
+        std::string_view text = v.Kind == SQLITE_TEXT || v.Kind == SQLITE_BLOB ? v.Bytes : (number = AsText(v));
         std::memcpy(at + 1, text.data(), std::min(text.size(), static_cast<std::size_t>(c.Width)));
         break;
       }
@@ -535,7 +565,6 @@ std::string TSqlStatement::encode(std::vector<TSqlValue>& row, std::vector<std::
     }
     at[0] = 1;
   }
-  return record;
 }
 
 std::string TSqlStatement::Structure() const {

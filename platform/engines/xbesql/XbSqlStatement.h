@@ -52,12 +52,12 @@ struct TSqlParam {
 std::vector<TSqlTable> ParseTableList(std::string_view data);
 std::vector<TSqlParam> ParseParams(std::string_view data);
 
-// A value as SQLite gave it.
+// A value as SQLite gave it; texts and blobs live in the run's store, each followed by a zero.
 struct TSqlValue {
   int Kind = 5;  // SQLITE_INTEGER, _FLOAT, _TEXT, _BLOB or _NULL
   int64_t Int = 0;
   double Real = 0;
-  std::string Bytes;
+  std::string_view Bytes;
 };
 
 struct TSqlColumn {
@@ -84,12 +84,15 @@ public:
   int32_t Exec(const std::string& sql);
   void Close();
 
-  int32_t RowCount() const { return static_cast<int32_t>(FRecords.size()); }
+  int32_t RowCount() const { return static_cast<int32_t>(FRows); }
   int32_t FieldCount() const { return static_cast<int32_t>(FColumns.size()); }
   int32_t RecordSize() const { return FRecordSize; }
   std::string Structure() const;
   // The record of row number row (from 1).
-  const std::string& Record(int32_t row) const { return FRecords[static_cast<std::size_t>(row - 1)]; }
+  std::string_view Record(int32_t row) const {
+    return std::string_view(FRecords).substr(static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(FRecordSize),
+                                             static_cast<std::size_t>(FRecordSize));
+  }
   // nullptr for a row or field that does not exist or is not a blob.
   const std::string* Blob(int32_t row, int32_t fieldNo) const;
 
@@ -101,8 +104,9 @@ private:
   void exec(const std::string& sql);
   sqlite3_stmt* compile(const std::string& sql);
   void bind(sqlite3_stmt* stmt);
-  void layOut(const std::vector<std::string>& declTypes, const std::vector<std::vector<TSqlValue>>& rows);
-  std::string encode(std::vector<TSqlValue>& row, std::vector<std::string>& blobs) const;
+  // The values come row by row, one per column.
+  void layOut(const std::vector<std::string>& declTypes, const std::vector<TSqlValue>& values);
+  void encode(const TSqlValue* row, char* record, std::vector<std::string>& blobs) const;
 
   sqlite3* FDb = nullptr;
   std::vector<std::unique_ptr<TDbfSource>> FSources;
@@ -110,7 +114,8 @@ private:
   std::vector<TSqlParam> FParams;
   std::vector<TSqlColumn> FColumns;
   int32_t FRecordSize = 0;
-  std::vector<std::string> FRecords;
+  std::size_t FRows = 0;
+  std::string FRecords;  // FRows records of FRecordSize bytes
   std::vector<std::vector<std::string>> FBlobs;  // per row, per blob column in field order
 };
 

@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/engines/xbe/XbeDbf.h"
@@ -28,6 +27,20 @@ struct TValueSink {
   virtual void Blob(std::string_view v) = 0;
   virtual void Null() = 0;
 };
+
+// A numeric or logical field's value as SQLite gets it.
+struct TNumber {
+  enum : uint8_t { Unread, Integer, Real, Null };
+  uint8_t Kind = Unread;
+  union {
+    int64_t Int = 0;
+    double Dbl;
+  };
+};
+
+// The value of a number field's text as strtoll (integer fields) or strtod in the C locale would
+// read it.
+TNumber ParseNumber(const xbe::TDbfField& f, std::string_view text);
 
 // The value of the raw field bytes of a record; memos are read through dbf.
 void FieldValue(const xbe::TDbfField& f, std::string_view raw, const xbe::TDbfFile& dbf, TValueSink& sink);
@@ -56,8 +69,11 @@ public:
     return std::string_view(FData.data() + at * FRecordSize, FRecordSize);
   }
   const xbe::TDbfFile& Dbf() const { return *FDbf; }
-  // Whether an equality on the column can be answered from a lookup of its numeric values.
+  // Whether the column holds numbers or logicals, which SQLite gets as numbers and whose
+  // equalities and ranges the table answers itself.
   bool Keyed(int column) const;
+  // The value of such a column in a row, with the affinity of a column of its declared type.
+  TNumber Number(int column, std::size_t row) const;
   // The rows (from 0) whose column equals key, in file order.
   struct TRows {
     const uint32_t* Begin = nullptr;
@@ -76,9 +92,14 @@ private:
   std::vector<uint32_t> FVisible;  // record numbers from 0 of the rows SQLite sees, unless all are
   bool FAllVisible = true;
   std::size_t FRows = 0;
-  // A column's numeric values by hash (open addressing), each with its rows; a key of one row
-  // holds that row itself, the others a run of Rows.
+  // A column's values, each with its rows. Whole numbers of a narrow range index a table of
+  // runs of Rows directly (Runs[k - Low] to Runs[k - Low + 1]); others go by hash (open
+  // addressing), where a key of one row holds that row itself, the others a run of Rows.
   struct TKeys {
+    bool Built = false;
+    bool Direct = false;
+    int64_t Low = 0;
+    std::vector<uint32_t> Runs;
     struct TSlot {
       double Key = 0;
       uint32_t Start = 0, Count = 0;  // Count 0: empty slot
@@ -87,7 +108,8 @@ private:
     std::vector<uint32_t> Rows;
     uint64_t Mask = 0;
   };
-  std::unordered_map<int, TKeys> FKeys;
+  std::vector<TKeys> FKeys;
+  void BuildKeys(int column, TKeys& keys);
   static uint64_t Hash(double key);
 };
 

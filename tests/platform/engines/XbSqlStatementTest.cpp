@@ -2,8 +2,12 @@
 // copies it makes once a statement writes.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "DbfPeer.h"
 #include "platform/engines/xbesql/XbSqlStatement.h"
+#include "platform/engines/xbesql/XbSqlTable.h"
 
 using xbsql::TSqlStatement;
 
@@ -26,7 +30,8 @@ std::string Answer(TSqlStatement& s, const std::string& sql) {
   s.Open(sql);
   std::string out = s.Structure();
   for (int32_t r = 1; r <= s.RowCount(); ++r) {
-    out += "|" + s.Record(r);
+    out += "|";
+    out += s.Record(r);
     for (int32_t f = 1; f <= s.FieldCount(); ++f)
       if (const std::string* b = s.Blob(r, f)) out += "#" + *b;
   }
@@ -54,6 +59,16 @@ TEST(XbSqlStatement, TablesReadInPlaceAnswerAsTheirCopiesDo) {
       "SELECT count(*) FROM o WHERE pid = ' 30.0 '",
       "SELECT count(*) FROM o WHERE amount = 1.5",
       "SELECT name FROM people WHERE ok = 1",
+      "SELECT a.amount, b.code FROM o a, o b WHERE a.amount = b.amount ORDER BY 1",
+      "SELECT pid FROM o WHERE amount > 2 ORDER BY 1",
+      "SELECT pid FROM o WHERE amount >= 2 AND amount < 7 ORDER BY 1",
+      "SELECT count(*) FROM o WHERE pid <= 30 AND pid >= 30",
+      "SELECT count(*) FROM o WHERE pid > '29.5' OR amount <= -0.0",
+      "SELECT count(*) FROM o WHERE pid < 'x'",
+      "SELECT count(*) FROM o WHERE pid >= x'00'",
+      "SELECT count(*) FROM o WHERE amount > NULL",
+      "SELECT count(*) FROM o WHERE amount < 9223372036854775807 AND pid > 29.999999999999996",
+      "SELECT p.name, o.amount FROM people p JOIN o ON o.pid = p.age WHERE o.amount < 3 AND p.sal > 0 ORDER BY 1, 2",
   };
   for (bool skipDeleted : {true, false}) {
     TSqlStatement inPlace(dir.path, skipDeleted, Tables, {});
@@ -99,4 +114,25 @@ TEST(XbSqlStatement, WritingStatementsChangeOnlyTheStatementsCopies) {
   s.Open("SELECT * FROM o");
   EXPECT_EQ(s.RowCount(), 3);
   EXPECT_EQ(TempDir::Read(dir.path + "people.dbf"), before);
+}
+
+TEST(XbSqlStatement, NumberFieldsReadAsTheCLibraryReadsThem) {
+  xbe::TDbfField real, whole;
+  real.Type = whole.Type = 'N';
+  real.Width = 20, real.Decimals = 2;
+  whole.Width = 9, whole.Decimals = 0;
+  for (const char* text : {"  12.50", "-0", "-0.00", "0.1", "+3.25", ".5", "5.", "-.", "1.5abc", "1e5", "0x10", "inf",
+                           "123456789012345.67", "9007199254740993", "0000000000000000001.5", "99999999999999.99",
+                           "1.2.3", "- 5", "12 34"}) {
+    double expected = std::strtod(text, nullptr);
+    xbsql::TNumber n = xbsql::ParseNumber(real, text);
+    ASSERT_EQ(n.Kind, xbsql::TNumber::Real) << text;
+    EXPECT_EQ(std::memcmp(&n.Dbl, &expected, sizeof expected), 0) << text << " " << n.Dbl;
+  }
+  for (const char* text : {"-12", "+7", "12ab", "abc", "- 5", "000000042", "-"}) {
+    xbsql::TNumber n = xbsql::ParseNumber(whole, text);
+    ASSERT_EQ(n.Kind, xbsql::TNumber::Integer) << text;
+    EXPECT_EQ(n.Int, std::strtoll(text, nullptr, 10)) << text;
+  }
+  EXPECT_EQ(xbsql::ParseNumber(real, "   ").Kind, xbsql::TNumber::Null);
 }
