@@ -63,17 +63,24 @@ void TZpDeflater::FlushBlock(bool last) {
   if (FWriter.Used() >= PendingLimit) SendPending();
 }
 
+// Refills the window when it runs low and hashes the string at StrStart; false at the end.
+bool TZpDeflater::NextString(unsigned& hashHead) {
+  TZpDeflateMatcher& m = FMatcher;
+  if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
+    FillWindow();
+    if (m.Lookahead == 0) return false;
+  }
+  hashHead = m.Lookahead >= MinMatch ? m.InsertString(m.StrStart) : 0;
+  return true;
+}
+
 // Levels 1-3: take each match as found; the strings inside a long match go unhashed.
 void TZpDeflater::CompressGreedy() {
   TZpDeflateMatcher& m = FMatcher;
   const unsigned insertLimit = static_cast<unsigned>(FConfig.MaxLazy);
   for (;;) {
-    if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
-      FillWindow();
-      if (m.Lookahead == 0) break;
-    }
-    unsigned hashHead = 0;
-    if (m.Lookahead >= MinMatch) hashHead = m.InsertString(m.StrStart);
+    unsigned hashHead;
+    if (!NextString(hashHead)) break;
     unsigned matchLength = 0;
     if (hashHead != 0 && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
       matchLength = m.LongestMatch(hashHead, MinMatch - 1);
@@ -106,12 +113,8 @@ void TZpDeflater::Compress() {
   bool matchAvailable = false;
   const unsigned maxLazy = static_cast<unsigned>(FConfig.MaxLazy);
   for (;;) {
-    if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
-      FillWindow();
-      if (m.Lookahead == 0) break;
-    }
-    unsigned hashHead = 0;
-    if (m.Lookahead >= MinMatch) hashHead = m.InsertString(m.StrStart);
+    unsigned hashHead;
+    if (!NextString(hashHead)) break;
     const unsigned prevLength = matchLength;
     const unsigned prevMatch = m.MatchStart;
     matchLength = MinMatch - 1;
