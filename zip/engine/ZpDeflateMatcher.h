@@ -56,6 +56,20 @@ public:
     return head;
   }
 
+  // The n strings from s on, as a match passes over them.
+  inline void InsertRun(unsigned s, unsigned n) {
+    const uint8_t* win = FWindow.get();
+    uint16_t* prev = FPrev.get();
+    uint16_t* head = FHead.get();
+    for (const unsigned end = s + n; s != end; ++s) {
+      uint32_t v;
+      std::memcpy(&v, win + s, 4);
+      const unsigned h = Hash(v);
+      prev[s & WMask] = head[h];
+      head[h] = static_cast<uint16_t>(s);
+    }
+  }
+
   // The longest match at StrStart found along the chain from cur, if longer than prevLength;
   // sets MatchStart.
   unsigned LongestMatch(unsigned cur, unsigned prevLength);

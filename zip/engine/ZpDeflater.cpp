@@ -1,5 +1,7 @@
 #include "zip/engine/ZpDeflater.h"
 
+#include <algorithm>
+
 #include "platform/rtl/Streams.h"
 #include "zip/engine/ZpCrc32.h"
 #include "zip/engine/ZpZipHelper.h"
@@ -90,14 +92,8 @@ void TZpDeflater::CompressGreedy() {
     if (matchLength >= MinMatch) {
       flush = TallyMatch(m.StrStart - m.MatchStart, matchLength - MinMatch);
       m.Lookahead -= matchLength;
-      if (matchLength <= insertLimit && m.Lookahead >= MinMatch) {
-        unsigned left = matchLength - 1;
-        do m.InsertString(++m.StrStart);
-        while (--left != 0);
-        ++m.StrStart;
-      } else {
-        m.StrStart += matchLength;
-      }
+      if (matchLength <= insertLimit && m.Lookahead >= MinMatch) m.InsertRun(m.StrStart + 1, matchLength - 1);
+      m.StrStart += matchLength;
     } else {
       flush = TallyLiteral(m.Window()[m.StrStart]);
       --m.Lookahead;
@@ -127,13 +123,12 @@ void TZpDeflater::Compress() {
       const unsigned maxInsert = m.StrStart + m.Lookahead - MinMatch;
       const bool flush = TallyMatch(m.StrStart - 1 - prevMatch, prevLength - MinMatch);
       m.Lookahead -= prevLength - 1;
-      unsigned left = prevLength - 2;
-      do {
-        if (++m.StrStart <= maxInsert) m.InsertString(m.StrStart);
-      } while (--left != 0);
+      // The strings inside the match, those with three bytes left to hash.
+      const unsigned last = std::min(m.StrStart + prevLength - 2, maxInsert);
+      if (last > m.StrStart) m.InsertRun(m.StrStart + 1, last - m.StrStart);
       matchAvailable = false;
       matchLength = MinMatch - 1;
-      ++m.StrStart;
+      m.StrStart += prevLength - 1;
       if (flush) FlushBlock(false);
     } else if (matchAvailable) {
       if (TallyLiteral(m.Window()[m.StrStart - 1])) FlushBlock(false);
