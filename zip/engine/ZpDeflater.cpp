@@ -84,6 +84,7 @@ void TZpDeflater::CompressGreedy() {
     unsigned hashHead;
     if (!NextString(hashHead)) break;
     unsigned matchLength = 0;
+    m.PrefetchHead(m.StrStart + 1);
     if (hashHead != 0 && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
       matchLength = m.LongestMatch(hashHead, MinMatch - 1);
       if (matchLength == MinMatch && m.StrStart - m.MatchStart > TZpDeflateMatcher::TooFar) matchLength = 0;
@@ -114,6 +115,7 @@ void TZpDeflater::Compress() {
     const unsigned prevLength = matchLength;
     const unsigned prevMatch = m.MatchStart;
     matchLength = MinMatch - 1;
+    m.PrefetchHead(m.StrStart + 1);
     if (hashHead != 0 && prevLength < maxLazy && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
       matchLength = m.LongestMatch(hashHead, prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength);
       if (matchLength <= prevLength) matchLength = MinMatch - 1;
