@@ -91,6 +91,7 @@ void TZpDeflater::CompressGreedy() {
     }
     bool flush;
     if (matchLength >= MinMatch) {
+      m.PrefetchHead(m.StrStart + matchLength);
       flush = TallyMatch(m.StrStart - m.MatchStart, matchLength - MinMatch);
       m.Lookahead -= matchLength;
       if (matchLength <= insertLimit && m.Lookahead >= MinMatch) m.InsertRun(m.StrStart + 1, matchLength - 1);
@@ -123,6 +124,7 @@ void TZpDeflater::Compress() {
     }
     if (prevLength >= MinMatch && matchLength <= prevLength) {
       const unsigned maxInsert = m.StrStart + m.Lookahead - MinMatch;
+      m.PrefetchHead(m.StrStart + prevLength - 1);
       const bool flush = TallyMatch(m.StrStart - 1 - prevMatch, prevLength - MinMatch);
       m.Lookahead -= prevLength - 1;
       // The strings inside the match, those with three bytes left to hash.
