@@ -35,19 +35,6 @@ TBytes Changing() {
   return out;
 }
 
-TBytes Inflate(const TBytes& packed, std::size_t size, TZpInflater* inflater) {
-  TMemoryStream in, out;
-  in.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
-  in.SetPosition(0);
-  TZpUnzipHelper u(&in, &out, nullptr);
-  u.SetCompressedSize(static_cast<int64_t>(packed.size()));
-  u.SetUncompressedSize(static_cast<int64_t>(size));
-  u.SetMethod(ZpMethodInflate);
-  u.SetInflater(inflater);
-  u.Execute();
-  return TBytes(out.Memory(), out.Memory() + out.Size());
-}
-
 struct TPinned {
   const char* Corpus;
   int Level;
@@ -150,6 +137,6 @@ TEST(DeflateBytes, CodecsReusedFromItemToItemWriteAndReadWhatFreshOnesDo) {
       SCOPED_TRACE(item.Name + " level " + std::to_string(level));
       const TBytes fresh = EngineDeflate(item.Data, level);
       ASSERT_EQ(EngineDeflate(item.Data, level, &deflater), fresh);
-      ASSERT_EQ(Inflate(fresh, item.Data.size(), &inflater), item.Data);
+      ASSERT_EQ(EngineInflate(fresh, item.Data.size(), &inflater), item.Data);
     }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/rtl/Streams.h"
+#include "zip/engine/ZpUnzipHelper.h"
 #include "zip/engine/ZpZipHelper.h"
 
 using TBytes = std::vector<uint8_t>;
@@ -76,5 +77,22 @@ inline TBytes EngineDeflate(const TBytes& data, int level, TZpDeflater* deflater
   z.SetLevel(level);
   z.SetDeflater(deflater);
   z.Execute();
+  return TBytes(out.Memory(), out.Memory() + out.Size());
+}
+
+// The engine's inflation of packed into size bytes, through the given inflater when one is
+// passed; crc, when asked for, gets the CRC it reports.
+inline TBytes EngineInflate(const TBytes& packed, std::size_t size, TZpInflater* inflater = nullptr,
+                            uint32_t* crc = nullptr) {
+  TMemoryStream in, out;
+  in.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
+  in.SetPosition(0);
+  TZpUnzipHelper u(&in, &out, nullptr);
+  u.SetCompressedSize(static_cast<int64_t>(packed.size()));
+  u.SetUncompressedSize(static_cast<int64_t>(size));
+  u.SetMethod(ZpMethodInflate);
+  u.SetInflater(inflater);
+  const uint32_t got = u.Execute();
+  if (crc) *crc = got;
   return TBytes(out.Memory(), out.Memory() + out.Size());
 }
