@@ -118,6 +118,18 @@ void BM_ZlibDeflate(benchmark::State& state) {
   state.counters["size"] = static_cast<double>(size);
 }
 
+// For reference only: a compressor of its own design, not the same output.
+void BM_LibdeflateDeflate(benchmark::State& state) {
+  const TBytes& data = Data(state.range(1) != 0);
+  libdeflate_compressor* c = libdeflate_alloc_compressor(static_cast<int>(state.range(0)));
+  TBytes out(libdeflate_deflate_compress_bound(c, data.size()));
+  std::size_t size = 0;
+  for (auto _ : state) size = libdeflate_deflate_compress(c, data.data(), data.size(), out.data(), out.size());
+  libdeflate_free_compressor(c);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * data.size()));
+  state.counters["size"] = static_cast<double>(size);
+}
+
 void BM_Inflate(benchmark::State& state) {
   const TBytes& data = Data(state.range(0) != 0);
   const TBytes packed = ZlibDeflate(data, 6);
@@ -499,6 +511,7 @@ void Levels(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_Deflate)->Apply(Levels)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZlibDeflate)->Apply(Levels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LibdeflateDeflate)->Apply(Levels)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Inflate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZlibInflate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LibdeflateInflate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -586,6 +599,8 @@ public:
         const std::string args = "/" + std::to_string(n) + "/" + mixed;
         row("deflate " + std::to_string(n) + " " + kind, get("BM_Deflate" + args + "/MBps"),
             get("BM_ZlibDeflate" + args + "/MBps"), true, "zlib");
+        row("deflate " + std::to_string(n) + " " + kind, get("BM_Deflate" + args + "/MBps"),
+            get("BM_LibdeflateDeflate" + args + "/MBps"), true, "libdeflate");
       }
       row("inflate+CRC " + kind, get(std::string("BM_Inflate/") + mixed + "/MBps"),
           get(std::string("BM_LibdeflateInflate/") + mixed + "/MBps"), true, "libdeflate");

@@ -2,6 +2,7 @@
 // three-byte strings in it, and the search for the longest earlier match.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -56,6 +57,28 @@ public:
     return head;
   }
 
+  // The head slot of the string at s is wanted soon: the search at the current position runs
+  // while it loads.
+  inline void PrefetchHead(unsigned s) const {
+    uint32_t v;
+    std::memcpy(&v, FWindow.get() + s, 4);
+    __builtin_prefetch(FHead.get() + Hash(v));
+  }
+
+  // The n strings from s on, as a match passes over them.
+  inline void InsertRun(unsigned s, unsigned n) {
+    const uint8_t* win = FWindow.get();
+    uint16_t* prev = FPrev.get();
+    uint16_t* head = FHead.get();
+    for (const unsigned end = s + n; s != end; ++s) {
+      uint32_t v;
+      std::memcpy(&v, win + s, 4);
+      const unsigned h = Hash(v);
+      prev[s & WMask] = head[h];
+      head[h] = static_cast<uint16_t>(s);
+    }
+  }
+
   // The longest match at StrStart found along the chain from cur, if longer than prevLength;
   // sets MatchStart.
   unsigned LongestMatch(unsigned cur, unsigned prevLength);
@@ -73,3 +96,60 @@ private:
   std::unique_ptr<uint16_t[]> FHead;
   bool FSlid = false;
 };
+
+// Inline: the compress loops call it at nearly every position.
+inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLength) {
+  unsigned chain = static_cast<unsigned>(FConfig.MaxChain);
+  const uint8_t* win = FWindow.get();
+  const uint16_t* prev = FPrev.get();
+  const uint8_t* scan = win + StrStart;
+  unsigned best = prevLength;
+  const unsigned limit = StrStart > MaxDist ? StrStart - MaxDist : 0;
+  const unsigned maxLen = std::min<unsigned>(ZpDeflate::MaxMatch, Lookahead);
+  if (prevLength >= static_cast<unsigned>(FConfig.Good)) chain >>= 2;
+  if (best >= maxLen) return best;
+  uint16_t end2;
+  std::memcpy(&end2, scan + best - 1, 2);
+  uint32_t start3;
+  std::memcpy(&start3, scan, 4);
+  start3 &= 0xFFFFFF;
+  // Candidates ending differently at the current best length are the common case: the tight
+  // loop below steps over them with as little as possible kept live.
+  const uint8_t* winEnd = win + best - 1;
+  for (;;) {
+    for (;;) {
+      uint16_t m2;
+      std::memcpy(&m2, winEnd + cur, 2);
+      if (m2 == end2) {
+        uint32_t m4;
+        std::memcpy(&m4, win + cur, 4);
+        if ((m4 & 0xFFFFFF) == start3) break;
+      }
+      cur = prev[cur & WMask];
+      if (cur <= limit || --chain == 0) return best;
+    }
+    const uint8_t* match = win + cur;
+    unsigned len = 3;
+    while (len < maxLen) {
+      uint64_t x, y;
+      std::memcpy(&x, scan + len, 8);
+      std::memcpy(&y, match + len, 8);
+      const uint64_t diff = x ^ y;
+      if (diff) {
+        len += static_cast<unsigned>(__builtin_ctzll(diff) >> 3);
+        break;
+      }
+      len += 8;
+    }
+    if (len > maxLen) len = maxLen;
+    if (len > best) {
+      MatchStart = cur;
+      best = len;
+      if (len >= maxLen) return best;
+      std::memcpy(&end2, scan + best - 1, 2);
+      winEnd = win + best - 1;
+    }
+    cur = prev[cur & WMask];
+    if (cur <= limit || --chain == 0) return best;
+  }
+}

@@ -1,5 +1,7 @@
 #include "zip/engine/ZpDeflater.h"
 
+#include <algorithm>
+
 #include "platform/rtl/Streams.h"
 #include "zip/engine/ZpCrc32.h"
 #include "zip/engine/ZpZipHelper.h"
@@ -63,34 +65,37 @@ void TZpDeflater::FlushBlock(bool last) {
   if (FWriter.Used() >= PendingLimit) SendPending();
 }
 
+// Refills the window when it runs low and hashes the string at StrStart; false at the end.
+bool TZpDeflater::NextString(unsigned& hashHead) {
+  TZpDeflateMatcher& m = FMatcher;
+  if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
+    FillWindow();
+    if (m.Lookahead == 0) return false;
+  }
+  hashHead = m.Lookahead >= MinMatch ? m.InsertString(m.StrStart) : 0;
+  return true;
+}
+
 // Levels 1-3: take each match as found; the strings inside a long match go unhashed.
 void TZpDeflater::CompressGreedy() {
   TZpDeflateMatcher& m = FMatcher;
   const unsigned insertLimit = static_cast<unsigned>(FConfig.MaxLazy);
   for (;;) {
-    if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
-      FillWindow();
-      if (m.Lookahead == 0) break;
-    }
-    unsigned hashHead = 0;
-    if (m.Lookahead >= MinMatch) hashHead = m.InsertString(m.StrStart);
+    unsigned hashHead;
+    if (!NextString(hashHead)) break;
     unsigned matchLength = 0;
+    m.PrefetchHead(m.StrStart + 1);
     if (hashHead != 0 && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
       matchLength = m.LongestMatch(hashHead, MinMatch - 1);
       if (matchLength == MinMatch && m.StrStart - m.MatchStart > TZpDeflateMatcher::TooFar) matchLength = 0;
     }
     bool flush;
     if (matchLength >= MinMatch) {
+      m.PrefetchHead(m.StrStart + matchLength);
       flush = TallyMatch(m.StrStart - m.MatchStart, matchLength - MinMatch);
       m.Lookahead -= matchLength;
-      if (matchLength <= insertLimit && m.Lookahead >= MinMatch) {
-        unsigned left = matchLength - 1;
-        do m.InsertString(++m.StrStart);
-        while (--left != 0);
-        ++m.StrStart;
-      } else {
-        m.StrStart += matchLength;
-      }
+      if (matchLength <= insertLimit && m.Lookahead >= MinMatch) m.InsertRun(m.StrStart + 1, matchLength - 1);
+      m.StrStart += matchLength;
     } else {
       flush = TallyLiteral(m.Window()[m.StrStart]);
       --m.Lookahead;
@@ -106,15 +111,12 @@ void TZpDeflater::Compress() {
   bool matchAvailable = false;
   const unsigned maxLazy = static_cast<unsigned>(FConfig.MaxLazy);
   for (;;) {
-    if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
-      FillWindow();
-      if (m.Lookahead == 0) break;
-    }
-    unsigned hashHead = 0;
-    if (m.Lookahead >= MinMatch) hashHead = m.InsertString(m.StrStart);
+    unsigned hashHead;
+    if (!NextString(hashHead)) break;
     const unsigned prevLength = matchLength;
     const unsigned prevMatch = m.MatchStart;
     matchLength = MinMatch - 1;
+    m.PrefetchHead(m.StrStart + 1);
     if (hashHead != 0 && prevLength < maxLazy && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
       matchLength = m.LongestMatch(hashHead, prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength);
       if (matchLength <= prevLength) matchLength = MinMatch - 1;
@@ -122,15 +124,15 @@ void TZpDeflater::Compress() {
     }
     if (prevLength >= MinMatch && matchLength <= prevLength) {
       const unsigned maxInsert = m.StrStart + m.Lookahead - MinMatch;
+      m.PrefetchHead(m.StrStart + prevLength - 1);
       const bool flush = TallyMatch(m.StrStart - 1 - prevMatch, prevLength - MinMatch);
       m.Lookahead -= prevLength - 1;
-      unsigned left = prevLength - 2;
-      do {
-        if (++m.StrStart <= maxInsert) m.InsertString(m.StrStart);
-      } while (--left != 0);
+      // The strings inside the match, those with three bytes left to hash.
+      const unsigned last = std::min(m.StrStart + prevLength - 2, maxInsert);
+      if (last > m.StrStart) m.InsertRun(m.StrStart + 1, last - m.StrStart);
       matchAvailable = false;
       matchLength = MinMatch - 1;
-      ++m.StrStart;
+      m.StrStart += prevLength - 1;
       if (flush) FlushBlock(false);
     } else if (matchAvailable) {
       if (TallyLiteral(m.Window()[m.StrStart - 1])) FlushBlock(false);

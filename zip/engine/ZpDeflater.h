@@ -23,6 +23,7 @@ private:
   static constexpr int LastGreedyLevel = 3;
 
   void FillWindow();
+  bool NextString(unsigned& hashHead);
   void CompressGreedy();
   void Compress();
   void FlushBlock(bool last);

@@ -35,30 +35,6 @@ TBytes Changing() {
   return out;
 }
 
-TBytes Deflate(const TBytes& data, int level, TZpDeflater* deflater) {
-  TMemoryStream src, out;
-  src.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
-  src.SetPosition(0);
-  TZpZipHelper z(&src, nullptr, &out);
-  z.SetLevel(level);
-  z.SetDeflater(deflater);
-  z.Execute();
-  return TBytes(out.Memory(), out.Memory() + out.Size());
-}
-
-TBytes Inflate(const TBytes& packed, std::size_t size, TZpInflater* inflater) {
-  TMemoryStream in, out;
-  in.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
-  in.SetPosition(0);
-  TZpUnzipHelper u(&in, &out, nullptr);
-  u.SetCompressedSize(static_cast<int64_t>(packed.size()));
-  u.SetUncompressedSize(static_cast<int64_t>(size));
-  u.SetMethod(ZpMethodInflate);
-  u.SetInflater(inflater);
-  u.Execute();
-  return TBytes(out.Memory(), out.Memory() + out.Size());
-}
-
 struct TPinned {
   const char* Corpus;
   int Level;
@@ -159,8 +135,8 @@ TEST(DeflateBytes, CodecsReusedFromItemToItemWriteAndReadWhatFreshOnesDo) {
   for (int level : {1, 6, 9})
     for (const auto& item : items) {
       SCOPED_TRACE(item.Name + " level " + std::to_string(level));
-      const TBytes fresh = Deflate(item.Data, level, nullptr);
-      ASSERT_EQ(Deflate(item.Data, level, &deflater), fresh);
-      ASSERT_EQ(Inflate(fresh, item.Data.size(), &inflater), item.Data);
+      const TBytes fresh = EngineDeflate(item.Data, level);
+      ASSERT_EQ(EngineDeflate(item.Data, level, &deflater), fresh);
+      ASSERT_EQ(EngineInflate(fresh, item.Data.size(), &inflater), item.Data);
     }
 }

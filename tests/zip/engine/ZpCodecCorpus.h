@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Streams.h"
+#include "zip/engine/ZpUnzipHelper.h"
+#include "zip/engine/ZpZipHelper.h"
+
 using TBytes = std::vector<uint8_t>;
 
 struct TCorpusItem {
@@ -61,4 +65,34 @@ inline std::vector<TCorpusItem> CodecCorpus() {
           {"just over 32 KiB", HotLikeText(32769)},
           {"just over 64 KiB", RandomBytes(65537, 9)},
           {"several MiB", HotLikeText(5u << 20)}};
+}
+
+// The engine's raw deflate output at the level, through the given compressor when one is passed.
+inline TBytes EngineDeflate(const TBytes& data, int level, TZpDeflater* deflater = nullptr) {
+  TMemoryStream src, out;
+  src.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
+  src.SetPosition(0);
+  TZpZipHelper z(&src, nullptr, &out);
+  z.SetMethod(ZpMethodDeflated);
+  z.SetLevel(level);
+  z.SetDeflater(deflater);
+  z.Execute();
+  return TBytes(out.Memory(), out.Memory() + out.Size());
+}
+
+// The engine's inflation of packed into size bytes, through the given inflater when one is
+// passed; crc, when asked for, gets the CRC it reports.
+inline TBytes EngineInflate(const TBytes& packed, std::size_t size, TZpInflater* inflater = nullptr,
+                            uint32_t* crc = nullptr) {
+  TMemoryStream in, out;
+  in.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
+  in.SetPosition(0);
+  TZpUnzipHelper u(&in, &out, nullptr);
+  u.SetCompressedSize(static_cast<int64_t>(packed.size()));
+  u.SetUncompressedSize(static_cast<int64_t>(size));
+  u.SetMethod(ZpMethodInflate);
+  u.SetInflater(inflater);
+  const uint32_t got = u.Execute();
+  if (crc) *crc = got;
+  return TBytes(out.Memory(), out.Memory() + out.Size());
 }
