@@ -15,6 +15,8 @@ constexpr int MaxVersionNeeded = 20;
 
 // Items this small come in with their local header in one read.
 constexpr int64_t HeldDataLimit = 64 * 1024;
+// Writers often give the local header a longer extra field than the central one.
+constexpr int64_t LocalExtraSlack = 256;
 
 // Reads the item's local header into lfh and returns the stream positioned at the item's data.
 // The header is read in one piece of the size the central directory gives for it, together with
@@ -29,7 +31,7 @@ TStream& ReadLocalHeader(TZpZipArchive& archive, TZpZipItem& item, TMemoryStream
   const int64_t data = item.CompressedSize();
   const bool withData = !archive.IsSpanned() && data <= HeldDataLimit;
   const int64_t headSize = ZpLocalHeaderSize + int64_t(cdh.FileName.size()) + int64_t(cdh.ExtraField.size());
-  held.SetSize(headSize + (withData ? data : 0));
+  held.SetSize(headSize + (withData ? data + LocalExtraSlack : 0));
   const int64_t got = input.Read(held.Memory(), held.Size());
   if (got >= ZpLocalHeaderSize) {
     const uint8_t* b = held.Memory();
