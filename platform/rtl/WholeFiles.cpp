@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -44,6 +45,16 @@ long WriterOf(const AnsiString& name) {
   return pid;
 }
 
+// The process id, asked once; a forked child asks again.
+long OwnId() {
+  static long id = [] {
+    ::pthread_atfork(nullptr, nullptr, [] { id = 0; });
+    return 0L;
+  }();
+  if (id == 0) id = long(::getpid());
+  return id;
+}
+
 bool Alive(long pid) { return ::kill(pid_t(pid), 0) == 0 || errno == EPERM; }
 
 }  // namespace
@@ -67,7 +78,7 @@ AnsiString CreateTempBeside(const AnsiString& Target, int* Handle) {
   const AnsiString folder = FolderOf(Target);
   for (int i = 0; i < kNameTries; ++i) {
     char name[64];
-    std::snprintf(name, sizeof name, "%s%ld-%u%s", kPrefix, long(::getpid()), ++counter, kSuffix);
+    std::snprintf(name, sizeof name, "%s%ld-%u%s", kPrefix, OwnId(), ++counter, kSuffix);
     const AnsiString path = IncludeTrailingPathDelimiter(folder) + name;
     const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
     if (fd >= 0) {

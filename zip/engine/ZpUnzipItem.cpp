@@ -15,8 +15,6 @@ constexpr int MaxVersionNeeded = 20;
 
 // Items this small come in with their local header in one read.
 constexpr int64_t HeldDataLimit = 64 * 1024;
-// Writers often give the local header a longer extra field than the central one.
-constexpr int64_t LocalExtraSlack = 256;
 
 // Reads the item's local header into lfh and returns the stream positioned at the item's data.
 // The header is read in one piece of the size the central directory gives for it, together with
@@ -31,11 +29,17 @@ TStream& ReadLocalHeader(TZpZipArchive& archive, TZpZipItem& item, TMemoryStream
   const int64_t data = item.CompressedSize();
   const bool withData = !archive.IsSpanned() && data <= HeldDataLimit;
   const int64_t headSize = ZpLocalHeaderSize + int64_t(cdh.FileName.size()) + int64_t(cdh.ExtraField.size());
-  held.SetSize(headSize + (withData ? data + LocalExtraSlack : 0));
-  const int64_t got = input.Read(held.Memory(), held.Size());
+  held.SetSize(headSize + (withData ? data : 0));
+  int64_t got = input.Read(held.Memory(), held.Size());
   if (got >= ZpLocalHeaderSize) {
     const uint8_t* b = held.Memory();
     const int64_t size = ZpLocalHeaderSize + (b[26] | b[27] << 8) + (b[28] | b[29] << 8);
+    // Writers often give the local header a longer extra field than the central one: the rest
+    // of the data follows on from where the read stopped.
+    if (withData && got == held.Size() && size + data > got) {
+      held.SetSize(size + data);
+      got += input.Read(held.Memory() + got, held.Size() - got);
+    }
     if (size <= got) {
       held.SetPosition(0);
       lfh.LoadFromStream(held);
