@@ -31,7 +31,7 @@ private:
   AnsiString FSaved;
 };
 
-// Leaves the busy state on every way out.
+// Leaves a state on every way out: the busy state, an extraction run.
 class TBusyGuard {
 public:
   TBusyGuard(std::function<void()> enter, std::function<void()> leave) : FLeave(std::move(leave)) { enter(); }
