@@ -120,6 +120,18 @@ TFileStream::TFileStream(const AnsiString& fileName, uint32_t mode) : FFileName(
   openFiles().emplace(FShareKey, want);
 }
 
+TFileStream::TFileStream(const AnsiString& fileName, int handle) : FFileName(fileName), FHandle(handle) {
+  struct stat st{};
+  if (::fstat(FHandle, &st) != 0) {
+    ::close(FHandle);
+    FHandle = -1;
+    throw EFCreateError::ForFile(fileName);
+  }
+  FShareKey = keyOf(st);
+  FRegular = S_ISREG(st.st_mode);
+  openFiles().emplace(FShareKey, entryFor(fmCreate));
+}
+
 TFileStream::~TFileStream() {
   if (FHandle < 0) return;
   auto [lo, hi] = openFiles().equal_range(FShareKey);

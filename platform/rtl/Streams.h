@@ -44,6 +44,9 @@ constexpr uint32_t fmCreate = 0xFFFF;
 class TFileStream : public TStream {
 public:
   TFileStream(const AnsiString& fileName, uint32_t mode);
+  // Takes over handle, a file just made under fileName and open for reading and writing, as if
+  // it had been created here.
+  TFileStream(const AnsiString& fileName, int handle);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;

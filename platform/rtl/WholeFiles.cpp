@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -44,27 +45,44 @@ long WriterOf(const AnsiString& name) {
   return pid;
 }
 
+// The process id, asked once; a forked child asks again.
+long OwnId() {
+  static long id = [] {
+    ::pthread_atfork(nullptr, nullptr, [] { id = 0; });
+    return 0L;
+  }();
+  if (id == 0) id = long(::getpid());
+  return id;
+}
+
 bool Alive(long pid) { return ::kill(pid_t(pid), 0) == 0 || errno == EPERM; }
 
-void SyncFolder(const AnsiString& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}  // namespace
+
+void SyncFolder(const AnsiString& Folder) {
+  const int fd = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
 }
 
-}  // namespace
-
 AnsiString CreateTempBeside(const AnsiString& Target) {
+  int fd = -1;
+  AnsiString path = CreateTempBeside(Target, &fd);
+  ::close(fd);
+  return path;
+}
+
+AnsiString CreateTempBeside(const AnsiString& Target, int* Handle) {
   static unsigned counter = 0;
   const AnsiString folder = FolderOf(Target);
   for (int i = 0; i < kNameTries; ++i) {
     char name[64];
-    std::snprintf(name, sizeof name, "%s%ld-%u%s", kPrefix, long(::getpid()), ++counter, kSuffix);
+    std::snprintf(name, sizeof name, "%s%ld-%u%s", kPrefix, OwnId(), ++counter, kSuffix);
     const AnsiString path = IncludeTrailingPathDelimiter(folder) + name;
-    const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      ::close(fd);
+      *Handle = fd;
       return path;
     }
     if (errno != EEXIST) Raise(Target, errno);
@@ -74,20 +92,20 @@ AnsiString CreateTempBeside(const AnsiString& Target) {
 
 bool IsTempName(const AnsiString& FileName) { return WriterOf(ExtractFileName(FileName)) != 0; }
 
-void CommitTemp(const AnsiString& Temp, const AnsiString& Target) {
+void CommitTemp(const AnsiString& Temp, const AnsiString& Target, int Handle, bool SyncFolder) {
   int err = 0;
-  const int fd = ::open(Temp.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = Handle >= 0 ? Handle : ::open(Temp.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) err = errno;
   else {
     if (::fsync(fd) != 0) err = errno;
-    ::close(fd);
+    if (fd != Handle) ::close(fd);
   }
   if (err == 0 && std::rename(Temp.c_str(), Target.c_str()) != 0) err = errno;
   if (err != 0) {
     ::unlink(Temp.c_str());
     Raise(Target, err);
   }
-  SyncFolder(FolderOf(Target));
+  if (SyncFolder) ::SyncFolder(FolderOf(Target));
 }
 
 void WriteFileWhole(const AnsiString& Target, std::string_view Data) {
@@ -126,7 +144,7 @@ TTempBeside::~TTempBeside() {
   if (!FCommitted) ::unlink(FName.c_str());
 }
 
-void TTempBeside::Commit() {
+void TTempBeside::Commit(int Handle, bool SyncFolder) {
   FCommitted = true;
-  CommitTemp(FName, FTarget);
+  CommitTemp(FName, FTarget, Handle, SyncFolder);
 }

@@ -10,10 +10,15 @@
 // A new, empty file in the folder of Target, named ".qvx-<process id>-<number>.part". The leading
 // dot keeps it out of file lists; the process id tells a later run whether its writer still lives.
 AnsiString CreateTempBeside(const AnsiString& Target);
+// The same, leaving the new file open for reading and writing in *Handle, which the caller closes.
+AnsiString CreateTempBeside(const AnsiString& Target, int* Handle);
 bool IsTempName(const AnsiString& FileName);
 // Flushes Temp to the disk and renames it over Target; on failure Temp is removed and
-// EInOutError names Target.
-void CommitTemp(const AnsiString& Temp, const AnsiString& Target);
+// EInOutError names Target. A Handle open on Temp is flushed instead of opening Temp again. The
+// folder is flushed too unless SyncFolder is false: a writer of many files flushes it once, after.
+void CommitTemp(const AnsiString& Temp, const AnsiString& Target, int Handle = -1, bool SyncFolder = true);
+// Flushes the names in Folder to the disk, as far as the file system lets it.
+void SyncFolder(const AnsiString& Folder);
 // Data to Target through a temporary beside it; Target is untouched when this raises.
 void WriteFileWhole(const AnsiString& Target, std::string_view Data);
 // Removes the temporaries of writers that no longer run from Folder; returns how many.
@@ -23,12 +28,14 @@ int RemoveStaleTemps(const AnsiString& Folder);
 class TTempBeside {
 public:
   explicit TTempBeside(const AnsiString& Target) : FTarget(Target), FName(CreateTempBeside(Target)) {}
+  // Keeps the new file open in *Handle for the caller, which closes it.
+  TTempBeside(const AnsiString& Target, int* Handle) : FTarget(Target), FName(CreateTempBeside(Target, Handle)) {}
   ~TTempBeside();
   TTempBeside(const TTempBeside&) = delete;
   TTempBeside& operator=(const TTempBeside&) = delete;
 
   const AnsiString& Name() const { return FName; }
-  void Commit();
+  void Commit(int Handle = -1, bool SyncFolder = true);
 
 private:
   AnsiString FTarget;

@@ -186,12 +186,16 @@ TEST_F(WholeResultsTest, AProcessKilledMidSplitLeavesNothingInTheWay) {
 TEST(WholeFiles, OnlyTheTemporariesOfDeadWritersAreRemoved) {
   TempDir dir;
   const std::string live = CreateTempBeside(dir.path + "a.txt");
+  // A forked writer's temporary carries its own id, not its parent's.
   const pid_t child = ::fork();
-  if (child == 0) ::_exit(0);
+  if (child == 0) {
+    CreateTempBeside(dir.path + "b.txt");
+    ::_exit(0);
+  }
   ::waitpid(child, nullptr, 0);
-  const std::string dead = dir.Write(".qvx-" + std::to_string(child) + "-1.part", "half");
+  const std::string dead = dir.Write(".qvx-" + std::to_string(child) + "-999.part", "half");
   const std::string users = dir.Write(".qvx-notes.part", "mine");
-  EXPECT_EQ(RemoveStaleTemps(dir.path), 1);
+  EXPECT_EQ(RemoveStaleTemps(dir.path), 2);
   EXPECT_TRUE(fs::exists(live));
   EXPECT_FALSE(fs::exists(dead));
   EXPECT_EQ(TempDir::Read(users), "mine");

@@ -12,10 +12,10 @@
 
 namespace {
 
-// Little-endian field cursor over one record held in memory.
+// Little-endian field cursor over the fixed part of one record, read from the stream in one piece.
 class TFieldReader {
 public:
-  explicit TFieldReader(const uint8_t* p) : FP(p) {}
+  TFieldReader(TStream& stream, std::size_t size) { stream.ReadBuffer(FB, int64_t(std::min(size, sizeof FB))); }
   uint16_t U16() {
     uint16_t v = uint16_t(FP[0] | FP[1] << 8);
     FP += 2;
@@ -28,7 +28,8 @@ public:
   }
 
 private:
-  const uint8_t* FP;
+  uint8_t FB[std::max({ZpLocalHeaderSize, ZpCentralHeaderSize, ZpEndRecordSize, ZpDataDescriptorSize})];
+  const uint8_t* FP = FB;
 };
 
 class TFieldWriter {
@@ -100,9 +101,7 @@ void TZpZipFileHeader::CheckSignature(uint32_t read) {
 }
 
 void TZpZipLocalFileHeader::LoadFromStream(TStream& stream) {
-  uint8_t b[ZpLocalHeaderSize];
-  stream.ReadBuffer(b, sizeof b);
-  TFieldReader r(b);
+  TFieldReader r(stream, ZpLocalHeaderSize);
   CheckSignature(r.U32());
   ReadEntryFields(r, *this);
   uint16_t nameLength = r.U16();
@@ -123,9 +122,7 @@ void TZpZipLocalFileHeader::SaveToStream(TStream& stream) const {
 }
 
 void TZpZipDirectoryFileHeader::LoadFromStream(TStream& stream) {
-  uint8_t b[ZpCentralHeaderSize];
-  stream.ReadBuffer(b, sizeof b);
-  TFieldReader r(b);
+  TFieldReader r(stream, ZpCentralHeaderSize);
   CheckSignature(r.U32());
   VersionMadeBy = r.U16();
   ReadEntryFields(r, *this);
@@ -160,9 +157,7 @@ void TZpZipDirectoryFileHeader::SaveToStream(TStream& stream) const {
 }
 
 void TZpZipDirectoryFileFooter::LoadFromStream(TStream& stream) {
-  uint8_t b[ZpEndRecordSize];
-  stream.ReadBuffer(b, sizeof b);
-  TFieldReader r(b);
+  TFieldReader r(stream, ZpEndRecordSize);
   FSignature = r.U32();
   if (!IsValid()) throw EZpZipInvalid();
   DiskNumber = r.U16();
@@ -194,9 +189,7 @@ void TZpZipDirectoryFileFooter::SaveToStream(TStream& stream) const {
 }
 
 void TZpZipDataDescriptor::LoadFromStream(TStream& stream) {
-  uint8_t b[ZpDataDescriptorSize];
-  stream.ReadBuffer(b, sizeof b);
-  TFieldReader r(b);
+  TFieldReader r(stream, ZpDataDescriptorSize);
   CRC32 = r.U32();
   CompressedSize = r.U32();
   UncompressedSize = r.U32();

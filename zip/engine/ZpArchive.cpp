@@ -6,6 +6,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StringList.h"
+#include "platform/rtl/WholeFiles.h"
 #include "zip/engine/ZpStringResource.h"
 
 namespace {
@@ -30,7 +31,7 @@ private:
   AnsiString FSaved;
 };
 
-// Leaves the busy state on every way out.
+// Leaves a state on every way out: the busy state, an extraction run.
 class TBusyGuard {
 public:
   TBusyGuard(std::function<void()> enter, std::function<void()> leave) : FLeave(std::move(leave)) { enter(); }
@@ -356,6 +357,7 @@ void TZpArchive::ExtractAt(int index, const AnsiString& newName) {
   if (!DoConfirmProcessItem(item, ptExtract)) return;
   AnsiString name = newName.empty() ? item->FileName() : newName;
   FCurrentItem = item;
+  TBusyGuard run([this] { ++FExtractRuns; }, [this] { EndExtractRun(); });
   try {
     ExtractItemToFile(item, name);
   } catch (...) {
@@ -385,6 +387,7 @@ void TZpArchive::ExtractFiles(const AnsiString& mask) { ExtractFilesEx(mask, "")
 
 void TZpArchive::ExtractFilesEx(const AnsiString& mask, const AnsiString& exclusionMask) {
   CheckValid();
+  TBusyGuard run([this] { ++FExtractRuns; }, [this] { EndExtractRun(); });
   int total = Count();
   for (int i = 0; i < Count(); ++i) {
     TZpArchiveItem* item = Items(i);
@@ -395,6 +398,17 @@ void TZpArchive::ExtractFilesEx(const AnsiString& mask, const AnsiString& exclus
   }
   bool abort = false;
   DoArchiveProgress(100, abort);
+}
+
+void TZpArchive::SyncFolderLater(const AnsiString& folder) {
+  if (FExtractRuns > 0) FFoldersToSync.insert(folder);
+  else SyncFolder(folder);
+}
+
+void TZpArchive::EndExtractRun() {
+  if (--FExtractRuns > 0) return;
+  for (const AnsiString& folder : FFoldersToSync) SyncFolder(folder);
+  FFoldersToSync.clear();
 }
 
 bool TZpArchive::MatchItem(TZpArchiveItem* item, const AnsiString& mask) const {

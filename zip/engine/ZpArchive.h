@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "platform/rtl/AnsiString.h"
@@ -186,6 +187,9 @@ public:
   void DoArchiveItemProgress(TZpArchiveItem* item, uint8_t progress, bool& abort);
   bool DoConfirmProcessItem(TZpArchiveItem* item, TZpProcessType type);
   bool DoConfirmOverwrite(AnsiString& name);
+  // Extraction names its files in these folders; each reaches the disk once, when the outermost
+  // extraction ends, instead of once per file.
+  void SyncFolderLater(const AnsiString& folder);
 
 protected:
   virtual void LoadArchive() = 0;
@@ -208,6 +212,10 @@ private:
   void AddOneFile(const AnsiString& fileName);
   void WriteLogLine(const AnsiString& line);
 
+  void EndExtractRun();
+
+  int FExtractRuns = 0;
+  std::set<AnsiString> FFoldersToSync;
   AnsiString FBaseDirectory;
   bool FDOSMode = false;
   TZpStoreOptions FStoreOptions = 0;

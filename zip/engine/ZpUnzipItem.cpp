@@ -13,38 +13,49 @@ namespace {
 
 constexpr int MaxVersionNeeded = 20;
 
-// Reads the item's local header and leaves the input at the item's data. The header is read in
-// one piece of the size the central directory gives for it; only when its own lengths differ
+// Items this small come in with their local header in one read.
+constexpr int64_t HeldDataLimit = 64 * 1024;
+
+// Reads the item's local header into lfh and returns the stream positioned at the item's data.
+// The header is read in one piece of the size the central directory gives for it, together with
+// the data of a small item, which then comes from held; only when the header's own lengths differ
 // is it read again field by field.
-TZpZipLocalFileHeader ReadLocalHeader(TZpZipArchive& archive, TZpZipItem& item) {
+TStream& ReadLocalHeader(TZpZipArchive& archive, TZpZipItem& item, TMemoryStream& held, TZpZipLocalFileHeader& lfh) {
   if (archive.IsSpanned() && item.DiskNumberStart() != archive.CurrentDisk()) archive.OpenVolume(item.DiskNumberStart());
   TStream& input = *archive.Stream();
   const int64_t at = item.RelativeOffset();
   input.SetPosition(at);
-  TZpZipLocalFileHeader lfh;
   const TZpZipDirectoryFileHeader& cdh = item.ItemInfo();
-  TMemoryStream head;
-  head.SetSize(ZpLocalHeaderSize + int64_t(cdh.FileName.size()) + int64_t(cdh.ExtraField.size()));
-  const int64_t got = input.Read(head.Memory(), head.Size());
+  const int64_t data = item.CompressedSize();
+  const bool withData = !archive.IsSpanned() && data <= HeldDataLimit;
+  const int64_t headSize = ZpLocalHeaderSize + int64_t(cdh.FileName.size()) + int64_t(cdh.ExtraField.size());
+  held.SetSize(headSize + (withData ? data : 0));
+  int64_t got = input.Read(held.Memory(), held.Size());
   if (got >= ZpLocalHeaderSize) {
-    const uint8_t* b = head.Memory();
+    const uint8_t* b = held.Memory();
     const int64_t size = ZpLocalHeaderSize + (b[26] | b[27] << 8) + (b[28] | b[29] << 8);
+    // Writers often give the local header a longer extra field than the central one: the rest
+    // of the data follows on from where the read stopped.
+    if (withData && got == held.Size() && size + data > got) {
+      held.SetSize(size + data);
+      got += input.Read(held.Memory() + got, held.Size() - got);
+    }
     if (size <= got) {
-      head.SetSize(size);
-      lfh.LoadFromStream(head);
+      held.SetPosition(0);
+      lfh.LoadFromStream(held);
+      if (withData && got - size >= data) return held;
       input.SetPosition(at + size);
-      return lfh;
+      return input;
     }
   }
   input.SetPosition(at);
   lfh.LoadFromStream(input);
-  return lfh;
+  return input;
 }
 
-// Runs the item's data through its decoder into output and checks the CRC.
-void DecodeOnce(TZpZipArchive& archive, TZpZipItem& item, TStream& output, TZpZDecoder* decryptor) {
-  TStream* input = archive.Stream();
-  TZpUnzipHelper helper(input, &output, decryptor);
+// Runs the item's data from input through its decoder into output and checks the CRC.
+void DecodeOnce(TZpZipArchive& archive, TZpZipItem& item, TStream& input, TStream& output, TZpZDecoder* decryptor) {
+  TZpUnzipHelper helper(&input, &output, decryptor);
   helper.SetInflater(&archive.Inflater());
   helper.SetCompressedSize(item.CompressedSize());
   helper.SetUncompressedSize(item.UncompressedSize());
@@ -75,15 +86,17 @@ void Decode(TZpZipArchive& archive, TZpZipItem& item, TStream& output) {
   if (!ZpCanDecodeMethod(item.CompressionMethod()))
     throw EZpZipInvalidMethod(ZpCompressionMethodName(item.CompressionMethod()));
   if ((item.VersionNeededToExtract() & 0xFF) > MaxVersionNeeded) throw EZpZipVersion();
-  ReadLocalHeader(archive, item);
+  TMemoryStream held;
+  TZpZipLocalFileHeader lfh;
+  TStream* input = &ReadLocalHeader(archive, item, held, lfh);
   if (!item.IsEncrypted()) {
-    DecodeOnce(archive, item, output, nullptr);
+    DecodeOnce(archive, item, *input, output, nullptr);
     return;
   }
   const int64_t outputStart = output.Position();
   AnsiString password = archive.Password();
   for (int tried = 0;;) {
-    TZpZDecoder decryptor(password, true, item.CRC32(), archive.Stream());
+    TZpZDecoder decryptor(password, true, item.CRC32(), input);
     decryptor.SetAttempts(archive.PasswordRetries() - tried);
     if (item.GeneralPurposeBitFlag() & ZpFlagDataDescriptor) decryptor.SetCheckTime(item.LastModFileTime());
     decryptor.OnNeedPassword = [&archive](AnsiString& p) {
@@ -91,7 +104,7 @@ void Decode(TZpZipArchive& archive, TZpZipItem& item, TStream& output) {
       else throw EZpZipInvalidPassword();
     };
     try {
-      DecodeOnce(archive, item, output, &decryptor);
+      DecodeOnce(archive, item, *input, output, &decryptor);
       return;
     } catch (const EZpException& e) {
       // One wrong password in 256 passes the one-byte check; its data then comes out as noise.
@@ -107,8 +120,17 @@ void Decode(TZpZipArchive& archive, TZpZipItem& item, TStream& output) {
     } catch (const Exception&) {
       throw EZpZipInvalidPassword();  // what was written cannot be taken back
     }
-    ReadLocalHeader(archive, item);
+    input = &ReadLocalHeader(archive, item, held, lfh);
   }
+}
+
+bool HasParentPart(const AnsiString& path) {
+  for (std::size_t i = 0; (i = path.find("..", i)) != AnsiString::npos; i += 2) {
+    const bool starts = i == 0 || path[i - 1] == '/';
+    const bool ends = i + 2 == path.size() || path[i + 2] == '/';
+    if (starts && ends) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -143,16 +165,15 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
   AnsiString relative = restorePath ? safe : ExtractFileName(safe);
   if (relative.empty() || relative.back() == '/') throw EZpException("Cannot extract file - name leaves the target folder");
   AnsiString target = prefix + relative;
-  if (!base.empty()) {
+  // A relative name without ".." parts stays below the folder it is appended to.
+  if (!base.empty() && HasParentPart(relative)) {
     AnsiString root = ZpAddTrailingDelimiter(ExpandFileName(base));
     if (ExpandFileName(target).compare(0, root.size(), root) != 0)
       throw EZpException("Cannot extract file - name leaves the target folder");
   }
-  AnsiString folder = ExtractFileDir(target);
-  if (!folder.empty() && !DirectoryExists(folder)) {
-    if (!createDirs) throw EZpNoSuchDirectory();
-    ZpCreateDirectories(folder);
-  }
+  const AnsiString folder = ExtractFileDir(target);
+  // Where the name is taken, its folder is there; otherwise a missing folder shows when the
+  // temporary cannot be made, so the usual case asks nothing of the folder.
   const bool existed = PathExists(target);
   if (existed) {
     AnsiString asked = target;
@@ -163,23 +184,31 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
   try {
     // The file gets its name only when it is whole; a cut-short one is left under no name.
     std::unique_ptr<TTempBeside> temp;
+    int handle = -1;
     try {
-      temp = std::make_unique<TTempBeside>(target);
+      temp = std::make_unique<TTempBeside>(target, &handle);
     } catch (const EInOutError&) {
-      throw EFCreateError::ForFile(target);
+      if (existed || folder.empty() || DirectoryExists(folder)) throw EFCreateError::ForFile(target);
+      if (!createDirs) throw EZpNoSuchDirectory();
+      ZpCreateDirectories(folder);
+      try {
+        temp = std::make_unique<TTempBeside>(target, &handle);
+      } catch (const EInOutError&) {
+        throw EFCreateError::ForFile(target);
+      }
     }
-    {
-      TFileStream out(temp->Name(), fmCreate);
-      Decode(archive, item, out);
-      FileSetDateHandle(out.Handle(), int32_t(uint32_t(item.LastModFileDate()) << 16 | item.LastModFileTime()));
-    }
+    TFileStream out(temp->Name(), handle);
+    Decode(archive, item, out);
+    FileSetDateHandle(out.Handle(), int32_t(uint32_t(item.LastModFileDate()) << 16 | item.LastModFileTime()));
     // A file made here is writable already; only a read-only item needs the mode set.
     if (const int readOnly = int(item.ExternalFileAttributes() & 0xFF) & faReadOnly) FileSetAttr(temp->Name(), readOnly);
     try {
-      temp->Commit();
+      temp->Commit(out.Handle(), false);
     } catch (const EInOutError& e) {
       throw EWriteError(e.Message());
     }
+    const AnsiString written = ExtractFileDir(target);
+    archive.SyncFolderLater(written.empty() ? AnsiString(".") : written);
   } catch (...) {
     try {
       throw;
@@ -192,7 +221,9 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
 }
 
 void ZpTestItem(TZpZipArchive& archive, TZpZipItem& item) {
-  TZpZipLocalFileHeader lfh = ReadLocalHeader(archive, item);
+  TMemoryStream held;
+  TZpZipLocalFileHeader lfh;
+  ReadLocalHeader(archive, item, held, lfh);
   const TZpZipDirectoryFileHeader& cdh = item.ItemInfo();
   bool same = lfh.VersionNeededToExtract == cdh.VersionNeededToExtract &&
               lfh.GeneralPurposeBitFlag == cdh.GeneralPurposeBitFlag && lfh.LastModFileTime == cdh.LastModFileTime &&

@@ -15,6 +15,8 @@ namespace {
 
 constexpr int64_t FourGiB = int64_t(1) << 32;
 constexpr int64_t CopyChunk = 32768;
+// A directory up to this size is read in one piece; a larger one item by item from the file.
+constexpr int64_t HeldDirectoryLimit = 64 << 20;
 
 void CopyBytes(TStream& from, TStream& to, int64_t count) {
   std::vector<uint8_t> buf(std::size_t(std::min(count, CopyChunk)) + 1);
@@ -207,20 +209,35 @@ void TZpZipArchive::LoadArchive() {
   if (FFooter.TotalEntries > 0 && FCurrentDisk == FLastDisk && int64_t(FFooter.DirectoryOffset) >= tailOnLast)
     throw EZpZipInvalid();
   FStream->SetPosition(FFooter.DirectoryOffset);
+  // The directory of one volume is read at once, with what follows it, so that its items cost no
+  // system calls; positions in it stay those of the file.
+  TMemoryStream held;
+  TStream* directory = FStream.get();
+  int64_t heldAt = 0;
+  const int64_t end = FStream->Size();
+  if (!FIsSpanned && int64_t(FFooter.DirectoryOffset) < tailOnLast && end - FFooter.DirectoryOffset <= HeldDirectoryLimit) {
+    held.SetSize(end - FFooter.DirectoryOffset);
+    if (FStream->Read(held.Memory(), held.Size()) == held.Size()) {
+      directory = &held;
+      heldAt = FFooter.DirectoryOffset;
+    } else {
+      FStream->SetPosition(FFooter.DirectoryOffset);
+    }
+  }
   int total = FFooter.TotalEntries;
   int read = 0;
   int64_t lowestOffset = -1;
   for (;;) {
-    int64_t pos = FStream->Position();
+    int64_t pos = heldAt + directory->Position();
     if (FCurrentDisk == FLastDisk && pos >= tailOnLast) break;
     if (FIsSpanned && FCurrentDisk < FLastDisk && pos >= FStream->Size()) {
       OpenVolume(FCurrentDisk + 1);
       FStream->SetPosition(0);
       continue;
     }
-    if (FCurrentDisk == FLastDisk && AtZip64Records(*FStream)) break;
+    if (FCurrentDisk == FLastDisk && AtZip64Records(*directory)) break;
     auto item = std::make_unique<TZpZipItem>();
-    item->LoadFromStream(*FStream);
+    item->LoadFromStream(*directory);
     item->SetAction(aaUnchanged);
     item->SetTagged(false);
     item->SetDiskFileName(ZpForwardSlashes(item->FileName()));

@@ -1,5 +1,7 @@
 #include "zip/service/uZipService.h"
 
+#include <memory>
+
 #include "framework/base/uMessageDialog.h"
 #include "framework/base/uStringUtils.h"
 #include "platform/classlib/Forms.h"
@@ -14,6 +16,22 @@ AnsiString Caption(const char* fmt, const AnsiString& zipName) {
   AnsiString text;
   SafeFormat(text, fmt, {ExtractFilePart(zipName)});
   return text;
+}
+
+// The progress form with the job both directions share; the caller sets the rest of the job.
+std::unique_ptr<TfrmZipProgress> NewProgressForm(TComponent* Owner, bool IsUnzip, TCtlTimerPool** TimerPool,
+                                                 const AnsiString& ZipName, const AnsiString& Password,
+                                                 const TStrings& Files) {
+  auto form = std::make_unique<TfrmZipProgress>(Owner);
+  form->AfterConstruction();
+  form->SetCaption(Caption(IsUnzip ? kUnzippingCaption : kZippingCaption, ZipName));
+  TZipJob& job = form->Job();
+  job.IsUnzip = IsUnzip;
+  job.TimerPool = TimerPool;
+  job.Password = Password;
+  job.ZipName = ZipName;
+  job.JobFiles.Assign(Files);
+  return form;
 }
 
 }  // namespace
@@ -34,13 +52,8 @@ bool ZipFilesEx(TComponent* Owner, TCtlTimerPool** TimerPool, const TStrings& Fi
   TStringList nextVolume;
   bool result = false;
   {
-    auto form = std::make_unique<TfrmZipProgress>(Owner);
-    form->AfterConstruction();
-    form->SetCaption(Caption(kZippingCaption, ZipName));
+    auto form = NewProgressForm(Owner, false, TimerPool, ZipName, Password, Files);
     TZipJob& job = form->Job();
-    job.TimerPool = TimerPool;
-    job.Password = Password;
-    job.ZipName = ZipName;
     job.ErrorLogName = ErrorLogName;
     job.Recurse = Recurse;
     job.KeepPaths = KeepPaths;
@@ -48,7 +61,6 @@ bool ZipFilesEx(TComponent* Owner, TCtlTimerPool** TimerPool, const TStrings& Fi
     job.Append = Append;
     job.Freshen = Freshen;
     job.Replace = Replace;
-    job.JobFiles.Assign(Files);
     result = form->ShowModal() == mrOk;
     ErrorsLogged = job.ErrorsLogged;
     nextVolume.Assign(job.NextVolumeFiles);
@@ -66,18 +78,11 @@ bool ZipFilesEx(TComponent* Owner, TCtlTimerPool** TimerPool, const TStrings& Fi
 
 bool UnzipFiles(TComponent* Owner, TCtlTimerPool** TimerPool, const AnsiString& ZipName, const AnsiString& TargetDir,
                 TStrings& Files, bool RestorePaths, const AnsiString& Password, const TZipFilter& Filter) {
-  auto form = std::make_unique<TfrmZipProgress>(Owner);
-  form->AfterConstruction();
-  form->SetCaption(Caption(kUnzippingCaption, ZipName));
+  auto form = NewProgressForm(Owner, true, TimerPool, ZipName, Password, Files);
   TZipJob& job = form->Job();
-  job.IsUnzip = true;
-  job.TimerPool = TimerPool;
   job.RestorePaths = RestorePaths;
-  job.Password = Password;
-  job.ZipName = ZipName;
   job.TargetDir = TargetDir;
   job.Filter = Filter;
-  job.JobFiles.Assign(Files);
   if (form->ShowModal() != mrOk) return false;
   Files.Assign(job.JobFiles);
   return true;

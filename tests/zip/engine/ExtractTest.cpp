@@ -417,6 +417,12 @@ TEST(ZipReaderRoundTrip, ExtractionNeverLeavesItsFolder) {
   failures = ExtractAll(dir / "evil.zip", dir / "clash");
   EXPECT_EQ(failures.size(), 1u);
   EXPECT_TRUE(fs::is_directory(dir / "clash/ok/in.txt"));
+  // A file where a folder must go fails the folder and the item in it, and stays as it was.
+  WriteFile(dir / "blocked/ok", "mine");
+  failures = ExtractAll(dir / "evil.zip", dir / "blocked");
+  ASSERT_EQ(failures.size(), 2u);
+  for (auto& f : failures) EXPECT_EQ(f.Code, 19) << f.Name;
+  EXPECT_EQ(ReadFile(dir / "blocked/ok"), "mine");
   // Without folder creation a missing folder is an item failure.
   {
     std::vector<TFailure> f;
