@@ -121,7 +121,7 @@ private:
 };
 
 // Pumps until done() or the time runs out; true when done.
-inline bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& pump, int ms = 5000) {
+inline bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& pump, int ms = 15000) {
   uint64_t deadline = GetTickCount64() + static_cast<uint64_t>(ms);
   while (!done()) {
     if (GetTickCount64() >= deadline) return false;
