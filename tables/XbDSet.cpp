@@ -447,6 +447,8 @@ void TXbTable::layoutBuffers() {
   for (TField* f : Fields()) {
     if (f->Calculated() || f->FieldNo() < 1 || f->FieldNo() >= int(FInfo.size())) continue;
     FInfo[std::size_t(f->FieldNo())].BufferOffset = offset;
+    FInfo[std::size_t(f->FieldNo())].DataSize = f->DataSize();
+    FInfo[std::size_t(f->FieldNo())].Type = f->DataType();
     if (f->IsBlob()) FBlobFields.push_back(f);
     else FUndecodedFlags.push_back(offset);
     offset += 1 + f->DataSize();

@@ -23,6 +23,8 @@ enum TXbTableType { ttXBNONE, ttXBNTX, ttXBFOX, ttXBNSX, ttXBNSX_DBT };
 struct TFieldInfo {
   int RawOffset = 0;     // from the deletion byte, which is 0
   int BufferOffset = -1; // the null-flag byte; -1 while the data set has no field for it
+  int DataSize = 0;      // of the field's value in a record buffer
+  TFieldType Type = ftUnknown;
   int Width = 0;
   int Decimals = 0;
 };

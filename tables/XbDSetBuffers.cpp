@@ -170,16 +170,16 @@ void TXbTable::decodeField(TRecordBuffer buffer, TField* f) {
   std::string_view raw(buffer + FRawOffset + info.RawOffset, std::size_t(info.Width));
   *flag = 1;
   if (FEncrypted && FPassword.empty()) {
-    if (f->DataType() == ftString) std::memset(data, '*', std::size_t(info.Width));
-    else std::memset(data, 0, std::size_t(f->DataSize()));
+    if (info.Type == ftString) std::memset(data, '*', std::size_t(std::min(info.Width, info.DataSize - 1)));
+    else std::memset(data, 0, std::size_t(info.DataSize));
     return;
   }
-  switch (f->DataType()) {
+  switch (info.Type) {
     case ftString: {
       std::string_view s = raw.substr(0, raw.find_last_not_of(' ') + 1);
-      std::size_t n = std::min<std::size_t>(s.size(), std::size_t(f->DataSize() - 1));
+      std::size_t n = std::min<std::size_t>(s.size(), std::size_t(info.DataSize - 1));
       std::memcpy(data, s.data(), n);
-      std::memset(data + n, 0, std::size_t(f->DataSize()) - n);
+      std::memset(data + n, 0, std::size_t(info.DataSize) - n);
       break;
     }
     case ftSmallint:
@@ -189,11 +189,11 @@ void TXbTable::decodeField(TRecordBuffer buffer, TField* f) {
       int64_t v = 0;
       if (s.empty()) {
         *flag = 0;
-        std::memset(data, 0, std::size_t(f->DataSize()));
+        std::memset(data, 0, std::size_t(info.DataSize));
         break;
       }
       if (!TryStrToInt(s, v)) v = 0;
-      if (f->DataSize() == 2) {
+      if (info.DataSize == 2) {
         auto v16 = static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
         std::memcpy(data, &v16, 2);
       } else {
@@ -366,7 +366,18 @@ bool TXbTable::GetFieldData(TField* field, void* buffer) {
     if (*place == kUndecoded) decodeField(rec, field);
   }
   if (*place == 0) return false;
-  if (buffer && field->DataSize() > 0) std::memcpy(buffer, place + 1, std::size_t(field->DataSize()));
+  if (!buffer) return true;
+  // The caller's buffer holds the field's size; the slot holds what the layout gave it.
+  int size = field->DataSize();
+  if (!field->Calculated()) size = std::min(size, FInfo[std::size_t(field->FieldNo())].DataSize);
+  // Numbers are the common read: copies of a known size.
+  switch (size) {
+    case 8: std::memcpy(buffer, place + 1, 8); break;
+    case 4: std::memcpy(buffer, place + 1, 4); break;
+    case 2: std::memcpy(buffer, place + 1, 2); break;
+    default:
+      if (size > 0) std::memcpy(buffer, place + 1, std::size_t(size));
+  }
   return true;
 }
 

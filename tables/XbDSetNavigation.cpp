@@ -53,6 +53,7 @@ AnsiString KeyFieldsOf(const AnsiString& expression) {
 // ---- fetching
 
 void TXbTable::select() {
+  if (local() && !FServerMoved) return XbeEntry(xb_Select)(FWorkArea);
   XbOps::Select(*this, FWorkArea);
   if (!FServerMoved) return;
   FServerMoved = false;
@@ -303,6 +304,7 @@ bool TXbTable::Eof() const {
   if (!FWorkArea) return TDataSet::Eof();
   auto* self = const_cast<TXbTable*>(this);
   self->select();
+  if (local()) return XbeEntry(xb_Eof)() != 0 || TDataSet::Eof();
   return XbOps::Eof(*self) ? true : TDataSet::Eof();
 }
 
