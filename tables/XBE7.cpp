@@ -5,6 +5,7 @@
 #define XBE_ENTRY(kind, result, name, params) result(*name) params = nullptr;
 XBE_ENTRIES
 #undef XBE_ENTRY
+TXbSkipRecordFunc xb_SkipRecord = nullptr;
 
 namespace {
 
@@ -14,6 +15,7 @@ void ClearEntries() {
 #define XBE_ENTRY(kind, result, name, params) name = nullptr;
   XBE_ENTRIES
 #undef XBE_ENTRY
+  xb_SkipRecord = nullptr;
 }
 
 // Binds every entry in order; false at the first one missing.
@@ -23,6 +25,7 @@ bool BindEntries(HMODULE module) {
   if (!name) return false;
   XBE_ENTRIES
 #undef XBE_ENTRY
+  xb_SkipRecord = reinterpret_cast<TXbSkipRecordFunc>(GetProcAddress(module, xbSkipRecordEntry));
   return true;
 }
 

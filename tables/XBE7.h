@@ -13,6 +13,8 @@ constexpr const char* XbeLibraryName = "XBE7.DLL";
 #define XBE_ENTRY(kind, result, name, params) extern result(*name) params;
 XBE_ENTRIES
 #undef XBE_ENTRY
+// Bound beside the list when the library has it; nullptr otherwise.
+extern TXbSkipRecordFunc xb_SkipRecord;
 
 class TXBEEngine : public TObject {
 public:

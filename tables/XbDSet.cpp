@@ -442,19 +442,24 @@ void TXbTable::InternalInitFieldDefs() {
 void TXbTable::layoutBuffers() {
   for (TFieldInfo& i : FInfo) i.BufferOffset = -1;
   FBlobFields.clear();
+  FUndecodedFlags.clear();
   int offset = 0;
   for (TField* f : Fields()) {
     if (f->Calculated() || f->FieldNo() < 1 || f->FieldNo() >= int(FInfo.size())) continue;
     FInfo[std::size_t(f->FieldNo())].BufferOffset = offset;
-    offset += 1 + f->DataSize();
+    FInfo[std::size_t(f->FieldNo())].DataSize = f->DataSize();
+    FInfo[std::size_t(f->FieldNo())].Type = f->DataType();
     if (f->IsBlob()) FBlobFields.push_back(f);
+    else FUndecodedFlags.push_back(offset);
+    offset += 1 + f->DataSize();
   }
   FCalcOffset = offset;
   offset += CalcFieldsSize();
   // Blob slots hold pointers: they start on a boundary of their own.
   FBlobOffset = int((std::size_t(offset) + alignof(TBlobSlot) - 1) / alignof(TBlobSlot) * alignof(TBlobSlot));
   FBookmarkOffset = FBlobOffset + int(FBlobFields.size() * sizeof(TBlobSlot));
-  FBufferSize = FBookmarkOffset + kBookmarkBytes;
+  FRawOffset = FBookmarkOffset + kBookmarkBytes;
+  FBufferSize = FRawOffset + std::max(FRecSize, 0);
 }
 
 void TXbTable::InternalOpen() {

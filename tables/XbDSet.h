@@ -23,6 +23,8 @@ enum TXbTableType { ttXBNONE, ttXBNTX, ttXBFOX, ttXBNSX, ttXBNSX_DBT };
 struct TFieldInfo {
   int RawOffset = 0;     // from the deletion byte, which is 0
   int BufferOffset = -1; // the null-flag byte; -1 while the data set has no field for it
+  int DataSize = 0;      // of the field's value in a record buffer
+  TFieldType Type = ftUnknown;
   int Width = 0;
   int Decimals = 0;
 };
@@ -181,6 +183,8 @@ private:
   friend class TApBlobStream;
   static constexpr int kMemoRefWidth = 10;
   static constexpr int kBookmarkInserted = 2;  // the record number no longer stands for a place
+  // A field's null flag while its value is still only in the buffer's copy of the record.
+  static constexpr char kUndecoded = 2;
   // A blob field's place in a record buffer: the engine's memo reference, and the contents once
   // read or written.
   struct TBlobSlot {
@@ -205,7 +209,12 @@ private:
   void openTable();
   void readStructure();
   void layoutBuffers();
-  void decodeRecord(TRecordBuffer buffer);
+  // Takes the engine's record into the buffer; fields are converted when first read.
+  void decodeRecord(TRecordBuffer buffer, const char* raw);
+  void decodeField(TRecordBuffer buffer, TField* field);
+  void decodePending(TRecordBuffer buffer);
+  // One step of a walk through the engine, the record reached copied into the buffer.
+  bool stepRecord(int32_t count, TRecordBuffer buffer);
   void encodeRecord(TRecordBuffer buffer, bool inserting);
   void writeRecord(TRecordBuffer buffer);
   void writeBlobs(TRecordBuffer buffer);
@@ -285,8 +294,10 @@ private:
   int FCalcOffset = 0;
   int FBlobOffset = 0;
   int FBookmarkOffset = 0;
+  int FRawOffset = 0;  // the record as the engine has it
   int FBufferSize = 0;
   std::vector<TField*> FBlobFields;
+  std::vector<int> FUndecodedFlags;  // the null flags of the fields converted when read
   AnsiString FMasterKey;
   AnsiString FMasterIndexName;
   // The server's fetch cache: one entry per record of a batch.

@@ -140,109 +140,128 @@ void TXbTable::SetBookmarkData(TRecordBuffer buffer, const void* data) { std::me
 TBookmarkFlag TXbTable::GetBookmarkFlag(TRecordBuffer buffer) { return TBookmarkFlag(buffer[FBookmarkOffset + 4]); }
 void TXbTable::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value) { buffer[FBookmarkOffset + 4] = char(value); }
 
-void TXbTable::decodeRecord(TRecordBuffer buffer) {
-  bool hidden = FEncrypted && FPassword.empty();
+void TXbTable::decodeRecord(TRecordBuffer buffer, const char* raw) {
+  char* kept = buffer + FRawOffset;
+  if (raw != kept) std::memcpy(kept, raw, std::size_t(FRecSize));
+  // Fields are converted when read; a hidden record and blob slots are settled now.
+  if (FEncrypted && FPassword.empty()) {
+    for (TField* f : Fields()) {
+      int no = f->FieldNo();
+      if (!f->Calculated() && no >= 1 && no < int(FInfo.size()) && FInfo[std::size_t(no)].BufferOffset >= 0) decodeField(buffer, f);
+    }
+    return;
+  }
+  for (int flag : FUndecodedFlags) buffer[flag] = kUndecoded;
+  for (TField* f : FBlobFields) decodeField(buffer, f);
+}
+
+void TXbTable::decodePending(TRecordBuffer buffer) {
   for (TField* f : Fields()) {
     int no = f->FieldNo();
     if (f->Calculated() || no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) continue;
-    const TFieldInfo& info = FInfo[std::size_t(no)];
-    char* flag = buffer + info.BufferOffset;
-    char* data = flag + 1;
-    std::string_view raw(FRaw.data() + info.RawOffset, std::size_t(info.Width));
-    *flag = 1;
-    if (hidden) {
-      if (f->DataType() == ftString) std::memset(data, '*', std::size_t(info.Width));
-      else std::memset(data, 0, std::size_t(f->DataSize()));
-      continue;
+    if (buffer[FInfo[std::size_t(no)].BufferOffset] == kUndecoded) decodeField(buffer, f);
+  }
+}
+
+void TXbTable::decodeField(TRecordBuffer buffer, TField* f) {
+  const TFieldInfo& info = FInfo[std::size_t(f->FieldNo())];
+  char* flag = buffer + info.BufferOffset;
+  char* data = flag + 1;
+  std::string_view raw(buffer + FRawOffset + info.RawOffset, std::size_t(info.Width));
+  *flag = 1;
+  if (FEncrypted && FPassword.empty()) {
+    if (info.Type == ftString) std::memset(data, '*', std::size_t(std::min(info.Width, info.DataSize - 1)));
+    else std::memset(data, 0, std::size_t(info.DataSize));
+    return;
+  }
+  switch (info.Type) {
+    case ftString: {
+      std::string_view s = raw.substr(0, raw.find_last_not_of(' ') + 1);
+      std::size_t n = std::min<std::size_t>(s.size(), std::size_t(info.DataSize - 1));
+      std::memcpy(data, s.data(), n);
+      std::memset(data + n, 0, std::size_t(info.DataSize) - n);
+      break;
     }
-    switch (f->DataType()) {
-      case ftString: {
-        std::string_view s = raw.substr(0, raw.find_last_not_of(' ') + 1);
-        std::size_t n = std::min<std::size_t>(s.size(), std::size_t(f->DataSize() - 1));
-        std::memcpy(data, s.data(), n);
-        std::memset(data + n, 0, std::size_t(f->DataSize()) - n);
+    case ftSmallint:
+    case ftInteger:
+    case ftWord: {
+      std::string_view s = TrimView(raw);
+      int64_t v = 0;
+      if (s.empty()) {
+        *flag = 0;
+        std::memset(data, 0, std::size_t(info.DataSize));
         break;
       }
-      case ftSmallint:
-      case ftInteger:
-      case ftWord: {
-        std::string_view s = TrimView(raw);
-        int64_t v = 0;
-        if (s.empty()) {
-          *flag = 0;
-          std::memset(data, 0, std::size_t(f->DataSize()));
-          break;
-        }
-        if (!TryStrToInt(s, v)) v = 0;
-        if (f->DataSize() == 2) {
-          auto v16 = static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
-          std::memcpy(data, &v16, 2);
-        } else {
-          auto v32 = static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-          std::memcpy(data, &v32, 4);
-        }
-        break;
+      if (!TryStrToInt(s, v)) v = 0;
+      if (info.DataSize == 2) {
+        auto v16 = static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
+        std::memcpy(data, &v16, 2);
+      } else {
+        auto v32 = static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+        std::memcpy(data, &v32, 4);
       }
-      case ftBoolean: {
-        std::string_view s = TrimView(raw);
-        int16_t v = !s.empty() && (s[0] == 'T' || s[0] == 't' || s[0] == 'Y' || s[0] == 'y') ? 1 : 0;
-        if (s.empty()) *flag = 0;
-        std::memcpy(data, &v, 2);
-        break;
-      }
-      case ftFloat:
-      case ftCurrency: {
-        double v = 0;
-        if (PlainDecimal(TrimView(raw), v)) {
-          std::memcpy(data, &v, 8);
-          break;
-        }
-        AnsiString s(raw);
-        std::replace(s.begin(), s.end(), ',', ' ');
-        s = Trim(s);
-        if (s.empty()) {
-          *flag = 0;
-        } else {
-          char* end = nullptr;
-          v = std::strtod(s.c_str(), &end);
-          if (!end || *end) v = 0;
-        }
+      break;
+    }
+    case ftBoolean: {
+      std::string_view s = TrimView(raw);
+      int16_t v = !s.empty() && (s[0] == 'T' || s[0] == 't' || s[0] == 'Y' || s[0] == 'y') ? 1 : 0;
+      if (s.empty()) *flag = 0;
+      std::memcpy(data, &v, 2);
+      break;
+    }
+    case ftFloat:
+    case ftCurrency: {
+      double v = 0;
+      if (PlainDecimal(TrimView(raw), v)) {
         std::memcpy(data, &v, 8);
         break;
       }
-      case ftDate: {
-        int32_t day = 0;
-        AnsiString text(raw);
-        if (text.size() < 8 || text[1] == ' ' || text[1] == 0 || text[5] == 0 || text[7] == 0) {
-          *flag = 0;
-        } else {
-          int64_t y = 0, m = 0, d = 0;
-          TDateTime dt = 0;
-          if (TryStrToInt(text.substr(0, 4), y) && TryStrToInt(text.substr(4, 2), m) && TryStrToInt(text.substr(6, 2), d) &&
-              TryEncodeDate(int(y), int(m), int(d), dt))
-            day = static_cast<int32_t>(dt) + DateDelta;
-        }
-        std::memcpy(data, &day, 4);
-        break;
+      AnsiString s(raw);
+      std::replace(s.begin(), s.end(), ',', ' ');
+      s = Trim(s);
+      if (s.empty()) {
+        *flag = 0;
+      } else {
+        char* end = nullptr;
+        v = std::strtod(s.c_str(), &end);
+        if (!end || *end) v = 0;
       }
-      case ftMemo:
-      case ftBlob: {
-        TBlobSlot* slot = blobSlot(buffer, f);
-        if (!slot) break;
-        delete[] slot->Data;
-        slot->Data = nullptr;
-        slot->Length = 0;
-        slot->Loaded = slot->Modified = 0;
-        if (!(State() == dsInsert && XbOps::Eof(*this))) std::memcpy(slot->Ref, raw.data(), std::min(kMemoRefWidth, info.Width));
-        *flag = Trim(AnsiString(slot->Ref, kMemoRefWidth)).empty() ? 0 : 1;
-        break;
-      }
-      default: break;
+      std::memcpy(data, &v, 8);
+      break;
     }
+    case ftDate: {
+      int32_t day = 0;
+      AnsiString text(raw);
+      if (text.size() < 8 || text[1] == ' ' || text[1] == 0 || text[5] == 0 || text[7] == 0) {
+        *flag = 0;
+      } else {
+        int64_t y = 0, m = 0, d = 0;
+        TDateTime dt = 0;
+        if (TryStrToInt(text.substr(0, 4), y) && TryStrToInt(text.substr(4, 2), m) && TryStrToInt(text.substr(6, 2), d) &&
+            TryEncodeDate(int(y), int(m), int(d), dt))
+          day = static_cast<int32_t>(dt) + DateDelta;
+      }
+      std::memcpy(data, &day, 4);
+      break;
+    }
+    case ftMemo:
+    case ftBlob: {
+      TBlobSlot* slot = blobSlot(buffer, f);
+      if (!slot) break;
+      delete[] slot->Data;
+      slot->Data = nullptr;
+      slot->Length = 0;
+      slot->Loaded = slot->Modified = 0;
+      if (!(State() == dsInsert && XbOps::Eof(*this))) std::memcpy(slot->Ref, raw.data(), std::min(kMemoRefWidth, info.Width));
+      *flag = Trim(AnsiString(slot->Ref, kMemoRefWidth)).empty() ? 0 : 1;
+      break;
+    }
+    default: break;
   }
 }
 
 void TXbTable::encodeRecord(TRecordBuffer buffer, bool inserting) {
+  decodePending(buffer);
   select();
   int dataFields = 0;
   for (TField* f : Fields()) dataFields += !f->Calculated() && f->FieldNo() > 0;
@@ -344,9 +363,21 @@ bool TXbTable::GetFieldData(TField* field, void* buffer) {
     int no = field->FieldNo();
     if (no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) return false;
     place = rec + FInfo[std::size_t(no)].BufferOffset;
+    if (*place == kUndecoded) decodeField(rec, field);
   }
   if (*place == 0) return false;
-  if (buffer && field->DataSize() > 0) std::memcpy(buffer, place + 1, std::size_t(field->DataSize()));
+  if (!buffer) return true;
+  // The caller's buffer holds the field's size; the slot holds what the layout gave it.
+  int size = field->DataSize();
+  if (!field->Calculated()) size = std::min(size, FInfo[std::size_t(field->FieldNo())].DataSize);
+  // Numbers are the common read: copies of a known size.
+  switch (size) {
+    case 8: std::memcpy(buffer, place + 1, 8); break;
+    case 4: std::memcpy(buffer, place + 1, 4); break;
+    case 2: std::memcpy(buffer, place + 1, 2); break;
+    default:
+      if (size > 0) std::memcpy(buffer, place + 1, std::size_t(size));
+  }
   return true;
 }
 

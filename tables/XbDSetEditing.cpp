@@ -132,7 +132,7 @@ void TXbTable::InternalEdit() {
   if (local() && XbOps::Alias(*this, FWorkArea).empty()) return;
   XbOps::Go(*this, rec);
   XbOps::GetRecord(*this, FRaw.data());
-  decodeRecord(ActiveBuffer());
+  decodeRecord(ActiveBuffer(), FRaw.data());
 }
 
 void TXbTable::InternalCancel() {

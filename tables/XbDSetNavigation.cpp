@@ -53,6 +53,7 @@ AnsiString KeyFieldsOf(const AnsiString& expression) {
 // ---- fetching
 
 void TXbTable::select() {
+  if (local() && !FServerMoved) return XbeEntry(xb_Select)(FWorkArea);
   XbOps::Select(*this, FWorkArea);
   if (!FServerMoved) return;
   FServerMoved = false;
@@ -98,6 +99,12 @@ TGetResult TXbTable::fetchFromServer(TGetMode mode) {
   return grOK;
 }
 
+bool TXbTable::stepRecord(int32_t count, TRecordBuffer buffer) {
+  int32_t reached = xb_SkipRecord(count, buffer + FRawOffset);
+  if (reached > 0) FCurrentRecNo = reached;
+  return reached > 0;
+}
+
 TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
   TGetResult result = grOK;
   for (;;) {
@@ -106,53 +113,65 @@ TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck
     if (batch) XbOps::Select(*this, FWorkArea);
     else select();
     result = grOK;
-    int32_t before = (batch || FAtFirst || FAtLast) ? 0 : XbOps::RecNo(*this);
-    // The record number as the engine answered it after the move, when nothing moved since.
-    bool recNoKnown = false;
-    if (batch) result = fetchFromServer(mode);
-    else switch (mode) {
-      case gmCurrent:
-        if (XbOps::Bof(*this) && XbOps::Eof(*this)) {
-          result = grEOF;
-        } else if (XbOps::Eof(*this)) {
-          if (FEOFAction == eaMoveLast) {
-            XbOps::GoBottom(*this);
-            if (XbOps::Eof(*this)) result = grEOF;
-          } else {
+    // A step the engine took in one call, the record already in the buffer.
+    bool stepped = false;
+    bool walk = !batch && mode != gmCurrent && !FAtFirst && !FAtLast;
+    if (walk && xb_SkipRecord) {
+      stepped = stepRecord(mode == gmNext ? 1 : -1, buffer);
+      if (!stepped) {
+        if (mode == gmNext) XbOps::GoBottom(*this);
+        else XbOps::GoTop(*this);
+        XbOps::RecNo(*this);
+        result = mode == gmNext ? grEOF : grBOF;
+      }
+    } else if (batch) {
+      result = fetchFromServer(mode);
+    } else {
+      int32_t before = walk ? XbOps::RecNo(*this) : 0;
+      // The record number as the engine answered it after the move, when nothing moved since.
+      bool recNoKnown = false;
+      switch (mode) {
+        case gmCurrent:
+          if (XbOps::Bof(*this) && XbOps::Eof(*this)) {
             result = grEOF;
+          } else if (XbOps::Eof(*this)) {
+            if (FEOFAction == eaMoveLast) {
+              XbOps::GoBottom(*this);
+              if (XbOps::Eof(*this)) result = grEOF;
+            } else {
+              result = grEOF;
+            }
           }
-        }
-        break;
-      case gmNext:
-        if (FAtFirst) XbOps::GoTop(*this);
-        else XbOps::Skip(*this, 1);
-        if (XbOps::Eof(*this) || XbOps::RecNo(*this) == before) {
-          XbOps::GoBottom(*this);
-          result = grEOF;
-        } else {
-          recNoKnown = true;
-        }
-        break;
-      case gmPrior:
-        if (FAtLast) XbOps::GoBottom(*this);
-        else XbOps::Skip(*this, -1);
-        if (XbOps::Bof(*this) || XbOps::RecNo(*this) == before) {
-          XbOps::GoTop(*this);
-          result = grBOF;
-        }
-        break;
+          break;
+        case gmNext:
+          if (FAtFirst) XbOps::GoTop(*this);
+          else XbOps::Skip(*this, 1);
+          if (XbOps::Eof(*this) || XbOps::RecNo(*this) == before) {
+            XbOps::GoBottom(*this);
+            result = grEOF;
+          } else {
+            recNoKnown = true;
+          }
+          break;
+        case gmPrior:
+          if (FAtLast) XbOps::GoBottom(*this);
+          else XbOps::Skip(*this, -1);
+          if (XbOps::Bof(*this) || XbOps::RecNo(*this) == before) {
+            XbOps::GoTop(*this);
+            result = grBOF;
+          }
+          break;
+      }
+      if (!recNoKnown) XbOps::RecNo(*this);
     }
     // Once moved, the next try goes on from the record reached: a filtered-out first or last
     // record must not end the walk.
     FAtFirst = FAtLast = false;
-    if (!batch) {
-      if (!recNoKnown) XbOps::RecNo(*this);
-      FPositionedRecNo = kAnyPosition;
-    }
+    if (!batch) FPositionedRecNo = kAnyPosition;
     InternalInitRecord(buffer);
     if (result == grOK) {
-      if (!batch) XbOps::GetRecord(*this, FRaw.data());
-      decodeRecord(buffer);
+      if (!batch && !stepped) XbOps::GetRecord(*this, FRaw.data());
+      decodeRecord(buffer, stepped ? buffer + FRawOffset : FRaw.data());
       setBookmark(buffer, FCurrentRecNo, bfCurrent);
       GetCalcFields(buffer);
     }
@@ -285,6 +304,7 @@ bool TXbTable::Eof() const {
   if (!FWorkArea) return TDataSet::Eof();
   auto* self = const_cast<TXbTable*>(this);
   self->select();
+  if (local()) return XbeEntry(xb_Eof)() != 0 || TDataSet::Eof();
   return XbOps::Eof(*self) ? true : TDataSet::Eof();
 }
 

@@ -513,6 +513,7 @@ void TDataSet::DataEvent(TDataEvent event, TField* field) {
     FPendingChange = true;
     return;
   }
+  if (FDataSources.empty()) return;
   // A handler may take a source away or add one.
   std::vector<TDataSource*> sources = FDataSources;
   for (TDataSource* s : sources)

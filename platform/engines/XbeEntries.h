@@ -42,6 +42,12 @@ constexpr int32_t xbPropOrderDescending = 3002;
 // Called with every error and notice of the engine, whatever the error level.
 using TXbErrorFunc = void (*)(int32_t code, const char* message);
 
+// The engine's own step, bound apart from the list below and only when the library has it:
+// moves count records as xb_Skip does and copies the record reached into record (xb_RecSize
+// bytes), answering its number; 0 when the step ran off that end or stayed where it was.
+using TXbSkipRecordFunc = int32_t (*)(int32_t count, char* record);
+constexpr const char* xbSkipRecordEntry = "xb_SkipRecord";
+
 #define XBE_ENTRIES                                                                              \
   XBE_ENTRY(NEUTRAL, int32_t, xb_AddDudenCollation, (const char*))                              \
   XBE_ENTRY(NEUTRAL, int32_t, xb_AddEtecCollation, (const char*))                               \

@@ -2,6 +2,9 @@
 // engine's reasons in the messages.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -168,6 +171,55 @@ TEST_F(XbDSetSharing, AnOpenTableSeesWhatAnotherProcessWrote) {
   EXPECT_TRUE(Table->Locate("NAME", Variant("aaron"), loCaseInsensitive));
   EXPECT_EQ(Table->PhysicalRecNo(), 3);
   xb_SetDeleted(0);
+}
+
+// A walk in record order: the step past the last record finds what another process appended,
+// and an edit reads the record afresh; fields never read are written back as they were.
+TEST_F(XbDSetSharing, AStepSeesAnotherProcessAppendAndAnEditRereads) {
+  Table->Open();
+  Table->Next();
+  Table->Next();
+  ASSERT_EQ(Table->FieldByName("NAME")->AsString(), "Cyd");
+  std::string path = Dir.path + "people.dbf";
+  TOtherProcess other([&](TOtherProcess&) {
+    int32_t area = xb_UseEx(path.c_str(), "OTHER", 0, 2, 1);
+    xb_Select(area);
+    xb_AppendBlank();
+    xb_Replace("name", xbReplaceText, "Dan");
+    xb_Close();
+    return area > 0;
+  });
+  ASSERT_TRUE(other.Wait());
+  Table->Next();
+  EXPECT_FALSE(Table->Eof());
+  EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Dan");
+  Table->Next();
+  EXPECT_TRUE(Table->Eof());
+  EXPECT_EQ(Table->PhysicalRecNo(), 4);
+  Table->Prior();
+  EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Cyd");
+  Table->First();
+  Table->Prior();
+  EXPECT_TRUE(Table->Bof());
+  EXPECT_EQ(Table->PhysicalRecNo(), 1);
+
+  // Another program rewrites the name behind the header's back; the edit's lock rereads it.
+  std::string bytes = TempDir::Read(path);
+  std::size_t at = std::size_t(uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8) + 1;
+  int fd = open(path.c_str(), O_WRONLY);
+  ASSERT_EQ(pwrite(fd, "Amy       ", 10, off_t(at)), 10);
+  close(fd);
+  Table->Edit();
+  EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Amy");
+  Table->FieldByName("AGE")->SetAsInteger(33);
+  Table->Post();
+  Table->Close();
+  EXPECT_EQ(RunDbfPython(Dir,
+                         "t = dbf.Table('people.dbf')\n"
+                         "t.open()\n"
+                         "r = t[0]\n"
+                         "print(r.name.strip(), r.age, r.sal, r.born, r.ok, r.notes.strip())\n"),
+            "Amy 33 12.5 2001-02-03 True first memo\n");
 }
 
 TEST_F(XbDSetSharing, ADamagedMemoIsReportedNotShownEmpty) {

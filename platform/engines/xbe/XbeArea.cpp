@@ -327,7 +327,7 @@ bool TWorkArea::SetScope(const std::string& low, const std::string& high) {
 // ---- the record buffer and the file
 
 void TWorkArea::enter(bool fresh) {
-  flush();
+  if (FDirty || FPending) flush();
   if (fresh && FDbf->Sync()) FRankKnown = false;
   if (FOrder) ensureOrders();
 }
