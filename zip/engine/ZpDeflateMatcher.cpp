@@ -4,7 +4,7 @@
 
 TZpDeflateMatcher::TZpDeflateMatcher()
     : FWindow(new uint8_t[2 * WSize + ZpDeflate::MaxMatch + 64]),
-      FPrev(new uint16_t[WSize]),
+      FPrev(new uint16_t[2 * WSize]),
       FHead(new uint16_t[HashSize]()) {}
 
 void TZpDeflateMatcher::Reset(const TZpLevelConfig& config) {
@@ -32,6 +32,11 @@ void TZpDeflateMatcher::Slide() {
   StrStart -= WSize;
   FSlid = true;
   for (int i = 0; i < HashSize; ++i) FHead[i] = static_cast<uint16_t>(FHead[i] >= WSize ? FHead[i] - WSize : 0);
-  for (int i = 0; i < WSize; ++i) FPrev[i] = static_cast<uint16_t>(FPrev[i] >= WSize ? FPrev[i] - WSize : 0);
+  // Positions of the upper half move down with their links; the upper half is written afresh as
+  // its strings are inserted.
+  for (int i = 0; i < WSize; ++i) {
+    const unsigned p = FPrev[i + WSize];
+    FPrev[i] = static_cast<uint16_t>(p >= WSize ? p - WSize : 0);
+  }
 }
 
