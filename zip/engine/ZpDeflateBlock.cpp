@@ -89,36 +89,65 @@ uint64_t TZpDeflateBlock::DataBits(const uint8_t* litLen, const uint8_t* distLen
   return bits;
 }
 
+namespace {
+
+// Distance 0 (a literal) takes slot 0; 1..256 their own slots; longer ones by (distance - 1) >> 7.
+struct TZpDistSlots {
+  uint8_t Code[257 + 256];
+};
+
+constexpr TZpDistSlots ZpMakeDistSlots() {
+  TZpDistSlots t{};
+  t.Code[0] = DistanceCodes;
+  for (unsigned d = 1; d <= 256; ++d) t.Code[d] = ZpCodeMaps.DistCode[d - 1];
+  for (unsigned j = 0; j < 256; ++j) t.Code[257 + j] = ZpCodeMaps.DistCode[256 + j];
+  return t;
+}
+
+constexpr TZpDistSlots ZpDistSlots = ZpMakeDistSlots();
+
+}  // namespace
+
 // The block's symbols through a wide store: each symbol's code and extra bits (a match: up to 48
 // bits) join the bit buffer, eight bytes are stored and the pointer moves on by the whole bytes.
+// Literals and matches take the same path through tables, as which comes next is anyone's guess.
 void TZpDeflateBlock::SendSymbols(TZpBitWriter& writer, const uint8_t* litLen, const uint16_t* litCode,
                                   const uint8_t* distLen, const uint16_t* distCode) {
   const TZpCodeMaps& maps = ZpCodeMaps;
-  uint32_t lenBits[256];
-  uint8_t lenCount[256];
+  // The first part of a symbol: a literal's code, or a length's code with its extra bits; the
+  // bits in the low 24, their count above.
+  uint32_t head[512];
+  for (int c = 0; c < 256; ++c) head[c] = litCode[c] | (static_cast<uint32_t>(litLen[c]) << 24);
   for (int lc = 0; lc < 256; ++lc) {
     const int code = maps.LengthCode[lc];
-    lenBits[lc] = litCode[257 + code] | (static_cast<uint32_t>(lc - maps.LengthBase[code]) << litLen[257 + code]);
-    lenCount[lc] = static_cast<uint8_t>(litLen[257 + code] + LengthExtra[code]);
+    head[256 + lc] = (litCode[257 + code] | (static_cast<uint32_t>(lc - maps.LengthBase[code]) << litLen[257 + code])) |
+                     (static_cast<uint32_t>(litLen[257 + code] + LengthExtra[code]) << 24);
   }
+  // The distance part; the extra slot after the codes sends nothing.
+  struct TDist {
+    uint32_t Code, Base, Mask;
+    uint8_t Shift, Count;
+  } dists[DistanceCodes + 1];
+  for (int dc = 0; dc < DistanceCodes; ++dc)
+    dists[dc] = {distCode[dc], static_cast<uint32_t>(maps.DistBase[dc]), (1u << DistExtra[dc]) - 1, distLen[dc],
+                 static_cast<uint8_t>(distLen[dc] + DistExtra[dc])};
+  dists[DistanceCodes] = {0, 0, 0, 0, 0};
+  const uint8_t* lits = FLit.get();
+  const uint16_t* distances = FDist.get();
+  const unsigned n = FLastLit;
   writer.SettleBytes();
-  uint8_t* out = writer.Reserve(static_cast<std::size_t>(FLastLit) * 6 + 16);
+  uint8_t* out = writer.Reserve(static_cast<std::size_t>(n) * 6 + 16);
   uint64_t buf = writer.BitBuf();
   unsigned count = static_cast<unsigned>(writer.BitCount());
-  for (unsigned i = 0; i < FLastLit; ++i) {
-    const unsigned dist = FDist[i];
-    const unsigned lc = FLit[i];
-    if (dist == 0) {
-      buf |= static_cast<uint64_t>(litCode[lc]) << count;
-      count += litLen[lc];
-    } else {
-      buf |= static_cast<uint64_t>(lenBits[lc]) << count;
-      count += lenCount[lc];
-      const unsigned d = dist - 1;
-      const int dc = ZpDistCodeOf(d);
-      buf |= static_cast<uint64_t>(distCode[dc] | ((d - maps.DistBase[dc]) << distLen[dc])) << count;
-      count += distLen[dc] + DistExtra[dc];
-    }
+  for (unsigned i = 0; i < n; ++i) {
+    const unsigned dist = distances[i];
+    const uint32_t h = head[lits[i] | (dist != 0 ? 256u : 0u)];
+    buf |= static_cast<uint64_t>(h & 0xFFFFFF) << count;
+    count += h >> 24;
+    const TDist& dd = dists[ZpDistSlots.Code[dist <= 256 ? dist : 257 + ((dist - 1) >> 7)]];
+    const uint32_t extra = ((dist - 1) - dd.Base) & dd.Mask;
+    buf |= static_cast<uint64_t>(dd.Code | (extra << dd.Shift)) << count;
+    count += dd.Count;
     std::memcpy(out, &buf, 8);
     out += count >> 3;
     buf >>= count & 56;

@@ -52,7 +52,7 @@ public:
     std::memcpy(&v, FWindow.get() + s, 4);
     const unsigned h = Hash(v);
     const unsigned head = FHead[h];
-    FPrev[s & WMask] = static_cast<uint16_t>(head);
+    FPrev[s] = static_cast<uint16_t>(head);
     FHead[h] = static_cast<uint16_t>(s);
     return head;
   }
@@ -74,7 +74,7 @@ public:
       uint32_t v;
       std::memcpy(&v, win + s, 4);
       const unsigned h = Hash(v);
-      prev[s & WMask] = head[h];
+      prev[s] = head[h];
       head[h] = static_cast<uint16_t>(s);
     }
   }
@@ -92,6 +92,9 @@ private:
   // run, and bytes past the data only ever lengthen a match beyond where it is cut.
   TZpLevelConfig FConfig{};
   std::unique_ptr<uint8_t[]> FWindow;
+  // Indexed by the whole position, not folded onto the window size: the chain walk is a string
+  // of dependent loads and the mask would lengthen each step. Only the half below StrStart's
+  // reach is live.
   std::unique_ptr<uint16_t[]> FPrev;
   std::unique_ptr<uint16_t[]> FHead;
   bool FSlid = false;
@@ -125,7 +128,7 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
         std::memcpy(&m4, win + cur, 4);
         if ((m4 & 0xFFFFFF) == start3) break;
       }
-      cur = prev[cur & WMask];
+      cur = prev[cur];
       if (cur <= limit || --chain == 0) return best;
     }
     const uint8_t* match = win + cur;
@@ -149,7 +152,7 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
       std::memcpy(&end2, scan + best - 1, 2);
       winEnd = win + best - 1;
     }
-    cur = prev[cur & WMask];
+    cur = prev[cur];
     if (cur <= limit || --chain == 0) return best;
   }
 }
