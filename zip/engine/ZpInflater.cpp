@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
+
+#include "platform/rtl/Streams.h"
 
 #include "zip/engine/ZpDeflateConstants.h"
 #include "zip/engine/ZpExceptions.h"
@@ -25,20 +28,25 @@ void TZpInflater::Run(TZpUnzipHelper& owner) {
   FInputDone = false;
   FBitBuf = 0;
   FBitCount = FPadBits = 0;
-  FOp = FFlushed = 0;
   ReleaseFixed();
-  bool last = false;
-  do {
-    last = Bits(1) != 0;
-    const uint32_t type = Bits(2);
-    switch (type) {
-      case 0: StoredBlock(); break;
-      case 1: FixedTables(); CodesBlock(); break;
-      case 2: DynamicTables(); CodesBlock(); break;
-      default: BadBlock();
-    }
-  } while (!last);
-  Flush();
+  StartOutput();
+  try {
+    bool last = false;
+    do {
+      last = Bits(1) != 0;
+      const uint32_t type = Bits(2);
+      switch (type) {
+        case 0: StoredBlock(); break;
+        case 1: FixedTables(); CodesBlock(); break;
+        case 2: DynamicTables(); CodesBlock(); break;
+        default: BadBlock();
+      }
+    } while (!last);
+    FinishOutput();
+  } catch (...) {
+    AbandonOutput();
+    throw;
+  }
 }
 
 void TZpInflater::Truncated() const {
@@ -100,7 +108,7 @@ void TZpInflater::StoredBlock() {
   // Whole bytes still in the bit buffer come first.
   while (left && FBitCount - FPadBits >= 8) {
     Room(1);
-    FOut[FOp++] = static_cast<uint8_t>(FBitBuf);
+    FBuf[FOp++] = static_cast<uint8_t>(FBitBuf);
     FBitBuf >>= 8;
     FBitCount -= 8;
     --left;
@@ -124,8 +132,8 @@ void TZpInflater::StoredBlock() {
       FInEnd = static_cast<std::size_t>(got);
     }
     Room(1);
-    const std::size_t n = std::min<std::size_t>({left, FInEnd - FInPos, OutSize - 320 - FOp});
-    std::memcpy(FOut.get() + FOp, FIn.get() + FInPos, n);
+    const std::size_t n = std::min<std::size_t>({left, FInEnd - FInPos, FRoom - FOp});
+    std::memcpy(FBuf + FOp, FIn.get() + FInPos, n);
     FOp += n;
     FInPos += n;
     left -= static_cast<uint32_t>(n);
@@ -208,18 +216,104 @@ inline void TZpInflater::Drop(uint32_t n) {
   FBitCount -= static_cast<int>(n);
 }
 
-// Makes room for n more output bytes (n <= 258), flushing and sliding the window.
 inline void TZpInflater::Room(std::size_t n) {
-  if (FOp + n > ZpDeflate::WindowSize + OutChunk) Flush();
+  while (FOp + n > FRoom) MakeRoom();
+}
+
+void TZpInflater::StartOutput() {
+  FDirect = nullptr;
+  FBuf = FOut.get();
+  FOp = FFlushed = FCounted = 0;
+  FRoom = ZpDeflate::WindowSize + OutChunk;
+  FProgressAt = 0;
+  TStream* out = FOwner->FOutput;
+  const int64_t declared = FOwner->FUncompressedSize;
+  // A derived stream may do more in Write than keep the bytes.
+  if (declared <= 0 || out == FOwner->FInput || typeid(*out) != typeid(TMemoryStream)) return;
+  auto* m = static_cast<TMemoryStream*>(out);
+  const int64_t at = m->Position();
+  const int64_t size = m->Size();
+  if (at < 0) return;
+  const bool growable = size <= at + declared;
+  // Room to spare past the declared size only where the stream had nothing; the declared size
+  // comes from outside, so the stream grows with what is decoded, not with what is claimed.
+  FDirectCap = static_cast<std::size_t>(declared) + (growable ? 320 : 0);
+  FDirectRegion = growable ? std::min<std::size_t>(FDirectCap, std::max<std::size_t>(
+                                                                   static_cast<std::size_t>(std::max<int64_t>(size - at, 0)), DirectStep))
+                           : FDirectCap;
+  if (at + static_cast<int64_t>(FDirectRegion) > size) m->SetSize(at + static_cast<int64_t>(FDirectRegion));
+  FDirect = m;
+  FDirectAt = at;
+  FDirectOldSize = size;
+  FBuf = m->Memory() + at;
+  FRoom = FDirectRegion > 16 ? FDirectRegion - 16 : 0;
+}
+
+void TZpInflater::MakeRoom() {
+  if (!FDirect) {
+    Flush();
+  } else if (FDirectRegion < FDirectCap) {
+    FDirectRegion = std::min(FDirectCap, std::max(FDirectRegion * 2, DirectStep));
+    FDirect->SetSize(FDirectAt + static_cast<int64_t>(FDirectRegion));
+    FBuf = FDirect->Memory() + FDirectAt;
+    FRoom = FDirectRegion - 16;
+  } else {
+    LeaveDirect();
+  }
+}
+
+// The last few hundred bytes before bytes the stream already had go through the window.
+void TZpInflater::LeaveDirect() {
+  Count();
+  const std::size_t keep = std::min<std::size_t>(FOp, ZpDeflate::WindowSize);
+  std::memcpy(FOut.get(), FBuf + FOp - keep, keep);
+  FDirect->SetSize(std::max(FDirectOldSize, FDirectAt + static_cast<int64_t>(FOp)));
+  FDirect->SetPosition(FDirectAt + static_cast<int64_t>(FOp));
+  FDirect = nullptr;
+  FBuf = FOut.get();
+  FOp = FFlushed = FCounted = keep;
+  FRoom = ZpDeflate::WindowSize + OutChunk;
+}
+
+void TZpInflater::Count() {
+  if (FOp > FCounted) {
+    FOwner->CountOutput(FBuf + FCounted, static_cast<int64_t>(FOp - FCounted));
+    FCounted = FOp;
+  }
+  if (FOwner->FWritten - FProgressAt >= OutChunk) {
+    FProgressAt = FOwner->FWritten;
+    FOwner->Progress();
+  }
 }
 
 void TZpInflater::Flush() {
-  if (FOp > FFlushed) FOwner->WriteOutput(FOut.get() + FFlushed, static_cast<int64_t>(FOp - FFlushed));
+  Count();
+  if (FOp > FFlushed) FOwner->PutOutput(FBuf + FFlushed, static_cast<int64_t>(FOp - FFlushed));
   if (FOp > ZpDeflate::WindowSize) {
-    std::memmove(FOut.get(), FOut.get() + FOp - ZpDeflate::WindowSize, ZpDeflate::WindowSize);
+    std::memmove(FBuf, FBuf + FOp - ZpDeflate::WindowSize, ZpDeflate::WindowSize);
     FOp = ZpDeflate::WindowSize;
   }
-  FFlushed = FOp;
+  FFlushed = FCounted = FOp;
+}
+
+void TZpInflater::FinishOutput() {
+  Count();
+  if (FDirect) {
+    FDirect->SetSize(std::max(FDirectOldSize, FDirectAt + static_cast<int64_t>(FOp)));
+    FDirect->SetPosition(FDirectAt + static_cast<int64_t>(FOp));
+    FDirect = nullptr;
+  } else {
+    Flush();
+  }
+  if (FOwner->FWritten != FProgressAt) FOwner->Progress();
+}
+
+// Only what was counted stays: the stream ends where the good bytes do, as if they were written.
+void TZpInflater::AbandonOutput() {
+  if (!FDirect) return;
+  FDirect->SetSize(std::max(FDirectOldSize, FDirectAt + static_cast<int64_t>(FCounted)));
+  FDirect->SetPosition(FDirectAt + static_cast<int64_t>(FCounted));
+  FDirect = nullptr;
 }
 
 // Copies a match of len bytes from d back; writes up to 16 bytes past the end (the buffer has room).
@@ -241,12 +335,16 @@ inline void TZpInflater::CopyMatch(uint8_t* op, unsigned d, unsigned len) {
   } else {
     // A period under 8: the first eight bytes are the period repeated, and each next eight are the
     // last rotated by 8 mod d bytes; no store has to be read back.
+    // The copies of the period do not overlap, so a multiply lays them side by side.
+    static constexpr uint64_t Spread[8] = {0, 0x0101010101010101, 0x0001000100010001, 0x0001000001000001,
+                                           0x0000000100000001, 0x0000010000000001, 0x0001000000000001,
+                                           0x0100000000000001};
+    static constexpr uint8_t Rest[8] = {0, 0, 0, 2, 0, 3, 2, 1};  // 8 mod d
     uint64_t x;
     std::memcpy(&x, src, 8);
     x &= ~uint64_t{0} >> (64 - 8 * d);
-    uint64_t w = x;
-    for (unsigned s = d; s < 8; s += d) w |= x << (8 * s);
-    const unsigned r = 8 % d;
+    uint64_t w = x * Spread[d];
+    const unsigned r = Rest[d];
     const unsigned right = 8 * r, left = 8 * (d - r);
     do {
       std::memcpy(op, &w, 8);
@@ -258,25 +356,28 @@ inline void TZpInflater::CopyMatch(uint8_t* op, unsigned d, unsigned len) {
 
 void TZpInflater::CodesBlock() {
   for (;;) {
-    if (FastCodes() || SlowCode()) {
-      ReleaseFixed();
-      return;
+    if (FastCodes()) break;
+    if (FOp - FCounted >= CrcChunk) {
+      Count();
+      continue;
     }
+    if (SlowCode()) break;
   }
+  ReleaseFixed();
 }
 
 // Decodes while a whole symbol's input and output fit without checks, in locals; true at the
 // block's end, false when the input or the output room runs low. Each turn refills the bit buffer
 // to at least 56 bits without a branch: enough for three literals, or a length with its distance.
 bool TZpInflater::FastCodes() {
-  constexpr std::size_t opLimit = ZpDeflate::WindowSize + OutChunk - 258;
   // A turn moves the input on by at most 10 bytes and reads 8 past where it stands.
-  if (FPadBits != 0 || FInEnd < 32) return false;
+  if (FPadBits != 0 || FInEnd < 32 || FRoom < 258) return false;
+  const std::size_t opLimit = std::min(FRoom - 258, FCounted + CrcChunk);
   const std::size_t inLimit = FInEnd - 32;
   const uint32_t* lit = FLit.data();
   const uint32_t* dist = FDist.data();
   const uint8_t* in = FIn.get();
-  uint8_t* out = FOut.get();
+  uint8_t* out = FBuf;
   uint64_t buf = FBitBuf;
   unsigned count = static_cast<unsigned>(FBitCount);
   std::size_t inPos = FInPos;
@@ -295,9 +396,12 @@ bool TZpInflater::FastCodes() {
     buf >>= n;
     count -= n;
   };
+  // Each turn starts with the bit buffer full and the entry of its first symbol looked up. A
+  // turn refills three times at most, 7 bytes each, so it never reads past the data.
+  if (inPos > inLimit || op > opLimit) return false;
+  refill();
+  uint32_t e = lit[buf & litMask];
   while (inPos <= inLimit && op <= opLimit) {
-    refill();
-    uint32_t e = lit[buf & litMask];
     if (e & Literal) {
       // Up to three literals on one refill (15 bits each at most).
       consume(DropBits(e));
@@ -310,6 +414,8 @@ bool TZpInflater::FastCodes() {
         if (e & Literal) {
           consume(DropBits(e));
           out[op++] = static_cast<uint8_t>(Value(e));
+          refill();
+          e = lit[buf & litMask];
           continue;
         }
       }
@@ -322,6 +428,8 @@ bool TZpInflater::FastCodes() {
         if (e & Literal) {
           consume(DropBits(e));
           out[op++] = static_cast<uint8_t>(Value(e));
+          refill();
+          e = lit[buf & litMask];
           continue;
         }
         refill();
@@ -347,6 +455,9 @@ bool TZpInflater::FastCodes() {
     total = DropBits(e);
     const uint32_t d = Value(e) + static_cast<uint32_t>((buf & ((uint64_t{1} << total) - 1)) >> CodeBits(e));
     consume(total);
+    // The next symbol's look-up goes ahead of the copy, so the two overlap.
+    refill();
+    e = lit[buf & litMask];
     if (d > op) BadBlock();  // before the start of the data
     CopyMatch(out + op, d, len);
     op += len;
@@ -375,7 +486,7 @@ bool TZpInflater::SlowCode() {
   if (e & Literal) {
     Drop(DropBits(e));
     Truncated();
-    FOut[FOp++] = static_cast<uint8_t>(Value(e));
+    FBuf[FOp++] = static_cast<uint8_t>(Value(e));
     return false;
   }
   if (e & Exceptional) {
@@ -399,7 +510,7 @@ bool TZpInflater::SlowCode() {
   Drop(total);
   Truncated();
   if (d > FOp) BadBlock();  // before the start of the data
-  CopyMatch(FOut.get() + FOp, d, len);
+  CopyMatch(FBuf + FOp, d, len);
   FOp += len;
   return false;
 }
