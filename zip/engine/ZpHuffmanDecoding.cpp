@@ -25,6 +25,7 @@ void ZpBuildDecodingTable(const uint8_t* lengths, int n, int primaryBits, TZpTab
     // An empty distance code is legal when the block has literals only.
     if (!(kind == tkDistance && maxLen == 0)) throw EZpZipInflateBlock();
   }
+  if (primaryBits > MaxPrimaryBits) throw EZpZipInflateBlock();
   const int subBits = std::max(0, maxLen - primaryBits);
   const std::size_t primary = std::size_t{1} << primaryBits;
   int nextCode[16] = {};
@@ -33,14 +34,19 @@ void ZpBuildDecodingTable(const uint8_t* lengths, int n, int primaryBits, TZpTab
     code = (code + count[l - 1]) << 1;
     nextCode[l] = code;
   }
-  table.assign(primary, Invalid);
-  std::vector<int32_t> link(primary, -1);
+  // A table built again for the next block keeps its storage; a complete code writes every
+  // entry, so only an incomplete one needs the invalid fill first.
+  if (left == 0) table.resize(primary);
+  else table.assign(primary, Invalid);
+  int32_t link[1 << MaxPrimaryBits];
+  std::fill(link, link + primary, -1);
   auto symbolEntry = [&](int sym, uint32_t bits) -> uint32_t {
     switch (kind) {
+      // A literal's entry keeps no separate code length: LiteralCount reads that field.
       case tkCodeLengths:
-        return Symbol(bits, 0, Literal, static_cast<uint32_t>(sym));
+        return bits | Literal | static_cast<uint32_t>(sym) << 16;
       case tkLiteralLength:
-        if (sym < 256) return Symbol(bits, 0, Literal, static_cast<uint32_t>(sym));
+        if (sym < 256) return bits | Literal | static_cast<uint32_t>(sym) << 16;
         if (sym == 256) return Symbol(bits, 0, Exceptional | EndOfBlock, 0);
         if (sym > 285) return Invalid;
         return Symbol(bits, LengthExtra[sym - 257], 0, LengthBase[sym - 257]);
@@ -71,6 +77,19 @@ void ZpBuildDecodingTable(const uint8_t* lengths, int n, int primaryBits, TZpTab
       for (std::size_t i = rev >> primaryBits; i < (std::size_t{1} << subBits); i += std::size_t{1} << rest)
         table[base + i] = e;
     }
+  }
+  if (kind != tkLiteralLength) return;
+  // Pairs: where a short literal's code leaves room in the primary bits for a whole second literal
+  // code, one look-up gives both.
+  uint32_t single[1 << MaxPrimaryBits];
+  std::copy(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(primary), single);
+  for (std::size_t i = 0; i < primary; ++i) {
+    const uint32_t e = single[i];
+    if (!(e & Literal)) continue;
+    const uint32_t len = DropBits(e);
+    const uint32_t e2 = single[i >> len];
+    if ((e2 & Literal) && len + DropBits(e2) <= static_cast<uint32_t>(primaryBits))
+      table[i] = (len + DropBits(e2)) | Literal | Pair | (Value(e) | Value(e2) << 8) << 16;
   }
 }
 

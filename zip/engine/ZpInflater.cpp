@@ -18,6 +18,12 @@ namespace {
 
 [[noreturn]] void BadBlock() { throw EZpZipInflateBlock(); }
 
+// Writes a literal entry's one or two bytes (two either way).
+[[gnu::always_inline]] inline void StoreLiterals(uint8_t* at, uint32_t e) {
+  const uint16_t v = static_cast<uint16_t>(Value(e));
+  std::memcpy(at, &v, 2);
+}
+
 }  // namespace
 
 TZpInflater::TZpInflater() : FIn(new uint8_t[InputChunk + 8]), FOut(new uint8_t[OutSize]) {}
@@ -177,7 +183,7 @@ void TZpInflater::DynamicTables() {
   if (nlen > 286 || ndist > 30) BadBlock();
   uint8_t codeLens[19] = {};
   for (int i = 0; i < ncode; ++i) codeLens[CodeLengthOrder[i]] = static_cast<uint8_t>(Bits(3));
-  std::vector<uint32_t> clTable;
+  std::vector<uint32_t>& clTable = FCodeLen;
   ZpBuildDecodingTable(codeLens, 19, 7, tkCodeLengths, clTable);
   uint8_t lens[286 + 30] = {};
   int i = 0;
@@ -392,9 +398,11 @@ bool TZpInflater::FastCodes() {
     inPos += (63 - count) >> 3;
     count |= 56;
   };
-  auto consume = [&](uint32_t n) {
-    buf >>= n;
-    count -= n;
+  // Takes an entry (or its bit count): bits 5-7 of an entry are clear, and a shift by the low six
+  // bits needs no mask of its own, which keeps one step off the path to the next look-up.
+  auto consume = [&](uint32_t e) {
+    buf >>= (e & 63);
+    count -= DropBits(e);
   };
   // Each turn starts with the bit buffer full and the entry of its first symbol looked up. A
   // turn refills three times at most, 7 bytes each, so it never reads past the data.
@@ -403,17 +411,21 @@ bool TZpInflater::FastCodes() {
   uint32_t e = lit[buf & litMask];
   while (inPos <= inLimit && op <= opLimit) {
     if (e & Literal) {
-      // Up to three literals on one refill (15 bits each at most).
-      consume(DropBits(e));
-      out[op++] = static_cast<uint8_t>(Value(e));
+      // Up to three primary entries on one refill (11 bits each at most), one or two literals each;
+      // both bytes are stored either way, the room past the end allows it.
+      consume(e);
+      StoreLiterals(out + op, e);
+      op += LiteralCount(e);
       e = lit[buf & litMask];
       if (e & Literal) {
-        consume(DropBits(e));
-        out[op++] = static_cast<uint8_t>(Value(e));
+        consume(e);
+        StoreLiterals(out + op, e);
+        op += LiteralCount(e);
         e = lit[buf & litMask];
         if (e & Literal) {
-          consume(DropBits(e));
-          out[op++] = static_cast<uint8_t>(Value(e));
+          consume(e);
+          StoreLiterals(out + op, e);
+          op += LiteralCount(e);
           refill();
           e = lit[buf & litMask];
           continue;
@@ -423,10 +435,10 @@ bool TZpInflater::FastCodes() {
     }
     if (e & Exceptional) {
       if (e & Link) {
-        consume(DropBits(e));
+        consume(e);
         e = lit[Value(e) + (buf & ((1u << CodeBits(e)) - 1))];
         if (e & Literal) {
-          consume(DropBits(e));
+          consume(e);
           out[op++] = static_cast<uint8_t>(Value(e));
           refill();
           e = lit[buf & litMask];
@@ -435,7 +447,7 @@ bool TZpInflater::FastCodes() {
         refill();
       }
       if (e & EndOfBlock) {
-        consume(DropBits(e));
+        consume(e);
         end = true;
         break;
       }
@@ -448,7 +460,7 @@ bool TZpInflater::FastCodes() {
     e = dist[buf & distMask];
     if (e & Exceptional) {
       if (!(e & Link)) BadBlock();
-      consume(DropBits(e));
+      consume(e);
       e = dist[Value(e) + (buf & ((1u << CodeBits(e)) - 1))];
       if (e & Exceptional) BadBlock();
     }
@@ -486,7 +498,8 @@ bool TZpInflater::SlowCode() {
   if (e & Literal) {
     Drop(DropBits(e));
     Truncated();
-    FBuf[FOp++] = static_cast<uint8_t>(Value(e));
+    StoreLiterals(FBuf + FOp, e);
+    FOp += LiteralCount(e);
     return false;
   }
   if (e & Exceptional) {

@@ -83,7 +83,7 @@ private:
   int64_t FDirectOldSize = 0;
   std::size_t FDirectRegion = 0;
   std::size_t FDirectCap = 0;
-  std::vector<uint32_t> FLit, FDist, FFixedLit, FFixedDist;
+  std::vector<uint32_t> FLit, FDist, FFixedLit, FFixedDist, FCodeLen;
   bool FFixedBuilt = false;
   bool FUsingFixed = false;
 };
