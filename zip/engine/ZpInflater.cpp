@@ -339,23 +339,21 @@ inline void TZpInflater::CopyMatch(uint8_t* op, unsigned d, unsigned len) {
       src += 8;
     } while (op < stop);
   } else {
-    // A period under 8: the first eight bytes are the period repeated, and each next eight are the
-    // last rotated by 8 mod d bytes; no store has to be read back.
-    // The copies of the period do not overlap, so a multiply lays them side by side.
+    // A period under 8: eight bytes of the period repeated, stored again a whole number of
+    // periods further on each time; no store has to be read back. The copies of the period do
+    // not overlap, so a multiply lays them side by side.
     static constexpr uint64_t Spread[8] = {0, 0x0101010101010101, 0x0001000100010001, 0x0001000001000001,
                                            0x0000000100000001, 0x0000010000000001, 0x0001000000000001,
                                            0x0100000000000001};
-    static constexpr uint8_t Rest[8] = {0, 0, 0, 2, 0, 3, 2, 1};  // 8 mod d
+    static constexpr uint8_t Step[8] = {0, 8, 8, 6, 8, 5, 6, 7};
     uint64_t x;
     std::memcpy(&x, src, 8);
     x &= ~uint64_t{0} >> (64 - 8 * d);
-    uint64_t w = x * Spread[d];
-    const unsigned r = Rest[d];
-    const unsigned right = 8 * r, left = 8 * (d - r);
+    const uint64_t w = x * Spread[d];
+    const unsigned step = Step[d];
     do {
       std::memcpy(op, &w, 8);
-      op += 8;
-      w = (w >> right) | (w << left);
+      op += step;
     } while (op < stop);
   }
 }
