@@ -35,6 +35,7 @@ void TZpInflater::Run(TZpUnzipHelper& owner) {
   FBitBuf = 0;
   FBitCount = FPadBits = 0;
   ReleaseFixed();
+  StartInput();
   StartOutput();
   try {
     bool last = false;
@@ -62,7 +63,8 @@ void TZpInflater::Truncated() const {
 void TZpInflater::RefillSlow() {
   if (FInEnd - FInPos < 8 && !FInputDone) {
     const std::size_t rest = FInEnd - FInPos;
-    std::memmove(FIn.get(), FIn.get() + FInPos, rest);
+    std::memmove(FIn.get(), FInData + FInPos, rest);
+    FInData = FIn.get();
     FInPos = 0;
     FInEnd = rest;
     while (FInEnd < 8 && !FInputDone) {
@@ -73,7 +75,7 @@ void TZpInflater::RefillSlow() {
   }
   while (FBitCount <= 56) {
     if (FInPos < FInEnd) {
-      FBitBuf |= static_cast<uint64_t>(FIn[FInPos++]) << FBitCount;
+      FBitBuf |= static_cast<uint64_t>(FInData[FInPos++]) << FBitCount;
     } else {
       FPadBits += 8;  // zeros past the end; decoding into them means the data was cut short
     }
@@ -85,7 +87,7 @@ inline void TZpInflater::Refill() {
   if (FBitCount > 56) return;
   if (FInEnd - FInPos >= 8) {
     uint64_t v;
-    std::memcpy(&v, FIn.get() + FInPos, 8);
+    std::memcpy(&v, FInData + FInPos, 8);
     FBitBuf |= v << FBitCount;
     FInPos += (63 - FBitCount) >> 3;
     FBitCount |= 56;
@@ -133,13 +135,14 @@ void TZpInflater::StoredBlock() {
       if (FInputDone) BadBlock();
       FInPos = 0;
       FInEnd = 0;
+      FInData = FIn.get();
       const int64_t got = FOwner->ReadInput(FIn.get(), InputChunk);
       if (got <= 0) BadBlock();
       FInEnd = static_cast<std::size_t>(got);
     }
     Room(1);
     const std::size_t n = std::min<std::size_t>({left, FInEnd - FInPos, FRoom - FOp});
-    std::memcpy(FBuf + FOp, FIn.get() + FInPos, n);
+    std::memcpy(FBuf + FOp, FInData + FInPos, n);
     FOp += n;
     FInPos += n;
     left -= static_cast<uint32_t>(n);
@@ -224,6 +227,22 @@ inline void TZpInflater::Drop(uint32_t n) {
 
 inline void TZpInflater::Room(std::size_t n) {
   while (FOp + n > FRoom) MakeRoom();
+}
+
+// An item whose data lies whole in a plain memory stream is read where it is.
+void TZpInflater::StartInput() {
+  FInData = FIn.get();
+  TStream* in = FOwner->FInput;
+  const int64_t left = FOwner->FInputLeft;
+  if (FOwner->FDecryptor || in == FOwner->FOutput || typeid(*in) != typeid(TMemoryStream)) return;
+  auto* m = static_cast<TMemoryStream*>(in);
+  const int64_t at = m->Position();
+  if (at < 0 || m->Size() - at < left) return;
+  FInData = m->Memory() + at;
+  FInEnd = static_cast<std::size_t>(left);
+  FInputDone = true;
+  m->SetPosition(at + left);
+  FOwner->FInputLeft = 0;
 }
 
 void TZpInflater::StartOutput() {
@@ -380,7 +399,7 @@ bool TZpInflater::FastCodes() {
   const std::size_t inLimit = FInEnd - 32;
   const uint32_t* lit = FLit.data();
   const uint32_t* dist = FDist.data();
-  const uint8_t* in = FIn.get();
+  const uint8_t* in = FInData;
   uint8_t* out = FBuf;
   uint64_t buf = FBitBuf;
   unsigned count = static_cast<unsigned>(FBitCount);

@@ -41,6 +41,7 @@ private:
   // memory stream, or near the declared end of a stream with bytes after it goes on in the window.
   void Room(std::size_t n);
   void MakeRoom();
+  void StartInput();
   void StartOutput();
   void LeaveDirect();
   void FinishOutput();
@@ -61,6 +62,7 @@ private:
   bool SlowCode();
   TZpUnzipHelper* FOwner = nullptr;
   std::unique_ptr<uint8_t[]> FIn;
+  const uint8_t* FInData = nullptr;  // FIn, or the input stream's own bytes
   std::size_t FInPos = 0;
   std::size_t FInEnd = 0;
   bool FInputDone = false;
