@@ -471,9 +471,10 @@ bool TZpInflater::FastCodes() {
       if (e & Exceptional) BadBlock();
     }
     // A length with its extra bits, then its distance: 48 bits at most, all in the buffer now.
-    uint32_t total = DropBits(e);
-    const uint32_t len = Value(e) + static_cast<uint32_t>((buf & ((uint64_t{1} << total) - 1)) >> CodeBits(e));
-    consume(total);
+    // The values come from a copy of the bits, so the next look-up waits only for the shift.
+    uint64_t bits = buf;
+    consume(e);
+    const uint32_t len = Value(e) + static_cast<uint32_t>((bits & ((uint64_t{1} << DropBits(e)) - 1)) >> CodeBits(e));
     e = dist[buf & distMask];
     if (e & Exceptional) {
       if (!(e & Link)) BadBlock();
@@ -481,9 +482,9 @@ bool TZpInflater::FastCodes() {
       e = dist[Value(e) + (buf & ((1u << CodeBits(e)) - 1))];
       if (e & Exceptional) BadBlock();
     }
-    total = DropBits(e);
-    const uint32_t d = Value(e) + static_cast<uint32_t>((buf & ((uint64_t{1} << total) - 1)) >> CodeBits(e));
-    consume(total);
+    bits = buf;
+    consume(e);
+    const uint32_t d = Value(e) + static_cast<uint32_t>((bits & ((uint64_t{1} << DropBits(e)) - 1)) >> CodeBits(e));
     // The next symbol's look-up goes ahead of the copy, so the two overlap.
     refill();
     e = lit[buf & litMask];
