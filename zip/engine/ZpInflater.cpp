@@ -259,7 +259,7 @@ void TZpInflater::StartOutput() {
   const int64_t at = m->Position();
   const int64_t size = m->Size();
   if (at < 0) return;
-  const bool growable = size <= at + declared;
+  const bool growable = size - at <= declared;
   // Room to spare past the declared size only where the stream had nothing; the declared size
   // comes from outside, so the stream grows with what is decoded, not with what is claimed.
   FDirectCap = static_cast<std::size_t>(declared) + (growable ? 320 : 0);
@@ -390,10 +390,11 @@ void TZpInflater::CodesBlock() {
 }
 
 // Decodes while a whole symbol's input and output fit without checks, in locals; true at the
-// block's end, false when the input or the output room runs low. Each turn refills the bit buffer
-// to at least 56 bits without a branch: enough for three literals, or a length with its distance.
+// block's end, false when the input or the output room runs low. Each refill brings the bit buffer
+// to at least 56 bits without a branch: enough for three primary literal entries, or a length with
+// its distance.
 bool TZpInflater::FastCodes() {
-  // A turn moves the input on by at most 10 bytes and reads 8 past where it stands.
+  // A turn moves the input on by at most 21 bytes and reads 8 past where it stands.
   if (FPadBits != 0 || FInEnd < 32 || FRoom < 258) return false;
   const std::size_t opLimit = std::min(FRoom - 258, FCounted + CrcChunk);
   const std::size_t inLimit = FInEnd - 32;

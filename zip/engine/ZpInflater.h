@@ -50,7 +50,7 @@ private:
   void Count();
   void Flush();
 
-  // Copies a match of len bytes from d back; writes up to 8 bytes past the end (the buffer has room).
+  // Copies a match of len bytes from d back; writes up to 16 bytes past the end (the buffer has room).
   static void CopyMatch(uint8_t* op, unsigned d, unsigned len);
   void CodesBlock();
 
