@@ -391,7 +391,7 @@ void TZpInflater::CodesBlock() {
 
 // Decodes while a whole symbol's input and output fit without checks, in locals; true at the
 // block's end, false when the input or the output room runs low. Each refill brings the bit buffer
-// to at least 56 bits without a branch: enough for three primary literal entries, or a length with
+// to at least 56 bits without a branch: enough for four primary literal entries, or a length with
 // its distance.
 bool TZpInflater::FastCodes() {
   // A turn moves the input on by at most 21 bytes and reads 8 past where it stands.
@@ -444,9 +444,15 @@ bool TZpInflater::FastCodes() {
           consume(e);
           StoreLiterals(out + op, e);
           op += LiteralCount(e);
-          refill();
           e = lit[buf & litMask];
-          continue;
+          if (e & Literal) {
+            consume(e);
+            StoreLiterals(out + op, e);
+            op += LiteralCount(e);
+            refill();
+            e = lit[buf & litMask];
+            continue;
+          }
         }
       }
       refill();  // leaves the low bits, so e still holds
