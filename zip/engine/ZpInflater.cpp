@@ -268,6 +268,7 @@ void TZpInflater::StartOutput() {
                            : FDirectCap;
   if (at + static_cast<int64_t>(FDirectRegion) > size) m->SetSize(at + static_cast<int64_t>(FDirectRegion));
   FDirect = m;
+  FDirectDeclared = static_cast<std::size_t>(declared);
   FDirectAt = at;
   FDirectOldSize = size;
   FBuf = m->Memory() + at;
@@ -277,7 +278,7 @@ void TZpInflater::StartOutput() {
 void TZpInflater::MakeRoom() {
   if (!FDirect) {
     Flush();
-  } else if (FDirectRegion < FDirectCap) {
+  } else if (FDirectRegion < FDirectCap && FDirectRegion < FDirectDeclared) {
     FDirectRegion = std::min(FDirectCap, std::max(FDirectRegion * 2, DirectStep));
     FDirect->SetSize(FDirectAt + static_cast<int64_t>(FDirectRegion));
     FBuf = FDirect->Memory() + FDirectAt;
@@ -287,7 +288,8 @@ void TZpInflater::MakeRoom() {
   }
 }
 
-// The last few hundred bytes before bytes the stream already had go through the window.
+// The last few hundred bytes go through the window: the stream's bytes after them are not to be
+// touched, and growing it for the spare room of wide copies would copy it whole.
 void TZpInflater::LeaveDirect() {
   Count();
   const std::size_t keep = std::min<std::size_t>(FOp, ZpDeflate::WindowSize);

@@ -38,7 +38,7 @@ private:
   void Drop(uint32_t n);
 
   // Makes room for n more output bytes (n <= 258): flushes and slides the window, grows the
-  // memory stream, or near the declared end of a stream with bytes after it goes on in the window.
+  // memory stream, or near the declared end goes on in the window.
   void Room(std::size_t n);
   void MakeRoom();
   void StartInput();
@@ -85,6 +85,7 @@ private:
   int64_t FDirectOldSize = 0;
   std::size_t FDirectRegion = 0;
   std::size_t FDirectCap = 0;
+  std::size_t FDirectDeclared = 0;
   std::vector<uint32_t> FLit, FDist, FFixedLit, FFixedDist, FCodeLen;
   bool FFixedBuilt = false;
   bool FUsingFixed = false;
