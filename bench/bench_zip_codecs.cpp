@@ -512,9 +512,10 @@ void Levels(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_Deflate)->Apply(Levels)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZlibDeflate)->Apply(Levels)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LibdeflateDeflate)->Apply(Levels)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Inflate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ZlibInflate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LibdeflateInflate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+// The best of several runs each, as a busy machine slows one side now and the other then.
+BENCHMARK(BM_Inflate)->Arg(0)->Arg(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ZlibInflate)->Arg(0)->Arg(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LibdeflateInflate)->Arg(0)->Arg(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Crc32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZlibCrc32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArchiveRoundTrip)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
@@ -525,7 +526,10 @@ BENCHMARK(BM_ArchiveAddMany)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTi
 BENCHMARK(BM_UnzipManyJob)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_UnzipManyEngine)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
-// Collects each run's figures for the closing name=value line.
+// What Repetitions adds to the inflate rows' names.
+constexpr char Repeats[] = "/repeats:5";
+
+// Collects each run's figures (the best of repeated runs) for the closing name=value line.
 class TSummaryReporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -536,7 +540,10 @@ public:
       auto bps = r.counters.find("bytes_per_second");
       auto size = r.counters.find("size");
       auto seconds = r.counters.find("seconds");
-      if (bps != r.counters.end()) FFigures[name + "/MBps"] = bps->second.value / 1e6;
+      if (bps != r.counters.end()) {
+        double& best = FFigures[name + "/MBps"];
+        best = std::max(best, bps->second.value / 1e6);
+      }
       if (size != r.counters.end()) FFigures[name + "/size"] = size->second.value;
       if (seconds != r.counters.end() && !r.error_occurred) FFigures[name + "/s"] = seconds->second.value;
     }
@@ -566,8 +573,8 @@ public:
         add(std::string(set) + "deflate" + std::to_string(n) + "_size", "BM_Deflate" + args, "size");
         add(std::string(set) + "zlib" + std::to_string(n) + "_size", "BM_ZlibDeflate" + args, "size");
       }
-      add(std::string(set) + "inflate_MBps", "BM_Inflate/" + mixedArg, "MBps");
-      add(std::string(set) + "zlib_inflate_MBps", "BM_ZlibInflate/" + mixedArg, "MBps");
+      add(std::string(set) + "inflate_MBps", "BM_Inflate/" + mixedArg + Repeats, "MBps");
+      add(std::string(set) + "zlib_inflate_MBps", "BM_ZlibInflate/" + mixedArg + Repeats, "MBps");
     }
     add("crc32_MBps", "BM_Crc32", "MBps");
     add("zlib_crc32_MBps", "BM_ZlibCrc32", "MBps");
@@ -602,10 +609,10 @@ public:
         row("deflate " + std::to_string(n) + " " + kind, get("BM_Deflate" + args + "/MBps"),
             get("BM_LibdeflateDeflate" + args + "/MBps"), true, "libdeflate");
       }
-      row("inflate+CRC " + kind, get(std::string("BM_Inflate/") + mixed + "/MBps"),
-          get(std::string("BM_LibdeflateInflate/") + mixed + "/MBps"), true, "libdeflate");
-      row("inflate+CRC " + kind, get(std::string("BM_Inflate/") + mixed + "/MBps"),
-          get(std::string("BM_ZlibInflate/") + mixed + "/MBps"), true, "zlib");
+      row("inflate+CRC " + kind, get(std::string("BM_Inflate/") + mixed + Repeats + "/MBps"),
+          get(std::string("BM_LibdeflateInflate/") + mixed + Repeats + "/MBps"), true, "libdeflate");
+      row("inflate+CRC " + kind, get(std::string("BM_Inflate/") + mixed + Repeats + "/MBps"),
+          get(std::string("BM_ZlibInflate/") + mixed + Repeats + "/MBps"), true, "zlib");
     }
     row("crc32", get("BM_Crc32/MBps"), get("BM_ZlibCrc32/MBps"), true, "zlib");
     row("100 MB password archive", get("BM_ArchiveRoundTrip/iterations:1/real_time/s"),

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
+
+#include "platform/rtl/Streams.h"
 
 #include "zip/engine/ZpDeflateConstants.h"
 #include "zip/engine/ZpExceptions.h"
@@ -15,6 +18,12 @@ namespace {
 
 [[noreturn]] void BadBlock() { throw EZpZipInflateBlock(); }
 
+// Writes a literal entry's one or two bytes (two either way).
+[[gnu::always_inline]] inline void StoreLiterals(uint8_t* at, uint32_t e) {
+  const uint16_t v = static_cast<uint16_t>(Value(e));
+  std::memcpy(at, &v, 2);
+}
+
 }  // namespace
 
 TZpInflater::TZpInflater() : FIn(new uint8_t[InputChunk + 8]), FOut(new uint8_t[OutSize]) {}
@@ -25,20 +34,26 @@ void TZpInflater::Run(TZpUnzipHelper& owner) {
   FInputDone = false;
   FBitBuf = 0;
   FBitCount = FPadBits = 0;
-  FOp = FFlushed = 0;
   ReleaseFixed();
-  bool last = false;
-  do {
-    last = Bits(1) != 0;
-    const uint32_t type = Bits(2);
-    switch (type) {
-      case 0: StoredBlock(); break;
-      case 1: FixedTables(); CodesBlock(); break;
-      case 2: DynamicTables(); CodesBlock(); break;
-      default: BadBlock();
-    }
-  } while (!last);
-  Flush();
+  StartInput();
+  StartOutput();
+  try {
+    bool last = false;
+    do {
+      last = Bits(1) != 0;
+      const uint32_t type = Bits(2);
+      switch (type) {
+        case 0: StoredBlock(); break;
+        case 1: FixedTables(); CodesBlock(); break;
+        case 2: DynamicTables(); CodesBlock(); break;
+        default: BadBlock();
+      }
+    } while (!last);
+    FinishOutput();
+  } catch (...) {
+    AbandonOutput();
+    throw;
+  }
 }
 
 void TZpInflater::Truncated() const {
@@ -48,7 +63,8 @@ void TZpInflater::Truncated() const {
 void TZpInflater::RefillSlow() {
   if (FInEnd - FInPos < 8 && !FInputDone) {
     const std::size_t rest = FInEnd - FInPos;
-    std::memmove(FIn.get(), FIn.get() + FInPos, rest);
+    std::memmove(FIn.get(), FInData + FInPos, rest);
+    FInData = FIn.get();
     FInPos = 0;
     FInEnd = rest;
     while (FInEnd < 8 && !FInputDone) {
@@ -59,7 +75,7 @@ void TZpInflater::RefillSlow() {
   }
   while (FBitCount <= 56) {
     if (FInPos < FInEnd) {
-      FBitBuf |= static_cast<uint64_t>(FIn[FInPos++]) << FBitCount;
+      FBitBuf |= static_cast<uint64_t>(FInData[FInPos++]) << FBitCount;
     } else {
       FPadBits += 8;  // zeros past the end; decoding into them means the data was cut short
     }
@@ -71,7 +87,7 @@ inline void TZpInflater::Refill() {
   if (FBitCount > 56) return;
   if (FInEnd - FInPos >= 8) {
     uint64_t v;
-    std::memcpy(&v, FIn.get() + FInPos, 8);
+    std::memcpy(&v, FInData + FInPos, 8);
     FBitBuf |= v << FBitCount;
     FInPos += (63 - FBitCount) >> 3;
     FBitCount |= 56;
@@ -100,7 +116,7 @@ void TZpInflater::StoredBlock() {
   // Whole bytes still in the bit buffer come first.
   while (left && FBitCount - FPadBits >= 8) {
     Room(1);
-    FOut[FOp++] = static_cast<uint8_t>(FBitBuf);
+    FBuf[FOp++] = static_cast<uint8_t>(FBitBuf);
     FBitBuf >>= 8;
     FBitCount -= 8;
     --left;
@@ -119,13 +135,14 @@ void TZpInflater::StoredBlock() {
       if (FInputDone) BadBlock();
       FInPos = 0;
       FInEnd = 0;
+      FInData = FIn.get();
       const int64_t got = FOwner->ReadInput(FIn.get(), InputChunk);
       if (got <= 0) BadBlock();
       FInEnd = static_cast<std::size_t>(got);
     }
     Room(1);
-    const std::size_t n = std::min<std::size_t>({left, FInEnd - FInPos, OutSize - 320 - FOp});
-    std::memcpy(FOut.get() + FOp, FIn.get() + FInPos, n);
+    const std::size_t n = std::min<std::size_t>({left, FInEnd - FInPos, FRoom - FOp});
+    std::memcpy(FBuf + FOp, FInData + FInPos, n);
     FOp += n;
     FInPos += n;
     left -= static_cast<uint32_t>(n);
@@ -169,7 +186,7 @@ void TZpInflater::DynamicTables() {
   if (nlen > 286 || ndist > 30) BadBlock();
   uint8_t codeLens[19] = {};
   for (int i = 0; i < ncode; ++i) codeLens[CodeLengthOrder[i]] = static_cast<uint8_t>(Bits(3));
-  std::vector<uint32_t> clTable;
+  std::vector<uint32_t>& clTable = FCodeLen;
   ZpBuildDecodingTable(codeLens, 19, 7, tkCodeLengths, clTable);
   uint8_t lens[286 + 30] = {};
   int i = 0;
@@ -208,18 +225,122 @@ inline void TZpInflater::Drop(uint32_t n) {
   FBitCount -= static_cast<int>(n);
 }
 
-// Makes room for n more output bytes (n <= 258), flushing and sliding the window.
 inline void TZpInflater::Room(std::size_t n) {
-  if (FOp + n > ZpDeflate::WindowSize + OutChunk) Flush();
+  while (FOp + n > FRoom) MakeRoom();
+}
+
+// An item whose data lies whole in a plain memory stream is read where it is.
+void TZpInflater::StartInput() {
+  FInData = FIn.get();
+  TStream* in = FOwner->FInput;
+  const int64_t left = FOwner->FInputLeft;
+  if (FOwner->FDecryptor || in == FOwner->FOutput || typeid(*in) != typeid(TMemoryStream)) return;
+  auto* m = static_cast<TMemoryStream*>(in);
+  const int64_t at = m->Position();
+  if (at < 0 || m->Size() - at < left) return;
+  FInData = m->Memory() + at;
+  FInEnd = static_cast<std::size_t>(left);
+  FInputDone = true;
+  m->SetPosition(at + left);
+  FOwner->FInputLeft = 0;
+}
+
+void TZpInflater::StartOutput() {
+  FDirect = nullptr;
+  FBuf = FOut.get();
+  FOp = FFlushed = FCounted = 0;
+  FRoom = ZpDeflate::WindowSize + OutChunk;
+  FProgressAt = 0;
+  TStream* out = FOwner->FOutput;
+  const int64_t declared = FOwner->FUncompressedSize;
+  // A derived stream may do more in Write than keep the bytes.
+  if (declared <= 0 || out == FOwner->FInput || typeid(*out) != typeid(TMemoryStream)) return;
+  auto* m = static_cast<TMemoryStream*>(out);
+  const int64_t at = m->Position();
+  const int64_t size = m->Size();
+  if (at < 0) return;
+  const bool growable = size - at <= declared;
+  // Room to spare past the declared size only where the stream had nothing; the declared size
+  // comes from outside, so the stream grows with what is decoded, not with what is claimed.
+  FDirectCap = static_cast<std::size_t>(declared) + (growable ? 320 : 0);
+  FDirectRegion = growable ? std::min<std::size_t>(FDirectCap, std::max<std::size_t>(
+                                                                   static_cast<std::size_t>(std::max<int64_t>(size - at, 0)), DirectStep))
+                           : FDirectCap;
+  if (at + static_cast<int64_t>(FDirectRegion) > size) m->SetSize(at + static_cast<int64_t>(FDirectRegion));
+  FDirect = m;
+  FDirectDeclared = static_cast<std::size_t>(declared);
+  FDirectAt = at;
+  FDirectOldSize = size;
+  FBuf = m->Memory() + at;
+  FRoom = FDirectRegion > 16 ? FDirectRegion - 16 : 0;
+}
+
+void TZpInflater::MakeRoom() {
+  if (!FDirect) {
+    Flush();
+  } else if (FDirectRegion < FDirectCap && FDirectRegion < FDirectDeclared) {
+    FDirectRegion = std::min(FDirectCap, std::max(FDirectRegion * 2, DirectStep));
+    FDirect->SetSize(FDirectAt + static_cast<int64_t>(FDirectRegion));
+    FBuf = FDirect->Memory() + FDirectAt;
+    FRoom = FDirectRegion - 16;
+  } else {
+    LeaveDirect();
+  }
+}
+
+// The last few hundred bytes go through the window: the stream's bytes after them are not to be
+// touched, and growing it for the spare room of wide copies would copy it whole.
+void TZpInflater::LeaveDirect() {
+  Count();
+  const std::size_t keep = std::min<std::size_t>(FOp, ZpDeflate::WindowSize);
+  std::memcpy(FOut.get(), FBuf + FOp - keep, keep);
+  FDirect->SetSize(std::max(FDirectOldSize, FDirectAt + static_cast<int64_t>(FOp)));
+  FDirect->SetPosition(FDirectAt + static_cast<int64_t>(FOp));
+  FDirect = nullptr;
+  FBuf = FOut.get();
+  FOp = FFlushed = FCounted = keep;
+  FRoom = ZpDeflate::WindowSize + OutChunk;
+}
+
+void TZpInflater::Count() {
+  if (FOp > FCounted) {
+    FOwner->CountOutput(FBuf + FCounted, static_cast<int64_t>(FOp - FCounted));
+    FCounted = FOp;
+  }
+  if (FOwner->FWritten - FProgressAt >= OutChunk) {
+    FProgressAt = FOwner->FWritten;
+    FOwner->Progress();
+  }
 }
 
 void TZpInflater::Flush() {
-  if (FOp > FFlushed) FOwner->WriteOutput(FOut.get() + FFlushed, static_cast<int64_t>(FOp - FFlushed));
+  Count();
+  if (FOp > FFlushed) FOwner->PutOutput(FBuf + FFlushed, static_cast<int64_t>(FOp - FFlushed));
   if (FOp > ZpDeflate::WindowSize) {
-    std::memmove(FOut.get(), FOut.get() + FOp - ZpDeflate::WindowSize, ZpDeflate::WindowSize);
+    std::memmove(FBuf, FBuf + FOp - ZpDeflate::WindowSize, ZpDeflate::WindowSize);
     FOp = ZpDeflate::WindowSize;
   }
-  FFlushed = FOp;
+  FFlushed = FCounted = FOp;
+}
+
+void TZpInflater::FinishOutput() {
+  Count();
+  if (FDirect) {
+    FDirect->SetSize(std::max(FDirectOldSize, FDirectAt + static_cast<int64_t>(FOp)));
+    FDirect->SetPosition(FDirectAt + static_cast<int64_t>(FOp));
+    FDirect = nullptr;
+  } else {
+    Flush();
+  }
+  if (FOwner->FWritten != FProgressAt) FOwner->Progress();
+}
+
+// Only what was counted stays: the stream ends where the good bytes do, as if they were written.
+void TZpInflater::AbandonOutput() {
+  if (!FDirect) return;
+  FDirect->SetSize(std::max(FDirectOldSize, FDirectAt + static_cast<int64_t>(FCounted)));
+  FDirect->SetPosition(FDirectAt + static_cast<int64_t>(FCounted));
+  FDirect = nullptr;
 }
 
 // Copies a match of len bytes from d back; writes up to 16 bytes past the end (the buffer has room).
@@ -239,44 +360,50 @@ inline void TZpInflater::CopyMatch(uint8_t* op, unsigned d, unsigned len) {
       src += 8;
     } while (op < stop);
   } else {
-    // A period under 8: the first eight bytes are the period repeated, and each next eight are the
-    // last rotated by 8 mod d bytes; no store has to be read back.
+    // A period under 8: eight bytes of the period repeated, stored again a whole number of
+    // periods further on each time; no store has to be read back. The copies of the period do
+    // not overlap, so a multiply lays them side by side.
+    static constexpr uint64_t Spread[8] = {0, 0x0101010101010101, 0x0001000100010001, 0x0001000001000001,
+                                           0x0000000100000001, 0x0000010000000001, 0x0001000000000001,
+                                           0x0100000000000001};
+    static constexpr uint8_t Step[8] = {0, 8, 8, 6, 8, 5, 6, 7};
     uint64_t x;
     std::memcpy(&x, src, 8);
     x &= ~uint64_t{0} >> (64 - 8 * d);
-    uint64_t w = x;
-    for (unsigned s = d; s < 8; s += d) w |= x << (8 * s);
-    const unsigned r = 8 % d;
-    const unsigned right = 8 * r, left = 8 * (d - r);
+    const uint64_t w = x * Spread[d];
+    const unsigned step = Step[d];
     do {
       std::memcpy(op, &w, 8);
-      op += 8;
-      w = (w >> right) | (w << left);
+      op += step;
     } while (op < stop);
   }
 }
 
 void TZpInflater::CodesBlock() {
   for (;;) {
-    if (FastCodes() || SlowCode()) {
-      ReleaseFixed();
-      return;
+    if (FastCodes()) break;
+    if (FOp - FCounted >= CrcChunk) {
+      Count();
+      continue;
     }
+    if (SlowCode()) break;
   }
+  ReleaseFixed();
 }
 
 // Decodes while a whole symbol's input and output fit without checks, in locals; true at the
-// block's end, false when the input or the output room runs low. Each turn refills the bit buffer
-// to at least 56 bits without a branch: enough for three literals, or a length with its distance.
+// block's end, false when the input or the output room runs low. Each refill brings the bit buffer
+// to at least 56 bits without a branch: enough for four primary literal entries, or a length with
+// its distance.
 bool TZpInflater::FastCodes() {
-  constexpr std::size_t opLimit = ZpDeflate::WindowSize + OutChunk - 258;
-  // A turn moves the input on by at most 10 bytes and reads 8 past where it stands.
-  if (FPadBits != 0 || FInEnd < 32) return false;
+  // A turn moves the input on by at most 21 bytes and reads 8 past where it stands.
+  if (FPadBits != 0 || FInEnd < 32 || FRoom < 258) return false;
+  const std::size_t opLimit = std::min(FRoom - 258, FCounted + CrcChunk);
   const std::size_t inLimit = FInEnd - 32;
   const uint32_t* lit = FLit.data();
   const uint32_t* dist = FDist.data();
-  const uint8_t* in = FIn.get();
-  uint8_t* out = FOut.get();
+  const uint8_t* in = FInData;
+  uint8_t* out = FBuf;
   uint64_t buf = FBitBuf;
   unsigned count = static_cast<unsigned>(FBitCount);
   std::size_t inPos = FInPos;
@@ -291,62 +418,85 @@ bool TZpInflater::FastCodes() {
     inPos += (63 - count) >> 3;
     count |= 56;
   };
-  auto consume = [&](uint32_t n) {
-    buf >>= n;
-    count -= n;
+  // Takes an entry (or its bit count): bits 5-7 of an entry are clear, and a shift by the low six
+  // bits needs no mask of its own, which keeps one step off the path to the next look-up.
+  auto consume = [&](uint32_t e) {
+    buf >>= (e & 63);
+    count -= DropBits(e);
   };
+  // Each turn starts with the bit buffer full and the entry of its first symbol looked up. A
+  // turn refills three times at most, 7 bytes each, so it never reads past the data.
+  if (inPos > inLimit || op > opLimit) return false;
+  refill();
+  uint32_t e = lit[buf & litMask];
   while (inPos <= inLimit && op <= opLimit) {
-    refill();
-    uint32_t e = lit[buf & litMask];
     if (e & Literal) {
-      // Up to three literals on one refill (15 bits each at most).
-      consume(DropBits(e));
-      out[op++] = static_cast<uint8_t>(Value(e));
+      // Up to three primary entries on one refill (11 bits each at most), one or two literals each;
+      // both bytes are stored either way, the room past the end allows it.
+      consume(e);
+      StoreLiterals(out + op, e);
+      op += LiteralCount(e);
       e = lit[buf & litMask];
       if (e & Literal) {
-        consume(DropBits(e));
-        out[op++] = static_cast<uint8_t>(Value(e));
+        consume(e);
+        StoreLiterals(out + op, e);
+        op += LiteralCount(e);
         e = lit[buf & litMask];
         if (e & Literal) {
-          consume(DropBits(e));
-          out[op++] = static_cast<uint8_t>(Value(e));
-          continue;
+          consume(e);
+          StoreLiterals(out + op, e);
+          op += LiteralCount(e);
+          e = lit[buf & litMask];
+          if (e & Literal) {
+            consume(e);
+            StoreLiterals(out + op, e);
+            op += LiteralCount(e);
+            refill();
+            e = lit[buf & litMask];
+            continue;
+          }
         }
       }
       refill();  // leaves the low bits, so e still holds
     }
     if (e & Exceptional) {
       if (e & Link) {
-        consume(DropBits(e));
+        consume(e);
         e = lit[Value(e) + (buf & ((1u << CodeBits(e)) - 1))];
         if (e & Literal) {
-          consume(DropBits(e));
+          consume(e);
           out[op++] = static_cast<uint8_t>(Value(e));
+          refill();
+          e = lit[buf & litMask];
           continue;
         }
         refill();
       }
       if (e & EndOfBlock) {
-        consume(DropBits(e));
+        consume(e);
         end = true;
         break;
       }
       if (e & Exceptional) BadBlock();
     }
     // A length with its extra bits, then its distance: 48 bits at most, all in the buffer now.
-    uint32_t total = DropBits(e);
-    const uint32_t len = Value(e) + static_cast<uint32_t>((buf & ((uint64_t{1} << total) - 1)) >> CodeBits(e));
-    consume(total);
+    // The values come from a copy of the bits, so the next look-up waits only for the shift.
+    uint64_t bits = buf;
+    consume(e);
+    const uint32_t len = Value(e) + static_cast<uint32_t>((bits & ((uint64_t{1} << DropBits(e)) - 1)) >> CodeBits(e));
     e = dist[buf & distMask];
     if (e & Exceptional) {
       if (!(e & Link)) BadBlock();
-      consume(DropBits(e));
+      consume(e);
       e = dist[Value(e) + (buf & ((1u << CodeBits(e)) - 1))];
       if (e & Exceptional) BadBlock();
     }
-    total = DropBits(e);
-    const uint32_t d = Value(e) + static_cast<uint32_t>((buf & ((uint64_t{1} << total) - 1)) >> CodeBits(e));
-    consume(total);
+    bits = buf;
+    consume(e);
+    const uint32_t d = Value(e) + static_cast<uint32_t>((bits & ((uint64_t{1} << DropBits(e)) - 1)) >> CodeBits(e));
+    // The next symbol's look-up goes ahead of the copy, so the two overlap.
+    refill();
+    e = lit[buf & litMask];
     if (d > op) BadBlock();  // before the start of the data
     CopyMatch(out + op, d, len);
     op += len;
@@ -375,7 +525,8 @@ bool TZpInflater::SlowCode() {
   if (e & Literal) {
     Drop(DropBits(e));
     Truncated();
-    FOut[FOp++] = static_cast<uint8_t>(Value(e));
+    StoreLiterals(FBuf + FOp, e);
+    FOp += LiteralCount(e);
     return false;
   }
   if (e & Exceptional) {
@@ -399,7 +550,7 @@ bool TZpInflater::SlowCode() {
   Drop(total);
   Truncated();
   if (d > FOp) BadBlock();  // before the start of the data
-  CopyMatch(FOut.get() + FOp, d, len);
+  CopyMatch(FBuf + FOp, d, len);
   FOp += len;
   return false;
 }

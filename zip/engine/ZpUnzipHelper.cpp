@@ -37,7 +37,7 @@ int64_t TZpUnzipHelper::ReadInput(uint8_t* buf, int64_t count) {
   return done;
 }
 
-void TZpUnzipHelper::WriteOutput(const uint8_t* data, int64_t count) {
+void TZpUnzipHelper::CountOutput(const uint8_t* data, int64_t count) {
   if (count <= 0) return;
   // Output past the declared size means the data is not what the header says.
   if (count > FUncompressedSize - FWritten) {
@@ -45,8 +45,17 @@ void TZpUnzipHelper::WriteOutput(const uint8_t* data, int64_t count) {
     throw EZpZipBadCRC();
   }
   FCRC = ZpUpdateCrc32(FCRC, data, static_cast<std::size_t>(count));
-  if (FOutput->Write(data, count) != count) throw EZpZipStreamFull();
   FWritten += count;
+}
+
+void TZpUnzipHelper::PutOutput(const uint8_t* data, int64_t count) {
+  if (count > 0 && FOutput->Write(data, count) != count) throw EZpZipStreamFull();
+}
+
+void TZpUnzipHelper::WriteOutput(const uint8_t* data, int64_t count) {
+  if (count <= 0) return;
+  CountOutput(data, count);
+  PutOutput(data, count);
   Progress();
 }
 

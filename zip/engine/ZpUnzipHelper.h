@@ -53,6 +53,11 @@ private:
   int64_t ReadInput(uint8_t* buf, int64_t count);
   // Sends decoded bytes to the output, bounded by the declared size.
   void WriteOutput(const uint8_t* data, int64_t count);
+  // The two halves of WriteOutput: the bound and the CRC of bytes while they are still in cache,
+  // and later the write itself (the inflater puts them in large pieces, or not at all when it
+  // decodes straight into a memory stream).
+  void CountOutput(const uint8_t* data, int64_t count);
+  void PutOutput(const uint8_t* data, int64_t count);
   void Progress();
   void Copy();
   void Inflate();

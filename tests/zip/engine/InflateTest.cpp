@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <random>
 #include <zlib.h>
 
@@ -141,6 +143,93 @@ TEST(Inflate, StoredItemsAndUnknownMethods) {
   EXPECT_EQ(u.CRC, ZpCrc32(data.data(), data.size()));
   EXPECT_THROW(Unpack(data, 9999, 0), EZpException);
   for (int method : {7, 9, 12, 14, 99}) EXPECT_THROW(Unpack(data, 10000, method), EZpZipInvalidMethod);
+}
+
+namespace {
+
+// Inflates packed into out from its current position; returns the CRC.
+uint32_t InflateInto(const TBytes& packed, int64_t declared, TStream& out,
+                     std::function<void(int, bool&)> progress = nullptr) {
+  TMemoryStream in;
+  in.WriteBuffer(packed.data(), static_cast<int64_t>(packed.size()));
+  in.SetPosition(0);
+  TZpUnzipHelper u(&in, &out, nullptr);
+  u.SetCompressedSize(static_cast<int64_t>(packed.size()));
+  u.SetUncompressedSize(declared);
+  u.SetMethod(ZpMethodInflate);
+  u.OnProgress = std::move(progress);
+  return u.Execute();
+}
+
+TBytes Concat(TBytes a, const TBytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+}  // namespace
+
+// A memory stream is decoded into in place: what it held before the position and past the
+// item must come through, whether it grows or not, and any other stream gets the same bytes.
+TEST(Inflate, DecodesIntoStreamsAroundWhatTheyHold) {
+  const TBytes data = Concat(HotLikeText(1500000), BinaryLike(300000));
+  const TBytes packed = ZlibDeflate(data, 6, Z_DEFAULT_STRATEGY, 15, Z_NO_FLUSH);
+  const int64_t n = static_cast<int64_t>(data.size());
+  const uint32_t crc = ZpCrc32(data.data(), data.size());
+  struct TCase {
+    const char* Name;
+    int64_t Held, At;
+  };
+  const TCase cases[] = {{"empty", 0, 0},           {"appended", 1000, 1000},        {"past the end", 10, 100},
+                         {"within, bytes after", n + 5000, 7}, {"held bytes end inside the item", n / 2, 3},
+                         {"ends exactly at the held end", n + 20, 20}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMemoryStream out;
+    const TBytes held = RandomBytes(static_cast<std::size_t>(c.Held), 9);
+    if (c.Held) out.WriteBuffer(held.data(), c.Held);
+    out.SetPosition(c.At);
+    ASSERT_EQ(InflateInto(packed, n, out), crc);
+    const int64_t end = c.At + n;
+    ASSERT_EQ(out.Size(), std::max(c.Held, end));
+    EXPECT_EQ(out.Position(), end);
+    const uint8_t* m = out.Memory();
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), m + c.At));
+    for (int64_t i = 0; i < c.At; ++i)
+      ASSERT_EQ(m[i], i < c.Held ? held[static_cast<std::size_t>(i)] : 0) << i;
+    for (int64_t i = end; i < c.Held; ++i) ASSERT_EQ(m[i], held[static_cast<std::size_t>(i)]) << i;
+  }
+  TStringStream text;
+  ASSERT_EQ(InflateInto(packed, n, text), crc);
+  EXPECT_TRUE(text.DataString() == std::string(data.begin(), data.end()));
+}
+
+// Data that fails part way leaves only bytes that were decoded, never the room made for more; progress
+// is told as the data comes, and an abort stops it the same way.
+TEST(Inflate, StopsCleanlyPartWayAndReportsProgress) {
+  const TBytes data = HotLikeText(3000000);
+  const TBytes packed = ZlibDeflate(data, 6, Z_DEFAULT_STRATEGY, 15, Z_NO_FLUSH);
+  const int64_t n = static_cast<int64_t>(data.size());
+  TBytes cut = packed;
+  cut.resize(cut.size() * 2 / 3);
+  cut.resize(cut.size() + 64, 0xFF);  // a block type 3 follows soon enough, or a bad code
+  TMemoryStream broken;
+  EXPECT_THROW(InflateInto(cut, n, broken), EZpException);
+  EXPECT_LT(broken.Size(), n);
+  EXPECT_EQ(broken.Position(), broken.Size());
+  EXPECT_GT(broken.Size(), n / 3);
+
+  std::vector<int> seen;
+  TMemoryStream out;
+  InflateInto(packed, n, out, [&](int percent, bool&) { seen.push_back(percent); });
+  ASSERT_GT(seen.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(seen.back(), 100);
+
+  TMemoryStream stopped;
+  EXPECT_THROW(InflateInto(packed, n, stopped, [](int percent, bool& abort) { abort = percent >= 20; }),
+               EZpUserAbort);
+  EXPECT_LT(stopped.Size(), n);
+  EXPECT_TRUE(std::equal(stopped.Memory(), stopped.Memory() + stopped.Size(), data.begin()));
 }
 
 TEST(Crc32, MatchesZlibOverOddLengthsAndAlignments) {
