@@ -431,28 +431,23 @@ bool TZpInflater::FastCodes() {
   uint32_t e = lit[buf & litMask];
   while (inPos <= inLimit && op <= opLimit) {
     if (e & Literal) {
-      // Up to three primary entries on one refill (11 bits each at most), one or two literals each;
+      // Up to four primary entries on one refill (11 bits each at most), one or two literals each;
       // both bytes are stored either way, the room past the end allows it.
-      consume(e);
-      StoreLiterals(out + op, e);
-      op += LiteralCount(e);
-      e = lit[buf & litMask];
-      if (e & Literal) {
+      auto literal = [&] {
         consume(e);
         StoreLiterals(out + op, e);
         op += LiteralCount(e);
         e = lit[buf & litMask];
+      };
+      literal();
+      if (e & Literal) {
+        literal();
         if (e & Literal) {
-          consume(e);
-          StoreLiterals(out + op, e);
-          op += LiteralCount(e);
-          e = lit[buf & litMask];
+          literal();
           if (e & Literal) {
-            consume(e);
-            StoreLiterals(out + op, e);
-            op += LiteralCount(e);
+            literal();
             refill();
-            e = lit[buf & litMask];
+            e = lit[buf & litMask];  // the look-up before the refill may have lacked bits
             continue;
           }
         }
