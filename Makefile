@@ -27,13 +27,13 @@ run: configure
 test: test-plain test-asan
 
 test-plain: build
-	cd build && ctest -j$(JOBS) --output-on-failure
+	cd build && ctest -j$(JOBS) --output-on-failure --repeat until-pass:3
 
 test-asan: deps
 	cmake -S . -B build-asan $(GEN) -DCMAKE_BUILD_TYPE=Debug -DQUORVEX_SANITIZE=ON
 	cmake --build build-asan -j$(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest -j$(JOBS) --output-on-failure
+	  ctest -j$(JOBS) --output-on-failure --repeat until-pass:3
 
 bench: deps
 	cmake -S . -B build-bench $(GEN) -DCMAKE_BUILD_TYPE=Release -DQUORVEX_BENCH=ON -DQUORVEX_TESTS=OFF
