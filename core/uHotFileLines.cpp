@@ -106,6 +106,21 @@ bool THotFileLine::ParseLine(AnsiString& Line, AnsiString& Id) {
   return true;
 }
 
+bool THotFileLine::QuickId(const TCtlBaseViewer& Viewer, const char* Text, char (&Id)[5]) {
+  if (Text[0] != 'B' && Text[0] != 'A') return false;
+  const uint8_t first = Viewer.FirstChar(), last = Viewer.LastChar();
+  if (last < first) return false;
+  const uint8_t span = uint8_t(last - first);
+  // Stops at the NUL: nothing past the line's end is read.
+  for (int i = 0; i < 13; ++i) {
+    const uint8_t c = uint8_t(Text[i]);
+    if (c == 0 || c == '\t' || uint8_t(c - first) > span) return false;
+  }
+  std::memcpy(Id, Text, 3);
+  std::memcpy(Id + 3, Text + 11, 2);
+  return true;
+}
+
 void THotFileLine::ZeroField(AnsiString& Line, int Start, int Width) {
   if (Start <= 0 || Width <= 0) return;
   const std::size_t end = std::size_t(Start + Width - 1);

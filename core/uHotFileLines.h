@@ -42,6 +42,10 @@ public:
   bool ReadLine(TCtlBaseViewer& Viewer, int N, AnsiString& Id, AnsiString& Line,
                 const THotProgress& Progress = nullptr, void* UserValue = nullptr);
   static bool ParseLine(AnsiString& Line, AnsiString& Id);
+  // The record id ReadLine would give for a line of this raw text, read straight from it when its
+  // first thirteen characters show as they are (a record's first character, no tab, no NUL, none
+  // the viewer replaces); False when the line must go through ReadLine.
+  static bool QuickId(const TCtlBaseViewer& Viewer, const char* Text, char (&Id)[5]);
   static void ZeroField(AnsiString& Line, int Start, int Width);
 
   AnsiString ZeroTotals93(const AnsiString& Line) const;

@@ -76,6 +76,26 @@ bool ListHolds(const AnsiString& list, const AnsiString& code, std::size_t width
 
 bool Is(const AnsiString& id, const char (&name)[6]) { return id.size() == 5 && std::memcmp(id.data(), name, 5) == 0; }
 
+// What a record does to the split.
+enum class TRecordKind { Other, FileHeader, CycleHeader, Office, Transaction, OfficeTotals, CycleTotals, FileTotals };
+
+TRecordKind KindOf(std::string_view id) {
+  if (id.size() != 5) return TRecordKind::Other;
+  const auto is = [&](const char* name) { return std::memcmp(id.data(), name, 5) == 0; };
+  switch (id[4]) {
+    case '1': return is("BFH01") || is("TTH01") ? TRecordKind::FileHeader : TRecordKind::Other;
+    case '2': return is("BCH02") || is("TCH02") ? TRecordKind::CycleHeader : TRecordKind::Other;
+    case '3':
+      if (is("BOH03") || is("TOH03")) return TRecordKind::Office;
+      return is("BOT93") ? TRecordKind::OfficeTotals : TRecordKind::Other;
+    case '4': return is("BOT94") || is("TOT94") ? TRecordKind::OfficeTotals : TRecordKind::Other;
+    case '5': return is("BCT95") || is("TCT95") ? TRecordKind::CycleTotals : TRecordKind::Other;
+    case '6': return is("BKT06") || is("TKT06") ? TRecordKind::Transaction : TRecordKind::Other;
+    case '9': return is("BFT99") || is("TTT99") ? TRecordKind::FileTotals : TRecordKind::Other;
+    default: return TRecordKind::Other;
+  }
+}
+
 bool IsBlankText(const char* text, int length) {
   for (int i = 0; i < length; ++i)
     if (uint8_t(text[i]) > 32) return false;
@@ -119,38 +139,54 @@ void THotSplitter::SplitHotFile(const AnsiString& Input, AnsiString& Output) {
     Application().ProcessMessages();
 
     THotFileLine& reader = GlobalHotFileLine();
+    const int lastLine = FViewer.ClampLine(INT_MAX);
     bool keep = true;
     bool officeSelected = false;
     FLineIndex = 0;
     AnsiString id;
     AnsiString line;
-    while (reader.ReadLine(FViewer, FLineIndex, id, line)) {
-      if (Is(id, "BFH01") || Is(id, "TTH01")) {
-        keep = true;
-        ShortString<3> revision;
-        reader.DetectLayout(line, revision);
-      } else if (Is(id, "BCH02") || Is(id, "TCH02")) {
-        keep = true;
-      } else if (Is(id, "BOH03") || Is(id, "TOH03")) {
-        officeSelected = AgentMatches(THotFileData::Agtn(line).Str());
-        keep = officeSelected;
-      } else if (Is(id, "BKT06") || Is(id, "TKT06")) {
-        keep = officeSelected && AirlineMatches(TrimBlanks(reader.Tacn(line).View()));
-      } else if (Is(id, "BOT93")) {
-        keep = officeSelected;
-        line = reader.ZeroTotals93(line);
-      } else if (Is(id, "BOT94") || Is(id, "TOT94")) {
-        keep = officeSelected;
-        line = reader.ZeroTotals94(line);
-      } else if (Is(id, "BCT95") || Is(id, "TCT95")) {
-        keep = true;
-        line = reader.ZeroTotals95(line);
-      } else if (Is(id, "BFT99") || Is(id, "TTT99")) {
-        keep = true;
-        line = reader.ZeroTotals99(line);
+    for (;; ++FLineIndex) {
+      // Most lines are dropped: their id, read in place, is all they need.
+      char quick[5];
+      if (FLineIndex <= lastLine && reader.QuickId(FViewer, FViewer.LineTextAt(FLineIndex), quick)) {
+        const TRecordKind kind = KindOf(std::string_view(quick, 5));
+        if (kind == TRecordKind::Other && !keep) continue;
+        if ((kind == TRecordKind::Transaction || kind == TRecordKind::OfficeTotals) && !officeSelected) {
+          keep = false;
+          continue;
+        }
+      }
+      if (!reader.ReadLine(FViewer, FLineIndex, id, line)) break;
+      switch (KindOf(id)) {
+        case TRecordKind::FileHeader: {
+          keep = true;
+          ShortString<3> revision;
+          reader.DetectLayout(line, revision);
+          break;
+        }
+        case TRecordKind::CycleHeader: keep = true; break;
+        case TRecordKind::Office:
+          officeSelected = AgentMatches(THotFileData::Agtn(line).Str());
+          keep = officeSelected;
+          break;
+        case TRecordKind::Transaction:
+          keep = officeSelected && AirlineMatches(TrimBlanks(reader.Tacn(line).View()));
+          break;
+        case TRecordKind::OfficeTotals:
+          keep = officeSelected;
+          line = Is(id, "BOT93") ? reader.ZeroTotals93(line) : reader.ZeroTotals94(line);
+          break;
+        case TRecordKind::CycleTotals:
+          keep = true;
+          line = reader.ZeroTotals95(line);
+          break;
+        case TRecordKind::FileTotals:
+          keep = true;
+          line = reader.ZeroTotals99(line);
+          break;
+        case TRecordKind::Other: break;
       }
       if (keep && !line.empty()) out.WriteLine(line);
-      ++FLineIndex;
     }
     out.Close();
     truncatedInput = FViewer.ClampLine(FLineIndex) == FLineIndex;
