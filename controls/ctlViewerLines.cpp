@@ -28,6 +28,8 @@ char EmptyText[1] = {'\0'};
 
 constexpr int MaxLineLength = 1023;
 constexpr int ReadBufferSize = 8192;
+// Zeros after the data: the NUL of the last line, and room to load a vector from any line start.
+constexpr std::size_t TailRoom = 16;
 constexpr char CtrlZ = 26;
 // Line starts are 32-bit offsets into the file's block.
 constexpr off_t MaxDataSize = off_t(UINT32_MAX) - 1;
@@ -56,7 +58,7 @@ int ErrnoToViewerCode(int err, const AnsiString& name) {
 }
 
 // Reads to the end of the file; a file that grew since its size was taken is read whole too.
-// Leaves room for one more byte after the data.
+// Leaves TailRoom bytes after the data.
 std::size_t ReadAll(int fd, std::unique_ptr<char[]>& data, std::size_t& capacity) {
   std::size_t fill = 0;
   char probe[ReadBufferSize];
@@ -73,7 +75,7 @@ std::size_t ReadAll(int fd, std::unique_ptr<char[]>& data, std::size_t& capacity
     if (n == 0) return fill;
     if (target == probe) {
       const std::size_t grown = capacity + capacity / 2 + ReadBufferSize;
-      auto bigger = std::make_unique_for_overwrite<char[]>(grown + 1);
+      auto bigger = std::make_unique_for_overwrite<char[]>(grown + TailRoom);
       std::memcpy(bigger.get(), data.get(), fill);
       std::memcpy(bigger.get() + fill, probe, std::size_t(n));
       data = std::move(bigger);
@@ -145,11 +147,12 @@ void RaiseViewerIOError(int Code, const AnsiString& FileName) {
 void TVwrStringList::LoadFromFile(int Fd, int LineLimit) {
   struct stat st {};
   std::size_t capacity = ::fstat(Fd, &st) == 0 && S_ISREG(st.st_mode) ? std::size_t(st.st_size) : 0;
-  FData = std::make_unique_for_overwrite<char[]>(capacity + 1);
-  AdviseHugePages(FData.get(), capacity + 1);
+  FData = std::make_unique_for_overwrite<char[]>(capacity + TailRoom);
+  AdviseHugePages(FData.get(), capacity + TailRoom);
   const std::size_t size = ReadAll(Fd, FData, capacity);
   if (size > std::size_t(MaxDataSize)) RaiseViewerIOError(vioFileTooLarge);
   char* const data = FData.get();
+  std::memset(data + size, 0, TailRoom);
   char* const limit = data + size;
   // One pass: each line end (CR LF, CR or LF) becomes the end of its text; Ctrl-Z ends the data.
   FStarts.clear();

@@ -44,7 +44,8 @@ public:
   static bool ParseLine(AnsiString& Line, AnsiString& Id);
   // The record id ReadLine would give for a line of this raw text, read straight from it when its
   // first thirteen characters show as they are (a record's first character, no tab, no NUL, none
-  // the viewer replaces); False when the line must go through ReadLine.
+  // the viewer replaces); False when the line must go through ReadLine. Sixteen bytes must be
+  // loadable from Text, as the viewer's line texts allow.
   static bool QuickId(const TCtlBaseViewer& Viewer, const char* Text, char (&Id)[5]);
   static void ZeroField(AnsiString& Line, int Start, int Width);
 

@@ -79,19 +79,30 @@ bool Is(const AnsiString& id, const char (&name)[6]) { return id.size() == 5 && 
 // What a record does to the split.
 enum class TRecordKind { Other, FileHeader, CycleHeader, Office, Transaction, OfficeTotals, CycleTotals, FileTotals };
 
+constexpr uint64_t Key(const char* id) {
+  uint64_t key = 0;
+  for (int i = 0; i < 5; ++i) key |= uint64_t(uint8_t(id[i])) << (8 * i);
+  return key;
+}
+
 TRecordKind KindOf(std::string_view id) {
   if (id.size() != 5) return TRecordKind::Other;
-  const auto is = [&](const char* name) { return std::memcmp(id.data(), name, 5) == 0; };
-  switch (id[4]) {
-    case '1': return is("BFH01") || is("TTH01") ? TRecordKind::FileHeader : TRecordKind::Other;
-    case '2': return is("BCH02") || is("TCH02") ? TRecordKind::CycleHeader : TRecordKind::Other;
-    case '3':
-      if (is("BOH03") || is("TOH03")) return TRecordKind::Office;
-      return is("BOT93") ? TRecordKind::OfficeTotals : TRecordKind::Other;
-    case '4': return is("BOT94") || is("TOT94") ? TRecordKind::OfficeTotals : TRecordKind::Other;
-    case '5': return is("BCT95") || is("TCT95") ? TRecordKind::CycleTotals : TRecordKind::Other;
-    case '6': return is("BKT06") || is("TKT06") ? TRecordKind::Transaction : TRecordKind::Other;
-    case '9': return is("BFT99") || is("TTT99") ? TRecordKind::FileTotals : TRecordKind::Other;
+  switch (Key(id.data())) {
+    case Key("BFH01"):
+    case Key("TTH01"): return TRecordKind::FileHeader;
+    case Key("BCH02"):
+    case Key("TCH02"): return TRecordKind::CycleHeader;
+    case Key("BOH03"):
+    case Key("TOH03"): return TRecordKind::Office;
+    case Key("BKT06"):
+    case Key("TKT06"): return TRecordKind::Transaction;
+    case Key("BOT93"):
+    case Key("BOT94"):
+    case Key("TOT94"): return TRecordKind::OfficeTotals;
+    case Key("BCT95"):
+    case Key("TCT95"): return TRecordKind::CycleTotals;
+    case Key("BFT99"):
+    case Key("TTT99"): return TRecordKind::FileTotals;
     default: return TRecordKind::Other;
   }
 }
