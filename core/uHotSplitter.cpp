@@ -1,5 +1,6 @@
 #include "core/uHotSplitter.h"
 
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -79,32 +80,37 @@ bool Is(const AnsiString& id, const char (&name)[6]) { return id.size() == 5 && 
 // What a record does to the split.
 enum class TRecordKind { Other, FileHeader, CycleHeader, Office, Transaction, OfficeTotals, CycleTotals, FileTotals };
 
-constexpr uint64_t Key(const char* id) {
-  uint64_t key = 0;
-  for (int i = 0; i < 5; ++i) key |= uint64_t(uint8_t(id[i])) << (8 * i);
-  return key;
+constexpr uint32_t MessageKey(const char* message) {
+  return uint32_t(uint8_t(message[0])) | uint32_t(uint8_t(message[1])) << 8 | uint32_t(uint8_t(message[2])) << 16;
 }
 
-TRecordKind KindOf(std::string_view id) {
+// By numeric qualifier: the kind and the message ids that make that record (0: none).
+struct TKindEntry {
+  uint32_t B = 0, T = 0;
+  TRecordKind Kind = TRecordKind::Other;
+};
+
+constexpr auto KindTable = [] {
+  std::array<TKindEntry, 100> t{};
+  t[1] = {MessageKey("BFH"), MessageKey("TTH"), TRecordKind::FileHeader};
+  t[2] = {MessageKey("BCH"), MessageKey("TCH"), TRecordKind::CycleHeader};
+  t[3] = {MessageKey("BOH"), MessageKey("TOH"), TRecordKind::Office};
+  t[6] = {MessageKey("BKT"), MessageKey("TKT"), TRecordKind::Transaction};
+  t[93] = {MessageKey("BOT"), 0, TRecordKind::OfficeTotals};
+  t[94] = {MessageKey("BOT"), MessageKey("TOT"), TRecordKind::OfficeTotals};
+  t[95] = {MessageKey("BCT"), MessageKey("TCT"), TRecordKind::CycleTotals};
+  t[99] = {MessageKey("BFT"), MessageKey("TTT"), TRecordKind::FileTotals};
+  return t;
+}();
+
+// Called for every line of the input: one look-up, one compare.
+inline TRecordKind KindOf(std::string_view id) {
   if (id.size() != 5) return TRecordKind::Other;
-  switch (Key(id.data())) {
-    case Key("BFH01"):
-    case Key("TTH01"): return TRecordKind::FileHeader;
-    case Key("BCH02"):
-    case Key("TCH02"): return TRecordKind::CycleHeader;
-    case Key("BOH03"):
-    case Key("TOH03"): return TRecordKind::Office;
-    case Key("BKT06"):
-    case Key("TKT06"): return TRecordKind::Transaction;
-    case Key("BOT93"):
-    case Key("BOT94"):
-    case Key("TOT94"): return TRecordKind::OfficeTotals;
-    case Key("BCT95"):
-    case Key("TCT95"): return TRecordKind::CycleTotals;
-    case Key("BFT99"):
-    case Key("TTT99"): return TRecordKind::FileTotals;
-    default: return TRecordKind::Other;
-  }
+  const unsigned tens = unsigned(uint8_t(id[3])) - '0', units = unsigned(uint8_t(id[4])) - '0';
+  if (tens > 9 || units > 9) return TRecordKind::Other;
+  const TKindEntry& e = KindTable[tens * 10 + units];
+  const uint32_t message = MessageKey(id.data());
+  return message == e.B || message == e.T ? e.Kind : TRecordKind::Other;
 }
 
 bool IsBlankText(const char* text, int length) {
