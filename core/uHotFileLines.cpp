@@ -143,6 +143,31 @@ void THotFileLine::ZeroField(AnsiString& Line, int Start, int Width) {
   Line[end - 1] = '{';
 }
 
+int THotFileLine::FetchRecord(TCtlBaseViewer& Viewer, int N, char* Dest) {
+  const int length = Viewer.FetchDisplayLine(N, Dest, HotMaxFetch);
+  if (length >= HotRecordWidth) return length;
+  std::memset(Dest + length, ' ', std::size_t(HotRecordWidth - length));
+  return HotRecordWidth;
+}
+
+void THotFileLine::ZeroTotalsIn(char* Record, int Qualifier) const {
+  const auto zero = [&](const auto& fields) {
+    for (const TField& f : fields) {
+      const int start = LayoutA() ? f.StartA : f.StartB;
+      if (start <= 0) continue;
+      std::memset(Record + start - 1, '0', std::size_t(f.Width - 1));
+      Record[start + f.Width - 2] = '{';
+    }
+  };
+  switch (Qualifier) {
+    case 93: zero(Totals93); break;
+    case 94: zero(Totals94); break;
+    case 95: zero(Totals95); break;
+    case 99: zero(Totals99); break;
+    default: break;
+  }
+}
+
 AnsiString THotFileLine::ZeroTotals93(const AnsiString& Line) const { return ZeroFields(Line, LayoutA(), Totals93); }
 AnsiString THotFileLine::ZeroTotals94(const AnsiString& Line) const { return ZeroFields(Line, LayoutA(), Totals94); }
 AnsiString THotFileLine::ZeroTotals95(const AnsiString& Line) const { return ZeroFields(Line, LayoutA(), Totals95); }

@@ -48,11 +48,17 @@ public:
   // loadable from Text, as the viewer's line texts allow.
   static bool QuickId(const TCtlBaseViewer& Viewer, const char* Text, char (&Id)[5]);
   static void ZeroField(AnsiString& Line, int Start, int Width);
+  // The line ReadLine would give for a line QuickId read, into Dest (HotMaxFetch + 1 bytes);
+  // returns its length.
+  static int FetchRecord(TCtlBaseViewer& Viewer, int N, char* Dest);
 
   AnsiString ZeroTotals93(const AnsiString& Line) const;
   AnsiString ZeroTotals94(const AnsiString& Line) const;
   AnsiString ZeroTotals95(const AnsiString& Line) const;
   AnsiString ZeroTotals99(const AnsiString& Line) const;
+  // The same in place, by the totals record's numeric qualifier (93, 94, 95 or 99), on a line at
+  // least a record wide.
+  void ZeroTotalsIn(char* Record, int Qualifier) const;
 
 private:
   std::unique_ptr<char[]> FBuffer;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string_view>
 #include <unistd.h>
 #include <vector>
@@ -24,9 +25,9 @@ namespace {
 class TTextOutput {
 public:
   explicit TTextOutput(const AnsiString& name)
-      : FFd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
+      : FFd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)),
+        FBuffer(std::make_unique_for_overwrite<char[]>(BufferSize)) {
     if (FFd < 0) RaiseIO(errno);
-    FBuffer.reserve(BufferSize);
   }
   ~TTextOutput() {
     if (FFd >= 0) ::close(FFd);
@@ -35,10 +36,19 @@ public:
   TTextOutput& operator=(const TTextOutput&) = delete;
 
   void WriteLine(std::string_view line) {
-    if (FBuffer.size() + line.size() + 2 > BufferSize) Flush();
-    FBuffer.insert(FBuffer.end(), line.begin(), line.end());
-    FBuffer.push_back('\r');
-    FBuffer.push_back('\n');
+    char* room = LineRoom(line.size());
+    std::memcpy(room, line.data(), line.size());
+    EndLine(line.size());
+  }
+
+  // Room for a line of at most Longest characters and its line end; EndLine takes it.
+  char* LineRoom(std::size_t longest) {
+    if (FFill + longest + 2 > BufferSize) Flush();
+    return FBuffer.get() + FFill;
+  }
+  void EndLine(std::size_t length) {
+    std::memcpy(FBuffer.get() + FFill + length, "\r\n", 2);
+    FFill += length + 2;
   }
 
   void Close() {
@@ -53,20 +63,21 @@ private:
 
   void Flush() {
     std::size_t done = 0;
-    while (done < FBuffer.size()) {
-      const ssize_t n = ::write(FFd, FBuffer.data() + done, FBuffer.size() - done);
+    while (done < FFill) {
+      const ssize_t n = ::write(FFd, FBuffer.get() + done, FFill - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
-        FBuffer.clear();
+        FFill = 0;
         RaiseIO(n < 0 ? errno : EIO);
       }
       done += std::size_t(n);
     }
-    FBuffer.clear();
+    FFill = 0;
   }
 
   int FFd;
-  std::vector<char> FBuffer;
+  std::unique_ptr<char[]> FBuffer;
+  std::size_t FFill = 0;
 };
 
 // The code padded with zeros on the left to the entry width occurs in the list.
@@ -162,17 +173,37 @@ void THotSplitter::SplitHotFile(const AnsiString& Input, AnsiString& Output) {
     FLineIndex = 0;
     AnsiString id;
     AnsiString line;
-    for (;; ++FLineIndex) {
-      // Most lines are dropped: their id, read in place, is all they need.
-      char quick[5];
-      if (FLineIndex <= lastLine && reader.QuickId(FViewer, FViewer.LineTextAt(FLineIndex), quick)) {
-        const TRecordKind kind = KindOf(std::string_view(quick, 5));
-        if (kind == TRecordKind::Other && !keep) continue;
-        if ((kind == TRecordKind::Transaction || kind == TRecordKind::OfficeTotals) && !officeSelected) {
+    // A record line whose id reads in place: most are dropped on the id alone, and a kept one goes
+    // straight into the output. False for those whose fields set the split's course.
+    const auto passRecord = [&](const char (&quick)[5]) {
+      const TRecordKind kind = KindOf(std::string_view(quick, 5));
+      switch (kind) {
+        case TRecordKind::FileHeader:
+        case TRecordKind::Office: return false;
+        case TRecordKind::Transaction:
+          if (officeSelected) return false;
           keep = false;
-          continue;
-        }
+          return true;
+        case TRecordKind::OfficeTotals: keep = officeSelected; break;
+        case TRecordKind::CycleHeader:
+        case TRecordKind::CycleTotals:
+        case TRecordKind::FileTotals: keep = true; break;
+        case TRecordKind::Other: break;
       }
+      if (keep) {
+        char* record = out.LineRoom(HotMaxFetch);
+        const int length = reader.FetchRecord(FViewer, FLineIndex, record);
+        if (kind != TRecordKind::Other && kind != TRecordKind::CycleHeader)
+          reader.ZeroTotalsIn(record, (quick[3] - '0') * 10 + (quick[4] - '0'));
+        out.EndLine(std::size_t(length));
+      }
+      return true;
+    };
+    for (;; ++FLineIndex) {
+      char quick[5];
+      if (FLineIndex <= lastLine && reader.QuickId(FViewer, FViewer.LineTextAt(FLineIndex), quick) &&
+          passRecord(quick))
+        continue;
       if (!reader.ReadLine(FViewer, FLineIndex, id, line)) break;
       switch (KindOf(id)) {
         case TRecordKind::FileHeader: {
