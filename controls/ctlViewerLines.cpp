@@ -92,7 +92,8 @@ uint64_t LineEndBits(const char* p) {
   uint64_t bits = 0;
   for (int k = 0; k < 4; ++k) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, eof));
+    const __m128i hits =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, eof));
     bits |= uint64_t(uint32_t(_mm_movemask_epi8(hits))) << (16 * k);
   }
   return bits;

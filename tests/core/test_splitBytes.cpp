@@ -75,8 +75,8 @@ public:
   }
 
   void File() {
-    Record("BFH01", 40 + Next(100), FLayoutA ? 20 : 22, FLayoutA ? std::string("203") + std::string(16, '1') + "20" : "022",
-           false);
+    const std::string revision = FLayoutA ? "203" + std::string(16, '1') + "20" : "022";
+    Record("BFH01", 40 + Next(100), FLayoutA ? 20 : 22, revision, false);
     Record("BCH02", 30 + Next(100));
     static const char* const agents[] = {"1000001", "1000002", "12345", "0012345", "100 001", "1000003"};
     static const char* const airlines[] = {"074  ", "  074", " 74  ", "220  ", "125  ", "22\t0 ", "074"};
