@@ -39,8 +39,9 @@ public:
   TCtlCustomTextFileViewer(const TCtlCustomTextFileViewer&) = delete;
   TCtlCustomTextFileViewer& operator=(const TCtlCustomTextFileViewer&) = delete;
 
-  const char* GetLineText(int LineIndex, int& Length) override;
-  int ClampLine(int LineIndex) override;
+  // Final: LineTextAt must give the same lines.
+  const char* GetLineText(int LineIndex, int& Length) final;
+  int ClampLine(int LineIndex) final;
   // The raw text of a line in range (0 <= LineIndex < LineCount()), NUL-terminated, with sixteen
   // bytes loadable from its start; for readers that look at a few characters of millions of lines.
   const char* LineTextAt(int LineIndex) const { return FLines->Text(LineIndex); }
