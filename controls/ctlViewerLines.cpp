@@ -28,6 +28,8 @@ char EmptyText[1] = {'\0'};
 
 constexpr int MaxLineLength = 1023;
 constexpr int ReadBufferSize = 8192;
+// Zeros after the data: the NUL of the last line, and room to load 64 bytes from anywhere in it.
+constexpr std::size_t TailRoom = 64;
 constexpr char CtrlZ = 26;
 // Line starts are 32-bit offsets into the file's block.
 constexpr off_t MaxDataSize = off_t(UINT32_MAX) - 1;
@@ -56,7 +58,7 @@ int ErrnoToViewerCode(int err, const AnsiString& name) {
 }
 
 // Reads to the end of the file; a file that grew since its size was taken is read whole too.
-// Leaves room for one more byte after the data.
+// Leaves TailRoom bytes after the data.
 std::size_t ReadAll(int fd, std::unique_ptr<char[]>& data, std::size_t& capacity) {
   std::size_t fill = 0;
   char probe[ReadBufferSize];
@@ -73,7 +75,7 @@ std::size_t ReadAll(int fd, std::unique_ptr<char[]>& data, std::size_t& capacity
     if (n == 0) return fill;
     if (target == probe) {
       const std::size_t grown = capacity + capacity / 2 + ReadBufferSize;
-      auto bigger = std::make_unique_for_overwrite<char[]>(grown + 1);
+      auto bigger = std::make_unique_for_overwrite<char[]>(grown + TailRoom);
       std::memcpy(bigger.get(), data.get(), fill);
       std::memcpy(bigger.get() + fill, probe, std::size_t(n));
       data = std::move(bigger);
@@ -83,20 +85,24 @@ std::size_t ReadAll(int fd, std::unique_ptr<char[]>& data, std::size_t& capacity
   }
 }
 
-// The first CR, LF or Ctrl-Z in [p, end), or end; sixteen bytes a step.
-char* FindLineEnd(char* p, char* end) {
+// Bit i is set where p[i] is a CR, an LF or a Ctrl-Z; 64 bytes are loaded from p.
+uint64_t LineEndBits(const char* p) {
 #if defined(__SSE2__)
   const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), eof = _mm_set1_epi8(CtrlZ);
-  while (end - p >= 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const int hits = _mm_movemask_epi8(
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, eof)));
-    if (hits) return p + __builtin_ctz(unsigned(hits));
-    p += 16;
+  uint64_t bits = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    const __m128i hits =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, eof));
+    bits |= uint64_t(uint32_t(_mm_movemask_epi8(hits))) << (16 * k);
   }
+  return bits;
+#else
+  uint64_t bits = 0;
+  for (int i = 0; i < 64; ++i)
+    if (p[i] == '\r' || p[i] == '\n' || p[i] == CtrlZ) bits |= uint64_t(1) << i;
+  return bits;
 #endif
-  while (p < end && *p != '\r' && *p != '\n' && *p != CtrlZ) ++p;
-  return p;
 }
 
 // Large buffers in huge pages: far fewer page faults while the file is read in.
@@ -145,39 +151,44 @@ void RaiseViewerIOError(int Code, const AnsiString& FileName) {
 void TVwrStringList::LoadFromFile(int Fd, int LineLimit) {
   struct stat st {};
   std::size_t capacity = ::fstat(Fd, &st) == 0 && S_ISREG(st.st_mode) ? std::size_t(st.st_size) : 0;
-  FData = std::make_unique_for_overwrite<char[]>(capacity + 1);
-  AdviseHugePages(FData.get(), capacity + 1);
+  FData = std::make_unique_for_overwrite<char[]>(capacity + TailRoom);
+  AdviseHugePages(FData.get(), capacity + TailRoom);
   const std::size_t size = ReadAll(Fd, FData, capacity);
   if (size > std::size_t(MaxDataSize)) RaiseViewerIOError(vioFileTooLarge);
   char* const data = FData.get();
-  char* const limit = data + size;
-  // One pass: each line end (CR LF, CR or LF) becomes the end of its text; Ctrl-Z ends the data.
+  std::memset(data + size, 0, TailRoom);
+  // One pass, 64 bytes a step: each line end (CR LF, CR or LF) becomes the end of its text;
+  // Ctrl-Z ends the data.
   FStarts.clear();
   FStarts.reserve(size / 32 + 16);
-  char* p = data;
-  char* end = limit;
-  for (;;) {
-    char* e = FindLineEnd(p, limit);
-    if (e == limit || *e == CtrlZ) {
-      end = e;
-      break;
+  const auto addLine = [&](std::size_t start, std::size_t end) {
+    if (FStarts.size() >= std::size_t(INT_MAX) - 1) RaiseViewerIOError(vioFileTooLarge);
+    FStarts.push_back(uint32_t(start));
+    if (end - start > std::size_t(LineLimit)) data[start + std::size_t(LineLimit)] = '\0';
+  };
+  std::size_t line = 0;
+  std::size_t end = size;
+  for (std::size_t block = 0; block < size && end == size; block += 64) {
+    uint64_t hits = LineEndBits(data + block);
+    if (size - block < 64) hits &= (uint64_t(1) << (size - block)) - 1;
+    for (; hits; hits &= hits - 1) {
+      const std::size_t e = block + std::size_t(__builtin_ctzll(hits));
+      if (e < line) continue;  // the LF of a CR LF
+      if (data[e] == CtrlZ) {
+        end = e;
+        break;
+      }
+      addLine(line, e);
+      const bool pair = e + 1 < size && data[e] == '\r' && data[e + 1] == '\n';
+      data[e] = '\0';
+      line = e + (pair ? 2 : 1);
     }
-    if (FStarts.size() >= std::size_t(INT_MAX) - 1) RaiseViewerIOError(vioFileTooLarge);
-    FStarts.push_back(uint32_t(p - data));
-    if (e - p > LineLimit) p[LineLimit] = '\0';
-    const bool pair = e + 1 < limit && e[0] == '\r' && e[1] == '\n';
-    *e = '\0';
-    p = e + (pair ? 2 : 1);
   }
-  *end = '\0';
-  if (p < end) {
-    // The last line has no end of its own.
-    if (FStarts.size() >= std::size_t(INT_MAX) - 1) RaiseViewerIOError(vioFileTooLarge);
-    FStarts.push_back(uint32_t(p - data));
-    if (end - p > LineLimit) p[LineLimit] = '\0';
-  }
+  data[end] = '\0';
+  // The last line has no end of its own.
+  if (line < end) addLine(line, end);
   // The empty line after the file's lines.
-  FStarts.push_back(uint32_t(end - data));
+  FStarts.push_back(uint32_t(end));
 }
 
 const char* TVwrStringList::GetText(int Index, int& Length) const {

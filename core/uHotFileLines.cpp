@@ -4,6 +4,10 @@
 #include <cstring>
 #include <initializer_list>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/rtl/Exceptions.h"
 
 namespace {
@@ -106,12 +110,62 @@ bool THotFileLine::ParseLine(AnsiString& Line, AnsiString& Id) {
   return true;
 }
 
+bool THotFileLine::QuickId(const TCtlBaseViewer& Viewer, const char* Text, char (&Id)[5]) {
+  if (Text[0] != 'B' && Text[0] != 'A') return false;
+  const uint8_t first = Viewer.FirstChar(), last = Viewer.LastChar();
+  if (last < first) return false;
+  const uint8_t span = uint8_t(last - first);
+#if defined(__SSE2__)
+  // All thirteen at once; what lies past a NUL among them is loaded but never used.
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text));
+  const __m128i shifted = _mm_sub_epi8(v, _mm_set1_epi8(char(first)));
+  const __m128i shown = _mm_cmpeq_epi8(_mm_min_epu8(shifted, _mm_set1_epi8(char(span))), shifted);
+  const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()), _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
+  const int bad = _mm_movemask_epi8(_mm_andnot_si128(shown, _mm_set1_epi8(-1))) | _mm_movemask_epi8(stops);
+  if (bad & 0x1FFF) return false;
+#else
+  // Stops at the NUL: nothing past the line's end is read.
+  for (int i = 0; i < 13; ++i) {
+    const uint8_t c = uint8_t(Text[i]);
+    if (c == 0 || c == '\t' || uint8_t(c - first) > span) return false;
+  }
+#endif
+  std::memcpy(Id, Text, 3);
+  std::memcpy(Id + 3, Text + 11, 2);
+  return true;
+}
+
 void THotFileLine::ZeroField(AnsiString& Line, int Start, int Width) {
   if (Start <= 0 || Width <= 0) return;
   const std::size_t end = std::size_t(Start + Width - 1);
   if (Line.size() < end) Line.resize(end, ' ');
   std::memset(Line.data() + Start - 1, '0', std::size_t(Width - 1));
   Line[end - 1] = '{';
+}
+
+int THotFileLine::FetchRecord(TCtlBaseViewer& Viewer, int N, char* Dest) {
+  const int length = Viewer.FetchDisplayLine(N, Dest, HotMaxFetch);
+  if (length >= HotRecordWidth) return length;
+  std::memset(Dest + length, ' ', std::size_t(HotRecordWidth - length));
+  return HotRecordWidth;
+}
+
+void THotFileLine::ZeroTotalsIn(char* Record, int Qualifier) const {
+  const auto zero = [&](const auto& fields) {
+    for (const TField& f : fields) {
+      const int start = LayoutA() ? f.StartA : f.StartB;
+      if (start <= 0) continue;
+      std::memset(Record + start - 1, '0', std::size_t(f.Width - 1));
+      Record[start + f.Width - 2] = '{';
+    }
+  };
+  switch (Qualifier) {
+    case 93: zero(Totals93); break;
+    case 94: zero(Totals94); break;
+    case 95: zero(Totals95); break;
+    case 99: zero(Totals99); break;
+    default: break;
+  }
 }
 
 AnsiString THotFileLine::ZeroTotals93(const AnsiString& Line) const { return ZeroFields(Line, LayoutA(), Totals93); }

@@ -42,12 +42,23 @@ public:
   bool ReadLine(TCtlBaseViewer& Viewer, int N, AnsiString& Id, AnsiString& Line,
                 const THotProgress& Progress = nullptr, void* UserValue = nullptr);
   static bool ParseLine(AnsiString& Line, AnsiString& Id);
+  // The record id ReadLine would give for a line of this raw text, read straight from it when its
+  // first thirteen characters show as they are (a record's first character, no tab, no NUL, none
+  // the viewer replaces); False when the line must go through ReadLine. Sixteen bytes must be
+  // loadable from Text, as the viewer's line texts allow.
+  static bool QuickId(const TCtlBaseViewer& Viewer, const char* Text, char (&Id)[5]);
   static void ZeroField(AnsiString& Line, int Start, int Width);
+  // The line ReadLine would give for a line QuickId read, into Dest (HotMaxFetch + 1 bytes);
+  // returns its length.
+  static int FetchRecord(TCtlBaseViewer& Viewer, int N, char* Dest);
 
   AnsiString ZeroTotals93(const AnsiString& Line) const;
   AnsiString ZeroTotals94(const AnsiString& Line) const;
   AnsiString ZeroTotals95(const AnsiString& Line) const;
   AnsiString ZeroTotals99(const AnsiString& Line) const;
+  // The same in place, by the totals record's numeric qualifier (93, 94, 95 or 99), on a line at
+  // least a record wide.
+  void ZeroTotalsIn(char* Record, int Qualifier) const;
 
 private:
   std::unique_ptr<char[]> FBuffer;

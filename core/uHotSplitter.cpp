@@ -1,9 +1,11 @@
 #include "core/uHotSplitter.h"
 
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string_view>
 #include <unistd.h>
 #include <vector>
@@ -23,9 +25,9 @@ namespace {
 class TTextOutput {
 public:
   explicit TTextOutput(const AnsiString& name)
-      : FFd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
+      : FFd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)),
+        FBuffer(std::make_unique_for_overwrite<char[]>(BufferSize)) {
     if (FFd < 0) RaiseIO(errno);
-    FBuffer.reserve(BufferSize);
   }
   ~TTextOutput() {
     if (FFd >= 0) ::close(FFd);
@@ -34,10 +36,19 @@ public:
   TTextOutput& operator=(const TTextOutput&) = delete;
 
   void WriteLine(std::string_view line) {
-    if (FBuffer.size() + line.size() + 2 > BufferSize) Flush();
-    FBuffer.insert(FBuffer.end(), line.begin(), line.end());
-    FBuffer.push_back('\r');
-    FBuffer.push_back('\n');
+    char* room = LineRoom(line.size());
+    std::memcpy(room, line.data(), line.size());
+    EndLine(line.size());
+  }
+
+  // Room for a line of at most Longest characters and its line end; EndLine takes it.
+  char* LineRoom(std::size_t longest) {
+    if (FFill + longest + 2 > BufferSize) Flush();
+    return FBuffer.get() + FFill;
+  }
+  void EndLine(std::size_t length) {
+    std::memcpy(FBuffer.get() + FFill + length, "\r\n", 2);
+    FFill += length + 2;
   }
 
   void Close() {
@@ -52,20 +63,21 @@ private:
 
   void Flush() {
     std::size_t done = 0;
-    while (done < FBuffer.size()) {
-      const ssize_t n = ::write(FFd, FBuffer.data() + done, FBuffer.size() - done);
+    while (done < FFill) {
+      const ssize_t n = ::write(FFd, FBuffer.get() + done, FFill - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
-        FBuffer.clear();
+        FFill = 0;
         RaiseIO(n < 0 ? errno : EIO);
       }
       done += std::size_t(n);
     }
-    FBuffer.clear();
+    FFill = 0;
   }
 
   int FFd;
-  std::vector<char> FBuffer;
+  std::unique_ptr<char[]> FBuffer;
+  std::size_t FFill = 0;
 };
 
 // The code padded with zeros on the left to the entry width occurs in the list.
@@ -75,6 +87,42 @@ bool ListHolds(const AnsiString& list, const AnsiString& code, std::size_t width
 }
 
 bool Is(const AnsiString& id, const char (&name)[6]) { return id.size() == 5 && std::memcmp(id.data(), name, 5) == 0; }
+
+// What a record does to the split.
+enum class TRecordKind { Other, FileHeader, CycleHeader, Office, Transaction, OfficeTotals, CycleTotals, FileTotals };
+
+constexpr uint32_t MessageKey(const char* message) {
+  return uint32_t(uint8_t(message[0])) | uint32_t(uint8_t(message[1])) << 8 | uint32_t(uint8_t(message[2])) << 16;
+}
+
+// By numeric qualifier: the kind and the message ids that make that record (0: none).
+struct TKindEntry {
+  uint32_t B = 0, T = 0;
+  TRecordKind Kind = TRecordKind::Other;
+};
+
+constexpr auto KindTable = [] {
+  std::array<TKindEntry, 100> t{};
+  t[1] = {MessageKey("BFH"), MessageKey("TTH"), TRecordKind::FileHeader};
+  t[2] = {MessageKey("BCH"), MessageKey("TCH"), TRecordKind::CycleHeader};
+  t[3] = {MessageKey("BOH"), MessageKey("TOH"), TRecordKind::Office};
+  t[6] = {MessageKey("BKT"), MessageKey("TKT"), TRecordKind::Transaction};
+  t[93] = {MessageKey("BOT"), 0, TRecordKind::OfficeTotals};
+  t[94] = {MessageKey("BOT"), MessageKey("TOT"), TRecordKind::OfficeTotals};
+  t[95] = {MessageKey("BCT"), MessageKey("TCT"), TRecordKind::CycleTotals};
+  t[99] = {MessageKey("BFT"), MessageKey("TTT"), TRecordKind::FileTotals};
+  return t;
+}();
+
+// Called for every line of the input: one look-up, one compare.
+inline TRecordKind KindOf(std::string_view id) {
+  if (id.size() != 5) return TRecordKind::Other;
+  const unsigned tens = unsigned(uint8_t(id[3])) - '0', units = unsigned(uint8_t(id[4])) - '0';
+  if (tens > 9 || units > 9) return TRecordKind::Other;
+  const TKindEntry& e = KindTable[tens * 10 + units];
+  const uint32_t message = MessageKey(id.data());
+  return message == e.B || message == e.T ? e.Kind : TRecordKind::Other;
+}
 
 bool IsBlankText(const char* text, int length) {
   for (int i = 0; i < length; ++i)
@@ -119,38 +167,74 @@ void THotSplitter::SplitHotFile(const AnsiString& Input, AnsiString& Output) {
     Application().ProcessMessages();
 
     THotFileLine& reader = GlobalHotFileLine();
+    const int lastLine = FViewer.ClampLine(INT_MAX);
     bool keep = true;
     bool officeSelected = false;
     FLineIndex = 0;
     AnsiString id;
     AnsiString line;
-    while (reader.ReadLine(FViewer, FLineIndex, id, line)) {
-      if (Is(id, "BFH01") || Is(id, "TTH01")) {
-        keep = true;
-        ShortString<3> revision;
-        reader.DetectLayout(line, revision);
-      } else if (Is(id, "BCH02") || Is(id, "TCH02")) {
-        keep = true;
-      } else if (Is(id, "BOH03") || Is(id, "TOH03")) {
-        officeSelected = AgentMatches(THotFileData::Agtn(line).Str());
-        keep = officeSelected;
-      } else if (Is(id, "BKT06") || Is(id, "TKT06")) {
-        keep = officeSelected && AirlineMatches(TrimBlanks(reader.Tacn(line).View()));
-      } else if (Is(id, "BOT93")) {
-        keep = officeSelected;
-        line = reader.ZeroTotals93(line);
-      } else if (Is(id, "BOT94") || Is(id, "TOT94")) {
-        keep = officeSelected;
-        line = reader.ZeroTotals94(line);
-      } else if (Is(id, "BCT95") || Is(id, "TCT95")) {
-        keep = true;
-        line = reader.ZeroTotals95(line);
-      } else if (Is(id, "BFT99") || Is(id, "TTT99")) {
-        keep = true;
-        line = reader.ZeroTotals99(line);
+    // A record line whose id reads in place: most are dropped on the id alone, and a kept one goes
+    // straight into the output. False for those whose fields set the split's course.
+    const auto passRecord = [&](const char (&quick)[5]) {
+      const TRecordKind kind = KindOf(std::string_view(quick, 5));
+      switch (kind) {
+        case TRecordKind::FileHeader:
+        case TRecordKind::Office: return false;
+        case TRecordKind::Transaction:
+          if (officeSelected) return false;
+          keep = false;
+          return true;
+        case TRecordKind::OfficeTotals: keep = officeSelected; break;
+        case TRecordKind::CycleHeader:
+        case TRecordKind::CycleTotals:
+        case TRecordKind::FileTotals: keep = true; break;
+        case TRecordKind::Other: break;
+      }
+      if (keep) {
+        char* record = out.LineRoom(HotMaxFetch);
+        const int length = reader.FetchRecord(FViewer, FLineIndex, record);
+        if (kind != TRecordKind::Other && kind != TRecordKind::CycleHeader)
+          reader.ZeroTotalsIn(record, (quick[3] - '0') * 10 + (quick[4] - '0'));
+        out.EndLine(std::size_t(length));
+      }
+      return true;
+    };
+    for (;; ++FLineIndex) {
+      char quick[5];
+      if (FLineIndex <= lastLine && reader.QuickId(FViewer, FViewer.LineTextAt(FLineIndex), quick) &&
+          passRecord(quick))
+        continue;
+      if (!reader.ReadLine(FViewer, FLineIndex, id, line)) break;
+      switch (KindOf(id)) {
+        case TRecordKind::FileHeader: {
+          keep = true;
+          ShortString<3> revision;
+          reader.DetectLayout(line, revision);
+          break;
+        }
+        case TRecordKind::CycleHeader: keep = true; break;
+        case TRecordKind::Office:
+          officeSelected = AgentMatches(THotFileData::Agtn(line).Str());
+          keep = officeSelected;
+          break;
+        case TRecordKind::Transaction:
+          keep = officeSelected && AirlineMatches(TrimBlanks(reader.Tacn(line).View()));
+          break;
+        case TRecordKind::OfficeTotals:
+          keep = officeSelected;
+          line = Is(id, "BOT93") ? reader.ZeroTotals93(line) : reader.ZeroTotals94(line);
+          break;
+        case TRecordKind::CycleTotals:
+          keep = true;
+          line = reader.ZeroTotals95(line);
+          break;
+        case TRecordKind::FileTotals:
+          keep = true;
+          line = reader.ZeroTotals99(line);
+          break;
+        case TRecordKind::Other: break;
       }
       if (keep && !line.empty()) out.WriteLine(line);
-      ++FLineIndex;
     }
     out.Close();
     truncatedInput = FViewer.ClampLine(FLineIndex) == FLineIndex;

@@ -70,11 +70,13 @@ TEST_F(ViewerTest, LineEndsAndEndOfData) {
       {std::string("ab\0cd\r\nx", 8), {"ab", "x", ""}},  // a NUL cuts its line
       {"a\x01" "b\x7F\xE9", {"a b\x7F\xE9", ""}},    // below 32 shows as a blank
       {"a\tb", {"a       b", ""}},
-      // Ends found sixteen bytes a step: a pair across a step, ends deep in a step, Ctrl-Z late.
+      // Ends found 64 bytes a step: a pair across a step, ends deep in a step, Ctrl-Z late.
       {"0123456789abcde\r\n0123456789abcdefghij\r0123456789abcdefghijklmnopqrstu\nz",
        {"0123456789abcde", "0123456789abcdefghij", "0123456789abcdefghijklmnopqrstu", "z", ""}},
       {std::string(40, 'q') + "\r\n" + std::string(20, 'r') + "\x1A" + std::string(30, 's') + "\r\n",
        {std::string(40, 'q'), std::string(20, 'r'), ""}},
+      {std::string(63, 'p') + "\r\n" + std::string(62, 'o') + "\r" + std::string(70, 'n') + "\x1A\r\n",
+       {std::string(63, 'p'), std::string(62, 'o'), std::string(70, 'n'), ""}},
   };
   for (const auto& c : cases) EXPECT_EQ(Load(c.bytes), c.lines) << testing::PrintToString(c.bytes);
 }
