@@ -83,7 +83,7 @@ protected:
   void TearDown() override {
     if (Pid > 0) {
       kill(Pid, SIGTERM);
-      waitpid(Pid, nullptr, 0);
+      WaitOrKill(Pid);
     }
     Server.reset();
     if (!Dir.empty()) fs::remove_all(Dir);

@@ -11,11 +11,25 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <string>
 
 #include "platform/rtl/Ticks.h"
+
+// Waits for a child up to ms, then kills it: a stuck child must not hang the test run.
+inline void WaitOrKill(pid_t pid, int ms = 5000, bool group = false) {
+  const uint64_t deadline = GetTickCount64() + static_cast<uint64_t>(ms);
+  for (;;) {
+    const pid_t got = waitpid(pid, nullptr, WNOHANG);
+    if (got == pid || (got < 0 && errno != EINTR)) return;
+    if (GetTickCount64() >= deadline) break;
+    usleep(5000);
+  }
+  kill(group ? -pid : pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}
 
 inline bool ToolInstalled(const char* name) {
   return std::system(("command -v " + std::string(name) + " >/dev/null 2>&1").c_str()) == 0;
@@ -60,7 +74,7 @@ public:
     StopWindowManager();
     if (FPid > 0) {
       kill(FPid, SIGTERM);
-      waitpid(FPid, nullptr, 0);
+      WaitOrKill(FPid);
     }
   }
   TXvfb(const TXvfb&) = delete;
@@ -86,30 +100,53 @@ public:
   void StopWindowManager() {
     if (FManager <= 0) return;
     kill(FManager, SIGTERM);
-    waitpid(FManager, nullptr, 0);
+    WaitOrKill(FManager);
     FManager = -1;
   }
 
   // Runs a shell command with this display; pump runs while it does, so that we can answer it.
   // Returns its standard output.
   std::string Run(const std::string& command, const std::function<void()>& pump, int* status = nullptr) const {
-    std::string full = "export DISPLAY=" + FDisplay + "; " + command;
-    FILE* f = popen(full.c_str(), "r");
-    if (!f) return {};
-    int fd = fileno(f);
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    const std::string full = "export DISPLAY=" + FDisplay + "; " + command;
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    // In a process group of its own, so that a tool that hangs is killed with its shell.
+    const pid_t pid = fork();
+    if (pid == 0) {
+      setpgid(0, 0);
+      close(fds[0]);
+      dup2(fds[1], 1);
+      close(fds[1]);
+      execl("/bin/sh", "sh", "-c", full.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    if (pid < 0) {
+      close(fds[0]);
+      return {};
+    }
+    setpgid(pid, pid);
+    fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
     std::string out;
-    uint64_t deadline = GetTickCount64() + 10000;
+    const uint64_t deadline = GetTickCount64() + 10000;
+    bool ended = false;
     while (GetTickCount64() < deadline) {
       pump();
-      pollfd p{fd, POLLIN, 0};
+      pollfd p{fds[0], POLLIN, 0};
       poll(&p, 1, 10);
       char buf[256];
-      ssize_t n = read(fd, buf, sizeof buf);
+      const ssize_t n = read(fds[0], buf, sizeof buf);
       if (n > 0) out.append(buf, static_cast<size_t>(n));
-      else if (n == 0) break;
+      else if (n == 0) {
+        ended = true;
+        break;
+      }
     }
-    int rc = pclose(f);
+    close(fds[0]);
+    int rc = -1;
+    if (!ended) kill(-pid, SIGKILL);
+    while (waitpid(pid, &rc, 0) < 0 && errno == EINTR) {
+    }
     if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     return out;
   }
