@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "platform/classlib/DB.h"
 #include "platform/rtl/StringList.h"
+#include "tables/XBE7.h"
 #include "tables/XbError.h"
 #include "tables/XbOps.h"
 
@@ -199,7 +201,11 @@ private:
   bool openOnServer(int32_t mode, int32_t kind);
   void openLocally(int32_t mode, int32_t kind);
   // Selects the work area; a server whose cursor a batch fetch moved is put back on the record.
-  void select();
+  void select() {
+    if (local() && !FServerMoved && xb_Select) return xb_Select(FWorkArea);
+    selectSlow();
+  }
+  void selectSlow();
   TGetResult fetchFromServer(TGetMode mode);
   bool errorModeOn() const { return FErrorMode == -1; }
   void resetFieldDefs();
@@ -222,7 +228,10 @@ private:
   void clearBlobSlots(TRecordBuffer buffer);
   TRecordBuffer fieldBuffer() const;
   int32_t bookmarkOf(TRecordBuffer buffer) const;
-  void setBookmark(TRecordBuffer buffer, int32_t recNo, TBookmarkFlag flag);
+  void setBookmark(TRecordBuffer buffer, int32_t recNo, TBookmarkFlag flag) {
+    std::memcpy(buffer + FBookmarkOffset, &recNo, 4);
+    buffer[FBookmarkOffset + 4] = static_cast<char>(flag);
+  }
   void bookmarkAfterWrite();
   void directMove(int distance);
   void applyFilter(const AnsiString& text);

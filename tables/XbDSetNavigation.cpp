@@ -52,7 +52,7 @@ AnsiString KeyFieldsOf(const AnsiString& expression) {
 
 // ---- fetching
 
-void TXbTable::select() {
+void TXbTable::selectSlow() {
   if (local() && !FServerMoved) return XbeEntry(xb_Select)(FWorkArea);
   XbOps::Select(*this, FWorkArea);
   if (!FServerMoved) return;
@@ -106,6 +106,25 @@ bool TXbTable::stepRecord(int32_t count, TRecordBuffer buffer) {
 }
 
 TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
+  // The common step of a walk through the local engine, with no filter handler to ask: one
+  // call moves and brings the record.
+  if (mode != gmCurrent && !FAtFirst && !FAtLast && local() && !FServerMoved && xb_SkipRecord && xb_Select &&
+      !(Filtered() && OnFilterRecord)) {
+    xb_Select(FWorkArea);
+    bool stepped = stepRecord(mode == gmNext ? 1 : -1, buffer);
+    if (!stepped) {
+      if (mode == gmNext) XbOps::GoBottom(*this);
+      else XbOps::GoTop(*this);
+      XbOps::RecNo(*this);
+    }
+    FPositionedRecNo = kAnyPosition;
+    InternalInitRecord(buffer);
+    if (!stepped) return mode == gmNext ? grEOF : grBOF;
+    decodeRecord(buffer, buffer + FRawOffset);
+    setBookmark(buffer, FCurrentRecNo, bfCurrent);
+    GetCalcFields(buffer);
+    return grOK;
+  }
   TGetResult result = grOK;
   for (;;) {
     // A server table walks through batches of records; every other move asks the engine.
@@ -335,12 +354,12 @@ int TXbTable::MoveBy(int distance) {
 
 void TXbTable::Next() {
   if (FSpeedMode) directMove(1);
-  else TDataSet::Next();
+  else MoveBy(1);
 }
 
 void TXbTable::Prior() {
   if (FSpeedMode) directMove(-1);
-  else TDataSet::Prior();
+  else MoveBy(-1);
 }
 
 // ---- record numbers and counts

@@ -513,7 +513,10 @@ void TDataSet::DataEvent(TDataEvent event, TField* field) {
     FPendingChange = true;
     return;
   }
-  if (FDataSources.empty()) return;
+  if (!FDataSources.empty()) tellSources(event, field);
+}
+
+void TDataSet::tellSources(TDataEvent event, TField* field) {
   // A handler may take a source away or add one.
   std::vector<TDataSource*> sources = FDataSources;
   for (TDataSource* s : sources)

@@ -200,6 +200,8 @@ private:
   void fire(const TDataSetNotifyEvent& e) {
     if (e) e(this);
   }
+  // Kept apart from DataEvent, whose common case has no one to tell.
+  [[gnu::noinline]] void tellSources(TDataEvent event, TField* field);
   void openCursor();
   void closeCursor();
   void allocateBuffers();

@@ -78,6 +78,9 @@ public:
   void GoBottom();
   void Go(int32_t recNo);
   void Skip(int32_t count);
+  // Skip, and the record reached copied into record; its number, or 0 when the step ran off
+  // that end or stayed where it was.
+  uint32_t Step(int32_t count, char* record);
   bool Seek(const std::string& key);
   uint32_t Count();         // visible records in the current order
   uint32_t FilterCount();   // records that the filter and the deleted setting let through

@@ -313,13 +313,7 @@ XBE_EXPORT void xb_GoBottom() { Do([](TWorkArea& a) { a.GoBottom(); }); }
 XBE_EXPORT void xb_Skip(int32_t n) { Do([&](TWorkArea& a) { a.Skip(n); }); }
 XBE_EXPORT int32_t xb_SkipRecord(int32_t n, char* record) {
   static_assert(std::is_same_v<decltype(&xb_SkipRecord), TXbSkipRecordFunc>);
-  return With(0, [&](TWorkArea& a) {
-    uint32_t before = a.RecNo();
-    a.Skip(n);
-    if ((n >= 0 ? a.Eof() : a.Bof()) || a.RecNo() == before) return 0;
-    std::memcpy(record, a.Record().data(), a.Record().size());
-    return int32_t(a.RecNo());
-  });
+  return With(0, [&](TWorkArea& a) { return int32_t(a.Step(n, record)); });
 }
 XBE_EXPORT void xb_AppendBlank() { Do([](TWorkArea& a) { a.AppendBlank(); }); }
 XBE_EXPORT void xb_Delete() { Do([](TWorkArea& a) { a.Delete(); }); }
