@@ -32,6 +32,7 @@ constexpr int kPeerRecords = kRecords / 10;
 constexpr int kSeeks = 100000;
 constexpr int kPositions = 10000;
 constexpr int kEachProcess = 100000;
+constexpr int kScans = 3;
 
 struct TTimes {
   double Append = 0, Index = 0, Scan = 0;
@@ -112,19 +113,23 @@ void BM_TableAppendIndexScan(benchmark::State& state) {
     Times.Index = Since(start);
     t.Close();
 
-    // The full scan walks the records as they lie, as SQLite's does.
+    // The full scan walks the records as they lie, as SQLite's does; the best of a few scans
+    // on each side, so that one time slice lost to another program does not decide the ratio.
     std::filesystem::remove(Folder() + "big.xbi");
     t.SetIndexName("");
     t.Open();
-    start = std::chrono::steady_clock::now();
-    int64_t sum = 0, n = 0;
     TField* age = t.FieldByName("AGE");
-    t.DisableControls();
-    for (t.First(); !t.Eof(); t.Next(), ++n) sum += age->AsInteger();
-    t.EnableControls();
-    Times.Scan = Since(start);
-    Times.ScanSum = sum;
-    if (n != kRecords) state.SkipWithError("the scan did not see every record");
+    Times.Scan = 1e9;
+    for (int pass = 0; pass < kScans; ++pass) {
+      start = std::chrono::steady_clock::now();
+      int64_t sum = 0, n = 0;
+      t.DisableControls();
+      for (t.First(); !t.Eof(); t.Next(), ++n) sum += age->AsInteger();
+      t.EnableControls();
+      Times.Scan = std::min(Times.Scan, Since(start));
+      Times.ScanSum = sum;
+      if (n != kRecords) state.SkipWithError("the scan did not see every record");
+    }
     t.Close();
   }
   state.counters["append_s"] = Times.Append;
@@ -310,13 +315,16 @@ void BM_SqliteSameWork(benchmark::State& state) {
       Exec(db, "CREATE INDEX byname ON big(name);");
       Times.LiteIndex = Since(start);
 
-      start = std::chrono::steady_clock::now();
-      sqlite3_prepare_v2(db, "SELECT age FROM big", -1, &st, nullptr);
-      int64_t sum = 0;
-      while (sqlite3_step(st) == SQLITE_ROW) sum += sqlite3_column_int(st, 0);
-      sqlite3_finalize(st);
-      Times.LiteScan = Since(start);
-      Times.LiteScanSum = sum;
+      Times.LiteScan = 1e9;
+      for (int pass = 0; pass < kScans; ++pass) {
+        start = std::chrono::steady_clock::now();
+        sqlite3_prepare_v2(db, "SELECT age FROM big", -1, &st, nullptr);
+        int64_t sum = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) sum += sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        Times.LiteScan = std::min(Times.LiteScan, Since(start));
+        Times.LiteScanSum = sum;
+      }
 
       start = std::chrono::steady_clock::now();
       sqlite3_prepare_v2(db, "SELECT age FROM big WHERE name = ?", -1, &st, nullptr);
@@ -342,6 +350,8 @@ void BM_SqliteSameWork(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SqliteSameWork)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+
 
 }  // namespace
 

@@ -496,6 +496,7 @@ void TXbTable::InternalOpen() {
   layoutBuffers();
   FRaw.assign(std::size_t(FRecSize) + 1, ' ');
   FCursorOpen = true;
+  FStepTouches = 0;
   select();
   if (Filtered() && !Filter().empty()) XbOps::Query(*this, Filter());
   FMasterKey.clear();
@@ -516,6 +517,7 @@ void TXbTable::InternalClose() {
   FRawCount = -1;
   FCountStale = false;
   FCursorOpen = false;
+  FStepTouches = 0;
   BindFields(false);
   FRaw.clear();
   if (DefaultFields()) DestroyFields();

@@ -216,7 +216,11 @@ private:
   void readStructure();
   void layoutBuffers();
   // Takes the engine's record into the buffer; fields are converted when first read.
-  void decodeRecord(TRecordBuffer buffer, const char* raw);
+  void decodeRecord(TRecordBuffer buffer, const char* raw) {
+    if (raw != buffer + FRawOffset || FEncrypted || !FBlobFields.empty()) return decodeWhole(buffer, raw);
+    for (int flag : FUndecodedFlags) buffer[flag] = kUndecoded;
+  }
+  void decodeWhole(TRecordBuffer buffer, const char* raw);
   void decodeField(TRecordBuffer buffer, TField* field);
   void decodePending(TRecordBuffer buffer);
   // One step of a walk through the engine, the record reached copied into the buffer.
@@ -299,6 +303,9 @@ private:
   bool FEncrypted = false;
   bool FAtFirst = false;
   bool FAtLast = false;
+  // The engine's touch count just after a step reached a record; while it stands there the
+  // engine is known not to be at the end. 0: not known.
+  uint64_t FStepTouches = 0;
   int32_t FInsertRecNo = 0;
   int FCalcOffset = 0;
   int FBlobOffset = 0;

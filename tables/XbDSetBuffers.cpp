@@ -19,24 +19,28 @@ namespace {
 inline bool PlainDecimal(std::string_view text, double& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();
-  while (end > p && end[-1] <= 32) --end;
+  // Numbers stand right in their fields: the blanks before them go four at a time.
+  for (uint32_t four = 0; end - p >= 4 && (std::memcpy(&four, p, 4), four == 0x20202020u);) p += 4;
   while (p < end && *p <= 32) ++p;
   bool negative = p < end && *p == '-';
   if (negative) ++p;
+  uint64_t digits = 0;
+  unsigned d = 0;
   const unsigned char* first = p;
-  const unsigned char* point = nullptr;
-  uint64_t digits = 0;  // wraps only past 19 digits, which are refused below
-  for (; p < end; ++p) {
-    unsigned d = unsigned(*p) - unsigned('0');
-    if (d <= 9) digits = digits * 10 + d;
-    else if (*p == '.' && !point) point = p;
-    else return false;
+  while (p < end && (d = unsigned(*p) - unsigned('0')) <= 9) digits = digits * 10 + d, ++p;
+  std::ptrdiff_t count = p - first, scale = 0;
+  if (p < end && *p == '.') {
+    const unsigned char* fraction = ++p;
+    while (p < end && (d = unsigned(*p) - unsigned('0')) <= 9) digits = digits * 10 + d, ++p;
+    scale = p - fraction;
+    count += scale;
   }
-  std::ptrdiff_t count = (end - first) - (point ? 1 : 0);
-  if (count == 0 || count > 15) return false;
+  while (p < end && *p <= 32) ++p;
+  // Past 15 digits the value may not be exact (and past 19 the sum wraps): strtod reads it.
+  if (p != end || count == 0 || count > 15) return false;
   static constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   double v = double(digits);
-  if (point && end - point > 1) v /= kTens[end - point - 1];
+  if (scale > 0) v /= kTens[scale];
   out = negative ? -v : v;
   return true;
 }
@@ -134,7 +138,7 @@ void TXbTable::SetBookmarkData(TRecordBuffer buffer, const void* data) { std::me
 TBookmarkFlag TXbTable::GetBookmarkFlag(TRecordBuffer buffer) { return TBookmarkFlag(buffer[FBookmarkOffset + 4]); }
 void TXbTable::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value) { buffer[FBookmarkOffset + 4] = char(value); }
 
-void TXbTable::decodeRecord(TRecordBuffer buffer, const char* raw) {
+void TXbTable::decodeWhole(TRecordBuffer buffer, const char* raw) {
   char* kept = buffer + FRawOffset;
   if (raw != kept) std::memcpy(kept, raw, std::size_t(FRecSize));
   // Fields are converted when read; a hidden record and blob slots are settled now.

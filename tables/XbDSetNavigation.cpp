@@ -101,6 +101,7 @@ TGetResult TXbTable::fetchFromServer(TGetMode mode) {
 
 bool TXbTable::stepRecord(int32_t count, TRecordBuffer buffer) {
   int32_t reached = xb_SkipRecord(count, buffer + FRawOffset);
+  FStepTouches = reached > 0 && XbeTouches ? *XbeTouches : 0;
   if (reached > 0) FCurrentRecNo = reached;
   return reached > 0;
 }
@@ -321,6 +322,8 @@ bool TXbTable::Bof() const {
 
 bool TXbTable::Eof() const {
   if (!FWorkArea) return TDataSet::Eof();
+  // Nothing reached a work area since the step onto this record: the engine is not at the end.
+  if (FStepTouches && XbeTouches && *XbeTouches == FStepTouches) return TDataSet::Eof();
   auto* self = const_cast<TXbTable*>(this);
   self->select();
   if (local()) return XbeEntry(xb_Eof)() != 0 || TDataSet::Eof();

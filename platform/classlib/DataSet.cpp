@@ -413,8 +413,7 @@ void TDataSet::SetFieldData(TField*, const void*) { throw EDatabaseError("Cannot
 
 void TDataSet::CalculateFields(TRecordBuffer) { fire(OnCalcFields); }
 
-void TDataSet::GetCalcFields(TRecordBuffer buffer) {
-  if (FCalcFieldsSize == 0 && !OnCalcFields) return;
+void TDataSet::calculate(TRecordBuffer buffer) {
   TDataSetState previous = FState;
   FState = dsCalcFields;
   FCalcBuffer = buffer;
