@@ -395,4 +395,53 @@ TEST_F(XbDSetTest, NumbersAreStoredAsTheFieldPrintsThemAndReadBackAsStored) {
   }
 }
 
+// Numbers as other programs store them: blanks on either side, a bare point, a sign. What is not
+// a plain decimal reads as strtod reads it, and a whole value rounds half away from zero.
+TEST_F(XbDSetTest, NumbersReadAsOtherProgramsStoreThem) {
+  struct {
+    const char* Stored;
+    double Value;
+    int64_t Whole;
+  } cases[] = {{"   12.50", 12.5, 13}, {"12.5    ", 12.5, 13}, {"   -2.50", -2.5, -3}, {"    2.49", 2.49, 2},
+               {"     -.5", -0.5, -1},  {"      7.", 7, 7},      {"  1e2   ", 100, 100}, {"   +4.25", 4.25, 4},
+               {"  1 2.00", 0, 0},      {"   1,5  ", 0, 0},      {"--1.00  ", 0, 0},     {"       -", 0, 0},
+               {"        ", 0, 0}};
+  std::string path = Dir.path + "people.dbf";
+  std::string bytes = TempDir::Read(path);
+  std::size_t sal = std::size_t(uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8) + 14;  // after the mark, NAME and AGE
+  for (const auto& c : cases) {
+    bytes.replace(sal, 8, c.Stored);
+    Dir.Write("people.dbf", bytes);
+    Table->Open();
+    TField* f = Table->FieldByName("SAL");
+    EXPECT_EQ(f->IsNull(), std::string(c.Stored) == "        ") << c.Stored;
+    EXPECT_EQ(f->AsFloat(), c.Value) << c.Stored;
+    EXPECT_EQ(f->AsInteger(), c.Whole) << c.Stored;
+    Table->Close();
+  }
+}
+
+// Steps in record order: over appends that a table held exclusively has not written yet, past a
+// record hidden since the last step, and to an end the engine was moved to behind the table.
+TEST_F(XbDSetTest, RecordOrderStepsFollowTheEngine) {
+  xb_SetDeleted(0);
+  Table->SetExclusive(true);
+  Table->Open();
+  Table->AppendRecord({Variant("Dan"), Variant(50)});
+  Table->AppendRecord({Variant("Eve"), Variant(60)});
+  EXPECT_EQ(Walk(), "Ann bob Cyd Dan Eve ");
+  Table->First();
+  Table->Next();
+  EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "bob");
+  xb_SetDeleted(-1);
+  Table->Next();
+  Table->Prior();
+  EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Ann");
+  EXPECT_FALSE(Table->Eof());
+  xb_Select(Table->WorkArea());
+  xb_GoBottom();
+  xb_Skip(1);
+  EXPECT_TRUE(Table->Eof());
+}
+
 }  // namespace
