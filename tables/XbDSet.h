@@ -207,6 +207,9 @@ private:
   }
   void selectSlow();
   TGetResult fetchFromServer(TGetMode mode);
+  // GetRecord apart from the step of a walk; and the step that ran off an end.
+  [[gnu::noinline]] TGetResult getRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck);
+  [[gnu::noinline]] TGetResult stepEnded(TRecordBuffer buffer, TGetMode mode);
   bool errorModeOn() const { return FErrorMode == -1; }
   void resetFieldDefs();
   AnsiString resolveDataPath();

@@ -113,19 +113,27 @@ TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck
       !(Filtered() && OnFilterRecord)) {
     xb_Select(FWorkArea);
     bool stepped = stepRecord(mode == gmNext ? 1 : -1, buffer);
-    if (!stepped) {
-      if (mode == gmNext) XbOps::GoBottom(*this);
-      else XbOps::GoTop(*this);
-      XbOps::RecNo(*this);
-    }
+    if (!stepped) return stepEnded(buffer, mode);
     FPositionedRecNo = kAnyPosition;
     InternalInitRecord(buffer);
-    if (!stepped) return mode == gmNext ? grEOF : grBOF;
     decodeRecord(buffer, buffer + FRawOffset);
     setBookmark(buffer, FCurrentRecNo, bfCurrent);
     GetCalcFields(buffer);
     return grOK;
   }
+  return getRecord(buffer, mode, doCheck);
+}
+
+TGetResult TXbTable::stepEnded(TRecordBuffer buffer, TGetMode mode) {
+  if (mode == gmNext) XbOps::GoBottom(*this);
+  else XbOps::GoTop(*this);
+  XbOps::RecNo(*this);
+  FPositionedRecNo = kAnyPosition;
+  InternalInitRecord(buffer);
+  return mode == gmNext ? grEOF : grBOF;
+}
+
+TGetResult TXbTable::getRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
   TGetResult result = grOK;
   for (;;) {
     // A server table walks through batches of records; every other move asks the engine.

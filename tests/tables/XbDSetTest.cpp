@@ -405,7 +405,8 @@ TEST_F(XbDSetTest, NumbersReadAsOtherProgramsStoreThem) {
   } cases[] = {{"   12.50", 12.5, 13}, {"12.5    ", 12.5, 13}, {"   -2.50", -2.5, -3}, {"    2.49", 2.49, 2},
                {"     -.5", -0.5, -1},  {"      7.", 7, 7},      {"  1e2   ", 100, 100}, {"   +4.25", 4.25, 4},
                {"  1 2.00", 0, 0},      {"   1,5  ", 0, 0},      {"--1.00  ", 0, 0},     {"       -", 0, 0},
-               {"        ", 0, 0}};
+               {"        ", 0, 0},      {"12345678", 12345678, 12345678}, {"     123", 123, 123},
+               {"      -5", -5, -5},     {"1234    ", 1234, 1234}, {"  12 345", 0, 0},     {"00000042", 42, 42}};
   std::string path = Dir.path + "people.dbf";
   std::string bytes = TempDir::Read(path);
   std::size_t sal = std::size_t(uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8) + 14;  // after the mark, NAME and AGE

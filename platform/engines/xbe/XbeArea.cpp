@@ -27,7 +27,7 @@ constexpr uint32_t kBuildBatch = 512;
 
 // A record copy; short records, the common kind, without a call: two overlapping halves
 // cover any length from 8 to 32.
-inline void CopyRecord(char* to, const char* from, std::size_t n) {
+[[gnu::always_inline]] inline void CopyRecord(char* to, const char* from, std::size_t n) {
   if (n >= 8 && n <= 16) {
     uint64_t head = 0, tail = 0;
     std::memcpy(&head, from, 8);
@@ -659,17 +659,21 @@ uint32_t TWorkArea::Step(int32_t count, char* record) {
   // look at the header, which a cached record does not need either.
   if ((count == 1 || count == -1) && !FEof && !FDirty && !FPending && !FOrder && FFilter.Empty() && !Settings().Deleted) {
     uint32_t r = FRecNo + uint32_t(count);
-    if (const char* p = FDbf->CachedRecord(r)) {
-      const auto size = std::size_t(FDbf->RecordSize());
+    const char* p = FDbf->CachedRecord(r);
+    const auto size = std::size_t(FDbf->RecordSize());
+    if (p && FRecord.size() == size) {
       FRecNo = r;
       FBof = false;
       FRankKnown = false;
-      if (FRecord.size() == size) CopyRecord(FRecord.data(), p, size);
-      else FRecord.assign(p, size);
+      CopyRecord(FRecord.data(), p, size);
       CopyRecord(record, p, size);
       return r;
     }
   }
+  return skipAndCopy(count, record);
+}
+
+uint32_t TWorkArea::skipAndCopy(int32_t count, char* record) {
   uint32_t before = FRecNo;
   Skip(count);
   if ((count >= 0 ? FEof : FBof) || FRecNo == before) return 0;

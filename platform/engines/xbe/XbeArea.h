@@ -136,6 +136,7 @@ private:
   // Before record recNo is read on a step: what others changed is taken in when it is not cached.
   void freshen(uint32_t recNo);
   void flush();
+  [[gnu::noinline]] uint32_t skipAndCopy(int32_t count, char* record);
   void ensureOrders();
   void buildOrder(TOrder& o);
   TKey keyOf(const TOrder& o, const std::string& record) const;
