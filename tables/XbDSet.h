@@ -317,6 +317,7 @@ private:
   int FBufferSize = 0;
   std::vector<TField*> FBlobFields;
   std::vector<int> FUndecodedFlags;  // the null flags of the fields converted when read
+  bool FSlotsRewritten = false;      // no blobs, and every field's first read writes its whole slot
   AnsiString FMasterKey;
   AnsiString FMasterIndexName;
   // The server's fetch cache: one entry per record of a batch.

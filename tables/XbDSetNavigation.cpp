@@ -115,8 +115,14 @@ TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck
     bool stepped = stepRecord(mode == gmNext ? 1 : -1, buffer);
     if (!stepped) return stepEnded(buffer, mode);
     FPositionedRecNo = kAnyPosition;
-    InternalInitRecord(buffer);
-    decodeRecord(buffer, buffer + FRawOffset);
+    if (FSlotsRewritten && !FEncrypted) {
+      // Each field's slot is written whole when the field is first read, and the calculated
+      // ones are cleared below: marking the slots is all that the new record needs.
+      for (int flag : FUndecodedFlags) buffer[flag] = kUndecoded;
+    } else {
+      InternalInitRecord(buffer);
+      decodeRecord(buffer, buffer + FRawOffset);
+    }
     setBookmark(buffer, FCurrentRecNo, bfCurrent);
     GetCalcFields(buffer);
     return grOK;

@@ -445,4 +445,29 @@ TEST_F(XbDSetTest, RecordOrderStepsFollowTheEngine) {
   EXPECT_TRUE(Table->Eof());
 }
 
+// A table without memos: each record's fields read as that record holds them, a shorter text and
+// blank values after full ones included, in either direction.
+TEST_F(XbDSetTest, EachRecordOfAPlainTableReadsAsItHolds) {
+  RunDbfPython(Dir,
+               "t = dbf.Table('plain.dbf', 'name C(10); age N(3,0); sal N(8,2); born D', dbf_type='db3')\n"
+               "t.open(dbf.READ_WRITE)\n"
+               "t.append(('Annabel', 30, 12.5, datetime.date(2001, 2, 3)))\n"
+               "t.append(('Bo', None, None, None))\n"
+               "t.append(('Cy', 7, -1, datetime.date(1999, 1, 1)))\n"
+               "t.close()\n");
+  Table->SetTableName("plain");
+  Table->Open();
+  auto seen = [&] {
+    AnsiString s = Table->FieldByName("NAME")->AsString();
+    for (const char* name : {"AGE", "SAL", "BORN"})
+      s += Table->FieldByName(name)->IsNull() ? AnsiString(" -") : " " + FloatToStr(Table->FieldByName(name)->AsFloat());
+    return s;
+  };
+  AnsiString forward, back;
+  for (Table->First(); !Table->Eof(); Table->Next()) forward += seen() + ";";
+  for (Table->Last(); !Table->Bof(); Table->Prior()) back += seen() + ";";
+  EXPECT_EQ(forward, "Annabel 30 12.5 36925;Bo - - -;Cy 7 -1 36161;");
+  EXPECT_EQ(back, "Cy 7 -1 36161;Bo - - -;Annabel 30 12.5 36925;");
+}
+
 }  // namespace
