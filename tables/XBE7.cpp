@@ -6,6 +6,7 @@
 XBE_ENTRIES
 #undef XBE_ENTRY
 TXbSkipRecordFunc xb_SkipRecord = nullptr;
+const uint64_t* XbeTouches = nullptr;
 
 namespace {
 
@@ -16,6 +17,7 @@ void ClearEntries() {
   XBE_ENTRIES
 #undef XBE_ENTRY
   xb_SkipRecord = nullptr;
+  XbeTouches = nullptr;
 }
 
 // Binds every entry in order; false at the first one missing.
@@ -26,6 +28,7 @@ bool BindEntries(HMODULE module) {
   XBE_ENTRIES
 #undef XBE_ENTRY
   xb_SkipRecord = reinterpret_cast<TXbSkipRecordFunc>(GetProcAddress(module, xbSkipRecordEntry));
+  if (auto touches = reinterpret_cast<TXbTouchesFunc>(GetProcAddress(module, xbTouchesEntry))) XbeTouches = touches();
   return true;
 }
 

@@ -15,6 +15,8 @@ XBE_ENTRIES
 #undef XBE_ENTRY
 // Bound beside the list when the library has it; nullptr otherwise.
 extern TXbSkipRecordFunc xb_SkipRecord;
+// The engine's count of work-area operations, when the library has it; nullptr otherwise.
+extern const uint64_t* XbeTouches;
 
 class TXBEEngine : public TObject {
 public:

@@ -443,6 +443,7 @@ void TXbTable::layoutBuffers() {
   for (TFieldInfo& i : FInfo) i.BufferOffset = -1;
   FBlobFields.clear();
   FUndecodedFlags.clear();
+  FSlotsRewritten = true;
   int offset = 0;
   for (TField* f : Fields()) {
     if (f->Calculated() || f->FieldNo() < 1 || f->FieldNo() >= int(FInfo.size())) continue;
@@ -451,6 +452,15 @@ void TXbTable::layoutBuffers() {
     FInfo[std::size_t(f->FieldNo())].Type = f->DataType();
     if (f->IsBlob()) FBlobFields.push_back(f);
     else FUndecodedFlags.push_back(offset);
+    // Whether the first read of the field writes its whole slot (see decodeField).
+    int size = f->DataSize();
+    switch (f->DataType()) {
+      case ftString: break;
+      case ftSmallint: case ftWord: case ftBoolean: FSlotsRewritten &= size == 2; break;
+      case ftInteger: case ftDate: FSlotsRewritten &= size == 4; break;
+      case ftFloat: case ftCurrency: FSlotsRewritten &= size == 8; break;
+      default: FSlotsRewritten = false; break;
+    }
     offset += 1 + f->DataSize();
   }
   FCalcOffset = offset;
@@ -496,6 +506,7 @@ void TXbTable::InternalOpen() {
   layoutBuffers();
   FRaw.assign(std::size_t(FRecSize) + 1, ' ');
   FCursorOpen = true;
+  FStepTouches = 0;
   select();
   if (Filtered() && !Filter().empty()) XbOps::Query(*this, Filter());
   FMasterKey.clear();
@@ -516,6 +527,7 @@ void TXbTable::InternalClose() {
   FRawCount = -1;
   FCountStale = false;
   FCursorOpen = false;
+  FStepTouches = 0;
   BindFields(false);
   FRaw.clear();
   if (DefaultFields()) DestroyFields();

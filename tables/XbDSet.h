@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "platform/classlib/DB.h"
 #include "platform/rtl/StringList.h"
+#include "tables/XBE7.h"
 #include "tables/XbError.h"
 #include "tables/XbOps.h"
 
@@ -199,8 +201,15 @@ private:
   bool openOnServer(int32_t mode, int32_t kind);
   void openLocally(int32_t mode, int32_t kind);
   // Selects the work area; a server whose cursor a batch fetch moved is put back on the record.
-  void select();
+  void select() {
+    if (local() && !FServerMoved && xb_Select) return xb_Select(FWorkArea);
+    selectSlow();
+  }
+  void selectSlow();
   TGetResult fetchFromServer(TGetMode mode);
+  // GetRecord apart from the step of a walk; and the step that ran off an end.
+  [[gnu::noinline]] TGetResult getRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck);
+  [[gnu::noinline]] TGetResult stepEnded(TRecordBuffer buffer, TGetMode mode);
   bool errorModeOn() const { return FErrorMode == -1; }
   void resetFieldDefs();
   AnsiString resolveDataPath();
@@ -210,7 +219,11 @@ private:
   void readStructure();
   void layoutBuffers();
   // Takes the engine's record into the buffer; fields are converted when first read.
-  void decodeRecord(TRecordBuffer buffer, const char* raw);
+  void decodeRecord(TRecordBuffer buffer, const char* raw) {
+    if (raw != buffer + FRawOffset || FEncrypted || !FBlobFields.empty()) return decodeWhole(buffer, raw);
+    for (int flag : FUndecodedFlags) buffer[flag] = kUndecoded;
+  }
+  void decodeWhole(TRecordBuffer buffer, const char* raw);
   void decodeField(TRecordBuffer buffer, TField* field);
   void decodePending(TRecordBuffer buffer);
   // One step of a walk through the engine, the record reached copied into the buffer.
@@ -222,7 +235,10 @@ private:
   void clearBlobSlots(TRecordBuffer buffer);
   TRecordBuffer fieldBuffer() const;
   int32_t bookmarkOf(TRecordBuffer buffer) const;
-  void setBookmark(TRecordBuffer buffer, int32_t recNo, TBookmarkFlag flag);
+  void setBookmark(TRecordBuffer buffer, int32_t recNo, TBookmarkFlag flag) {
+    std::memcpy(buffer + FBookmarkOffset, &recNo, 4);
+    buffer[FBookmarkOffset + 4] = static_cast<char>(flag);
+  }
   void bookmarkAfterWrite();
   void directMove(int distance);
   void applyFilter(const AnsiString& text);
@@ -290,6 +306,9 @@ private:
   bool FEncrypted = false;
   bool FAtFirst = false;
   bool FAtLast = false;
+  // The engine's touch count just after a step reached a record; while it stands there the
+  // engine is known not to be at the end. 0: not known.
+  uint64_t FStepTouches = 0;
   int32_t FInsertRecNo = 0;
   int FCalcOffset = 0;
   int FBlobOffset = 0;
@@ -298,6 +317,7 @@ private:
   int FBufferSize = 0;
   std::vector<TField*> FBlobFields;
   std::vector<int> FUndecodedFlags;  // the null flags of the fields converted when read
+  bool FSlotsRewritten = false;      // no blobs, and every field's first read writes its whole slot
   AnsiString FMasterKey;
   AnsiString FMasterIndexName;
   // The server's fetch cache: one entry per record of a batch.

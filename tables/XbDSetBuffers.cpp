@@ -13,28 +13,31 @@
 
 namespace {
 
-// A plain decimal of up to 15 digits (sign, digits, one point), read exactly as strtod would:
-// both parts are exact doubles, so the one division rounds as strtod does. Anything else is
-// left to strtod.
-bool PlainDecimal(std::string_view s, double& out) {
-  std::size_t i = 0;
-  bool negative = !s.empty() && s[0] == '-';
-  if (negative) ++i;
-  int64_t digits = 0;
-  int count = 0, scale = -1;
-  for (; i < s.size(); ++i) {
-    char c = s[i];
-    if (c >= '0' && c <= '9') {
-      if (++count > 15) return false;
-      digits = digits * 10 + (c - '0');
-      if (scale >= 0) ++scale;
-    } else if (c == '.' && scale < 0) {
-      scale = 0;
-    } else {
-      return false;
-    }
+// A plain decimal of up to 15 digits between blanks (sign, digits, one point), read exactly as
+// strtod would: both parts are exact doubles, so the one division rounds as strtod does.
+// Anything else is left to strtod.
+inline bool PlainDecimal(std::string_view text, double& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = p + text.size();
+  // Numbers stand right in their fields: the blanks before them go four at a time.
+  for (uint32_t four = 0; end - p >= 4 && (std::memcpy(&four, p, 4), four == 0x20202020u);) p += 4;
+  while (p < end && *p <= 32) ++p;
+  bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  uint64_t digits = 0;
+  unsigned d = 0;
+  const unsigned char* first = p;
+  while (p < end && (d = unsigned(*p) - unsigned('0')) <= 9) digits = digits * 10 + d, ++p;
+  std::ptrdiff_t count = p - first, scale = 0;
+  if (p < end && *p == '.') {
+    const unsigned char* fraction = ++p;
+    while (p < end && (d = unsigned(*p) - unsigned('0')) <= 9) digits = digits * 10 + d, ++p;
+    scale = p - fraction;
+    count += scale;
   }
-  if (count == 0) return false;
+  while (p < end && *p <= 32) ++p;
+  // Past 15 digits the value may not be exact (and past 19 the sum wraps): strtod reads it.
+  if (p != end || count == 0 || count > 15) return false;
   static constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   double v = double(digits);
   if (scale > 0) v /= kTens[scale];
@@ -130,17 +133,12 @@ int32_t TXbTable::bookmarkOf(TRecordBuffer buffer) const {
   return r;
 }
 
-void TXbTable::setBookmark(TRecordBuffer buffer, int32_t recNo, TBookmarkFlag flag) {
-  std::memcpy(buffer + FBookmarkOffset, &recNo, 4);
-  buffer[FBookmarkOffset + 4] = static_cast<char>(flag);
-}
-
 void TXbTable::GetBookmarkData(TRecordBuffer buffer, void* data) { std::memcpy(data, buffer + FBookmarkOffset, 4); }
 void TXbTable::SetBookmarkData(TRecordBuffer buffer, const void* data) { std::memcpy(buffer + FBookmarkOffset, data, 4); }
 TBookmarkFlag TXbTable::GetBookmarkFlag(TRecordBuffer buffer) { return TBookmarkFlag(buffer[FBookmarkOffset + 4]); }
 void TXbTable::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value) { buffer[FBookmarkOffset + 4] = char(value); }
 
-void TXbTable::decodeRecord(TRecordBuffer buffer, const char* raw) {
+void TXbTable::decodeWhole(TRecordBuffer buffer, const char* raw) {
   char* kept = buffer + FRawOffset;
   if (raw != kept) std::memcpy(kept, raw, std::size_t(FRecSize));
   // Fields are converted when read; a hidden record and blob slots are settled now.
@@ -212,7 +210,7 @@ void TXbTable::decodeField(TRecordBuffer buffer, TField* f) {
     case ftFloat:
     case ftCurrency: {
       double v = 0;
-      if (PlainDecimal(TrimView(raw), v)) {
+      if (PlainDecimal(raw, v)) {
         std::memcpy(data, &v, 8);
         break;
       }
@@ -357,19 +355,35 @@ bool TXbTable::GetFieldData(TField* field, void* buffer) {
   TRecordBuffer rec = fieldBuffer();
   if (!rec) return false;
   const char* place = nullptr;
+  // The caller's buffer holds the field's size; the slot holds what the layout gave it.
+  int size = 0;
   if (field->Calculated()) {
     place = rec + FCalcOffset + field->Offset();
+    size = field->DataSize();
   } else {
-    int no = field->FieldNo();
-    if (no < 1 || no >= int(FInfo.size()) || FInfo[std::size_t(no)].BufferOffset < 0) return false;
-    place = rec + FInfo[std::size_t(no)].BufferOffset;
-    if (*place == kUndecoded) decodeField(rec, field);
+    auto no = std::size_t(field->FieldNo());
+    if (no - 1 >= FInfo.size() - 1) return false;  // also no < 1
+    const TFieldInfo& info = FInfo[no];
+    if (info.BufferOffset < 0) return false;
+    char* slot = rec + info.BufferOffset;
+    place = slot;
+    if (*slot == kUndecoded) {
+      // A plain number, the common read, without the general conversion.
+      double v = 0;
+      if ((info.Type == ftFloat || info.Type == ftCurrency) && !FEncrypted &&
+          PlainDecimal(std::string_view(rec + FRawOffset + info.RawOffset, std::size_t(info.Width)), v)) {
+        *slot = 1;
+        std::memcpy(slot + 1, &v, 8);
+      } else {
+        decodeField(rec, field);
+      }
+    }
+    if (*place == 0) return false;
+    if (!buffer) return true;
+    size = std::min(field->DataSize(), info.DataSize);
   }
   if (*place == 0) return false;
   if (!buffer) return true;
-  // The caller's buffer holds the field's size; the slot holds what the layout gave it.
-  int size = field->DataSize();
-  if (!field->Calculated()) size = std::min(size, FInfo[std::size_t(field->FieldNo())].DataSize);
   // Numbers are the common read: copies of a known size.
   switch (size) {
     case 8: std::memcpy(buffer, place + 1, 8); break;

@@ -52,7 +52,7 @@ AnsiString KeyFieldsOf(const AnsiString& expression) {
 
 // ---- fetching
 
-void TXbTable::select() {
+void TXbTable::selectSlow() {
   if (local() && !FServerMoved) return XbeEntry(xb_Select)(FWorkArea);
   XbOps::Select(*this, FWorkArea);
   if (!FServerMoved) return;
@@ -101,11 +101,45 @@ TGetResult TXbTable::fetchFromServer(TGetMode mode) {
 
 bool TXbTable::stepRecord(int32_t count, TRecordBuffer buffer) {
   int32_t reached = xb_SkipRecord(count, buffer + FRawOffset);
+  FStepTouches = reached > 0 && XbeTouches ? *XbeTouches : 0;
   if (reached > 0) FCurrentRecNo = reached;
   return reached > 0;
 }
 
 TGetResult TXbTable::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
+  // The common step of a walk through the local engine, with no filter handler to ask: one
+  // call moves and brings the record.
+  if (mode != gmCurrent && !FAtFirst && !FAtLast && local() && !FServerMoved && xb_SkipRecord && xb_Select &&
+      !(Filtered() && OnFilterRecord)) {
+    xb_Select(FWorkArea);
+    bool stepped = stepRecord(mode == gmNext ? 1 : -1, buffer);
+    if (!stepped) return stepEnded(buffer, mode);
+    FPositionedRecNo = kAnyPosition;
+    if (FSlotsRewritten && !FEncrypted) {
+      // Each field's slot is written whole when the field is first read, and the calculated
+      // ones are cleared below: marking the slots is all that the new record needs.
+      for (int flag : FUndecodedFlags) buffer[flag] = kUndecoded;
+    } else {
+      InternalInitRecord(buffer);
+      decodeRecord(buffer, buffer + FRawOffset);
+    }
+    setBookmark(buffer, FCurrentRecNo, bfCurrent);
+    GetCalcFields(buffer);
+    return grOK;
+  }
+  return getRecord(buffer, mode, doCheck);
+}
+
+TGetResult TXbTable::stepEnded(TRecordBuffer buffer, TGetMode mode) {
+  if (mode == gmNext) XbOps::GoBottom(*this);
+  else XbOps::GoTop(*this);
+  XbOps::RecNo(*this);
+  FPositionedRecNo = kAnyPosition;
+  InternalInitRecord(buffer);
+  return mode == gmNext ? grEOF : grBOF;
+}
+
+TGetResult TXbTable::getRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
   TGetResult result = grOK;
   for (;;) {
     // A server table walks through batches of records; every other move asks the engine.
@@ -302,6 +336,8 @@ bool TXbTable::Bof() const {
 
 bool TXbTable::Eof() const {
   if (!FWorkArea) return TDataSet::Eof();
+  // Nothing reached a work area since the step onto this record: the engine is not at the end.
+  if (FStepTouches && XbeTouches && *XbeTouches == FStepTouches) return TDataSet::Eof();
   auto* self = const_cast<TXbTable*>(this);
   self->select();
   if (local()) return XbeEntry(xb_Eof)() != 0 || TDataSet::Eof();
@@ -335,12 +371,12 @@ int TXbTable::MoveBy(int distance) {
 
 void TXbTable::Next() {
   if (FSpeedMode) directMove(1);
-  else TDataSet::Next();
+  else MoveBy(1);
 }
 
 void TXbTable::Prior() {
   if (FSpeedMode) directMove(-1);
-  else TDataSet::Prior();
+  else MoveBy(-1);
 }
 
 // ---- record numbers and counts

@@ -413,8 +413,7 @@ void TDataSet::SetFieldData(TField*, const void*) { throw EDatabaseError("Cannot
 
 void TDataSet::CalculateFields(TRecordBuffer) { fire(OnCalcFields); }
 
-void TDataSet::GetCalcFields(TRecordBuffer buffer) {
-  if (FCalcFieldsSize == 0 && !OnCalcFields) return;
+void TDataSet::calculate(TRecordBuffer buffer) {
   TDataSetState previous = FState;
   FState = dsCalcFields;
   FCalcBuffer = buffer;
@@ -513,7 +512,10 @@ void TDataSet::DataEvent(TDataEvent event, TField* field) {
     FPendingChange = true;
     return;
   }
-  if (FDataSources.empty()) return;
+  if (!FDataSources.empty()) tellSources(event, field);
+}
+
+void TDataSet::tellSources(TDataEvent event, TField* field) {
   // A handler may take a source away or add one.
   std::vector<TDataSource*> sources = FDataSources;
   for (TDataSource* s : sources)

@@ -167,7 +167,9 @@ protected:
   // Puts the cursor on the active record when it may have moved away.
   virtual void UpdateCursorPos();
   // Calculates the calculated fields of a buffer (in the calculated-fields state).
-  void GetCalcFields(TRecordBuffer buffer);
+  void GetCalcFields(TRecordBuffer buffer) {
+    if (FCalcFieldsSize != 0 || OnCalcFields) calculate(buffer);
+  }
   // Runs the record filter handler over a buffer in the filter state; its exceptions pass on.
   void FilterRecord(TRecordBuffer buffer, bool& accept);
   void SetState(TDataSetState value);
@@ -200,6 +202,9 @@ private:
   void fire(const TDataSetNotifyEvent& e) {
     if (e) e(this);
   }
+  // Kept apart from DataEvent, whose common case has no one to tell.
+  [[gnu::noinline]] void tellSources(TDataEvent event, TField* field);
+  void calculate(TRecordBuffer buffer);
   void openCursor();
   void closeCursor();
   void allocateBuffers();

@@ -248,7 +248,14 @@ double TFloatField::AsFloat() const {
 
 void TFloatField::SetAsFloat(double value) { SetData(&value); }
 
-int64_t TFloatField::AsInteger() const { return static_cast<int64_t>(std::llround(AsFloat())); }
+int64_t TFloatField::AsInteger() const {
+  double v = AsFloat();
+  // Rounded half away from zero, as llround does; below 2^52 the fraction is exact.
+  if (!(std::fabs(v) < 4503599627370496.0)) return static_cast<int64_t>(std::llround(v));
+  auto i = static_cast<int64_t>(v);
+  double fraction = v - static_cast<double>(i);
+  return fraction >= 0.5 ? i + 1 : fraction <= -0.5 ? i - 1 : i;
+}
 
 AnsiString TFloatField::AsString() const {
   double v = 0;

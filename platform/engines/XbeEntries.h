@@ -47,6 +47,10 @@ using TXbErrorFunc = void (*)(int32_t code, const char* message);
 // bytes), answering its number; 0 when the step ran off that end or stayed where it was.
 using TXbSkipRecordFunc = int32_t (*)(int32_t count, char* record);
 constexpr const char* xbSkipRecordEntry = "xb_SkipRecord";
+// The engine's own count of work-area operations, bound like the step: it moves on with every
+// call that reaches a work area, so while it stands still no work area has moved or changed.
+using TXbTouchesFunc = const uint64_t* (*)();
+constexpr const char* xbTouchesEntry = "xb_Touches";
 
 #define XBE_ENTRIES                                                                              \
   XBE_ENTRY(NEUTRAL, int32_t, xb_AddDudenCollation, (const char*))                              \

@@ -395,4 +395,79 @@ TEST_F(XbDSetTest, NumbersAreStoredAsTheFieldPrintsThemAndReadBackAsStored) {
   }
 }
 
+// Numbers as other programs store them: blanks on either side, a bare point, a sign. What is not
+// a plain decimal reads as strtod reads it, and a whole value rounds half away from zero.
+TEST_F(XbDSetTest, NumbersReadAsOtherProgramsStoreThem) {
+  struct {
+    const char* Stored;
+    double Value;
+    int64_t Whole;
+  } cases[] = {{"   12.50", 12.5, 13}, {"12.5    ", 12.5, 13}, {"   -2.50", -2.5, -3}, {"    2.49", 2.49, 2},
+               {"     -.5", -0.5, -1},  {"      7.", 7, 7},      {"  1e2   ", 100, 100}, {"   +4.25", 4.25, 4},
+               {"  1 2.00", 0, 0},      {"   1,5  ", 0, 0},      {"--1.00  ", 0, 0},     {"       -", 0, 0},
+               {"        ", 0, 0},      {"12345678", 12345678, 12345678}, {"     123", 123, 123},
+               {"      -5", -5, -5},     {"1234    ", 1234, 1234}, {"  12 345", 0, 0},     {"00000042", 42, 42}};
+  std::string path = Dir.path + "people.dbf";
+  std::string bytes = TempDir::Read(path);
+  std::size_t sal = std::size_t(uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8) + 14;  // after the mark, NAME and AGE
+  for (const auto& c : cases) {
+    bytes.replace(sal, 8, c.Stored);
+    Dir.Write("people.dbf", bytes);
+    Table->Open();
+    TField* f = Table->FieldByName("SAL");
+    EXPECT_EQ(f->IsNull(), std::string(c.Stored) == "        ") << c.Stored;
+    EXPECT_EQ(f->AsFloat(), c.Value) << c.Stored;
+    EXPECT_EQ(f->AsInteger(), c.Whole) << c.Stored;
+    Table->Close();
+  }
+}
+
+// Steps in record order: over appends that a table held exclusively has not written yet, past a
+// record hidden since the last step, and to an end the engine was moved to behind the table.
+TEST_F(XbDSetTest, RecordOrderStepsFollowTheEngine) {
+  xb_SetDeleted(0);
+  Table->SetExclusive(true);
+  Table->Open();
+  Table->AppendRecord({Variant("Dan"), Variant(50)});
+  Table->AppendRecord({Variant("Eve"), Variant(60)});
+  EXPECT_EQ(Walk(), "Ann bob Cyd Dan Eve ");
+  Table->First();
+  Table->Next();
+  EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "bob");
+  xb_SetDeleted(-1);
+  Table->Next();
+  Table->Prior();
+  EXPECT_EQ(Table->FieldByName("NAME")->AsString(), "Ann");
+  EXPECT_FALSE(Table->Eof());
+  xb_Select(Table->WorkArea());
+  xb_GoBottom();
+  xb_Skip(1);
+  EXPECT_TRUE(Table->Eof());
+}
+
+// A table without memos: each record's fields read as that record holds them, a shorter text and
+// blank values after full ones included, in either direction.
+TEST_F(XbDSetTest, EachRecordOfAPlainTableReadsAsItHolds) {
+  RunDbfPython(Dir,
+               "t = dbf.Table('plain.dbf', 'name C(10); age N(3,0); sal N(8,2); born D', dbf_type='db3')\n"
+               "t.open(dbf.READ_WRITE)\n"
+               "t.append(('Annabel', 30, 12.5, datetime.date(2001, 2, 3)))\n"
+               "t.append(('Bo', None, None, None))\n"
+               "t.append(('Cy', 7, -1, datetime.date(1999, 1, 1)))\n"
+               "t.close()\n");
+  Table->SetTableName("plain");
+  Table->Open();
+  auto seen = [&] {
+    AnsiString s = Table->FieldByName("NAME")->AsString();
+    for (const char* name : {"AGE", "SAL", "BORN"})
+      s += Table->FieldByName(name)->IsNull() ? AnsiString(" -") : " " + FloatToStr(Table->FieldByName(name)->AsFloat());
+    return s;
+  };
+  AnsiString forward, back;
+  for (Table->First(); !Table->Eof(); Table->Next()) forward += seen() + ";";
+  for (Table->Last(); !Table->Bof(); Table->Prior()) back += seen() + ";";
+  EXPECT_EQ(forward, "Annabel 30 12.5 36925;Bo - - -;Cy 7 -1 36161;");
+  EXPECT_EQ(back, "Cy 7 -1 36161;Bo - - -;Annabel 30 12.5 36925;");
+}
+
 }  // namespace

@@ -78,6 +78,9 @@ public:
   void GoBottom();
   void Go(int32_t recNo);
   void Skip(int32_t count);
+  // Skip, and the record reached copied into record; its number, or 0 when the step ran off
+  // that end or stayed where it was.
+  uint32_t Step(int32_t count, char* record);
   bool Seek(const std::string& key);
   uint32_t Count();         // visible records in the current order
   uint32_t FilterCount();   // records that the filter and the deleted setting let through
@@ -133,6 +136,7 @@ private:
   // Before record recNo is read on a step: what others changed is taken in when it is not cached.
   void freshen(uint32_t recNo);
   void flush();
+  [[gnu::noinline]] uint32_t skipAndCopy(int32_t count, char* record);
   void ensureOrders();
   void buildOrder(TOrder& o);
   TKey keyOf(const TOrder& o, const std::string& record) const;

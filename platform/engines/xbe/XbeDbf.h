@@ -94,6 +94,14 @@ public:
   void ReadRecordInto(uint32_t recNo, std::string& out) const;
   // The record is in the cache, so reading it asks nothing of the file.
   bool Cached(uint32_t recNo) const;
+  // The cached record itself, or nullptr when reading it would ask the file; for a step of a walk.
+  const char* CachedRecord(uint32_t recNo) const {
+    if (recNo < 1 || recNo > FShare->RecordCount) return nullptr;
+    const auto size = std::size_t(FShare->RecordSize);
+    if (!FGathered.empty() && recNo >= FGatheredFirst) return FGathered.data() + std::size_t(recNo - FGatheredFirst) * size;
+    if (FCacheGeneration != FShare->Generation || recNo < FCacheFirst || recNo - FCacheFirst >= FCacheCount) return nullptr;
+    return FCache.data() + std::size_t(recNo - FCacheFirst) * size;
+  }
   // Records first.. in one read, as many as fit below the count; for walks over the table.
   std::string ReadRecords(uint32_t first, uint32_t count);
   // Writes RecordSize bytes under the file's lock; a record that another holds locked is

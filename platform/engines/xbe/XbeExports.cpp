@@ -26,6 +26,7 @@ constexpr int32_t kDateFormatWinDefault = 99;
 struct TEngine {
   std::array<std::unique_ptr<TWorkArea>, kMaxAreas + 1> Areas;
   int Current = 0;
+  uint64_t Touches = 0;  // calls that reached a work area
   TXbErrorFunc ErrorFunc = nullptr;
   std::string LastError;
   // Text results stay valid until a few more texts have been answered.
@@ -59,12 +60,15 @@ void ReportNotice(TWorkArea& a) {
   Fail(notice);
 }
 
+[[gnu::noinline]] TWorkArea* NoCurrent() {
+  Fail("No table is open in the current work area");
+  return nullptr;
+}
+
 TWorkArea* Current() {
   TEngine& e = Engine();
-  if (e.Current < 1 || e.Current > kMaxAreas || !e.Areas[std::size_t(e.Current)]) {
-    Fail("No table is open in the current work area");
-    return nullptr;
-  }
+  ++e.Touches;
+  if (e.Current < 1 || e.Current > kMaxAreas || !e.Areas[std::size_t(e.Current)]) return NoCurrent();
   return e.Areas[std::size_t(e.Current)].get();
 }
 
@@ -218,6 +222,7 @@ XBE_EXPORT int32_t xb_UseEx(const char* path, const char* alias, int32_t mode, i
       return 0;
     }
     e.Current = i;
+    ++e.Touches;
     return i;
   }
   Fail("No free work area");
@@ -225,6 +230,10 @@ XBE_EXPORT int32_t xb_UseEx(const char* path, const char* alias, int32_t mode, i
 }
 
 XBE_EXPORT void xb_Select(int32_t area) { Engine().Current = area; }
+XBE_EXPORT const uint64_t* xb_Touches() {
+  static_assert(std::is_same_v<decltype(&xb_Touches), TXbTouchesFunc>);
+  return &Engine().Touches;
+}
 
 XBE_EXPORT const char* xb_Alias(int32_t area) {
   TEngine& e = Engine();
@@ -313,13 +322,7 @@ XBE_EXPORT void xb_GoBottom() { Do([](TWorkArea& a) { a.GoBottom(); }); }
 XBE_EXPORT void xb_Skip(int32_t n) { Do([&](TWorkArea& a) { a.Skip(n); }); }
 XBE_EXPORT int32_t xb_SkipRecord(int32_t n, char* record) {
   static_assert(std::is_same_v<decltype(&xb_SkipRecord), TXbSkipRecordFunc>);
-  return With(0, [&](TWorkArea& a) {
-    uint32_t before = a.RecNo();
-    a.Skip(n);
-    if ((n >= 0 ? a.Eof() : a.Bof()) || a.RecNo() == before) return 0;
-    std::memcpy(record, a.Record().data(), a.Record().size());
-    return int32_t(a.RecNo());
-  });
+  return With(0, [&](TWorkArea& a) { return int32_t(a.Step(n, record)); });
 }
 XBE_EXPORT void xb_AppendBlank() { Do([](TWorkArea& a) { a.AppendBlank(); }); }
 XBE_EXPORT void xb_Delete() { Do([](TWorkArea& a) { a.Delete(); }); }

@@ -12,6 +12,9 @@ int CompareKeys(const TKey& a, const TKey& b) {
 }
 
 namespace {
+// Below this many entries a comparison sort is as quick.
+constexpr std::size_t kRadixFrom = 4096;
+
 int CompareEntries(const TKey& a, uint32_t ra, const TKey& b, uint32_t rb) {
   int c = CompareKeys(a, b);
   return c ? c : (ra < rb ? -1 : ra > rb ? 1 : 0);
@@ -61,12 +64,40 @@ void TOrderTree::Build(std::vector<TEntry> entries) {
     }
     items[i] = {p, uint32_t(i)};
   }
-  std::sort(items.begin(), items.end(), [&](const TItem& a, const TItem& b) {
+  auto byEntry = [&](const TItem& a, const TItem& b) {
     if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
     const TEntry& x = entries[a.At];
     const TEntry& y = entries[b.At];
     return CompareEntries(x.Key, x.RecNo, y.Key, y.RecNo) < 0;
-  });
+  };
+  if (!texts || items.size() < kRadixFrom) {
+    std::sort(items.begin(), items.end(), byEntry);
+  } else {
+    // Many text keys: by prefix a byte at a time, the bytes every key shares passed over; then
+    // each run of one prefix by whole key and record number.
+    std::vector<TItem> spare(items.size());
+    std::vector<uint32_t> counts(8 * 256, 0);
+    for (const TItem& it : items)
+      for (int b = 0; b < 8; ++b) ++counts[std::size_t(b * 256 + ((it.Prefix >> (8 * b)) & 0xFF))];
+    for (int b = 0; b < 8; ++b) {
+      uint32_t* c = counts.data() + b * 256;
+      if (c[(items[0].Prefix >> (8 * b)) & 0xFF] == items.size()) continue;
+      uint32_t at = 0;
+      for (int v = 0; v < 256; ++v) {
+        uint32_t n = c[v];
+        c[v] = at;
+        at += n;
+      }
+      for (const TItem& it : items) spare[c[(it.Prefix >> (8 * b)) & 0xFF]++] = it;
+      items.swap(spare);
+    }
+    for (std::size_t i = 0; i < items.size();) {
+      std::size_t j = i + 1;
+      while (j < items.size() && items[j].Prefix == items[i].Prefix) ++j;
+      if (j - i > 1) std::sort(items.begin() + std::ptrdiff_t(i), items.begin() + std::ptrdiff_t(j), byEntry);
+      i = j;
+    }
+  }
   FNodes.resize(entries.size());
   std::vector<int32_t> order(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {

@@ -55,4 +55,24 @@ TEST(XbeOrderTree, AgreesWithASortedListThroughRandomChanges) {
   }
 }
 
+// Many text keys at once: keys that share their first eight bytes, differ only by the blanks that
+// pad them, or hold bytes above 127, and equal keys whose record numbers come in any order.
+TEST(XbeOrderTree, ABuildOfManyTextKeysSortsAsTheComparisonDoes) {
+  const char* stems[] = {"", "ab", "ab  ", "abcdefgh1", "abcdefgh2", "abcdefgh", "abcdefgh ", "\xE9t\xE9", "N0001234", "a"};
+  std::mt19937 rng(11);
+  std::vector<TOrderTree::TEntry> entries;
+  for (uint32_t i = 0; i < 20000; ++i)
+    entries.push_back({TKey{false, 0, std::string(stems[rng() % 10]) + (rng() % 3 ? "" : std::to_string(rng() % 50))},
+                       uint32_t(rng()), false});
+  std::vector<TOrderTree::TEntry> list = entries;
+  std::sort(list.begin(), list.end(), [](const TOrderTree::TEntry& a, const TOrderTree::TEntry& b) {
+    int c = xbe::CompareKeys(a.Key, b.Key);
+    return c < 0 || (c == 0 && a.RecNo < b.RecNo);
+  });
+  TOrderTree tree;
+  tree.Build(entries);
+  ASSERT_EQ(tree.Size(), list.size());
+  for (std::size_t i = 0; i < list.size(); ++i) ASSERT_EQ(tree.At(i).RecNo, list[i].RecNo) << i;
+}
+
 }  // namespace
