@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -92,20 +93,48 @@ AnsiString CreateTempBeside(const AnsiString& Target, int* Handle) {
 
 bool IsTempName(const AnsiString& FileName) { return WriterOf(ExtractFileName(FileName)) != 0; }
 
-void CommitTemp(const AnsiString& Temp, const AnsiString& Target, int Handle, bool SyncFolder) {
-  int err = 0;
+namespace {
+
+// Flushes Temp's data; 0 or the error number.
+int FlushTemp(const AnsiString& Temp, int Handle) {
   const int fd = Handle >= 0 ? Handle : ::open(Temp.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) err = errno;
-  else {
-    if (::fsync(fd) != 0) err = errno;
-    if (fd != Handle) ::close(fd);
-  }
+  if (fd < 0) return errno;
+  int err = 0;
+  if (::fsync(fd) != 0) err = errno;
+  if (fd != Handle) ::close(fd);
+  return err;
+}
+
+}  // namespace
+
+void CommitTemp(const AnsiString& Temp, const AnsiString& Target, int Handle, bool SyncFolder) {
+  int err = FlushTemp(Temp, Handle);
   if (err == 0 && std::rename(Temp.c_str(), Target.c_str()) != 0) err = errno;
   if (err != 0) {
     ::unlink(Temp.c_str());
     Raise(Target, err);
   }
   if (SyncFolder) ::SyncFolder(FolderOf(Target));
+}
+
+bool CommitTempIfAbsent(const AnsiString& Temp, const AnsiString& Target, int Handle, bool SyncFolder) {
+  int err = FlushTemp(Temp, Handle);
+  if (err == 0 && ::renameat2(AT_FDCWD, Temp.c_str(), AT_FDCWD, Target.c_str(), RENAME_NOREPLACE) != 0) {
+    err = errno;
+    if (err == EEXIST) return false;
+    if (err == EINVAL || err == ENOSYS) {
+      // A file system that cannot refuse in the rename itself: look just before.
+      struct stat st{};
+      if (::lstat(Target.c_str(), &st) == 0) return false;
+      err = std::rename(Temp.c_str(), Target.c_str()) == 0 ? 0 : errno;
+    }
+  }
+  if (err != 0) {
+    ::unlink(Temp.c_str());
+    Raise(Target, err);
+  }
+  if (SyncFolder) ::SyncFolder(FolderOf(Target));
+  return true;
 }
 
 void WriteFileWhole(const AnsiString& Target, std::string_view Data) {
@@ -147,4 +176,10 @@ TTempBeside::~TTempBeside() {
 void TTempBeside::Commit(int Handle, bool SyncFolder) {
   FCommitted = true;
   CommitTemp(FName, FTarget, Handle, SyncFolder);
+}
+
+bool TTempBeside::CommitIfAbsent(int Handle, bool SyncFolder) {
+  FCommitted = true;
+  FCommitted = CommitTempIfAbsent(FName, FTarget, Handle, SyncFolder);
+  return FCommitted;
 }

@@ -17,6 +17,9 @@ bool IsTempName(const AnsiString& FileName);
 // EInOutError names Target. A Handle open on Temp is flushed instead of opening Temp again. The
 // folder is flushed too unless SyncFolder is false: a writer of many files flushes it once, after.
 void CommitTemp(const AnsiString& Temp, const AnsiString& Target, int Handle = -1, bool SyncFolder = true);
+// The same where nothing is named Target; where something is, Target and Temp are left as they
+// are and the result is false.
+bool CommitTempIfAbsent(const AnsiString& Temp, const AnsiString& Target, int Handle = -1, bool SyncFolder = true);
 // Flushes the names in Folder to the disk, as far as the file system lets it.
 void SyncFolder(const AnsiString& Folder);
 // Data to Target through a temporary beside it; Target is untouched when this raises.
@@ -36,6 +39,8 @@ public:
 
   const AnsiString& Name() const { return FName; }
   void Commit(int Handle = -1, bool SyncFolder = true);
+  // False, and still a temporary, where something has the target's name.
+  bool CommitIfAbsent(int Handle = -1, bool SyncFolder = true);
 
 private:
   AnsiString FTarget;

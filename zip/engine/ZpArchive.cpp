@@ -1,6 +1,9 @@
 #include "zip/engine/ZpArchive.h"
 
+#include <dirent.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
@@ -405,10 +408,51 @@ void TZpArchive::SyncFolderLater(const AnsiString& folder) {
   else SyncFolder(folder);
 }
 
+namespace {
+
+// Folders an extraction keeps the names of; past that, the others are asked file by file.
+constexpr std::size_t FollowedFolderLimit = 4096;
+
+// 1 when folder holds nothing, 0 when it holds something, -1 when it cannot be read.
+int FolderIsEmpty(const AnsiString& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return -1;
+  int empty = 1;
+  while (const dirent* e = ::readdir(dir)) {
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+      empty = 0;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return empty;
+}
+
+}  // namespace
+
+bool TZpArchive::KnownAbsent(const AnsiString& folder, const AnsiString& name) {
+  if (FExtractRuns <= 0) return false;
+  auto it = FFolderNames.find(folder);
+  if (it == FFolderNames.end()) {
+    if (FFolderNames.size() >= FollowedFolderLimit) return false;
+    const int empty = FolderIsEmpty(folder);
+    // A folder not there yet is looked at again once it is made.
+    if (empty < 0) return false;
+    it = FFolderNames.emplace(folder, TFolderNames{empty == 1, {}}).first;
+  }
+  return it->second.Known && it->second.Names.count(name) == 0;
+}
+
+void TZpArchive::NoteWritten(const AnsiString& folder, const AnsiString& name) {
+  auto it = FFolderNames.find(folder);
+  if (it != FFolderNames.end() && it->second.Known) it->second.Names.insert(name);
+}
+
 void TZpArchive::EndExtractRun() {
   if (--FExtractRuns > 0) return;
   for (const AnsiString& folder : FFoldersToSync) SyncFolder(folder);
   FFoldersToSync.clear();
+  FFolderNames.clear();
 }
 
 bool TZpArchive::MatchItem(TZpArchiveItem* item, const AnsiString& mask) const {
