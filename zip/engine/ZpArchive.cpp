@@ -1,6 +1,8 @@
 #include "zip/engine/ZpArchive.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -410,17 +412,23 @@ void TZpArchive::SyncFolderLater(const AnsiString& folder) {
 
 namespace {
 
-// Folders an extraction keeps the names of; past that, the others are asked file by file.
+// Folders an extraction keeps the names of, and of those, the ones it keeps a handle open on;
+// past that, the others are asked file by file, or go by their paths.
 constexpr std::size_t FollowedFolderLimit = 4096;
+constexpr std::size_t FolderHandleLimit = 64;
 
-// 1 when folder holds nothing, 0 when it holds something, -1 when it cannot be read.
-int FolderIsEmpty(const AnsiString& folder) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return -1;
-  int empty = 1;
+// Whether the folder open in fd holds nothing.
+bool FolderIsEmpty(int fd) {
+  const int own = ::dup(fd);
+  DIR* dir = own >= 0 ? ::fdopendir(own) : nullptr;
+  if (!dir) {
+    if (own >= 0) ::close(own);
+    return false;
+  }
+  bool empty = true;
   while (const dirent* e = ::readdir(dir)) {
     if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
-      empty = 0;
+      empty = false;
       break;
     }
   }
@@ -430,17 +438,24 @@ int FolderIsEmpty(const AnsiString& folder) {
 
 }  // namespace
 
-bool TZpArchive::KnownAbsent(const AnsiString& folder, const AnsiString& name) {
+bool TZpArchive::KnownAbsent(const AnsiString& folder, const AnsiString& name, int* handle) {
+  *handle = -1;
   if (FExtractRuns <= 0) return false;
   auto it = FFolderNames.find(folder);
   if (it == FFolderNames.end()) {
     if (FFolderNames.size() >= FollowedFolderLimit) return false;
-    const int empty = FolderIsEmpty(folder);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     // A folder not there yet is looked at again once it is made.
-    if (empty < 0) return false;
-    it = FFolderNames.emplace(folder, TFolderNames{empty == 1, {}}).first;
+    if (fd < 0) return false;
+    TFolderNames names;
+    names.Known = FolderIsEmpty(fd);
+    if (names.Known && FFolderNames.size() < FolderHandleLimit) names.Handle = fd;
+    else ::close(fd);
+    it = FFolderNames.emplace(folder, std::move(names)).first;
   }
-  return it->second.Known && it->second.Names.count(name) == 0;
+  if (!it->second.Known || it->second.Names.count(name) != 0) return false;
+  *handle = it->second.Handle;
+  return true;
 }
 
 void TZpArchive::NoteWritten(const AnsiString& folder, const AnsiString& name) {
@@ -452,6 +467,8 @@ void TZpArchive::EndExtractRun() {
   if (--FExtractRuns > 0) return;
   for (const AnsiString& folder : FFoldersToSync) SyncFolder(folder);
   FFoldersToSync.clear();
+  for (auto& [folder, names] : FFolderNames)
+    if (names.Handle >= 0) ::close(names.Handle);
   FFolderNames.clear();
 }
 

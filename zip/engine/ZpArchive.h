@@ -195,7 +195,8 @@ public:
   // Within an extraction: true when nothing is named name in folder, known without asking the
   // file system. That holds for a folder found empty, as far as the extraction's own files go;
   // others may still come in, so a file put there on this word must not replace what it finds.
-  bool KnownAbsent(const AnsiString& folder, const AnsiString& name);
+  // *handle is then a handle open on the folder for the rest of the extraction, or -1.
+  bool KnownAbsent(const AnsiString& folder, const AnsiString& name, int* handle);
   // A file the extraction named in folder.
   void NoteWritten(const AnsiString& folder, const AnsiString& name);
 
@@ -227,6 +228,7 @@ private:
   // The extraction's folders: for one found empty, the names it put there since.
   struct TFolderNames {
     bool Known = false;
+    int Handle = -1;
     std::unordered_set<AnsiString> Names;
   };
   std::unordered_map<AnsiString, TFolderNames> FFolderNames;

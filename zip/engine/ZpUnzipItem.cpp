@@ -175,7 +175,8 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
   // A folder found empty holds only what this extraction put there, so the usual case asks the
   // file system nothing before the file is written; the rename then refuses a name that another
   // writer took meanwhile, and the file goes the usual way.
-  bool absent = archive.KnownAbsent(folder.empty() ? AnsiString(".") : folder, ExtractFileName(target));
+  int folderHandle = -1;
+  bool absent = archive.KnownAbsent(folder.empty() ? AnsiString(".") : folder, ExtractFileName(target), &folderHandle);
   for (;;) {
     // Where the name is taken, its folder is there; otherwise a missing folder shows when the
     // temporary cannot be made, so the usual case asks nothing of the folder.
@@ -191,7 +192,7 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
       std::unique_ptr<TTempBeside> temp;
       int handle = -1;
       try {
-        temp = std::make_unique<TTempBeside>(target, &handle);
+        temp = std::make_unique<TTempBeside>(target, &handle, absent ? folderHandle : -1);
       } catch (const EInOutError&) {
         if (existed || folder.empty() || DirectoryExists(folder)) throw EFCreateError::ForFile(target);
         if (!createDirs) throw EZpNoSuchDirectory();
