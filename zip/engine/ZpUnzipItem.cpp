@@ -194,6 +194,11 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
       try {
         temp = std::make_unique<TTempBeside>(target, &handle, absent ? folderHandle : -1);
       } catch (const EInOutError&) {
+        // The folder looked at may have gone since: its path decides from here on.
+        if (absent) {
+          absent = false;
+          continue;
+        }
         if (existed || folder.empty() || DirectoryExists(folder)) throw EFCreateError::ForFile(target);
         if (!createDirs) throw EZpNoSuchDirectory();
         ZpCreateDirectories(folder);
