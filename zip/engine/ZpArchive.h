@@ -194,7 +194,7 @@ public:
   void SyncFolderLater(const AnsiString& folder);
   // Within an extraction: true when nothing is named name in folder, known without asking the
   // file system. That holds for a folder found empty, as far as the extraction's own files go;
-  // others may still come in, so a file put there on this word must not replace what it finds.
+  // others may still come in, so a file written on the strength of it must not replace what it finds.
   // *handle is then a handle open on the folder for the rest of the extraction, or -1.
   bool KnownAbsent(const AnsiString& folder, const AnsiString& name, int* handle);
   // A file the extraction named in folder.
