@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -73,14 +74,15 @@ AnsiString CreateTempBeside(const AnsiString& Target) {
   return path;
 }
 
-AnsiString CreateTempBeside(const AnsiString& Target, int* Handle) {
+AnsiString CreateTempBeside(const AnsiString& Target, int* Handle, int Folder) {
   static unsigned counter = 0;
   const AnsiString folder = FolderOf(Target);
   for (int i = 0; i < kNameTries; ++i) {
     char name[64];
     std::snprintf(name, sizeof name, "%s%ld-%u%s", kPrefix, OwnId(), ++counter, kSuffix);
     const AnsiString path = IncludeTrailingPathDelimiter(folder) + name;
-    const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
+    const int flags = O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC;
+    const int fd = Folder >= 0 ? ::openat(Folder, name, flags, 0666) : ::open(path.c_str(), flags, 0666);
     if (fd >= 0) {
       *Handle = fd;
       return path;
@@ -92,20 +94,51 @@ AnsiString CreateTempBeside(const AnsiString& Target, int* Handle) {
 
 bool IsTempName(const AnsiString& FileName) { return WriterOf(ExtractFileName(FileName)) != 0; }
 
-void CommitTemp(const AnsiString& Temp, const AnsiString& Target, int Handle, bool SyncFolder) {
-  int err = 0;
+namespace {
+
+// Flushes Temp's data; 0 or the error number.
+int FlushTemp(const AnsiString& Temp, int Handle) {
   const int fd = Handle >= 0 ? Handle : ::open(Temp.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) err = errno;
-  else {
-    if (::fsync(fd) != 0) err = errno;
-    if (fd != Handle) ::close(fd);
-  }
+  if (fd < 0) return errno;
+  int err = 0;
+  if (::fsync(fd) != 0) err = errno;
+  if (fd != Handle) ::close(fd);
+  return err;
+}
+
+}  // namespace
+
+void CommitTemp(const AnsiString& Temp, const AnsiString& Target, int Handle, bool SyncFolder) {
+  int err = FlushTemp(Temp, Handle);
   if (err == 0 && std::rename(Temp.c_str(), Target.c_str()) != 0) err = errno;
   if (err != 0) {
     ::unlink(Temp.c_str());
     Raise(Target, err);
   }
   if (SyncFolder) ::SyncFolder(FolderOf(Target));
+}
+
+bool CommitTempIfAbsent(const AnsiString& Temp, const AnsiString& Target, int Handle, bool SyncFolder, int Folder) {
+  int err = FlushTemp(Temp, Handle);
+  const AnsiString from = Folder >= 0 ? ExtractFileName(Temp) : Temp;
+  const AnsiString to = Folder >= 0 ? ExtractFileName(Target) : Target;
+  const int at = Folder >= 0 ? Folder : AT_FDCWD;
+  if (err == 0 && ::renameat2(at, from.c_str(), at, to.c_str(), RENAME_NOREPLACE) != 0) {
+    err = errno;
+    if (err == EEXIST) return false;
+    if (err == EINVAL || err == ENOSYS) {
+      // A file system that cannot refuse in the rename itself: look just before.
+      struct stat st{};
+      if (::fstatat(at, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return false;
+      err = ::renameat(at, from.c_str(), at, to.c_str()) == 0 ? 0 : errno;
+    }
+  }
+  if (err != 0) {
+    ::unlink(Temp.c_str());
+    Raise(Target, err);
+  }
+  if (SyncFolder) ::SyncFolder(FolderOf(Target));
+  return true;
 }
 
 void WriteFileWhole(const AnsiString& Target, std::string_view Data) {
@@ -147,4 +180,10 @@ TTempBeside::~TTempBeside() {
 void TTempBeside::Commit(int Handle, bool SyncFolder) {
   FCommitted = true;
   CommitTemp(FName, FTarget, Handle, SyncFolder);
+}
+
+bool TTempBeside::CommitIfAbsent(int Handle, bool SyncFolder) {
+  FCommitted = true;
+  FCommitted = CommitTempIfAbsent(FName, FTarget, Handle, SyncFolder, FFolder);
+  return FCommitted;
 }

@@ -1,6 +1,11 @@
 #include "zip/engine/ZpArchive.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
@@ -405,10 +410,66 @@ void TZpArchive::SyncFolderLater(const AnsiString& folder) {
   else SyncFolder(folder);
 }
 
+namespace {
+
+// Folders an extraction keeps the names of, and of those, the ones it keeps a handle open on;
+// past that, the others are asked file by file, or go by their paths.
+constexpr std::size_t FollowedFolderLimit = 4096;
+constexpr std::size_t FolderHandleLimit = 64;
+
+// Whether the folder open in fd holds nothing.
+bool FolderIsEmpty(int fd) {
+  const int own = ::dup(fd);
+  DIR* dir = own >= 0 ? ::fdopendir(own) : nullptr;
+  if (!dir) {
+    if (own >= 0) ::close(own);
+    return false;
+  }
+  bool empty = true;
+  while (const dirent* e = ::readdir(dir)) {
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+      empty = false;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return empty;
+}
+
+}  // namespace
+
+bool TZpArchive::KnownAbsent(const AnsiString& folder, const AnsiString& name, int* handle) {
+  *handle = -1;
+  if (FExtractRuns <= 0) return false;
+  auto it = FFolderNames.find(folder);
+  if (it == FFolderNames.end()) {
+    if (FFolderNames.size() >= FollowedFolderLimit) return false;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A folder not there yet is looked at again once it is made.
+    if (fd < 0) return false;
+    TFolderNames names;
+    names.Known = FolderIsEmpty(fd);
+    if (names.Known && FFolderNames.size() < FolderHandleLimit) names.Handle = fd;
+    else ::close(fd);
+    it = FFolderNames.emplace(folder, std::move(names)).first;
+  }
+  if (!it->second.Known || it->second.Names.count(name) != 0) return false;
+  *handle = it->second.Handle;
+  return true;
+}
+
+void TZpArchive::NoteWritten(const AnsiString& folder, const AnsiString& name) {
+  auto it = FFolderNames.find(folder);
+  if (it != FFolderNames.end() && it->second.Known) it->second.Names.insert(name);
+}
+
 void TZpArchive::EndExtractRun() {
   if (--FExtractRuns > 0) return;
   for (const AnsiString& folder : FFoldersToSync) SyncFolder(folder);
   FFoldersToSync.clear();
+  for (auto& [folder, names] : FFolderNames)
+    if (names.Handle >= 0) ::close(names.Handle);
+  FFolderNames.clear();
 }
 
 bool TZpArchive::MatchItem(TZpArchiveItem* item, const AnsiString& mask) const {

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/rtl/AnsiString.h"
@@ -190,6 +192,13 @@ public:
   // Extraction names its files in these folders; each reaches the disk once, when the outermost
   // extraction ends, instead of once per file.
   void SyncFolderLater(const AnsiString& folder);
+  // Within an extraction: true when nothing is named name in folder, known without asking the
+  // file system. That holds for a folder found empty, as far as the extraction's own files go;
+  // others may still come in, so a file written on the strength of it must not replace what it finds.
+  // *handle is then a handle open on the folder for the rest of the extraction, or -1.
+  bool KnownAbsent(const AnsiString& folder, const AnsiString& name, int* handle);
+  // A file the extraction named in folder.
+  void NoteWritten(const AnsiString& folder, const AnsiString& name);
 
 protected:
   virtual void LoadArchive() = 0;
@@ -216,6 +225,13 @@ private:
 
   int FExtractRuns = 0;
   std::set<AnsiString> FFoldersToSync;
+  // The extraction's folders: for one found empty, the names it put there since.
+  struct TFolderNames {
+    bool Known = false;
+    int Handle = -1;
+    std::unordered_set<AnsiString> Names;
+  };
+  std::unordered_map<AnsiString, TFolderNames> FFolderNames;
   AnsiString FBaseDirectory;
   bool FDOSMode = false;
   TZpStoreOptions FStoreOptions = 0;

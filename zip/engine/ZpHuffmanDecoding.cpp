@@ -28,7 +28,7 @@ inline uint32_t Reverse(uint32_t code, int len) {
 }  // namespace
 
 void ZpBuildDecodingTable(const uint8_t* lengths, int n, int primaryBits, TZpTableKind kind,
-                          std::vector<uint32_t>& table) {
+                          std::vector<uint32_t>& table, bool pairs) {
   int count[16] = {};
   for (int i = 0; i < n; ++i) count[lengths[i]]++;
   count[0] = 0;
@@ -107,16 +107,19 @@ void ZpBuildDecodingTable(const uint8_t* lengths, int n, int primaryBits, TZpTab
         table[base + i] = e;
     }
   }
-  if (kind != tkLiteralLength) return;
+  if (kind != tkLiteralLength || !pairs) return;
   // Pairs: where a short literal's code leaves room in the primary bits for a whole second literal
-  // code, one look-up gives both. Downwards, so the entry read for the second is still single.
+  // code, one look-up gives both. Downwards, so the entry read for the second is still single;
+  // without branches, as which entries pair follows no pattern a predictor could learn.
   t = table.data();
+  const uint32_t limit = static_cast<uint32_t>(primaryBits);
   for (std::size_t i = primary; i-- > 0;) {
     const uint32_t e = t[i];
-    if (!(e & Literal)) continue;
     const uint32_t len = DropBits(e);
     const uint32_t e2 = t[i >> len];
-    if ((e2 & Literal) && len + DropBits(e2) <= static_cast<uint32_t>(primaryBits))
-      t[i] = (len + DropBits(e2)) | Literal | Pair | (Value(e) | Value(e2) << 8) << 16;
+    const uint32_t both = len + DropBits(e2);
+    const uint32_t pair = both | Literal | Pair | (Value(e) | Value(e2) << 8) << 16;
+    const bool fits = (e & e2 & Literal) && both <= limit;
+    t[i] = fits ? pair : e;
   }
 }

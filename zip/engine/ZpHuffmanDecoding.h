@@ -33,6 +33,7 @@ enum TZpTableKind { tkCodeLengths, tkLiteralLength, tkDistance };
 
 constexpr int MaxPrimaryBits = 11;
 
-// Over-subscribed or (beyond the one-code case) incomplete codes raise EZpZipInflateBlock.
+// Over-subscribed or (beyond the one-code case) incomplete codes raise EZpZipInflateBlock. Pairs
+// of literals cost a pass over the primary table: a block too short to repay it goes without.
 void ZpBuildDecodingTable(const uint8_t* lengths, int n, int primaryBits, TZpTableKind kind,
-                          std::vector<uint32_t>& table);
+                          std::vector<uint32_t>& table, bool pairs = true);

@@ -216,7 +216,10 @@ void TZpInflater::DynamicTables() {
   }
   if (lens[256] == 0) BadBlock();
   ReleaseFixed();
-  ZpBuildDecodingTable(lens, nlen, LitBits, tkLiteralLength, FLit);
+  // Pairs of literals repay their pass over the table only when the block can hold more literals
+  // than the table has entries; the input still to come bounds that.
+  const int64_t inputLeft = static_cast<int64_t>(FInEnd - FInPos) + FOwner->FInputLeft;
+  ZpBuildDecodingTable(lens, nlen, LitBits, tkLiteralLength, FLit, inputLeft >= PairInputMin);
   ZpBuildDecodingTable(lens + nlen, ndist, DistBits, tkDistance, FDist);
 }
 

@@ -27,6 +27,7 @@ private:
   static constexpr std::size_t DirectStep = std::size_t{1} << 20;
   static constexpr int LitBits = 11;
   static constexpr int DistBits = 9;
+  static constexpr int64_t PairInputMin = 2048;
   void Truncated() const;
   void RefillSlow();
   void Refill();

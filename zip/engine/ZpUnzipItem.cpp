@@ -172,51 +172,70 @@ void ZpExtractToFile(TZpZipArchive& archive, TZpZipItem& item, const AnsiString&
       throw EZpException("Cannot extract file - name leaves the target folder");
   }
   const AnsiString folder = ExtractFileDir(target);
-  // Where the name is taken, its folder is there; otherwise a missing folder shows when the
-  // temporary cannot be made, so the usual case asks nothing of the folder.
-  const bool existed = PathExists(target);
-  if (existed) {
-    AnsiString asked = target;
-    if (!archive.DoConfirmOverwrite(asked)) return;
-    target = asked;
-    if (DirectoryExists(target)) throw EFCreateError::ForFile(target);
-  }
-  try {
-    // The file gets its name only when it is whole; a cut-short one is left under no name.
-    std::unique_ptr<TTempBeside> temp;
-    int handle = -1;
+  // A folder found empty holds only what this extraction put there, so the usual case asks the
+  // file system nothing before the file is written; the rename then refuses a name that another
+  // writer took meanwhile, and the file goes the usual way.
+  int folderHandle = -1;
+  bool absent = archive.KnownAbsent(folder.empty() ? AnsiString(".") : folder, ExtractFileName(target), &folderHandle);
+  for (;;) {
+    // Where the name is taken, its folder is there; otherwise a missing folder shows when the
+    // temporary cannot be made, so the usual case asks nothing of the folder.
+    const bool existed = !absent && PathExists(target);
+    if (existed) {
+      AnsiString asked = target;
+      if (!archive.DoConfirmOverwrite(asked)) return;
+      target = asked;
+      if (DirectoryExists(target)) throw EFCreateError::ForFile(target);
+    }
     try {
-      temp = std::make_unique<TTempBeside>(target, &handle);
-    } catch (const EInOutError&) {
-      if (existed || folder.empty() || DirectoryExists(folder)) throw EFCreateError::ForFile(target);
-      if (!createDirs) throw EZpNoSuchDirectory();
-      ZpCreateDirectories(folder);
+      // The file gets its name only when it is whole; a cut-short one is left under no name.
+      std::unique_ptr<TTempBeside> temp;
+      int handle = -1;
       try {
-        temp = std::make_unique<TTempBeside>(target, &handle);
+        temp = std::make_unique<TTempBeside>(target, &handle, absent ? folderHandle : -1);
       } catch (const EInOutError&) {
-        throw EFCreateError::ForFile(target);
+        // The folder looked at may have gone since: its path decides from here on.
+        if (absent) {
+          absent = false;
+          continue;
+        }
+        if (existed || folder.empty() || DirectoryExists(folder)) throw EFCreateError::ForFile(target);
+        if (!createDirs) throw EZpNoSuchDirectory();
+        ZpCreateDirectories(folder);
+        try {
+          temp = std::make_unique<TTempBeside>(target, &handle);
+        } catch (const EInOutError&) {
+          throw EFCreateError::ForFile(target);
+        }
       }
-    }
-    TFileStream out(temp->Name(), handle);
-    Decode(archive, item, out);
-    FileSetDateHandle(out.Handle(), int32_t(uint32_t(item.LastModFileDate()) << 16 | item.LastModFileTime()));
-    // A file made here is writable already; only a read-only item needs the mode set.
-    if (const int readOnly = int(item.ExternalFileAttributes() & 0xFF) & faReadOnly) FileSetAttr(temp->Name(), readOnly);
-    try {
-      temp->Commit(out.Handle(), false);
-    } catch (const EInOutError& e) {
-      throw EWriteError(e.Message());
-    }
-    const AnsiString written = ExtractFileDir(target);
-    archive.SyncFolderLater(written.empty() ? AnsiString(".") : written);
-  } catch (...) {
-    try {
-      throw;
-    } catch (const EZpUserAbort&) {
-      archive.SetStatus(asInvalid);
+      TFileStream out(temp->Name(), handle);
+      Decode(archive, item, out);
+      FileSetDateHandle(out.Handle(), int32_t(uint32_t(item.LastModFileDate()) << 16 | item.LastModFileTime()));
+      // A file made here is writable already; only a read-only item needs the mode set.
+      if (const int readOnly = int(item.ExternalFileAttributes() & 0xFF) & faReadOnly) FileSetAttr(temp->Name(), readOnly);
+      bool placed = true;
+      try {
+        if (absent) placed = temp->CommitIfAbsent(out.Handle(), false);
+        else temp->Commit(out.Handle(), false);
+      } catch (const EInOutError& e) {
+        throw EWriteError(e.Message());
+      }
+      if (placed) {
+        const AnsiString written = ExtractFileDir(target);
+        archive.SyncFolderLater(written.empty() ? AnsiString(".") : written);
+        archive.NoteWritten(written.empty() ? AnsiString(".") : written, ExtractFileName(target));
+        return;
+      }
     } catch (...) {
+      try {
+        throw;
+      } catch (const EZpUserAbort&) {
+        archive.SetStatus(asInvalid);
+      } catch (...) {
+      }
+      throw;
     }
-    throw;
+    absent = false;
   }
 }
 

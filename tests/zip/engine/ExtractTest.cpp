@@ -436,6 +436,38 @@ TEST(ZipReaderRoundTrip, ExtractionNeverLeavesItsFolder) {
   }
 }
 
+// Into a folder found empty: a name another writer takes during the extraction, and a name the
+// archive holds twice, are asked about like any file that was there; a refusal keeps what is there.
+TEST(ZipReaderRoundTrip, NamesTakenDuringTheExtractionAreAskedAbout) {
+  REQUIRE_CODECS();
+  TempDir dir;
+  WriteFile(dir / "m.py",
+            "import sys, zipfile, warnings\n"
+            "warnings.simplefilter('ignore')\n"
+            "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
+            "  for n, d in (('a.txt', 'first'), ('b.txt', 'ours'), ('a.txt', 'second')): z.writestr(n, d * 50)\n");
+  ASSERT_EQ(Shell("python3 " + Quote(dir / "m.py") + " " + Quote(dir / "twice.zip")), 0);
+  const std::string out = dir / "out";
+  fs::create_directories(out);
+  auto a = OpenArchive(dir / "twice.zip");
+  a->SetBaseDirectory(out);
+  std::vector<std::string> asked;
+  a->OnConfirmOverwrite = [&](AnsiString& name, bool& confirm) {
+    asked.push_back(name);
+    confirm = false;
+  };
+  a->OnArchiveItemProgress = [&](TZpArchive&, TZpArchiveItem* item, uint8_t, bool&) {
+    if (item->FileName() == "a.txt" && !fs::exists(out + "/b.txt")) WriteFile(out + "/b.txt", "theirs");
+  };
+  a->ExtractFiles("*.*");
+  EXPECT_EQ(asked, (std::vector<std::string>{out + "/b.txt", out + "/a.txt"}));
+  EXPECT_EQ(ReadFile(out + "/b.txt"), "theirs");
+  std::string first;
+  for (int i = 0; i < 50; ++i) first += "first";
+  EXPECT_EQ(ReadFile(out + "/a.txt"), first);
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+}
+
 TEST(ZipReaderRoundTrip, TestingComparesHeadersAndChecksData) {
   REQUIRE_CODECS();
   TempDir dir;

@@ -92,6 +92,23 @@ TEST(Inflate, ReadsSeveralMiB) {
               data);
 }
 
+// Short items get tables without literal pairs, long ones with them; items around the point where
+// that changes, and blocks cut short by flushes, must decode the same either way.
+TEST(Inflate, ShortAndLongItemsDecodeAlike) {
+  const TBytes text = HotLikeText(40000);
+  for (std::size_t size : {60, 300, 900, 2500, 5000, 7000, 12000, 40000})
+    for (int level : {1, 6, 9})
+      for (int flush : {Z_NO_FLUSH, Z_FULL_FLUSH}) {
+        const TBytes data(text.end() - std::ptrdiff_t(size), text.end());
+        const TBytes packed = ZlibDeflate(data, level, Z_DEFAULT_STRATEGY, 15, flush);
+        SCOPED_TRACE(std::to_string(size) + " level " + std::to_string(level) + " flush " + std::to_string(flush));
+        TUnpacked u;
+        ASSERT_NO_THROW(u = Unpack(packed, static_cast<int64_t>(size)));
+        EXPECT_TRUE(u.Data == data);
+        EXPECT_EQ(u.CRC, ZpCrc32(data.data(), data.size()));
+      }
+}
+
 TEST(Inflate, RejectsMalformedStreams) {
   const TBytes good = ZlibDeflate(HotLikeText(5000), 6, Z_DEFAULT_STRATEGY, 15, Z_NO_FLUSH);
   struct TCase {
