@@ -83,6 +83,24 @@ public:
   // sets MatchStart.
   unsigned LongestMatch(unsigned cur, unsigned prevLength);
 
+  // What the lazy walk keeps of a search at `at` that began at prevLength and returned len: a
+  // match no longer than the pending one, or of three bytes far back, counts as none.
+  static unsigned Kept(unsigned len, unsigned prevLength, unsigned at, unsigned start) {
+    if (len <= prevLength || (len == ZpDeflate::MinMatch && at - start > TooFar)) return ZpDeflate::MinMatch - 1;
+    return len;
+  }
+
+  // The lazy walk's searches at StrStart and StrStart + 1 when no match is pending at StrStart,
+  // with both chain walks in one loop so that their loads overlap; cur0 and cur1 are the two
+  // chain heads, StrStart + 1 already hashed, and the lookahead above the minimum. Length and
+  // MatchStart are as LongestMatch(cur0, 2) leaves them; NextLength and NextStart as the search
+  // at StrStart + 1 would leave them after what the lazy walk keeps of the first (only
+  // meaningful when that is below the maximum lazy length).
+  struct TPair {
+    unsigned Length, NextLength, NextStart;
+  };
+  TPair LongestMatchPair(unsigned cur0, unsigned cur1);
+
   unsigned StrStart = 0;
   unsigned Lookahead = 0;
   unsigned MatchStart = 0;
