@@ -83,20 +83,7 @@ inline bool ZpStep(TZpWalk& w, const uint8_t* win, const uint16_t* prev) {
     uint32_t m4;
     std::memcpy(&m4, win + w.Cur, 4);
     if ((m4 & 0xFFFFFF) == w.Start3) {
-      const uint8_t* match = win + w.Cur;
-      unsigned len = 3;
-      while (len < maxLen) {
-        uint64_t x, y;
-        std::memcpy(&x, w.Scan + len, 8);
-        std::memcpy(&y, match + len, 8);
-        const uint64_t diff = x ^ y;
-        if (diff) {
-          len += static_cast<unsigned>(__builtin_ctzll(diff) >> 3);
-          break;
-        }
-        len += 8;
-      }
-      if (len > maxLen) len = maxLen;
+      const unsigned len = ZpMatchLength(w.Scan, win + w.Cur, maxLen);
       if (len > w.Best) {
         w.Pos = w.Cur;
         if (len >= maxLen) {

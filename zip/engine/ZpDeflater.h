@@ -22,7 +22,7 @@ private:
   // each match as found instead.
   static constexpr int LastGreedyLevel = 3;
   // The lazy levels whose chains are at least this long search two positions at once.
-  static constexpr int PairChain = 128;
+  static constexpr int PairChain = 256;
 
   void FillWindow();
   bool NextString(unsigned& hashHead);
