@@ -12,9 +12,6 @@
 
 #include "zip/engine/ZpDeflateConstants.h"
 
-// Good: past this length the chain is searched a quarter as far. MaxLazy: the lazy levels look for
-// a better match only below it; the greedy levels 1-3 do not hash the strings of longer matches.
-// Flags: collected only; the item's general purpose bits 1 and 2 stay 0.
 // How far the strings at scan and match agree, known to share three bytes; at most maxLen. A
 // match of tens of bytes, the common case in text, ends within one or two 16-byte compares,
 // so the loop's exit is seldom mispredicted.
@@ -47,6 +44,9 @@ inline unsigned ZpMatchLength(const uint8_t* scan, const uint8_t* match, unsigne
   return len < maxLen ? len : maxLen;
 }
 
+// Good: past this length the chain is searched a quarter as far. MaxLazy: the lazy levels look for
+// a better match only below it; the greedy levels 1-3 do not hash the strings of longer matches.
+// Flags: collected only; the item's general purpose bits 1 and 2 stay 0.
 struct TZpLevelConfig {
   int Good, MaxLazy, MaxChain, Flags;
 };
