@@ -6,8 +6,43 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "zip/engine/ZpDeflateConstants.h"
+
+// How far the strings at scan and match agree, known to share three bytes; at most maxLen. A
+// match of tens of bytes, the common case in text, ends within one or two 16-byte compares,
+// so the loop's exit is seldom mispredicted.
+inline unsigned ZpMatchLength(const uint8_t* scan, const uint8_t* match, unsigned maxLen) {
+  unsigned len = 3;
+#if defined(__SSE2__)
+  while (len < maxLen) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scan + len));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(match + len));
+    const unsigned diff = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) ^ 0xFFFFu;
+    if (diff) {
+      len += static_cast<unsigned>(__builtin_ctz(diff));
+      break;
+    }
+    len += 16;
+  }
+#else
+  while (len < maxLen) {
+    uint64_t x, y;
+    std::memcpy(&x, scan + len, 8);
+    std::memcpy(&y, match + len, 8);
+    const uint64_t diff = x ^ y;
+    if (diff) {
+      len += static_cast<unsigned>(__builtin_ctzll(diff) >> 3);
+      break;
+    }
+    len += 8;
+  }
+#endif
+  return len < maxLen ? len : maxLen;
+}
 
 // Good: past this length the chain is searched a quarter as far. MaxLazy: the lazy levels look for
 // a better match only below it; the greedy levels 1-3 do not hash the strings of longer matches.
@@ -83,6 +118,24 @@ public:
   // sets MatchStart.
   unsigned LongestMatch(unsigned cur, unsigned prevLength);
 
+  // What the lazy walk keeps of a search at `at` that began at prevLength and returned len: a
+  // match no longer than the pending one, or of three bytes far back, counts as none.
+  static unsigned Kept(unsigned len, unsigned prevLength, unsigned at, unsigned start) {
+    if (len <= prevLength || (len == ZpDeflate::MinMatch && at - start > TooFar)) return ZpDeflate::MinMatch - 1;
+    return len;
+  }
+
+  // The lazy walk's searches at StrStart and StrStart + 1 when no match is pending at StrStart,
+  // with both chain walks in one loop so that their loads overlap; cur0 and cur1 are the two
+  // chain heads, StrStart + 1 already hashed, and the lookahead above the minimum. Length and
+  // MatchStart are as LongestMatch(cur0, 2) leaves them; NextLength and NextStart as the search
+  // at StrStart + 1 would leave them after what the lazy walk keeps of the first (only
+  // meaningful when that is below the maximum lazy length).
+  struct TPair {
+    unsigned Length, NextLength, NextStart;
+  };
+  TPair LongestMatchPair(unsigned cur0, unsigned cur1);
+
   unsigned StrStart = 0;
   unsigned Lookahead = 0;
   unsigned MatchStart = 0;
@@ -131,20 +184,7 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
       cur = prev[cur];
       if (cur <= limit || --chain == 0) return best;
     }
-    const uint8_t* match = win + cur;
-    unsigned len = 3;
-    while (len < maxLen) {
-      uint64_t x, y;
-      std::memcpy(&x, scan + len, 8);
-      std::memcpy(&y, match + len, 8);
-      const uint64_t diff = x ^ y;
-      if (diff) {
-        len += static_cast<unsigned>(__builtin_ctzll(diff) >> 3);
-        break;
-      }
-      len += 8;
-    }
-    if (len > maxLen) len = maxLen;
+    const unsigned len = ZpMatchLength(scan, win + cur, maxLen);
     if (len > best) {
       MatchStart = cur;
       best = len;

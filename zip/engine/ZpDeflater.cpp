@@ -110,17 +110,42 @@ void TZpDeflater::Compress() {
   unsigned matchLength = MinMatch - 1;
   bool matchAvailable = false;
   const unsigned maxLazy = static_cast<unsigned>(FConfig.MaxLazy);
+  // The string at StrStart was hashed, and searched when its head allows, with the one before.
+  bool ahead = false;
+  // Short chains gain less from the overlap than the second walk's looser start costs.
+  const bool pairs = FConfig.MaxChain >= PairChain;
+  unsigned aheadHead = 0;
+  TZpDeflateMatcher::TPair pair{};
   for (;;) {
     unsigned hashHead;
-    if (!NextString(hashHead)) break;
+    if (ahead)
+      hashHead = aheadHead;
+    else if (!NextString(hashHead))
+      break;
+    const bool searchedAhead = ahead;
+    ahead = false;
     const unsigned prevLength = matchLength;
     const unsigned prevMatch = m.MatchStart;
     matchLength = MinMatch - 1;
     m.PrefetchHead(m.StrStart + 1);
     if (hashHead != 0 && prevLength < maxLazy && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
-      matchLength = m.LongestMatch(hashHead, prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength);
-      if (matchLength <= prevLength) matchLength = MinMatch - 1;
-      if (matchLength == MinMatch && m.StrStart - m.MatchStart > TZpDeflateMatcher::TooFar) matchLength = MinMatch - 1;
+      if (searchedAhead) {
+        matchLength = pair.NextLength;
+        m.MatchStart = pair.NextStart;
+      } else if (pairs && prevLength < MinMatch && m.Lookahead > TZpDeflateMatcher::MinLookahead) {
+        // The next position is searched whatever this one finds, and no refill comes between.
+        aheadHead = m.InsertString(m.StrStart + 1);
+        ahead = true;
+        if (aheadHead != 0 && m.StrStart + 1 - aheadHead <= TZpDeflateMatcher::MaxDist) {
+          pair = m.LongestMatchPair(hashHead, aheadHead);
+          matchLength = pair.Length;
+        } else {
+          matchLength = m.LongestMatch(hashHead, MinMatch - 1);
+        }
+      } else {
+        matchLength = m.LongestMatch(hashHead, prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength);
+      }
+      matchLength = TZpDeflateMatcher::Kept(matchLength, prevLength, m.StrStart, m.MatchStart);
     }
     if (prevLength >= MinMatch && matchLength <= prevLength) {
       const unsigned maxInsert = m.StrStart + m.Lookahead - MinMatch;

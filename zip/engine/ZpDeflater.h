@@ -21,6 +21,8 @@ private:
   // Lazy evaluation costs the fast levels a second search at nearly every short match; they take
   // each match as found instead.
   static constexpr int LastGreedyLevel = 3;
+  // The lazy levels whose chains are at least this long search two positions at once.
+  static constexpr int PairChain = 256;
 
   void FillWindow();
   bool NextString(unsigned& hashHead);
