@@ -92,6 +92,25 @@ public:
     return head;
   }
 
+  unsigned HashAt(unsigned s) const {
+    uint32_t v;
+    std::memcpy(&v, FWindow.get() + s, 4);
+    return Hash(v);
+  }
+  // The string at s whose hash is h, found when its head was prefetched.
+  inline unsigned InsertHashed(unsigned s, unsigned h) {
+    const unsigned head = FHead[h];
+    FPrev[s] = static_cast<uint16_t>(head);
+    FHead[h] = static_cast<uint16_t>(s);
+    return head;
+  }
+  // Its hash, for the insert to come.
+  inline unsigned PrefetchHeadOf(unsigned s) const {
+    const unsigned h = HashAt(s);
+    __builtin_prefetch(FHead.get() + h);
+    return h;
+  }
+
   // The head slot of the string at s is wanted soon: the search at the current position runs
   // while it loads.
   inline void PrefetchHead(unsigned s) const {

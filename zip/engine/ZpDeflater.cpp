@@ -76,22 +76,31 @@ bool TZpDeflater::NextString(unsigned& hashHead) {
   return true;
 }
 
-// Levels 1-3: take each match as found; the strings inside a long match go unhashed.
+// Levels 1-3: take each match as found; the strings inside a long match go unhashed. The hash
+// of the next position is taken once, when its head is prefetched.
 void TZpDeflater::CompressGreedy() {
   TZpDeflateMatcher& m = FMatcher;
   const unsigned insertLimit = static_cast<unsigned>(FConfig.MaxLazy);
+  // Valid while no refill came between: a refill may add the bytes it was taken from.
+  unsigned hash = 0;
+  bool hashKnown = false;
   for (;;) {
-    unsigned hashHead;
-    if (!NextString(hashHead)) break;
+    if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
+      FillWindow();
+      if (m.Lookahead == 0) break;
+      hashKnown = false;
+    }
+    unsigned hashHead = 0;
+    if (m.Lookahead >= MinMatch) hashHead = m.InsertHashed(m.StrStart, hashKnown ? hash : m.HashAt(m.StrStart));
     unsigned matchLength = 0;
-    m.PrefetchHead(m.StrStart + 1);
+    hash = m.PrefetchHeadOf(m.StrStart + 1);
     if (hashHead != 0 && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
       matchLength = m.LongestMatch(hashHead, MinMatch - 1);
       if (matchLength == MinMatch && m.StrStart - m.MatchStart > TZpDeflateMatcher::TooFar) matchLength = 0;
     }
     bool flush;
     if (matchLength >= MinMatch) {
-      m.PrefetchHead(m.StrStart + matchLength);
+      hash = m.PrefetchHeadOf(m.StrStart + matchLength);
       flush = TallyMatch(m.StrStart - m.MatchStart, matchLength - MinMatch);
       m.Lookahead -= matchLength;
       if (matchLength <= insertLimit && m.Lookahead >= MinMatch) m.InsertRun(m.StrStart + 1, matchLength - 1);
@@ -101,6 +110,7 @@ void TZpDeflater::CompressGreedy() {
       --m.Lookahead;
       ++m.StrStart;
     }
+    hashKnown = true;
     if (flush) FlushBlock(false);
   }
 }
