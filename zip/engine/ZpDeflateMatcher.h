@@ -191,18 +191,32 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
   // Candidates ending differently at the current best length are the common case: the tight
   // loop below steps over them with as little as possible kept live.
   const uint8_t* winEnd = win + best - 1;
-  for (;;) {
+  auto skipToEnd = [&]() {
     for (;;) {
       uint16_t m2;
       std::memcpy(&m2, winEnd + cur, 2);
       if (m2 == end2) {
         uint32_t m4;
         std::memcpy(&m4, win + cur, 4);
-        if ((m4 & 0xFFFFFF) == start3) break;
+        if ((m4 & 0xFFFFFF) == start3) return true;
       }
+      cur = prev[cur];
+      if (cur <= limit || --chain == 0) return false;
+    }
+  };
+  if (best < ZpDeflate::MinMatch) {
+    // Before the first match the end bytes are among the three tested: one test a candidate.
+    for (;;) {
+      uint32_t m4;
+      std::memcpy(&m4, win + cur, 4);
+      if (((m4 ^ start3) & 0xFFFFFF) == 0) break;
       cur = prev[cur];
       if (cur <= limit || --chain == 0) return best;
     }
+  } else if (!skipToEnd()) {
+    return best;
+  }
+  for (;;) {
     const unsigned len = ZpMatchLength(scan, win + cur, maxLen);
     if (len > best) {
       MatchStart = cur;
@@ -213,5 +227,6 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
     }
     cur = prev[cur];
     if (cur <= limit || --chain == 0) return best;
+    if (!skipToEnd()) return best;
   }
 }
