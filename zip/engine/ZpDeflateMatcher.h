@@ -104,19 +104,12 @@ public:
     FHead[h] = static_cast<uint16_t>(s);
     return head;
   }
-  // Its hash, for the insert to come.
+  // The head slot of the string at s is wanted soon: the search at the current position runs
+  // while it loads. Its hash, for the insert to come.
   inline unsigned PrefetchHeadOf(unsigned s) const {
     const unsigned h = HashAt(s);
     __builtin_prefetch(FHead.get() + h);
     return h;
-  }
-
-  // The head slot of the string at s is wanted soon: the search at the current position runs
-  // while it loads.
-  inline void PrefetchHead(unsigned s) const {
-    uint32_t v;
-    std::memcpy(&v, FWindow.get() + s, 4);
-    __builtin_prefetch(FHead.get() + Hash(v));
   }
 
   // The n strings from s on, as a match passes over them.
