@@ -42,7 +42,8 @@ constexpr TZpCodeMaps ZpMakeCodeMaps() {
 
 inline constexpr TZpCodeMaps ZpCodeMaps = ZpMakeCodeMaps();
 
-inline int ZpDistCodeOf(unsigned d) { return d < 256 ? ZpCodeMaps.DistCode[d] : ZpCodeMaps.DistCode[256 + (d >> 7)]; }
+// The index is chosen, not the load: near and far distances mix without pattern.
+inline int ZpDistCodeOf(unsigned d) { return ZpCodeMaps.DistCode[d < 256 ? d : 256 + (d >> 7)]; }
 
 class TZpDeflateBlock {
 public:
