@@ -13,6 +13,7 @@ TZpDeflateBlock::TZpDeflateBlock() : FLit(new uint8_t[LitBufSize]), FDist(new ui
 void TZpDeflateBlock::Reset(int level) {
   FLevel = level;
   FLastLit = 0;
+  FCheckAt = FirstCheck();
   FMatches = 0;
   std::fill(FLitFreq, FLitFreq + LengthCodes, 0u);
   std::fill(FDistFreq, FDistFreq + DistanceCodes, 0u);
@@ -26,6 +27,12 @@ bool TZpDeflateBlock::EarlyCut(uint64_t inLength) const {
   for (int d = 0; d < DistanceCodes; ++d) outLength += FDistFreq[d] * (5u + DistExtra[d]);
   outLength >>= 3;
   return FMatches < FLastLit / 2 && outLength < inLength / 2;
+}
+
+bool TZpDeflateBlock::FullAtCheck(uint64_t inLength) {
+  if (FLastLit == LitBufSize - 1) return true;
+  FCheckAt = std::min(FLastLit + EarlyCutStep, LitBufSize - 1);
+  return EarlyCut(inLength);
 }
 
 void TZpDeflateBlock::DetectDataType() {
@@ -229,6 +236,7 @@ void TZpDeflateBlock::Flush(TZpBitWriter& out, const uint8_t* stored, int64_t st
     SendSymbols(out, litLen, litCode, distLen, distCode);
   }
   FLastLit = 0;
+  FCheckAt = FirstCheck();
   FMatches = 0;
   std::fill(FLitFreq, FLitFreq + LengthCodes, 0u);
   std::fill(FDistFreq, FDistFreq + DistanceCodes, 0u);

@@ -42,7 +42,8 @@ constexpr TZpCodeMaps ZpMakeCodeMaps() {
 
 inline constexpr TZpCodeMaps ZpCodeMaps = ZpMakeCodeMaps();
 
-inline int ZpDistCodeOf(unsigned d) { return d < 256 ? ZpCodeMaps.DistCode[d] : ZpCodeMaps.DistCode[256 + (d >> 7)]; }
+// The index is chosen, not the load: near and far distances mix without pattern.
+inline int ZpDistCodeOf(unsigned d) { return ZpCodeMaps.DistCode[d < 256 ? d : 256 + (d >> 7)]; }
 
 class TZpDeflateBlock {
 public:
@@ -67,9 +68,11 @@ public:
   }
 
   // After each tally: whether to end the block here, given the source bytes it covers.
-  inline bool Full(uint64_t inLength) const {
-    if (FLevel >= 3 && (FLastLit & 0xFFF) == 0 && EarlyCut(inLength)) return true;
-    return FLastLit == LitBufSize - 1;
+  // One compare at nearly every symbol: the count where the next early cut test or the full
+  // buffer comes.
+  inline bool Full(uint64_t inLength) {
+    if (FLastLit != FCheckAt) return false;
+    return FullAtCheck(inLength);
   }
 
   // Sends the block and starts the next; stored is its source bytes (nullptr when they have left
@@ -81,6 +84,9 @@ public:
 
 private:
   bool EarlyCut(uint64_t inLength) const;
+  bool FullAtCheck(uint64_t inLength);
+  unsigned FirstCheck() const { return FLevel >= 3 ? EarlyCutStep : LitBufSize - 1; }
+  static constexpr unsigned EarlyCutStep = 4096;
   void DetectDataType();
   void ScanLengths(TZpBitWriter& out, const uint8_t* lens, int n, bool send);
   void BLSym(TZpBitWriter& out, bool send, int sym);
@@ -92,6 +98,7 @@ private:
   std::unique_ptr<uint8_t[]> FLit;
   std::unique_ptr<uint16_t[]> FDist;
   unsigned FLastLit = 0;
+  unsigned FCheckAt = LitBufSize - 1;
   unsigned FMatches = 0;
   uint32_t FLitFreq[ZpDeflate::LengthCodes] = {};
   uint32_t FDistFreq[ZpDeflate::DistanceCodes] = {};

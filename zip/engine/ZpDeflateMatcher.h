@@ -92,12 +92,24 @@ public:
     return head;
   }
 
-  // The head slot of the string at s is wanted soon: the search at the current position runs
-  // while it loads.
-  inline void PrefetchHead(unsigned s) const {
+  unsigned HashAt(unsigned s) const {
     uint32_t v;
     std::memcpy(&v, FWindow.get() + s, 4);
-    __builtin_prefetch(FHead.get() + Hash(v));
+    return Hash(v);
+  }
+  // The string at s whose hash is h, found when its head was prefetched.
+  inline unsigned InsertHashed(unsigned s, unsigned h) {
+    const unsigned head = FHead[h];
+    FPrev[s] = static_cast<uint16_t>(head);
+    FHead[h] = static_cast<uint16_t>(s);
+    return head;
+  }
+  // The head slot of the string at s is wanted soon: the search at the current position runs
+  // while it loads. Its hash, for the insert to come.
+  inline unsigned PrefetchHeadOf(unsigned s) const {
+    const unsigned h = HashAt(s);
+    __builtin_prefetch(FHead.get() + h);
+    return h;
   }
 
   // The n strings from s on, as a match passes over them.
@@ -172,18 +184,32 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
   // Candidates ending differently at the current best length are the common case: the tight
   // loop below steps over them with as little as possible kept live.
   const uint8_t* winEnd = win + best - 1;
-  for (;;) {
+  auto skipToEnd = [&]() {
     for (;;) {
       uint16_t m2;
       std::memcpy(&m2, winEnd + cur, 2);
       if (m2 == end2) {
         uint32_t m4;
         std::memcpy(&m4, win + cur, 4);
-        if ((m4 & 0xFFFFFF) == start3) break;
+        if ((m4 & 0xFFFFFF) == start3) return true;
       }
+      cur = prev[cur];
+      if (cur <= limit || --chain == 0) return false;
+    }
+  };
+  if (best < ZpDeflate::MinMatch) {
+    // Before the first match the end bytes are among the three tested: one test a candidate.
+    for (;;) {
+      uint32_t m4;
+      std::memcpy(&m4, win + cur, 4);
+      if (((m4 ^ start3) & 0xFFFFFF) == 0) break;
       cur = prev[cur];
       if (cur <= limit || --chain == 0) return best;
     }
+  } else if (!skipToEnd()) {
+    return best;
+  }
+  for (;;) {
     const unsigned len = ZpMatchLength(scan, win + cur, maxLen);
     if (len > best) {
       MatchStart = cur;
@@ -194,5 +220,6 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
     }
     cur = prev[cur];
     if (cur <= limit || --chain == 0) return best;
+    if (!skipToEnd()) return best;
   }
 }

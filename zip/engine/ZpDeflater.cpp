@@ -65,33 +65,39 @@ void TZpDeflater::FlushBlock(bool last) {
   if (FWriter.Used() >= PendingLimit) SendPending();
 }
 
-// Refills the window when it runs low and hashes the string at StrStart; false at the end.
-bool TZpDeflater::NextString(unsigned& hashHead) {
+// Refills the window when it runs low and hashes the string at StrStart; false at the end. The
+// hash is taken anew only when no earlier prefetch of the head left it (hashKnown): a refill may
+// add the bytes it was taken from.
+inline bool TZpDeflater::NextString(unsigned& hashHead, unsigned hash, bool& hashKnown) {
   TZpDeflateMatcher& m = FMatcher;
   if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
     FillWindow();
     if (m.Lookahead == 0) return false;
+    hashKnown = false;
   }
-  hashHead = m.Lookahead >= MinMatch ? m.InsertString(m.StrStart) : 0;
+  hashHead = m.Lookahead >= MinMatch ? m.InsertHashed(m.StrStart, hashKnown ? hash : m.HashAt(m.StrStart)) : 0;
   return true;
 }
 
-// Levels 1-3: take each match as found; the strings inside a long match go unhashed.
+// Levels 1-3: take each match as found; the strings inside a long match go unhashed. The hash
+// of the next position is taken once, when its head is prefetched.
 void TZpDeflater::CompressGreedy() {
   TZpDeflateMatcher& m = FMatcher;
   const unsigned insertLimit = static_cast<unsigned>(FConfig.MaxLazy);
+  unsigned hash = 0;
+  bool hashKnown = false;
   for (;;) {
     unsigned hashHead;
-    if (!NextString(hashHead)) break;
+    if (!NextString(hashHead, hash, hashKnown)) break;
     unsigned matchLength = 0;
-    m.PrefetchHead(m.StrStart + 1);
+    hash = m.PrefetchHeadOf(m.StrStart + 1);
     if (hashHead != 0 && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
       matchLength = m.LongestMatch(hashHead, MinMatch - 1);
       if (matchLength == MinMatch && m.StrStart - m.MatchStart > TZpDeflateMatcher::TooFar) matchLength = 0;
     }
     bool flush;
     if (matchLength >= MinMatch) {
-      m.PrefetchHead(m.StrStart + matchLength);
+      hash = m.PrefetchHeadOf(m.StrStart + matchLength);
       flush = TallyMatch(m.StrStart - m.MatchStart, matchLength - MinMatch);
       m.Lookahead -= matchLength;
       if (matchLength <= insertLimit && m.Lookahead >= MinMatch) m.InsertRun(m.StrStart + 1, matchLength - 1);
@@ -101,6 +107,7 @@ void TZpDeflater::CompressGreedy() {
       --m.Lookahead;
       ++m.StrStart;
     }
+    hashKnown = true;
     if (flush) FlushBlock(false);
   }
 }
@@ -116,18 +123,21 @@ void TZpDeflater::Compress() {
   const bool pairs = FConfig.MaxChain >= PairChain;
   unsigned aheadHead = 0;
   TZpDeflateMatcher::TPair pair{};
+  unsigned hash = 0;
+  bool hashKnown = false;
   for (;;) {
     unsigned hashHead;
     if (ahead)
       hashHead = aheadHead;
-    else if (!NextString(hashHead))
+    else if (!NextString(hashHead, hash, hashKnown))
       break;
     const bool searchedAhead = ahead;
     ahead = false;
     const unsigned prevLength = matchLength;
     const unsigned prevMatch = m.MatchStart;
     matchLength = MinMatch - 1;
-    m.PrefetchHead(m.StrStart + 1);
+    hash = m.PrefetchHeadOf(m.StrStart + 1);
+    hashKnown = true;
     if (hashHead != 0 && prevLength < maxLazy && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
       if (searchedAhead) {
         matchLength = pair.NextLength;
@@ -149,7 +159,7 @@ void TZpDeflater::Compress() {
     }
     if (prevLength >= MinMatch && matchLength <= prevLength) {
       const unsigned maxInsert = m.StrStart + m.Lookahead - MinMatch;
-      m.PrefetchHead(m.StrStart + prevLength - 1);
+      hash = m.PrefetchHeadOf(m.StrStart + prevLength - 1);
       const bool flush = TallyMatch(m.StrStart - 1 - prevMatch, prevLength - MinMatch);
       m.Lookahead -= prevLength - 1;
       // The strings inside the match, those with three bytes left to hash.

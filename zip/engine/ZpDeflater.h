@@ -25,7 +25,7 @@ private:
   static constexpr int PairChain = 256;
 
   void FillWindow();
-  bool NextString(unsigned& hashHead);
+  bool NextString(unsigned& hashHead, unsigned hash, bool& hashKnown);
   void CompressGreedy();
   void Compress();
   void FlushBlock(bool last);
