@@ -61,6 +61,20 @@ QV_CRC_TARGET inline __m128i fold(__m128i x, __m128i k, __m128i data) {
   return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)), data);
 }
 
+// Whole 16-byte pieces fold into x; the last 16 folded bytes and the tail go through the table.
+QV_CRC_TARGET uint32_t FoldTail(__m128i x, const uint8_t* p, std::size_t count) {
+  const __m128i k3k4 = _mm_set_epi64x(0x0ccaa009eLL, 0x1751997d0LL);
+  while (count >= 16) {
+    x = fold(x, k3k4, load(p));
+    p += 16;
+    count -= 16;
+  }
+  alignas(16) uint8_t last[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(last), x);
+  const uint32_t crc = TableCrc(0, last, 16);
+  return TableCrc(crc, p, count);
+}
+
 QV_CRC_TARGET uint32_t FoldCrc(uint32_t crc, const uint8_t* p, std::size_t count) {
   const __m128i k1k2 = _mm_set_epi64x(0x1c6e41596LL, 0x154442bd4LL);
   const __m128i k3k4 = _mm_set_epi64x(0x0ccaa009eLL, 0x1751997d0LL);
@@ -79,19 +93,49 @@ QV_CRC_TARGET uint32_t FoldCrc(uint32_t crc, const uint8_t* p, std::size_t count
   __m128i x = fold(x0, k3k4, x1);
   x = fold(x, k3k4, x2);
   x = fold(x, k3k4, x3);
-  while (count >= 16) {
-    x = fold(x, k3k4, load(p));
-    p += 16;
-    count -= 16;
-  }
-  alignas(16) uint8_t last[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(last), x);
-  crc = TableCrc(0, last, 16);
-  return TableCrc(crc, p, count);
+  return FoldTail(x, p, count);
 }
 
 bool HasClmul() {
   static const bool has = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+  return has;
+}
+
+// The same folding on 256-bit lanes, 128 bytes a round, where the processor multiplies both halves
+// of a register at once.
+#define QV_CRC_WIDE __attribute__((target("avx2,vpclmulqdq,pclmul,sse4.1")))
+QV_CRC_WIDE inline __m256i load2(const uint8_t* q) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q)); }
+QV_CRC_WIDE inline __m256i fold2(__m256i x, __m256i k, __m256i data) {
+  return _mm256_xor_si256(
+      _mm256_xor_si256(_mm256_clmulepi64_epi128(x, k, 0x00), _mm256_clmulepi64_epi128(x, k, 0x11)), data);
+}
+
+QV_CRC_WIDE uint32_t FoldCrcWide(uint32_t crc, const uint8_t* p, std::size_t count) {
+  const __m256i k = _mm256_set_epi64x(0x14a7fe880LL, 0x1e88ef372LL, 0x14a7fe880LL, 0x1e88ef372LL);
+  const __m128i k3k4 = _mm_set_epi64x(0x0ccaa009eLL, 0x1751997d0LL);
+  __m256i y0 = _mm256_xor_si256(load2(p), _mm256_set_epi32(0, 0, 0, 0, 0, 0, 0, static_cast<int>(crc)));
+  __m256i y1 = load2(p + 32), y2 = load2(p + 64), y3 = load2(p + 96);
+  p += 128;
+  count -= 128;
+  while (count >= 128) {
+    y0 = fold2(y0, k, load2(p));
+    y1 = fold2(y1, k, load2(p + 32));
+    y2 = fold2(y2, k, load2(p + 64));
+    y3 = fold2(y3, k, load2(p + 96));
+    p += 128;
+    count -= 128;
+  }
+  __m128i x = _mm256_castsi256_si128(y0);
+  x = fold(x, k3k4, _mm256_extracti128_si256(y0, 1));
+  for (__m256i y : {y1, y2, y3}) {
+    x = fold(x, k3k4, _mm256_castsi256_si128(y));
+    x = fold(x, k3k4, _mm256_extracti128_si256(y, 1));
+  }
+  return FoldTail(x, p, count);
+}
+
+bool HasWideClmul() {
+  static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("vpclmulqdq") && HasClmul();
   return has;
 }
 #endif
@@ -101,6 +145,7 @@ bool HasClmul() {
 uint32_t ZpUpdateCrc32(uint32_t crc, const void* buffer, std::size_t count) {
   const uint8_t* p = static_cast<const uint8_t*>(buffer);
 #if defined(__x86_64__)
+  if (count >= 512 && ZpCrcAllowWide && HasWideClmul()) return FoldCrcWide(crc, p, count);
   if (count >= 256 && HasClmul()) return FoldCrc(crc, p, count);
 #endif
   return TableCrc(crc, p, count);

@@ -108,6 +108,11 @@ void ZpBuildDecodingTable(const uint8_t* lengths, int n, int primaryBits, TZpTab
     }
   }
   if (kind != tkLiteralLength || !pairs) return;
+  // No two literal codes fit in the primary bits when even the shortest takes more than half.
+  int shortest = 16;
+  for (int sym = 0; sym < std::min(n, 256); ++sym)
+    if (lengths[sym]) shortest = std::min<int>(shortest, lengths[sym]);
+  if (2 * shortest > primaryBits) return;
   // Pairs: where a short literal's code leaves room in the primary bits for a whole second literal
   // code, one look-up gives both. Downwards, so the entry read for the second is still single;
   // without branches, as which entries pair follows no pattern a predictor could learn.

@@ -18,6 +18,8 @@ class TZpInflater {
 public:
   TZpInflater();
   void Run(TZpUnzipHelper& owner);
+  // Off, every processor takes the plain loop: tests check both on one machine.
+  static inline bool AllowWideShifts = true;
 
 private:
   static constexpr int InputChunk = 32768;
@@ -56,8 +58,11 @@ private:
   void CodesBlock();
 
   // Decodes while a whole symbol's input and output fit without checks, in locals; true at the
-  // block's end, false when the input or the output room runs low.
+  // block's end, false when the input or the output room runs low. The loop is built twice: once
+  // for any x86-64, once with the variable shifts and bit masks of newer processors.
   bool FastCodes();
+  bool FastCodesWide();
+  bool FastLoop();
 
   // One symbol with every check, near the ends of the input and of the output room.
   bool SlowCode();
@@ -88,6 +93,7 @@ private:
   std::size_t FDirectCap = 0;
   std::size_t FDirectDeclared = 0;
   std::vector<uint32_t> FLit, FDist, FFixedLit, FFixedDist, FCodeLen;
+  bool FWideShifts = false;
   bool FFixedBuilt = false;
   bool FUsingFixed = false;
 };

@@ -10,6 +10,7 @@
 #include "tests/zip/engine/ZlibPeer.h"
 #include "tests/zip/engine/ZpCodecCorpus.h"
 #include "zip/engine/ZpCrc32.h"
+#include "zip/engine/ZpInflater.h"
 #include "zip/engine/ZpUnzipHelper.h"
 #include "zip/engine/ZpZipHelper.h"
 
@@ -46,12 +47,17 @@ TEST(CodecFastPath, ShortPeriodCopiesAndBufferEndsDecodeExactly) {
   const std::vector<TCorpusItem> data = {{"short periods", ShortPeriods(3u << 20)},
                                          {"binary", BinaryLike(1u << 20)},
                                          {"hot text", HotLikeText(1u << 20)}};
-  for (const auto& item : data)
-    for (int level : {1, 6, 9}) {
-      SCOPED_TRACE(item.Name + " zlib level " + std::to_string(level));
-      const TBytes packed = ZlibDeflate(item.Data, level);
-      ASSERT_TRUE(OurInflate(packed, item.Data.size()) == item.Data);
-    }
+  // Both builds of the decoding loop, where the processor has the wide one.
+  for (bool wide : {true, false}) {
+    TZpInflater::AllowWideShifts = wide;
+    for (const auto& item : data)
+      for (int level : {1, 6, 9}) {
+        SCOPED_TRACE(item.Name + " zlib level " + std::to_string(level) + (wide ? " wide" : " plain"));
+        const TBytes packed = ZlibDeflate(item.Data, level);
+        EXPECT_TRUE(OurInflate(packed, item.Data.size()) == item.Data);
+      }
+  }
+  TZpInflater::AllowWideShifts = true;
 }
 
 TEST(CodecFastPath, EveryLevelRoundTripsThroughZlibAndStaysNearItsSize) {

@@ -252,11 +252,15 @@ TEST(Inflate, StopsCleanlyPartWayAndReportsProgress) {
 TEST(Crc32, MatchesZlibOverOddLengthsAndAlignments) {
   const TBytes data = RandomBytes(5000, 4);
   EXPECT_EQ(ZpCrc32("123456789", 9), 0xCBF43926u);
-  for (std::size_t start : {0, 1, 3, 7})
-    for (std::size_t len : {0, 1, 15, 16, 17, 255, 256, 257, 300, 1000, 4096, 4993}) {
-      const uint32_t theirs = static_cast<uint32_t>(crc32(0, data.data() + start, static_cast<uInt>(len)));
-      EXPECT_EQ(ZpCrc32(data.data() + start, len), theirs) << start << "/" << len;
-    }
+  for (bool wide : {true, false}) {
+    ZpCrcAllowWide = wide;
+    for (std::size_t start : {0, 1, 3, 7})
+      for (std::size_t len : {0, 1, 15, 16, 17, 255, 256, 257, 300, 511, 512, 527, 640, 1000, 4096, 4993}) {
+        const uint32_t theirs = static_cast<uint32_t>(crc32(0, data.data() + start, static_cast<uInt>(len)));
+        EXPECT_EQ(ZpCrc32(data.data() + start, len), theirs) << start << "/" << len << (wide ? " wide" : "");
+      }
+  }
+  ZpCrcAllowWide = true;
   uint32_t running = ZpCrcStart;
   for (uint8_t b : data) running = ZpUpdateCrc32Byte(running, b);
   EXPECT_EQ(running ^ 0xFFFFFFFFu, ZpCrc32(data.data(), data.size()));
