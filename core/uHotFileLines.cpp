@@ -33,6 +33,12 @@ constexpr TField Totals95[] = {{5, 25, 18},  {15, 30, 23}, {15, 45, 38}, {15, 60
 constexpr TField Totals99[] = {{5, 24, 17},  {15, 29, 22}, {15, 44, 37}, {15, 59, 52},
                                {15, 74, 67}, {15, 89, 0},  {15, 115, 82}};
 
+// A total reads as zero: '0's with the signed zero '{' last. The field lies within text.
+void ZeroFieldAt(char* text, int start, int width) {
+  std::memset(text + start - 1, '0', std::size_t(width - 1));
+  text[start + width - 2] = '{';
+}
+
 template <std::size_t N>
 AnsiString ZeroFields(const AnsiString& Line, bool layoutA, const TField (&fields)[N]) {
   AnsiString copy = Line;
@@ -139,8 +145,7 @@ void THotFileLine::ZeroField(AnsiString& Line, int Start, int Width) {
   if (Start <= 0 || Width <= 0) return;
   const std::size_t end = std::size_t(Start + Width - 1);
   if (Line.size() < end) Line.resize(end, ' ');
-  std::memset(Line.data() + Start - 1, '0', std::size_t(Width - 1));
-  Line[end - 1] = '{';
+  ZeroFieldAt(Line.data(), Start, Width);
 }
 
 int THotFileLine::FetchRecord(TCtlBaseViewer& Viewer, int N, char* Dest) {
@@ -154,9 +159,7 @@ void THotFileLine::ZeroTotalsIn(char* Record, int Qualifier) const {
   const auto zero = [&](const auto& fields) {
     for (const TField& f : fields) {
       const int start = LayoutA() ? f.StartA : f.StartB;
-      if (start <= 0) continue;
-      std::memset(Record + start - 1, '0', std::size_t(f.Width - 1));
-      Record[start + f.Width - 2] = '{';
+      if (start > 0) ZeroFieldAt(Record, start, f.Width);
     }
   };
   switch (Qualifier) {

@@ -183,6 +183,7 @@ void TTempBeside::Commit(int Handle, bool SyncFolder) {
 }
 
 bool TTempBeside::CommitIfAbsent(int Handle, bool SyncFolder) {
+  // A commit that raises has removed the temporary itself; one that finds the name taken keeps it.
   FCommitted = true;
   FCommitted = CommitTempIfAbsent(FName, FTarget, Handle, SyncFolder, FFolder);
   return FCommitted;
