@@ -14,7 +14,7 @@ void TZpDeflater::Run(TZpZipHelper& owner, int level) {
   FOwner = &owner;
   FConfig = ZpLevelTable[level];
   FLevel = level;
-  FMatcher.Reset(FConfig);
+  FMatcher.Reset(FConfig, FConfig.MaxChain >= RankedChain);
   FBlock.Reset(level);
   FWriter.Reset();
   FBlockStart = 0;
@@ -152,6 +152,8 @@ void TZpDeflater::Compress() {
         } else {
           matchLength = m.LongestMatch(hashHead, MinMatch - 1);
         }
+      } else if (FConfig.MaxChain >= RankedChain) {
+        matchLength = m.LongestMatchRanked(hashHead, prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength, MaxOffset);
       } else {
         matchLength = m.LongestMatch(hashHead, prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength);
       }
