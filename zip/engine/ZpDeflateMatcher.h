@@ -88,7 +88,6 @@ public:
     std::memcpy(&v, FWindow.get() + s, 4);
     return Hash(v);
   }
-  inline unsigned InsertString(unsigned s) { return InsertHashed(s, HashAt(s)); }
   // The string at s whose hash is h, found when its head was prefetched.
   inline unsigned InsertHashed(unsigned s, unsigned h) {
     if (FRanked) {
@@ -156,17 +155,6 @@ public:
     if (len <= prevLength || (len == ZpDeflate::MinMatch && at - start > TooFar)) return ZpDeflate::MinMatch - 1;
     return len;
   }
-
-  // The lazy walk's searches at StrStart and StrStart + 1 when no match is pending at StrStart,
-  // with both chain walks in one loop so that their loads overlap; cur0 and cur1 are the two
-  // chain heads, StrStart + 1 already hashed, and the lookahead above the minimum. Length and
-  // MatchStart are as LongestMatch(cur0, 2) leaves them; NextLength and NextStart as the search
-  // at StrStart + 1 would leave them after what the lazy walk keeps of the first (only
-  // meaningful when that is below the maximum lazy length).
-  struct TPair {
-    unsigned Length, NextLength, NextStart;
-  };
-  TPair LongestMatchPair(unsigned cur0, unsigned cur1);
 
   unsigned StrStart = 0;
   unsigned Lookahead = 0;
@@ -255,14 +243,8 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
 // walk may follow whichever of those chains reaches furthest back at once. Off the first chain,
 // the chain limit is kept by ranks: a string with the scan's first three bytes lies on that
 // chain, as far down from its head as the difference of their ranks.
-#ifdef ZP_STATS
-extern unsigned long long ZpSt[8];
-#define ST(i) (++ZpSt[i])
-#else
-#define ST(i)
-#endif
 inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned prevLength, unsigned maxOffset) {
-  ST(0);
+ 
   unsigned chain = static_cast<unsigned>(FConfig.MaxChain);
   if (prevLength >= static_cast<unsigned>(FConfig.Good)) chain >>= 2;
   const unsigned budget = chain;
@@ -293,7 +275,7 @@ inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned pre
         std::memcpy(&m4, win + cur, 4);
         if ((m4 & 0xFFFFFF) == start3) return true;
       }
-      cur = prev[cur]; ST(1);
+      cur = prev[cur];
       if (cur <= limit || --chain == 0) return false;
     }
   };
@@ -302,12 +284,12 @@ inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned pre
   unsigned offset = 0;
   int next = 0;
   auto choose = [&](unsigned c, unsigned len) {
-    ST(3);
+   
     const unsigned kmax = std::min({len - ZpDeflate::MinMatch, StrStart - 1 - c, maxOffset});
     int furthest = prev[c];
     offset = 0;
     for (unsigned k = 1; k <= kmax; ++k) {
-      ST(4);
+     
       const int n = static_cast<int>(prev[c + k]) - static_cast<int>(k);
       if (n < furthest) {
         furthest = n;
@@ -336,7 +318,7 @@ inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned pre
       uint32_t m4;
       std::memcpy(&m4, win + cur, 4);
       if (((m4 ^ start3) & 0xFFFFFF) == 0) break;
-      cur = prev[cur]; ST(1);
+      cur = prev[cur];
       if (cur <= limit || --chain == 0) return best;
     }
   } else if (!skipToEnd()) {
@@ -345,7 +327,7 @@ inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned pre
   for (;;) {
     if (!off) {
       // cur: a candidate on the first chain sharing the start and end bytes, chain steps left.
-      const unsigned len = ZpMatchLength(scan, win + cur, maxLen); ST(5);
+      const unsigned len = ZpMatchLength(scan, win + cur, maxLen);
       if (len > best) {
         MatchStart = cur;
         best = len;
@@ -360,7 +342,7 @@ inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned pre
           }
         }
       }
-      cur = prev[cur]; ST(1);
+      cur = prev[cur];
       if (cur <= limit || --chain == 0) return best;
       if (!skipToEnd()) return best;
       continue;
@@ -376,7 +358,7 @@ inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned pre
       if ((m4 & 0xFFFFFF) == start3) {
         const unsigned down = static_cast<uint16_t>(firstRank - rank[c & WMask]);
         if (down >= budget) return best;
-        const unsigned len = ZpMatchLength(scan, win + c, maxLen); ST(5);
+        const unsigned len = ZpMatchLength(scan, win + c, maxLen);
         if (len > best) {
           MatchStart = static_cast<unsigned>(c);
           best = len;
@@ -397,6 +379,6 @@ inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned pre
         }
       }
     }
-    next = prev[next]; ST(2);
+    next = prev[next];
   }
 }
