@@ -66,8 +66,9 @@ public:
   static constexpr int TooFar = 4096;
 
   // The buffers live as long as the matcher; each run starts with Reset.
+  // Ranked: the chains' heads keep counts and each string its rank, for LongestMatchRanked.
   TZpDeflateMatcher();
-  void Reset(const TZpLevelConfig& config);
+  void Reset(const TZpLevelConfig& config, bool ranked);
 
   // Where the next source bytes go, and how many fit.
   uint8_t* FillPoint() { return FWindow.get() + StrStart + Lookahead; }
@@ -82,16 +83,6 @@ public:
 
   // A multiplicative hash of the three bytes at s: far fewer collisions than a shift-and-xor one,
   // so the chains hold fewer strings that cannot match.
-  inline unsigned InsertString(unsigned s) {
-    uint32_t v;
-    std::memcpy(&v, FWindow.get() + s, 4);
-    const unsigned h = Hash(v);
-    const unsigned head = FHead[h];
-    FPrev[s] = static_cast<uint16_t>(head);
-    FHead[h] = static_cast<uint16_t>(s);
-    return head;
-  }
-
   unsigned HashAt(unsigned s) const {
     uint32_t v;
     std::memcpy(&v, FWindow.get() + s, 4);
@@ -99,6 +90,13 @@ public:
   }
   // The string at s whose hash is h, found when its head was prefetched.
   inline unsigned InsertHashed(unsigned s, unsigned h) {
+    if (FRanked) {
+      const uint32_t e = FRankedHead[h];
+      FPrev[s] = static_cast<uint16_t>(e);
+      FRank[s & WMask] = static_cast<uint16_t>((e >> 16) + 1);
+      FRankedHead[h] = ((e + 0x10000u) & 0xFFFF0000u) | s;
+      return e & 0xFFFFu;
+    }
     const unsigned head = FHead[h];
     FPrev[s] = static_cast<uint16_t>(head);
     FHead[h] = static_cast<uint16_t>(s);
@@ -108,7 +106,10 @@ public:
   // while it loads. Its hash, for the insert to come.
   inline unsigned PrefetchHeadOf(unsigned s) const {
     const unsigned h = HashAt(s);
-    __builtin_prefetch(FHead.get() + h);
+    if (FRanked)
+      __builtin_prefetch(FRankedHead.get() + h);
+    else
+      __builtin_prefetch(FHead.get() + h);
     return h;
   }
 
@@ -116,19 +117,37 @@ public:
   inline void InsertRun(unsigned s, unsigned n) {
     const uint8_t* win = FWindow.get();
     uint16_t* prev = FPrev.get();
-    uint16_t* head = FHead.get();
+    if (!FRanked) {
+      uint16_t* head = FHead.get();
+      for (const unsigned end = s + n; s != end; ++s) {
+        uint32_t v;
+        std::memcpy(&v, win + s, 4);
+        const unsigned h = Hash(v);
+        prev[s] = head[h];
+        head[h] = static_cast<uint16_t>(s);
+      }
+      return;
+    }
+    uint16_t* rank = FRank.get();
+    uint32_t* head = FRankedHead.get();
     for (const unsigned end = s + n; s != end; ++s) {
       uint32_t v;
       std::memcpy(&v, win + s, 4);
       const unsigned h = Hash(v);
-      prev[s] = head[h];
-      head[h] = static_cast<uint16_t>(s);
+      const uint32_t e = head[h];
+      prev[s] = static_cast<uint16_t>(e);
+      rank[s & WMask] = static_cast<uint16_t>((e >> 16) + 1);
+      head[h] = ((e + 0x10000u) & 0xFFFF0000u) | s;
     }
   }
 
   // The longest match at StrStart found along the chain from cur, if longer than prevLength;
   // sets MatchStart.
   unsigned LongestMatch(unsigned cur, unsigned prevLength);
+  // The same result, from a walk that leaves the chain of the scan's first bytes for the chain
+  // of a later stretch of the best match where that one reaches further back; maxOffset bounds
+  // the stretches looked at, 0 when the strings inside matches are not all inserted.
+  unsigned LongestMatchRanked(unsigned cur, unsigned prevLength, unsigned maxOffset);
 
   // What the lazy walk keeps of a search at `at` that began at prevLength and returned len: a
   // match no longer than the pending one, or of three bytes far back, counts as none.
@@ -136,17 +155,6 @@ public:
     if (len <= prevLength || (len == ZpDeflate::MinMatch && at - start > TooFar)) return ZpDeflate::MinMatch - 1;
     return len;
   }
-
-  // The lazy walk's searches at StrStart and StrStart + 1 when no match is pending at StrStart,
-  // with both chain walks in one loop so that their loads overlap; cur0 and cur1 are the two
-  // chain heads, StrStart + 1 already hashed, and the lookahead above the minimum. Length and
-  // MatchStart are as LongestMatch(cur0, 2) leaves them; NextLength and NextStart as the search
-  // at StrStart + 1 would leave them after what the lazy walk keeps of the first (only
-  // meaningful when that is below the maximum lazy length).
-  struct TPair {
-    unsigned Length, NextLength, NextStart;
-  };
-  TPair LongestMatchPair(unsigned cur0, unsigned cur1);
 
   unsigned StrStart = 0;
   unsigned Lookahead = 0;
@@ -161,7 +169,13 @@ private:
   // of dependent loads and the mask would lengthen each step. Only the half below StrStart's
   // reach is live.
   std::unique_ptr<uint16_t[]> FPrev;
+  // Ranked, per hash: the latest position in the low half, the number of strings ever inserted with it
+  // in the high half. FRank, by position within the window, holds that number for each string:
+  // how far down its chain a string lies follows from two ranks.
   std::unique_ptr<uint16_t[]> FHead;
+  std::unique_ptr<uint32_t[]> FRankedHead;
+  std::unique_ptr<uint16_t[]> FRank;
+  bool FRanked = false;
   bool FSlid = false;
 };
 
@@ -221,5 +235,150 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
     cur = prev[cur];
     if (cur <= limit || --chain == 0) return best;
     if (!skipToEnd()) return best;
+  }
+}
+
+// A string that beats the best match so far shares its first best + 1 bytes with the scan, so it
+// lies on the chain of every three-byte stretch of the best match, as many bytes further on: the
+// walk may follow whichever of those chains reaches furthest back at once. Off the first chain,
+// the chain limit is kept by ranks: a string with the scan's first three bytes lies on that
+// chain, as far down from its head as the difference of their ranks.
+inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned prevLength, unsigned maxOffset) {
+ 
+  unsigned chain = static_cast<unsigned>(FConfig.MaxChain);
+  if (prevLength >= static_cast<unsigned>(FConfig.Good)) chain >>= 2;
+  const unsigned budget = chain;
+  const uint8_t* win = FWindow.get();
+  const uint16_t* prev = FPrev.get();
+  const uint16_t* rank = FRank.get();
+  const uint8_t* scan = win + StrStart;
+  unsigned best = prevLength;
+  const unsigned limit = StrStart > MaxDist ? StrStart - MaxDist : 0;
+  const unsigned maxLen = std::min<unsigned>(ZpDeflate::MaxMatch, Lookahead);
+  if (best >= maxLen) return best;
+  const unsigned first = cur;
+  const unsigned firstRank = rank[first & WMask];
+  // The first candidate is searched even at the limit.
+  const int lowest = static_cast<int>(first == limit ? limit : limit + 1);
+  uint16_t end2;
+  std::memcpy(&end2, scan + best - 1, 2);
+  uint32_t start3;
+  std::memcpy(&start3, scan, 4);
+  start3 &= 0xFFFFFF;
+  const uint8_t* winEnd = win + best - 1;
+  auto skipToEnd = [&]() {
+    for (;;) {
+      uint16_t m2;
+      std::memcpy(&m2, winEnd + cur, 2);
+      if (m2 == end2) {
+        uint32_t m4;
+        std::memcpy(&m4, win + cur, 4);
+        if ((m4 & 0xFFFFFF) == start3) return true;
+      }
+      cur = prev[cur];
+      if (cur <= limit || --chain == 0) return false;
+    }
+  };
+  // The stretch of a string c sharing len bytes with the scan whose chain goes furthest back
+  // below c (0: the first chain); next: where that chain goes on, standing for next - offset.
+  unsigned offset = 0;
+  int next = 0;
+  auto choose = [&](unsigned c, unsigned len) {
+   
+    const unsigned kmax = std::min({len - ZpDeflate::MinMatch, StrStart - 1 - c, maxOffset});
+    int furthest = prev[c];
+    offset = 0;
+    for (unsigned k = 1; k <= kmax; ++k) {
+     
+      const int n = static_cast<int>(prev[c + k]) - static_cast<int>(k);
+      if (n < furthest) {
+        furthest = n;
+        offset = k;
+      }
+    }
+    next = furthest + static_cast<int>(offset);
+  };
+  bool off = false;
+  if (best > ZpDeflate::MinMatch && maxOffset != 0) {
+    // The pending match one position back shares best - 1 bytes with the scan one further on;
+    // the chain chosen below it is entered at its head, for the strings nearer than it.
+    choose(MatchStart + 1, best - 1);
+    if (offset != 0) {
+      uint32_t v;
+      std::memcpy(&v, scan + offset, 4);
+      next = static_cast<int>(FRankedHead[Hash(v)] & 0xFFFFu);
+      while (next > static_cast<int>(first + offset)) next = prev[next];
+      off = true;
+    }
+  }
+  if (off) {
+  } else if (best < ZpDeflate::MinMatch) {
+    // Before the first match the end bytes are among the three tested: one test a candidate.
+    for (;;) {
+      uint32_t m4;
+      std::memcpy(&m4, win + cur, 4);
+      if (((m4 ^ start3) & 0xFFFFFF) == 0) break;
+      cur = prev[cur];
+      if (cur <= limit || --chain == 0) return best;
+    }
+  } else if (!skipToEnd()) {
+    return best;
+  }
+  for (;;) {
+    if (!off) {
+      // cur: a candidate on the first chain sharing the start and end bytes, chain steps left.
+      const unsigned len = ZpMatchLength(scan, win + cur, maxLen);
+      if (len > best) {
+        MatchStart = cur;
+        best = len;
+        if (len >= maxLen) return best;
+        std::memcpy(&end2, scan + best - 1, 2);
+        winEnd = win + best - 1;
+        if (maxOffset != 0) {
+          choose(cur, len);
+          if (offset != 0) {
+            off = true;
+            continue;
+          }
+        }
+      }
+      cur = prev[cur];
+      if (cur <= limit || --chain == 0) return best;
+      if (!skipToEnd()) return best;
+      continue;
+    }
+    // Off the first chain: a candidate is tested by its end bytes, then by its start and rank.
+    const int c = next - static_cast<int>(offset);
+    if (c < lowest) return best;
+    uint16_t m2;
+    std::memcpy(&m2, winEnd + c, 2);
+    if (m2 == end2) {
+      uint32_t m4;
+      std::memcpy(&m4, win + c, 4);
+      if ((m4 & 0xFFFFFF) == start3) {
+        const unsigned down = static_cast<uint16_t>(firstRank - rank[c & WMask]);
+        if (down >= budget) return best;
+        const unsigned len = ZpMatchLength(scan, win + c, maxLen);
+        if (len > best) {
+          MatchStart = static_cast<unsigned>(c);
+          best = len;
+          if (len >= maxLen) return best;
+          std::memcpy(&end2, scan + best - 1, 2);
+          winEnd = win + best - 1;
+          choose(static_cast<unsigned>(c), len);
+          if (offset == 0) {
+            // Back on the first chain below c, with the steps its walk would have left there.
+            off = false;
+            cur = static_cast<unsigned>(c);
+            chain = budget - down;
+            cur = prev[cur];
+            if (cur <= limit || --chain == 0) return best;
+            if (!skipToEnd()) return best;
+          }
+          continue;
+        }
+      }
+    }
+    next = prev[next];
   }
 }

@@ -14,7 +14,7 @@ void TZpDeflater::Run(TZpZipHelper& owner, int level) {
   FOwner = &owner;
   FConfig = ZpLevelTable[level];
   FLevel = level;
-  FMatcher.Reset(FConfig);
+  FMatcher.Reset(FConfig, FLevel > LastGreedyLevel && FConfig.MaxChain >= RankedChain);
   FBlock.Reset(level);
   FWriter.Reset();
   FBlockStart = 0;
@@ -117,44 +117,20 @@ void TZpDeflater::Compress() {
   unsigned matchLength = MinMatch - 1;
   bool matchAvailable = false;
   const unsigned maxLazy = static_cast<unsigned>(FConfig.MaxLazy);
-  // The string at StrStart was hashed, and searched when its head allows, with the one before.
-  bool ahead = false;
-  // Short chains gain less from the overlap than the second walk's looser start costs.
-  const bool pairs = FConfig.MaxChain >= PairChain;
-  unsigned aheadHead = 0;
-  TZpDeflateMatcher::TPair pair{};
+  const bool ranked = FConfig.MaxChain >= RankedChain;
   unsigned hash = 0;
   bool hashKnown = false;
   for (;;) {
     unsigned hashHead;
-    if (ahead)
-      hashHead = aheadHead;
-    else if (!NextString(hashHead, hash, hashKnown))
-      break;
-    const bool searchedAhead = ahead;
-    ahead = false;
+    if (!NextString(hashHead, hash, hashKnown)) break;
     const unsigned prevLength = matchLength;
     const unsigned prevMatch = m.MatchStart;
     matchLength = MinMatch - 1;
     hash = m.PrefetchHeadOf(m.StrStart + 1);
     hashKnown = true;
     if (hashHead != 0 && prevLength < maxLazy && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
-      if (searchedAhead) {
-        matchLength = pair.NextLength;
-        m.MatchStart = pair.NextStart;
-      } else if (pairs && prevLength < MinMatch && m.Lookahead > TZpDeflateMatcher::MinLookahead) {
-        // The next position is searched whatever this one finds, and no refill comes between.
-        aheadHead = m.InsertString(m.StrStart + 1);
-        ahead = true;
-        if (aheadHead != 0 && m.StrStart + 1 - aheadHead <= TZpDeflateMatcher::MaxDist) {
-          pair = m.LongestMatchPair(hashHead, aheadHead);
-          matchLength = pair.Length;
-        } else {
-          matchLength = m.LongestMatch(hashHead, MinMatch - 1);
-        }
-      } else {
-        matchLength = m.LongestMatch(hashHead, prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength);
-      }
+      const unsigned from = prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength;
+      matchLength = ranked ? m.LongestMatchRanked(hashHead, from, MaxOffset) : m.LongestMatch(hashHead, from);
       matchLength = TZpDeflateMatcher::Kept(matchLength, prevLength, m.StrStart, m.MatchStart);
     }
     if (prevLength >= MinMatch && matchLength <= prevLength) {

@@ -21,8 +21,10 @@ private:
   // Lazy evaluation costs the fast levels a second search at nearly every short match; they take
   // each match as found instead.
   static constexpr int LastGreedyLevel = 3;
-  // The lazy levels whose chains are at least this long search two positions at once.
-  static constexpr int PairChain = 256;
+  // Chains at least this long are walked through ranks, where the search may take the chain of
+  // any stretch of the best match so far, up to MaxOffset bytes on.
+  static constexpr int RankedChain = 256;
+  static constexpr unsigned MaxOffset = 255;
 
   void FillWindow();
   bool NextString(unsigned& hashHead, unsigned hash, bool& hashKnown);

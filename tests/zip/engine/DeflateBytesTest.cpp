@@ -2,6 +2,7 @@
 // archive packed again is identical and speed work cannot change what is written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -32,6 +33,31 @@ TBytes Changing() {
   out.insert(out.end(), noise.begin(), noise.end());
   const TBytes tail = HotLikeText(150000);
   out.insert(out.end(), tail.begin(), tail.end());
+  return out;
+}
+
+// Two letters at random: a handful of three-byte strings, each tens of thousands of times.
+inline TBytes TwoLetters(std::size_t size) {
+  std::mt19937 gen(5);
+  TBytes out(size);
+  for (auto& b : out) b = static_cast<uint8_t>('a' + (gen() & 1));
+  return out;
+}
+
+// Stretches copied from earlier at all distances, between short runs of new symbols.
+inline TBytes Copies(std::size_t size) {
+  std::mt19937 gen(9);
+  TBytes out;
+  while (out.size() < size) {
+    if (out.size() > 300 && gen() % 3 == 0) {
+      const std::size_t len = 3 + gen() % 300;
+      const std::size_t dist = 1 + gen() % std::min<std::size_t>(out.size(), 40000);
+      for (std::size_t i = 0; i < len; ++i) out.push_back(out[out.size() - dist]);
+    } else {
+      out.push_back(static_cast<uint8_t>(gen() % 64));
+    }
+  }
+  out.resize(size);
   return out;
 }
 
@@ -89,6 +115,24 @@ constexpr TPinned Pinned[] = {
     {"changing", 7, 255970, 0xbfb30e5d00eb0065ull},
     {"changing", 8, 255307, 0x606ebe61b525ebb0ull},
     {"changing", 9, 255173, 0x1620f769e3c1422bull},
+    {"two letters", 1, 133797, 0x78913b23f6268547ull},
+    {"two letters", 2, 124349, 0x42b55e67bfe36694ull},
+    {"two letters", 3, 120716, 0xfadb4244fd65876cull},
+    {"two letters", 4, 102806, 0xeae23e0b6c3d0438ull},
+    {"two letters", 5, 99935, 0x61de2c6e4043965full},
+    {"two letters", 6, 95442, 0x421c8575104254f8ull},
+    {"two letters", 7, 94145, 0x4fdd754ddbff9ab5ull},
+    {"two letters", 8, 91658, 0x503b1e721bc0c4cfull},
+    {"two letters", 9, 90203, 0x9360ceb78c888e09ull},
+    {"copies", 1, 35018, 0x20f8b14616d43a3full},
+    {"copies", 2, 34542, 0x604b495543e87adcull},
+    {"copies", 3, 34262, 0xd829befe59fcbb13ull},
+    {"copies", 4, 21375, 0x0b868aa809b531c3ull},
+    {"copies", 5, 19808, 0xa021726955de89b1ull},
+    {"copies", 6, 16972, 0x67dd41a1de9d0c4aull},
+    {"copies", 7, 16377, 0xe231eec44796f530ull},
+    {"copies", 8, 16254, 0xeeef11b950e7f94bull},
+    {"copies", 9, 16252, 0x84f4e12f22b96487ull},
 };
 
 }  // namespace
@@ -98,7 +142,9 @@ TEST(DeflateBytes, EveryLevelWritesThePinnedBytes) {
                                            {"binary", BinaryLike(200000)},
                                            {"random", RandomBytes(70000, 2)},
                                            {"zeros", TBytes(100000, 0)},
-                                           {"changing", Changing()}};
+                                           {"changing", Changing()},
+                                           {"two letters", TwoLetters(600000)},
+                                           {"copies", Copies(400000)}};
   const bool print = std::getenv("DEFLATE_BYTES_PRINT") != nullptr;
   std::size_t checked = 0;
   for (const auto& item : corpus)
@@ -132,7 +178,7 @@ TEST(DeflateBytes, CodecsReusedFromItemToItemWriteAndReadWhatFreshOnesDo) {
                                           {"one byte", {0x41}},          {"empty", {}}};
   TZpDeflater deflater;
   TZpInflater inflater;
-  for (int level : {1, 6, 9})
+  for (int level : {9, 1, 6, 9})
     for (const auto& item : items) {
       SCOPED_TRACE(item.Name + " level " + std::to_string(level));
       const TBytes fresh = EngineDeflate(item.Data, level);
