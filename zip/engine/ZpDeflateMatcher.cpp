@@ -60,3 +60,117 @@ void TZpDeflateMatcher::Slide() {
     FPrev[i] = static_cast<uint16_t>(p >= WSize ? p - WSize : 0);
   }
 }
+
+
+namespace {
+
+// One chain walk of a pair: where it is, the best found and where, and what is left of it.
+struct TZpWalk {
+  const uint8_t* Scan;
+  const uint8_t* WinEnd;  // window + Best - 1: candidates are tested first at the best's end
+  unsigned Cur, Best, Pos, Chain, Limit;
+  uint16_t End2;
+  uint32_t Start3;
+
+  void SetBest(const uint8_t* win, unsigned best) {
+    Best = best;
+    std::memcpy(&End2, Scan + best - 1, 2);
+    WinEnd = win + best - 1;
+  }
+};
+
+TZpWalk ZpStartWalk(const uint8_t* win, unsigned at, unsigned cur, unsigned chain, unsigned limit) {
+  TZpWalk w{};
+  w.Scan = win + at;
+  w.Cur = cur;
+  w.Chain = chain;
+  w.Limit = limit;
+  w.SetBest(win, ZpDeflate::MinMatch - 1);
+  std::memcpy(&w.Start3, w.Scan, 4);
+  w.Start3 &= 0xFFFFFF;
+  return w;
+}
+
+// One candidate of the walk, as LongestMatch takes it; false when the walk has ended.
+inline bool ZpStep(TZpWalk& w, const uint8_t* win, const uint16_t* prev) {
+  constexpr unsigned maxLen = ZpDeflate::MaxMatch;
+  uint16_t m2;
+  std::memcpy(&m2, w.WinEnd + w.Cur, 2);
+  if (m2 == w.End2) {
+    uint32_t m4;
+    std::memcpy(&m4, win + w.Cur, 4);
+    if ((m4 & 0xFFFFFF) == w.Start3) {
+      const unsigned len = ZpMatchLength(w.Scan, win + w.Cur, maxLen);
+      if (len > w.Best) {
+        w.Pos = w.Cur;
+        if (len >= maxLen) {
+          w.Best = len;
+          return false;
+        }
+        w.SetBest(win, len);
+      }
+    }
+  }
+  w.Cur = prev[w.Cur];
+  return w.Cur > w.Limit && --w.Chain != 0;
+}
+
+inline void ZpStepBoth(TZpWalk& a, bool& aLive, TZpWalk& b, bool& bLive, const uint8_t* win, const uint16_t* prev) {
+  while (aLive && bLive) {
+    aLive = ZpStep(a, win, prev);
+    bLive = ZpStep(b, win, prev);
+  }
+}
+
+}  // namespace
+
+// The second search's result depends on the first's, which is not known while both walk: it
+// walks from no match and keeps the nearest candidate of each new best, which is what a walk
+// from any start finds whenever it finds more than its start. Its chain limit depends on the
+// first result too, so its state after a quarter of the chain is kept.
+TZpDeflateMatcher::TPair TZpDeflateMatcher::LongestMatchPair(unsigned cur0, unsigned cur1) {
+  using ZpDeflate::MinMatch;
+  const uint8_t* win = FWindow.get();
+  const uint16_t* prev = FPrev.get();
+  const unsigned maxChain = static_cast<unsigned>(FConfig.MaxChain);
+  const unsigned quarter = maxChain >> 2;
+  const unsigned at = StrStart;
+  TZpWalk a = ZpStartWalk(win, at, cur0, maxChain, at > MaxDist ? at - MaxDist : 0);
+  TZpWalk b = ZpStartWalk(win, at + 1, cur1, quarter, at + 1 > MaxDist ? at + 1 - MaxDist : 0);
+  bool aLive = true, bLive = true;
+  // Whether b has gone past its first quarter, and its state there.
+  bool bPast = false;
+  TZpWalk bQuarter{};
+  ZpStepBoth(a, aLive, b, bLive, win, prev);
+  if (!bLive) {
+    bQuarter = b;
+    bPast = true;
+    if (b.Chain == 0) {
+      b.Chain = maxChain - quarter;
+      bLive = true;
+      ZpStepBoth(a, aLive, b, bLive, win, prev);
+    }
+  }
+  while (aLive) aLive = ZpStep(a, win, prev);
+  TPair r{};
+  r.Length = a.Best;
+  if (a.Best > MinMatch - 1) MatchStart = a.Pos;
+  const unsigned kept = Kept(a.Best, MinMatch - 1, at, MatchStart);
+  r.NextLength = kept;
+  r.NextStart = MatchStart;
+  if (kept >= static_cast<unsigned>(FConfig.MaxLazy)) return r;
+  const TZpWalk* last = &b;
+  if (kept >= static_cast<unsigned>(FConfig.Good) && bPast) {
+    last = &bQuarter;
+  } else if (bLive) {
+    if (!bPast && kept < static_cast<unsigned>(FConfig.Good)) b.Chain += maxChain - quarter;
+    // Only candidates longer than the first result count now.
+    if (kept > b.Best) b.SetBest(win, kept);
+    while (bLive) bLive = ZpStep(b, win, prev);
+  }
+  if (last->Best > kept) {
+    r.NextLength = last->Best;
+    r.NextStart = last->Pos;
+  }
+  return r;
+}

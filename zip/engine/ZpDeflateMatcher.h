@@ -156,6 +156,18 @@ public:
     return len;
   }
 
+  // The searches at StrStart and StrStart + 1 when no match is pending at StrStart, with both
+  // chain walks in one loop so that their loads overlap; cur0 and cur1 are the two chain heads,
+  // StrStart + 1 already inserted, and the lookahead above the minimum. Length and MatchStart
+  // are as LongestMatch(cur0, 2) leaves them; NextLength and NextStart as the search at
+  // StrStart + 1 would leave them after what the lazy walk keeps of the first (only meaningful
+  // when that is below the maximum lazy length).
+  struct TPair {
+    unsigned Length, NextLength, NextStart;
+  };
+  TPair LongestMatchPair(unsigned cur0, unsigned cur1);
+  inline unsigned InsertString(unsigned s) { return InsertHashed(s, HashAt(s)); }
+
   unsigned StrStart = 0;
   unsigned Lookahead = 0;
   unsigned MatchStart = 0;
