@@ -299,14 +299,26 @@ inline unsigned TZpDeflateMatcher::GreedyMatch(unsigned s, unsigned h, unsigned 
     const unsigned c3 = prev[c2];
     if (miss(c3, v2 & above(c3, lim3)) == 0) take(c3);
   } else {
-    // Longer chains mostly end before their limit; a loop stops there.
+    // Longer chains mostly end before their limit; a loop stops there. The start bytes are
+    // loaded only for a candidate whose end bytes match: after a long match they lie on
+    // another cache line.
     for (;;) {
-      if (miss(cur, 1) == 0) {
-        take(cur);
-        if (best >= maxLen) break;
-      }
+      uint32_t m4;
+      std::memcpy(&m4, win + cur, 4);
+      if (((m4 ^ start3) & 0xFFFFFF) == 0) break;
+      cur = prev[cur];
+      if (cur <= limit || --chain == 0) return 0;
+    }
+    take(cur);
+    while (best < maxLen) {
       cur = prev[cur];
       if (cur <= limit || --chain == 0) break;
+      uint16_t m2;
+      std::memcpy(&m2, win + best - 1 + cur, 2);
+      if (m2 != end2) continue;
+      uint32_t m4;
+      std::memcpy(&m4, win + cur, 4);
+      if ((m4 & 0xFFFFFF) == start3) take(cur);
     }
   }
   if (best < ZpDeflate::MinMatch || (best == ZpDeflate::MinMatch && s - start > TooFar)) return 0;
