@@ -8,7 +8,7 @@
 
 using namespace ZpDeflate;
 
-TZpDeflateBlock::TZpDeflateBlock() : FLit(new uint8_t[LitBufSize]), FDist(new uint16_t[LitBufSize]) {}
+TZpDeflateBlock::TZpDeflateBlock() : FSyms(new uint32_t[LitBufSize]) {}
 
 void TZpDeflateBlock::Reset(int level) {
   FLevel = level;
@@ -96,25 +96,6 @@ uint64_t TZpDeflateBlock::DataBits(const uint8_t* litLen, const uint8_t* distLen
   return bits;
 }
 
-namespace {
-
-// Distance 0 (a literal) takes slot 0; 1..256 their own slots; longer ones by (distance - 1) >> 7.
-struct TZpDistSlots {
-  uint8_t Code[257 + 256];
-};
-
-constexpr TZpDistSlots ZpMakeDistSlots() {
-  TZpDistSlots t{};
-  t.Code[0] = DistanceCodes;
-  for (unsigned d = 1; d <= 256; ++d) t.Code[d] = ZpCodeMaps.DistCode[d - 1];
-  for (unsigned j = 0; j < 256; ++j) t.Code[257 + j] = ZpCodeMaps.DistCode[256 + j];
-  return t;
-}
-
-constexpr TZpDistSlots ZpDistSlots = ZpMakeDistSlots();
-
-}  // namespace
-
 // The block's symbols through a wide store: each symbol's code and extra bits (a match: up to 48
 // bits) join the bit buffer, eight bytes are stored and the pointer moves on by the whole bytes.
 // Literals and matches take the same path through tables, as which comes next is anyone's guess.
@@ -130,31 +111,27 @@ void TZpDeflateBlock::SendSymbols(TZpBitWriter& writer, const uint8_t* litLen, c
     head[256 + lc] = (litCode[257 + code] | (static_cast<uint32_t>(lc - maps.LengthBase[code]) << litLen[257 + code])) |
                      (static_cast<uint32_t>(litLen[257 + code] + LengthExtra[code]) << 24);
   }
-  // The distance part; the extra slot after the codes sends nothing.
+  // The distance part by code + 1; slot 0, a literal's, sends nothing.
   struct TDist {
-    uint32_t Code, Base, Mask;
+    uint32_t Code;
     uint8_t Shift, Count;
-  } dists[DistanceCodes + 1];
+  } dists[32] = {};
   for (int dc = 0; dc < DistanceCodes; ++dc)
-    dists[dc] = {distCode[dc], static_cast<uint32_t>(maps.DistBase[dc]), (1u << DistExtra[dc]) - 1, distLen[dc],
-                 static_cast<uint8_t>(distLen[dc] + DistExtra[dc])};
-  dists[DistanceCodes] = {0, 0, 0, 0, 0};
-  const uint8_t* lits = FLit.get();
-  const uint16_t* distances = FDist.get();
+    dists[dc + 1] = {distCode[dc], distLen[dc], static_cast<uint8_t>(distLen[dc] + DistExtra[dc])};
+  const uint32_t* syms = FSyms.get();
   const unsigned n = FLastLit;
   writer.SettleBytes();
   uint8_t* out = writer.Reserve(static_cast<std::size_t>(n) * 6 + 16);
   uint64_t buf = writer.BitBuf();
   unsigned count = static_cast<unsigned>(writer.BitCount());
   for (unsigned i = 0; i < n; ++i) {
-    const unsigned dist = distances[i];
-    const uint32_t h = head[lits[i] | (dist != 0 ? 256u : 0u)];
-    buf |= static_cast<uint64_t>(h & 0xFFFFFF) << count;
-    count += h >> 24;
-    const TDist& dd = dists[ZpDistSlots.Code[dist <= 256 ? dist : 257 + ((dist - 1) >> 7)]];
-    const uint32_t extra = ((dist - 1) - dd.Base) & dd.Mask;
-    buf |= static_cast<uint64_t>(dd.Code | (extra << dd.Shift)) << count;
-    count += dd.Count;
+    const uint32_t w = syms[i];
+    const uint32_t h = head[w & 511];
+    const TDist& dd = dists[(w >> 9) & 31];
+    const unsigned headLen = h >> 24;
+    const uint64_t bits = (h & 0xFFFFFF) | (static_cast<uint64_t>(dd.Code | ((w >> 14) << dd.Shift)) << headLen);
+    buf |= bits << count;
+    count += headLen + dd.Count;
     std::memcpy(out, &buf, 8);
     out += count >> 3;
     buf >>= count & 56;

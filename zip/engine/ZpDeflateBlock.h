@@ -53,18 +53,19 @@ public:
   // Starts a new run at the level.
   void Reset(int level);
 
+  // Each symbol as the output loop wants it: the literal, or 256 + length - 3, in the low 9 bits;
+  // a match's distance code + 1 above them and its extra bits from bit 14 on.
   inline void TallyLiteral(uint8_t c) {
-    FDist[FLastLit] = 0;
-    FLit[FLastLit++] = c;
+    FSyms[FLastLit++] = c;
     FLitFreq[c]++;
   }
 
   inline void TallyMatch(unsigned dist, unsigned lenMinus3) {
-    FDist[FLastLit] = static_cast<uint16_t>(dist);
-    FLit[FLastLit++] = static_cast<uint8_t>(lenMinus3);
+    const unsigned dc = static_cast<unsigned>(ZpDistCodeOf(dist - 1));
+    FSyms[FLastLit++] = (256u + lenMinus3) | ((dc + 1) << 9) | ((dist - 1 - ZpCodeMaps.DistBase[dc]) << 14);
     ++FMatches;
     FLitFreq[257 + ZpCodeMaps.LengthCode[lenMinus3]]++;
-    FDistFreq[ZpDistCodeOf(dist - 1)]++;
+    FDistFreq[dc]++;
   }
 
   // After each tally: whether to end the block here, given the source bytes it covers.
@@ -95,8 +96,7 @@ private:
                    const uint16_t* distCode);
 
   int FLevel = 0;
-  std::unique_ptr<uint8_t[]> FLit;
-  std::unique_ptr<uint16_t[]> FDist;
+  std::unique_ptr<uint32_t[]> FSyms;
   unsigned FLastLit = 0;
   unsigned FCheckAt = LitBufSize - 1;
   unsigned FMatches = 0;

@@ -4,7 +4,7 @@
 
 TZpDeflateMatcher::TZpDeflateMatcher()
     : FWindow(new uint8_t[2 * WSize + ZpDeflate::MaxMatch + 64]),
-      FPrev(new uint16_t[2 * WSize]),
+      FPrev(new uint16_t[2 * WSize]()),
       FHead(new uint16_t[HashSize]()),
       FRankedHead(new uint32_t[HashSize]()),
       FRank(new uint16_t[WSize]()) {}

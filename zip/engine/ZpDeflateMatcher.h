@@ -167,6 +167,10 @@ public:
   };
   TPair LongestMatchPair(unsigned cur0, unsigned cur1);
   inline unsigned InsertString(unsigned s) { return InsertHashed(s, HashAt(s)); }
+  // The greedy levels, plain chains: inserts the string at s (hash h, at least three bytes left)
+  // and returns the length of the longest earlier match within the chain limit, with its start;
+  // 0 for none, a three-byte match far back included.
+  unsigned GreedyMatch(unsigned s, unsigned h, unsigned lookahead, unsigned& start);
 
   unsigned StrStart = 0;
   unsigned Lookahead = 0;
@@ -248,6 +252,88 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
     if (cur <= limit || --chain == 0) return best;
     if (!skipToEnd()) return best;
   }
+}
+
+// The search of LongestMatch with nothing pending, the string's own insert before it. A chain of
+// at most four candidates is tested without a loop: a chain that ends early only clears their
+// flags, so its end is no branch to mispredict, and the next string's search can start while the
+// links still load. Tests past a candidate that reached maxLen cannot change the result.
+inline unsigned TZpDeflateMatcher::GreedyMatch(unsigned s, unsigned h, unsigned lookahead, unsigned& start) {
+  const uint16_t* const prev = FPrev.get();
+  unsigned cur = FHead[h];
+  FPrev[s] = static_cast<uint16_t>(cur);
+  FHead[h] = static_cast<uint16_t>(s);
+  if (cur == 0 || s - cur > MaxDist) return 0;
+  unsigned chain = static_cast<unsigned>(FConfig.MaxChain);
+  if (FConfig.Good < ZpDeflate::MinMatch) chain >>= 2;
+  const uint8_t* win = FWindow.get();
+  const uint8_t* scan = win + s;
+  const unsigned limit = s > MaxDist ? s - MaxDist : 0;
+  const unsigned maxLen = std::min<unsigned>(ZpDeflate::MaxMatch, lookahead);
+  uint32_t start3;
+  std::memcpy(&start3, scan, 4);
+  start3 &= 0xFFFFFF;
+  unsigned best = ZpDeflate::MinMatch - 1;
+  uint16_t end2;
+  std::memcpy(&end2, scan + best - 1, 2);
+  // Zero when c, if valid (1), may beat the best so far: the same first three bytes and the same
+  // two at its end. One integer, so the test stays one branch that is seldom taken.
+  auto miss = [&](unsigned c, unsigned valid) {
+    uint16_t m2;
+    std::memcpy(&m2, win + best - 1 + c, 2);
+    uint32_t m4;
+    std::memcpy(&m4, win + c, 4);
+    return static_cast<uint32_t>(m2 ^ end2) | ((m4 ^ start3) & 0xFFFFFF) | (valid ^ 1u);
+  };
+  auto take = [&](unsigned c) {
+    const unsigned len = ZpMatchLength(scan, win + c, maxLen);
+    if (len > best) {
+      start = c;
+      best = len;
+      std::memcpy(&end2, scan + best - 1, 2);
+    }
+  };
+  if (chain <= 4) {
+    // Links below the limit may lead anywhere: each flag includes the one before it. A step the
+    // chain limit forbids gets a limit no position passes.
+    auto above = [](unsigned c, unsigned lim) { return (lim - c) >> 31; };
+    const unsigned lim1 = chain > 1 ? limit : 0xFFFFu;
+    const unsigned lim2 = chain > 2 ? limit : 0xFFFFu;
+    const unsigned lim3 = chain > 3 ? limit : 0xFFFFu;
+    if (miss(cur, 1) == 0) take(cur);
+    const unsigned c1 = prev[cur];
+    const unsigned v1 = above(c1, lim1);
+    if (miss(c1, v1) == 0) take(c1);
+    const unsigned c2 = prev[c1];
+    const unsigned v2 = v1 & above(c2, lim2);
+    if (miss(c2, v2) == 0) take(c2);
+    const unsigned c3 = prev[c2];
+    if (miss(c3, v2 & above(c3, lim3)) == 0) take(c3);
+  } else {
+    // Longer chains mostly end before their limit; a loop stops there. The start bytes are
+    // loaded only for a candidate whose end bytes match: after a long match they lie on
+    // another cache line.
+    for (;;) {
+      uint32_t m4;
+      std::memcpy(&m4, win + cur, 4);
+      if (((m4 ^ start3) & 0xFFFFFF) == 0) break;
+      cur = prev[cur];
+      if (cur <= limit || --chain == 0) return 0;
+    }
+    take(cur);
+    while (best < maxLen) {
+      cur = prev[cur];
+      if (cur <= limit || --chain == 0) break;
+      uint16_t m2;
+      std::memcpy(&m2, win + best - 1 + cur, 2);
+      if (m2 != end2) continue;
+      uint32_t m4;
+      std::memcpy(&m4, win + cur, 4);
+      if ((m4 & 0xFFFFFF) == start3) take(cur);
+    }
+  }
+  if (best < ZpDeflate::MinMatch || (best == ZpDeflate::MinMatch && s - start > TooFar)) return 0;
+  return best;
 }
 
 // A string that beats the best match so far shares its first best + 1 bytes with the scan, so it

@@ -127,35 +127,55 @@ inline bool TZpDeflater::NextString(unsigned& hashHead, unsigned hash, bool& has
 }
 
 // Levels 1-3: take each match as found; the strings inside a long match go unhashed. The hash
-// of the next position is taken once, when its head is prefetched.
+// of the next position is taken once, when its head is prefetched. The position and lookahead
+// live in locals and go back to the matcher only where the window or block code reads them.
 void TZpDeflater::CompressGreedy() {
   TZpDeflateMatcher& m = FMatcher;
+  const uint8_t* const win = m.Window();
   const unsigned insertLimit = static_cast<unsigned>(FConfig.MaxLazy);
+  unsigned s = m.StrStart;
+  unsigned look = m.Lookahead;
   unsigned hash = 0;
   bool hashKnown = false;
   for (;;) {
-    unsigned hashHead;
-    if (!NextString(hashHead, hash, hashKnown)) break;
-    unsigned matchLength = 0;
-    hash = m.PrefetchHeadOf(m.StrStart + 1);
-    if (hashHead != 0 && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
-      matchLength = m.LongestMatch(hashHead, MinMatch - 1);
-      if (matchLength == MinMatch && m.StrStart - m.MatchStart > TZpDeflateMatcher::TooFar) matchLength = 0;
+    if (look < TZpDeflateMatcher::MinLookahead) {
+      m.StrStart = s;
+      m.Lookahead = look;
+      FillWindow();
+      s = m.StrStart;
+      look = m.Lookahead;
+      if (look == 0) break;
+      hashKnown = false;
     }
-    bool flush;
-    if (matchLength >= MinMatch) {
-      hash = m.PrefetchHeadOf(m.StrStart + matchLength);
-      flush = TallyMatch(m.StrStart - m.MatchStart, matchLength - MinMatch);
-      m.Lookahead -= matchLength;
-      if (matchLength <= insertLimit && m.Lookahead >= MinMatch) m.InsertRun(m.StrStart + 1, matchLength - 1);
-      m.StrStart += matchLength;
+    unsigned matchLength = 0, start = 0;
+    if (look >= MinMatch) {
+      const unsigned h = hashKnown ? hash : m.HashAt(s);
+      hash = m.PrefetchHeadOf(s + 1);
+      matchLength = m.GreedyMatch(s, h, look, start);
     } else {
-      flush = TallyLiteral(m.Window()[m.StrStart]);
-      --m.Lookahead;
-      ++m.StrStart;
+      hash = m.PrefetchHeadOf(s + 1);
+    }
+    const uint64_t covered = static_cast<uint64_t>(static_cast<int64_t>(s) - FBlockStart);
+    bool flush;
+    if (matchLength != 0) {
+      hash = m.PrefetchHeadOf(s + matchLength);
+      FBlock.TallyMatch(s - start, matchLength - MinMatch);
+      flush = FBlock.Full(covered);
+      look -= matchLength;
+      if (matchLength <= insertLimit && look >= MinMatch) m.InsertRun(s + 1, matchLength - 1);
+      s += matchLength;
+    } else {
+      FBlock.TallyLiteral(win[s]);
+      flush = FBlock.Full(covered);
+      --look;
+      ++s;
     }
     hashKnown = true;
-    if (flush) FlushBlock(false);
+    if (flush) {
+      m.StrStart = s;
+      m.Lookahead = look;
+      FlushBlock(false);
+    }
   }
 }
 
