@@ -97,37 +97,46 @@ public:
       FRankedHead[h] = ((e + 0x10000u) & 0xFFFF0000u) | s;
       return e & 0xFFFFu;
     }
+    return InsertPlain(s, h);
+  }
+  // The plain chains' insert, prefetch and run, for loops that know the kind at compile time.
+  inline unsigned InsertPlain(unsigned s, unsigned h) {
     const unsigned head = FHead[h];
     FPrev[s] = static_cast<uint16_t>(head);
     FHead[h] = static_cast<uint16_t>(s);
     return head;
   }
+  inline unsigned PrefetchPlainHeadOf(unsigned s) const {
+    const unsigned h = HashAt(s);
+    __builtin_prefetch(FHead.get() + h);
+    return h;
+  }
+  inline void InsertRunPlain(unsigned s, unsigned n) {
+    const uint8_t* win = FWindow.get();
+    uint16_t* prev = FPrev.get();
+    uint16_t* head = FHead.get();
+    for (const unsigned end = s + n; s != end; ++s) {
+      uint32_t v;
+      std::memcpy(&v, win + s, 4);
+      const unsigned h = Hash(v);
+      prev[s] = head[h];
+      head[h] = static_cast<uint16_t>(s);
+    }
+  }
   // The head slot of the string at s is wanted soon: the search at the current position runs
   // while it loads. Its hash, for the insert to come.
   inline unsigned PrefetchHeadOf(unsigned s) const {
+    if (!FRanked) return PrefetchPlainHeadOf(s);
     const unsigned h = HashAt(s);
-    if (FRanked)
-      __builtin_prefetch(FRankedHead.get() + h);
-    else
-      __builtin_prefetch(FHead.get() + h);
+    __builtin_prefetch(FRankedHead.get() + h);
     return h;
   }
 
   // The n strings from s on, as a match passes over them.
   inline void InsertRun(unsigned s, unsigned n) {
+    if (!FRanked) return InsertRunPlain(s, n);
     const uint8_t* win = FWindow.get();
     uint16_t* prev = FPrev.get();
-    if (!FRanked) {
-      uint16_t* head = FHead.get();
-      for (const unsigned end = s + n; s != end; ++s) {
-        uint32_t v;
-        std::memcpy(&v, win + s, 4);
-        const unsigned h = Hash(v);
-        prev[s] = head[h];
-        head[h] = static_cast<uint16_t>(s);
-      }
-      return;
-    }
     uint16_t* rank = FRank.get();
     uint32_t* head = FRankedHead.get();
     for (const unsigned end = s + n; s != end; ++s) {

@@ -112,35 +112,57 @@ void TZpDeflater::CompressGreedy() {
   }
 }
 
+// The chains' kind is fixed for the run: levels 4-6 get a loop without the ranked branches.
 void TZpDeflater::Compress() {
+  if (FConfig.MaxChain >= RankedChain)
+    CompressLazy<true>();
+  else
+    CompressLazy<false>();
+}
+
+template <bool Ranked>
+void TZpDeflater::CompressLazy() {
   TZpDeflateMatcher& m = FMatcher;
   unsigned matchLength = MinMatch - 1;
   bool matchAvailable = false;
   const unsigned maxLazy = static_cast<unsigned>(FConfig.MaxLazy);
-  const bool ranked = FConfig.MaxChain >= RankedChain;
   unsigned hash = 0;
   bool hashKnown = false;
   for (;;) {
     unsigned hashHead;
-    if (!NextString(hashHead, hash, hashKnown)) break;
+    if constexpr (Ranked) {
+      if (!NextString(hashHead, hash, hashKnown)) break;
+    } else {
+      if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
+        FillWindow();
+        if (m.Lookahead == 0) break;
+        hashKnown = false;
+      }
+      hashHead = m.Lookahead >= MinMatch ? m.InsertPlain(m.StrStart, hashKnown ? hash : m.HashAt(m.StrStart)) : 0;
+    }
     const unsigned prevLength = matchLength;
     const unsigned prevMatch = m.MatchStart;
     matchLength = MinMatch - 1;
-    hash = m.PrefetchHeadOf(m.StrStart + 1);
+    hash = Ranked ? m.PrefetchHeadOf(m.StrStart + 1) : m.PrefetchPlainHeadOf(m.StrStart + 1);
     hashKnown = true;
     if (hashHead != 0 && prevLength < maxLazy && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
       const unsigned from = prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength;
-      matchLength = ranked ? m.LongestMatchRanked(hashHead, from, MaxOffset) : m.LongestMatch(hashHead, from);
+      matchLength = Ranked ? m.LongestMatchRanked(hashHead, from, MaxOffset) : m.LongestMatch(hashHead, from);
       matchLength = TZpDeflateMatcher::Kept(matchLength, prevLength, m.StrStart, m.MatchStart);
     }
     if (prevLength >= MinMatch && matchLength <= prevLength) {
       const unsigned maxInsert = m.StrStart + m.Lookahead - MinMatch;
-      hash = m.PrefetchHeadOf(m.StrStart + prevLength - 1);
+      hash = Ranked ? m.PrefetchHeadOf(m.StrStart + prevLength - 1) : m.PrefetchPlainHeadOf(m.StrStart + prevLength - 1);
       const bool flush = TallyMatch(m.StrStart - 1 - prevMatch, prevLength - MinMatch);
       m.Lookahead -= prevLength - 1;
       // The strings inside the match, those with three bytes left to hash.
       const unsigned last = std::min(m.StrStart + prevLength - 2, maxInsert);
-      if (last > m.StrStart) m.InsertRun(m.StrStart + 1, last - m.StrStart);
+      if (last > m.StrStart) {
+        if constexpr (Ranked)
+          m.InsertRun(m.StrStart + 1, last - m.StrStart);
+        else
+          m.InsertRunPlain(m.StrStart + 1, last - m.StrStart);
+      }
       matchAvailable = false;
       matchLength = MinMatch - 1;
       m.StrStart += prevLength - 1;
