@@ -196,9 +196,13 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
   const uint8_t* scan = win + StrStart;
   unsigned best = prevLength;
   const unsigned limit = StrStart > MaxDist ? StrStart - MaxDist : 0;
+  // The walk ends past the limit or when its steps run out: both in one sign test.
+  const int above = static_cast<int>(limit) + 1;
   const unsigned maxLen = std::min<unsigned>(ZpDeflate::MaxMatch, Lookahead);
   if (prevLength >= static_cast<unsigned>(FConfig.Good)) chain >>= 2;
   if (best >= maxLen) return best;
+  int left = static_cast<int>(chain) - 1;
+  auto stop = [&] { return ((static_cast<int>(cur) - above) | --left) < 0; };
   uint16_t end2;
   std::memcpy(&end2, scan + best - 1, 2);
   uint32_t start3;
@@ -217,7 +221,7 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
         if ((m4 & 0xFFFFFF) == start3) return true;
       }
       cur = prev[cur];
-      if (cur <= limit || --chain == 0) return false;
+      if (stop()) return false;
     }
   };
   if (best < ZpDeflate::MinMatch) {
@@ -227,7 +231,7 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
       std::memcpy(&m4, win + cur, 4);
       if (((m4 ^ start3) & 0xFFFFFF) == 0) break;
       cur = prev[cur];
-      if (cur <= limit || --chain == 0) return best;
+      if (stop()) return best;
     }
   } else if (!skipToEnd()) {
     return best;
@@ -242,7 +246,7 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
       winEnd = win + best - 1;
     }
     cur = prev[cur];
-    if (cur <= limit || --chain == 0) return best;
+    if (stop()) return best;
     if (!skipToEnd()) return best;
   }
 }
