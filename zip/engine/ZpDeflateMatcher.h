@@ -97,37 +97,46 @@ public:
       FRankedHead[h] = ((e + 0x10000u) & 0xFFFF0000u) | s;
       return e & 0xFFFFu;
     }
+    return InsertPlain(s, h);
+  }
+  // The plain chains' insert, prefetch and run, for loops that know the kind at compile time.
+  inline unsigned InsertPlain(unsigned s, unsigned h) {
     const unsigned head = FHead[h];
     FPrev[s] = static_cast<uint16_t>(head);
     FHead[h] = static_cast<uint16_t>(s);
     return head;
   }
+  inline unsigned PrefetchPlainHeadOf(unsigned s) const {
+    const unsigned h = HashAt(s);
+    __builtin_prefetch(FHead.get() + h);
+    return h;
+  }
+  inline void InsertRunPlain(unsigned s, unsigned n) {
+    const uint8_t* win = FWindow.get();
+    uint16_t* prev = FPrev.get();
+    uint16_t* head = FHead.get();
+    for (const unsigned end = s + n; s != end; ++s) {
+      uint32_t v;
+      std::memcpy(&v, win + s, 4);
+      const unsigned h = Hash(v);
+      prev[s] = head[h];
+      head[h] = static_cast<uint16_t>(s);
+    }
+  }
   // The head slot of the string at s is wanted soon: the search at the current position runs
   // while it loads. Its hash, for the insert to come.
   inline unsigned PrefetchHeadOf(unsigned s) const {
+    if (!FRanked) return PrefetchPlainHeadOf(s);
     const unsigned h = HashAt(s);
-    if (FRanked)
-      __builtin_prefetch(FRankedHead.get() + h);
-    else
-      __builtin_prefetch(FHead.get() + h);
+    __builtin_prefetch(FRankedHead.get() + h);
     return h;
   }
 
   // The n strings from s on, as a match passes over them.
   inline void InsertRun(unsigned s, unsigned n) {
+    if (!FRanked) return InsertRunPlain(s, n);
     const uint8_t* win = FWindow.get();
     uint16_t* prev = FPrev.get();
-    if (!FRanked) {
-      uint16_t* head = FHead.get();
-      for (const unsigned end = s + n; s != end; ++s) {
-        uint32_t v;
-        std::memcpy(&v, win + s, 4);
-        const unsigned h = Hash(v);
-        prev[s] = head[h];
-        head[h] = static_cast<uint16_t>(s);
-      }
-      return;
-    }
     uint16_t* rank = FRank.get();
     uint32_t* head = FRankedHead.get();
     for (const unsigned end = s + n; s != end; ++s) {
@@ -203,9 +212,13 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
   const uint8_t* scan = win + StrStart;
   unsigned best = prevLength;
   const unsigned limit = StrStart > MaxDist ? StrStart - MaxDist : 0;
+  // The walk ends past the limit or when its steps run out: both in one sign test.
+  const int above = static_cast<int>(limit) + 1;
   const unsigned maxLen = std::min<unsigned>(ZpDeflate::MaxMatch, Lookahead);
   if (prevLength >= static_cast<unsigned>(FConfig.Good)) chain >>= 2;
   if (best >= maxLen) return best;
+  int left = static_cast<int>(chain) - 1;
+  auto stop = [&] { return ((static_cast<int>(cur) - above) | --left) < 0; };
   uint16_t end2;
   std::memcpy(&end2, scan + best - 1, 2);
   uint32_t start3;
@@ -224,7 +237,7 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
         if ((m4 & 0xFFFFFF) == start3) return true;
       }
       cur = prev[cur];
-      if (cur <= limit || --chain == 0) return false;
+      if (stop()) return false;
     }
   };
   if (best < ZpDeflate::MinMatch) {
@@ -234,7 +247,7 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
       std::memcpy(&m4, win + cur, 4);
       if (((m4 ^ start3) & 0xFFFFFF) == 0) break;
       cur = prev[cur];
-      if (cur <= limit || --chain == 0) return best;
+      if (stop()) return best;
     }
   } else if (!skipToEnd()) {
     return best;
@@ -249,7 +262,7 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
       winEnd = win + best - 1;
     }
     cur = prev[cur];
-    if (cur <= limit || --chain == 0) return best;
+    if (stop()) return best;
     if (!skipToEnd()) return best;
   }
 }

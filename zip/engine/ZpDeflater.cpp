@@ -179,12 +179,20 @@ void TZpDeflater::CompressGreedy() {
   }
 }
 
+// The chains' kind is fixed for the run: levels 4-6 get a loop without the ranked branches.
 void TZpDeflater::Compress() {
+  if (FConfig.MaxChain >= RankedChain)
+    CompressLazy<true>();
+  else
+    CompressLazy<false>();
+}
+
+template <bool Ranked>
+void TZpDeflater::CompressLazy() {
   TZpDeflateMatcher& m = FMatcher;
   unsigned matchLength = MinMatch - 1;
   bool matchAvailable = false;
   const unsigned maxLazy = static_cast<unsigned>(FConfig.MaxLazy);
-  const bool ranked = FConfig.MaxChain >= RankedChain;
   // The string at StrStart was hashed, and searched when its head allows, with the one before.
   bool ahead = false;
   unsigned aheadHead = 0;
@@ -193,50 +201,66 @@ void TZpDeflater::Compress() {
   unsigned hash = 0;
   bool hashKnown = false;
   for (;;) {
-    if (ranked) chooser.Step();
+    if constexpr (Ranked) chooser.Step();
     unsigned hashHead;
-    if (ahead)
-      hashHead = aheadHead;
-    else if (!NextString(hashHead, hash, hashKnown))
-      break;
+    if constexpr (Ranked) {
+      if (ahead)
+        hashHead = aheadHead;
+      else if (!NextString(hashHead, hash, hashKnown))
+        break;
+    } else {
+      if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
+        FillWindow();
+        if (m.Lookahead == 0) break;
+        hashKnown = false;
+      }
+      hashHead = m.Lookahead >= MinMatch ? m.InsertPlain(m.StrStart, hashKnown ? hash : m.HashAt(m.StrStart)) : 0;
+    }
     const bool searchedAhead = ahead;
     ahead = false;
     const unsigned prevLength = matchLength;
     const unsigned prevMatch = m.MatchStart;
     matchLength = MinMatch - 1;
-    hash = m.PrefetchHeadOf(m.StrStart + 1);
+    hash = Ranked ? m.PrefetchHeadOf(m.StrStart + 1) : m.PrefetchPlainHeadOf(m.StrStart + 1);
     hashKnown = true;
     if (hashHead != 0 && prevLength < maxLazy && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
       const unsigned from = prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength;
-      if (searchedAhead) {
-        matchLength = pair.NextLength;
-        m.MatchStart = pair.NextStart;
-      } else if (!ranked) {
-        matchLength = m.LongestMatch(hashHead, from);
-      } else if (prevLength < MinMatch && chooser.Pairs() && m.Lookahead > TZpDeflateMatcher::MinLookahead) {
-        // Where the other chains are as long as the first, this position and the next are
-        // searched in one loop so that their walks overlap; no refill comes between.
-        aheadHead = m.InsertString(m.StrStart + 1);
-        ahead = true;
-        if (aheadHead != 0 && m.StrStart + 1 - aheadHead <= TZpDeflateMatcher::MaxDist) {
-          pair = m.LongestMatchPair(hashHead, aheadHead);
-          matchLength = pair.Length;
+      if constexpr (Ranked) {
+        if (searchedAhead) {
+          matchLength = pair.NextLength;
+          m.MatchStart = pair.NextStart;
+        } else if (prevLength < MinMatch && chooser.Pairs() && m.Lookahead > TZpDeflateMatcher::MinLookahead) {
+          // Where the other chains are as long as the first, this position and the next are
+          // searched in one loop so that their walks overlap; no refill comes between.
+          aheadHead = m.InsertString(m.StrStart + 1);
+          ahead = true;
+          if (aheadHead != 0 && m.StrStart + 1 - aheadHead <= TZpDeflateMatcher::MaxDist) {
+            pair = m.LongestMatchPair(hashHead, aheadHead);
+            matchLength = pair.Length;
+          } else {
+            matchLength = m.LongestMatchRanked(hashHead, from, MaxOffset);
+          }
         } else {
           matchLength = m.LongestMatchRanked(hashHead, from, MaxOffset);
         }
       } else {
-        matchLength = m.LongestMatchRanked(hashHead, from, MaxOffset);
+        matchLength = m.LongestMatch(hashHead, from);
       }
       matchLength = TZpDeflateMatcher::Kept(matchLength, prevLength, m.StrStart, m.MatchStart);
     }
     if (prevLength >= MinMatch && matchLength <= prevLength) {
       const unsigned maxInsert = m.StrStart + m.Lookahead - MinMatch;
-      hash = m.PrefetchHeadOf(m.StrStart + prevLength - 1);
+      hash = Ranked ? m.PrefetchHeadOf(m.StrStart + prevLength - 1) : m.PrefetchPlainHeadOf(m.StrStart + prevLength - 1);
       const bool flush = TallyMatch(m.StrStart - 1 - prevMatch, prevLength - MinMatch);
       m.Lookahead -= prevLength - 1;
       // The strings inside the match, those with three bytes left to hash.
       const unsigned last = std::min(m.StrStart + prevLength - 2, maxInsert);
-      if (last > m.StrStart) m.InsertRun(m.StrStart + 1, last - m.StrStart);
+      if (last > m.StrStart) {
+        if constexpr (Ranked)
+          m.InsertRun(m.StrStart + 1, last - m.StrStart);
+        else
+          m.InsertRunPlain(m.StrStart + 1, last - m.StrStart);
+      }
       matchAvailable = false;
       matchLength = MinMatch - 1;
       m.StrStart += prevLength - 1;

@@ -30,6 +30,8 @@ private:
   bool NextString(unsigned& hashHead, unsigned hash, bool& hashKnown);
   void CompressGreedy();
   void Compress();
+  template <bool Ranked>
+  void CompressLazy();
   void FlushBlock(bool last);
   void SendPending();
 
