@@ -44,6 +44,58 @@ inline unsigned ZpMatchLength(const uint8_t* scan, const uint8_t* match, unsigne
   return len < maxLen ? len : maxLen;
 }
 
+// What a candidate must share with the scan before its length is worth comparing: its first
+// three bytes, and the two at the end of the best match so far.
+struct TZpScanKey {
+  const uint8_t* Win;
+  const uint8_t* WinEnd;  // Win + best - 1
+  uint32_t Start3;
+  uint16_t End2;
+
+  TZpScanKey(const uint8_t* win, const uint8_t* scan, unsigned best) : Win(win) {
+    std::memcpy(&Start3, scan, 4);
+    Start3 &= 0xFFFFFF;
+    SetBest(scan, best);
+  }
+  void SetBest(const uint8_t* scan, unsigned best) {
+    std::memcpy(&End2, scan + best - 1, 2);
+    WinEnd = Win + best - 1;
+  }
+  bool Starts(unsigned c) const {
+    uint32_t m4;
+    std::memcpy(&m4, Win + c, 4);
+    return (m4 & 0xFFFFFF) == Start3;
+  }
+  bool Ends(unsigned c) const {
+    uint16_t m2;
+    std::memcpy(&m2, WinEnd + c, 2);
+    return m2 == End2;
+  }
+  // Steps cur down its chain to the next candidate that passes; false when stop() ends the walk
+  // first. Candidates ending differently at the best length are the common case, so the end
+  // bytes are tested first, with as little as possible kept live.
+  template <class TStop>
+  bool SkipToEnd(const uint16_t* prev, unsigned& cur, TStop stop) const {
+    for (;;) {
+      if (Ends(cur) && Starts(cur)) return true;
+      cur = prev[cur];
+      if (stop()) return false;
+    }
+  }
+  // Before the first match the end bytes are among the three tested: one test a candidate.
+  template <class TStop>
+  bool SkipToStart(const uint16_t* prev, unsigned& cur, TStop stop) const {
+    for (;;) {
+      if (Starts(cur)) return true;
+      cur = prev[cur];
+      if (stop()) return false;
+    }
+  }
+  bool SkipFrom(const uint16_t* prev, unsigned& cur, unsigned best, auto stop) const {
+    return best < ZpDeflate::MinMatch ? SkipToStart(prev, cur, stop) : SkipToEnd(prev, cur, stop);
+  }
+};
+
 // Good: past this length the chain is searched a quarter as far. MaxLazy: the lazy levels look for
 // a better match only below it; the greedy levels 1-3 do not hash the strings of longer matches.
 // Flags: collected only; the item's general purpose bits 1 and 2 stay 0.
@@ -219,51 +271,19 @@ inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLengt
   if (best >= maxLen) return best;
   int left = static_cast<int>(chain) - 1;
   auto stop = [&] { return ((static_cast<int>(cur) - above) | --left) < 0; };
-  uint16_t end2;
-  std::memcpy(&end2, scan + best - 1, 2);
-  uint32_t start3;
-  std::memcpy(&start3, scan, 4);
-  start3 &= 0xFFFFFF;
-  // Candidates ending differently at the current best length are the common case: the tight
-  // loop below steps over them with as little as possible kept live.
-  const uint8_t* winEnd = win + best - 1;
-  auto skipToEnd = [&]() {
-    for (;;) {
-      uint16_t m2;
-      std::memcpy(&m2, winEnd + cur, 2);
-      if (m2 == end2) {
-        uint32_t m4;
-        std::memcpy(&m4, win + cur, 4);
-        if ((m4 & 0xFFFFFF) == start3) return true;
-      }
-      cur = prev[cur];
-      if (stop()) return false;
-    }
-  };
-  if (best < ZpDeflate::MinMatch) {
-    // Before the first match the end bytes are among the three tested: one test a candidate.
-    for (;;) {
-      uint32_t m4;
-      std::memcpy(&m4, win + cur, 4);
-      if (((m4 ^ start3) & 0xFFFFFF) == 0) break;
-      cur = prev[cur];
-      if (stop()) return best;
-    }
-  } else if (!skipToEnd()) {
-    return best;
-  }
+  TZpScanKey key(win, scan, best);
+  if (!key.SkipFrom(prev, cur, best, stop)) return best;
   for (;;) {
     const unsigned len = ZpMatchLength(scan, win + cur, maxLen);
     if (len > best) {
       MatchStart = cur;
       best = len;
       if (len >= maxLen) return best;
-      std::memcpy(&end2, scan + best - 1, 2);
-      winEnd = win + best - 1;
+      key.SetBest(scan, best);
     }
     cur = prev[cur];
     if (stop()) return best;
-    if (!skipToEnd()) return best;
+    if (!key.SkipToEnd(prev, cur, stop)) return best;
   }
 }
 
@@ -371,36 +391,17 @@ inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned pre
   const unsigned firstRank = rank[first & WMask];
   // The first candidate is searched even at the limit.
   const int lowest = static_cast<int>(first == limit ? limit : limit + 1);
-  uint16_t end2;
-  std::memcpy(&end2, scan + best - 1, 2);
-  uint32_t start3;
-  std::memcpy(&start3, scan, 4);
-  start3 &= 0xFFFFFF;
-  const uint8_t* winEnd = win + best - 1;
-  auto skipToEnd = [&]() {
-    for (;;) {
-      uint16_t m2;
-      std::memcpy(&m2, winEnd + cur, 2);
-      if (m2 == end2) {
-        uint32_t m4;
-        std::memcpy(&m4, win + cur, 4);
-        if ((m4 & 0xFFFFFF) == start3) return true;
-      }
-      cur = prev[cur];
-      if (cur <= limit || --chain == 0) return false;
-    }
-  };
+  TZpScanKey key(win, scan, best);
+  auto stop = [&] { return cur <= limit || --chain == 0; };
   // The stretch of a string c sharing len bytes with the scan whose chain goes furthest back
   // below c (0: the first chain); next: where that chain goes on, standing for next - offset.
   unsigned offset = 0;
   int next = 0;
   auto choose = [&](unsigned c, unsigned len) {
-   
     const unsigned kmax = std::min({len - ZpDeflate::MinMatch, StrStart - 1 - c, maxOffset});
     int furthest = prev[c];
     offset = 0;
     for (unsigned k = 1; k <= kmax; ++k) {
-     
       const int n = static_cast<int>(prev[c + k]) - static_cast<int>(k);
       if (n < furthest) {
         furthest = n;
@@ -410,7 +411,7 @@ inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned pre
     next = furthest + static_cast<int>(offset);
   };
   bool off = false;
-  if (best > ZpDeflate::MinMatch && maxOffset != 0) {
+  if (best > ZpDeflate::MinMatch) {
     // The pending match one position back shares best - 1 bytes with the scan one further on;
     // the chain chosen below it is entered at its head, for the strings nearer than it.
     choose(MatchStart + 1, best - 1);
@@ -422,19 +423,7 @@ inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned pre
       off = true;
     }
   }
-  if (off) {
-  } else if (best < ZpDeflate::MinMatch) {
-    // Before the first match the end bytes are among the three tested: one test a candidate.
-    for (;;) {
-      uint32_t m4;
-      std::memcpy(&m4, win + cur, 4);
-      if (((m4 ^ start3) & 0xFFFFFF) == 0) break;
-      cur = prev[cur];
-      if (cur <= limit || --chain == 0) return best;
-    }
-  } else if (!skipToEnd()) {
-    return best;
-  }
+  if (!off && !key.SkipFrom(prev, cur, best, stop)) return best;
   for (;;) {
     if (!off) {
       // cur: a candidate on the first chain sharing the start and end bytes, chain steps left.
@@ -443,51 +432,40 @@ inline unsigned TZpDeflateMatcher::LongestMatchRanked(unsigned cur, unsigned pre
         MatchStart = cur;
         best = len;
         if (len >= maxLen) return best;
-        std::memcpy(&end2, scan + best - 1, 2);
-        winEnd = win + best - 1;
-        if (maxOffset != 0) {
-          choose(cur, len);
-          if (offset != 0) {
-            off = true;
-            continue;
-          }
+        key.SetBest(scan, best);
+        choose(cur, len);
+        if (offset != 0) {
+          off = true;
+          continue;
         }
       }
       cur = prev[cur];
-      if (cur <= limit || --chain == 0) return best;
-      if (!skipToEnd()) return best;
+      if (stop()) return best;
+      if (!key.SkipToEnd(prev, cur, stop)) return best;
       continue;
     }
     // Off the first chain: a candidate is tested by its end bytes, then by its start and rank.
     const int c = next - static_cast<int>(offset);
     if (c < lowest) return best;
-    uint16_t m2;
-    std::memcpy(&m2, winEnd + c, 2);
-    if (m2 == end2) {
-      uint32_t m4;
-      std::memcpy(&m4, win + c, 4);
-      if ((m4 & 0xFFFFFF) == start3) {
-        const unsigned down = static_cast<uint16_t>(firstRank - rank[c & WMask]);
-        if (down >= budget) return best;
-        const unsigned len = ZpMatchLength(scan, win + c, maxLen);
-        if (len > best) {
-          MatchStart = static_cast<unsigned>(c);
-          best = len;
-          if (len >= maxLen) return best;
-          std::memcpy(&end2, scan + best - 1, 2);
-          winEnd = win + best - 1;
-          choose(static_cast<unsigned>(c), len);
-          if (offset == 0) {
-            // Back on the first chain below c, with the steps its walk would have left there.
-            off = false;
-            cur = static_cast<unsigned>(c);
-            chain = budget - down;
-            cur = prev[cur];
-            if (cur <= limit || --chain == 0) return best;
-            if (!skipToEnd()) return best;
-          }
-          continue;
+    if (key.Ends(static_cast<unsigned>(c)) && key.Starts(static_cast<unsigned>(c))) {
+      const unsigned down = static_cast<uint16_t>(firstRank - rank[c & WMask]);
+      if (down >= budget) return best;
+      const unsigned len = ZpMatchLength(scan, win + c, maxLen);
+      if (len > best) {
+        MatchStart = static_cast<unsigned>(c);
+        best = len;
+        if (len >= maxLen) return best;
+        key.SetBest(scan, best);
+        choose(static_cast<unsigned>(c), len);
+        if (offset == 0) {
+          // Back on the first chain below c, with the steps its walk would have left there.
+          off = false;
+          chain = budget - down;
+          cur = prev[c];
+          if (stop()) return best;
+          if (!key.SkipToEnd(prev, cur, stop)) return best;
         }
+        continue;
       }
     }
     next = prev[next];
