@@ -6,28 +6,30 @@ TZpDeflateMatcher::TZpDeflateMatcher()
     : FWindow(new uint8_t[2 * WSize + ZpDeflate::MaxMatch + 64]),
       FPrev(new uint16_t[2 * WSize]()),
       FHead(new uint16_t[HashSize]()),
+      FLink(new uint32_t[WSize]()),
       FRankedHead(new uint32_t[HashSize]()),
       FRank(new uint16_t[WSize]()) {}
 
-void TZpDeflateMatcher::Reset(const TZpLevelConfig& config, bool ranked) {
+void TZpDeflateMatcher::Reset(const TZpLevelConfig& config, TChains chains) {
   // A short run that never slid touched only the hash slots of its own strings. Only the heads
   // of the last run's kind were used since they were last cleared.
   const unsigned used = StrStart + Lookahead;
+  const bool ranked = FChains == TChains::Ranked;
   if (!FSlid && used < HashSize / 8) {
     for (unsigned s = 0; s + ZpDeflate::MinMatch <= used; ++s) {
       uint32_t v;
       std::memcpy(&v, FWindow.get() + s, 4);
-      if (FRanked)
+      if (ranked)
         FRankedHead[Hash(v)] = 0;
       else
         FHead[Hash(v)] = 0;
     }
-  } else if (FRanked) {
+  } else if (ranked) {
     std::memset(FRankedHead.get(), 0, sizeof(uint32_t) * HashSize);
   } else {
     std::memset(FHead.get(), 0, sizeof(uint16_t) * HashSize);
   }
-  FRanked = ranked;
+  FChains = chains;
   FConfig = config;
   FSlid = false;
   StrStart = 0;
@@ -44,7 +46,7 @@ void TZpDeflateMatcher::Slide() {
   MatchStart -= WSize;
   StrStart -= WSize;
   FSlid = true;
-  if (FRanked) {
+  if (FChains == TChains::Ranked) {
     // The counts stay; ranks are kept by position within the window, which the slide keeps.
     for (int i = 0; i < HashSize; ++i) {
       const uint32_t e = FRankedHead[i];
@@ -52,6 +54,15 @@ void TZpDeflateMatcher::Slide() {
     }
   } else {
     for (int i = 0; i < HashSize; ++i) FHead[i] = static_cast<uint16_t>(FHead[i] >= WSize ? FHead[i] - WSize : 0);
+  }
+  if (FChains == TChains::Paired) {
+    // A paired link stays in its slot; both positions in it move down.
+    for (int i = 0; i < WSize; ++i) {
+      const uint32_t e = FLink[i];
+      const unsigned lo = e & 0xFFFFu, hi = e >> 16;
+      FLink[i] = (lo >= WSize ? lo - WSize : 0) | (hi >= WSize ? hi - WSize : 0) << 16;
+    }
+    return;
   }
   // Positions of the upper half move down with their links; the upper half is written afresh as
   // its strings are inserted.

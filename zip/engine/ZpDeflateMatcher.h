@@ -117,10 +117,14 @@ public:
   static constexpr int MaxDist = WSize - MinLookahead;
   static constexpr int TooFar = 4096;
 
+  // How the chains are kept. Single: one link a string, for chains of at most four, which gain
+  // nothing from pairs. Paired: each link also holds the link after it. Ranked: single links,
+  // with counts in the heads and each string's rank, for LongestMatchRanked.
+  enum class TChains { Single, Paired, Ranked };
+
   // The buffers live as long as the matcher; each run starts with Reset.
-  // Ranked: the chains' heads keep counts and each string its rank, for LongestMatchRanked.
   TZpDeflateMatcher();
-  void Reset(const TZpLevelConfig& config, bool ranked);
+  void Reset(const TZpLevelConfig& config, TChains chains);
 
   // Where the next source bytes go, and how many fit.
   uint8_t* FillPoint() { return FWindow.get() + StrStart + Lookahead; }
@@ -142,19 +146,28 @@ public:
   }
   // The string at s whose hash is h, found when its head was prefetched.
   inline unsigned InsertHashed(unsigned s, unsigned h) {
-    if (FRanked) {
+    if (FChains == TChains::Ranked) {
       const uint32_t e = FRankedHead[h];
       FPrev[s] = static_cast<uint16_t>(e);
       FRank[s & WMask] = static_cast<uint16_t>((e >> 16) + 1);
       FRankedHead[h] = ((e + 0x10000u) & 0xFFFF0000u) | s;
       return e & 0xFFFFu;
     }
-    return InsertPlain(s, h);
+    if (FChains == TChains::Single) return InsertSingle(s, h);
+    return InsertPaired(s, h);
   }
-  // The plain chains' insert, prefetch and run, for loops that know the kind at compile time.
-  inline unsigned InsertPlain(unsigned s, unsigned h) {
+  inline unsigned InsertSingle(unsigned s, unsigned h) {
     const unsigned head = FHead[h];
     FPrev[s] = static_cast<uint16_t>(head);
+    FHead[h] = static_cast<uint16_t>(s);
+    return head;
+  }
+  // The paired chains' insert and run, and the prefetch of a head that is not ranked, for loops
+  // that know the kind at compile time. A paired link holds the string's predecessor and the one
+  // before that: the predecessor's own link was written when it went in.
+  inline unsigned InsertPaired(unsigned s, unsigned h) {
+    const unsigned head = FHead[h];
+    FLink[s & WMask] = head | (FLink[head & WMask] << 16);
     FHead[h] = static_cast<uint16_t>(s);
     return head;
   }
@@ -163,7 +176,7 @@ public:
     __builtin_prefetch(FHead.get() + h);
     return h;
   }
-  inline void InsertRunPlain(unsigned s, unsigned n) {
+  inline void InsertRunSingle(unsigned s, unsigned n) {
     const uint8_t* win = FWindow.get();
     uint16_t* prev = FPrev.get();
     uint16_t* head = FHead.get();
@@ -175,10 +188,23 @@ public:
       head[h] = static_cast<uint16_t>(s);
     }
   }
+  inline void InsertRunPaired(unsigned s, unsigned n) {
+    const uint8_t* win = FWindow.get();
+    uint32_t* link = FLink.get();
+    uint16_t* head = FHead.get();
+    for (const unsigned end = s + n; s != end; ++s) {
+      uint32_t v;
+      std::memcpy(&v, win + s, 4);
+      const unsigned h = Hash(v);
+      const unsigned p = head[h];
+      link[s & WMask] = p | (link[p & WMask] << 16);
+      head[h] = static_cast<uint16_t>(s);
+    }
+  }
   // The head slot of the string at s is wanted soon: the search at the current position runs
   // while it loads. Its hash, for the insert to come.
   inline unsigned PrefetchHeadOf(unsigned s) const {
-    if (!FRanked) return PrefetchPlainHeadOf(s);
+    if (FChains != TChains::Ranked) return PrefetchPlainHeadOf(s);
     const unsigned h = HashAt(s);
     __builtin_prefetch(FRankedHead.get() + h);
     return h;
@@ -186,7 +212,8 @@ public:
 
   // The n strings from s on, as a match passes over them.
   inline void InsertRun(unsigned s, unsigned n) {
-    if (!FRanked) return InsertRunPlain(s, n);
+    if (FChains == TChains::Paired) return InsertRunPaired(s, n);
+    if (FChains == TChains::Single) return InsertRunSingle(s, n);
     const uint8_t* win = FWindow.get();
     uint16_t* prev = FPrev.get();
     uint16_t* rank = FRank.get();
@@ -228,9 +255,10 @@ public:
   };
   TPair LongestMatchPair(unsigned cur0, unsigned cur1);
   inline unsigned InsertString(unsigned s) { return InsertHashed(s, HashAt(s)); }
-  // The greedy levels, plain chains: inserts the string at s (hash h, at least three bytes left)
-  // and returns the length of the longest earlier match within the chain limit, with its start;
-  // 0 for none, a three-byte match far back included.
+  // The greedy levels, single or paired chains: inserts the string at s (hash h, at least three
+  // bytes left) and returns the length of the longest earlier match within the chain limit, with
+  // its start; 0 for none, a three-byte match far back included.
+  template <bool Single>
   unsigned GreedyMatch(unsigned s, unsigned h, unsigned lookahead, unsigned& start);
 
   unsigned StrStart = 0;
@@ -238,21 +266,43 @@ public:
   unsigned MatchStart = 0;
 
 private:
+  // Visits a paired chain from cur: cur itself, then each string above limit, chain candidates in
+  // all, until visit(c) returns true. Each link brings the string after next too, so the walk
+  // waits on one load every two candidates, and that load is under way before the candidate
+  // between is tested.
+  template <class TVisit>
+  void WalkPaired(unsigned cur, unsigned chain, unsigned limit, TVisit visit) const {
+    const uint32_t* link = FLink.get();
+    uint32_t l = link[cur & WMask];
+    for (;;) {
+      if (visit(cur) || --chain == 0) return;
+      const unsigned c1 = l & 0xFFFFu, c2 = l >> 16;
+      const uint32_t l2 = link[c2 & WMask];
+      if (c1 <= limit || visit(c1) || --chain == 0 || c2 <= limit) return;
+      cur = c2;
+      l = l2;
+    }
+  }
+
   // Only the head table must start empty: a chain never reaches a position not inserted in this
   // run, and bytes past the data only ever lengthen a match beyond where it is cut.
   TZpLevelConfig FConfig{};
   std::unique_ptr<uint8_t[]> FWindow;
-  // Indexed by the whole position, not folded onto the window size: the chain walk is a string
-  // of dependent loads and the mask would lengthen each step. Only the half below StrStart's
-  // reach is live.
+  // Single and ranked links. Indexed by the whole position, not folded onto the window size: the
+  // chain walk is a string of dependent loads and the mask would lengthen each step. Only the
+  // half below StrStart's reach is live.
   std::unique_ptr<uint16_t[]> FPrev;
   // Ranked, per hash: the latest position in the low half, the number of strings ever inserted with it
   // in the high half. FRank, by position within the window, holds that number for each string:
   // how far down its chain a string lies follows from two ranks.
   std::unique_ptr<uint16_t[]> FHead;
+  // Paired, by position within the window: the string's link, and its link's link in the high
+  // half. Folded onto the window size, so that it takes no more room than single links by the
+  // whole position; the walk bears the mask once every two steps.
+  std::unique_ptr<uint32_t[]> FLink;
   std::unique_ptr<uint32_t[]> FRankedHead;
   std::unique_ptr<uint16_t[]> FRank;
-  bool FRanked = false;
+  TChains FChains = TChains::Single;
   bool FSlid = false;
 };
 
@@ -260,42 +310,35 @@ private:
 inline unsigned TZpDeflateMatcher::LongestMatch(unsigned cur, unsigned prevLength) {
   unsigned chain = static_cast<unsigned>(FConfig.MaxChain);
   const uint8_t* win = FWindow.get();
-  const uint16_t* prev = FPrev.get();
   const uint8_t* scan = win + StrStart;
   unsigned best = prevLength;
   const unsigned limit = StrStart > MaxDist ? StrStart - MaxDist : 0;
-  // The walk ends past the limit or when its steps run out: both in one sign test.
-  const int above = static_cast<int>(limit) + 1;
   const unsigned maxLen = std::min<unsigned>(ZpDeflate::MaxMatch, Lookahead);
   if (prevLength >= static_cast<unsigned>(FConfig.Good)) chain >>= 2;
   if (best >= maxLen) return best;
-  int left = static_cast<int>(chain) - 1;
-  auto stop = [&] { return ((static_cast<int>(cur) - above) | --left) < 0; };
+  // Below a match the end bytes are two of the start bytes: the one test serves both cases.
   TZpScanKey key(win, scan, best);
-  if (!key.SkipFrom(prev, cur, best, stop)) return best;
-  for (;;) {
-    const unsigned len = ZpMatchLength(scan, win + cur, maxLen);
-    if (len > best) {
-      MatchStart = cur;
-      best = len;
-      if (len >= maxLen) return best;
-      key.SetBest(scan, best);
-    }
-    cur = prev[cur];
-    if (stop()) return best;
-    if (!key.SkipToEnd(prev, cur, stop)) return best;
-  }
+  WalkPaired(cur, chain, limit, [&](unsigned c) {
+    if (!key.Ends(c) || !key.Starts(c)) return false;
+    const unsigned len = ZpMatchLength(scan, win + c, maxLen);
+    if (len <= best) return false;
+    MatchStart = c;
+    best = len;
+    if (len >= maxLen) return true;
+    key.SetBest(scan, best);
+    return false;
+  });
+  return best;
 }
 
 // The search of LongestMatch with nothing pending, the string's own insert before it. A chain of
-// at most four candidates is tested without a loop: a chain that ends early only clears their
-// flags, so its end is no branch to mispredict, and the next string's search can start while the
-// links still load. Tests past a candidate that reached maxLen cannot change the result.
+// at most four candidates (single links) is tested without a loop: a chain that ends early only
+// clears their flags, so its end is no branch to mispredict, and the next string's search can
+// start while the links still load. Tests past a candidate that reached maxLen cannot change the
+// result.
+template <bool Single>
 inline unsigned TZpDeflateMatcher::GreedyMatch(unsigned s, unsigned h, unsigned lookahead, unsigned& start) {
-  const uint16_t* const prev = FPrev.get();
-  unsigned cur = FHead[h];
-  FPrev[s] = static_cast<uint16_t>(cur);
-  FHead[h] = static_cast<uint16_t>(s);
+  const unsigned cur = Single ? InsertSingle(s, h) : InsertPaired(s, h);
   if (cur == 0 || s - cur > MaxDist) return 0;
   unsigned chain = static_cast<unsigned>(FConfig.MaxChain);
   if (FConfig.Good < ZpDeflate::MinMatch) chain >>= 2;
@@ -326,9 +369,10 @@ inline unsigned TZpDeflateMatcher::GreedyMatch(unsigned s, unsigned h, unsigned 
       std::memcpy(&end2, scan + best - 1, 2);
     }
   };
-  if (chain <= 4) {
+  if constexpr (Single) {
     // Links below the limit may lead anywhere: each flag includes the one before it. A step the
     // chain limit forbids gets a limit no position passes.
+    const uint16_t* const prev = FPrev.get();
     auto above = [](unsigned c, unsigned lim) { return (lim - c) >> 31; };
     const unsigned lim1 = chain > 1 ? limit : 0xFFFFu;
     const unsigned lim2 = chain > 2 ? limit : 0xFFFFu;
@@ -343,27 +387,18 @@ inline unsigned TZpDeflateMatcher::GreedyMatch(unsigned s, unsigned h, unsigned 
     const unsigned c3 = prev[c2];
     if (miss(c3, v2 & above(c3, lim3)) == 0) take(c3);
   } else {
-    // Longer chains mostly end before their limit; a loop stops there. The start bytes are
-    // loaded only for a candidate whose end bytes match: after a long match they lie on
-    // another cache line.
-    for (;;) {
-      uint32_t m4;
-      std::memcpy(&m4, win + cur, 4);
-      if (((m4 ^ start3) & 0xFFFFFF) == 0) break;
-      cur = prev[cur];
-      if (cur <= limit || --chain == 0) return 0;
-    }
-    take(cur);
-    while (best < maxLen) {
-      cur = prev[cur];
-      if (cur <= limit || --chain == 0) break;
+    // The start bytes are loaded only for a candidate whose end bytes match: after a long match
+    // they lie on another cache line.
+    WalkPaired(cur, chain, limit, [&](unsigned c) {
       uint16_t m2;
-      std::memcpy(&m2, win + best - 1 + cur, 2);
-      if (m2 != end2) continue;
+      std::memcpy(&m2, win + best - 1 + c, 2);
+      if (m2 != end2) return false;
       uint32_t m4;
-      std::memcpy(&m4, win + cur, 4);
-      if ((m4 & 0xFFFFFF) == start3) take(cur);
-    }
+      std::memcpy(&m4, win + c, 4);
+      if (((m4 ^ start3) & 0xFFFFFF) != 0) return false;
+      take(c);
+      return best >= maxLen;
+    });
   }
   if (best < ZpDeflate::MinMatch || (best == ZpDeflate::MinMatch && s - start > TooFar)) return 0;
   return best;

@@ -61,16 +61,23 @@ void TZpDeflater::Run(TZpZipHelper& owner, int level) {
   FOwner = &owner;
   FConfig = ZpLevelTable[level];
   FLevel = level;
-  FMatcher.Reset(FConfig, FLevel > LastGreedyLevel && FConfig.MaxChain >= RankedChain);
+  using TChains = TZpDeflateMatcher::TChains;
+  // A chain of four is walked without a loop, from single links; the pairs would only cost it.
+  const bool greedy = FLevel <= LastGreedyLevel;
+  const TChains chains = greedy ? (FConfig.MaxChain <= 4 ? TChains::Single : TChains::Paired)
+                                : (FConfig.MaxChain >= RankedChain ? TChains::Ranked : TChains::Paired);
+  FMatcher.Reset(FConfig, chains);
   FBlock.Reset(level);
   FWriter.Reset();
   FBlockStart = 0;
   FEof = false;
   FillWindow();
-  if (FLevel <= LastGreedyLevel)
-    CompressGreedy();
-  else
+  if (!greedy)
     Compress();
+  else if (chains == TChains::Single)
+    CompressGreedy<true>();
+  else
+    CompressGreedy<false>();
   FlushBlock(true);
   FWriter.FlushBits();
   SendPending();
@@ -129,6 +136,7 @@ inline bool TZpDeflater::NextString(unsigned& hashHead, unsigned hash, bool& has
 // Levels 1-3: take each match as found; the strings inside a long match go unhashed. The hash
 // of the next position is taken once, when its head is prefetched. The position and lookahead
 // live in locals and go back to the matcher only where the window or block code reads them.
+template <bool Single>
 void TZpDeflater::CompressGreedy() {
   TZpDeflateMatcher& m = FMatcher;
   const uint8_t* const win = m.Window();
@@ -150,19 +158,24 @@ void TZpDeflater::CompressGreedy() {
     unsigned matchLength = 0, start = 0;
     if (look >= MinMatch) {
       const unsigned h = hashKnown ? hash : m.HashAt(s);
-      hash = m.PrefetchHeadOf(s + 1);
-      matchLength = m.GreedyMatch(s, h, look, start);
+      hash = m.PrefetchPlainHeadOf(s + 1);
+      matchLength = m.template GreedyMatch<Single>(s, h, look, start);
     } else {
-      hash = m.PrefetchHeadOf(s + 1);
+      hash = m.PrefetchPlainHeadOf(s + 1);
     }
     const uint64_t covered = static_cast<uint64_t>(static_cast<int64_t>(s) - FBlockStart);
     bool flush;
     if (matchLength != 0) {
-      hash = m.PrefetchHeadOf(s + matchLength);
+      hash = m.PrefetchPlainHeadOf(s + matchLength);
       FBlock.TallyMatch(s - start, matchLength - MinMatch);
       flush = FBlock.Full(covered);
       look -= matchLength;
-      if (matchLength <= insertLimit && look >= MinMatch) m.InsertRun(s + 1, matchLength - 1);
+      if (matchLength <= insertLimit && look >= MinMatch) {
+        if constexpr (Single)
+          m.InsertRunSingle(s + 1, matchLength - 1);
+        else
+          m.InsertRunPaired(s + 1, matchLength - 1);
+      }
       s += matchLength;
     } else {
       FBlock.TallyLiteral(win[s]);
@@ -214,7 +227,7 @@ void TZpDeflater::CompressLazy() {
         if (m.Lookahead == 0) break;
         hashKnown = false;
       }
-      hashHead = m.Lookahead >= MinMatch ? m.InsertPlain(m.StrStart, hashKnown ? hash : m.HashAt(m.StrStart)) : 0;
+      hashHead = m.Lookahead >= MinMatch ? m.InsertPaired(m.StrStart, hashKnown ? hash : m.HashAt(m.StrStart)) : 0;
     }
     const bool searchedAhead = ahead;
     ahead = false;
@@ -259,7 +272,7 @@ void TZpDeflater::CompressLazy() {
         if constexpr (Ranked)
           m.InsertRun(m.StrStart + 1, last - m.StrStart);
         else
-          m.InsertRunPlain(m.StrStart + 1, last - m.StrStart);
+          m.InsertRunPaired(m.StrStart + 1, last - m.StrStart);
       }
       matchAvailable = false;
       matchLength = MinMatch - 1;

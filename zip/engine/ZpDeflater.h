@@ -28,6 +28,7 @@ private:
 
   void FillWindow();
   bool NextString(unsigned& hashHead, unsigned hash, bool& hashKnown);
+  template <bool Single>
   void CompressGreedy();
   void Compress();
   template <bool Ranked>
