@@ -144,89 +144,49 @@ public:
     std::memcpy(&v, FWindow.get() + s, 4);
     return Hash(v);
   }
-  // The string at s whose hash is h, found when its head was prefetched.
-  inline unsigned InsertHashed(unsigned s, unsigned h) {
-    if (FChains == TChains::Ranked) {
-      const uint32_t e = FRankedHead[h];
-      FPrev[s] = static_cast<uint16_t>(e);
-      FRank[s & WMask] = static_cast<uint16_t>((e >> 16) + 1);
-      FRankedHead[h] = ((e + 0x10000u) & 0xFFFF0000u) | s;
-      return e & 0xFFFFu;
-    }
-    if (FChains == TChains::Single) return InsertSingle(s, h);
-    return InsertPaired(s, h);
-  }
+  // Each kind's insert of the string at s whose hash is h, found when its head was prefetched;
+  // the string's predecessor. A paired link holds the predecessor and the one before that: the
+  // predecessor's own link was written when it went in.
   inline unsigned InsertSingle(unsigned s, unsigned h) {
     const unsigned head = FHead[h];
     FPrev[s] = static_cast<uint16_t>(head);
     FHead[h] = static_cast<uint16_t>(s);
     return head;
   }
-  // The paired chains' insert and run, and the prefetch of a head that is not ranked, for loops
-  // that know the kind at compile time. A paired link holds the string's predecessor and the one
-  // before that: the predecessor's own link was written when it went in.
   inline unsigned InsertPaired(unsigned s, unsigned h) {
     const unsigned head = FHead[h];
     FLink[s & WMask] = head | (FLink[head & WMask] << 16);
     FHead[h] = static_cast<uint16_t>(s);
     return head;
   }
+  inline unsigned InsertRanked(unsigned s, unsigned h) {
+    const uint32_t e = FRankedHead[h];
+    FPrev[s] = static_cast<uint16_t>(e);
+    FRank[s & WMask] = static_cast<uint16_t>((e >> 16) + 1);
+    FRankedHead[h] = ((e + 0x10000u) & 0xFFFF0000u) | s;
+    return e & 0xFFFFu;
+  }
+  // The n strings from s on, as a match passes over them.
+  inline void InsertRunSingle(unsigned s, unsigned n) {
+    InsertEach(s, n, [this](unsigned at, unsigned h) { InsertSingle(at, h); });
+  }
+  inline void InsertRunPaired(unsigned s, unsigned n) {
+    InsertEach(s, n, [this](unsigned at, unsigned h) { InsertPaired(at, h); });
+  }
+  inline void InsertRunRanked(unsigned s, unsigned n) {
+    InsertEach(s, n, [this](unsigned at, unsigned h) { InsertRanked(at, h); });
+  }
+  // The head slot of the string at s is wanted soon: the search at the current position runs
+  // while it loads. Its hash, for the insert to come. Single and paired chains share their heads.
   inline unsigned PrefetchPlainHeadOf(unsigned s) const {
     const unsigned h = HashAt(s);
     __builtin_prefetch(FHead.get() + h);
     return h;
   }
-  inline void InsertRunSingle(unsigned s, unsigned n) {
-    const uint8_t* win = FWindow.get();
-    uint16_t* prev = FPrev.get();
-    uint16_t* head = FHead.get();
-    for (const unsigned end = s + n; s != end; ++s) {
-      uint32_t v;
-      std::memcpy(&v, win + s, 4);
-      const unsigned h = Hash(v);
-      prev[s] = head[h];
-      head[h] = static_cast<uint16_t>(s);
-    }
-  }
-  inline void InsertRunPaired(unsigned s, unsigned n) {
-    const uint8_t* win = FWindow.get();
-    uint32_t* link = FLink.get();
-    uint16_t* head = FHead.get();
-    for (const unsigned end = s + n; s != end; ++s) {
-      uint32_t v;
-      std::memcpy(&v, win + s, 4);
-      const unsigned h = Hash(v);
-      const unsigned p = head[h];
-      link[s & WMask] = p | (link[p & WMask] << 16);
-      head[h] = static_cast<uint16_t>(s);
-    }
-  }
-  // The head slot of the string at s is wanted soon: the search at the current position runs
-  // while it loads. Its hash, for the insert to come.
-  inline unsigned PrefetchHeadOf(unsigned s) const {
-    if (FChains != TChains::Ranked) return PrefetchPlainHeadOf(s);
+  inline unsigned PrefetchRankedHeadOf(unsigned s) const {
     const unsigned h = HashAt(s);
     __builtin_prefetch(FRankedHead.get() + h);
     return h;
-  }
-
-  // The n strings from s on, as a match passes over them.
-  inline void InsertRun(unsigned s, unsigned n) {
-    if (FChains == TChains::Paired) return InsertRunPaired(s, n);
-    if (FChains == TChains::Single) return InsertRunSingle(s, n);
-    const uint8_t* win = FWindow.get();
-    uint16_t* prev = FPrev.get();
-    uint16_t* rank = FRank.get();
-    uint32_t* head = FRankedHead.get();
-    for (const unsigned end = s + n; s != end; ++s) {
-      uint32_t v;
-      std::memcpy(&v, win + s, 4);
-      const unsigned h = Hash(v);
-      const uint32_t e = head[h];
-      prev[s] = static_cast<uint16_t>(e);
-      rank[s & WMask] = static_cast<uint16_t>((e >> 16) + 1);
-      head[h] = ((e + 0x10000u) & 0xFFFF0000u) | s;
-    }
   }
 
   // The longest match at StrStart found along the chain from cur, if longer than prevLength;
@@ -254,7 +214,6 @@ public:
     unsigned Length, NextLength, NextStart;
   };
   TPair LongestMatchPair(unsigned cur0, unsigned cur1);
-  inline unsigned InsertString(unsigned s) { return InsertHashed(s, HashAt(s)); }
   // The greedy levels, single or paired chains: inserts the string at s (hash h, at least three
   // bytes left) and returns the length of the longest earlier match within the chain limit, with
   // its start; 0 for none, a three-byte match far back included.
@@ -266,6 +225,16 @@ public:
   unsigned MatchStart = 0;
 
 private:
+  // Each string of the n from s on, with its hash, through insert(at, hash).
+  template <class TInsert>
+  void InsertEach(unsigned s, unsigned n, TInsert insert) {
+    const uint8_t* win = FWindow.get();
+    for (const unsigned end = s + n; s != end; ++s) {
+      uint32_t v;
+      std::memcpy(&v, win + s, 4);
+      insert(s, Hash(v));
+    }
+  }
   // Visits a paired chain from cur: cur itself, then each string above limit, chain candidates in
   // all, until visit(c) returns true. Each link brings the string after next too, so the walk
   // waits on one load every two candidates, and that load is under way before the candidate

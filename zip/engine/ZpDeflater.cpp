@@ -119,9 +119,9 @@ void TZpDeflater::FlushBlock(bool last) {
   if (FWriter.Used() >= PendingLimit) SendPending();
 }
 
-// Refills the window when it runs low and hashes the string at StrStart; false at the end. The
-// hash is taken anew only when no earlier prefetch of the head left it (hashKnown): a refill may
-// add the bytes it was taken from.
+// The ranked loop's step: refills the window when it runs low and inserts the string at StrStart;
+// false at the end. The hash is taken anew only when no earlier prefetch of the head left it
+// (hashKnown): a refill may add the bytes it was taken from.
 inline bool TZpDeflater::NextString(unsigned& hashHead, unsigned hash, bool& hashKnown) {
   TZpDeflateMatcher& m = FMatcher;
   if (m.Lookahead < TZpDeflateMatcher::MinLookahead) {
@@ -129,7 +129,7 @@ inline bool TZpDeflater::NextString(unsigned& hashHead, unsigned hash, bool& has
     if (m.Lookahead == 0) return false;
     hashKnown = false;
   }
-  hashHead = m.Lookahead >= MinMatch ? m.InsertHashed(m.StrStart, hashKnown ? hash : m.HashAt(m.StrStart)) : 0;
+  hashHead = m.Lookahead >= MinMatch ? m.InsertRanked(m.StrStart, hashKnown ? hash : m.HashAt(m.StrStart)) : 0;
   return true;
 }
 
@@ -234,7 +234,7 @@ void TZpDeflater::CompressLazy() {
     const unsigned prevLength = matchLength;
     const unsigned prevMatch = m.MatchStart;
     matchLength = MinMatch - 1;
-    hash = Ranked ? m.PrefetchHeadOf(m.StrStart + 1) : m.PrefetchPlainHeadOf(m.StrStart + 1);
+    hash = Ranked ? m.PrefetchRankedHeadOf(m.StrStart + 1) : m.PrefetchPlainHeadOf(m.StrStart + 1);
     hashKnown = true;
     if (hashHead != 0 && prevLength < maxLazy && m.StrStart - hashHead <= TZpDeflateMatcher::MaxDist) {
       const unsigned from = prevLength < MinMatch - 1 ? MinMatch - 1 : prevLength;
@@ -245,7 +245,7 @@ void TZpDeflater::CompressLazy() {
         } else if (prevLength < MinMatch && chooser.Pairs() && m.Lookahead > TZpDeflateMatcher::MinLookahead) {
           // Where the other chains are as long as the first, this position and the next are
           // searched in one loop so that their walks overlap; no refill comes between.
-          aheadHead = m.InsertString(m.StrStart + 1);
+          aheadHead = m.InsertRanked(m.StrStart + 1, m.HashAt(m.StrStart + 1));
           ahead = true;
           if (aheadHead != 0 && m.StrStart + 1 - aheadHead <= TZpDeflateMatcher::MaxDist) {
             pair = m.LongestMatchPair(hashHead, aheadHead);
@@ -263,14 +263,14 @@ void TZpDeflater::CompressLazy() {
     }
     if (prevLength >= MinMatch && matchLength <= prevLength) {
       const unsigned maxInsert = m.StrStart + m.Lookahead - MinMatch;
-      hash = Ranked ? m.PrefetchHeadOf(m.StrStart + prevLength - 1) : m.PrefetchPlainHeadOf(m.StrStart + prevLength - 1);
+      hash = Ranked ? m.PrefetchRankedHeadOf(m.StrStart + prevLength - 1) : m.PrefetchPlainHeadOf(m.StrStart + prevLength - 1);
       const bool flush = TallyMatch(m.StrStart - 1 - prevMatch, prevLength - MinMatch);
       m.Lookahead -= prevLength - 1;
       // The strings inside the match, those with three bytes left to hash.
       const unsigned last = std::min(m.StrStart + prevLength - 2, maxInsert);
       if (last > m.StrStart) {
         if constexpr (Ranked)
-          m.InsertRun(m.StrStart + 1, last - m.StrStart);
+          m.InsertRunRanked(m.StrStart + 1, last - m.StrStart);
         else
           m.InsertRunPaired(m.StrStart + 1, last - m.StrStart);
       }
